@@ -1,0 +1,77 @@
+# Test helpers shared by every module.
+#
+# orbile_add_test(NAME SOURCES src... [LIBS lib...])
+#   A GoogleTest executable. Natively each test case becomes its own CTest
+#   entry; under Wine the whole executable is one entry (a Wine process start
+#   costs about a second) and runs inside the shared Wine session fixture.
+#
+# orbile_add_fuzzer(NAME SOURCES src... [LIBS lib...] [CORPUS dir])
+#   A libFuzzer target (native configuration only); the test run replays its
+#   committed corpus (default: NAME.corpus beside the CMakeLists) and fuzzes
+#   briefly. scripts/fuzz NAME SECONDS fuzzes longer and grows the corpus.
+
+include(CTest)
+enable_testing()
+
+if(ORBILE_WINDOWS)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(ORBILE_GTEST_LIBS GTest::gtest GTest::gmock)
+  set(ORBILE_GTEST_MAIN GTest::gtest_main)
+
+  set(ORBILE_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/run)
+  set(ORBILE_WINE_SESSION ${CMAKE_SOURCE_DIR}/tests/wine/session)
+  set(ORBILE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  add_test(NAME wine_session_start COMMAND ${ORBILE_WINE_SESSION} start)
+  add_test(NAME wine_session_stop COMMAND ${ORBILE_WINE_SESSION} stop)
+  set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine
+    ENVIRONMENT "WINEPREFIX=${ORBILE_WINE_PREFIX}")
+  set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine
+    ENVIRONMENT "WINEPREFIX=${ORBILE_WINE_PREFIX}")
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  set(ORBILE_GTEST_LIBS GTest::gtest GTest::gmock)
+  set(ORBILE_GTEST_MAIN GTest::gtest_main)
+endif()
+
+# Marks a test (of any kind) as running under Wine in the shared session.
+function(orbile_wine_test_properties test)
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine
+    ENVIRONMENT "WINEPREFIX=${ORBILE_WINE_PREFIX}")
+endfunction()
+
+function(orbile_add_test name)
+  cmake_parse_arguments(T "NO_MAIN" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${ORBILE_GTEST_LIBS})
+  if(NOT T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${ORBILE_GTEST_MAIN})
+  endif()
+  if(ORBILE_WINDOWS)
+    add_test(NAME ${name} COMMAND ${name})
+    orbile_wine_test_properties(${name})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()
+
+function(orbile_add_fuzzer name)
+  if(NOT ORBILE_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(NOT F_CORPUS)
+    set(F_CORPUS ${name}.corpus)
+  endif()
+  set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
+  # Smoke: replay the committed corpus, then fuzz briefly on a scratch copy.
+  add_test(NAME ${name}_smoke
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz-smoke $<TARGET_FILE:${name}> ${corpus})
+endfunction()
