@@ -4,6 +4,7 @@
 
 namespace {
 const HWAVEOUT kDevice = reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(0x5A5A));
+thread_local bool insideCallback = false;
 }
 
 UINT_PTR FakePlayClock::StartTimer(HWND window, UINT_PTR id, UINT intervalMs) {
@@ -14,15 +15,31 @@ UINT_PTR FakePlayClock::StartTimer(HWND window, UINT_PTR id, UINT intervalMs) {
 
 void FakePlayClock::StopTimer(HWND, UINT_PTR) { timer.running = false; }
 
-bool FakeWaveOutput::IsDevice(HWAVEOUT device) { return open_ && device == kDevice; }
+bool FakeWaveOutput::IsDevice(HWAVEOUT device) {
+    CheckNotInCallback();
+    return open_ && device == kDevice;
+}
+
+MMRESULT FakeWaveOutput::Misuse(MMRESULT result) {
+    ++misuses_;
+    return result;
+}
+
+void FakeWaveOutput::CheckNotInCallback() {
+    if (insideCallback) ++misuses_;
+}
 
 void FakeWaveOutput::Notify(UINT message, WAVEHDR* header) {
-    if (callback_) callback_(kDevice, message, instance_, reinterpret_cast<DWORD_PTR>(header), 0);
+    if (!callback_) return;
+    insideCallback = true;
+    callback_(kDevice, message, instance_, reinterpret_cast<DWORD_PTR>(header), 0);
+    insideCallback = false;
 }
 
 MMRESULT FakeWaveOutput::Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback,
                               DWORD_PTR instance) {
     std::lock_guard<std::mutex> lock(mutex_);
+    CheckNotInCallback();
     if (open_) return MMSYSERR_ALLOCATED;
     if (failingOpens > 0) {
         --failingOpens;
@@ -39,6 +56,7 @@ MMRESULT FakeWaveOutput::Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWOR
 
 void FakeWaveOutput::StopSystemSound() {
     std::lock_guard<std::mutex> lock(mutex_);
+    CheckNotInCallback();
     ++systemSoundStops_;
 }
 
@@ -46,7 +64,7 @@ MMRESULT FakeWaveOutput::Close(HWAVEOUT device) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
-        if (!queue_.empty()) return WAVERR_STILLPLAYING;
+        if (!queue_.empty()) return Misuse(WAVERR_STILLPLAYING);
         open_ = false;
         ++closes_;
     }
@@ -66,7 +84,7 @@ MMRESULT FakeWaveOutput::Prepare(HWAVEOUT device, WAVEHDR* header) {
 MMRESULT FakeWaveOutput::Unprepare(HWAVEOUT device, WAVEHDR* header) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
-    if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    if (header->dwFlags & WHDR_INQUEUE) return Misuse(WAVERR_STILLPLAYING);
     header->dwFlags &= ~WHDR_PREPARED;
     prepared_.erase(header);
     return MMSYSERR_NOERROR;
@@ -75,8 +93,8 @@ MMRESULT FakeWaveOutput::Unprepare(HWAVEOUT device, WAVEHDR* header) {
 MMRESULT FakeWaveOutput::Write(HWAVEOUT device, WAVEHDR* header) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
-    if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
-    if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    if (!(header->dwFlags & WHDR_PREPARED)) return Misuse(WAVERR_UNPREPARED);
+    if (header->dwFlags & WHDR_INQUEUE) return Misuse(WAVERR_STILLPLAYING);
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
     queue_.push_back(header);
     int index = static_cast<int>(header - KVQAviPlayer::waveHeader);
@@ -176,6 +194,11 @@ int FakeWaveOutput::Closes() {
 int FakeWaveOutput::Resets() {
     std::lock_guard<std::mutex> lock(mutex_);
     return resets_;
+}
+
+int FakeWaveOutput::Misuses() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return misuses_;
 }
 
 int FakeWaveOutput::SystemSoundStops() {

@@ -60,6 +60,10 @@ public:
     int Closes();
     int Resets();
     int SystemSoundStops();
+    // Calls a real device would refuse or that break its rules: writing a
+    // queued or unprepared buffer, unpreparing a queued one, closing with
+    // buffers queued, or any wave call from inside the callback.
+    int Misuses();
 
     MMRESULT Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance) override;
     void StopSystemSound() override;
@@ -79,6 +83,10 @@ private:
     // calls it from its own thread.
     void Notify(UINT message, WAVEHDR* header);
     bool IsDevice(HWAVEOUT device);
+    // Counts a misuse; returns result for the caller to pass on.
+    MMRESULT Misuse(MMRESULT result);
+    // Counts a call made from inside the callback. Caller holds mutex_.
+    void CheckNotInCallback();
 
     std::mutex mutex_;
     bool open_ = false;
@@ -88,5 +96,5 @@ private:
     std::set<WAVEHDR*> prepared_;
     std::deque<WAVEHDR*> queue_;
     std::vector<Block> writes_;
-    int opens_ = 0, closes_ = 0, resets_ = 0, systemSoundStops_ = 0;
+    int opens_ = 0, closes_ = 0, resets_ = 0, systemSoundStops_ = 0, misuses_ = 0;
 };

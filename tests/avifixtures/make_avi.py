@@ -62,8 +62,8 @@ def bitmap_info(width, height):
     return struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, stride * height, 0, 0, 0, 0)
 
 
-def wave_format():
-    return struct.pack("<HHIIHHH", 1, 1, SOUND_RATE, SOUND_RATE * 2, 2, 16, 0)
+def wave_format(block_align=2):
+    return struct.pack("<HHIIHHH", 1, 1, SOUND_RATE, SOUND_RATE * 2, block_align, 16, 0)
 
 
 def build(width=64, height=48, frames=50, fps=25, sound=False, sound_first=False,
@@ -75,7 +75,10 @@ def build(width=64, height=48, frames=50, fps=25, sound=False, sound_first=False
     total_samples = sum(samples_per_frame)
 
     video = Stream(b"vids", 1, video_rate, frames, 0, bitmap_info(width, height), b"DIB ")
-    audio = Stream(b"auds", 2, SOUND_RATE * 2, total_samples, sound_sample_size, wave_format())
+    # A reader may take the sample size from either header: a broken size is
+    # broken in both.
+    audio = Stream(b"auds", 2, SOUND_RATE * 2, total_samples, sound_sample_size,
+                   wave_format(sound_sample_size))
     streams = [video]
     if sound:
         streams = [audio, video] if sound_first else [video, audio]
