@@ -1,0 +1,52 @@
+// The deliverable DLL against the system's own wave output: a file with
+// sound plays to the end, its blocks paced by the device's own returns.
+// Run by real_sound_smoke.sh, which provides a sound server with a null sink.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <kvqaviplay.h>
+
+namespace {
+
+std::wstring FixturePath(const wchar_t* name) {
+    wchar_t module[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring folder(module, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"fixtures\\" + name;
+}
+
+TEST(RealSound, PlaysAFileWithSoundToTheEnd) {
+    HWND window = CreateWindowW(L"STATIC", L"player", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    KVQAviPlayer player;
+    ASSERT_TRUE(player.OpenFile(window, FixturePath(L"sound_long.avi").c_str()));
+    ASSERT_EQ(KVQAviPlayer::pWhoIsPlayingSound, &player) << "no wave device: is the sound server running?";
+    ASSERT_NE(KVQAviPlayer::hWav, nullptr);
+    EXPECT_EQ(KVQAviPlayer::preparedBuffers, 16);
+    player.SetVolume(0x8000);
+    EXPECT_EQ(player.GetVolume(), 0x8000);
+
+    ASSERT_TRUE(player.Play(1.0f));
+    EXPECT_TRUE(KVQAviPlayer::bAudioIsPlaying);
+    // Two blocks of 8192 samples are queued at once; the rest of the 32000
+    // samples only as the device hands blocks back, each after about a
+    // second of sound. The film itself lasts 4 s.
+    DWORD start = GetTickCount(), allQueuedMs = 0;
+    while (player.IsPlaying() && GetTickCount() - start < 10000) {
+        Sleep(player.FrameMilliseconds());
+        player.OnTimerEvent(KVQAviPlayer::PlayTimerId);
+        if (!allQueuedMs && KVQAviPlayer::audioPos == 32000) allQueuedMs = GetTickCount() - start;
+    }
+    EXPECT_FALSE(player.IsPlaying()) << "the film ended";
+    EXPECT_FALSE(KVQAviPlayer::bAudioIsPlaying) << "and its end silenced the sound";
+    EXPECT_GT(allQueuedMs, 1500u) << "every block was queued, as fast as the device played them";
+    std::printf("the device took the last block of sound after %lu ms\n", allQueuedMs);
+
+    player.Close();
+    EXPECT_EQ(KVQAviPlayer::hWav, nullptr);
+    EXPECT_EQ(KVQAviPlayer::pWhoIsPlayingSound, nullptr);
+    DestroyWindow(window);
+}
+
+}  // namespace
