@@ -15,26 +15,12 @@ public:
 const testing::Environment* const environment =
     testing::AddGlobalTestEnvironment(new PlaybackLibraryEnvironment);
 
-std::wstring FixtureFolder() {
-    wchar_t module[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring folder(module, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"fixtures\\";
-}
-
 std::mutex logMutex;
 std::vector<int> logged;
 
 const wchar_t kWindowClass[] = L"AviPlayTestWindow";
 
 }  // namespace
-
-std::wstring FixturePath(const wchar_t* name) { return FixtureFolder() + name; }
-
-std::string FixturePathA(const char* name) {
-    std::wstring folder = FixtureFolder();
-    return std::string(folder.begin(), folder.end()) + name;  // the build path is ASCII
-}
 
 int FrameIndexOf(const BYTE* frame) {
     auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(frame);

@@ -11,10 +11,7 @@
 #include <kvqaviplay.h>
 
 #include "FakePlatform.h"
-
-// Full path of a fixture written by tests/avifixtures/make_avi.py.
-std::wstring FixturePath(const wchar_t* name);
-std::string FixturePathA(const char* name);
+#include "FixtureFiles.h"
 
 // The frame index a fixture frame's pixels carry; -1 when the picture is not
 // an upright fixture frame.

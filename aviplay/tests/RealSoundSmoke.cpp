@@ -7,14 +7,9 @@
 
 #include <kvqaviplay.h>
 
-namespace {
+#include "FixtureFiles.h"
 
-std::wstring FixturePath(const wchar_t* name) {
-    wchar_t module[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring folder(module, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"fixtures\\" + name;
-}
+namespace {
 
 TEST(RealSound, PlaysAFileWithSoundToTheEnd) {
     HWND window = CreateWindowW(L"STATIC", L"player", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
