@@ -80,7 +80,7 @@ void RefillOwnerSound() {
 
 // Reads the head of the file for the checks the AVI reader does not make
 // itself. A file that cannot be read here is left to the reader to refuse.
-bool StreamTimingIsUsable(const wchar_t* path) {
+bool FileTimingIsUsable(const wchar_t* path) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return true;
@@ -221,7 +221,7 @@ BOOL KVQAviPlayer::OpenFile(HWND window, const char* path) {
 BOOL KVQAviPlayer::OpenFile(HWND window, const wchar_t* path) {
     if (aviFile) Close();
     if (!window || !path) return FALSE;
-    if (!StreamTimingIsUsable(path)) return FALSE;
+    if (!FileTimingIsUsable(path)) return FALSE;
     hWnd = window;
     if (AVIFileOpenW(&aviFile, path, OF_READ, nullptr) != AVIERR_OK) {
         aviFile = nullptr;
