@@ -51,19 +51,19 @@ public:
     // Waits (for the library's refill thread) until count writes were made.
     bool WaitForWrites(size_t count);
 
-    // Observations; each takes the fake's lock.
-    std::vector<Block> Writes();
-    size_t Queued();
-    size_t Prepared();
-    bool IsOpen();
-    int Opens();
-    int Closes();
-    int Resets();
-    int SystemSoundStops();
+    // Observations, each read under the fake's lock.
+    std::vector<Block> Writes() { return Locked([this] { return writes_; }); }
+    size_t Queued() { return Locked([this] { return queue_.size(); }); }
+    size_t Prepared() { return Locked([this] { return prepared_.size(); }); }
+    bool IsOpen() { return Locked([this] { return open_; }); }
+    int Opens() { return Locked([this] { return opens_; }); }
+    int Closes() { return Locked([this] { return closes_; }); }
+    int Resets() { return Locked([this] { return resets_; }); }
+    int SystemSoundStops() { return Locked([this] { return systemSoundStops_; }); }
     // Calls a real device would refuse or that break its rules: writing a
     // queued or unprepared buffer, unpreparing a queued one, closing with
     // buffers queued, or any wave call from inside the callback.
-    int Misuses();
+    int Misuses() { return Locked([this] { return misuses_; }); }
 
     MMRESULT Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance) override;
     void StopSystemSound() override;
@@ -78,6 +78,12 @@ public:
     MMRESULT GetVolume(HWAVEOUT device, DWORD* volume) override;
 
 private:
+    template <class Read>
+    auto Locked(Read read) -> decltype(read()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return read();
+    }
+
     using Callback = void(CALLBACK*)(HWAVEOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
     // Calls the client back without holding the fake's lock, as the system
     // calls it from its own thread.
