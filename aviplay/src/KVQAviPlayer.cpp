@@ -10,6 +10,10 @@
 #include "PlaybackPlatform.h"
 #include "SoundRefillThread.h"
 
+// Programs built against the library allocate players themselves: the size
+// of the 32-bit class is part of the binary interface.
+static_assert(sizeof(void*) != 4 || sizeof(KVQAviPlayer) == 352, "KVQAviPlayer's layout changed");
+
 CRITICAL_SECTION KVQAviPlayer::waveCs;
 WAVEHDR KVQAviPlayer::waveHeader[16];
 BYTE KVQAviPlayer::audioBuffer[16][16384];
