@@ -1,1 +1,115 @@
+// The camera's private property set as the minidriver serves it.
 #include <gtest/gtest.h>
+
+#include <vector>
+
+#include "CameraVendorProperty.h"
+#include "TestBytes.h"
+
+using namespace camvendor;
+
+namespace {
+
+struct Request {
+  bool deviceToHost;
+  uint8_t request;
+  uint16_t value, index;
+  uint32_t length;
+};
+
+class RecordingPort : public VendorRequestPort {
+ public:
+  std::vector<Request> requests;
+  NtStatus result = kStatusSuccess;
+  NtStatus VendorRequest(bool deviceToHost, uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
+                         uint32_t length) override {
+    requests.push_back({deviceToHost, request, value, index, length});
+    if (deviceToHost && result == kStatusSuccess) {
+      const uint8_t reply[] = {0x41, 0x02, 0x12, 0x34};
+      for (uint32_t i = 0; i < length; ++i) data[i] = i < 4 ? reply[i] : 0xEE;
+    }
+    return result;
+  }
+};
+
+struct Fixture {
+  PropertyHandler handler;
+  RecordingPort port;
+  uint8_t status[kStatusBlockSize];
+  std::vector<uint8_t> out = std::vector<uint8_t>(160, 0);
+  uint32_t returned = 99;
+
+  Fixture() {
+    for (uint32_t i = 0; i < kStatusBlockSize; ++i) status[i] = uint8_t(i + 1);
+  }
+  NtStatus Call(const std::vector<uint8_t>& in, uint32_t inSize = 160, uint32_t outSize = 160) {
+    return handler.Handle(in[16], in[20], in.data(), inSize, out.data(), outSize, &returned, port, status);
+  }
+};
+
+TEST(VendorProperty, CommandSendsVendorRequestOneWithValueAndIndex) {
+  Fixture f;
+  EXPECT_EQ(kStatusSuccess, f.Call(PropertyBuffer(1, 2, "AA 10 C3 5A")));
+  EXPECT_EQ(160u, f.returned);
+  ASSERT_EQ(1u, f.port.requests.size());
+  const Request& r = f.port.requests[0];
+  EXPECT_FALSE(r.deviceToHost);
+  EXPECT_EQ(1, r.request);
+  EXPECT_EQ(0x10AA, r.value);
+  EXPECT_EQ(0x5AC3, r.index);
+  EXPECT_EQ(0u, r.length);
+
+  f.port.result = kStatusUnsuccessful;
+  EXPECT_EQ(kStatusUnsuccessful, f.Call(PropertyBuffer(1, 2, "A9 01 00 00")));
+  EXPECT_EQ(0u, f.returned);
+}
+
+TEST(VendorProperty, InquiryIsKeptUntilTheReplyGet) {
+  Fixture f;
+  EXPECT_EQ(kStatusSuccess, f.Call(PropertyBuffer(2, 2, "41 01 02 03")));
+  EXPECT_EQ(160u, f.returned);
+  EXPECT_TRUE(f.port.requests.empty()) << "nothing goes to the camera yet";
+  EXPECT_EQ(kStatusSuccess, f.Call(PropertyBuffer(3, 1, "")));
+  EXPECT_EQ(160u, f.returned);
+  ASSERT_EQ(1u, f.port.requests.size());
+  const Request& r = f.port.requests[0];
+  EXPECT_TRUE(r.deviceToHost);
+  EXPECT_EQ(2, r.request);
+  EXPECT_EQ(0x0141, r.value);
+  EXPECT_EQ(0x0302, r.index);
+  EXPECT_EQ(64u, r.length);
+  EXPECT_EQ(Hex("41 01 02 03 41 02 12 34 EE"), std::vector<uint8_t>(f.out.begin() + 24, f.out.begin() + 33));
+  EXPECT_EQ(0xEE, f.out[91]);
+  EXPECT_EQ(0x00, f.out[92]) << "64 bytes from byte 28, no more";
+}
+
+TEST(VendorProperty, StatusCopiesTheLatest48Bytes) {
+  Fixture f;
+  EXPECT_EQ(kStatusSuccess, f.Call(PropertyBuffer(4, 1, "")));
+  EXPECT_EQ(160u, f.returned);
+  for (uint32_t i = 0; i < 48; ++i) EXPECT_EQ(i + 1, f.out[28 + i]);
+  EXPECT_EQ(0, f.out[76]);
+  EXPECT_TRUE(f.port.requests.empty());
+}
+
+TEST(VendorProperty, OtherIdsVerbsAndShortBuffersAreRefused) {
+  const struct {
+    uint8_t id, flags;
+    uint32_t inSize, outSize;
+    NtStatus expected;
+  } cases[] = {
+      {0, 2, 160, 160, kStatusNotSupported}, {5, 1, 160, 160, kStatusNotSupported},
+      {1, 1, 160, 160, kStatusNotSupported}, {3, 2, 160, 160, kStatusNotSupported},
+      {4, 3, 160, 160, kStatusNotSupported}, {1, 2, 159, 160, kStatusBufferTooSmall},
+      {3, 1, 160, 91, kStatusBufferTooSmall}, {4, 1, 160, 0, kStatusBufferTooSmall},
+  };
+  for (const auto& k : cases) {
+    Fixture f;
+    EXPECT_EQ(k.expected, f.Call(PropertyBuffer(k.id, k.flags, "A9 01 00 00"), k.inSize, k.outSize))
+        << int(k.id) << " " << int(k.flags) << " " << k.inSize << " " << k.outSize;
+    EXPECT_EQ(0u, f.returned);
+    EXPECT_TRUE(f.port.requests.empty());
+  }
+}
+
+}  // namespace
