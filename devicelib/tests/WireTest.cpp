@@ -90,7 +90,9 @@ TEST_P(TransportTest, EveryCaseReachesTheCameraInTheTransportsExactBytes) {
     EXPECT_EQ(seen.a2, w.a2);
     EXPECT_EQ(seen.a3, w.a3);
     EXPECT_EQ(w.inquiry, seen.kind == simcam::Exchange::kInquiry);
-    if (w.inquiry) EXPECT_EQ(w.op, c.m_reply[0]);
+    if (w.inquiry) {
+      EXPECT_EQ(w.op, c.m_reply[0]);
+    }
     switch (GetParam()) {
       case Transport::kDirectUsb: ExpectUsbWire(rig, w); break;
       case Transport::kKsProperty: ExpectKsWire(rig, w); break;
@@ -152,7 +154,9 @@ TEST(DirectShowTransport, AcceptsTheFifthEchoAndFailsAfterFiveWrongOnes) {
     rig.camera.wrongEchoes = k.wrongEchoes;
     EXPECT_EQ(k.expected, c.InquiryCommand(0x3B, 0x3B, nullptr, 0, 0, 0)) << k.wrongEchoes;
     EXPECT_EQ(k.exchanges, rig.camera.log().size()) << k.wrongEchoes;
-    if (!k.expected) EXPECT_EQ(0x3B ^ 0x80, c.m_reply[0]) << "the last wrong reply stays";
+    if (!k.expected) {
+      EXPECT_EQ(0x3B ^ 0x80, c.m_reply[0]) << "the last wrong reply stays";
+    }
   }
 }
 
