@@ -238,6 +238,12 @@ class KVQDOCCAM_API KVQDocCamController {
                   unsigned char a2 = 0, unsigned char a3 = 0);
   // Inquiry whose echo must be op; the reply also goes to reply.
   int Inquire(unsigned char op, unsigned char reply[4], unsigned char a1 = 0);
+  // Inquiry answering a big-endian signed value in bytes 1-2, kept in field.
+  int InquireSigned16(unsigned char op, int& field);
+  // Inquiry answering one byte, kept in field, with a success or failure trace.
+  int InquireTracedByte(unsigned char op, int& field, const wchar_t* success, const wchar_t* failure);
+  // One zoom step (opcode 0xAA); marks the zoom flag when accepted.
+  int SendZoomStep(unsigned char step);
   void ResetZoomCache();
   void LookUpModelFeature();
   void SetFeature(unsigned long feature);

@@ -41,11 +41,13 @@ int KVQDocCamController::Freeze(int on) {
   return 1;
 }
 
-int KVQDocCamController::SetZoomDigitalSize(int in) {
-  if (!SendCommand(0, 0xAA, in ? 0x00 : 0x01)) return 0;
+int KVQDocCamController::SendZoomStep(unsigned char step) {
+  if (!SendCommand(0, 0xAA, step)) return 0;
   m_status.zoomStep = 1;
   return 1;
 }
+
+int KVQDocCamController::SetZoomDigitalSize(int in) { return SendZoomStep(in ? 0x00 : 0x01); }
 
 int KVQDocCamController::SetZoomMode(int mode) {
   return SendCommand(mode ? 0 : kFeatureZoomModeOff, 0xAA, mode ? 2 : 3);
@@ -63,11 +65,7 @@ int KVQDocCamController::SetZoomReset() {
   return 1;
 }
 
-int KVQDocCamController::SetZoomOpticalSize(int in) {
-  if (!SendCommand(0, 0xAA, in ? 0x10 : 0x11)) return 0;
-  m_status.zoomStep = 1;
-  return 1;
-}
+int KVQDocCamController::SetZoomOpticalSize(int in) { return SendZoomStep(in ? 0x10 : 0x11); }
 
 int KVQDocCamController::SetZoomOpticalMoveLens(int dir) {
   return SendCommand(kFeatureOpticalZoom, 0xAA, dir ? 0x12 : 0x13);
@@ -90,11 +88,7 @@ int KVQDocCamController::CurrentZoomThreshold() const {
 }
 
 int KVQDocCamController::SetZoomSize(int in) {
-  if (m_feature & kFeatureUnifiedZoom) {
-    if (!SendCommand(0, 0xAA, in ? 0x30 : 0x31)) return 0;
-    m_status.zoomStep = 1;
-    return 1;
-  }
+  if (m_feature & kFeatureUnifiedZoom) return SendZoomStep(in ? 0x30 : 0x31);
   // Optical zoom covers the range up to the model's threshold; digital zoom
   // continues above it.
   const int size = GetZoomSize(0);

@@ -55,8 +55,8 @@ int KVQDocCamController::GetImageProcessConfig() {
 #define DOCCAM_BYTE_CONFIG(Method, opcode, field) \
   int KVQDocCamController::Method() {             \
     unsigned char r[4];                           \
-    if (!Inquire(opcode, r)) return 0;               \
-    m_status.field = r[1];                  \
+    if (!Inquire(opcode, r)) return 0;            \
+    m_status.field = r[1];                        \
     return 1;                                     \
   }
 
@@ -81,20 +81,22 @@ int KVQDocCamController::GetZoomDigitalConfig() {
   return 1;
 }
 
-int KVQDocCamController::GetBrightnessConfig() {
+int KVQDocCamController::InquireTracedByte(unsigned char op, int& field, const wchar_t* success,
+                                           const wchar_t* failure) {
   unsigned char r[4];
-  const int ok = Inquire(0x3B, r);
-  if (ok) m_status.brightness = r[1];
-  return Traced(ok, L"KVQDocCamController::GetBrightnessConfig() is successful.\n",
-                L"KVQDocCamController::GetBrightnessConfig() failed.\n");
+  const int ok = Inquire(op, r);
+  if (ok) field = r[1];
+  return Traced(ok, success, failure);
+}
+
+int KVQDocCamController::GetBrightnessConfig() {
+  return InquireTracedByte(0x3B, m_status.brightness, L"KVQDocCamController::GetBrightnessConfig() is successful.\n",
+                           L"KVQDocCamController::GetBrightnessConfig() failed.\n");
 }
 
 int KVQDocCamController::GetContrastConfig() {
-  unsigned char r[4];
-  const int ok = Inquire(0x3C, r);
-  if (ok) m_status.contrast = r[1];
-  return Traced(ok, L"KVQDocCamController::GetContrastConfig() is successful.\n",
-                L"KVQDocCamController::GetContrastConfig() failed.\n");
+  return InquireTracedByte(0x3C, m_status.contrast, L"KVQDocCamController::GetContrastConfig() is successful.\n",
+                           L"KVQDocCamController::GetContrastConfig() failed.\n");
 }
 
 // Sub-inquiries of white balance (0x41) and exposure (0x42) answer with their
@@ -160,33 +162,26 @@ int KVQDocCamController::GetZoomOpticalConfig() {
                 L"KVQDocCamController::GetZoomOpticalConfig() failed.\n");
 }
 
-// Inquiries answering a signed big-endian value in bytes 1-2; 0 on failure.
-#define DOCCAM_S16_INQUIRY(Method, opcode, field) \
-  int KVQDocCamController::Method() {             \
-    unsigned char r[4];                           \
-    if (!Inquire(opcode, r)) return 0;               \
-    return m_status.field = BigEndianS16(r + 1); \
-  }
-
-DOCCAM_S16_INQUIRY(GetZoomDigitalMoveHori, 0x44, zoomMoveHori)
-DOCCAM_S16_INQUIRY(GetZoomDigitalMoveVert, 0x45, zoomMoveVert)
-#undef DOCCAM_S16_INQUIRY
-
-int KVQDocCamController::GetSensorResolutionHori() {
+int KVQDocCamController::InquireSigned16(unsigned char op, int& field) {
   unsigned char r[4];
-  if (!Inquire(0x4B, r)) return 0;
-  m_status.sensorResHori = BigEndianS16(r + 1);
-  // Pan positions count sensor pixels.
-  if (m_status.sensorResHori > 0) m_status.panRangeHori = m_status.sensorResHori;
-  return m_status.sensorResHori;
+  if (!Inquire(op, r)) return 0;
+  return field = BigEndianS16(r + 1);
+}
+
+int KVQDocCamController::GetZoomDigitalMoveHori() { return InquireSigned16(0x44, m_status.zoomMoveHori); }
+int KVQDocCamController::GetZoomDigitalMoveVert() { return InquireSigned16(0x45, m_status.zoomMoveVert); }
+
+// Pan positions count sensor pixels, so the sensor size is their full scale.
+int KVQDocCamController::GetSensorResolutionHori() {
+  const int resolution = InquireSigned16(0x4B, m_status.sensorResHori);
+  if (resolution > 0) m_status.panRangeHori = resolution;
+  return resolution;
 }
 
 int KVQDocCamController::GetSensorResolutionVert() {
-  unsigned char r[4];
-  if (!Inquire(0x4C, r)) return 0;
-  m_status.sensorResVert = BigEndianS16(r + 1);
-  if (m_status.sensorResVert > 0) m_status.panRangeVert = m_status.sensorResVert;
-  return m_status.sensorResVert;
+  const int resolution = InquireSigned16(0x4C, m_status.sensorResVert);
+  if (resolution > 0) m_status.panRangeVert = resolution;
+  return resolution;
 }
 
 void KVQDocCamController::GetBrightnessRange() {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CameraVendorProperty.h"
+#include "SimDeviceIo.h"
 #include "TestBytes.h"
 
 using namespace camvendor;
@@ -15,6 +16,10 @@ struct Request {
   uint8_t request;
   uint16_t value, index;
   uint32_t length;
+  bool operator==(const Request& o) const {
+    return deviceToHost == o.deviceToHost && request == o.request && value == o.value && index == o.index &&
+           length == o.length;
+  }
 };
 
 class RecordingPort : public VendorRequestPort {
@@ -52,12 +57,7 @@ TEST(VendorProperty, CommandSendsVendorRequestOneWithValueAndIndex) {
   EXPECT_EQ(kStatusSuccess, f.Call(PropertyBuffer(1, 2, "AA 10 C3 5A")));
   EXPECT_EQ(160u, f.returned);
   ASSERT_EQ(1u, f.port.requests.size());
-  const Request& r = f.port.requests[0];
-  EXPECT_FALSE(r.deviceToHost);
-  EXPECT_EQ(1, r.request);
-  EXPECT_EQ(0x10AA, r.value);
-  EXPECT_EQ(0x5AC3, r.index);
-  EXPECT_EQ(0u, r.length);
+  EXPECT_EQ((Request{false, 1, 0x10AA, 0x5AC3, 0}), f.port.requests[0]);
 
   f.port.result = kStatusUnsuccessful;
   EXPECT_EQ(kStatusUnsuccessful, f.Call(PropertyBuffer(1, 2, "A9 01 00 00")));
@@ -72,12 +72,7 @@ TEST(VendorProperty, InquiryIsKeptUntilTheReplyGet) {
   EXPECT_EQ(kStatusSuccess, f.Call(PropertyBuffer(3, 1, "")));
   EXPECT_EQ(160u, f.returned);
   ASSERT_EQ(1u, f.port.requests.size());
-  const Request& r = f.port.requests[0];
-  EXPECT_TRUE(r.deviceToHost);
-  EXPECT_EQ(2, r.request);
-  EXPECT_EQ(0x0141, r.value);
-  EXPECT_EQ(0x0302, r.index);
-  EXPECT_EQ(64u, r.length);
+  EXPECT_EQ((Request{true, 2, 0x0141, 0x0302, 64}), f.port.requests[0]);
   EXPECT_EQ(Hex("41 01 02 03 41 02 12 34 EE"), std::vector<uint8_t>(f.out.begin() + 24, f.out.begin() + 33));
   EXPECT_EQ(0xEE, f.out[91]);
   EXPECT_EQ(0x00, f.out[92]) << "64 bytes from byte 28, no more";
@@ -110,6 +105,31 @@ TEST(VendorProperty, OtherIdsVerbsAndShortBuffersAreRefused) {
     EXPECT_EQ(0u, f.returned);
     EXPECT_TRUE(f.port.requests.empty());
   }
+}
+
+// The simulated camera's kernel-streaming face routes by property set first.
+TEST(VendorProperty, SimulatedDeviceRefusesOtherSetsAndIds) {
+  simcam::SimCamera camera;
+  simcam::SimDeviceIo io(camera);
+  devicelib::DeviceHandle device = io.Open(simcam::SimDeviceIo::kCameraPath);
+  ASSERT_NE(devicelib::kInvalidDevice, device);
+  std::vector<uint8_t> out(160);
+  uint32_t returned = 0;
+  std::vector<uint8_t> foreign = PropertyBuffer(4, 1, "");
+  foreign[0] ^= 1;
+  EXPECT_FALSE(io.Control(device, kIoctlKsProperty, foreign.data(), 160, out.data(), 160, &returned));
+  EXPECT_EQ(kStatusPropsetNotFound, io.lastStatus);
+  std::vector<uint8_t> id5 = PropertyBuffer(5, 1, "");
+  EXPECT_FALSE(io.Control(device, kIoctlKsProperty, id5.data(), 160, out.data(), 160, &returned));
+  EXPECT_EQ(kStatusNotSupported, io.lastStatus);
+  std::vector<uint8_t> status = PropertyBuffer(4, 1, "");
+  EXPECT_FALSE(io.Control(device, kIoctlKsProperty, status.data(), 160, out.data(), 100, &returned));
+  EXPECT_EQ(kStatusBufferTooSmall, io.lastStatus);
+  camera.state.brightness = 0x42;
+  EXPECT_TRUE(io.Control(device, kIoctlKsProperty, status.data(), 160, out.data(), 160, &returned));
+  EXPECT_EQ(160u, returned);
+  EXPECT_EQ(0x42, out[28 + 15]);
+  io.Close(device);
 }
 
 }  // namespace
