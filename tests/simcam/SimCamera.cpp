@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "kvqdoccam.h"
+
 namespace simcam {
 
 namespace {
@@ -17,7 +19,18 @@ void PutBe16(uint8_t* p, int value) {
 
 }  // namespace
 
-SimCamera::SimCamera(uint8_t code) : modelCode(code) {}
+namespace {
+
+bool ShiftedStatus(uint8_t modelCode) {
+  for (int row = 1; row < KVQDocCamController::kModelRows; ++row)
+    if (KVQDocCamController::m_modelNum[row] == (modelCode & 0x7F))
+      return (KVQDocCamController::m_modelFeature[row] & 0x1000) != 0;
+  return true;
+}
+
+}  // namespace
+
+SimCamera::SimCamera(uint8_t code) : modelCode(code), statusShifted(ShiftedStatus(code)) {}
 
 bool SimCamera::Fails(uint8_t op) {
   if (unplugged || failingOpcodes.count(op)) return true;

@@ -86,7 +86,9 @@ class SimCamera {
 
   // Model identity.
   uint8_t modelCode;
-  bool statusShifted = false;  // status bytes start one byte later (feature 0x1000 models)
+  // Status bytes start one byte later; by default as the model table has it
+  // for the model (feature 0x1000, and every unknown model).
+  bool statusShifted;
   std::optional<std::array<uint8_t, 3>> capability;  // reply bytes 1-3 of 0x4D; none = no answer
   std::optional<uint8_t> capability2;                // reply byte 1 of 0x4E
 
