@@ -1,0 +1,81 @@
+// The simulated camera behind the library's device seam, on every transport:
+// a kernel-streaming capture interface served by the camera's private
+// property set, the direct USB device's vendor requests, and the capture
+// pin's command interface. Every call is recorded with its bytes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "CameraVendorProperty.h"
+#include "DeviceIo.h"
+#include "SimCamera.h"
+
+namespace simcam {
+
+struct WireCall {
+  enum Kind { kOpen, kControl, kClose, kCommandWrite, kReplyRead };
+  explicit WireCall(Kind k) : kind(k) {}
+
+  Kind kind;
+  std::wstring path;           // kOpen
+  uint32_t code = 0;           // kControl
+  std::vector<uint8_t> in;     // kControl input
+  std::vector<uint8_t> out;    // kControl output as sent
+  bool ok = false;
+  uint32_t value = 0;          // kCommandWrite
+  uint32_t index = 0;          // kCommandWrite, kReplyRead
+  uint32_t word = 0;           // kReplyRead
+};
+
+class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
+ public:
+  // The capture interface path of the simulated camera.
+  static const wchar_t kCameraPath[];
+
+  explicit SimDeviceIo(SimCamera& camera);
+
+  std::vector<devicelib::CaptureInterface> interfaces;  // offered by enumeration
+  bool directUsbPresent = false;
+  int failOpens = 0;
+  int failCommandWrites = 0;
+  int failReplyReads = 0;
+  camvendor::NtStatus lastStatus = camvendor::kStatusSuccess;  // of the last property call
+
+  std::vector<WireCall> calls;
+  std::vector<unsigned> pauses;
+  // The control calls only, optionally of one code.
+  std::vector<WireCall> Controls(uint32_t code) const;
+  int OpenHandles() const { return openHandles_; }
+
+  std::vector<devicelib::CaptureInterface> EnumerateCaptureInterfaces() override;
+  devicelib::DeviceHandle Open(const wchar_t* path) override;
+  bool Control(devicelib::DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
+               uint32_t outSize, uint32_t* returned) override;
+  void Close(devicelib::DeviceHandle device) override;
+  bool WriteCameraCommand(uint32_t value, uint32_t index) override;
+  bool ReadCameraReply(uint32_t index, uint32_t* word) override;
+  void Pause(unsigned milliseconds) override { pauses.push_back(milliseconds); }
+
+ private:
+  class UsbPort : public camvendor::VendorRequestPort {
+   public:
+    explicit UsbPort(SimCamera& camera) : camera_(camera) {}
+    camvendor::NtStatus VendorRequest(bool deviceToHost, uint8_t request, uint16_t value, uint16_t index,
+                                      uint8_t* data, uint32_t length) override;
+
+   private:
+    SimCamera& camera_;
+  };
+
+  bool PropertyRequest(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned);
+  bool DirectUsbRequest(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize);
+
+  SimCamera& camera_;
+  UsbPort port_;
+  camvendor::PropertyHandler handler_;
+  uint32_t pendingReply_ = 0;
+  int openHandles_ = 0;
+};
+
+}  // namespace simcam
