@@ -1,10 +1,13 @@
 #pragma once
-// The property set of the capture filter feeding a running transform
-// filter, process-wide: the property pages act only while one is present.
-// It holds its own reference, and only the filter that published it can
-// withdraw it, so one filter's stop cannot blank another's.
+// The property sets of the capture filters feeding running transform
+// filters, process-wide: the property pages act only while one is present.
+// Each filter publishes its own with a reference and withdraws only its own,
+// so one filter's stop cannot blank the pages of another that still runs.
 #include <windows.h>
 #include <strmif.h>
+
+#include <utility>
+#include <vector>
 
 class RunningUpstream {
 public:
@@ -14,6 +17,5 @@ public:
 
 private:
     static SRWLOCK s_lock;
-    static const void* s_owner;
-    static IKsPropertySet* s_upstreamKsProp;
+    static std::vector<std::pair<const void*, IKsPropertySet*>> s_upstreamKsProp;
 };

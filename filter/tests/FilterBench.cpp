@@ -80,7 +80,7 @@ double SecondsPerFrame(const CLSID& middle) {
 
 int main() {
     OleInitialize(nullptr);
-    auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(OrbileModule(), "DllRegisterServer"));
+    auto registerServer = OrbileExport<DllEntry>("DllRegisterServer");
     if (!registerServer || FAILED(registerServer())) {
         std::fprintf(stderr, "cannot register Orbile.ax\n");
         return 1;

@@ -246,6 +246,20 @@ TEST_F(ColorPage, ReopenedPageShowsEachPropertysOwnValue) {
     EXPECT_EQ(Text(dialog, kHueValue), "8500");
 }
 
+TEST_F(ColorPage, StaysActiveWhenAnotherFilterStops) {
+    {
+        TransformGraph other;
+        TestSourceOptions options;
+        ASSERT_EQ(other.Build(options, Downstream::None), S_OK);
+        ASSERT_TRUE(SUCCEEDED(other.Run()));
+        ASSERT_TRUE(SUCCEEDED(other.Stop()));
+    }
+    ASSERT_EQ(page->Deactivate(), S_OK);
+    Activate();
+    EXPECT_EQ(SendDlgItemMessageW(dialog, kBrightness, TBM_GETRANGEMAX, 0, 0), 9999);
+    EXPECT_EQ(Text(dialog, kBrightnessValue), "5000");
+}
+
 // While the graph is stopped, or its capture filter has no property set,
 // the page's dialog gets no handling: nothing shown, nothing reaches the
 // filter.

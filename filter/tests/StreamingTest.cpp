@@ -105,7 +105,8 @@ TEST_F(Streaming, EveryFrameReachesTheCallbackWithTheConnectionsSize) {
     graph.prop->SetBrightness(0, 42);
 
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
-    ASSERT_EQ(WaitForSingleObject(graph.source->Finished(), 60000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(graph.source->Finished(), 60000), WAIT_OBJECT_0)
+        << "sent " << graph.source->FramesSent() << ", seen " << FrameLog::Records().size();
     long code = 0;
     ASSERT_TRUE(graph.WaitForCompletion(20000, &code)) << "end-of-stream must pass through to the renderer";
     EXPECT_EQ(code, EC_COMPLETE);
@@ -374,4 +375,47 @@ TEST(TransformFilter, AggregatesAndHandsTheOuterOnlyItsInnerUnknown) {
     filter->Release();
     EXPECT_EQ(outer.refs, 1);
     EXPECT_EQ(inner->Release(), 0u);
+}
+
+TEST_F(Streaming, FormatBlocksOtherThanAFullVideoInfoLeaveTheDefaultSize) {
+    const struct {
+        const char* what;
+        const GUID* formatType;
+        ULONG formatBytes;
+    } cases[] = {{"a VideoInfo block cut short", &FORMAT_VideoInfo, 8}, {"a VideoInfo2 block", &FORMAT_VideoInfo2, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TransformGraph variant;
+        TestSourceOptions options = Source(MEDIASUBTYPE_YUY2, 1024, 768, 3);
+        options.formatType = *c.formatType;
+        options.formatBytes = c.formatBytes;
+        FrameLog::Reset();
+        ASSERT_EQ(variant.Build(options, Downstream::None), S_OK);
+        variant.prop->SetFrameCallback(FrameLog::Callback);
+        ASSERT_TRUE(SUCCEEDED(variant.Run()));
+        ASSERT_EQ(WaitForSingleObject(variant.source->Finished(), 30000), WAIT_OBJECT_0);
+        EXPECT_TRUE(StopsWithin(variant.control.Get(), 1000));
+        std::vector<FrameRecord> frames = FrameLog::Records();
+        ASSERT_EQ(frames.size(), 3u);
+        EXPECT_EQ(frames[0].width, 320);
+        EXPECT_EQ(frames[0].height, 240);
+        EXPECT_EQ(frames[0].length, 1024 * 768 * 2);
+    }
+}
+
+TEST_F(Streaming, RunAgainWithoutStopHooksUpOnceAndLeaksNothing) {
+    ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, -1), Downstream::NullRenderer), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
+    DWORD handlesBefore = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(SUCCEEDED(graph.Run()));
+        ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
+    }
+    DWORD handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_TRUE(StopsWithin(graph.control.Get(), 1000));
+    EXPECT_EQ(graph.source->ProcAmpCalls().size(), 5u) << "the values go up on the first run after a stop only";
+    EXPECT_LE(handlesAfter, handlesBefore + 4);
 }

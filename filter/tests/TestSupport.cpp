@@ -60,6 +60,14 @@ std::vector<FrameRecord> FrameLog::Records() {
 
 HRESULT FindPinByName(IBaseFilter* filter, const wchar_t* name, IPin** pin) { return filter->FindPin(name, pin); }
 
+HRESULT NthPin(IBaseFilter* filter, int index, IPin** pin) {
+    ComPtr<IEnumPins> pins;
+    HRESULT hr = filter->EnumPins(pins.Put());
+    if (SUCCEEDED(hr)) hr = pins->Skip(index);
+    if (hr == S_OK) hr = pins->Next(1, pin, nullptr);
+    return hr == S_OK ? S_OK : VFW_E_NOT_FOUND;
+}
+
 TransformGraph::~TransformGraph() {
     if (control) control->Stop();
     // Filters leave the graph before our own objects go.
@@ -102,10 +110,8 @@ HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind)
     if (SUCCEEDED(hr)) hr = graph->AddFilter(downstream.Get(), L"Downstream");
     ComPtr<IPin> out;
     ComPtr<IPin> downstreamIn;
-    ComPtr<IEnumPins> pins;
     if (SUCCEEDED(hr)) hr = FindPinByName(transform.Get(), L"Out1 ", out.Put());
-    if (SUCCEEDED(hr)) hr = downstream->EnumPins(pins.Put());
-    if (SUCCEEDED(hr)) hr = pins->Next(1, downstreamIn.Put(), nullptr) == S_OK ? S_OK : E_FAIL;
+    if (SUCCEEDED(hr)) hr = NthPin(downstream.Get(), 0, downstreamIn.Put());
     if (SUCCEEDED(hr)) hr = graph->ConnectDirect(out.Get(), downstreamIn.Get(), nullptr);
     if (FAILED(hr) || kind != Downstream::SampleGrabber) return hr;
 
@@ -113,8 +119,8 @@ HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind)
     if (SUCCEEDED(hr)) hr = graph->AddFilter(renderer.Get(), L"Renderer");
     ComPtr<IPin> grabberOut;
     ComPtr<IPin> rendererIn;
-    if (SUCCEEDED(hr)) hr = FindPinByName(downstream.Get(), L"Output", grabberOut.Put());
-    if (SUCCEEDED(hr)) hr = FindPinByName(renderer.Get(), L"In", rendererIn.Put());
+    if (SUCCEEDED(hr)) hr = NthPin(downstream.Get(), 1, grabberOut.Put());
+    if (SUCCEEDED(hr)) hr = NthPin(renderer.Get(), 0, rendererIn.Put());
     if (SUCCEEDED(hr)) hr = graph->ConnectDirect(grabberOut.Get(), rendererIn.Get(), nullptr);
     return hr;
 }

@@ -107,3 +107,5 @@ public:
 
 // A pin of a filter by its exact name.
 HRESULT FindPinByName(IBaseFilter* filter, const wchar_t* name, IPin** pin);
+// A filter's pin by its place in the filter's enumeration.
+HRESULT NthPin(IBaseFilter* filter, int index, IPin** pin);

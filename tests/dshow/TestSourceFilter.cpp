@@ -3,10 +3,12 @@
 #include "MediaType.h"
 
 #include <amvideo.h>
+#include <dvdmedia.h>
 #include <uuids.h>
 #include <vfwmsgs.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 using dshow::CriticalSectionGuard;
@@ -55,6 +57,11 @@ HRESULT STDMETHODCALLTYPE TestSourceFilter::NonDelegatingQueryInterface(REFIID i
 }
 
 dshow::BasePin* TestSourceFilter::GetPin(int index) { return index == 0 ? m_pin : nullptr; }
+
+HRESULT STDMETHODCALLTYPE TestSourceFilter::GetState(DWORD timeoutMs, FILTER_STATE* state) {
+    HRESULT hr = BaseFilter::GetState(timeoutMs, state);
+    return hr == S_OK && *state == State_Paused ? VFW_S_CANT_CUE : hr;
+}
 
 HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) { return E_PROP_SET_UNSUPPORTED; }
 HRESULT STDMETHODCALLTYPE TestSourceFilter::Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*) { return E_PROP_SET_UNSUPPORTED; }
@@ -159,34 +166,38 @@ HRESULT STDMETHODCALLTYPE TestSourcePin::QuerySupported(REFGUID set, DWORD id, D
 HRESULT TestSourcePin::GetMediaType(int position, AM_MEDIA_TYPE& mt) {
     if (position != 0) return VFW_S_NO_MORE_ITEMS;
     const TestSourceOptions& options = m_source->Options();
-    auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    if (!info) return E_OUTOFMEMORY;
-    *info = VIDEOINFOHEADER{};
-    info->AvgTimePerFrame = 333333;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = options.width;
-    info->bmiHeader.biHeight = options.height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = options.subtype == MEDIASUBTYPE_YUY2 ? 16 : 24;
-    info->bmiHeader.biCompression = options.subtype.Data1;
-    info->bmiHeader.biSizeImage = TestFrameCapacity(options);
+    bool videoInfo2 = options.formatType == FORMAT_VideoInfo2;
+    ULONG fullBytes = videoInfo2 ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
+    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(fullBytes));
+    if (!block) return E_OUTOFMEMORY;
+    ZeroMemory(block, fullBytes);
+    BITMAPINFOHEADER& bitmap = videoInfo2 ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader
+                                          : reinterpret_cast<VIDEOINFOHEADER*>(block)->bmiHeader;
+    bitmap.biSize = sizeof(BITMAPINFOHEADER);
+    bitmap.biWidth = options.width;
+    bitmap.biHeight = options.height;
+    bitmap.biPlanes = 1;
+    bitmap.biBitCount = options.subtype == MEDIASUBTYPE_YUY2 ? 16 : 24;
+    bitmap.biCompression = options.subtype.Data1;
+    bitmap.biSizeImage = TestFrameCapacity(options);
     mt = AM_MEDIA_TYPE{};
     mt.majortype = MEDIATYPE_Video;
     mt.subtype = options.subtype;
     mt.bFixedSizeSamples = options.subtype == MEDIASUBTYPE_YUY2;
     mt.lSampleSize = TestFrameCapacity(options);
-    mt.formattype = FORMAT_VideoInfo;
-    mt.cbFormat = sizeof(VIDEOINFOHEADER);
-    mt.pbFormat = reinterpret_cast<BYTE*>(info);
+    mt.formattype = videoInfo2 ? FORMAT_VideoInfo2 : FORMAT_VideoInfo;
+    mt.cbFormat = options.formatBytes ? options.formatBytes : fullBytes;
+    mt.pbFormat = block;
     return S_OK;
 }
 
 HRESULT TestSourcePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
-    const VIDEOINFOHEADER* info = dshow::VideoInfoOf(mt);
-    const TestSourceOptions& options = m_source->Options();
-    bool ours = mt.majortype == MEDIATYPE_Video && mt.subtype == options.subtype && info &&
-                info->bmiHeader.biWidth == options.width && info->bmiHeader.biHeight == options.height;
-    return ours ? S_OK : S_FALSE;
+    AM_MEDIA_TYPE ours{};
+    if (FAILED(GetMediaType(0, ours))) return E_OUTOFMEMORY;
+    bool same = mt.majortype == ours.majortype && mt.subtype == ours.subtype && mt.formattype == ours.formattype &&
+                mt.cbFormat == ours.cbFormat && mt.pbFormat && memcmp(mt.pbFormat, ours.pbFormat, ours.cbFormat) == 0;
+    dshow::FreeMediaType(ours);
+    return same ? S_OK : S_FALSE;
 }
 
 HRESULT TestSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request) {

@@ -8,16 +8,21 @@
 #include "OutputPin.h"
 
 #include <strmif.h>
+#include <uuids.h>
 
 #include <vector>
 
 struct TestSourceOptions {
-    GUID subtype;           // MEDIASUBTYPE_YUY2 or MEDIASUBTYPE_MJPG
+    GUID subtype = MEDIASUBTYPE_YUY2;  // or MEDIASUBTYPE_MJPG
     int width = 320;
     int height = 240;
     int frameCount = 0;     // frames the push thread sends per run; -1: until stopped
     bool withKsPropertySet = true;
     bool withProcAmp = true;
+    // The format block as the pin offers it: its type and its announced
+    // size (a short block stands for a malformed capture filter).
+    GUID formatType = FORMAT_VideoInfo;  // or FORMAT_VideoInfo2
+    ULONG formatBytes = 0;  // 0: the full header of the format type
 };
 
 struct ProcAmpCall {
@@ -46,6 +51,9 @@ public:
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override;
     int GetPinCount() override { return 1; }
     dshow::BasePin* GetPin(int index) override;
+    // A live source: paused, it has nothing to cue, so the graph does not
+    // wait for its renderers to receive a frame.
+    HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
 
     // IKsPropertySet: the filter only looks for it.
     HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data, DWORD dataBytes) override;
