@@ -33,6 +33,7 @@ double SecondsPerFrame(const CLSID& middle) {
         options.width = 640;
         options.height = 480;
         options.frameCount = kFrames;
+        options.writePattern = false;
         TestSourceFilter* source = TestSourceFilter::Create(options);
         CoCreateInstance(middle, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.PutVoid());
         CoCreateInstance(kNullRendererClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, renderer.PutVoid());

@@ -107,7 +107,8 @@ HRESULT TestSourceFilter::PushFrame(int index) {
     sample->GetPointer(&data);
     long length = TestFrameLength(m_options, index);
     *reinterpret_cast<int*>(data) = index;
-    for (long offset = sizeof(int); offset < length; ++offset) data[offset] = TestFrameByte(index, offset);
+    for (long offset = sizeof(int); m_options.writePattern && offset < length; ++offset)
+        data[offset] = TestFrameByte(index, offset);
     sample->SetActualDataLength(length);
     {
         CriticalSectionGuard guard(&m_recordLock);

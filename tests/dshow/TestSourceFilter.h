@@ -23,6 +23,9 @@ struct TestSourceOptions {
     // size (a short block stands for a malformed capture filter).
     GUID formatType = FORMAT_VideoInfo;  // or FORMAT_VideoInfo2
     ULONG formatBytes = 0;  // 0: the full header of the format type
+    // Off, frames carry only their index: for measuring what the filters
+    // downstream cost rather than the source's writing.
+    bool writePattern = true;
 };
 
 struct ProcAmpCall {
