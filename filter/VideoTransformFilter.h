@@ -65,6 +65,7 @@ public:
 
 private:
     VideoTransformFilter(IUnknown* outer, HRESULT* hr);
+    HRESULT SetCallbackWord(int which, DWORD value);
     HRESULT SetProcAmp(ProcAmpProperty property, unsigned short index, int value);
     HRESULT GetProcAmp(ProcAmpProperty property, unsigned short index, int* value);
 

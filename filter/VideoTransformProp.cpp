@@ -33,24 +33,13 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetFrameCallback(DocCamFrameCall
 
 // The three words replace the callback: with one of them set, frames are
 // only passed through.
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetCallbackWord1(DWORD value) {
-    m_input->m_frameCallback = nullptr;
-    m_input->m_callbackWords[0] = value;
-    m_input->m_callbackWords[1] = m_input->m_callbackWords[2] = 0;
-    return S_OK;
-}
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetCallbackWord1(DWORD value) { return SetCallbackWord(0, value); }
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetCallbackWord2(DWORD value) { return SetCallbackWord(1, value); }
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetCallbackWord3(DWORD value) { return SetCallbackWord(2, value); }
 
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetCallbackWord2(DWORD value) {
+HRESULT VideoTransformFilter::SetCallbackWord(int which, DWORD value) {
     m_input->m_frameCallback = nullptr;
-    m_input->m_callbackWords[1] = value;
-    m_input->m_callbackWords[0] = m_input->m_callbackWords[2] = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetCallbackWord3(DWORD value) {
-    m_input->m_frameCallback = nullptr;
-    m_input->m_callbackWords[2] = value;
-    m_input->m_callbackWords[0] = m_input->m_callbackWords[1] = 0;
+    for (int word = 0; word < 3; ++word) m_input->m_callbackWords[word] = word == which ? value : 0;
     return S_OK;
 }
 

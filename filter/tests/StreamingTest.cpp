@@ -53,6 +53,16 @@ bool WaitForSinkEvents(RecordingSink* sink, size_t count, DWORD timeoutMs) {
     return false;
 }
 
+// A graph of its own into a Null Renderer, run until the source has
+// sent all its frames and stopped again; the callback logs the frames.
+void RunVariantToEnd(TransformGraph& variant, const TestSourceOptions& options) {
+    FrameLog::Reset();
+    ASSERT_EQ(variant.Build(options, Downstream::NullRenderer), S_OK);
+    variant.prop->SetFrameCallback(FrameLog::Callback);
+    ASSERT_TRUE(SUCCEEDED(variant.Run()));
+    ASSERT_EQ(WaitForSingleObject(variant.source->Finished(), 30000), WAIT_OBJECT_0);
+}
+
 class GrabberLog : public ISampleGrabberCB {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -286,11 +296,8 @@ TEST_F(Streaming, CaptureFilterWithoutPropertySetOrProcAmpGetsNoValues) {
         TestSourceOptions options = Source(MEDIASUBTYPE_YUY2, 320, 240, 10);
         options.withKsPropertySet = c.ksPropertySet;
         options.withProcAmp = c.procAmp;
-        FrameLog::Reset();
-        ASSERT_EQ(variant.Build(options, Downstream::NullRenderer), S_OK);
-        variant.prop->SetFrameCallback(FrameLog::Callback);
-        ASSERT_TRUE(SUCCEEDED(variant.Run()));
-        ASSERT_EQ(WaitForSingleObject(variant.source->Finished(), 30000), WAIT_OBJECT_0);
+        RunVariantToEnd(variant, options);
+        if (HasFatalFailure()) return;
         BYTE status = 0xFF;
         variant.prop->GetStatus(&status);
         EXPECT_EQ(status, 0) << "the hookup ended early";
@@ -389,11 +396,8 @@ TEST_F(Streaming, FormatBlocksOtherThanAFullVideoInfoLeaveTheDefaultSize) {
         TestSourceOptions options = Source(MEDIASUBTYPE_YUY2, 1024, 768, 3);
         options.formatType = *c.formatType;
         options.formatBytes = c.formatBytes;
-        FrameLog::Reset();
-        ASSERT_EQ(variant.Build(options, Downstream::None), S_OK);
-        variant.prop->SetFrameCallback(FrameLog::Callback);
-        ASSERT_TRUE(SUCCEEDED(variant.Run()));
-        ASSERT_EQ(WaitForSingleObject(variant.source->Finished(), 30000), WAIT_OBJECT_0);
+        RunVariantToEnd(variant, options);
+        if (HasFatalFailure()) return;
         EXPECT_TRUE(StopsWithin(variant.control.Get(), 1000));
         std::vector<FrameRecord> frames = FrameLog::Records();
         ASSERT_EQ(frames.size(), 3u);

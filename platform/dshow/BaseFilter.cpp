@@ -6,7 +6,6 @@
 #include <evcode.h>
 #include <vfwmsgs.h>
 
-#include <new>
 #include <vector>
 
 namespace dshow {
@@ -96,9 +95,12 @@ HRESULT STDMETHODCALLTYPE BaseFilter::EnumPins(IEnumPins** pins) {
     if (!pins) return E_POINTER;
     std::vector<IPin*> all;
     for (int i = 0; i < GetPinCount(); ++i) {
-        if (BasePin* pin = GetPin(i)) all.push_back(pin);
+        if (BasePin* pin = GetPin(i)) {
+            pin->AddRef();
+            all.push_back(pin);
+        }
     }
-    return ReturnEnumerator(new (std::nothrow) PinEnumerator(std::move(all)), pins);
+    return PinEnumerator::Create(std::move(all), 0, pins);
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::FindPin(LPCWSTR id, IPin** pin) {

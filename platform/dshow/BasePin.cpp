@@ -5,7 +5,6 @@
 
 #include <vfwmsgs.h>
 
-#include <new>
 #include <vector>
 
 namespace dshow {
@@ -186,7 +185,7 @@ HRESULT STDMETHODCALLTYPE BasePin::EnumMediaTypes(IEnumMediaTypes** types) {
         if (GetMediaType(position, mt) != S_OK) break;
         preferred.push_back(mt);
     }
-    return ReturnEnumerator(new (std::nothrow) MediaTypeEnumerator(std::move(preferred)), types);
+    return MediaTypeEnumerator::Create(std::move(preferred), 0, types);
 }
 
 HRESULT STDMETHODCALLTYPE BasePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
