@@ -142,3 +142,31 @@ TEST(Registration, CanUnloadOnlyWithoutLiveObjectsOrLocks) {
     filter.Reset();
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
+
+TEST(Registration, VersionBlockNamesTheFilterFile) {
+    std::wstring path = OrbilePath();
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 5));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 13));
+
+    const struct {
+        const wchar_t* name;
+        const wchar_t* value;
+    } strings[] = {{L"FileDescription", L"WDM video transform for Orbile"}, {L"InternalName", L"Orbile video transform"},
+                   {L"ProductName", L"Orbile"}, {L"OriginalFilename", L"Orbile.ax"},
+                   {L"FileVersion", L"5, 0, 13, 0"}, {L"ProductVersion", L"5, 0, 13, 0"}};
+    for (const auto& s : strings) {
+        wchar_t* value = nullptr;
+        std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.name;
+        ASSERT_TRUE(VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) << s.name;
+        EXPECT_STREQ(value, s.value);
+    }
+}
