@@ -66,15 +66,18 @@ DWORD DwordAt(const std::vector<BYTE>& data, size_t offset) {
     return offset + 4 <= data.size() ? *reinterpret_cast<const DWORD*>(&data[offset]) : 0xFFFFFFFFu;
 }
 
-// Whether the mapper finds our filter for a video input, at any merit.
-bool MapperFindsFilterForVideoInput() {
+enum class PinWanted { VideoInput, VideoOutput };
+
+// Whether the mapper finds our filter, at any merit, for a pin of that kind.
+bool MapperFindsFilter(PinWanted wanted) {
     ComPtr<IFilterMapper2> mapper;
     if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2, mapper.PutVoid())))
         return false;
     GUID types[2] = {MEDIATYPE_Video, GUID_NULL};
     ComPtr<IEnumMoniker> found;
-    if (mapper->EnumMatchingFilters(found.Put(), 0, FALSE, 0, TRUE, 1, types, nullptr, nullptr, FALSE, FALSE, 0, nullptr,
-                                    nullptr, nullptr) != S_OK)
+    bool input = wanted == PinWanted::VideoInput;
+    if (mapper->EnumMatchingFilters(found.Put(), 0, FALSE, 0, input, input ? 1 : 0, input ? types : nullptr, nullptr, nullptr,
+                                    FALSE, !input, input ? 0 : 1, input ? nullptr : types, nullptr, nullptr) != S_OK)
         return false;
     ComPtr<IMoniker> moniker;
     while (found->Next(1, moniker.Put(), nullptr) == S_OK) {
@@ -96,7 +99,7 @@ TEST(Registration, Regsvr32WritesClassKeysAndMapperEntryAndUnregisterRemovesThem
     ASSERT_EQ(RunRegsvr32(L"/u"), 0u);
     for (const ClassKey& entry : kClassKeys) EXPECT_FALSE(KeyExists(entry.key)) << entry.key;
     EXPECT_FALSE(KeyExists(kMapperEntry));
-    EXPECT_FALSE(MapperFindsFilterForVideoInput());
+    EXPECT_FALSE(MapperFindsFilter(PinWanted::VideoInput));
 
     ASSERT_EQ(RunRegsvr32(L""), 0u);
     for (const ClassKey& entry : kClassKeys) {
@@ -109,7 +112,8 @@ TEST(Registration, Regsvr32WritesClassKeysAndMapperEntryAndUnregisterRemovesThem
     std::vector<BYTE> filterData = ReadBinary(kMapperEntry, L"FilterData");
     EXPECT_EQ(DwordAt(filterData, 4), 0x00200000u) << "merit";
     EXPECT_EQ(DwordAt(filterData, 8), 2u) << "pin records";
-    EXPECT_TRUE(MapperFindsFilterForVideoInput());
+    EXPECT_TRUE(MapperFindsFilter(PinWanted::VideoInput));
+    EXPECT_FALSE(MapperFindsFilter(PinWanted::VideoOutput)) << "both pin records are inputs";
 }
 
 TEST(Registration, ClassObjectsServeTheThreeClassesAndNothingElse) {

@@ -3,7 +3,8 @@
 // says Receive can block, so that a blocking renderer never holds up the
 // upstream streaming thread. Samples, end-of-stream and new-segment reach the
 // downstream pin in the order they were handed in; a flush drops what is
-// still queued, end-of-stream included.
+// still queued, end-of-stream included. Queued samples hold the upstream
+// allocator's buffers, so the allocator bounds the queue.
 #include <windows.h>
 #include <strmif.h>
 
