@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "BmpFormat.h"
 #include "DrawLayout.h"
@@ -23,6 +24,30 @@ BOOL WriteAll(HANDLE file, const void* data, DWORD size)
 {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+// Opens without sharing. Reading needs an existing file; writing replaces any
+// file whole, so that a shorter picture saved over a longer file keeps none
+// of the old file's tail.
+template <typename Char>
+HANDLE OpenPictureFile(const Char* path, bool write)
+{
+    const DWORD access = write ? GENERIC_WRITE : GENERIC_READ;
+    const DWORD disposition = write ? CREATE_ALWAYS : OPEN_EXISTING;
+    if constexpr (std::is_same_v<Char, wchar_t>)
+        return CreateFileW(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    else
+        return CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Runs use(file) on an opened file and closes it; FALSE when it did not open.
+template <typename Use>
+BOOL UseFile(HANDLE file, Use use)
+{
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    const BOOL result = use(file);
+    CloseHandle(file);
+    return result;
 }
 
 // A bitmap header with room for the colour masks or table that GetDIBits may
@@ -155,22 +180,14 @@ BOOL KVQFrameBuffer::LoadPicture(HANDLE file)
     return result;
 }
 
-BOOL KVQFrameBuffer::LoadOpenedFile(HANDLE file)
-{
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
-    const BOOL result = LoadPicture(file);
-    CloseHandle(file);
-    return result;
-}
-
 BOOL KVQFrameBuffer::LoadFile(const wchar_t* path)
 {
-    return LoadOpenedFile(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UseFile(OpenPictureFile(path, false), [this](HANDLE file) { return LoadPicture(file); });
 }
 
 BOOL KVQFrameBuffer::LoadFile(const char* path)
 {
-    return LoadOpenedFile(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UseFile(OpenPictureFile(path, false), [this](HANDLE file) { return LoadPicture(file); });
 }
 
 BOOL KVQFrameBuffer::SaveBmp(HANDLE file)
@@ -183,24 +200,14 @@ BOOL KVQFrameBuffer::SaveBmp(HANDLE file)
            WriteAll(file, m_pixels, m_header.biSizeImage);
 }
 
-BOOL KVQFrameBuffer::SaveOpenedFile(HANDLE file)
-{
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
-    const BOOL result = SaveBmp(file);
-    CloseHandle(file);
-    return result;
-}
-
-// CREATE_ALWAYS: a shorter picture saved over a longer file must not keep the
-// old file's tail.
 BOOL KVQFrameBuffer::SaveBmpFile(const wchar_t* path)
 {
-    return SaveOpenedFile(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UseFile(OpenPictureFile(path, true), [this](HANDLE file) { return SaveBmp(file); });
 }
 
 BOOL KVQFrameBuffer::SaveBmpFile(const char* path)
 {
-    return SaveOpenedFile(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UseFile(OpenPictureFile(path, true), [this](HANDLE file) { return SaveBmp(file); });
 }
 
 BgrPlane KVQFrameBuffer::WritablePlane()

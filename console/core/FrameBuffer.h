@@ -62,8 +62,6 @@ public:
     BgrPlane WritablePlane();
 
 private:
-    BOOL LoadOpenedFile(HANDLE file);
-    BOOL SaveOpenedFile(HANDLE file);
     void SelectBitmap(HBITMAP bitmap);
 
     BITMAPINFOHEADER m_header;
