@@ -50,6 +50,17 @@ BOOL UseFile(HANDLE file, Use use)
     return result;
 }
 
+// Formats a debugger message of at most 1023 characters in a buffer of the
+// caller's own, so that two threads may trace at once.
+template <typename Char, typename Format, typename Output>
+void SendTrace(const Char* format, va_list args, Format formatText, Output output)
+{
+    Char text[1024];
+    formatText(text, 1023, format, args);
+    text[1023] = 0;
+    output(text);
+}
+
 // A bitmap header with room for the colour masks or table that GetDIBits may
 // write behind it.
 struct BitmapInfoWithColors {
@@ -287,22 +298,16 @@ void KVQFrameBuffer::DrawRotated(HDC target, const RECT& destination, const RECT
 
 void KVQFrameBuffer::Trace(const wchar_t* format, ...)
 {
-    wchar_t text[1024];
     va_list args;
     va_start(args, format);
-    _vsnwprintf(text, 1023, format, args);
+    SendTrace(format, args, _vsnwprintf, OutputDebugStringW);
     va_end(args);
-    text[1023] = L'\0';
-    OutputDebugStringW(text);
 }
 
 void KVQFrameBuffer::Trace(const char* format, ...)
 {
-    char text[1024];
     va_list args;
     va_start(args, format);
-    _vsnprintf(text, 1023, format, args);
+    SendTrace(format, args, _vsnprintf, OutputDebugStringA);
     va_end(args);
-    text[1023] = '\0';
-    OutputDebugStringA(text);
 }
