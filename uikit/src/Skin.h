@@ -16,7 +16,7 @@ HBITMAP LoadLibraryBitmap(UINT id);
 // The face (the caller's bitmap, else the default, else a blank 128 x 64),
 // its rectangle at (0, 0) and, with useRegion, its shape: read from the region
 // file when that holds a whole, consistent region, else computed.
-void LoadSkinBitmap(CRgn* region, CRect* rect, CBitmap* bitmap, const wchar_t* regionFile, HBITMAP face,
+KVQ_API void LoadSkinBitmap(CRgn* region, CRect* rect, CBitmap* bitmap, const wchar_t* regionFile, HBITMAP face,
                     UINT defaultId, COLORREF transparent, BOOL useRegion);
 
 // The region's handle goes to the window, which owns it from then on.
