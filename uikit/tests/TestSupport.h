@@ -7,6 +7,10 @@
 
 namespace test {
 
+// The queued message being dispatched by Pump, so a handler can tell a
+// message sent from inside another handler from one taken off the queue.
+inline UINT g_dispatching = 0;
+
 // Runs every queued message of this thread.
 inline void Pump()
 {
@@ -14,7 +18,9 @@ inline void Pump()
     for (int round = 0; round < 3; ++round) {
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
+            g_dispatching = msg.message;
             ::DispatchMessageW(&msg);
+            g_dispatching = 0;
         }
         ::Sleep(5);
     }
@@ -96,7 +102,7 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message == WM_COMMAND && lParam == 0) {
-            commands.push_back({wParam, lParam, ::InSendMessage() != FALSE});
+            commands.push_back({wParam, lParam, g_dispatching != WM_COMMAND});
             if (onCommand)
                 onCommand(LOWORD(wParam));
             return 0;
