@@ -58,7 +58,7 @@ inline void Move(HWND wnd, int x, int y, WPARAM flags = 0)
 // What the window shows at a client point.
 inline COLORREF Pixel(HWND wnd, int x, int y)
 {
-    HDC dc = ::GetDC(wnd);
+    HDC dc = ::GetDCEx(wnd, nullptr, DCX_CACHE); // not a class's own DC, whose clipping lingers
     COLORREF colour = ::GetPixel(dc, x, y);
     ::ReleaseDC(wnd, dc);
     return colour;
@@ -79,6 +79,19 @@ inline HBITMAP SolidBitmap(int width, int height, COLORREF colour)
     ::DeleteDC(dc);
     ::ReleaseDC(nullptr, screen);
     return bitmap;
+}
+
+// A pixel of one of the library's default skins.
+inline COLORREF SkinPixel(UINT id, int x, int y)
+{
+    HBITMAP skin = ::LoadBitmapW(::GetModuleHandleW(L"kvquikit.dll"), MAKEINTRESOURCEW(id));
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, skin);
+    COLORREF colour = ::GetPixel(dc, x, y);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    ::DeleteObject(skin);
+    return colour;
 }
 
 struct Command {
