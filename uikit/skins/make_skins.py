@@ -74,6 +74,7 @@ class Image:
         Path(path).write_bytes(header + info + rows)
 
 
+TRACK = (40, 40, 48)
 FRAME_LIGHT = (96, 132, 176)
 FRAME_DARK = (40, 66, 100)
 FRAME_EDGE = (58, 90, 130)
@@ -150,9 +151,9 @@ def slider(colour, groove=False):
     return img
 
 
-def round_image(size, colour):
+def round_image(size, colour, outside=KEY):
     img = Image(size, size, colour)
-    img.disk(size / 2, size / 2, size / 2, KEY, inside=False)
+    img.disk(size / 2, size / 2, size / 2, outside, inside=False)
     return img
 
 
@@ -196,13 +197,14 @@ def skins():
     s[1031] = push_button((90, 150, 220))
     s[1032] = push_button((50, 100, 170))
     s[1033] = slider((120, 120, 120))
-    s[1034] = slider((40, 40, 48), groove=True)
+    s[1034] = slider(TRACK, groove=True)
     s[1035] = slider((60, 170, 90))
-    s[1036] = round_image(10, (235, 235, 235))
+    # The thumb is painted opaque over the track: its corners show the groove.
+    s[1036] = round_image(10, (235, 235, 235), outside=TRACK)
     s[1043] = s[1033].transposed()
     s[1045] = s[1034].transposed()
     s[1046] = s[1035].transposed()
-    s[1047] = round_image(10, (235, 235, 235))
+    s[1047] = round_image(10, (235, 235, 235), outside=TRACK)
     s[1049] = wheel((50, 60, 80), (84, 100, 130), (35, 40, 55))
     s[1050] = wheel((96, 96, 96), (120, 120, 120), (80, 80, 80))
     s[1051] = round_image(16, (240, 160, 40))
