@@ -158,11 +158,7 @@ struct LinkFixture {
     int CountColour(COLORREF colour)
     {
         link.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        int n = 0;
-        for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 150; ++x)
-                n += test::Pixel(link.m_hWnd, x, y) == colour;
-        return n;
+        return test::CountColour(link.m_hWnd, RECT{0, 0, 150, 20}, colour);
     }
     test::Host host;
     KVQHyperlink link;

@@ -121,13 +121,7 @@ TEST(Panel, DrawsItsTitleAndRoutesChildCommandsToTheHook)
     ASSERT_TRUE(titled.CreatePanel(L"WWWW", 10, 10, nullptr, nullptr, nullptr, KVQ_TRANSPARENT, TRUE));
     ASSERT_TRUE(untitled.CreatePanel(L"", 10, 250, nullptr, nullptr, nullptr, KVQ_TRANSPARENT, TRUE));
     test::Pump();
-    auto textPixels = [](HWND wnd) {
-        int n = 0;
-        for (int y = 4; y < 24; ++y)
-            for (int x = 40; x < 120; ++x)
-                n += test::Pixel(wnd, x, y) == RGB(0, 0, 0x20);
-        return n;
-    };
+    auto textPixels = [](HWND wnd) { return test::CountColour(wnd, RECT{40, 4, 120, 24}, RGB(0, 0, 0x20)); };
     EXPECT_GT(textPixels(titled.m_hWnd), 0);
     EXPECT_EQ(textPixels(untitled.m_hWnd), 0);
 

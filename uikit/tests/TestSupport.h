@@ -64,6 +64,27 @@ inline COLORREF Pixel(HWND wnd, int x, int y)
     return colour;
 }
 
+// Counts the pixels of a colour in a client rectangle, from one copy of it
+// (one read per pixel from a window is slow under Wine).
+inline int CountColour(HWND wnd, const RECT& area, COLORREF colour)
+{
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC source = ::GetDCEx(wnd, nullptr, DCX_CACHE);
+    HDC copy = ::CreateCompatibleDC(source);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(source, width, height);
+    HGDIOBJ old = ::SelectObject(copy, bitmap);
+    ::BitBlt(copy, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
+    ::ReleaseDC(wnd, source);
+    int n = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            n += ::GetPixel(copy, x, y) == colour;
+    ::SelectObject(copy, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(copy);
+    return n;
+}
+
 // A 24-bit bitmap of one colour, for telling the images of a control apart.
 inline HBITMAP SolidBitmap(int width, int height, COLORREF colour)
 {
