@@ -17,13 +17,9 @@ BOOL KVQButton::CreateButton(int style, int x, int y, CWnd* parent, CWnd* notify
     m_notify = notify;
     m_stateCount = std::clamp(count, 1, 8);
 
-    CRect rect;
-    kvq::LoadSkinBitmap(&m_region, &rect, &m_face, kvq::Wide(regionFile), face, 1032, transparent, useRegion);
-    rect.OffsetRect(x, y);
-    if (!Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, id))
+    const kvq::FaceSource source{kvq::Wide(regionFile), face, 1032, transparent, useRegion};
+    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id))
         return FALSE;
-    if (useRegion)
-        kvq::HandRegionTo(*this, m_region);
 
     // Every image but the face falls back to the caller's face, then to the
     // library's default for its role.

@@ -39,13 +39,9 @@ BOOL KVQSlider::CreateTrack(int x, int y, CWnd* parent, CWnd* notify, UINT id, B
     m_vertical = vertical ? 1 : 0;
     m_readOnly = readOnly ? 1 : 0;
 
-    CRect rect;
-    kvq::LoadSkinBitmap(&m_region, &rect, &m_face, regionFile, face, vertical ? 1045 : 1034, transparent, useRegion);
-    rect.OffsetRect(x, y);
-    if (!Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, id))
+    const kvq::FaceSource source{regionFile, face, UINT(vertical ? 1045 : 1034), transparent, useRegion};
+    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id))
         return FALSE;
-    if (useRegion)
-        kvq::HandRegionTo(*this, m_region);
 
     kvq::ScreenDC screen;
     if (!screen)

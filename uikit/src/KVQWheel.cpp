@@ -28,13 +28,9 @@ BOOL KVQWheel::CreateWheel(int x, int y, CWnd* parent, CWnd* notify, UINT id, KV
     m_transparent = transparent;
     m_id = id;
 
-    CRect rect;
-    kvq::LoadSkinBitmap(&m_region, &rect, &m_face, kvq::Wide(regionFile), face, 1049, transparent, useRegion);
-    rect.OffsetRect(x, y);
-    if (!Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, id))
+    const kvq::FaceSource source{kvq::Wide(regionFile), face, 1049, transparent, useRegion};
+    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id))
         return FALSE;
-    if (useRegion)
-        kvq::HandRegionTo(*this, m_region);
 
     kvq::ScreenDC screen;
     if (!screen)

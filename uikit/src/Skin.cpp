@@ -148,6 +148,20 @@ void HandRegionTo(CWnd& wnd, CRgn& region)
         region.Detach();
 }
 
+BOOL CreateSkinnedChild(CWnd& wnd, CBitmap& face, CRgn& region, const FaceSource& source, int x, int y, CWnd* parent,
+                        UINT id)
+{
+    CRect rect;
+    LoadSkinBitmap(&region, &rect, &face, source.regionFile, source.face, source.defaultId, source.transparent,
+                   source.useRegion);
+    rect.OffsetRect(x, y);
+    if (!wnd.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, id))
+        return FALSE;
+    if (source.useRegion)
+        HandRegionTo(wnd, region);
+    return TRUE;
+}
+
 ImageSource::ImageSource(HBITMAP given, UINT defaultId)
     : m_bitmap(given ? given : LoadLibraryBitmap(defaultId)), m_owned(!given)
 {

@@ -22,6 +22,20 @@ KVQ_API void LoadSkinBitmap(CRgn* region, CRect* rect, CBitmap* bitmap, const wc
 // The region's handle goes to the window, which owns it from then on.
 void HandRegionTo(CWnd& wnd, CRgn& region);
 
+// How a control's face is found and shaped.
+struct FaceSource {
+    const wchar_t* regionFile;
+    HBITMAP face; // the caller's, or null for the default
+    UINT defaultId;
+    COLORREF transparent;
+    BOOL useRegion;
+};
+
+// The start of every skinned child control: the face (and shape) loaded, a
+// visible child window at (x, y) as large as the face, the shape handed to it.
+BOOL CreateSkinnedChild(CWnd& wnd, CBitmap& face, CRgn& region, const FaceSource& source, int x, int y, CWnd* parent,
+                        UINT id);
+
 // Region data as a region file holds it; null when the bytes are not one
 // whole, consistent RGNDATA.
 HRGN RegionFromFileData(const BYTE* data, size_t length);

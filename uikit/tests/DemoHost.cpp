@@ -2,6 +2,7 @@
 // buttons and a panel with buttons, a slider and a wheel. Run with two file
 // names: it writes the screen pixels it expects (from the skins) into the
 // first once everything is shown, and ends when the second appears.
+#include "SkinPixel.h"
 #include "kvquikit.h"
 #include <shellapi.h>
 #include <cstdio>
@@ -10,18 +11,6 @@
 namespace {
 
 const UINT kPollTimer = 1;
-
-COLORREF SkinPixel(UINT id, int x, int y)
-{
-    HBITMAP skin = ::LoadBitmapW(::GetModuleHandleW(L"kvquikit.dll"), MAKEINTRESOURCEW(id));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, skin);
-    COLORREF colour = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(skin);
-    return colour;
-}
 
 class DemoPanel : public KVQPanel {
 public:
@@ -99,21 +88,21 @@ void DemoApp::WriteExpectations(const wchar_t* path)
     const int W = 700;
     const POINT wnd{20, 20}, panel{760, 40};
     const Check checks[] = {
-        {wnd.x + 350, wnd.y + 13, SkinPixel(1001, 50, 13), '='},          // top band
-        {wnd.x + 150, wnd.y + 600 - 30, SkinPixel(1007, 150, 34), '='},   // bottom-left corner piece
-        {wnd.x + 6, wnd.y + 300, SkinPixel(1002, 6, (300 - 26) % 40), '='}, // left edge
+        {wnd.x + 350, wnd.y + 13, test::SkinPixel(1001, 50, 13), '='},          // top band
+        {wnd.x + 150, wnd.y + 600 - 30, test::SkinPixel(1007, 150, 34), '='},   // bottom-left corner piece
+        {wnd.x + 6, wnd.y + 300, test::SkinPixel(1002, 6, (300 - 26) % 40), '='}, // left edge
         {wnd.x + 350, wnd.y + 300, RGB(0, 0, 0), '='},                     // the view
-        {wnd.x + W - 63 + 19, wnd.y + 8 + 7, SkinPixel(1020, 19, 7), '='}, // close button
-        {wnd.x + W - 138 + 3, wnd.y + 8 + 3, SkinPixel(1016, 3, 3), '='},  // about button
+        {wnd.x + W - 63 + 19, wnd.y + 8 + 7, test::SkinPixel(1020, 19, 7), '='}, // close button
+        {wnd.x + W - 138 + 3, wnd.y + 8 + 3, test::SkinPixel(1016, 3, 3), '='},  // about button
         {wnd.x + 1, wnd.y + 1, RGB(255, 0, 255), '!'},                     // the round corner is cut
-        {panel.x + 175, panel.y + 100, SkinPixel(1000, 175, 100), '='},   // panel face
+        {panel.x + 175, panel.y + 100, test::SkinPixel(1000, 175, 100), '='},   // panel face
         {panel.x + 0, panel.y + 0, RGB(255, 0, 255), '!'},                 // its keyed-out corner
-        {panel.x + 20 + 18, panel.y + 40 + 8, SkinPixel(1032, 18, 8), '='}, // push button face
-        {panel.x + 70 + 18, panel.y + 40 + 8, SkinPixel(1030, 18, 8), '='}, // checked toggle
-        {panel.x + 20 + 86, panel.y + 150 + 5, SkinPixel(1036, 5, 5), '='}, // slider thumb at 50
-        {panel.x + 20 + 40, panel.y + 150 + 5, SkinPixel(1035, 40, 5), '='}, // slider fill
-        {panel.x + 200 + 70, panel.y + 40 + 16, SkinPixel(1051, 8, 8), '='}, // wheel knob at 0
-        {panel.x + 200 + 70, panel.y + 40 + 70, SkinPixel(1049, 70, 70), '='}, // wheel hub
+        {panel.x + 20 + 18, panel.y + 40 + 8, test::SkinPixel(1032, 18, 8), '='}, // push button face
+        {panel.x + 70 + 18, panel.y + 40 + 8, test::SkinPixel(1030, 18, 8), '='}, // checked toggle
+        {panel.x + 20 + 86, panel.y + 150 + 5, test::SkinPixel(1036, 5, 5), '='}, // slider thumb at 50
+        {panel.x + 20 + 40, panel.y + 150 + 5, test::SkinPixel(1035, 40, 5), '='}, // slider fill
+        {panel.x + 200 + 70, panel.y + 40 + 16, test::SkinPixel(1051, 8, 8), '='}, // wheel knob at 0
+        {panel.x + 200 + 70, panel.y + 40 + 70, test::SkinPixel(1049, 70, 70), '='}, // wheel hub
     };
     FILE* out = _wfopen(path, L"w");
     if (!out)

@@ -1,5 +1,6 @@
 #pragma once
 // Real windows on the test display, driven by posted mouse and key messages.
+#include "SkinPixel.h"
 #include "kvquikit.h"
 #include <gtest/gtest.h>
 #include <functional>
@@ -100,19 +101,6 @@ inline HBITMAP SolidBitmap(int width, int height, COLORREF colour)
     ::DeleteDC(dc);
     ::ReleaseDC(nullptr, screen);
     return bitmap;
-}
-
-// A pixel of one of the library's default skins.
-inline COLORREF SkinPixel(UINT id, int x, int y)
-{
-    HBITMAP skin = ::LoadBitmapW(::GetModuleHandleW(L"kvquikit.dll"), MAKEINTRESOURCEW(id));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, skin);
-    COLORREF colour = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(skin);
-    return colour;
 }
 
 struct Command {
