@@ -124,14 +124,14 @@ class DirectShowRoad : public ::testing::Test {
     s_simcam = LoadLibraryW(BesideTest(L"simcamfilter.dll").c_str());
     ASSERT_NE(nullptr, s_simcam);
     ASSERT_HRESULT_SUCCEEDED(CallServer(s_simcam, "DllRegisterServer"));
-    ASSERT_HRESULT_SUCCEEDED(ListDevice(kMatchingNoPath, true));
+    ASSERT_HRESULT_SUCCEEDED(ListDevice(kMatchingWithPath, true));
     ASSERT_HRESULT_SUCCEEDED(ListDevice(kOtherCamera, true));
     s_control = reinterpret_cast<SimCaptureControl* (*)()>(
         reinterpret_cast<void*>(GetProcAddress(s_simcam, "SimCaptureControlBlock")))();
   }
   static void TearDownTestSuite() {
     ListDevice(kOtherCamera, false);
-    ListDevice(kMatchingNoPath, false);
+    ListDevice(kMatchingWithPath, false);
     CallServer(s_simcam, "DllUnregisterServer");
     CoUninitialize();
   }

@@ -11,7 +11,8 @@ const dshow::ClassEntry kClasses[] = {
     {L"Simulated document camera", &CLSID_SimCaptureFilter, SimCaptureFilter::Create, nullptr},
 };
 
-const wchar_t kDeviceName[] = L"USB Video Camera for DovraOrbile Digital Presenter";
+// A DirectShow-only camera: its commands go through the capture pin.
+const wchar_t kDeviceName[] = L"PC Camera";
 
 HRESULT ListAsVideoInput(bool install) {
     IFilterMapper2* mapper = nullptr;
