@@ -81,7 +81,8 @@ struct DOCCAM_INSTANCE {
 typedef void (*DocCamFrameCallback)(unsigned char* data, int width, int height, int length);
 
 // Capture sizes at 30 frames a second.
-enum ResolutionType {
+// Fixed to int: clients pass any int, which SetResolution checks.
+enum ResolutionType : int {
   RES_320x240 = 0,
   RES_352x288 = 1,
   RES_512x384 = 2,

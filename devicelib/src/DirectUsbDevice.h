@@ -67,8 +67,8 @@ class DirectUsbDevice {
   bool HasStatusCallback() const { return statusCallback_ != nullptr; }
 
   // Pause of the read thread after a failed read, doubling up to the limit.
-  static const unsigned kFirstBackOffMs = 5;
-  static const unsigned kLastBackOffMs = 160;
+  static constexpr unsigned kFirstBackOffMs = 5;
+  static constexpr unsigned kLastBackOffMs = 160;
 
  private:
   // A ring slot: the read thread fills a free slot (or, when every other
