@@ -164,22 +164,22 @@ int KVQVideoDevice::SetCurrentDevice(int index) {
   if (index < 0 || index >= kMaxDevices || !m_deviceFilters[index]) return 0;
   Close(0);
   Trace(L"KVQVideoDevice::SetCurrentDevice(%d):\n", index);
-  if (!BuildGraph()) {
-    ReleaseGraph();
-    m_currentDevice = -1;
-    return 0;
-  }
-  m_currentDevice = index;
   m_captureFilter = m_deviceFilters[index];
-  if (m_graph->AddFilter(m_captureFilter, nullptr) == S_OK) {
-    Trace(L"  The capture filter has been added to the graph.\n");
-    if (GetPinOfDevice()) {
-      // The command road of the controller goes through the device seam.
-      if (FindCommandInterface()) BindCameraCommand(m_commandIface);
-      return 1;
+  if (BuildGraph()) {
+    if (m_graph->AddFilter(m_captureFilter, nullptr) == S_OK) {
+      Trace(L"  The capture filter has been added to the graph.\n");
+      if (GetPinOfDevice()) {
+        m_currentDevice = index;
+        // The command road of the controller goes through the device seam.
+        if (FindCommandInterface()) BindCameraCommand(m_commandIface);
+        return 1;
+      }
     }
+    Trace(L"  can not set the current device!\n");
   }
-  Trace(L"  can not set the current device!\n");
+  // A half-built graph is no current device: nothing may use it.
+  ReleaseGraph();
+  m_currentDevice = -1;
   return 0;
 }
 

@@ -320,4 +320,30 @@ TEST_F(DirectShowRoad, TheFirstControllerRegistersAMissingTransformFilterAndTheL
   FreeLibrary(orbile);
 }
 
+TEST_F(DirectShowRoad, WithoutTheTransformFilterAClaimedCameraIsNotCurrentAndTakesNoCommands) {
+  HMODULE orbile = LoadLibraryW(BesideTest(L"orbile.ax").c_str());
+  ASSERT_NE(nullptr, orbile);
+  {
+    KVQDocCamController c;
+    const int entry = EntryOf(kMatchingNoPath);
+    ASSERT_EQ(1, c.AttachDevice(entry, 1));
+    ASSERT_EQ(1, c.IsCurrentDevice());
+    ASSERT_HRESULT_SUCCEEDED(CallServer(orbile, "DllUnregisterServer"));
+    // The switch to the other camera tears the graph down and cannot rebuild it.
+    EXPECT_EQ(1, c.AttachDevice(EntryOf(kMatchingWithPath), 1)) << "claimed all the same";
+    EXPECT_EQ(0, c.IsCurrentDevice());
+    EXPECT_EQ(nullptr, KVQDocCamController::GetCurrentController());
+    auto* graph = static_cast<KVQVideoDevice*>(KVQDocCamController::GetInternalObject());
+    EXPECT_EQ(-1, graph->GetCurrentDevice());
+    EXPECT_EQ(0, c.StartCapture());
+    EXPECT_EQ(0, c.MakeCurrent());
+    ASSERT_EQ(1, c.AttachDevice(entry, 1));
+    EXPECT_EQ(0, c.SetCommand(0xA9, 1, 0, 0)) << "no graph, no command";
+    ASSERT_HRESULT_SUCCEEDED(CallServer(orbile, "DllRegisterServer"));
+    EXPECT_EQ(1, c.MakeCurrent());
+    EXPECT_EQ(1, c.SetCommand(0xA9, 0, 0, 0));
+  }
+  FreeLibrary(orbile);
+}
+
 }  // namespace
