@@ -320,6 +320,29 @@ TEST_F(DirectShowRoad, TheFirstControllerRegistersAMissingTransformFilterAndTheL
   FreeLibrary(orbile);
 }
 
+TEST_F(DirectShowRoad, DeviceEnumerationGivesEveryDeviceItsIndexAndBoundsTheName) {
+  const std::vector<std::wstring> names = VideoInputNames();
+  ASSERT_EQ(3u, names.size());
+  KVQVideoDevice devices;
+  unsigned short name[6];
+  int index = 99;
+  for (int expected = 0; expected < 3; ++expected) {
+    ASSERT_EQ(1, devices.NextDevice(name, 6, &index));
+    EXPECT_EQ(expected, index);
+    EXPECT_EQ(names[expected].substr(0, 5), reinterpret_cast<const wchar_t*>(name));
+    EXPECT_NE(nullptr, devices.GetDevice(index));
+  }
+  EXPECT_EQ(0, devices.NextDevice(name, 6, &index));
+  EXPECT_EQ(-1, index);
+  EXPECT_EQ(3, devices.GetDevices());
+  EXPECT_EQ(nullptr, devices.GetDevice(128));
+  EXPECT_EQ(0, devices.SetCurrentDevice(3)) << "no device there";
+  EXPECT_EQ(0, devices.StartCapture()) << "no graph";
+  EXPECT_EQ(0, devices.IsStopped());
+  devices.Close(1);
+  EXPECT_EQ(nullptr, devices.GetDevice(0)) << "released without a graph";
+}
+
 TEST_F(DirectShowRoad, WithoutTheTransformFilterAClaimedCameraIsNotCurrentAndTakesNoCommands) {
   HMODULE orbile = LoadLibraryW(BesideTest(L"orbile.ax").c_str());
   ASSERT_NE(nullptr, orbile);
