@@ -33,7 +33,7 @@ struct SimCaptureControl {
 };
 
 // The one control of the module, exported as "SimCaptureControlBlock".
-extern "C" __declspec(dllexport) SimCaptureControl* SimCaptureControlBlock();
+extern "C" SimCaptureControl* SimCaptureControlBlock();
 
 class SimCapturePin;
 
