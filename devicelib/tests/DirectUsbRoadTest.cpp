@@ -176,7 +176,12 @@ TEST_F(DirectUsbRoad, ASlowConsumerGetsWholeFramesInOrderAndStopEndsTheCallbacks
     std::lock_guard<std::mutex> guard(received.lock);
     return received.numbers.size() >= 30;
   }));
+  const auto stopping = std::chrono::steady_clock::now();
   EXPECT_EQ(1, c.Stop());
+  // Reported, not judged: how long Stop waited for the two threads.
+  RecordProperty("stop_microseconds", int(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now() - stopping)
+                                              .count()));
   EXPECT_EQ(0, received.inCallback.load()) << "no callback runs after Stop";
   const size_t seen = received.numbers.size();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
