@@ -43,6 +43,11 @@ void ForwardGraphFrame(unsigned char* data, int width, int height, int length) {
 // The direct-USB capture thread: takes each new ring frame and hands it on.
 class CaptureThread {
  public:
+  // At process exit the thread is already gone: nothing to wait for.
+  ~CaptureThread() {
+    if (thread_.joinable()) thread_.detach();
+  }
+
   bool Running() const { return thread_.joinable(); }
 
   bool Start(DirectUsbDevice& device) {
