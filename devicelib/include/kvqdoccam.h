@@ -80,6 +80,17 @@ struct DOCCAM_INSTANCE {
 
 typedef void (*DocCamFrameCallback)(unsigned char* data, int width, int height, int length);
 
+// Capture sizes at 30 frames a second.
+// Fixed to int: clients pass any int, which SetResolution checks.
+enum ResolutionType : int {
+  RES_320x240 = 0,
+  RES_352x288 = 1,
+  RES_512x384 = 2,
+  RES_640x480 = 3,
+  RES_800x600 = 4,
+  RES_1024x768 = 5,
+};
+
 class KVQDOCCAM_API KVQDocCamController {
  public:
   enum { kMaxDevices = 128, kModelRows = 18, kModelNameLength = 18 };
@@ -93,7 +104,22 @@ class KVQDOCCAM_API KVQDocCamController {
   static int GetDevices();
   static DOCCAM_INSTANCE* GetDevice(int index);
   static KVQDocCamController* GetCurrentController();
+  // The library's capture graph (a KVQVideoDevice); null on the direct-USB road.
+  static void* GetInternalObject();
   void* GetDeviceIoInterface();
+
+  // Claims discovered camera index; with makeCurrent also selects it.
+  int AttachDevice(int index, int makeCurrent);
+  int MakeCurrent();
+  int IsCurrentDevice();
+
+  // Capture control of the current camera.
+  int SetResolution(ResolutionType type);
+  int GetResolutionMode();
+  int SetCallbackFunction(DocCamFrameCallback callback);
+  int StartCapture();
+  int Stop();
+  int IsStopped();
 
   // Protocol.
   int SetCommand(unsigned char op, unsigned char a1, unsigned char a2, unsigned char a3);
@@ -234,6 +260,11 @@ class KVQDOCCAM_API KVQDocCamController {
   static const wchar_t m_modelName[kModelRows][kModelNameLength];
 
  private:
+  static void EnumerateDovraCamInterfaces();
+  static void Discover();
+  static void TearDownShared();
+  // This controller's camera is the one the capture graph is built for.
+  bool OwnsCaptureGraph() const;
   int SendCommand(unsigned long guard, unsigned char op, unsigned char a1 = 0,
                   unsigned char a2 = 0, unsigned char a3 = 0);
   // Inquiry whose echo must be op; the reply also goes to reply.

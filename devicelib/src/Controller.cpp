@@ -20,9 +20,6 @@ int KVQDocCamController::m_cypressInterfaces = 0;
 
 namespace {
 
-const int kDefaultPanRangeHori = 1024;
-const int kDefaultPanRangeVert = 768;
-
 // The kernel-streaming path of the controller's claimed camera, if it has one.
 const wchar_t* KsPath(const KVQDocCamController& controller) {
   const int index = controller.m_deviceIndex;
@@ -42,34 +39,13 @@ bool OnTransport(KVQDocCamController& controller, Action action) {
     KsPropertyTransport transport(Io(), controller.m_hDevice, path);
     return action(transport);
   }
+  // Another controller's graph would carry the command to its camera.
+  if (KVQDocCamController::m_pCurController != &controller) return false;
   DirectShowTransport transport(Io(), controller.m_command);
   return action(transport);
 }
 
 }  // namespace
-
-KVQDocCamController::KVQDocCamController()
-    : m_hDevice(kInvalidDevice), m_feature(kUnknownFeature), m_dsIndex(-1), m_deviceIndex(-1),
-      m_command(), m_reply() {
-  {
-    Locked locked(LibraryLock());
-    Trace(L"KVQDocCamController::KVQDocCamController(%d):\n", m_instanceCount);
-    ++m_instanceCount;
-  }
-  std::memset(&m_status, 0, sizeof m_status);
-  ResetZoomCache();
-  m_status.panRangeHori = kDefaultPanRangeHori;
-  m_status.panRangeVert = kDefaultPanRangeVert;
-}
-
-KVQDocCamController::~KVQDocCamController() {
-  if (m_hDevice != kInvalidDevice) Io().Close(m_hDevice);
-  Locked locked(LibraryLock());
-  --m_instanceCount;
-  if (m_deviceIndex >= 0 && m_deviceIndex < m_devices && m_device[m_deviceIndex].owner == this)
-    m_device[m_deviceIndex].owner = nullptr;
-  if (m_pCurController == this) m_pCurController = nullptr;
-}
 
 int KVQDocCamController::GetInstances() { return m_instanceCount; }
 int KVQDocCamController::GetDevices() { return m_devices; }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "DeviceIo.h"
+#include "LibraryState.h"
 
 namespace devicelib {
 
@@ -41,5 +42,9 @@ Pacer& PlatformPacer() {
   static ThreadPacer pacer;
   return pacer;
 }
+
+std::unique_ptr<CaptureGraph> PlatformCaptureGraph() { return nullptr; }
+void StartPlatformServices() {}
+void StopPlatformServices() {}
 
 }  // namespace devicelib

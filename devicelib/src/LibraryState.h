@@ -2,8 +2,11 @@
 // interface.
 #pragma once
 
+#include <memory>
+
 #include "CriticalSection.h"
 #include "DirectUsbDevice.h"
+#include "kvqcapturegraph.h"
 
 namespace devicelib {
 
@@ -14,7 +17,30 @@ CriticalSection& LibraryLock();
 
 // The direct USB device when it was found; it is then the only camera.
 DirectUsbDevice* DirectUsb();
+// A device put in place from outside (tests) stays its owner's.
 void SetDirectUsb(DirectUsbDevice* device);
+// Discovery's device, deleted by DestroyDirectUsb.
+void AdoptDirectUsb(std::unique_ptr<DirectUsbDevice> device);
+void DestroyDirectUsb();
+
+// The capture graph of the DirectShow roads, made by the first discovery.
+CaptureGraph* VideoGraph();
+void SetVideoGraph(std::unique_ptr<CaptureGraph> graph);
+
+typedef std::unique_ptr<CaptureGraph> (*CaptureGraphFactory)();
+// Null restores the platform's graph (none off Windows).
+void InstallCaptureGraphFactory(CaptureGraphFactory factory);
+std::unique_ptr<CaptureGraph> CreateCaptureGraph();
+std::unique_ptr<CaptureGraph> PlatformCaptureGraph();
+
+// What the library needs of the system while controllers live: COM on the
+// first controller's thread and the transform filter's registration, made
+// by the first controller and undone by the last.
+void StartPlatformServices();
+void StopPlatformServices();
+
+// Ends the direct-USB capture thread; it has ended when this returns.
+void StopCaptureThread();
 
 // The status block the direct USB device pushes when its status bytes change.
 const unsigned kStatusBufferSize = 48;

@@ -22,6 +22,8 @@ const unsigned long kFeatureRotateModes = 0x400;
 const unsigned long kFeatureDoubleZoom = 0x800;
 const unsigned long kFeatureLargeFrame = 0x20000;
 const unsigned long kFeatureLargeStill = 0x100000;
+// Set by the library, not the model: the capture format fell back to YUY2.
+const unsigned long kFeatureYuy2Capture = 0x80000000UL;
 
 // Row 1..17 whose code is the model code's low 7 bits, else -1.
 int FindModelRow(uint8_t modelCode);

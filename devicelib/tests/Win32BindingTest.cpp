@@ -49,6 +49,10 @@ TEST(Win32Binding, DirectShowCommandsGoThroughTheBoundCommandInterface) {
   EXPECT_EQ(2, pin.refs);
   {
     KVQDocCamController c;
+    // The command road of the current controller only.
+    EXPECT_EQ(0, c.SetCommand(0xAA, 0x00, 0x01, 0x02));
+    EXPECT_TRUE(pin.writes.empty());
+    KVQDocCamController::m_pCurController = &c;
     ASSERT_EQ(1, c.SetCommand(0xAA, 0x00, 0x01, 0x02));
     ASSERT_EQ(1u, pin.writes.size());
     EXPECT_EQ(1u, pin.writes[0].one);

@@ -2,7 +2,12 @@
 
 #include <cstring>
 
+#include <chrono>
+#include <thread>
+
 #include "CameraWire.h"
+#include "DirectUsbDevice.h"
+#include "SimPictures.h"
 
 namespace simcam {
 
@@ -17,7 +22,21 @@ namespace {
 DeviceHandle const kKsHandle = reinterpret_cast<DeviceHandle>(0x1000);
 DeviceHandle const kUsbHandle = reinterpret_cast<DeviceHandle>(0x2000);
 
+const uint8_t kInterfaceInfoLength = 9;
+
 }  // namespace
+
+void NumberedFrame(uint32_t number, uint8_t* out, uint32_t size) {
+  std::memset(out, uint8_t(number), size);
+  WriteLe32(out, number);
+  WriteLe32(out + size - 4, number);
+}
+
+void PictureFrame(uint32_t number, uint8_t* out, uint32_t size) {
+  const Picture& picture = kTestPictures[number % kTestPictureCount];
+  std::memset(out, 0, size);
+  std::memcpy(out, picture.bytes, picture.size < size ? picture.size : size);
+}
 
 SimDeviceIo::SimDeviceIo(SimCamera& camera) : camera_(camera), port_(camera) {
   interfaces.push_back({kCameraPath, L"USB Video Camera for DovraOrbile Digital Presenter"});
@@ -67,8 +86,62 @@ bool SimDeviceIo::Control(DeviceHandle device, uint32_t code, const void* in, ui
     call.ok = PropertyRequest(input, inSize, output, outSize, returned);
   else if (device == kUsbHandle && code == devicelib::kIoctlDirectUsbVendorRequest)
     call.ok = DirectUsbRequest(input, inSize, output, outSize);
+  else if (device == kUsbHandle && code == devicelib::kIoctlDirectUsbBulkRead)
+    // Streaming is counted, not recorded: the read thread runs beside the test.
+    return BulkRead(output, outSize);
+  else if (device == kUsbHandle)
+    call.ok = DirectUsbInitRequest(code, input, inSize, output, outSize);
   calls.push_back(call);
   return call.ok;
+}
+
+bool SimDeviceIo::DirectUsbInitRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                                       uint32_t outSize) {
+  if (code == failInitCode || !out) return false;
+  std::memset(out, 0, outSize);
+  switch (code) {
+    case devicelib::kIoctlDirectUsbGetDeviceDescriptor:
+      if (outSize != 18) return false;
+      out[0] = 18;
+      out[1] = 1;  // device descriptor
+      return true;
+    case devicelib::kIoctlDirectUsbQueryA:
+      return outSize == 10;
+    case devicelib::kIoctlDirectUsbQueryB:
+      return outSize == 8;
+    case devicelib::kIoctlDirectUsbGetInterfaceInfo:
+      if (!in || inSize != 4 || (in[0] != 1 && in[0] != 2) || outSize < 4) return false;
+      out[0] = kInterfaceInfoLength;
+      out[1] = in[0];
+      return outSize == 4 || outSize == kInterfaceInfoLength;
+    case devicelib::kIoctlDirectUsbGetPipeTable: {
+      if (outSize < devicelib::kDirectUsbPipeRecordOffset + 20) return false;
+      uint8_t* record = out + devicelib::kDirectUsbPipeRecordOffset;
+      record[2] = pipe.endpoint;
+      WriteLe32(record + 4, pipe.type);
+      WriteLe32(record + 12, pipe.maxTransfer);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SimDeviceIo::BulkRead(uint8_t* out, uint32_t outSize) {
+  if (!out) return false;
+  if (outSize == devicelib::kDirectUsbStatusSize) {
+    const auto block = camera_.StatusBlock();
+    std::memcpy(out, block.data(), outSize);
+    return true;
+  }
+  if (frameDelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(frameDelayMs));
+  if (failBulkReads > 0) {
+    --failBulkReads;
+    ++bulkReadsRefused;
+    return false;
+  }
+  frameSource(framesRead, out, outSize);
+  ++framesRead;
+  return true;
 }
 
 bool SimDeviceIo::PropertyRequest(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,

@@ -4,6 +4,8 @@
 // pin's command interface. Every call is recorded with its bytes.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,22 @@ struct WireCall {
   uint32_t word = 0;           // kReplyRead
 };
 
+// Pipe record 0 of the direct USB device's pipe table.
+struct UsbPipe {
+  uint8_t endpoint = 0x82;        // IN endpoint 2
+  uint32_t type = 2;              // bulk
+  uint32_t maxTransfer = 0x180000;
+};
+
+// Writes frame number into out (size bytes).
+typedef std::function<void(uint32_t number, uint8_t* out, uint32_t size)> FrameSource;
+
+// Frame number fills the frame: its number in the first and last four bytes,
+// and the low byte of the number everywhere between.
+void NumberedFrame(uint32_t number, uint8_t* out, uint32_t size);
+// The JPEG test picture of the frame's counter, the rest of the frame zero.
+void PictureFrame(uint32_t number, uint8_t* out, uint32_t size);
+
 class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
  public:
   // The capture interface path of the simulated camera.
@@ -37,6 +55,15 @@ class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
 
   std::vector<devicelib::CaptureInterface> interfaces;  // offered by enumeration
   bool directUsbPresent = false;
+  // The direct USB device's streaming: initialisation answers, pipe 0, the
+  // frames its bulk reads deliver, a delay per frame and injected failures.
+  UsbPipe pipe;
+  uint32_t failInitCode = 0;               // this initialisation request fails
+  FrameSource frameSource = NumberedFrame;
+  unsigned frameDelayMs = 0;
+  std::atomic<int> failBulkReads{0};
+  std::atomic<uint32_t> framesRead{0};     // frames delivered by bulk reads
+  std::atomic<uint32_t> bulkReadsRefused{0};
   int failOpens = 0;
   int failCommandWrites = 0;
   int failReplyReads = 0;
@@ -70,6 +97,8 @@ class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
 
   bool PropertyRequest(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned);
   bool DirectUsbRequest(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize);
+  bool DirectUsbInitRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize);
+  bool BulkRead(uint8_t* out, uint32_t outSize);
 
   SimCamera& camera_;
   UsbPort port_;

@@ -26,12 +26,16 @@ void ClearDeviceTable() {
   KVQDocCamController::m_pCurController = nullptr;
 }
 
+// The simulated camera is the only one: no DirectShow devices of the system.
+std::unique_ptr<devicelib::CaptureGraph> NoCaptureGraph() { return nullptr; }
+
 }  // namespace
 
 SimRig::SimRig(Transport t, uint8_t modelCode) : camera(modelCode), io(camera), transport(t) {
   ClearDeviceTable();
   devicelib::InstallDeviceIo(&io);
   devicelib::InstallPacer(&io);
+  devicelib::InstallCaptureGraphFactory(NoCaptureGraph);
   if (transport == Transport::kDirectUsb) {
     io.directUsbPresent = true;
     directUsb_.reset(new devicelib::DirectUsbDevice(io));
@@ -49,6 +53,7 @@ SimRig::~SimRig() {
   directUsb_.reset();
   devicelib::InstallDeviceIo(nullptr);
   devicelib::InstallPacer(nullptr);
+  devicelib::InstallCaptureGraphFactory(nullptr);
   ClearDeviceTable();
 }
 
@@ -62,6 +67,8 @@ void SimRig::Attach(KVQDocCamController& controller) {
   controller.m_deviceIndex = 0;
   controller.m_dsIndex = 0;
   KVQDocCamController::m_pCurController = &controller;
+  // What the controller's construction asked (discovery) is not the test's.
+  io.calls.clear();
 }
 
 }  // namespace simcam

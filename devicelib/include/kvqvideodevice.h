@@ -1,0 +1,92 @@
+// The DirectShow side of the camera device library: the video-input devices,
+// the capture graph of the current one (its capture filter feeding the
+// Orbile transform filter), its formats and its command interface.
+#pragma once
+
+#include "kvqcapturegraph.h"
+#include "kvqdoccam.h"
+
+struct ICreateDevEnum;
+struct IEnumMoniker;
+struct IGraphBuilder;
+struct ICaptureGraphBuilder2;
+struct IPin;
+struct IMediaControl;
+struct IAMStreamConfig;
+struct IVideoTransformProp;
+struct ICameraCommand;
+
+struct VideoFormat {
+  ColFmt format;
+  int maxWidth;
+  int minWidth;
+  int maxHeight;
+  int minHeight;
+  long long maxFrameInterval;  // 100 ns units
+  long long minFrameInterval;
+};
+
+class KVQDOCCAM_API KVQVideoDevice : public devicelib::CaptureGraph {
+ public:
+  enum { kMaxDevices = 128 };
+
+  KVQVideoDevice();
+  ~KVQVideoDevice() override;
+  // The object holds COM references; the clients never copy it.
+  KVQVideoDevice(const KVQVideoDevice&) = delete;
+  KVQVideoDevice& operator=(const KVQVideoDevice&) = delete;
+
+  void Close(int releaseDevices);
+
+  int CreateDeviceEnumerator() override;
+  int NextDevice(unsigned short* name, int nameLength, int* index) override;
+  void ReleaseDeviceEnumerator() override;
+  IBaseFilter* GetDevice(int index) override;
+  int GetDevices() const { return m_deviceCount; }
+  int GetCurrentDevice() override { return m_currentDevice; }
+  int SetCurrentDevice(int index) override;
+
+  int StartCapture() override;
+  int Stop() override;
+  int IsStopped() override;
+  int SetCallbackFunction(devicelib::FrameCallback callback) override;
+
+  int CreateVideoFormatEnumerator();
+  int NextVideoFormat(VideoFormat* format);
+  void ReleaseVideoFormatEnumerator();
+  int SetVideoFormat(int width, int height, int frameInterval, ColFmt format) override;
+  int GetVideoFormat(VideoFormat* format);
+
+  int Write(unsigned char* command);
+  int Read(unsigned char* reply);
+
+ protected:
+  int GetPinOfDevice();
+  int GetPinOfFilter();
+
+ private:
+  int BuildGraph();
+  void ReleaseGraph();
+  int FindCommandInterface();
+  IAMStreamConfig* FindStreamConfig();
+
+  IGraphBuilder* m_graph;
+  ICaptureGraphBuilder2* m_captureBuilder;
+  IBaseFilter* m_transform;
+  IVideoTransformProp* m_transformProp;
+  IPin* m_transformInput;
+  int m_connected;
+  IBaseFilter* m_deviceFilters[kMaxDevices];
+  int m_deviceCount;
+  IBaseFilter* m_captureFilter;
+  IPin* m_capturePin;
+  int m_currentDevice;
+  IMediaControl* m_mediaControl;
+  ICameraCommand* m_commandIface;
+  unsigned long m_lastCommand;
+  ICreateDevEnum* m_devEnum;
+  IEnumMoniker* m_monikerEnum;
+  IAMStreamConfig* m_streamConfig;
+  int m_deviceCursor;
+  int m_formatCursor;
+};

@@ -1,0 +1,16 @@
+# Writes the JPEG test pictures into a C++ source as byte arrays.
+# -DIN_DIR=<folder of frameN.jpg> -DCOUNT=<n> -DOUT=<file.cpp>
+set(body "// Generated from the simulated camera's test pictures.\n#include \"SimPictures.h\"\n\nnamespace simcam {\nnamespace {\n")
+math(EXPR last "${COUNT} - 1")
+foreach(i RANGE ${last})
+  file(READ "${IN_DIR}/frame${i}.jpg" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+  string(APPEND body "const unsigned char kFrame${i}[] = {\n${bytes}};\n")
+endforeach()
+string(APPEND body "}  // namespace\n\nconst Picture kTestPictures[kTestPictureCount] = {\n")
+foreach(i RANGE ${last})
+  string(APPEND body "    {kFrame${i}, sizeof kFrame${i}},\n")
+endforeach()
+string(APPEND body "};\n\n}  // namespace simcam\n")
+file(WRITE "${OUT}" "${body}")
