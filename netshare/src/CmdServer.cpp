@@ -85,6 +85,23 @@ bool CmdServer::serveViewer(ViewerSet& viewers, size_t i, uint8_t* buffer, size_
     return true;
 }
 
+// Takes every connection waiting in the backlog: one accept per pass would
+// let a burst of viewers overflow the backlog.
+void CmdServer::acceptPending(ViewerSet& viewers)
+{
+    bool waiting = true;
+    while (waiting) {
+        Socket viewer = net::acceptFrom(listener_);
+        if (viewer == kNoSocket)
+            return;
+        if (viewers.full())
+            net::closeSocket(viewer);  // over the limit: refused at once
+        else
+            viewers.add(viewer);
+        net::waitReadable(&listener_, 1, 0, &waiting);
+    }
+}
+
 CmdServer::CmdServer(uint16_t portNetworkOrder) : listener_(net::openTcp())
 {
     if (listener_ == kNoSocket)
@@ -142,15 +159,8 @@ void CmdServer::run()
             std::copy(ready + i + 1, ready + viewers.count() + 1, ready + i);
         }
 
-        if (ready[0]) {
-            Socket viewer = net::acceptFrom(listener_);
-            if (viewer == kNoSocket)
-                continue;
-            if (viewers.full())
-                net::closeSocket(viewer);  // over the limit: refused at once
-            else
-                viewers.add(viewer);
-        }
+        if (ready[0])
+            acceptPending(viewers);
     }
 }
 

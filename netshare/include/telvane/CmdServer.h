@@ -38,6 +38,7 @@ public:
 
 private:
     void run();
+    void acceptPending(ViewerSet& viewers);
     bool serveViewer(ViewerSet& viewers, size_t i, uint8_t* buffer, size_t capacity);
 
     CmdServerCallBack* callback_ = nullptr;
