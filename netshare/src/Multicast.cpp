@@ -12,6 +12,10 @@ namespace {
 
 constexpr int kWaitMs = 1000;
 constexpr uint16_t kHeaderVersion = 0x0100;
+// A picture arrives as one burst of datagrams; the system's default receive
+// buffer holds only a few dozen, so a receive thread that falls behind for a
+// moment would lose every large picture.
+constexpr int kReceiveBuffer = 4 << 20;
 
 // One counter for every provider in the process: viewers tell pictures
 // apart by it.
@@ -154,6 +158,8 @@ MulticastImageReceiver::MulticastImageReceiver(uint32_t group, uint16_t port)
         setsockopt(socket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
                    sizeof membership) != 0)
         net::closeSocket(socket_);
+    else
+        net::setIntOption(socket_, SOL_SOCKET, SO_RCVBUF, kReceiveBuffer);  // best effort
 }
 
 MulticastImageReceiver::~MulticastImageReceiver()
