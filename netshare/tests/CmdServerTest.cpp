@@ -165,7 +165,7 @@ TEST_F(CmdServerTest, EveryCommandReachesItsSlotAndRepliesComeBack)
     EXPECT_EQ(reinterpret_cast<uint8_t*>(capabilityV2)[2], 2);
 
     DocCamCmd('+').send(*client);
-    AnnotationCmd(new Ellipse(0.25f, 0.5f, -0.125f, 0.0625f), true).send(*client);
+    AnnotationCmd(new Telvane::Ellipse(0.25f, 0.5f, -0.125f, 0.0625f), true).send(*client);
     EraseAllAnnotationCmd().send(*client);
 
     handler.snapshot.assign(300000, 0);

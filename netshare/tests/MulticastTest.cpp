@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 
@@ -15,6 +17,17 @@ using namespace Telvane;
 using datagrams::Bytes;
 
 namespace {
+
+// Refuses to send a single datagram outside the namespace the driver makes.
+class PrivateNetworkOnly : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (!std::getenv("ORBILE_PRIVATE_NETWORK"))
+            GTEST_SKIP() << "run through in-netns or wine-in-netns";
+    }
+};
+const auto* const kPrivateNetworkOnly = ::testing::AddGlobalTestEnvironment(new PrivateNetworkOnly);
 
 const uint32_t kGroup = inet_addr(kPictureGroup);
 const uint16_t kPort = htons(27182);

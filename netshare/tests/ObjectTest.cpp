@@ -75,7 +75,7 @@ TEST_F(ObjectTest, GoldenEncodings)
          cat({str("Telvane::QxColor"), kOne, zeros(8), {0x3F, 0x00, 0x00, 0x00}})},
         {"RectGraphic", [] { return wire::encode(RectGraphic()); },
          cat({str("Telvane::QxRectGraphic"), kDefaultRectBody})},
-        {"Ellipse", [] { return wire::encode(Ellipse()); },
+        {"Ellipse", [] { return wire::encode(Telvane::Ellipse()); },
          cat({str("Telvane::QxEllipse"), kDefaultRectBody})},
         {"RectEraser", [] { return wire::encode(RectEraser()); },
          cat({str("Telvane::QxRectEraser"), kDefaultRectBody})},
@@ -140,7 +140,7 @@ std::vector<std::shared_ptr<Object>> samples()
         std::make_shared<Color>(0.1f, 0.2f, 0.3f, 0.4f),
         std::make_shared<Point>(0.75f, -0.25f),
         std::shared_ptr<Object>(styled(new RectGraphic(0.9f, 0.8f, -0.5f, -0.25f))),
-        std::shared_ptr<Object>(styled(new Ellipse(0.1f, 0.2f, 0.3f, 0.4f))),
+        std::shared_ptr<Object>(styled(new Telvane::Ellipse(0.1f, 0.2f, 0.3f, 0.4f))),
         std::shared_ptr<Object>(styled(new RectEraser(0.0f, 0.0f, 1.0f, 1.0f))),
         std::shared_ptr<Object>(styled(new Path({Point(0, 0), Point(0.5f, 0.5f), Point(1, 0.25f)}))),
         std::shared_ptr<Object>(styled(new ImageGraphic(png, sizeof png, 0.1f, 0.1f, 0.2f, 0.05f))),
@@ -177,10 +177,10 @@ TEST_F(ObjectTest, DecodedFieldsMatch)
     EXPECT_EQ(image->height(), 2.0f);
     EXPECT_EQ(Bytes(image->imageData(), image->imageData() + image->imageSize()), Bytes(png, png + 5));
 
-    auto annotation = decode(wire::encode(AnnotationCmd(new Ellipse(0.5f, 0.5f, 0.1f, 0.1f), true)));
+    auto annotation = decode(wire::encode(AnnotationCmd(new Telvane::Ellipse(0.5f, 0.5f, 0.1f, 0.1f), true)));
     auto* cmd = dynamic_cast<AnnotationCmd*>(annotation.get());
     ASSERT_TRUE(cmd);
-    ASSERT_TRUE(dynamic_cast<Ellipse*>(cmd->graphic()));  // owned: freed with the command
+    ASSERT_TRUE(dynamic_cast<Telvane::Ellipse*>(cmd->graphic()));  // owned: freed with the command
 
     auto path = decode(wire::encode(Path()));
     ASSERT_TRUE(dynamic_cast<Path*>(path.get()));

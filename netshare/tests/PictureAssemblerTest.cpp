@@ -125,8 +125,9 @@ TEST(PictureAssemblerTest, Sequences)
     for (const Case& c : table) {
         const Outcome out = assemble(c.sequence());
         EXPECT_EQ(out.result == PictureAssembler::Result::Complete, c.complete) << c.what;
-        if (c.complete)
+        if (c.complete) {
             EXPECT_EQ(out.picture, kJpeg) << c.what;
+        }
     }
 }
 
