@@ -8,14 +8,6 @@
 
 namespace Telvane {
 
-namespace {
-template <class Interface>
-Interface* handlerAs(CmdHandlerBase* handler)
-{
-    return dynamic_cast<Interface*>(handler);
-}
-}  // namespace
-
 void Cmd::send(CmdClient& client) const
 {
     BinaryEncoder encoder(*this);
@@ -37,10 +29,9 @@ void QueryMulticastAddressCmd::execute(CmdHandlerBase* handler, Socket replySock
 
 bool QueryMulticastAddressCmd::request(CmdClient& client, uint32_t& group, uint16_t& port)
 {
-    if (!sendAndWait(client))
-        return false;
     MulticastAddressReply reply;
-    std::memcpy(&reply, reply_, sizeof reply);
+    if (!requestInto(client, &reply))
+        return false;
     group = reply.group;
     port = reply.port;
     return true;
@@ -48,30 +39,24 @@ bool QueryMulticastAddressCmd::request(CmdClient& client, uint32_t& group, uint1
 
 void QueryCapabilityCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
-    if (auto* docCam = handlerAs<DocCamCmdHandler>(handler))
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
         docCam->onQueryCapability(replySocket);
 }
 
 bool QueryCapabilityCmd::request(CmdClient& client, uint8_t (&capability)[8])
 {
-    if (!sendAndWait(client))
-        return false;
-    std::memcpy(capability, reply_, sizeof capability);
-    return true;
+    return requestInto(client, capability);
 }
 
 void QueryCapabilityCmdV2::execute(CmdHandlerBase* handler, Socket replySocket)
 {
-    if (auto* v2 = handlerAs<DocCamCmdHandlerV2>(handler))
+    if (auto* v2 = dynamic_cast<DocCamCmdHandlerV2*>(handler))
         v2->onQueryCapabilityV2(replySocket);
 }
 
 bool QueryCapabilityCmdV2::request(CmdClient& client, uint32_t (&capability)[8])
 {
-    if (!sendAndWait(client))
-        return false;
-    std::memcpy(capability, reply_, sizeof capability);
-    return true;
+    return requestInto(client, capability);
 }
 
 PictureReply::~PictureReply()
@@ -136,7 +121,7 @@ void SnapshotCmd::decode(Decoder& d)
 void SnapshotCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
     reply_.setSocket(replySocket);
-    if (auto* docCam = handlerAs<DocCamCmdHandler>(handler))
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
         docCam->onSnapshot(this, width_, height_, flag_);
 }
 
@@ -151,7 +136,7 @@ const uint8_t* SnapshotCmd::request(CmdClient& client, uint32_t& length)
 void HighQualitySnapshotCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
     reply_.setSocket(replySocket);
-    if (auto* v2 = handlerAs<DocCamCmdHandlerV2>(handler))
+    if (auto* v2 = dynamic_cast<DocCamCmdHandlerV2*>(handler))
         v2->onHighQualitySnapshot(this);
 }
 
@@ -175,7 +160,7 @@ void DocCamCmd::decode(Decoder& d)
 
 void DocCamCmd::execute(CmdHandlerBase* handler, Socket)
 {
-    if (auto* docCam = handlerAs<DocCamCmdHandler>(handler))
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
         docCam->onDocCamCmd(bytes_[0], bytes_[1], bytes_[2], bytes_[3]);
 }
 
@@ -206,14 +191,14 @@ void AnnotationCmd::decode(Decoder& d)
 
 void AnnotationCmd::execute(CmdHandlerBase* handler, Socket)
 {
-    auto* docCam = handlerAs<DocCamCmdHandler>(handler);
+    auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler);
     if (docCam && graphic_)
         docCam->onAnnotation(graphic_);
 }
 
 void EraseAllAnnotationCmd::execute(CmdHandlerBase* handler, Socket)
 {
-    if (auto* docCam = handlerAs<DocCamCmdHandler>(handler))
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
         docCam->onEraseAllAnnotation();
 }
 

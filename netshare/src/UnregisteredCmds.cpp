@@ -5,13 +5,6 @@
 
 namespace Telvane {
 
-namespace {
-GDNetworkSharingCmdHandler* sharingHandler(CmdHandlerBase* handler)
-{
-    return dynamic_cast<GDNetworkSharingCmdHandler*>(handler);
-}
-}  // namespace
-
 void GetContentCmd::encode(Encoder& e) const
 {
     e.writeFloat(width_);
@@ -27,7 +20,7 @@ void GetContentCmd::decode(Decoder& d)
 void GetContentCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
     reply_.setSocket(replySocket);
-    if (auto* sharing = sharingHandler(handler))
+    if (auto* sharing = dynamic_cast<GDNetworkSharingCmdHandler*>(handler))
         sharing->onContentRequest(this, width_, height_);
 }
 
@@ -68,14 +61,14 @@ SendGraphicCmd::SendGraphicCmd(const void* data, uint32_t size)
 
 void SendGraphicCmd::execute(CmdHandlerBase* handler, Socket)
 {
-    auto* sharing = sharingHandler(handler);
+    auto* sharing = dynamic_cast<GDNetworkSharingCmdHandler*>(handler);
     if (sharing && data_)
         sharing->onGraphicReceived(data_, size_);
 }
 
 void EraserCmd::execute(CmdHandlerBase* handler, Socket)
 {
-    auto* sharing = sharingHandler(handler);
+    auto* sharing = dynamic_cast<GDNetworkSharingCmdHandler*>(handler);
     if (sharing && data_)
         sharing->onEraserReceived(data_, size_);
 }

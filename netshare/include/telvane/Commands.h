@@ -7,6 +7,7 @@
 #include "telvane/Socket.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace Telvane {
 
@@ -84,6 +85,16 @@ public:
     }
 
 protected:
+    // Sends the command and copies its N reply bytes to out when they came.
+    bool requestInto(CmdClient& client, void* out)
+    {
+        if (!sendAndWait(client))
+            return false;
+        std::memcpy(out, reply_, N);
+        return true;
+    }
+
+private:
     uint8_t reply_[N] = {};
     bool received_ = false;
 };
