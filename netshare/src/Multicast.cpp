@@ -178,6 +178,10 @@ bool MulticastImageReceiver::receive(uint8_t* picture, uint32_t& pictureCapacity
         if (net::waitReadable(&socket_, 1, kWaitMs, &ready) <= 0)
             return false;
         const long got = net::receiveSome(socket_, datagram_, sizeof datagram_);
+        // No sender of ours makes a datagram larger than kMaxDatagram: one
+        // that fills the buffer's spare byte, or did not fit, is not ours.
+        if ((got < 0 && net::lastReceiveWasCut()) || got > long(kMaxDatagram))
+            continue;
         if (got < 0)
             return false;
         switch (assembler.take(datagram_, size_t(got))) {

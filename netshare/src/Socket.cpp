@@ -132,6 +132,15 @@ long receiveSome(Socket s, void* buffer, size_t capacity)
     return recv(s, static_cast<char*>(buffer), int(std::min<size_t>(capacity, 1u << 30)), 0);
 }
 
+bool lastReceiveWasCut()
+{
+#ifdef _WIN32
+    return WSAGetLastError() == WSAEMSGSIZE;
+#else
+    return false;
+#endif
+}
+
 int waitReadable(const Socket* sockets, size_t count, int timeoutMs, bool* ready)
 {
 #ifdef _WIN32

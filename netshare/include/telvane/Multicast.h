@@ -89,7 +89,7 @@ public:
 private:
     SocketLibrary library_;
     Socket socket_;
-    uint8_t datagram_[kMaxDatagram];
+    uint8_t datagram_[kMaxDatagram + 1];
 };
 
 }  // namespace Telvane

@@ -58,6 +58,9 @@ bool sendAll(Socket s, const void* data, size_t length);
 bool sendTo(Socket s, const void* data, size_t length, const sockaddr_in& to);
 // One receive: the byte count, 0 when the peer closed, negative on error.
 long receiveSome(Socket s, void* buffer, size_t capacity);
+// After a failed receive: the datagram was larger than the buffer (Windows
+// reports that as an error, other systems cut the datagram silently).
+bool lastReceiveWasCut();
 
 // Waits up to timeoutMs for any of the sockets to become readable and marks
 // ready[i] for each that is. Returns how many are ready, 0 on time-out and a
