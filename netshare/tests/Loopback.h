@@ -1,0 +1,77 @@
+#pragma once
+// Real sockets on 127.0.0.1 for the transport tests.
+#include "telvane/Socket.h"
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+namespace loopback {
+
+using Telvane::Socket;
+
+inline sockaddr_in address(uint16_t portNetworkOrder)
+{
+    return Telvane::net::ipv4Address(htonl(INADDR_LOOPBACK), portNetworkOrder);
+}
+
+inline uint16_t boundPort(Socket s)
+{
+    sockaddr_in bound{};
+    Telvane::net::localAddress(s, bound);
+    return bound.sin_port;
+}
+
+// A plain TCP connection to the loopback port, for speaking the wire by hand.
+class RawPeer {
+public:
+    explicit RawPeer(uint16_t portNetworkOrder) : socket_(Telvane::net::openTcp())
+    {
+        connected_ = Telvane::net::connectTo(socket_, address(portNetworkOrder));
+    }
+    ~RawPeer() { Telvane::net::closeSocket(socket_); }
+    RawPeer(const RawPeer&) = delete;
+    RawPeer& operator=(const RawPeer&) = delete;
+
+    bool connected() const { return connected_; }
+    Socket socket() const { return socket_; }
+    bool send(const void* data, size_t length) { return Telvane::net::sendAll(socket_, data, length); }
+
+    // True when the other end closed the connection within the wait.
+    bool closedByPeer(int waitMs = 5000)
+    {
+        bool ready = false;
+        if (Telvane::net::waitReadable(&socket_, 1, waitMs, &ready) <= 0)
+            return false;
+        char byte;
+        return Telvane::net::receiveSome(socket_, &byte, 1) <= 0;
+    }
+
+    // Ends the connection with a reset rather than an orderly close.
+    void abort()
+    {
+        linger hard{1, 0};
+        setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+        Telvane::net::closeSocket(socket_);
+    }
+
+private:
+    Telvane::SocketLibrary library_;
+    Socket socket_;
+    bool connected_ = false;
+};
+
+// Polls a condition that another thread makes true.
+template <class Condition>
+bool eventually(Condition condition, int waitMs = 10000)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace loopback
