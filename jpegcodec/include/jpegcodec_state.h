@@ -254,6 +254,7 @@ typedef struct JPEG_CODEC_STATE {
   int32_t dcDone;
   int32_t acDone;
   int16_t* coefficientStore;
+  uint32_t scannedComponents; // frame components the finished scans of this image carried
   void* scanWorkBlock;      // the scan coders' heap work block
   char* openFilePath;       // copy of the name the open file was opened by
   int32_t openFileWritable;

@@ -93,14 +93,9 @@ JPEG_STATUS checkScanTables(const JPEG_CODEC_STATE* state) {
   return JPEG_SUCCESS;
 }
 
-// Tracks which components the scans of the current image have delivered.
-struct ImageProgress {
-  uint32_t decoded = 0;
-  bool scanDone = false;
-  bool complete(const JPEG_CODEC_STATE* state) const {
-    return decoded == (1u << state->frame.componentCount) - 1;
-  }
-};
+bool imageComplete(const JPEG_CODEC_STATE* state) {
+  return state->scannedComponents == (1u << state->frame.componentCount) - 1;
+}
 
 JPEG_STATUS segment(JPEG_CODEC_STATE* state, JPEG_STATUS (*reader)(JPEG_CODEC_STATE*, const uint8_t*, int32_t)) {
   uint8_t* payload = nullptr;
@@ -111,7 +106,18 @@ JPEG_STATUS segment(JPEG_CODEC_STATE* state, JPEG_STATUS (*reader)(JPEG_CODEC_ST
   return status;
 }
 
-JPEG_STATUS startScan(JPEG_CODEC_STATE* state, ImageProgress* progress) {
+// Decodes the scan in the state; a finished scan counts its components.
+JPEG_STATUS runScan(JPEG_CODEC_STATE* state, bool* scanDone) {
+  const JPEG_STATUS status = decodeScan(state);
+  if (status == JPEG_SUCCESS || status == JPEG_ROI_SUCCESS) {
+    for (int32_t i = 0; i < state->decodeScan->componentCount; ++i)
+      state->scannedComponents |= 1u << state->decodeScan->components[i].frameIndex;
+    *scanDone = true;
+  }
+  return status;
+}
+
+JPEG_STATUS startScan(JPEG_CODEC_STATE* state, bool* scanDone) {
   if (state->frameExpected) return JPEG_NO_FRAME;
   JPEG_STATUS status = segment(state, readSOS);
   if (status == JPEG_SUCCESS) status = checkScanTables(state);
@@ -128,17 +134,11 @@ JPEG_STATUS startScan(JPEG_CODEC_STATE* state, ImageProgress* progress) {
   inferStreamColor(state);
   status = prepareDecoding(state);
   if (status != JPEG_SUCCESS) return status;
-  status = decodeScan(state);
-  if (status == JPEG_SUCCESS || status == JPEG_ROI_SUCCESS) {
-    for (int32_t i = 0; i < state->decodeScan->componentCount; ++i)
-      progress->decoded |= 1u << state->decodeScan->components[i].frameIndex;
-    progress->scanDone = true;
-  }
-  return status;
+  return runScan(state, scanDone);
 }
 
-JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state, const ImageProgress& progress) {
-  if (!progress.complete(state) || state->io.pendingMarker == END_OF_DATA) return JPEG_EOF_ERROR;
+JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state) {
+  if (!imageComplete(state) || state->io.pendingMarker == END_OF_DATA) return JPEG_EOF_ERROR;
   if (state->multiScan && !regionRequested(state)) finishMultiScanImage(state);
   return JPEG_SUCCESS;
 }
@@ -147,7 +147,14 @@ JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state, const ImageProgress& progress) {
 JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
   const int32_t mode = state->mode;
   EntropyIo* io = &state->io;
-  ImageProgress progress;
+  bool scanDone = false;
+  if (state->decodeScan && state->decodeScan->inProgress) {
+    // An interrupted scan goes on where the last call left it.
+    const JPEG_STATUS status = runScan(state, &scanDone);
+    if (status != JPEG_SUCCESS) return status;
+  } else {
+    state->scannedComponents = 0;
+  }
   if (state->frameExpected && readsHeadersOnly(mode)) {
     int32_t code = 0;
     const JPEG_STATUS status = readMarker(io, &code);
@@ -167,7 +174,7 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
           stepBack(io, 2);
           return JPEG_SUCCESS;
         }
-        if (progress.scanDone) return JPEG_MULTIPLE_FRAMES;
+        if (scanDone) return JPEG_MULTIPLE_FRAMES;
         if (code != 0xC0 && !state->frameExpected) {
           status = skipSegment(io);
           break;
@@ -195,9 +202,9 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
           if (status == JPEG_SUCCESS && code != 0xD8) return JPEG_NO_IMAGE;
           break;
         }
-        return endOfImage(state, progress);
+        return endOfImage(state);
       case 0xDA:
-        status = startScan(state, &progress);
+        status = startScan(state, &scanDone);
         if (status == JPEG_SUCCESS && readsHeadersOnly(mode)) return JPEG_SUCCESS;
         break;
       case 0xDB:
@@ -217,7 +224,7 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
         break;
       case END_OF_DATA:
         if (readsHeadersOnly(mode)) return JPEG_SUCCESS;
-        return endOfImage(state, progress);
+        return endOfImage(state);
       default:
         status = skipSegment(io);
         break;

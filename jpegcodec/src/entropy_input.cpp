@@ -58,7 +58,8 @@ int32_t takeByte(EntropyIo* io, JPEG_STATUS* status) {
 JPEG_STATUS readMarker(EntropyIo* io, int32_t* code) {
   if (io->pendingMarker) {
     *code = io->pendingMarker;
-    io->pendingMarker = 0;
+    // The end of the data stays noted: the image it cut short is incomplete.
+    if (io->pendingMarker != END_OF_DATA) io->pendingMarker = 0;
     return JPEG_SUCCESS;
   }
   JPEG_STATUS status = JPEG_SUCCESS;

@@ -7,10 +7,11 @@
 namespace {
 inline int16_t clampSample(int64_t v) { return static_cast<int16_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 inline int64_t mul(int64_t v, int64_t k) { return (v * k + 16384) >> 15; }
+constexpr double kPi = 3.14159265358979323846;
 
 // AAN scale factor a(u)a(v)/8 of a natural index.
 double aanScale(int natural) {
-  auto a = [](int k) { return k == 0 ? 1.0 : std::sqrt(2.0) * std::cos(k * M_PI / 16.0); };
+  auto a = [](int k) { return k == 0 ? 1.0 : std::sqrt(2.0) * std::cos(k * kPi / 16.0); };
   return a(natural / 8) * a(natural % 8) / 8.0;
 }
 
