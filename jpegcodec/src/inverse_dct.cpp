@@ -96,26 +96,47 @@ void fastHalfLine(const int64_t* x, int64_t* out) {
 
 int64_t fastQuarterOdd(const int64_t* x) { return ((x[1] - x[7]) * 85627 + (x[5] - x[3]) * 35468 + 65536) >> 17; }
 
-// Columns a reduced transform needs: all but 4 for 4x4, odd ones and 0 for 2x2.
+// Columns a transform needs: all but 4 for 4x4, odd ones and 0 for 2x2.
+constexpr int kAllColumns[] = {0, 1, 2, 3, 4, 5, 6, 7};
 constexpr int kHalfColumns[] = {0, 1, 2, 3, 5, 6, 7};
 constexpr int kQuarterColumns[] = {0, 1, 3, 5, 7};
+
+// The fast family's two passes: columns kept as 16-bit values in place,
+// then rows into kOutputs clamped samples each.
+template <int kOutputs, size_t N>
+void fastTwoPass(int16_t* block, const int (&columns)[N], void (*line)(const int64_t*, int64_t*)) {
+  int64_t x[8], out[8];
+  for (int c : columns) {
+    gather(block, c, 8, x);
+    line(x, out);
+    for (int i = 0; i < kOutputs; ++i) block[i * 8 + c] = static_cast<int16_t>(out[i]);
+  }
+  for (int r = 0; r < kOutputs; ++r) {
+    gather(block, r * 8, 1, x);
+    line(x, out);
+    for (int i = 0; i < kOutputs; ++i) block[r * 8 + i] = clampSample(((out[i] + 8) >> 4) + 128);
+  }
+}
+
+// Puts 64 entries given in zig-zag order into natural order, each through
+// `entry` (its natural index and value), and clears the guard after them.
+template <typename Entry>
+void toNaturalOrder(int32_t* table, Entry entry) {
+  int32_t zigzag[64];
+  for (int k = 0; k < 64; ++k) zigzag[k] = table[k];
+  for (int k = 0; k < 64; ++k) table[zigzagToNatural[k]] = entry(zigzagToNatural[k], zigzag[k]);
+  for (int k = 64; k < 72; ++k) table[k] = 0;
+}
 }  // namespace
 
 void buildFastDequantTable(int32_t* table) {
-  int32_t zigzag[64];
-  for (int k = 0; k < 64; ++k) zigzag[k] = table[k];
-  for (int k = 0; k < 64; ++k) {
-    const int natural = zigzagToNatural[k];
-    table[natural] = static_cast<int32_t>(zigzag[k] * aanScale(natural) * 0.0625 * 32768.0 + 0.5);
-  }
-  for (int k = 64; k < 72; ++k) table[k] = 0;
+  toNaturalOrder(table, [](int natural, int32_t q) {
+    return static_cast<int32_t>(q * aanScale(natural) * 0.0625 * 32768.0 + 0.5);
+  });
 }
 
 void reorderDequantTable(int32_t* table) {
-  int32_t zigzag[64];
-  for (int k = 0; k < 64; ++k) zigzag[k] = table[k];
-  for (int k = 0; k < 64; ++k) table[zigzagToNatural[k]] = zigzag[k];
-  for (int k = 64; k < 72; ++k) table[k] = 0;
+  toNaturalOrder(table, [](int, int32_t q) { return q; });
 }
 
 void dequantizeFast(int16_t* block, const int32_t* table) {
@@ -126,33 +147,9 @@ void dequantizeAccurate(int16_t* block, const int32_t* table) {
   for (int i = 0; i < 64; ++i) block[i] = static_cast<int16_t>(int64_t{block[i]} * table[i]);
 }
 
-void inverseDctFast(int16_t* block) {
-  int64_t x[8], out[8];
-  for (int c = 0; c < 8; ++c) {
-    gather(block, c, 8, x);
-    fastButterfly(x, out);
-    for (int i = 0; i < 8; ++i) block[i * 8 + c] = static_cast<int16_t>(out[i]);
-  }
-  for (int r = 0; r < 8; ++r) {
-    gather(block, r * 8, 1, x);
-    fastButterfly(x, out);
-    for (int i = 0; i < 8; ++i) block[r * 8 + i] = clampSample(((out[i] + 8) >> 4) + 128);
-  }
-}
+void inverseDctFast(int16_t* block) { fastTwoPass<8>(block, kAllColumns, fastButterfly); }
 
-void inverseDctFastHalf(int16_t* block) {
-  int64_t x[8], out[4];
-  for (int c : kHalfColumns) {
-    gather(block, c, 8, x);
-    fastHalfLine(x, out);
-    for (int i = 0; i < 4; ++i) block[i * 8 + c] = static_cast<int16_t>(out[i]);
-  }
-  for (int r = 0; r < 4; ++r) {
-    gather(block, r * 8, 1, x);
-    fastHalfLine(x, out);
-    for (int i = 0; i < 4; ++i) block[r * 8 + i] = clampSample(((out[i] + 8) >> 4) + 128);
-  }
-}
+void inverseDctFastHalf(int16_t* block) { fastTwoPass<4>(block, kHalfColumns, fastHalfLine); }
 
 void inverseDctFastQuarter(int16_t* block) {
   int64_t x[8];

@@ -106,6 +106,14 @@ Decoded decode(const std::vector<uint8_t>& jpeg, const DecodeOptions& options) {
   return result;
 }
 
+JPEG_STATUS openStream(JPEG_PROPERTIES* props, std::vector<uint8_t>& jpeg) {
+  const JPEG_STATUS status = jpegInit(props);
+  if (status != JPEG_SUCCESS) return status;
+  props->jpegBuffer = jpeg.data();
+  props->jpegBufferSize = static_cast<int32_t>(jpeg.size());
+  return jpegRead(props, ReadInfoFromMemory);
+}
+
 int maxDifference(const Image& a, const Image& b) {
   if (a.width != b.width || a.height != b.height || a.channels != b.channels || a.pixels.size() != b.pixels.size())
     return -1;

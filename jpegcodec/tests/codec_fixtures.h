@@ -45,6 +45,9 @@ struct Decoded {
 // or the region's), then the pixel mode on the same record.
 Decoded decode(const std::vector<uint8_t>& jpeg, const DecodeOptions& options);
 
+// jpegInit on props with jpeg as its memory stream, then mode 1.
+JPEG_STATUS openStream(JPEG_PROPERTIES* props, std::vector<uint8_t>& jpeg);
+
 // Largest difference between two pictures of the same geometry (-1 otherwise).
 int maxDifference(const Image& a, const Image& b);
 

@@ -111,7 +111,9 @@ TEST(DecodeErrors, CutAtEveryByteGivesAStatusOrAPicture) {
       const JPEG_STATUS status = decodeStatus(Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(length)));
       EXPECT_LE(status, JPEG_SUCCESS) << name << " cut at " << length;
       // Entropy data that stops short is reported, not passed off as a picture.
-      if (length > scan + 14 && length < jpeg.size() - 2) EXPECT_EQ(JPEG_EOF_ERROR, status) << name << " cut at " << length;
+      if (length > scan + 14 && length < jpeg.size() - 2) {
+        EXPECT_EQ(JPEG_EOF_ERROR, status) << name << " cut at " << length;
+      }
     }
   }
 }
@@ -145,10 +147,7 @@ TEST(DecodeErrors, ThumbnailModes) {
   jpeg.insert(jpeg.end(), app0.begin(), app0.end());
   jpeg.insert(jpeg.end(), main.begin() + 20, main.end());  // past cjpeg's own JFIF segment
   JPEG_PROPERTIES props;
-  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
-  props.jpegBuffer = jpeg.data();
-  props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadInfoFromMemory));
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
   EXPECT_EQ(2, props.thumbnailWidth);
   EXPECT_EQ(1, props.thumbnailHeight);
   uint8_t pixels[2 * 3] = {};

@@ -139,10 +139,7 @@ TEST(RegionDecoding, SuccessiveRegionsOnOneRecord) {
   std::vector<uint8_t> jpeg = fixtures::readFile("s420_1023x767.jpg");
   const auto full = fixtures::decode(jpeg, DecodeOptions{});
   JPEG_PROPERTIES props;
-  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
-  props.jpegBuffer = jpeg.data();
-  props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadInfoFromMemory));
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
   const JpegRegion regions[] = {{0, 100, 1023, 140}, {10, 500, 200, 600}, {10, 300, 200, 330}, {0, 0, 64, 16}};
   for (const JpegRegion& r : regions) {
     std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
@@ -161,10 +158,7 @@ TEST(Interruption, EachCallOutputsOneMcuUntilTheLast) {
   std::vector<uint8_t> jpeg = fixtures::readFile("s444_17x17.jpg");
   const auto reference = fixtures::decode(jpeg, DecodeOptions{});
   JPEG_PROPERTIES props;
-  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
-  props.jpegBuffer = jpeg.data();
-  props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadInfoFromMemory));
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
   std::vector<uint8_t> pixels(17 * 17 * 3);
   props.bitmapPixels = pixels.data();
   props.bitmapWidth = props.bitmapHeight = 17;
@@ -188,10 +182,7 @@ TEST(Interruption, EachCallOutputsOneMcuUntilTheLast) {
 TEST(CoefficientOutput, FillsTheCallerPlanesInsteadOfTheBitmap) {
   std::vector<uint8_t> jpeg = fixtures::readFile("grey_17x17.jpg");
   JPEG_PROPERTIES props;
-  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
-  props.jpegBuffer = jpeg.data();
-  props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadInfoFromMemory));
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
   std::vector<uint8_t> pixels(17 * 17, 0xCD);
   std::vector<int16_t> samples(24 * 24, -1);
   JpegCoefficientOutput output = {1, {samples.data()}};
