@@ -32,6 +32,9 @@ inline uint32_t getBits(EntropyIo* io, int32_t n) {
   return static_cast<uint32_t>(io->bits >> io->bitCount) & ((1u << n) - 1);
 }
 void clearBitCount(EntropyIo* io);
+// Whether the decoder has used bits past the end of its scan's data (and no
+// restart marker explains it): the scan is damaged or cut short.
+bool entropyDataExhausted(const EntropyIo* io);
 
 JPEG_STATUS buildDecoderHuffman(const uint8_t* counts, const uint8_t* values, int32_t tableClass, int32_t id,
                                 HuffDecodeTable* table);
