@@ -104,7 +104,16 @@ JPEG_STATUS skipSegment(EntropyIo* io) {
 }
 
 void fillBits(EntropyIo* io) {
+  StreamCursor& cursor = io->cursor;
   while (io->bitCount <= 56) {
+    if (!io->pendingMarker && cursor.remaining > 0 && *cursor.current != 0xFF) {
+      // The common case: a plain data byte already in the window.
+      io->bits = (io->bits << 8) | *cursor.current++;
+      --cursor.remaining;
+      ++cursor.consumed;
+      io->bitCount += 8;
+      continue;
+    }
     int32_t byte = 0;
     if (!io->pendingMarker) {
       JPEG_STATUS status = JPEG_SUCCESS;

@@ -229,6 +229,22 @@ TEST_F(FileReads, InfoThenPixelsOnOneFile) {
   ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeHalfFromFile));
 }
 
+TEST_F(FileReads, SuccessiveRegionsFromAFile) {
+  const auto full = fixtures::decode(fixtures::readFile("restart_blocks_1023x767.jpg"), DecodeOptions{});
+  const std::string path = fixtures::path("restart_blocks_1023x767.jpg");
+  props_.jpegFileName = path.c_str();
+  for (const JpegRegion& r : {JpegRegion{0, 400, 1023, 440}, JpegRegion{50, 600, 90, 700}, JpegRegion{5, 450, 60, 470}}) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
+    props_.bitmapPixels = pixels.data();
+    props_.bitmapWidth = r.right - r.left;
+    props_.bitmapHeight = r.bottom - r.top;
+    props_.bitmapColor = JPEG_COLOR_RGB;
+    jpegtest::setRegion(&props_, r.left, r.top, r.right, r.bottom);
+    EXPECT_EQ(JPEG_ROI_SUCCESS, jpegRead(&props_, DecodeFromFile));
+    EXPECT_EQ(crop(full.image, r).pixels, pixels) << r.top;
+  }
+}
+
 TEST_F(FileReads, ChangedFileNameOpensTheNewFile) {
   const std::string first = fixtures::path("s420_64x48.jpg"), second = fixtures::path("s444_17x17.jpg");
   props_.jpegFileName = first.c_str();
@@ -258,5 +274,42 @@ TEST_F(FileReads, LargeFileThroughTheWindow) {
       for (int c = 0; c < 3; ++c)
         expected[((1519 - y) * 2016 + x) * 3 + c] = reference.image.pixels[(y * 2016 + x) * 3 + 2 - c];
   EXPECT_TRUE(expected == pixels);
+}
+}  // namespace
+
+namespace {
+TEST(ReadModes, OutputIsClippedToASmallerBitmap) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("s420_64x48.jpg");
+  const auto full = fixtures::decode(jpeg, DecodeOptions{});
+  for (JPEG_IO_MODE mode : {DecodeFromMemory, DecodeHalfFromMemory}) {
+    JPEG_PROPERTIES props;
+    ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+    std::vector<uint8_t> pixels(30 * 20 * 3);  // exactly the bitmap: the sanitizer sees any overrun
+    props.bitmapPixels = pixels.data();
+    props.bitmapWidth = 30;
+    props.bitmapHeight = 20;
+    props.bitmapColor = JPEG_COLOR_RGB;
+    EXPECT_EQ(JPEG_SUCCESS, jpegRead(&props, mode));
+    if (mode == DecodeFromMemory) EXPECT_EQ(crop(full.image, {0, 0, 30, 20}).pixels, pixels);
+    EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+  }
+}
+
+TEST(ReadModes, TablesThenAbbreviatedImageOnOneBuffer) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("s444_17x17.jpg");
+  const auto reference = fixtures::decode(jpeg, DecodeOptions{});
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
+  props.jpegBuffer = jpeg.data();
+  props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadTablesFromMemory));
+  std::vector<uint8_t> pixels(17 * 17 * 3);
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = props.bitmapHeight = 17;
+  props.bitmapColor = JPEG_COLOR_RGB;
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, DecodeScanFromMemory));
+  EXPECT_EQ(17, props.jpegWidth);
+  EXPECT_EQ(reference.image.pixels, pixels);
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
 }
 }  // namespace
