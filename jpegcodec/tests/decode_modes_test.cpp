@@ -86,6 +86,25 @@ TEST(ReadModes, OtherBitmapLayoutsCarryTheSameSamples) {
   for (size_t i = 0; i < luma.image.pixels.size(); ++i) ASSERT_EQ(luma.image.pixels[i], pairs.image.pixels[i * 2]) << i;
 }
 
+TEST(ReadModes, YcckStreamIntoACmykBitmap) {
+  const auto jpeg = fixtures::readFile("ycck_64x48.jpg");
+  DecodeOptions cmyk;
+  cmyk.color = JPEG_COLOR_CMYK;
+  cmyk.channels = 4;
+  const auto decoded = fixtures::decode(jpeg, cmyk);
+  EXPECT_EQ(JPEG_COLOR_YCCK, decoded.info.jpegColor);
+  EXPECT_EQ(JPEG_COLOR_CMYK, decoded.info.bitmapColor);
+  EXPECT_EQ(4, decoded.info.bitmapChannels);
+  ASSERT_EQ(JPEG_SUCCESS, decoded.status);
+  // ImageMagick hands back the CMYK samples of the same file complemented.
+  fixtures::Image reference = decoded.image;
+  reference.pixels = fixtures::readFile("ycck_64x48.cmyk");
+  for (uint8_t& v : reference.pixels) v = static_cast<uint8_t>(255 - v);
+  const int difference = fixtures::maxDifference(decoded.image, reference);
+  EXPECT_GE(difference, 0);
+  EXPECT_LE(difference, 3);
+}
+
 TEST(ReadModes, FastFamilyStaysCloseToTheAccurateOne) {
   for (const char* name : {"s420_1023x767", "grey_1023x767"}) {
     const auto jpeg = fixtures::readFile(std::string(name) + ".jpg");
