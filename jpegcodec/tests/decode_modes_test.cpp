@@ -309,7 +309,9 @@ TEST(ReadModes, OutputIsClippedToASmallerBitmap) {
     props.bitmapHeight = 20;
     props.bitmapColor = JPEG_COLOR_RGB;
     EXPECT_EQ(JPEG_SUCCESS, jpegRead(&props, mode));
-    if (mode == DecodeFromMemory) EXPECT_EQ(crop(full.image, {0, 0, 30, 20}).pixels, pixels);
+    if (mode == DecodeFromMemory) {
+      EXPECT_EQ(crop(full.image, {0, 0, 30, 20}).pixels, pixels);
+    }
     EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
   }
 }
