@@ -6,6 +6,7 @@
 
 #include "codec_fixtures.h"
 #include "jpegcodec_testing.h"
+#include "platform.h"
 
 namespace {
 using fixtures::DecodeOptions;
@@ -234,8 +235,17 @@ TEST_F(FileReads, InfoThenPixelsOnOneFile) {
   const std::string path = fixtures::path("s420_64x48.jpg");
   props_.jpegFileName = path.c_str();
   ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
-  EXPECT_TRUE(jpegtest::fileOpen(&props_));
+  ASSERT_TRUE(jpegtest::fileOpen(&props_));
   ASSERT_EQ(64, props_.jpegWidth);
+  // Held open for the next call, readable by others, and standing on the scan.
+  EXPECT_TRUE(fixtures::otherOpenerCan(path, false));
+  EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
+  const std::vector<uint8_t> bytes = fixtures::readFile("s420_64x48.jpg");
+  int32_t position = -1;
+  ASSERT_TRUE(tellCodecFile(props_.state.io.file, &position));
+  ASSERT_LT(position + 1, static_cast<int32_t>(bytes.size()));
+  EXPECT_EQ(0xFF, bytes[position]);
+  EXPECT_EQ(0xDA, bytes[position + 1]);
   std::vector<uint8_t> pixels(64 * 48 * 3);
   props_.bitmapPixels = pixels.data();
   props_.bitmapWidth = 64;
