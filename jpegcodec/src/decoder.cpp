@@ -109,7 +109,7 @@ JPEG_STATUS segment(JPEG_CODEC_STATE* state, JPEG_STATUS (*reader)(JPEG_CODEC_ST
 // Decodes the scan in the state; a finished scan counts its components.
 JPEG_STATUS runScan(JPEG_CODEC_STATE* state, bool* scanDone) {
   const JPEG_STATUS status = decodeScan(state);
-  if (status == JPEG_SUCCESS || status == JPEG_ROI_SUCCESS) {
+  if (status == JPEG_SUCCESS) {
     for (int32_t i = 0; i < state->decodeScan->componentCount; ++i)
       state->scannedComponents |= 1u << state->decodeScan->components[i].frameIndex;
     *scanDone = true;
@@ -139,8 +139,10 @@ JPEG_STATUS startScan(JPEG_CODEC_STATE* state, bool* scanDone) {
 
 JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state) {
   if (!imageComplete(state) || state->io.pendingMarker == END_OF_DATA) return JPEG_EOF_ERROR;
-  if (state->multiScan && !regionRequested(state)) finishMultiScanImage(state);
-  return JPEG_SUCCESS;
+  if (state->multiScan) finishMultiScanImage(state);
+  bool region = false;
+  outputWindow(state, &region);
+  return region ? JPEG_ROI_SUCCESS : JPEG_SUCCESS;
 }
 
 // The marker loop of one read.

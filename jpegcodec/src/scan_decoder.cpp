@@ -174,6 +174,25 @@ void selectWriter(const JPEG_CODEC_STATE* state, ScanPlan* plan) {
                        (dc == JPEG_COLOR_RGB || dc == JPEG_COLOR_BGR || dc == JPEG_COLOR_CMYK);
 }
 
+}  // namespace
+
+JpegRegion outputWindow(const JPEG_CODEC_STATE* state, bool* region) {
+  const int32_t s = scaleOfMode(state->mode);
+  const int32_t width = ceilDiv(state->frame.width, s), height = ceilDiv(state->frame.height, s);
+  const JpegRegion& r = state->region;
+  *region = (r.right != 0 && r.right < width) || (r.bottom != 0 && r.bottom < height) || r.top > 0 || r.left > 0;
+  JpegRegion w = *region ? JpegRegion{r.left > 0 ? r.left : 0, r.top > 0 ? r.top : 0,
+                                      r.right != 0 && r.right < width ? r.right : width,
+                                      r.bottom != 0 && r.bottom < height ? r.bottom : height}
+                         : JpegRegion{0, 0, width, height};
+  if (w.right > w.left + state->bitmap.width) w.right = w.left + state->bitmap.width;
+  if (w.bottom > w.top + absolute(state->bitmap.height)) w.bottom = w.top + absolute(state->bitmap.height);
+  if (w.right < w.left) w.right = w.left;
+  if (w.bottom < w.top) w.bottom = w.top;
+  return w;
+}
+
+namespace {
 // Output geometry and component bands of the scan in the state.
 void planScan(JPEG_CODEC_STATE* state, ScanPlan* plan) {
   const JpegFrameInfo& frame = state->frame;
@@ -216,20 +235,8 @@ void planScan(JPEG_CODEC_STATE* state, ScanPlan* plan) {
     g.inverseDct = inverseDctFor(state->io.cpuTable, g.edge);
   }
 
-  // The region, or the whole picture, clipped to the image and the bitmap.
-  const JpegRegion& r = state->region;
-  plan->region = (r.right != 0 && r.right < plan->outWidth) || (r.bottom != 0 && r.bottom < plan->outHeight) ||
-                 r.top > 0 || r.left > 0;
-  JpegRegion& w = plan->window;
-  w = plan->region ? JpegRegion{r.left > 0 ? r.left : 0, r.top > 0 ? r.top : 0,
-                                r.right != 0 && r.right < plan->outWidth ? r.right : plan->outWidth,
-                                r.bottom != 0 && r.bottom < plan->outHeight ? r.bottom : plan->outHeight}
-                   : JpegRegion{0, 0, plan->outWidth, plan->outHeight};
-  if (w.right > w.left + state->bitmap.width) w.right = w.left + state->bitmap.width;
-  if (w.bottom > w.top + absolute(state->bitmap.height)) w.bottom = w.top + absolute(state->bitmap.height);
-  if (w.right < w.left) w.right = w.left;
-  if (w.bottom < w.top) w.bottom = w.top;
-
+  plan->window = outputWindow(state, &plan->region);
+  const JpegRegion& w = plan->window;
   const int32_t firstRow = w.top / plan->mcuOutHeight, endRow = ceilDiv(w.bottom, plan->mcuOutHeight);
   plan->fullFrom = firstRow > 0 ? firstRow - 1 : 0;  // one row more for the smoothing neighbours
   plan->fullTo = endRow + 1 < plan->rows ? endRow + 1 : plan->rows;
@@ -547,7 +554,7 @@ JPEG_STATUS runScan(JPEG_CODEC_STATE* state, ScanPlan& plan) {
   }
   scan.inProgress = 0;
   scan.resumeColumn = scan.resumeRow = 0;
-  return plan.region ? JPEG_ROI_SUCCESS : JPEG_SUCCESS;
+  return JPEG_SUCCESS;
 }
 }  // namespace
 
@@ -601,7 +608,7 @@ JPEG_STATUS decodeScan(JPEG_CODEC_STATE* state) {
   }
   static_cast<ScanWork*>(state->scanWorkBlock)->plan = plan;
   const JPEG_STATUS status = runScan(state, plan);
-  if (status == JPEG_SUCCESS || status == JPEG_ROI_SUCCESS) clearBitCount(&state->io);
+  if (status == JPEG_SUCCESS) clearBitCount(&state->io);
   if (status != JPEG_INTERRUPT_SUCCESS) {
     std::free(state->scanWorkBlock);
     state->scanWorkBlock = nullptr;
@@ -615,12 +622,9 @@ void finishMultiScanImage(JPEG_CODEC_STATE* state) {
   if (!state->stream.colorConversion || (dc != JPEG_COLOR_RGB && dc != JPEG_COLOR_BGR && dc != JPEG_COLOR_CMYK) ||
       state->bitmap.channels < 3)
     return;
-  const int32_t s = scaleOfMode(state->mode);
-  const int32_t width = ceilDiv(state->frame.width, s), height = ceilDiv(state->frame.height, s);
-  const int32_t columns = width < state->bitmap.width ? width : state->bitmap.width;
-  const int32_t bitmapRows = absolute(state->bitmap.height);
-  const int32_t rows = height < bitmapRows ? height : bitmapRows;
-  for (int32_t y = rows - 1; y >= 0; --y)
-    convertPixelsInPlace(state->io.firstRow + static_cast<intptr_t>(y) * state->bitmap.rowStep, columns,
+  bool region = false;
+  const JpegRegion w = outputWindow(state, &region);
+  for (int32_t y = w.bottom - w.top - 1; y >= 0; --y)
+    convertPixelsInPlace(state->io.firstRow + static_cast<intptr_t>(y) * state->bitmap.rowStep, w.right - w.left,
                          state->bitmap.channels, dc == JPEG_COLOR_BGR, state->stream.color == JPEG_COLOR_YCCK);
 }

@@ -10,8 +10,11 @@
 // Checks the frame against the requested bitmap before the first scan.
 JPEG_STATUS prepareDecoding(JPEG_CODEC_STATE* state);
 // Decodes the scan whose header the state holds: 0 done, 1 interrupted after
-// one MCU (call again to continue), 2 region done, negative on failure.
+// one MCU (call again to continue), negative on failure.
 JPEG_STATUS decodeScan(JPEG_CODEC_STATE* state);
+// The output pixels a read writes: the region of interest (region set) or
+// the whole picture at the mode's scale, clipped to the picture and bitmap.
+JpegRegion outputWindow(const JPEG_CODEC_STATE* state, bool* region);
 // After separate single-component scans: turns the YCbCr bytes they left in
 // the bitmap into the bitmap's colour.
 void finishMultiScanImage(JPEG_CODEC_STATE* state);

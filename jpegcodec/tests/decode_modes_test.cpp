@@ -133,6 +133,8 @@ TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
       {"s422_1023x767", DecodeHalfFromMemory, 1, {33, 40, 300, 383}},
       {"s444_1023x767", DecodeEighthFromMemory, 0, {3, 5, 100, 90}},
       {"grey_1023x767", DecodeFromMemory, 0, {1000, 700, 1023, 767}},
+      {"scans_split_1023x767", DecodeFromMemory, 0, {77, 300, 500, 333}},
+      {"scans_separate_64x48", DecodeQuarterFromMemory, 0, {2, 3, 9, 11}},
   };
   for (const Case& c : cases) {
     const auto jpeg = fixtures::readFile(std::string(c.name) + ".jpg");
