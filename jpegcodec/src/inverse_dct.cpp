@@ -193,6 +193,11 @@ void inverseDctAccurate(int16_t* block) {
   Fixed work[64], x[8], out[8];
   for (int r = 0; r < 8; ++r) {
     gather(block, r * 8, 1, x);
+    if (isZero(x[4]) && oddAndSecondZero(x, true)) {
+      // A row with only its first coefficient (most rows): every output is x0 * 8.
+      for (int i = 0; i < 8; ++i) work[r * 8 + i] = x[0] * 8;
+      continue;
+    }
     accurateButterfly(x, out);
     for (int i = 0; i < 8; ++i) work[r * 8 + i] = (out[i] + 2048) >> 12;
   }

@@ -9,15 +9,22 @@ inline int32_t chromaAt(int32_t x) {
   return x >> kChromaShift;
 }
 
+template <int kR, int kG, int kB>
+inline void storeThreeBytes(const Rgb& rgb, uint8_t* out) {
+  out[kR] = static_cast<uint8_t>(rgb.r);
+  out[kG] = static_cast<uint8_t>(rgb.g);
+  out[kB] = static_cast<uint8_t>(rgb.b);
+}
+
 template <int kChromaShift, int kR, int kG, int kB>
 void decodeToThreeBytes(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
-  for (int32_t x = 0; x < count; ++x, out += 3) {
-    const int32_t c = chromaAt<kChromaShift>(x);
-    const Rgb rgb = yccToRgb(y[x], cb[c], cr[c]);
-    out[kR] = static_cast<uint8_t>(rgb.r);
-    out[kG] = static_cast<uint8_t>(rgb.g);
-    out[kB] = static_cast<uint8_t>(rgb.b);
+  constexpr int32_t kCovered = 1 << kChromaShift;  // luma samples per chroma sample
+  int32_t x = 0;
+  for (; x + kCovered <= count; x += kCovered) {
+    const ChromaTerms terms = chromaTerms(cb[x >> kChromaShift], cr[x >> kChromaShift]);
+    for (int32_t i = 0; i < kCovered; ++i, out += 3) storeThreeBytes<kR, kG, kB>(applyChroma(y[x + i], terms), out);
   }
+  if (x < count) storeThreeBytes<kR, kG, kB>(yccToRgb(y[x], cb[x >> kChromaShift], cr[x >> kChromaShift]), out);
 }
 
 template <int kChromaShift>
