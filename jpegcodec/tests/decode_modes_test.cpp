@@ -24,6 +24,22 @@ Image crop(const Image& image, const JpegRegion& r) {
   return out;
 }
 
+// Decodes successive regions on one record (the later ones start from the
+// restart index the earlier ones left) and checks each against the crop.
+void expectSuccessiveRegions(JPEG_PROPERTIES* props, JPEG_IO_MODE mode, const Image& full,
+                             std::initializer_list<JpegRegion> regions) {
+  for (const JpegRegion& r : regions) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
+    props->bitmapPixels = pixels.data();
+    props->bitmapWidth = r.right - r.left;
+    props->bitmapHeight = r.bottom - r.top;
+    props->bitmapColor = JPEG_COLOR_RGB;
+    jpegtest::setRegion(props, r.left, r.top, r.right, r.bottom);
+    EXPECT_EQ(JPEG_ROI_SUCCESS, jpegRead(props, mode));
+    EXPECT_EQ(crop(full, r).pixels, pixels) << r.top;
+  }
+}
+
 TEST(ReadModes, InfoReportsTheStreamParameters) {
   struct Row {
     const char* name;
@@ -155,24 +171,13 @@ TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
   }
 }
 
-// Decodes successive regions on one record, so that the later ones start
-// from the restart index the earlier ones left.
 TEST(RegionDecoding, SuccessiveRegionsOnOneRecord) {
   std::vector<uint8_t> jpeg = fixtures::readFile("s420_1023x767.jpg");
   const auto full = fixtures::decode(jpeg, DecodeOptions{});
   JPEG_PROPERTIES props;
   ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
-  const JpegRegion regions[] = {{0, 100, 1023, 140}, {10, 500, 200, 600}, {10, 300, 200, 330}, {0, 0, 64, 16}};
-  for (const JpegRegion& r : regions) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
-    props.bitmapPixels = pixels.data();
-    props.bitmapWidth = r.right - r.left;
-    props.bitmapHeight = r.bottom - r.top;
-    props.bitmapColor = JPEG_COLOR_RGB;
-    jpegtest::setRegion(&props, r.left, r.top, r.right, r.bottom);
-    EXPECT_EQ(JPEG_ROI_SUCCESS, jpegRead(&props, DecodeFromMemory));
-    EXPECT_EQ(crop(full.image, r).pixels, pixels) << r.top;
-  }
+  expectSuccessiveRegions(&props, DecodeFromMemory, full.image,
+                          {{0, 100, 1023, 140}, {10, 500, 200, 600}, {10, 300, 200, 330}, {0, 0, 64, 16}});
   EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
 }
 
@@ -264,16 +269,8 @@ TEST_F(FileReads, SuccessiveRegionsFromAFile) {
   const auto full = fixtures::decode(fixtures::readFile("restart_blocks_1023x767.jpg"), DecodeOptions{});
   const std::string path = fixtures::path("restart_blocks_1023x767.jpg");
   props_.jpegFileName = path.c_str();
-  for (const JpegRegion& r : {JpegRegion{0, 400, 1023, 440}, JpegRegion{50, 600, 90, 700}, JpegRegion{5, 450, 60, 470}}) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
-    props_.bitmapPixels = pixels.data();
-    props_.bitmapWidth = r.right - r.left;
-    props_.bitmapHeight = r.bottom - r.top;
-    props_.bitmapColor = JPEG_COLOR_RGB;
-    jpegtest::setRegion(&props_, r.left, r.top, r.right, r.bottom);
-    EXPECT_EQ(JPEG_ROI_SUCCESS, jpegRead(&props_, DecodeFromFile));
-    EXPECT_EQ(crop(full.image, r).pixels, pixels) << r.top;
-  }
+  expectSuccessiveRegions(&props_, DecodeFromFile, full.image,
+                          {{0, 400, 1023, 440}, {50, 600, 90, 700}, {5, 450, 60, 470}});
 }
 
 TEST_F(FileReads, ChangedFileNameOpensTheNewFile) {
