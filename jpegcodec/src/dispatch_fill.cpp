@@ -1,5 +1,6 @@
 // The setters of the dispatch table: one kernel per slot for a processor class.
 #include "cpu_dispatch.h"
+#include "enc_dispatch.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <mmintrin.h>
@@ -18,4 +19,5 @@ void clearMmxState() {}
 
 void fillDispatchTable(CpuDispatchTable* table, int32_t cpuClass) {
   table->endKernels = cpuClass >= 3 ? clearMmxState : endPortableKernels;
+  installPortableEncoderKernels(table);
 }
