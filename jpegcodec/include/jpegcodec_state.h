@@ -58,9 +58,12 @@ typedef struct JpegStreamDesc {
 } JpegStreamDesc;
 
 // 64 entries in natural order once prepared, followed by 32 bytes that the
-// preparation clears (vector kernels may read past the table).
-typedef struct JpegQuantTable {
-  alignas(8) uint16_t values[64 + 16];
+// preparation clears (vector kernels may read past the table). The decoder's
+// entries are 32-bit: a fast-family multiplier of a large quantiser does not
+// fit in 16 bits.
+typedef union JpegQuantTable {
+  alignas(8) uint16_t encode[64 + 16];
+  int32_t decode[64 + 8];
 } JpegQuantTable;
 
 typedef struct HuffLookahead {
@@ -126,7 +129,7 @@ typedef struct JpegScanComponent {
 
 typedef struct JpegScanHeader {
   int32_t componentCount;
-  int32_t reserved;
+  int32_t inProgress; // interrupted: the next read resumes at resumeColumn/resumeRow
   int32_t ss;
   int32_t se;
   int32_t ah;
@@ -251,6 +254,7 @@ typedef struct JPEG_CODEC_STATE {
   int32_t dcDone;
   int32_t acDone;
   int16_t* coefficientStore;
+  uint32_t scannedComponents; // frame components the finished scans of this image carried
   void* scanWorkBlock;      // the scan coders' heap work block
   char* openFilePath;       // copy of the name the open file was opened by
   int32_t openFileWritable;

@@ -14,11 +14,14 @@ using EncodeGreyFn = void (*)(const uint8_t* source, int32_t stride, int16_t* bl
 using Encode3Fn = void (*)(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
 using Encode4Fn = void (*)(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr,
                            int16_t* k);
-using DecodeGreyFn = void (*)(const int16_t* samples, uint8_t* destination, int32_t stride);
-using Decode3Fn = void (*)(const int16_t* y, const int16_t* cb, const int16_t* cr, uint8_t* destination,
-                           int32_t stride);
-using Decode4Fn = void (*)(const int16_t* y, const int16_t* cb, const int16_t* cr, const int16_t* k,
-                           uint8_t* destination, int32_t stride);
+// Decoder output kernels write `count` pixels of one bitmap row from sample
+// lines; the 11 forms take chroma at full width, the 21 and 22 forms take
+// chroma at half width (the scan decoder picks the chroma row of 22).
+using DecodeGreyFn = void (*)(const uint8_t* samples, uint8_t* destination, int32_t count);
+using Decode3Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* destination,
+                           int32_t count);
+using Decode4Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* k,
+                           uint8_t* destination, int32_t count);
 using HuffmanEncodeBlockFn = JPEG_STATUS (*)(EntropyIo* io, const HuffEncodeTable* dcTable,
                                              const HuffEncodeTable* acTable, int32_t* lastDc,
                                              const int16_t* block);
@@ -26,6 +29,7 @@ using HuffmanDecodeBlockFn = JPEG_STATUS (*)(EntropyIo* io, const HuffDecodeTabl
                                              const HuffDecodeTable* acTable, int32_t* dcPredictor,
                                              int16_t* block);
 using QuantizeFn = void (*)(int16_t* block, const uint16_t* table);
+using DequantizeFn = void (*)(int16_t* block, const int32_t* table);
 using RegistryEntryFn = void (*)();
 
 // 69 slots in this order: 0-5 data, 6-68 kernels.
@@ -97,9 +101,9 @@ struct CpuDispatchTable {
   QuantizeFn quantizeFast;
   QuantizeFn quantizeAccurate;
   QuantizeFn activeQuantize;
-  QuantizeFn dequantizeFast;
-  QuantizeFn dequantizeAccurate;
-  QuantizeFn activeDequantize;
+  DequantizeFn dequantizeFast;
+  DequantizeFn dequantizeAccurate;
+  DequantizeFn activeDequantize;
 };
 
 enum { CPU_DISPATCH_SLOTS = 69 };

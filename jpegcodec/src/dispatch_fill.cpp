@@ -1,6 +1,9 @@
 // The setters of the dispatch table: one kernel per slot for a processor class.
 #include "cpu_dispatch.h"
 #include "enc_dispatch.h"
+#include "entropy_input.h"
+#include "inverse_dct.h"
+#include "pixel_writers.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <mmintrin.h>
@@ -19,5 +22,19 @@ void clearMmxState() {}
 
 void fillDispatchTable(CpuDispatchTable* table, int32_t cpuClass) {
   table->endKernels = cpuClass >= 3 ? clearMmxState : endPortableKernels;
+  table->inverseDctFast = inverseDctFast;
+  table->inverseDctFastHalf = inverseDctFastHalf;
+  table->inverseDctFastQuarter = inverseDctFastQuarter;
+  table->inverseDctFastEighth = inverseDctFastEighth;
+  table->inverseDctAccurate = inverseDctAccurate;
+  table->inverseDctAccurateHalf = inverseDctAccurateHalf;
+  table->inverseDctAccurateQuarter = inverseDctAccurateQuarter;
+  table->inverseDctAccurateEighth = inverseDctAccurateEighth;
+  installPortableDecodeKernels(table);
+  table->huffmanDecodeBlock = huffmanDecodeBlock;
+  table->huffmanDecodeDcOnly = huffmanDecodeDcOnly;
+  table->dequantizeFast = dequantizeFast;
+  table->dequantizeAccurate = dequantizeAccurate;
+  table->activeDequantize = dequantizeFast;
   installPortableEncoderKernels(table);
 }

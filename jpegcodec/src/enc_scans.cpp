@@ -68,7 +68,7 @@ void prepareMcu(JPEG_CODEC_STATE* state, int32_t mcuColumn, int32_t mcuRow) {
   const JpegFrameInfo& frame = state->frame;
   int16_t* block = state->mcuBuffer;
   for (int32_t c = 0; c < frame.componentCount; ++c) {
-    const uint16_t* divisors = state->quantTables[frame.components[c].quantTable].values;
+    const uint16_t* divisors = state->quantTables[frame.components[c].quantTable].encode;
     for (int32_t b = 0; b < frame.components[c].horizontalFactor * frame.components[c].verticalFactor; ++b) {
       table->activeForwardDct(block);
       table->activeQuantize(block, divisors);

@@ -138,11 +138,11 @@ JPEG_STATUS prepareQuantTable(JPEG_CODEC_STATE* state, const JpegQuantSpec& spec
     const JPEG_STATUS status = writeDqtMarker(state, 0, spec.id, divisors);
     if (status != JPEG_SUCCESS) return status;
   }
-  byteFill(slot.values, sizeof(slot.values));
+  byteFill(slot.encode, sizeof(slot.encode));
   if (fast)
-    buildFastReciprocalTable(divisors, slot.values);
+    buildFastReciprocalTable(divisors, slot.encode);
   else
-    buildReciprocalTable(divisors, slot.values);
+    buildReciprocalTable(divisors, slot.encode);
   state->preparedQuant[spec.id] = &slot;
   return JPEG_SUCCESS;
 }

@@ -17,6 +17,7 @@ bool closeCodecFile(void* file);
 bool readCodecFile(void* file, void* buffer, int32_t count, int32_t* bytesRead);
 bool writeCodecFile(void* file, const void* buffer, int32_t count, int32_t* bytesWritten);
 bool seekCodecFile(void* file, int32_t distance, CodecSeekOrigin origin);
+bool tellCodecFile(void* file, int32_t* position);
 
 // Binds (or releases) the registry entry points in slots 2-5 of the table.
 void bindRegistryEntryPoints(CpuDispatchTable* table);

@@ -53,6 +53,12 @@ bool seekCodecFile(void* file, int32_t distance, CodecSeekOrigin origin) {
   return lseek(descriptorOf(file), distance, origin == CODEC_SEEK_BEGIN ? SEEK_SET : SEEK_CUR) >= 0;
 }
 
+bool tellCodecFile(void* file, int32_t* position) {
+  const off_t at = lseek(descriptorOf(file), 0, SEEK_CUR);
+  *position = static_cast<int32_t>(at);
+  return at >= 0;
+}
+
 void bindRegistryEntryPoints(CpuDispatchTable*) {}
 
 void unbindRegistryEntryPoints(CpuDispatchTable* table) {

@@ -33,6 +33,12 @@ bool seekCodecFile(void* file, int32_t distance, CodecSeekOrigin origin) {
   return SetFilePointer(file, distance, nullptr, method) != INVALID_SET_FILE_POINTER;
 }
 
+bool tellCodecFile(void* file, int32_t* position) {
+  const DWORD at = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
+  *position = static_cast<int32_t>(at);
+  return at != INVALID_SET_FILE_POINTER;
+}
+
 void bindRegistryEntryPoints(CpuDispatchTable* table) {
   if (!table->advapi32Module) table->advapi32Module = LoadLibraryA("advapi32");
   HMODULE module = static_cast<HMODULE>(table->advapi32Module);

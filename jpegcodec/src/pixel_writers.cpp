@@ -1,0 +1,119 @@
+#include "pixel_writers.h"
+
+#include "cpu_dispatch.h"
+
+namespace {
+// Chroma index of pixel x: full-width lines (11) or half-width lines (21, 22).
+template <int kChromaShift>
+inline int32_t chromaAt(int32_t x) {
+  return x >> kChromaShift;
+}
+
+template <int kChromaShift, int kR, int kG, int kB>
+void decodeToThreeBytes(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 3) {
+    const int32_t c = chromaAt<kChromaShift>(x);
+    const Rgb rgb = yccToRgb(y[x], cb[c], cr[c]);
+    out[kR] = static_cast<uint8_t>(rgb.r);
+    out[kG] = static_cast<uint8_t>(rgb.g);
+    out[kB] = static_cast<uint8_t>(rgb.b);
+  }
+}
+
+template <int kChromaShift>
+void decodeToRgbx(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    const int32_t c = chromaAt<kChromaShift>(x);
+    const Rgb rgb = yccToRgb(y[x], cb[c], cr[c]);
+    out[0] = static_cast<uint8_t>(rgb.r);
+    out[1] = static_cast<uint8_t>(rgb.g);
+    out[2] = static_cast<uint8_t>(rgb.b);
+    out[3] = 255;
+  }
+}
+
+template <int kChromaShift>
+void decodeYcckToCmyk(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* k, uint8_t* out,
+                      int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    const int32_t c = chromaAt<kChromaShift>(x);
+    const Rgb rgb = yccToRgb(y[x], cb[c], cr[c]);
+    out[0] = static_cast<uint8_t>(255 - rgb.r);
+    out[1] = static_cast<uint8_t>(255 - rgb.g);
+    out[2] = static_cast<uint8_t>(255 - rgb.b);
+    out[3] = k[x];
+  }
+}
+
+template <int kChromaShift>
+void decodePlain3(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 3) {
+    out[0] = a[x];
+    out[1] = b[chromaAt<kChromaShift>(x)];
+    out[2] = c[chromaAt<kChromaShift>(x)];
+  }
+}
+
+void decodePlain3ToCmyk(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    out[0] = a[x];
+    out[1] = b[x];
+    out[2] = c[x];
+    out[3] = 255;
+  }
+}
+
+void decodePlain4(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d, uint8_t* out,
+                  int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 4) {
+    out[0] = a[x];
+    out[1] = b[x];
+    out[2] = c[x];
+    out[3] = d[x];
+  }
+}
+
+// Packed Y Cb Y Cr pixel pairs from half-width chroma.
+void decodePackedYcc(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x, out += 2) {
+    out[0] = y[x];
+    out[1] = (x & 1) ? cr[x >> 1] : cb[x >> 1];
+  }
+}
+
+void decodeGrey(const uint8_t* samples, uint8_t* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x) out[x] = samples[x];
+}
+}  // namespace
+
+void installPortableDecodeKernels(CpuDispatchTable* t) {
+  t->decodeGrey = decodeGrey;
+  t->decodeRgb11 = decodeToThreeBytes<0, 0, 1, 2>;
+  t->decodeRgb21 = t->decodeRgb22 = decodeToThreeBytes<1, 0, 1, 2>;
+  t->decodeBgr11 = decodeToThreeBytes<0, 2, 1, 0>;
+  t->decodeBgr21 = t->decodeBgr22 = decodeToThreeBytes<1, 2, 1, 0>;
+  t->decodeYccToRgbx11 = decodeToRgbx<0>;
+  t->decodeYccToRgbx21 = t->decodeYccToRgbx22 = decodeToRgbx<1>;
+  t->decodePlain3x11 = decodePlain3<0>;
+  t->decodePlain3x21 = t->decodePlain3x22 = decodePlain3<1>;
+  t->decodePlain3ToCmyk11 = decodePlain3ToCmyk;
+  t->decodePackedYcc21 = decodePackedYcc;
+  t->decodeYcckToCmyk11 = decodeYcckToCmyk<0>;
+  t->decodeYcckToCmyk21 = t->decodeYcckToCmyk22 = decodeYcckToCmyk<1>;
+  t->decodePlain4x11 = decodePlain4;
+}
+
+void convertPixelsInPlace(uint8_t* p, int32_t count, int32_t channels, bool bgr, bool complement) {
+  for (int32_t x = 0; x < count; ++x, p += channels) {
+    const Rgb rgb = yccToRgb(p[0], p[1], p[2]);
+    if (channels == 3) {
+      p[0] = static_cast<uint8_t>(bgr ? rgb.b : rgb.r);
+      p[1] = static_cast<uint8_t>(rgb.g);
+      p[2] = static_cast<uint8_t>(bgr ? rgb.r : rgb.b);
+    } else {
+      p[0] = static_cast<uint8_t>(complement ? 255 - rgb.r : rgb.r);
+      p[1] = static_cast<uint8_t>(complement ? 255 - rgb.g : rgb.g);
+      p[2] = static_cast<uint8_t>(complement ? 255 - rgb.b : rgb.b);
+    }
+  }
+}

@@ -1,0 +1,262 @@
+// Read modes and their sequences, bitmap layouts, regions and interruption.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "codec_fixtures.h"
+#include "jpegcodec_testing.h"
+
+namespace {
+using fixtures::DecodeOptions;
+using fixtures::Image;
+
+Image crop(const Image& image, const JpegRegion& r) {
+  Image out;
+  out.width = r.right - r.left;
+  out.height = r.bottom - r.top;
+  out.channels = image.channels;
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    const uint8_t* row = image.pixels.data() + (static_cast<size_t>(y) * image.width + r.left) * image.channels;
+    out.pixels.insert(out.pixels.end(), row, row + out.width * image.channels);
+  }
+  return out;
+}
+
+TEST(ReadModes, InfoReportsTheStreamParameters) {
+  struct Row {
+    const char* name;
+    int32_t width, height, channels;
+    JPEG_COLOR color;
+    JPEG_SUBSAMPLING subsampling;
+  } rows[] = {
+      {"s420_1023x767", 1023, 767, 3, JPEG_COLOR_YCBCR, JPEG_SUBSAMPLING_420},
+      {"s422_17x17", 17, 17, 3, JPEG_COLOR_YCBCR, JPEG_SUBSAMPLING_422},
+      {"s444_7x9", 7, 9, 3, JPEG_COLOR_YCBCR, JPEG_SUBSAMPLING_NONE},
+      {"s440_7x9", 7, 9, 3, JPEG_COLOR_YCBCR, JPEG_SUBSAMPLING_OTHER},
+      {"grey_17x17", 17, 17, 1, JPEG_COLOR_GREY, JPEG_SUBSAMPLING_NONE},
+  };
+  for (const Row& row : rows) {
+    const auto decoded = fixtures::decode(fixtures::readFile(std::string(row.name) + ".jpg"), DecodeOptions{});
+    ASSERT_EQ(JPEG_SUCCESS, decoded.infoStatus) << row.name;
+    EXPECT_EQ(row.width, decoded.info.jpegWidth) << row.name;
+    EXPECT_EQ(row.height, decoded.info.jpegHeight) << row.name;
+    EXPECT_EQ(row.channels, decoded.info.jpegChannels) << row.name;
+    EXPECT_EQ(row.color, decoded.info.jpegColor) << row.name;
+    EXPECT_EQ(row.subsampling, decoded.info.jpegSubsampling) << row.name;
+  }
+}
+
+TEST(ReadModes, BottomUpBgrWithPaddingHoldsTheSamePicture) {
+  const auto jpeg = fixtures::readFile("s420_64x48.jpg");
+  const auto reference = fixtures::decode(jpeg, DecodeOptions{});
+  DecodeOptions options;
+  options.color = JPEG_COLOR_BGR;
+  options.bottomUp = true;
+  options.rowPadding = 3;
+  const auto decoded = fixtures::decode(jpeg, options);
+  ASSERT_EQ(JPEG_SUCCESS, decoded.status);
+  EXPECT_EQ(reference.image.pixels, decoded.image.pixels);
+}
+
+TEST(ReadModes, OtherBitmapLayoutsCarryTheSameSamples) {
+  const auto jpeg = fixtures::readFile("mjpeg_320x240.jpg");
+  const auto rgb = fixtures::decode(jpeg, DecodeOptions{});
+  DecodeOptions rgbx;
+  rgbx.color = JPEG_COLOR_CMYK;
+  rgbx.channels = 4;
+  const auto fourBytes = fixtures::decode(jpeg, rgbx);
+  ASSERT_EQ(JPEG_SUCCESS, fourBytes.status);
+  for (size_t i = 0; i < rgb.image.pixels.size() / 3; ++i) {
+    ASSERT_EQ(0, std::memcmp(&rgb.image.pixels[i * 3], &fourBytes.image.pixels[i * 4], 3)) << i;
+    ASSERT_EQ(255, fourBytes.image.pixels[i * 4 + 3]) << i;
+  }
+  // Packed Y Cb Y Cr pairs come from 4:2:2 streams only.
+  const auto halfWidthChroma = fixtures::readFile("s422_1023x767.jpg");
+  DecodeOptions grey;
+  grey.color = JPEG_COLOR_GREY;
+  grey.channels = 1;
+  const auto luma = fixtures::decode(halfWidthChroma, grey);
+  DecodeOptions packed;
+  packed.color = JPEG_COLOR_YCBCR;
+  packed.channels = 2;
+  const auto pairs = fixtures::decode(halfWidthChroma, packed);
+  ASSERT_EQ(JPEG_SUCCESS, luma.status);
+  ASSERT_EQ(JPEG_SUCCESS, pairs.status);
+  for (size_t i = 0; i < luma.image.pixels.size(); ++i) ASSERT_EQ(luma.image.pixels[i], pairs.image.pixels[i * 2]) << i;
+}
+
+TEST(ReadModes, FastFamilyStaysCloseToTheAccurateOne) {
+  for (const char* name : {"s420_1023x767", "grey_1023x767"}) {
+    const auto jpeg = fixtures::readFile(std::string(name) + ".jpg");
+    DecodeOptions fast;
+    fast.dctMethod = 0;
+    const auto accurate = fixtures::decode(jpeg, DecodeOptions{});
+    const auto decoded = fixtures::decode(jpeg, fast);
+    ASSERT_EQ(JPEG_SUCCESS, decoded.status);
+    const int difference = fixtures::maxDifference(accurate.image, decoded.image);
+    EXPECT_GE(difference, 0) << name;
+    EXPECT_LE(difference, 4) << name;
+  }
+}
+
+TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
+  struct Case {
+    const char* name;
+    JPEG_IO_MODE mode;
+    int32_t smooth;
+    JpegRegion region;
+  } cases[] = {
+      {"s420_1023x767", DecodeFromMemory, 0, {100, 200, 357, 391}},
+      {"s420_1023x767", DecodeFromMemory, 1, {101, 203, 357, 391}},
+      {"restart_blocks_1023x767", DecodeFromMemory, 1, {0, 16, 1023, 40}},
+      {"s422_1023x767", DecodeHalfFromMemory, 1, {33, 40, 300, 383}},
+      {"s444_1023x767", DecodeEighthFromMemory, 0, {3, 5, 100, 90}},
+      {"grey_1023x767", DecodeFromMemory, 0, {1000, 700, 1023, 767}},
+  };
+  for (const Case& c : cases) {
+    const auto jpeg = fixtures::readFile(std::string(c.name) + ".jpg");
+    DecodeOptions whole;
+    whole.mode = c.mode;
+    whole.smooth = c.smooth;
+    if (std::strncmp(c.name, "grey", 4) == 0) {
+      whole.color = JPEG_COLOR_GREY;
+      whole.channels = 1;
+    }
+    DecodeOptions part = whole;
+    part.region = c.region;
+    const auto full = fixtures::decode(jpeg, whole);
+    const auto region = fixtures::decode(jpeg, part);
+    ASSERT_EQ(JPEG_SUCCESS, full.status) << c.name;
+    EXPECT_EQ(JPEG_ROI_SUCCESS, region.status) << c.name;
+    EXPECT_EQ(crop(full.image, c.region).pixels, region.image.pixels) << c.name;
+  }
+}
+
+// Decodes successive regions on one record, so that the later ones start
+// from the restart index the earlier ones left.
+TEST(RegionDecoding, SuccessiveRegionsOnOneRecord) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("s420_1023x767.jpg");
+  const auto full = fixtures::decode(jpeg, DecodeOptions{});
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+  const JpegRegion regions[] = {{0, 100, 1023, 140}, {10, 500, 200, 600}, {10, 300, 200, 330}, {0, 0, 64, 16}};
+  for (const JpegRegion& r : regions) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
+    props.bitmapPixels = pixels.data();
+    props.bitmapWidth = r.right - r.left;
+    props.bitmapHeight = r.bottom - r.top;
+    props.bitmapColor = JPEG_COLOR_RGB;
+    jpegtest::setRegion(&props, r.left, r.top, r.right, r.bottom);
+    EXPECT_EQ(JPEG_ROI_SUCCESS, jpegRead(&props, DecodeFromMemory));
+    EXPECT_EQ(crop(full.image, r).pixels, pixels) << r.top;
+  }
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+}
+
+TEST(Interruption, EachCallOutputsOneMcuUntilTheLast) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("s444_17x17.jpg");
+  const auto reference = fixtures::decode(jpeg, DecodeOptions{});
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+  std::vector<uint8_t> pixels(17 * 17 * 3);
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = props.bitmapHeight = 17;
+  props.bitmapColor = JPEG_COLOR_RGB;
+  jpegtest::setInterruptEachMcu(&props, 1);
+  int interruptions = 0;
+  JPEG_STATUS status;
+  while ((status = jpegRead(&props, DecodeFromMemory)) == JPEG_INTERRUPT_SUCCESS) {
+    const JpegRegion r = jpegtest::region(&props);
+    EXPECT_EQ(interruptions % 3, r.left);
+    EXPECT_EQ(std::min(17, (interruptions % 3) * 8 + 8), r.right);
+    ++interruptions;
+    jpegtest::setRegion(&props, 0, 0, 0, 0);
+  }
+  EXPECT_EQ(JPEG_SUCCESS, status);
+  EXPECT_EQ(8, interruptions);
+  EXPECT_EQ(reference.image.pixels, pixels);
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+}
+
+TEST(CoefficientOutput, FillsTheCallerPlanesInsteadOfTheBitmap) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("grey_17x17.jpg");
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+  std::vector<uint8_t> pixels(17 * 17, 0xCD);
+  std::vector<int16_t> samples(24 * 24, -1);
+  JpegCoefficientOutput output = {1, {samples.data()}};
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = props.bitmapHeight = 17;
+  props.bitmapColor = JPEG_COLOR_GREY;
+  props.bitmapChannels = 1;
+  jpegtest::setCoefficientOutput(&props, &output);
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, DecodeFromMemory));
+  EXPECT_EQ(std::vector<uint8_t>(17 * 17, 0xCD), pixels);
+  const auto reference = fixtures::decode(jpeg, [] {
+    DecodeOptions o;
+    o.color = JPEG_COLOR_GREY;
+    o.channels = 1;
+    return o;
+  }());
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 17; ++x) ASSERT_EQ(reference.image.pixels[y * 17 + x], samples[y * 24 + x]);
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+}
+
+class FileReads : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props_)); }
+  void TearDown() override { EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props_)); }
+  JPEG_PROPERTIES props_;
+};
+
+TEST_F(FileReads, InfoThenPixelsOnOneFile) {
+  const std::string path = fixtures::path("s420_64x48.jpg");
+  props_.jpegFileName = path.c_str();
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
+  EXPECT_TRUE(jpegtest::fileOpen(&props_));
+  ASSERT_EQ(64, props_.jpegWidth);
+  std::vector<uint8_t> pixels(64 * 48 * 3);
+  props_.bitmapPixels = pixels.data();
+  props_.bitmapWidth = 64;
+  props_.bitmapHeight = 48;
+  props_.bitmapColor = JPEG_COLOR_RGB;
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeFromFile));
+  EXPECT_FALSE(jpegtest::fileOpen(&props_));
+  EXPECT_EQ(fixtures::decode(fixtures::readFile("s420_64x48.jpg"), DecodeOptions{}).image.pixels, pixels);
+  // The closed file is opened again by the next file-mode call.
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeHalfFromFile));
+}
+
+TEST_F(FileReads, ChangedFileNameOpensTheNewFile) {
+  const std::string first = fixtures::path("s420_64x48.jpg"), second = fixtures::path("s444_17x17.jpg");
+  props_.jpegFileName = first.c_str();
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
+  props_.jpegFileName = second.c_str();
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
+  EXPECT_EQ(17, props_.jpegWidth);
+}
+
+TEST_F(FileReads, LargeFileThroughTheWindow) {
+  const std::string path = fixtures::path("still_2016x1520.jpg");
+  props_.jpegFileName = path.c_str();
+  std::vector<uint8_t> pixels(2016 * 1520 * 3);
+  props_.bitmapPixels = pixels.data();
+  props_.bitmapWidth = 2016;
+  props_.bitmapHeight = -1520;
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeFromFile));
+  DecodeOptions options;
+  options.color = JPEG_COLOR_BGR;
+  options.bottomUp = true;
+  const auto reference = fixtures::decode(fixtures::readFile("still_2016x1520.jpg"), options);
+  EXPECT_TRUE(reference.image.pixels.size() == pixels.size());
+  // The memory decode of the same file, turned back into the bitmap's order.
+  std::vector<uint8_t> expected(pixels.size());
+  for (int y = 0; y < 1520; ++y)
+    for (int x = 0; x < 2016; ++x)
+      for (int c = 0; c < 3; ++c)
+        expected[((1519 - y) * 2016 + x) * 3 + c] = reference.image.pixels[(y * 2016 + x) * 3 + 2 - c];
+  EXPECT_TRUE(expected == pixels);
+}
+}  // namespace

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Makes the decoder's test pictures and their reference decodes with
+# libjpeg-turbo's cjpeg/djpeg, ImageMagick and ffmpeg.
+#   make_fixtures.sh OUTPUT_DIR
+set -euo pipefail
+out="$1"
+mkdir -p "$out"
+cd "$out"
+
+source_picture() { # name width height
+  convert -seed 7 -size "$2x$3" plasma:fractal -blur 0x0.6 -depth 8 "ppm:$1.ppm" 2>/dev/null
+}
+
+for size in 1x1 7x9 17x17 64x48 1023x767; do
+  source_picture "src$size" "${size%x*}" "${size#*x}"
+done
+source_picture still 2016 1520
+
+encode() { # name source cjpeg-options...
+  local name="$1" src="$2"; shift 2
+  cjpeg "$@" "$src.ppm" > "$name.jpg"
+}
+
+for size in 1x1 7x9 17x17 64x48 1023x767; do
+  encode "s444_$size" "src$size" -sample 1x1 -quality 90
+  encode "s422_$size" "src$size" -sample 2x1 -quality 85
+  encode "s420_$size" "src$size" -sample 2x2 -quality 75
+  encode "s440_$size" "src$size" -sample 1x2 -quality 80
+  encode "grey_$size" "src$size" -grayscale -quality 80
+done
+encode restart_rows_64x48 src64x48 -restart 1 -quality 70
+encode restart_blocks_1023x767 src1023x767 -restart 5B -quality 70
+encode restart_blocks_17x17 src17x17 -sample 2x1 -restart 1B
+printf '0;\n1;\n2;\n' > separate.scans
+printf '0;\n1 2;\n' > luma_then_chroma.scans
+encode scans_separate_64x48 src64x48 -scans separate.scans
+encode scans_separate_17x17 src17x17 -sample 1x1 -scans separate.scans
+encode scans_split_1023x767 src1023x767 -scans luma_then_chroma.scans
+encode still_2016x1520 still -quality 92
+encode arithmetic_64x48 src64x48 -arithmetic
+encode progressive_64x48 src64x48 -progressive
+convert src1023x767.ppm -quality 85 -sampling-factor 2x2 magick_1023x767.jpg
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=1 -frames:v 1 -c:v mjpeg -q:v 4 -pix_fmt yuvj422p mjpeg_320x240.jpg
+
+for jpg in *.jpg; do
+  name="${jpg%.jpg}"
+  case "$name" in arithmetic_*|progressive_*) continue ;; esac
+  djpeg -nosmooth -dct int -ppm "$jpg" > "$name.plain.pnm"
+  djpeg -dct int -ppm "$jpg" > "$name.smooth.pnm"
+  for scale in 2 4 8; do
+    djpeg -nosmooth -dct int -scale "1/$scale" -ppm "$jpg" > "$name.scale$scale.pnm"
+  done
+done
+touch stamp
