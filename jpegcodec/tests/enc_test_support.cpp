@@ -72,6 +72,29 @@ Encoded encode(const Picture& picture, const EncodeOptions& options) {
   return result;
 }
 
+Decoded decode(const std::vector<uint8_t>& jpeg, int32_t channels, JPEG_COLOR color) {
+  std::vector<uint8_t> stream = jpeg;
+  Decoded result;
+  JPEG_PROPERTIES props;
+  jpegInit(&props);
+  props.jpegBuffer = stream.data();
+  props.jpegBufferSize = static_cast<int32_t>(stream.size());
+  result.status = jpegRead(&props, ReadInfoFromMemory);
+  if (result.status == JPEG_SUCCESS) {
+    Picture& picture = result.picture;
+    picture = {props.jpegWidth, props.jpegHeight, channels,
+               std::vector<uint8_t>(static_cast<size_t>(props.jpegWidth) * props.jpegHeight * channels)};
+    props.bitmapPixels = picture.pixels.data();
+    props.bitmapWidth = picture.width;
+    props.bitmapHeight = picture.height;
+    props.bitmapChannels = channels;
+    props.bitmapColor = color;
+    result.status = jpegRead(&props, DecodeFromMemory);
+  }
+  jpegFree(&props);
+  return result;
+}
+
 std::vector<Segment> segments(const std::vector<uint8_t>& jpeg) {
   std::vector<Segment> found;
   size_t at = 0;

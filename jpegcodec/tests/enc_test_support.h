@@ -48,6 +48,13 @@ struct Encoded {
 // reported as written.
 Encoded encode(const Picture& picture, const EncodeOptions& options);
 
+struct Decoded {
+  JPEG_STATUS status = JPEG_SUCCESS;
+  Picture picture;
+};
+// Mode 1 then mode 3 into a top-down bitmap of the reported size.
+Decoded decode(const std::vector<uint8_t>& jpeg, int32_t channels = 3, JPEG_COLOR color = JPEG_COLOR_RGB);
+
 struct Segment {
   uint8_t marker = 0;
   std::vector<uint8_t> payload; // after the length field
