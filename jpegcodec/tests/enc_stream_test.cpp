@@ -306,7 +306,9 @@ TEST(EncoderModes, InterruptedEncodeResumes) {
   JPEG_STATUS status;
   while ((status = jpegWrite(&props, EncodeToMemory)) == JPEG_INTERRUPT_SUCCESS) {
     ++calls;
-    if (calls == 4) EXPECT_EQ(jpegtest::region(&props).right, 16);  // MCU column 0 of row 1: 16 pixels
+    if (calls == 4) {
+      EXPECT_EQ(jpegtest::region(&props).right, 16);  // MCU column 0 of row 1: 16 pixels
+    }
   }
   EXPECT_EQ(status, JPEG_SUCCESS);
   EXPECT_EQ(calls, 3 * 2);
