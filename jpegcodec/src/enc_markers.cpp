@@ -42,6 +42,7 @@ JPEG_STATUS writeBareMarker(JPEG_CODEC_STATE* state, uint8_t code) {
 
 JPEG_STATUS writeFrameHeader(JPEG_CODEC_STATE* state, uint8_t code, int32_t firstId) {
   const JpegFrameInfo& frame = state->frame;
+  if (frame.componentCount < 1 || frame.componentCount > JPEG_MAX_COMPONENTS) return JPEG_COMPONENT_ERROR;
   uint8_t buffer[10 + 3 * JPEG_MAX_COMPONENTS];
   SegmentBuilder segment(buffer);
   segment.marker(code);
@@ -66,6 +67,7 @@ JPEG_STATUS writeFrameHeader(JPEG_CODEC_STATE* state, uint8_t code, int32_t firs
 
 JPEG_STATUS writeScanHeader(JPEG_CODEC_STATE* state, int32_t count, const int32_t* frameIndices, int32_t firstId,
                             int32_t ss, int32_t se, int32_t ah, int32_t al) {
+  if (count < 1 || count > JPEG_MAX_COMPONENTS) return JPEG_COMPONENT_ERROR;
   uint8_t buffer[8 + 2 * JPEG_MAX_COMPONENTS];
   SegmentBuilder segment(buffer);
   segment.marker(0xDA);

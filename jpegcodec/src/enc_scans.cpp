@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cpu_dispatch.h"
+#include "frame_blocks.h"
 #include "enc_huffopt.h"
 #include "enc_markers.h"
 #include "enc_output.h"
@@ -12,21 +13,6 @@
 
 namespace {
 enum { kDcSlots = 0, kAcSlots = 4, kHuffSlots = 8 };
-
-int32_t blocksPerMcu(const JpegFrameInfo& frame) {
-  int32_t blocks = 0;
-  for (int32_t c = 0; c < frame.componentCount; ++c)
-    blocks += frame.components[c].horizontalFactor * frame.components[c].verticalFactor;
-  return blocks;
-}
-
-// Index of a component's first block within an MCU.
-int32_t firstBlockOf(const JpegFrameInfo& frame, int32_t component) {
-  int32_t blocks = 0;
-  for (int32_t c = 0; c < component; ++c)
-    blocks += frame.components[c].horizontalFactor * frame.components[c].verticalFactor;
-  return blocks;
-}
 
 int32_t dcSlotOf(const JPEG_CODEC_STATE* state, int32_t component) {
   return kDcSlots + state->dcTableIndex[component];

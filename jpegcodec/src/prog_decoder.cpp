@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cpu_dispatch.h"
+#include "frame_blocks.h"
 #include "entropy_input.h"
 #include "scan_decoder.h"
 #include "zigzag.h"
@@ -11,20 +12,6 @@
 namespace {
 // One allocation stays below 2 GiB; a larger picture is a memory error.
 constexpr int64_t kMaxStoreBytes = 0x7FFFFFFF;
-
-int32_t blocksPerMcu(const JpegFrameInfo& frame) {
-  int32_t blocks = 0;
-  for (int32_t c = 0; c < frame.componentCount; ++c)
-    blocks += frame.components[c].horizontalFactor * frame.components[c].verticalFactor;
-  return blocks;
-}
-
-int32_t firstBlockOf(const JpegFrameInfo& frame, int32_t component) {
-  int32_t blocks = 0;
-  for (int32_t c = 0; c < component; ++c)
-    blocks += frame.components[c].horizontalFactor * frame.components[c].verticalFactor;
-  return blocks;
-}
 
 int16_t* storedBlock(const JPEG_CODEC_STATE* state, int32_t component, int32_t bx, int32_t by) {
   const JpegFrameInfo& frame = state->frame;

@@ -83,8 +83,8 @@ TEST_P(EncoderLayouts, DjpegDecodesWithCjpegQuality) {
         const ToolRun theirs = runTool(std::string("cjpeg -quality 75 ") + layout.cjpegOptions + " | djpeg -dct int",
                                        toPnm(reference));
         ASSERT_EQ(theirs.exitCode, 0);
-        const double ourPsnr = psnr(reference, fromPnm(decoded.output));
-        const double theirPsnr = psnr(reference, fromPnm(theirs.output));
+        const double ourPsnr = psnr(reference, fixtures::parsePnm(decoded.output));
+        const double theirPsnr = psnr(reference, fixtures::parsePnm(theirs.output));
         EXPECT_GE(ourPsnr, theirPsnr - 1.0) << "cjpeg " << theirPsnr;
       }
     }

@@ -73,21 +73,16 @@ TEST(EncoderMemory, NeedsOneByteBeyondTheStream) {
 }
 
 TEST(EncoderFile, WritesTheBytesOfTheMemoryStream) {
-  const Picture picture = syntheticPicture(300, 200, 3); // several file windows
+  const Picture picture = syntheticPicture(300, 200, 3);  // several file windows
   const Encoded memory = encode(picture, EncodeOptions());
   const std::string path = testing::TempDir() + "enc_file_test.jpg";
-  JPEG_PROPERTIES props;
-  jpegInit(&props);
-  std::vector<uint8_t> pixels = picture.pixels;
-  props.bitmapPixels = pixels.data();
-  props.bitmapWidth = props.jpegWidth = picture.width;
-  props.bitmapHeight = props.jpegHeight = picture.height;
-  props.bitmapColor = JPEG_COLOR_RGB;
-  props.jpegFileName = path.c_str();
-  EXPECT_EQ(jpegWrite(&props, EncodeToFile), JPEG_SUCCESS);
-  EXPECT_FALSE(jpegtest::fileOpen(&props));
-  EXPECT_EQ(props.jpegBufferSize, static_cast<int32_t>(memory.bytes.size()));
-  jpegFree(&props);
+  {
+    WriteRecord record(picture, 1);
+    record->jpegFileName = path.c_str();
+    EXPECT_EQ(jpegWrite(record.get(), EncodeToFile), JPEG_SUCCESS);
+    EXPECT_FALSE(jpegtest::fileOpen(record.get()));
+    EXPECT_EQ(record->jpegBufferSize, static_cast<int32_t>(memory.bytes.size()));
+  }
   std::vector<uint8_t> written;
   if (FILE* file = std::fopen(path.c_str(), "rb")) {
     int c;
@@ -142,59 +137,41 @@ TEST(EncoderMarkers, OneComponentUsesIdentifierZero) {
 }
 
 TEST(EncoderMarkers, CallerComment) {
-  std::vector<uint8_t> stream(200000);
-  std::vector<uint8_t> pixels(8 * 8 * 3, 90);
   std::string comment(65535, 'c');
   for (uint16_t length : {uint16_t{0}, uint16_t{5}, uint16_t{65535}}) {
-    JPEG_PROPERTIES props;
-    jpegInit(&props);
-    props.bitmapPixels = pixels.data();
-    props.bitmapWidth = props.bitmapHeight = props.jpegWidth = props.jpegHeight = 8;
-    props.jpegBuffer = stream.data();
-    props.jpegBufferSize = static_cast<int32_t>(stream.size());
-    props.state.jpeg_comment = &comment[0];
-    props.state.jpeg_commentLength = length;
-    ASSERT_EQ(jpegWrite(&props, EncodeToMemory), JPEG_SUCCESS);
-    const auto com = segmentsOf({stream.begin(), stream.begin() + props.jpegBufferSize}, 0xFE);
+    WriteRecord record(flatPicture(8, 8, {90, 90, 90}), 200000);
+    record->state.jpeg_comment = &comment[0];
+    record->state.jpeg_commentLength = length;
+    ASSERT_EQ(jpegWrite(record.get(), EncodeToMemory), JPEG_SUCCESS);
+    const auto com = segmentsOf(record.written(), 0xFE);
     if (length == 0) {
       EXPECT_TRUE(com.empty());
     } else {
       const size_t expected = length > 65531 ? 65531 : length;
       ASSERT_EQ(com.size(), 1u);
       EXPECT_EQ(com[0].payload.size(), expected);
-      EXPECT_EQ(props.state.jpeg_commentLength, expected);
+      EXPECT_EQ(record->state.jpeg_commentLength, expected);
     }
-    jpegFree(&props);
   }
 }
 
 // Mode 11 writes the tables alone; mode 13 then writes the image without
 // them, and the two together decode like a complete stream.
 TEST(EncoderModes, TablesThenAbbreviatedImage) {
-  std::vector<uint8_t> stream(100000);
   const Picture picture = syntheticPicture(24, 24, 3);
-  std::vector<uint8_t> pixels = picture.pixels;
-  JPEG_PROPERTIES props;
-  jpegInit(&props);
-  props.bitmapPixels = pixels.data();
-  props.bitmapWidth = props.jpegWidth = 24;
-  props.bitmapHeight = props.jpegHeight = 24;
-  props.bitmapColor = JPEG_COLOR_RGB;
-  props.jpegBuffer = stream.data();
-  props.jpegBufferSize = static_cast<int32_t>(stream.size());
-  ASSERT_EQ(jpegWrite(&props, WriteTablesToMemory), JPEG_SUCCESS);
-  const std::vector<uint8_t> tables(stream.begin(), stream.begin() + props.jpegBufferSize);
+  WriteRecord record(picture, 100000);
+  ASSERT_EQ(jpegWrite(record.get(), WriteTablesToMemory), JPEG_SUCCESS);
+  const std::vector<uint8_t> tables = record.written();
   std::vector<uint8_t> order;
   for (const Segment& segment : segments(tables)) order.push_back(segment.marker);
   EXPECT_EQ(order, (std::vector<uint8_t>{0xD8, 0xE0, 0xFE, 0xDB, 0xDB, 0xC4, 0xC4, 0xC4, 0xC4, 0xD9}));
 
-  props.jpegBufferSize = static_cast<int32_t>(stream.size());
-  ASSERT_EQ(jpegWrite(&props, EncodeScanToMemory), JPEG_SUCCESS);
-  const std::vector<uint8_t> image(stream.begin(), stream.begin() + props.jpegBufferSize);
+  record->jpegBufferSize = 100000;
+  ASSERT_EQ(jpegWrite(record.get(), EncodeScanToMemory), JPEG_SUCCESS);
+  const std::vector<uint8_t> image = record.written();
   order.clear();
   for (const Segment& segment : segments(image)) order.push_back(segment.marker);
   EXPECT_EQ(order, (std::vector<uint8_t>{0xD8, 0xC0, 0xDA, 0xD9}));
-  jpegFree(&props);
 
   // Tables and image spliced into one stream equal the complete stream.
   const Encoded complete = encode(picture, EncodeOptions());
@@ -205,8 +182,6 @@ TEST(EncoderModes, TablesThenAbbreviatedImage) {
 
 TEST(EncoderModes, RefusesWhatItCannotReadSafely) {
   const Picture picture = syntheticPicture(16, 16, 3);
-  std::vector<uint8_t> pixels = picture.pixels;
-  std::vector<uint8_t> stream(10000);
   struct Case {
     const char* name;
     void (*change)(JPEG_PROPERTIES*);
@@ -238,16 +213,10 @@ TEST(EncoderModes, RefusesWhatItCannotReadSafely) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    JPEG_PROPERTIES props;
-    jpegInit(&props);
-    props.bitmapPixels = pixels.data();
-    props.bitmapWidth = props.jpegWidth = 16;
-    props.bitmapHeight = props.jpegHeight = 16;
-    props.jpegBuffer = stream.data();
-    props.jpegBufferSize = static_cast<int32_t>(stream.size());
-    c.change(&props);
-    EXPECT_EQ(jpegWrite(&props, EncodeToMemory), c.expected);
-    jpegFree(&props);
+    WriteRecord record(picture, 10000);
+    record->bitmapColor = JPEG_COLOR_BGR;
+    c.change(record.get());
+    EXPECT_EQ(jpegWrite(record.get(), EncodeToMemory), c.expected);
   }
 }
 
@@ -291,29 +260,20 @@ TEST(EncoderModes, InterruptedEncodeResumes) {
   EncodeOptions options;
   options.restartInterval = 2;
   const Encoded oneCall = encode(picture, options);
-  std::vector<uint8_t> pixels = picture.pixels, stream(20000);
-  JPEG_PROPERTIES props;
-  jpegInit(&props);
-  props.bitmapPixels = pixels.data();
-  props.bitmapWidth = props.jpegWidth = 40;
-  props.bitmapHeight = props.jpegHeight = 20;
-  props.bitmapColor = JPEG_COLOR_RGB;
-  props.jpegBuffer = stream.data();
-  props.jpegBufferSize = static_cast<int32_t>(stream.size());
-  jpegtest::setRestartInterval(&props, 2);
-  jpegtest::setInterruptEachMcu(&props, 1);
+  WriteRecord record(picture, 20000);
+  jpegtest::setRestartInterval(record.get(), 2);
+  jpegtest::setInterruptEachMcu(record.get(), 1);
   int32_t calls = 0;
   JPEG_STATUS status;
-  while ((status = jpegWrite(&props, EncodeToMemory)) == JPEG_INTERRUPT_SUCCESS) {
+  while ((status = jpegWrite(record.get(), EncodeToMemory)) == JPEG_INTERRUPT_SUCCESS) {
     ++calls;
     if (calls == 4) {
-      EXPECT_EQ(jpegtest::region(&props).right, 16);  // MCU column 0 of row 1: 16 pixels
+      EXPECT_EQ(jpegtest::region(record.get()).right, 16);  // MCU column 0 of row 1: 16 pixels
     }
   }
   EXPECT_EQ(status, JPEG_SUCCESS);
   EXPECT_EQ(calls, 3 * 2);
-  EXPECT_TRUE(std::vector<uint8_t>(stream.begin(), stream.begin() + props.jpegBufferSize) == oneCall.bytes);
-  jpegFree(&props);
+  EXPECT_TRUE(record.written() == oneCall.bytes);
 }
 
 // Caller planes of samples stand in for the bitmap.
@@ -328,20 +288,12 @@ TEST(EncoderInput, CallerSamplePlanes) {
 
   std::vector<int16_t> plane(picture.pixels.begin(), picture.pixels.end());
   JpegCoefficientOutput planes = {1, {plane.data(), nullptr, nullptr, nullptr}};
-  std::vector<uint8_t> pixels(picture.pixels.size(), 0), stream(20000);
-  JPEG_PROPERTIES props;
-  jpegInit(&props);
-  props.bitmapPixels = pixels.data();
-  props.bitmapWidth = props.jpegWidth = 24;
-  props.bitmapHeight = props.jpegHeight = 16;
-  props.bitmapChannels = props.jpegChannels = 1;
-  props.bitmapColor = props.jpegColor = JPEG_COLOR_GREY;
-  props.jpegSubsampling = JPEG_SUBSAMPLING_NONE;
-  props.jpegBuffer = stream.data();
-  props.jpegBufferSize = static_cast<int32_t>(stream.size());
-  jpegtest::setCoefficientOutput(&props, &planes);
-  ASSERT_EQ(jpegWrite(&props, EncodeToMemory), JPEG_SUCCESS);
-  EXPECT_TRUE(std::vector<uint8_t>(stream.begin(), stream.begin() + props.jpegBufferSize) == fromBitmap.bytes);
-  jpegFree(&props);
+  WriteRecord record(flatPicture(24, 16, {0}), 20000);
+  record->jpegChannels = 1;
+  record->jpegColor = JPEG_COLOR_GREY;
+  record->jpegSubsampling = JPEG_SUBSAMPLING_NONE;
+  jpegtest::setCoefficientOutput(record.get(), &planes);
+  ASSERT_EQ(jpegWrite(record.get(), EncodeToMemory), JPEG_SUCCESS);
+  EXPECT_TRUE(record.written() == fromBitmap.bytes);
 }
 }  // namespace

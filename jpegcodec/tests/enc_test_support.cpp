@@ -32,6 +32,22 @@ Picture flatPicture(int32_t width, int32_t height, std::vector<uint8_t> pixel) {
   return picture;
 }
 
+WriteRecord::WriteRecord(const Picture& picture, int32_t capacity)
+    : pixels_(picture.pixels), stream_(static_cast<size_t>(capacity)) {
+  jpegInit(&props_);
+  props_.bitmapPixels = pixels_.data();
+  props_.bitmapWidth = props_.jpegWidth = picture.width;
+  props_.bitmapHeight = props_.jpegHeight = picture.height;
+  props_.bitmapChannels = picture.channels;
+  props_.bitmapColor = picture.channels == 1 ? JPEG_COLOR_GREY : JPEG_COLOR_RGB;
+  props_.jpegBuffer = stream_.data();
+  props_.jpegBufferSize = capacity;
+}
+
+std::vector<uint8_t> WriteRecord::written() const {
+  return std::vector<uint8_t>(stream_.begin(), stream_.begin() + props_.jpegBufferSize);
+}
+
 Encoded encode(const Picture& picture, const EncodeOptions& options) {
   const int32_t bytesPerPixel = options.bitmapSubsampling == JPEG_SUBSAMPLING_422 ? 2 : picture.channels;
   const int32_t stride = picture.width * bytesPerPixel + options.rowPadding;
@@ -180,23 +196,6 @@ std::vector<uint8_t> toPnm(const Picture& picture) {
   return bytes;
 }
 
-Picture fromPnm(const std::vector<uint8_t>& bytes) {
-  Picture picture;
-  if (bytes.size() < 2 || bytes[0] != 'P') return picture;
-  picture.channels = bytes[1] == '6' ? 3 : 1;
-  size_t at = 2;
-  int32_t fields[3];
-  for (int32_t& field : fields) {
-    while (at < bytes.size() && std::isspace(bytes[at])) ++at;
-    field = 0;
-    while (at < bytes.size() && std::isdigit(bytes[at])) field = field * 10 + (bytes[at++] - '0');
-  }
-  ++at;
-  picture.width = fields[0];
-  picture.height = fields[1];
-  picture.pixels.assign(bytes.begin() + static_cast<long>(at), bytes.end());
-  return picture;
-}
 #endif
 
 }  // namespace enctest

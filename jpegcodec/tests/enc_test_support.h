@@ -7,16 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "codec_fixtures.h"
 #include "jpegcodec.h"
 
 namespace enctest {
 
-struct Picture {
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t channels = 0;
-  std::vector<uint8_t> pixels; // top-down, no padding
-};
+// Top-down, without padding.
+using Picture = fixtures::Image;
 
 // Smooth colour gradients with some texture, like a photographed page.
 Picture syntheticPicture(int32_t width, int32_t height, int32_t channels);
@@ -37,6 +34,23 @@ struct EncodeOptions {
   JPEG_SUBSAMPLING bitmapSubsampling = JPEG_SUBSAMPLING_NONE;
   int32_t colorConversion = 1;
   int32_t capacity = 0; // 0: room enough
+};
+
+// A write record over a copy of the picture's pixels and an output buffer
+// of `capacity` bytes; released with the object.
+class WriteRecord {
+ public:
+  WriteRecord(const Picture& picture, int32_t capacity);
+  ~WriteRecord() { jpegFree(&props_); }
+  JPEG_PROPERTIES* operator->() { return &props_; }
+  JPEG_PROPERTIES* get() { return &props_; }
+  // The bytes the last write reported.
+  std::vector<uint8_t> written() const;
+
+ private:
+  std::vector<uint8_t> pixels_;
+  std::vector<uint8_t> stream_;
+  JPEG_PROPERTIES props_;
 };
 
 struct Encoded {
@@ -74,7 +88,6 @@ struct ToolRun {
 };
 ToolRun runTool(const std::string& command, const std::vector<uint8_t>& input);
 std::vector<uint8_t> toPnm(const Picture& picture);
-Picture fromPnm(const std::vector<uint8_t>& bytes);
 // Writes text to a file in the test's temporary directory; returns its path.
 std::string writeTempFile(const std::string& name, const std::string& text);
 #endif

@@ -103,11 +103,8 @@ TEST(ProgressiveDecoding, CjpegProgressiveMatchesDjpeg) {
   const ToolRun reference = runTool("djpeg -nosmooth -dct int", progressive.output);
   const Decoded ours = decode(progressive.output);
   ASSERT_EQ(ours.status, JPEG_SUCCESS);
-  const Picture theirs = fromPnm(reference.output);
-  int worst = 0;
-  for (size_t i = 0; i < theirs.pixels.size(); ++i)
-    worst = std::max(worst, std::abs(theirs.pixels[i] - ours.picture.pixels[i]));
-  EXPECT_LE(worst, 3);
+  const Picture theirs = fixtures::parsePnm(reference.output);
+  EXPECT_LE(fixtures::maxDifference(ours.picture, theirs), 3);
   EXPECT_GT(psnr(ours.picture, theirs), 40.0);
 }
 #endif
