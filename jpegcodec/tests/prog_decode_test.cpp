@@ -44,6 +44,31 @@ TEST(ProgressiveDecoding, OurProgressiveDecodesLikeOurBaseline) {
     }
 }
 
+// Reduced sizes and regions come out of the same final pass.
+TEST(ProgressiveDecoding, ScaledAndRegionDecodesMatchBaseline) {
+  const Picture source = syntheticPicture(150, 90, 3);
+  EncodeOptions options;
+  const Encoded baseline = encode(source, options);
+  options.progressive = true;
+  const Encoded progressive = encode(source, options);
+  struct Case {
+    JPEG_IO_MODE mode;
+    JpegRegion region;
+  };
+  for (const Case& c : {Case{DecodeHalfFromMemory, {}}, Case{DecodeQuarterFromMemory, {}},
+                        Case{DecodeEighthFromMemory, {}}, Case{DecodeFromMemory, {20, 30, 101, 77}}}) {
+    SCOPED_TRACE(c.mode);
+    fixtures::DecodeOptions decodeOptions;
+    decodeOptions.mode = c.mode;
+    decodeOptions.region = c.region;
+    const fixtures::Decoded expected = fixtures::decode(baseline.bytes, decodeOptions);
+    const fixtures::Decoded ours = fixtures::decode(progressive.bytes, decodeOptions);
+    EXPECT_EQ(ours.status, expected.status);
+    EXPECT_FALSE(ours.image.pixels.empty());
+    EXPECT_TRUE(ours.image.pixels == expected.image.pixels);
+  }
+}
+
 #ifndef _WIN32
 // jpegtran turns cjpeg's sequential streams into progressive ones by many
 // scripts: spectral selection, successive approximation with its EOB runs
