@@ -155,6 +155,7 @@ typedef struct EntropyIo {
   uint64_t bits;
   struct CpuDispatchTable* cpuTable;
   int32_t bitCount;
+  int32_t paddingBits; // zero bits supplied past a marker or the end of the data
   StreamCursor cursor;
   int32_t eobRun;
   uint8_t* firstRow;

@@ -25,7 +25,7 @@ int32_t extend(uint32_t value, int32_t size) {
 
 JPEG_STATUS resetInputSource(EntropyIo* io, uint8_t* buffer, int32_t size) {
   io->bits = 0;
-  io->bitCount = 0;
+  clearBitCount(io);
   io->pendingMarker = 0;
   io->componentBase = 0;
   StreamCursor& cursor = io->cursor;
@@ -105,7 +105,16 @@ JPEG_STATUS skipSegment(EntropyIo* io) {
 }
 
 void fillBits(EntropyIo* io) {
+  StreamCursor& cursor = io->cursor;
   while (io->bitCount <= 56) {
+    if (!io->pendingMarker && cursor.remaining > 0 && *cursor.current != 0xFF) {
+      // The common case: a plain data byte already in the window.
+      io->bits = (io->bits << 8) | *cursor.current++;
+      --cursor.remaining;
+      ++cursor.consumed;
+      io->bitCount += 8;
+      continue;
+    }
     int32_t byte = 0;
     if (!io->pendingMarker) {
       JPEG_STATUS status = JPEG_SUCCESS;
@@ -124,12 +133,18 @@ void fillBits(EntropyIo* io) {
         byte = 0;
       }
     }
+    if (io->pendingMarker) io->paddingBits = io->paddingBits > io->bitCount + 64 ? io->bitCount + 72 : io->paddingBits + 8;
     io->bits = (io->bits << 8) | static_cast<uint32_t>(byte);
     io->bitCount += 8;
   }
 }
 
-void clearBitCount(EntropyIo* io) { io->bitCount = 0; }
+void clearBitCount(EntropyIo* io) { io->bitCount = io->paddingBits = 0; }
+
+bool entropyDataExhausted(const EntropyIo* io) {
+  const bool restartNext = io->pendingMarker >= 0xD0 && io->pendingMarker <= 0xD7;
+  return io->paddingBits > io->bitCount && !restartNext;
+}
 
 JPEG_STATUS buildDecoderHuffman(const uint8_t* counts, const uint8_t* values, int32_t tableClass, int32_t id,
                                 HuffDecodeTable* table) {

@@ -5,8 +5,27 @@
 #include "zigzag.h"
 
 namespace {
-inline int16_t clampSample(int64_t v) { return static_cast<int16_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
-inline int64_t mul(int64_t v, int64_t k) { return (v * k + 16384) >> 15; }
+// 32-bit arithmetic that wraps on overflow as the processor's does, instead
+// of being undefined: corrupt coefficients give wrong samples, never a fault,
+// and 32-bit targets keep single-word multiplications.
+struct Fixed {
+  uint32_t bits;
+  constexpr Fixed(int32_t v = 0) : bits(static_cast<uint32_t>(v)) {}
+  constexpr int32_t value() const { return static_cast<int32_t>(bits); }
+};
+inline Fixed wrap(uint32_t bits) { return Fixed(static_cast<int32_t>(bits)); }
+inline Fixed operator+(Fixed a, Fixed b) { return wrap(a.bits + b.bits); }
+inline Fixed operator-(Fixed a, Fixed b) { return wrap(a.bits - b.bits); }
+inline Fixed operator-(Fixed a) { return wrap(0u - a.bits); }
+inline Fixed operator*(Fixed a, Fixed b) { return wrap(a.bits * b.bits); }
+inline Fixed operator>>(Fixed a, int shift) { return Fixed(a.value() >> shift); }
+inline bool isZero(Fixed a) { return a.bits == 0; }
+
+inline int16_t clampSample(Fixed f) {
+  const int32_t v = f.value();
+  return static_cast<int16_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+inline Fixed mul(Fixed v, int32_t k) { return (v * k + 16384) >> 15; }
 constexpr double kPi = 3.14159265358979323846;
 
 // AAN scale factor a(u)a(v)/8 of a natural index.
@@ -16,14 +35,14 @@ double aanScale(int natural) {
 }
 
 // One 1-D pass of the fast transform over x0..x7.
-void fastButterfly(const int64_t* x, int64_t* out) {
-  const int64_t a = x[5] + x[3], b = x[1] + x[7], w = x[1] - x[7], d = x[5] - x[3];
-  const int64_t e = mul(d - w, 25080), f = -(a + b);
-  const int64_t g = mul(w, 35468) - e + f;
-  const int64_t h = mul(b - a, 46341) - g;
-  const int64_t j = e - mul(d, 85627) + h;
-  const int64_t i = x[0] + x[4], k = x[0] - x[4], l = x[2] + x[6], m = mul(x[2] - x[6], 46341);
-  const int64_t n = i + l, p = i - l, q = (m - l) + k, r = k - (m - l);
+void fastButterfly(const Fixed* x, Fixed* out) {
+  const Fixed a = x[5] + x[3], b = x[1] + x[7], w = x[1] - x[7], d = x[5] - x[3];
+  const Fixed e = mul(d - w, 25080), f = -(a + b);
+  const Fixed g = mul(w, 35468) - e + f;
+  const Fixed h = mul(b - a, 46341) - g;
+  const Fixed j = e - mul(d, 85627) + h;
+  const Fixed i = x[0] + x[4], k = x[0] - x[4], l = x[2] + x[6], m = mul(x[2] - x[6], 46341);
+  const Fixed n = i + l, p = i - l, q = (m - l) + k, r = k - (m - l);
   out[0] = n - f;
   out[1] = q + g;
   out[2] = r + h;
@@ -35,14 +54,14 @@ void fastButterfly(const int64_t* x, int64_t* out) {
 }
 
 // One 1-D pass of the accurate transform over x0..x7 (outputs in Q15).
-void accurateButterfly(const int64_t* x, int64_t* out) {
-  const int64_t a1 = x[1] * 32138 + x[7] * 6393, a2 = x[1] * 6393 - x[7] * 32138;
-  const int64_t b1 = x[5] * 18205 + x[3] * 27246, b2 = x[5] * 27246 - x[3] * 18205;
-  const int64_t s1 = ((a1 + b1 + 2048) >> 12) * 5793, s2 = ((a2 + b2 + 2048) >> 12) * 5793;
-  const int64_t g = (a1 - b1) + (a2 - b2), f = (a1 - b1) - (a2 - b2);
-  const int64_t e0 = (x[0] + x[4]) * 32768, e1 = (x[0] - x[4]) * 32768;
-  const int64_t h = x[2] * 42813 + x[6] * 17734, k = x[2] * 17734 - x[6] * 42813;
-  const int64_t t0 = e0 + h, t3 = e0 - h, t1 = e1 + k, t2 = e1 - k;
+void accurateButterfly(const Fixed* x, Fixed* out) {
+  const Fixed a1 = x[1] * 32138 + x[7] * 6393, a2 = x[1] * 6393 - x[7] * 32138;
+  const Fixed b1 = x[5] * 18205 + x[3] * 27246, b2 = x[5] * 27246 - x[3] * 18205;
+  const Fixed s1 = ((a1 + b1 + 2048) >> 12) * 5793, s2 = ((a2 + b2 + 2048) >> 12) * 5793;
+  const Fixed g = (a1 - b1) + (a2 - b2), f = (a1 - b1) - (a2 - b2);
+  const Fixed e0 = (x[0] + x[4]) * 32768, e1 = (x[0] - x[4]) * 32768;
+  const Fixed h = x[2] * 42813 + x[6] * 17734, k = x[2] * 17734 - x[6] * 42813;
+  const Fixed t0 = e0 + h, t3 = e0 - h, t1 = e1 + k, t2 = e1 - k;
   out[0] = t0 + s1;
   out[1] = t1 + g;
   out[2] = t2 + f;
@@ -55,46 +74,47 @@ void accurateButterfly(const int64_t* x, int64_t* out) {
 
 // Gathers column c (stride 8) or row c (stride 1) of a block.
 template <typename T>
-void gather(const T* block, int start, int step, int64_t* x) {
+void gather(const T* block, int start, int step, Fixed* x) {
   for (int i = 0; i < 8; ++i) x[i] = block[start + i * step];
 }
 
-bool oddAndSecondZero(const int64_t* x, bool withTwoAndSix) {
-  return x[1] == 0 && x[3] == 0 && x[5] == 0 && x[7] == 0 && (!withTwoAndSix || (x[2] == 0 && x[6] == 0));
+bool oddAndSecondZero(const Fixed* x, bool withTwoAndSix) {
+  return isZero(x[1]) && isZero(x[3]) && isZero(x[5]) && isZero(x[7]) &&
+         (!withTwoAndSix || (isZero(x[2]) && isZero(x[6])));
 }
 
 // Reduced 4-point accurate transform of one line (Q13 constants).
-void accurateHalfLine(const int64_t* x, int64_t* out) {
-  const int64_t e = x[0] * 16384;
-  const int64_t h = x[2] * 15137 - x[6] * 6270;
-  const int64_t t0 = e + h, t1 = e - h;
-  const int64_t o0 = x[1] * 20995 + x[3] * 7373 - x[5] * 4926 - x[7] * 4176;
-  const int64_t o1 = x[1] * 8697 - x[3] * 17799 + x[5] * 11893 - x[7] * 1730;
+void accurateHalfLine(const Fixed* x, Fixed* out) {
+  const Fixed e = x[0] * 16384;
+  const Fixed h = x[2] * 15137 - x[6] * 6270;
+  const Fixed t0 = e + h, t1 = e - h;
+  const Fixed o0 = x[1] * 20995 + x[3] * 7373 - x[5] * 4926 - x[7] * 4176;
+  const Fixed o1 = x[1] * 8697 - x[3] * 17799 + x[5] * 11893 - x[7] * 1730;
   out[0] = t0 + o0;
   out[1] = t1 + o1;
   out[2] = t1 - o1;
   out[3] = t0 - o0;
 }
 
-int64_t accurateQuarterOdd(const int64_t* x) { return x[1] * 29692 - x[3] * 10426 + x[5] * 6967 - x[7] * 5906; }
+Fixed accurateQuarterOdd(const Fixed* x) { return x[1] * 29692 - x[3] * 10426 + x[5] * 6967 - x[7] * 5906; }
 
-int64_t fastHalfTerm(const int64_t* x) {
-  const int64_t t = mul(x[2] - x[6], 46341);
-  return t / 2;  // halved toward zero
+Fixed fastHalfTerm(const Fixed* x) {
+  const Fixed t = mul(x[2] - x[6], 46341);
+  return Fixed(t.value() / 2);  // halved toward zero
 }
 
-void fastHalfLine(const int64_t* x, int64_t* out) {
-  const int64_t t = fastHalfTerm(x);
-  const int64_t e0 = x[0] + t, e1 = x[0] - t;
-  const int64_t p = ((x[5] - x[3]) * -25080 + (x[1] - x[7]) * 60548 + 32768) >> 16;
-  const int64_t q = ((x[5] - x[3]) * 60547 + (x[1] - x[7]) * 25080 + 32768) >> 16;
+void fastHalfLine(const Fixed* x, Fixed* out) {
+  const Fixed t = fastHalfTerm(x);
+  const Fixed e0 = x[0] + t, e1 = x[0] - t;
+  const Fixed p = ((x[5] - x[3]) * -25080 + (x[1] - x[7]) * 60548 + 32768) >> 16;
+  const Fixed q = ((x[5] - x[3]) * 60547 + (x[1] - x[7]) * 25080 + 32768) >> 16;
   out[0] = e0 + p;
   out[1] = e1 + q;
   out[2] = e1 - q;
   out[3] = e0 - p;
 }
 
-int64_t fastQuarterOdd(const int64_t* x) { return ((x[1] - x[7]) * 85627 + (x[5] - x[3]) * 35468 + 65536) >> 17; }
+Fixed fastQuarterOdd(const Fixed* x) { return ((x[1] - x[7]) * 85627 + (x[5] - x[3]) * 35468 + 65536) >> 17; }
 
 // Columns a transform needs: all but 4 for 4x4, odd ones and 0 for 2x2.
 constexpr int kAllColumns[] = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -104,12 +124,12 @@ constexpr int kQuarterColumns[] = {0, 1, 3, 5, 7};
 // The fast family's two passes: columns kept as 16-bit values in place,
 // then rows into kOutputs clamped samples each.
 template <int kOutputs, size_t N>
-void fastTwoPass(int16_t* block, const int (&columns)[N], void (*line)(const int64_t*, int64_t*)) {
-  int64_t x[8], out[8];
+void fastTwoPass(int16_t* block, const int (&columns)[N], void (*line)(const Fixed*, Fixed*)) {
+  Fixed x[8], out[8];
   for (int c : columns) {
     gather(block, c, 8, x);
     line(x, out);
-    for (int i = 0; i < kOutputs; ++i) block[i * 8 + c] = static_cast<int16_t>(out[i]);
+    for (int i = 0; i < kOutputs; ++i) block[i * 8 + c] = static_cast<int16_t>(out[i].value());
   }
   for (int r = 0; r < kOutputs; ++r) {
     gather(block, r * 8, 1, x);
@@ -152,25 +172,25 @@ void inverseDctFast(int16_t* block) { fastTwoPass<8>(block, kAllColumns, fastBut
 void inverseDctFastHalf(int16_t* block) { fastTwoPass<4>(block, kHalfColumns, fastHalfLine); }
 
 void inverseDctFastQuarter(int16_t* block) {
-  int64_t x[8];
+  Fixed x[8];
   for (int c : kQuarterColumns) {
     gather(block, c, 8, x);
-    const int64_t w = fastQuarterOdd(x);
-    block[c] = static_cast<int16_t>(x[0] + w);
-    block[8 + c] = static_cast<int16_t>(x[0] - w);
+    const Fixed w = fastQuarterOdd(x);
+    block[c] = static_cast<int16_t>((x[0] + w).value());
+    block[8 + c] = static_cast<int16_t>((x[0] - w).value());
   }
   for (int r = 0; r < 2; ++r) {
     gather(block, r * 8, 1, x);
-    const int64_t w = fastQuarterOdd(x);
+    const Fixed w = fastQuarterOdd(x);
     block[r * 8] = clampSample(((x[0] + w + 8) >> 4) + 128);
     block[r * 8 + 1] = clampSample(((x[0] - w + 8) >> 4) + 128);
   }
 }
 
-void inverseDctFastEighth(int16_t* block) { block[0] = clampSample(((int64_t{block[0]} + 8) >> 4) + 128); }
+void inverseDctFastEighth(int16_t* block) { block[0] = clampSample(((Fixed{block[0]} + 8) >> 4) + 128); }
 
 void inverseDctAccurate(int16_t* block) {
-  int64_t work[64], x[8], out[8];
+  Fixed work[64], x[8], out[8];
   for (int r = 0; r < 8; ++r) {
     gather(block, r * 8, 1, x);
     accurateButterfly(x, out);
@@ -184,7 +204,7 @@ void inverseDctAccurate(int16_t* block) {
 }
 
 void inverseDctAccurateHalf(int16_t* block) {
-  int64_t work[4][8] = {}, x[8], out[4];
+  Fixed work[4][8] = {}, x[8], out[4];
   for (int c : kHalfColumns) {
     gather(block, c, 8, x);
     if (oddAndSecondZero(x, true)) {
@@ -195,7 +215,7 @@ void inverseDctAccurateHalf(int16_t* block) {
     for (int i = 0; i < 4; ++i) work[i][c] = (out[i] + 2048) >> 12;
   }
   for (int r = 0; r < 4; ++r) {
-    const int64_t* w = work[r];
+    const Fixed* w = work[r];
     if (oddAndSecondZero(w, true)) {
       const int16_t dc = clampSample(((w[0] + 16) >> 5) + 128);
       for (int i = 0; i < 4; ++i) block[r * 8 + i] = dc;
@@ -207,27 +227,27 @@ void inverseDctAccurateHalf(int16_t* block) {
 }
 
 void inverseDctAccurateQuarter(int16_t* block) {
-  int64_t work[2][8] = {}, x[8];
+  Fixed work[2][8] = {}, x[8];
   for (int c : kQuarterColumns) {
     gather(block, c, 8, x);
     if (oddAndSecondZero(x, false)) {
       work[0][c] = work[1][c] = x[0] * 4;
       continue;
     }
-    const int64_t e = x[0] * 32768, o = accurateQuarterOdd(x);
+    const Fixed e = x[0] * 32768, o = accurateQuarterOdd(x);
     work[0][c] = (e + o + 4096) >> 13;
     work[1][c] = (e - o + 4096) >> 13;
   }
   for (int r = 0; r < 2; ++r) {
-    const int64_t* w = work[r];
+    const Fixed* w = work[r];
     if (oddAndSecondZero(w, false)) {
       block[r * 8] = block[r * 8 + 1] = clampSample(((w[0] + 16) >> 5) + 128);
       continue;
     }
-    const int64_t e = w[0] * 32768, o = accurateQuarterOdd(w);
+    const Fixed e = w[0] * 32768, o = accurateQuarterOdd(w);
     block[r * 8] = clampSample(((e + o + (1 << 19)) >> 20) + 128);
     block[r * 8 + 1] = clampSample(((e - o + (1 << 19)) >> 20) + 128);
   }
 }
 
-void inverseDctAccurateEighth(int16_t* block) { block[0] = clampSample(((int64_t{block[0]} + 4) >> 3) + 128); }
+void inverseDctAccurateEighth(int16_t* block) { block[0] = clampSample(((Fixed{block[0]} + 4) >> 3) + 128); }

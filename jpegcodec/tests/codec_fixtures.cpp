@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "jpegcodec_testing.h"
+#include "platform.h"
 
 namespace fixtures {
 
@@ -113,6 +118,24 @@ JPEG_STATUS openStream(JPEG_PROPERTIES* props, std::vector<uint8_t>& jpeg) {
   props->jpegBuffer = jpeg.data();
   props->jpegBufferSize = static_cast<int32_t>(jpeg.size());
   return jpegRead(props, ReadInfoFromMemory);
+}
+
+// Whether a second, independent opener may have the file for reading or writing.
+bool otherOpenerCan(const std::string& path, bool write) {
+#ifdef _WIN32
+  HANDLE other = CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (other == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(other);
+  return true;
+#else
+  // The host stands in for share modes with advisory locks, which only the
+  // codec's own opens respect.
+  void* other = openCodecFile(path.c_str(), write ? CODEC_FILE_READ_WRITE : CODEC_FILE_READ);
+  if (!other) return false;
+  closeCodecFile(other);
+  return true;
+#endif
 }
 
 int maxDifference(const Image& a, const Image& b) {

@@ -49,6 +49,9 @@ Decoded decode(const std::vector<uint8_t>& jpeg, const DecodeOptions& options);
 // jpegInit on props with jpeg as its memory stream, then mode 1.
 JPEG_STATUS openStream(JPEG_PROPERTIES* props, std::vector<uint8_t>& jpeg);
 
+// Whether a second, independent opener may have the file for reading or writing.
+bool otherOpenerCan(const std::string& path, bool write);
+
 // Largest difference between two pictures of the same geometry (-1 otherwise).
 int maxDifference(const Image& a, const Image& b);
 

@@ -143,9 +143,10 @@ TEST(DecodeErrors, ThumbnailModes) {
   const Bytes main = fixtures::readFile("s444_7x9.jpg");
   // JFIF with a 2x1 RGB thumbnail: red, then blue.
   Bytes app0 = {0xFF, 0xE0, 0, 22, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 2, 1, 255, 0, 0, 0, 0, 255};
-  Bytes jpeg(main.begin(), main.begin() + 2);
-  jpeg.insert(jpeg.end(), app0.begin(), app0.end());
-  jpeg.insert(jpeg.end(), main.begin() + 20, main.end());  // past cjpeg's own JFIF segment
+  // SOI, that segment in place of cjpeg's own (bytes 2-19), the rest.
+  Bytes jpeg = app0;
+  jpeg.insert(jpeg.begin(), {0xFF, 0xD8});
+  jpeg.insert(jpeg.end(), main.begin() + 20, main.end());
   JPEG_PROPERTIES props;
   ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
   EXPECT_EQ(2, props.thumbnailWidth);

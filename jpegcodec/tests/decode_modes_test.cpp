@@ -6,6 +6,7 @@
 
 #include "codec_fixtures.h"
 #include "jpegcodec_testing.h"
+#include "platform.h"
 
 namespace {
 using fixtures::DecodeOptions;
@@ -84,6 +85,25 @@ TEST(ReadModes, OtherBitmapLayoutsCarryTheSameSamples) {
   ASSERT_EQ(JPEG_SUCCESS, luma.status);
   ASSERT_EQ(JPEG_SUCCESS, pairs.status);
   for (size_t i = 0; i < luma.image.pixels.size(); ++i) ASSERT_EQ(luma.image.pixels[i], pairs.image.pixels[i * 2]) << i;
+}
+
+TEST(ReadModes, YcckStreamIntoACmykBitmap) {
+  const auto jpeg = fixtures::readFile("ycck_64x48.jpg");
+  DecodeOptions cmyk;
+  cmyk.color = JPEG_COLOR_CMYK;
+  cmyk.channels = 4;
+  const auto decoded = fixtures::decode(jpeg, cmyk);
+  EXPECT_EQ(JPEG_COLOR_YCCK, decoded.info.jpegColor);
+  EXPECT_EQ(JPEG_COLOR_CMYK, decoded.info.bitmapColor);
+  EXPECT_EQ(4, decoded.info.bitmapChannels);
+  ASSERT_EQ(JPEG_SUCCESS, decoded.status);
+  // ImageMagick hands back the CMYK samples of the same file complemented.
+  fixtures::Image reference = decoded.image;
+  reference.pixels = fixtures::readFile("ycck_64x48.cmyk");
+  for (uint8_t& v : reference.pixels) v = static_cast<uint8_t>(255 - v);
+  const int difference = fixtures::maxDifference(decoded.image, reference);
+  EXPECT_GE(difference, 0);
+  EXPECT_LE(difference, 3);
 }
 
 TEST(ReadModes, FastFamilyStaysCloseToTheAccurateOne) {
@@ -215,8 +235,17 @@ TEST_F(FileReads, InfoThenPixelsOnOneFile) {
   const std::string path = fixtures::path("s420_64x48.jpg");
   props_.jpegFileName = path.c_str();
   ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
-  EXPECT_TRUE(jpegtest::fileOpen(&props_));
+  ASSERT_TRUE(jpegtest::fileOpen(&props_));
   ASSERT_EQ(64, props_.jpegWidth);
+  // Held open for the next call, readable by others, and standing on the scan.
+  EXPECT_TRUE(fixtures::otherOpenerCan(path, false));
+  EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
+  const std::vector<uint8_t> bytes = fixtures::readFile("s420_64x48.jpg");
+  int32_t position = -1;
+  ASSERT_TRUE(tellCodecFile(props_.state.io.file, &position));
+  ASSERT_LT(position + 1, static_cast<int32_t>(bytes.size()));
+  EXPECT_EQ(0xFF, bytes[position]);
+  EXPECT_EQ(0xDA, bytes[position + 1]);
   std::vector<uint8_t> pixels(64 * 48 * 3);
   props_.bitmapPixels = pixels.data();
   props_.bitmapWidth = 64;
@@ -227,6 +256,22 @@ TEST_F(FileReads, InfoThenPixelsOnOneFile) {
   EXPECT_EQ(fixtures::decode(fixtures::readFile("s420_64x48.jpg"), DecodeOptions{}).image.pixels, pixels);
   // The closed file is opened again by the next file-mode call.
   ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeHalfFromFile));
+}
+
+TEST_F(FileReads, SuccessiveRegionsFromAFile) {
+  const auto full = fixtures::decode(fixtures::readFile("restart_blocks_1023x767.jpg"), DecodeOptions{});
+  const std::string path = fixtures::path("restart_blocks_1023x767.jpg");
+  props_.jpegFileName = path.c_str();
+  for (const JpegRegion& r : {JpegRegion{0, 400, 1023, 440}, JpegRegion{50, 600, 90, 700}, JpegRegion{5, 450, 60, 470}}) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
+    props_.bitmapPixels = pixels.data();
+    props_.bitmapWidth = r.right - r.left;
+    props_.bitmapHeight = r.bottom - r.top;
+    props_.bitmapColor = JPEG_COLOR_RGB;
+    jpegtest::setRegion(&props_, r.left, r.top, r.right, r.bottom);
+    EXPECT_EQ(JPEG_ROI_SUCCESS, jpegRead(&props_, DecodeFromFile));
+    EXPECT_EQ(crop(full.image, r).pixels, pixels) << r.top;
+  }
 }
 
 TEST_F(FileReads, ChangedFileNameOpensTheNewFile) {
@@ -258,5 +303,44 @@ TEST_F(FileReads, LargeFileThroughTheWindow) {
       for (int c = 0; c < 3; ++c)
         expected[((1519 - y) * 2016 + x) * 3 + c] = reference.image.pixels[(y * 2016 + x) * 3 + 2 - c];
   EXPECT_TRUE(expected == pixels);
+}
+}  // namespace
+
+namespace {
+TEST(ReadModes, OutputIsClippedToASmallerBitmap) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("s420_64x48.jpg");
+  const auto full = fixtures::decode(jpeg, DecodeOptions{});
+  for (JPEG_IO_MODE mode : {DecodeFromMemory, DecodeHalfFromMemory}) {
+    JPEG_PROPERTIES props;
+    ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+    std::vector<uint8_t> pixels(30 * 20 * 3);  // exactly the bitmap: the sanitizer sees any overrun
+    props.bitmapPixels = pixels.data();
+    props.bitmapWidth = 30;
+    props.bitmapHeight = 20;
+    props.bitmapColor = JPEG_COLOR_RGB;
+    EXPECT_EQ(JPEG_SUCCESS, jpegRead(&props, mode));
+    if (mode == DecodeFromMemory) {
+      EXPECT_EQ(crop(full.image, {0, 0, 30, 20}).pixels, pixels);
+    }
+    EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+  }
+}
+
+TEST(ReadModes, TablesThenAbbreviatedImageOnOneBuffer) {
+  std::vector<uint8_t> jpeg = fixtures::readFile("s444_17x17.jpg");
+  const auto reference = fixtures::decode(jpeg, DecodeOptions{});
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
+  props.jpegBuffer = jpeg.data();
+  props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadTablesFromMemory));
+  std::vector<uint8_t> pixels(17 * 17 * 3);
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = props.bitmapHeight = 17;
+  props.bitmapColor = JPEG_COLOR_RGB;
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, DecodeScanFromMemory));
+  EXPECT_EQ(17, props.jpegWidth);
+  EXPECT_EQ(reference.image.pixels, pixels);
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
 }
 }  // namespace

@@ -3,10 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
+#include "codec_fixtures.h"
 #include "jpegcodec.h"
 #include "jpegcodec_testing.h"
 #include "platform.h"
@@ -33,24 +30,6 @@ long fileSize(const std::string& path) {
   return size;
 }
 
-// Whether a second, independent opener may have the file for reading or writing.
-bool otherOpenerCan(const std::string& path, bool write) {
-#ifdef _WIN32
-  HANDLE other = CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (other == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(other);
-  return true;
-#else
-  // The host stands in for share modes with advisory locks, which only the
-  // codec's own opens respect.
-  void* other = openCodecFile(path.c_str(), write ? CODEC_FILE_READ_WRITE : CODEC_FILE_READ);
-  if (!other) return false;
-  closeCodecFile(other);
-  return true;
-#endif
-}
-
 TEST(CodecFile, OpeningForWritingCreatesOrTruncates) {
   const std::string path = scratchPath("out.jpg");
   writeFile(path, std::string(5000, 'x'));
@@ -71,8 +50,8 @@ TEST(CodecFile, ReadSeekAndShareReadOnly) {
   writeFile(path, "0123456789");
   void* file = openCodecFile(path.c_str(), CODEC_FILE_READ);
   ASSERT_NE(nullptr, file);
-  EXPECT_TRUE(otherOpenerCan(path, false));
-  EXPECT_FALSE(otherOpenerCan(path, true));
+  EXPECT_TRUE(fixtures::otherOpenerCan(path, false));
+  EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
   char buffer[8] = {};
   int32_t got = 0;
   EXPECT_TRUE(readCodecFile(file, buffer, 4, &got));
@@ -86,7 +65,7 @@ TEST(CodecFile, ReadSeekAndShareReadOnly) {
   EXPECT_TRUE(readCodecFile(file, buffer, 8, &got));
   EXPECT_EQ(0, got);
   EXPECT_TRUE(closeCodecFile(file));
-  EXPECT_TRUE(otherOpenerCan(path, true));
+  EXPECT_TRUE(fixtures::otherOpenerCan(path, true));
   std::remove(path.c_str());
 }
 
@@ -94,7 +73,7 @@ TEST(CodecFile, WritingExcludesOtherWriters) {
   const std::string path = scratchPath("out.jpg");
   void* file = openCodecFile(path.c_str(), CODEC_FILE_READ_WRITE);
   ASSERT_NE(nullptr, file);
-  EXPECT_FALSE(otherOpenerCan(path, true));
+  EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
   EXPECT_TRUE(closeCodecFile(file));
   std::remove(path.c_str());
 }

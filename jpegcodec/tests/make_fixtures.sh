@@ -40,11 +40,13 @@ encode still_2016x1520 still -quality 92
 encode arithmetic_64x48 src64x48 -arithmetic
 encode progressive_64x48 src64x48 -progressive
 convert src1023x767.ppm -quality 85 -sampling-factor 2x2 magick_1023x767.jpg
+convert src64x48.ppm -colorspace CMYK -quality 90 ycck_64x48.jpg
+convert ycck_64x48.jpg -depth 8 cmyk:ycck_64x48.cmyk
 ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=1 -frames:v 1 -c:v mjpeg -q:v 4 -pix_fmt yuvj422p mjpeg_320x240.jpg
 
 for jpg in *.jpg; do
   name="${jpg%.jpg}"
-  case "$name" in arithmetic_*|progressive_*) continue ;; esac
+  case "$name" in arithmetic_*|progressive_*|ycck_*) continue ;; esac
   djpeg -nosmooth -dct int -ppm "$jpg" > "$name.plain.pnm"
   djpeg -dct int -ppm "$jpg" > "$name.smooth.pnm"
   for scale in 2 4 8; do
