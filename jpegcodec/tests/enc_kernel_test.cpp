@@ -197,7 +197,7 @@ TEST(OptimalTables, EqualCountsGiveTheLargerSymbolTheLongerCode) {
   EXPECT_LE(table.length[2], table.length[3]);
 }
 
-TEST(HuffmanSpecification, TooManyCodesIsRefused) {
+TEST(HuffmanTableLists, TooManyCodesAreRefused) {
   uint8_t bits[16] = {};
   bits[0] = 3;  // three one-bit codes
   uint8_t values[3] = {0, 1, 2};
