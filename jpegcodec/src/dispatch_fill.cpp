@@ -4,6 +4,7 @@
 #include "entropy_input.h"
 #include "inverse_dct.h"
 #include "pixel_writers.h"
+#include "simd_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <mmintrin.h>
@@ -37,4 +38,5 @@ void fillDispatchTable(CpuDispatchTable* table, int32_t cpuClass) {
   table->dequantizeAccurate = dequantizeAccurate;
   table->activeDequantize = dequantizeFast;
   installPortableEncoderKernels(table);
+  installVectorKernels(table, cpuClass);
 }
