@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "jpegcodec.h"
+#include "jpegcodec_testing.h"
 
 namespace {
 struct Picture {
@@ -250,6 +252,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  // "JPEGCODEC_USECPU" forces the processor class, to compare the kernel sets.
+  if (const char* forced = std::getenv("JPEGCODEC_USECPU")) setCpuOverrideForTesting(std::atoi(forced));
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
