@@ -72,21 +72,11 @@ template <int R, int G, int B, int Bytes, bool Inverted>
 struct PixelLayout {
   static constexpr int kBytes = Bytes;
   static int16_t at(const uint8_t* p, int index) { return static_cast<int16_t>(Inverted ? 255 - p[index] : p[index]); }
-  // Sums of R, G, B over the H x V cell of each of eight output columns.
-  template <int H, int V>
-  static void gather(const uint8_t* source, int32_t stride, Channels* out) {
-    for (int column = 0; column < 8; ++column) {
-      int16_t r = 0, g = 0, b = 0;
-      for (int dv = 0; dv < V; ++dv)
-        for (int dh = 0; dh < H; ++dh) {
-          const uint8_t* p = source + static_cast<ptrdiff_t>(dv) * stride + (column * H + dh) * Bytes;
-          r = static_cast<int16_t>(r + at(p, R));
-          g = static_cast<int16_t>(g + at(p, G));
-          b = static_cast<int16_t>(b + at(p, B));
-        }
-      out->r[column] = r;
-      out->g[column] = g;
-      out->b[column] = b;
+  static void gather(const uint8_t* pixels, Channels* out) {
+    for (int column = 0; column < 8; ++column, pixels += Bytes) {
+      out->r[column] = at(pixels, R);
+      out->g[column] = at(pixels, G);
+      out->b[column] = at(pixels, B);
     }
   }
 };
@@ -99,6 +89,21 @@ MMX_INLINE void storeLinear(const LinearForm& f, const Channels& c, int16_t* out
   store64(out + 4, applyLinear(f, load64(c.r + 4), load64(c.g + 4), load64(c.b + 4)));
 }
 
+// Adds eight pixels' channel values into the cell sums of their chroma
+// columns: lane by lane, or pairwise (multiply-add by 1) for 2x sampling.
+template <int H>
+MMX_INLINE void addToCells(const int16_t* values, int16_t* cells) {
+  const __m64 low = load64(values), high = load64(values + 4);
+  if (H == 1) {
+    store64(cells, _mm_add_pi16(load64(cells), low));
+    store64(cells + 4, _mm_add_pi16(load64(cells + 4), high));
+  } else {
+    const __m64 one = _mm_set1_pi16(1);
+    const __m64 pairs = _mm_packs_pi32(_mm_madd_pi16(low, one), _mm_madd_pi16(high, one));
+    store64(cells, _mm_add_pi16(load64(cells), pairs));
+  }
+}
+
 // One MCU of 8H x 8V pixels to luma blocks, one block of each chroma (from
 // H x V cells) and, for four-byte pixels, the key block: the portable
 // formulas in 32-bit multiply-adds, so the results are the same bits.
@@ -109,22 +114,26 @@ MMX_BODY void encodeMcuMmx(const uint8_t* source, int32_t stride, int16_t* y, in
   const LinearForm luma = linearForm(77, 150, 29, -32640, 8);
   const LinearForm blue = linearForm(-43, -85, 128, round, 8 + cellShift);
   const LinearForm red = linearForm(128, -107, -21, round, 8 + cellShift);
+  Channels cells[8] = {};
   Channels c;
   for (int row = 0; row < 8 * V; ++row) {
     const uint8_t* line = source + static_cast<ptrdiff_t>(row) * stride;
+    Channels& sums = cells[row / V];
     for (int half = 0; half < H; ++half) {
       const uint8_t* pixels = line + half * 8 * Layout::kBytes;
       const int at = ((row >> 3) * H + half) * 64 + (row & 7) * 8;
-      Layout::template gather<1, 1>(pixels, stride, &c);
+      Layout::gather(pixels, &c);
       storeLinear(luma, c, y + at);
+      addToCells<H>(c.r, sums.r + half * 4);
+      addToCells<H>(c.g, sums.g + half * 4);
+      addToCells<H>(c.b, sums.b + half * 4);
       if (key)
         for (int column = 0; column < 8; ++column) key[at + column] = static_cast<int16_t>(pixels[column * 4 + 3] - 128);
     }
   }
   for (int row = 0; row < 8; ++row) {
-    Layout::template gather<H, V>(source + static_cast<ptrdiff_t>(row * V) * stride, stride, &c);
-    storeLinear(blue, c, cb + row * 8);
-    storeLinear(red, c, cr + row * 8);
+    storeLinear(blue, cells[row], cb + row * 8);
+    storeLinear(red, cells[row], cr + row * 8);
   }
 }
 }  // namespace
