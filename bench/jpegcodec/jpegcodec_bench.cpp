@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "jpegcodec.h"
+#include "jpegcodec_testing.h"
 
 namespace {
 struct Picture {
@@ -61,16 +63,55 @@ Picture compress(int width, int height, const std::vector<uint8_t>& bgr, int sub
   return picture;
 }
 
+const std::vector<uint8_t>& cameraFramePixels() {
+  static const std::vector<uint8_t> pixels = pagePixels(1024, 768);
+  return pixels;
+}
+const std::vector<uint8_t>& stillPixels() {
+  static const std::vector<uint8_t> pixels = pagePixels(2016, 1520);
+  return pixels;
+}
+const std::vector<uint8_t>& photographPixels() {
+  static const std::vector<uint8_t> pixels = photoPixels(4000, 3000);
+  return pixels;
+}
+
 const Picture& cameraFrame() {
-  static const Picture p = compress(1024, 768, pagePixels(1024, 768), TJSAMP_420, 75);
+  static const Picture p = compress(1024, 768, cameraFramePixels(), TJSAMP_420, 75);
   return p;
 }
 const Picture& still() {
-  static const Picture p = compress(2016, 1520, pagePixels(2016, 1520), TJSAMP_420, 90);
+  static const Picture p = compress(2016, 1520, stillPixels(), TJSAMP_420, 90);
   return p;
 }
 const Picture& photograph() {
-  static const Picture p = compress(4000, 3000, photoPixels(4000, 3000), TJSAMP_420, 85);
+  static const Picture p = compress(4000, 3000, photographPixels(), TJSAMP_420, 85);
+  return p;
+}
+
+// The same coefficients in TurboJPEG's progressive coding.
+Picture progressiveOf(const Picture& baseline) {
+  tjhandle handle = tjInitTransform();
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  tjtransform transform = {};
+  transform.options = TJXOPT_PROGRESSIVE;
+  tjTransform(handle, baseline.jpeg.data(), baseline.jpeg.size(), 1, &out, &size, &transform, 0);
+  Picture picture{baseline.width, baseline.height, std::vector<uint8_t>(out, out + size)};
+  tjFree(out);
+  tjDestroy(handle);
+  return picture;
+}
+const Picture& progressiveCameraFrame() {
+  static const Picture p = progressiveOf(cameraFrame());
+  return p;
+}
+const Picture& progressiveStill() {
+  static const Picture p = progressiveOf(still());
+  return p;
+}
+const Picture& progressivePhotograph() {
+  static const Picture p = progressiveOf(photograph());
   return p;
 }
 
@@ -110,6 +151,71 @@ void decodeWithTurbo(benchmark::State& state, const Picture& picture) {
   reportPixels(state, picture);
 }
 
+// Encoding at quality 75, 4:2:0, from the pictures' pixels, into memory.
+void encodeWithCodec(benchmark::State& state, const Picture& picture, const std::vector<uint8_t>& bgr) {
+  std::vector<uint8_t> pixels = bgr;
+  std::vector<uint8_t> jpeg(pixels.size());
+  for (auto _ : state) {
+    JPEG_PROPERTIES props;
+    jpegInit(&props);
+    props.bitmapPixels = pixels.data();
+    props.bitmapWidth = props.jpegWidth = picture.width;
+    props.bitmapHeight = props.jpegHeight = picture.height;
+    props.jpegBuffer = jpeg.data();
+    props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
+    const JPEG_STATUS status = jpegWrite(&props, EncodeToMemory);
+    jpegFree(&props);
+    if (status != JPEG_SUCCESS) {
+      state.SkipWithError(jpegErrorStr(status));
+      break;
+    }
+  }
+  reportPixels(state, picture);
+}
+
+void encodeWithTurbo(benchmark::State& state, const Picture& picture, const std::vector<uint8_t>& bgr) {
+  tjhandle handle = tjInitCompress();
+  unsigned long capacity = tjBufSize(picture.width, picture.height, TJSAMP_420);
+  std::vector<uint8_t> jpeg(capacity);
+  for (auto _ : state) {
+    unsigned char* out = jpeg.data();
+    unsigned long size = capacity;
+    tjCompress2(handle, bgr.data(), picture.width, 0, picture.height, TJPF_BGR, &out, &size, TJSAMP_420, 75,
+                TJFLAG_NOREALLOC);
+  }
+  tjDestroy(handle);
+  reportPixels(state, picture);
+}
+
+BENCHMARK_CAPTURE(encodeWithCodec, cameraFrame_1024x768, cameraFrame(), cameraFramePixels())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(encodeWithTurbo, cameraFrame_1024x768, cameraFrame(), cameraFramePixels())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(encodeWithCodec, still_2016x1520, still(), stillPixels())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(encodeWithTurbo, still_2016x1520, still(), stillPixels())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(encodeWithCodec, photograph_4000x3000, photograph(), photographPixels())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(encodeWithTurbo, photograph_4000x3000, photograph(), photographPixels())
+    ->Unit(benchmark::kMillisecond);
+
+// Progressive decoding runs the same decode calls on the progressive codings.
+void decodeProgressiveWithCodec(benchmark::State& state, const Picture& picture) {
+  decodeWithCodec(state, picture);
+}
+void decodeProgressiveWithTurbo(benchmark::State& state, const Picture& picture) {
+  decodeWithTurbo(state, picture);
+}
+BENCHMARK_CAPTURE(decodeProgressiveWithCodec, cameraFrame_1024x768, progressiveCameraFrame())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decodeProgressiveWithTurbo, cameraFrame_1024x768, progressiveCameraFrame())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decodeProgressiveWithCodec, still_2016x1520, progressiveStill())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decodeProgressiveWithTurbo, still_2016x1520, progressiveStill())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decodeProgressiveWithCodec, photograph_4000x3000, progressivePhotograph())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decodeProgressiveWithTurbo, photograph_4000x3000, progressivePhotograph())
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK_CAPTURE(decodeWithCodec, cameraFrame_1024x768, cameraFrame())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decodeWithTurbo, cameraFrame_1024x768, cameraFrame())->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decodeWithCodec, still_2016x1520, still())->Unit(benchmark::kMillisecond);
@@ -126,13 +232,16 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
+    // Each "<operation>WithCodec/<picture>" against "<operation>WithTurbo/<picture>".
+    const std::string codecTag = "WithCodec/";
     for (const auto& [name, codecTime] : times_) {
-      const std::string prefix = "decodeWithCodec/";
-      if (name.rfind(prefix, 0) != 0) continue;
-      const std::string picture = name.substr(prefix.size());
-      const auto peer = times_.find("decodeWithTurbo/" + picture);
+      const size_t tag = name.find(codecTag);
+      if (tag == std::string::npos) continue;
+      const std::string operation = name.substr(0, tag), picture = name.substr(tag + codecTag.size());
+      const auto peer = times_.find(operation + "WithTurbo/" + picture);
       if (peer != times_.end() && codecTime > 0)
-        std::printf("decode %-28s codec/TurboJPEG speed ratio %.3f\n", picture.c_str(), peer->second / codecTime);
+        std::printf("%-26s %-22s codec/TurboJPEG speed ratio %.3f\n", operation.c_str(), picture.c_str(),
+                    peer->second / codecTime);
     }
   }
 
@@ -143,6 +252,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  // "JPEGCODEC_USECPU" forces the processor class, to compare the kernel sets.
+  if (const char* forced = std::getenv("JPEGCODEC_USECPU")) setCpuOverrideForTesting(std::atoi(forced));
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

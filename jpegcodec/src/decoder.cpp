@@ -8,6 +8,7 @@
 #include "entropy_input.h"
 #include "markers.h"
 #include "platform.h"
+#include "prog_decoder.h"
 #include "scan_decoder.h"
 
 namespace {
@@ -86,8 +87,11 @@ void stepBack(EntropyIo* io, int32_t bytes) {
 
 JPEG_STATUS checkScanTables(const JPEG_CODEC_STATE* state) {
   const JpegScanHeader& scan = *state->decodeScan;
+  // Progressive DC scans code no AC symbols, and refinements of DC no symbols at all.
+  const bool needsDc = scan.ss == 0 && scan.ah == 0, needsAc = scan.se > 0;
   for (int32_t i = 0; i < scan.componentCount; ++i) {
-    if (!scan.components[i].dcTable || !scan.components[i].acTable) return JPEG_NO_HUFFMAN_TABLE;
+    if ((needsDc && !scan.components[i].dcTable) || (needsAc && !scan.components[i].acTable))
+      return JPEG_NO_HUFFMAN_TABLE;
     if (!scan.components[i].quantTable) return JPEG_NO_QUANT_TABLE;
   }
   return JPEG_SUCCESS;
@@ -108,7 +112,7 @@ JPEG_STATUS segment(JPEG_CODEC_STATE* state, JPEG_STATUS (*reader)(JPEG_CODEC_ST
 
 // Decodes the scan in the state; a finished scan counts its components.
 JPEG_STATUS runScan(JPEG_CODEC_STATE* state, bool* scanDone) {
-  const JPEG_STATUS status = decodeScan(state);
+  const JPEG_STATUS status = progressiveFrameSeen(state) ? decodeProgressiveScan(state) : decodeScan(state);
   if (status == JPEG_SUCCESS) {
     for (int32_t i = 0; i < state->decodeScan->componentCount; ++i)
       state->scannedComponents |= 1u << state->decodeScan->components[i].frameIndex;
@@ -129,8 +133,9 @@ JPEG_STATUS startScan(JPEG_CODEC_STATE* state, bool* scanDone) {
     return JPEG_SUCCESS;
   }
   state->io.cpuTable->lastSosLength = 0;
-  if (isProgressiveScan(*state->decodeScan)) return JPEG_NOT_SUPPORTED;
-  state->multiScan = state->decodeScan->componentCount < state->frame.componentCount;
+  // A frame stays progressive once one of its scans was.
+  if (isProgressiveScan(*state->decodeScan) || progressiveFrameSeen(state)) ++state->progressiveScans;
+  state->multiScan = !progressiveFrameSeen(state) && state->decodeScan->componentCount < state->frame.componentCount;
   inferStreamColor(state);
   status = prepareDecoding(state);
   if (status != JPEG_SUCCESS) return status;
@@ -139,7 +144,12 @@ JPEG_STATUS startScan(JPEG_CODEC_STATE* state, bool* scanDone) {
 
 JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state) {
   if (!imageComplete(state) || state->io.pendingMarker == END_OF_DATA) return JPEG_EOF_ERROR;
-  if (state->multiScan) finishMultiScanImage(state);
+  if (progressiveFrameSeen(state)) {
+    const JPEG_STATUS status = outputProgressiveImage(state);
+    if (status != JPEG_SUCCESS) return status;
+  } else if (state->multiScan) {
+    finishMultiScanImage(state);
+  }
   bool region = false;
   outputWindow(state, &region);
   return region ? JPEG_ROI_SUCCESS : JPEG_SUCCESS;
@@ -183,7 +193,7 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
         }
         status = segment(state, readSOF);
         if (status == JPEG_SUCCESS) state->frameExpected = 0;
-        if (code == 0xC2 && status == JPEG_SUCCESS && !readsHeadersOnly(mode)) status = JPEG_NOT_SUPPORTED;
+        resetProgressiveFrame(state);
         break;
       case 0xC3: case 0xC5: case 0xC6: case 0xC7: case 0xC8: case 0xC9:
       case 0xCA: case 0xCB: case 0xCD: case 0xCE: case 0xCF:

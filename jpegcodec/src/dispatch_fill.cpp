@@ -1,8 +1,10 @@
 // The setters of the dispatch table: one kernel per slot for a processor class.
 #include "cpu_dispatch.h"
+#include "enc_dispatch.h"
 #include "entropy_input.h"
 #include "inverse_dct.h"
 #include "pixel_writers.h"
+#include "simd_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <mmintrin.h>
@@ -35,4 +37,6 @@ void fillDispatchTable(CpuDispatchTable* table, int32_t cpuClass) {
   table->dequantizeFast = dequantizeFast;
   table->dequantizeAccurate = dequantizeAccurate;
   table->activeDequantize = dequantizeFast;
+  installPortableEncoderKernels(table);
+  installVectorKernels(table, cpuClass);
 }

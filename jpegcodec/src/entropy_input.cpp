@@ -16,11 +16,12 @@ JPEG_STATUS refillWindow(EntropyIo* io, bool* ended) {
   return JPEG_SUCCESS;
 }
 
+}  // namespace
+
 int32_t extend(uint32_t value, int32_t size) {
   const int32_t v = static_cast<int32_t>(value);
   return size > 0 && v < (1 << (size - 1)) ? v - ((1 << size) - 1) : v;
 }
-}  // namespace
 
 JPEG_STATUS resetInputSource(EntropyIo* io, uint8_t* buffer, int32_t size) {
   io->bits = 0;

@@ -32,6 +32,8 @@ inline uint32_t getBits(EntropyIo* io, int32_t n) {
   return static_cast<uint32_t>(io->bits >> io->bitCount) & ((1u << n) - 1);
 }
 void clearBitCount(EntropyIo* io);
+// The signed value that `size` received bits stand for (T.81 F.2.2.1).
+int32_t extend(uint32_t value, int32_t size);
 // Whether the decoder has used bits past the end of its scan's data (and no
 // restart marker explains it): the scan is damaged or cut short.
 bool entropyDataExhausted(const EntropyIo* io);

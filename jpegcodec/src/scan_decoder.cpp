@@ -8,6 +8,7 @@
 #include "entropy_input.h"
 #include "pixel_writers.h"
 #include "platform.h"
+#include "prog_decoder.h"
 
 namespace {
 enum { RESTART_INDEX_ROWS = 8192, BAND_RING = 3 };
@@ -418,13 +419,19 @@ JPEG_STATUS decodeMcu(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t x, 
     const ComponentGeometry& g = plan.comps[ci];
     for (int32_t v = 0; v < g.blocksV; ++v)
       for (int32_t h = 0; h < g.blocksH; ++h) {
+        // A progressive frame's blocks come from its coefficient store.
+        const bool stored = progressiveFrameSeen(state);
         if (!full) {
-          t->huffmanDecodeDcOnly(&state->io, sc.dcTable, sc.acTable, &scan.dcPredictor[ci], nullptr);
+          if (!stored) t->huffmanDecodeDcOnly(&state->io, sc.dcTable, sc.acTable, &scan.dcPredictor[ci], nullptr);
           continue;
         }
-        const JPEG_STATUS status =
-            t->huffmanDecodeBlock(&state->io, sc.dcTable, sc.acTable, &scan.dcPredictor[ci], block);
-        if (status < 0) return status;
+        if (stored) {
+          loadStoredBlock(state, sc.frameIndex, x * g.blocksH + h, y * g.blocksV + v, block);
+        } else {
+          const JPEG_STATUS status =
+              t->huffmanDecodeBlock(&state->io, sc.dcTable, sc.acTable, &scan.dcPredictor[ci], block);
+          if (status < 0) return status;
+        }
         const JpegCoefficientOutput* caller = state->coefficientOutput;
         if (caller && caller->mode == 0) {
           storeForCaller(state, plan, ci, x, y, h, v, block, 8);

@@ -25,8 +25,9 @@ std::vector<uint8_t> readFile(const std::string& name) {
   return bytes;
 }
 
-Image readPnm(const std::string& name) {
-  const std::vector<uint8_t> bytes = readFile(name);
+Image readPnm(const std::string& name) { return parsePnm(readFile(name)); }
+
+Image parsePnm(const std::vector<uint8_t>& bytes) {
   Image image;
   if (bytes.size() < 2 || bytes[0] != 'P') return image;
   image.channels = bytes[1] == '6' ? 3 : 1;

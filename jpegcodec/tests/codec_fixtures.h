@@ -22,6 +22,7 @@ struct Image {
 };
 // A binary PGM or PPM.
 Image readPnm(const std::string& name);
+Image parsePnm(const std::vector<uint8_t>& bytes);
 
 struct DecodeOptions {
   JPEG_IO_MODE mode = DecodeFromMemory;

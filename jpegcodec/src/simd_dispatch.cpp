@@ -1,0 +1,28 @@
+// The vector classes' part of the dispatch table. Slots without a vector
+// body keep the portable kernel, which gives the same results.
+#include "simd_kernels.h"
+
+#include "cpu_dispatch.h"
+
+void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
+#ifdef JPEGCODEC_HAS_X86_KERNELS
+  if (cpuClass < 3) return;
+  t->quantizeFast = quantizeFastMmx;
+  t->activeQuantize = quantizeFastMmx;
+  t->quantizeAccurate = cpuClass == 6 ? quantizeAccurateSse2 : cpuClass == 5 ? quantizeAccurateSse : quantizeAccurateMmx;
+  t->dequantizeAccurate = cpuClass == 6 ? dequantizeAccurateSse2 : dequantizeAccurateMmx;
+  t->encodeGrey = encodeGreyMmx;
+  t->encodeRgb11 = encodeRgb11Mmx;
+  t->encodeRgb21 = encodeRgb21Mmx;
+  t->encodeRgb22 = encodeRgb22Mmx;
+  t->encodeBgr11 = encodeBgr11Mmx;
+  t->encodeBgr21 = encodeBgr21Mmx;
+  t->encodeBgr22 = encodeBgr22Mmx;
+  t->encodeCmyk11 = encodeCmyk11Mmx;
+  t->encodeCmyk21 = encodeCmyk21Mmx;
+  t->encodeCmyk22 = encodeCmyk22Mmx;
+#else
+  (void)t;
+  (void)cpuClass;
+#endif
+}

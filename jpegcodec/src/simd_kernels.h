@@ -1,0 +1,42 @@
+// Vector bodies of the dispatch table's kernels for the MMX, SSE and SSE2
+// processor classes. Each is compiled for its own instruction set by a
+// function attribute, so the library still loads on any processor and only
+// the dispatch table decides what runs.
+#ifndef JPEGCODEC_SIMD_KERNELS_H
+#define JPEGCODEC_SIMD_KERNELS_H
+
+#include <stdint.h>
+
+struct CpuDispatchTable;
+
+#if defined(__i386__) || defined(__x86_64__)
+#define JPEGCODEC_HAS_X86_KERNELS 1
+
+// 64-bit integer vector bodies (classes 3-6 where no wider body exists).
+void quantizeFastMmx(int16_t* block, const uint16_t* table);
+void quantizeAccurateMmx(int16_t* block, const uint16_t* table);
+void dequantizeAccurateMmx(int16_t* block, const int32_t* table);
+void encodeGreyMmx(const uint8_t* source, int32_t stride, int16_t* block);
+void encodeRgb11Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+void encodeRgb21Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+void encodeRgb22Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+void encodeBgr11Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+void encodeBgr21Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+void encodeBgr22Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+void encodeCmyk11Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
+void encodeCmyk21Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
+void encodeCmyk22Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
+
+// Class 5: the 64-bit bodies scheduled with the SSE integer additions.
+void quantizeAccurateSse(int16_t* block, const uint16_t* table);
+
+// Class 6: 128-bit bodies.
+void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
+void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
+#endif
+
+// Replaces the portable kernels of the table by the vector bodies of a
+// processor class of 3 or more; a build without x86 bodies keeps them.
+void installVectorKernels(CpuDispatchTable* table, int32_t cpuClass);
+
+#endif
