@@ -32,19 +32,19 @@ bool regionRequested(const JPEG_CODEC_STATE* state) {
 
 JPEG_STATUS loadCallerTables(JPEG_CODEC_STATE* state) {
   if (state->callerQuantTables)
-    for (const JpegQuantSpec& spec : state->quantSpecs) {
-      if (!spec.table || spec.id > 3) continue;
+    for (const JpegQuantSpec& given : state->quantSpecs) {
+      if (!given.table || given.id > 3) continue;
       int32_t values[64];
-      for (int k = 0; k < 64; ++k) values[k] = spec.table[k];
-      prepareQuantTable(state, spec.id, values);
+      for (int k = 0; k < 64; ++k) values[k] = given.table[k];
+      prepareQuantTable(state, given.id, values);
     }
   if (state->callerHuffTables)
-    for (const JpegHuffSpec& spec : state->huffSpecs) {
-      if (!spec.bits || !spec.values || spec.tableClass > 1 || spec.id > 3) continue;
-      JpegHuffTable* slot = &state->huffTables[spec.tableClass * 4 + spec.id];
-      if (buildDecoderHuffman(spec.bits, spec.values, spec.tableClass, spec.id, &slot->decode) != JPEG_SUCCESS)
+    for (const JpegHuffSpec& given : state->huffSpecs) {
+      if (!given.bits || !given.values || given.tableClass > 1 || given.id > 3) continue;
+      JpegHuffTable* slot = &state->huffTables[given.tableClass * 4 + given.id];
+      if (buildDecoderHuffman(given.bits, given.values, given.tableClass, given.id, &slot->decode) != JPEG_SUCCESS)
         return JPEG_BAD_HUFFMAN_TABLE;
-      state->preparedHuff[spec.tableClass * 4 + spec.id] = slot;
+      state->preparedHuff[given.tableClass * 4 + given.id] = slot;
     }
   return JPEG_SUCCESS;
 }

@@ -53,7 +53,7 @@ JPEG_STATUS checkPicture(const JPEG_CODEC_STATE* state) {
 
 void setDefaultTables(JPEG_CODEC_STATE* state) {
   bool callerQuant = false;
-  for (const JpegQuantSpec& spec : state->quantSpecs) callerQuant = callerQuant || spec.table;
+  for (const JpegQuantSpec& given : state->quantSpecs) callerQuant = callerQuant || given.table;
   if (!callerQuant || !state->callerQuantTables) {
     byteFill(state->quantSpecs, sizeof(state->quantSpecs));
     state->quantSpecs[0] = {kLuminanceQuant, 0};
@@ -61,7 +61,7 @@ void setDefaultTables(JPEG_CODEC_STATE* state) {
     state->quantTableCount = state->quantTablesSeen = 2;
   }
   bool callerHuff = false;
-  for (const JpegHuffSpec& spec : state->huffSpecs) callerHuff = callerHuff || (spec.bits && spec.values);
+  for (const JpegHuffSpec& given : state->huffSpecs) callerHuff = callerHuff || (given.bits && given.values);
   if (callerHuff && state->callerHuffTables) return;
   byteFill(state->huffSpecs, sizeof(state->huffSpecs));
   state->huffSpecs[0] = {kDcLuminanceBits, kDcLuminanceValues, 0, 0};
@@ -125,17 +125,17 @@ JPEG_STATUS describeFrame(JPEG_CODEC_STATE* state, bool chromaTables) {
 
 // Scales a base table by the quality into its slot, writes it as DQT when
 // asked, and turns it into the multipliers of the image's transform family.
-JPEG_STATUS prepareQuantTable(JPEG_CODEC_STATE* state, const JpegQuantSpec& spec, bool writeDqt) {
-  if (spec.id >= 4) return JPEG_BAD_QUANT_TABLE;
-  JpegQuantTable& slot = state->quantTables[spec.id];
+JPEG_STATUS prepareQuantTable(JPEG_CODEC_STATE* state, const JpegQuantSpec& given, bool writeDqt) {
+  if (given.id >= 4) return JPEG_BAD_QUANT_TABLE;
+  JpegQuantTable& slot = state->quantTables[given.id];
   uint16_t divisors[64];
-  scaleQuantTable(spec.table, state->stream.quality, divisors);
+  scaleQuantTable(given.table, state->stream.quality, divisors);
   // The fast quantiser's multipliers are signed 16-bit: the last position's
   // needs a divisor of at least 2, and the DQT must say so.
   const bool fast = state->dctMethod == 0;
   if (fast && divisors[63] < 2) divisors[63] = 2;
   if (writeDqt) {
-    const JPEG_STATUS status = writeDqtMarker(state, 0, spec.id, divisors);
+    const JPEG_STATUS status = writeDqtMarker(state, 0, given.id, divisors);
     if (status != JPEG_SUCCESS) return status;
   }
   byteFill(slot.encode, sizeof(slot.encode));
@@ -143,18 +143,18 @@ JPEG_STATUS prepareQuantTable(JPEG_CODEC_STATE* state, const JpegQuantSpec& spec
     buildFastReciprocalTable(divisors, slot.encode);
   else
     buildReciprocalTable(divisors, slot.encode);
-  state->preparedQuant[spec.id] = &slot;
+  state->preparedQuant[given.id] = &slot;
   return JPEG_SUCCESS;
 }
 
-JPEG_STATUS prepareHuffTable(JPEG_CODEC_STATE* state, const JpegHuffSpec& spec, bool writeDht) {
-  if (spec.tableClass > 1 || spec.id >= 4) return JPEG_BAD_HUFFMAN_TABLE;
-  const int32_t index = spec.tableClass * 4 + spec.id;
+JPEG_STATUS prepareHuffTable(JPEG_CODEC_STATE* state, const JpegHuffSpec& given, bool writeDht) {
+  if (given.tableClass > 1 || given.id >= 4) return JPEG_BAD_HUFFMAN_TABLE;
+  const int32_t index = given.tableClass * 4 + given.id;
   if (writeDht) {
-    const JPEG_STATUS status = writeDhtMarker(state, spec.tableClass, spec.id, spec.bits, spec.values);
+    const JPEG_STATUS status = writeDhtMarker(state, given.tableClass, given.id, given.bits, given.values);
     if (status != JPEG_SUCCESS) return status;
   }
-  const JPEG_STATUS status = buildEncoderHuffman(spec.bits, spec.values, &state->huffTables[index].encode);
+  const JPEG_STATUS status = buildEncoderHuffman(given.bits, given.values, &state->huffTables[index].encode);
   if (status == JPEG_SUCCESS) state->preparedHuff[index] = &state->huffTables[index];
   return status;
 }
@@ -184,14 +184,14 @@ JPEG_STATUS writeHeaders(JPEG_CODEC_STATE* state) {
   JPEG_STATUS status = writeSoiMarker(state);
   const bool abbreviated = isAbbreviated(state->mode);
   if (status == JPEG_SUCCESS && !abbreviated) status = writeIdentification(state);
-  for (const JpegQuantSpec& spec : state->quantSpecs) {
+  for (const JpegQuantSpec& given : state->quantSpecs) {
     if (status != JPEG_SUCCESS) return status;
-    if (spec.table && (!abbreviated || !state->preparedQuant[spec.id & 3]))
-      status = prepareQuantTable(state, spec, !abbreviated);
+    if (given.table && (!abbreviated || !state->preparedQuant[given.id & 3]))
+      status = prepareQuantTable(state, given, !abbreviated);
   }
-  for (const JpegHuffSpec& spec : state->huffSpecs) {
+  for (const JpegHuffSpec& given : state->huffSpecs) {
     if (status != JPEG_SUCCESS) return status;
-    if (spec.bits && spec.values) status = prepareHuffTable(state, spec, !abbreviated);
+    if (given.bits && given.values) status = prepareHuffTable(state, given, !abbreviated);
   }
   if (status != JPEG_SUCCESS) return status;
   const bool fast = state->dctMethod == 0;

@@ -165,14 +165,14 @@ JPEG_STATUS readSOS(JPEG_CODEC_STATE* state, const uint8_t* p, int32_t length) {
     if (index == state->frame.componentCount || dc > 3 || ac > 3) return JPEG_DATA_ERROR;
     for (int32_t j = 0; j < i; ++j)
       if (scan.components[j].frameIndex == index) return JPEG_DATA_ERROR;  // a component twice in one scan
-    const ComponentSpec& spec = state->frame.components[index];
-    blocks += spec.horizontalFactor * spec.verticalFactor;
+    const ComponentSpec& comp = state->frame.components[index];
+    blocks += comp.horizontalFactor * comp.verticalFactor;
     scan.components[i] = JpegScanComponent{index,
-                                           spec.horizontalFactor,
-                                           spec.verticalFactor,
+                                           comp.horizontalFactor,
+                                           comp.verticalFactor,
                                            state->preparedHuff[dc] ? &state->preparedHuff[dc]->decode : nullptr,
                                            state->preparedHuff[4 + ac] ? &state->preparedHuff[4 + ac]->decode : nullptr,
-                                           state->preparedQuant[spec.quantTable]};
+                                           state->preparedQuant[comp.quantTable]};
     state->dcTableIndex[i] = static_cast<uint8_t>(dc);
     state->acTableIndex[i] = static_cast<uint8_t>(ac);
   }

@@ -225,10 +225,10 @@ JPEG_STATUS outputProgressiveImage(JPEG_CODEC_STATE* state) {
   scan.componentCount = frame.componentCount;
   scan.se = 63;
   for (int32_t c = 0; c < frame.componentCount; ++c) {
-    const ComponentSpec& spec = frame.components[c];
-    const JpegQuantTable* quant = spec.quantTable >= 0 && spec.quantTable < 4 ? state->preparedQuant[spec.quantTable] : nullptr;
+    const ComponentSpec& comp = frame.components[c];
+    const JpegQuantTable* quant = comp.quantTable >= 0 && comp.quantTable < 4 ? state->preparedQuant[comp.quantTable] : nullptr;
     if (!quant) return JPEG_NO_QUANT_TABLE;
-    scan.components[c] = JpegScanComponent{c, spec.horizontalFactor, spec.verticalFactor, nullptr, nullptr, quant};
+    scan.components[c] = JpegScanComponent{c, comp.horizontalFactor, comp.verticalFactor, nullptr, nullptr, quant};
   }
   // The store is complete: the picture is made in one go, not MCU by MCU.
   const int32_t interrupt = state->interruptEachMcu;

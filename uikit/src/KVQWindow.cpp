@@ -70,15 +70,15 @@ BOOL KVQWindow::CreateView(const KVQChar* title, int x, int y, int width, int he
     CRect client;
     GetClientRect(&client);
     for (int i = 0; i < 4; ++i) {
-        const TitleButton& spec = kTitleButtons[i];
-        if (!(buttons & spec.bit))
+        const TitleButton& titleButton = kTitleButtons[i];
+        if (!(buttons & titleButton.bit))
             continue;
-        kvq::ImageSource hover(nullptr, spec.hover), disabled(nullptr, spec.disabled), pressed(nullptr, spec.pressed);
+        kvq::ImageSource hover(nullptr, titleButton.hover), disabled(nullptr, titleButton.disabled), pressed(nullptr, titleButton.pressed);
         HBITMAP pressedImage = pressed.Handle();
         auto* button = new KVQButton;
-        if (!button->CreateButton(BUTTON_STYLE_PUSH, client.Width() + m_border - spec.rightOffset,
-                                  kTitleButtonTop - m_border, this, this, spec.id, nullptr,
-                                  kvq::LoadLibraryBitmap(spec.face), hover.Handle(), disabled.Handle(),
+        if (!button->CreateButton(BUTTON_STYLE_PUSH, client.Width() + m_border - titleButton.rightOffset,
+                                  kTitleButtonTop - m_border, this, this, titleButton.id, nullptr,
+                                  kvq::LoadLibraryBitmap(titleButton.face), hover.Handle(), disabled.Handle(),
                                   &pressedImage, 1, KVQ_TRANSPARENT, TRUE)) {
             delete button;
             button = nullptr;
