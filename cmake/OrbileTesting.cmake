@@ -1,6 +1,6 @@
 # Test helpers shared by every module.
 #
-# orbile_add_test(NAME SOURCES src... [LIBS lib...] [RESOURCE_LOCK name])
+# orbile_add_test(NAME SOURCES src... [LIBS lib...] [RUN_SERIAL])
 #   A GoogleTest executable. Natively each test case becomes its own CTest
 #   entry; under Wine the whole executable is one entry (a Wine process start
 #   costs about a second) and runs inside the shared Wine session fixture.
@@ -69,7 +69,7 @@ function(orbile_wine_test_properties test)
 endfunction()
 
 function(orbile_add_test name)
-  cmake_parse_arguments(T "NO_MAIN" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "NO_MAIN;RUN_SERIAL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${ORBILE_GTEST_LIBS})
   if(NOT T_NO_MAIN)
@@ -77,8 +77,8 @@ function(orbile_add_test name)
   endif()
   if(ORBILE_WINDOWS)
     orbile_add_wine_test(${name} COMMAND ${name})
-    if(T_RESOURCE_LOCK AND TEST ${name})
-      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
+    if(T_RUN_SERIAL AND TEST ${name})
+      set_tests_properties(${name} PROPERTIES RUN_SERIAL ON)
     endif()
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
