@@ -32,22 +32,6 @@ void storeDefaults(JPEG_PROPERTIES* props) {
   props->quality = 75;
 }
 
-void copyStreamDescription(const JPEG_PROPERTIES* props, JpegStreamDesc* stream) {
-  stream->fileName = props->jpegFileName;
-  stream->buffer = props->jpegBuffer;
-  stream->bufferSize = props->jpegBufferSize;
-  stream->width = props->jpegWidth;
-  stream->height = props->jpegHeight;
-  stream->channels = props->jpegChannels;
-  stream->color = props->jpegColor;
-  stream->subsampling = props->jpegSubsampling;
-  stream->thumbnailWidth = props->thumbnailWidth;
-  stream->thumbnailHeight = props->thumbnailHeight;
-  stream->colorConversion = props->colorConversion;
-  stream->resampling = props->resampling;
-  stream->quality = props->quality;
-}
-
 void initialiseState(JPEG_PROPERTIES* props, CpuDispatchTable* table) {
   JPEG_CODEC_STATE* state = &props->state;
   byteFill(state, sizeof(*state));

@@ -58,3 +58,19 @@ void regionToPixelExtents(JPEG_CODEC_STATE* state) {
   region.right = right < state->stream.width ? right : state->stream.width;
   region.bottom = bottom < state->stream.height ? bottom : state->stream.height;
 }
+
+void copyStreamDescription(const JPEG_PROPERTIES* props, JpegStreamDesc* stream) {
+  stream->fileName = props->jpegFileName;
+  stream->buffer = props->jpegBuffer;
+  stream->bufferSize = props->jpegBufferSize;
+  stream->width = props->jpegWidth;
+  stream->height = props->jpegHeight;
+  stream->channels = props->jpegChannels;
+  stream->color = props->jpegColor;
+  stream->subsampling = props->jpegSubsampling;
+  stream->thumbnailWidth = props->thumbnailWidth;
+  stream->thumbnailHeight = props->thumbnailHeight;
+  stream->colorConversion = props->colorConversion;
+  stream->resampling = props->resampling;
+  stream->quality = props->quality;
+}

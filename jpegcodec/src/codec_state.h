@@ -17,6 +17,7 @@ inline bool isThumbnailMode(int32_t mode) { return mode == DecodeThumbnailFromFi
 // negative for a bottom-up bitmap; packed YCbCr 4:2:2 rows hold two bytes a
 // pixel whatever the channel count says.
 void copyBitmapDescription(const JPEG_PROPERTIES* props, JPEG_CODEC_STATE* state);
+void copyStreamDescription(const JPEG_PROPERTIES* props, JpegStreamDesc* stream);
 
 // Opens path for the state unless it is already open with that access; a
 // record whose file name or access changed gets the new file.

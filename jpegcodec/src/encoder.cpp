@@ -20,23 +20,12 @@ bool writesTablesOnly(int32_t mode) { return mode == WriteTablesToFile || mode =
 bool isAbbreviated(int32_t mode) { return mode == EncodeScanToFile || mode == EncodeScanToMemory; }
 
 void copyDescriptions(const JPEG_PROPERTIES* props, JPEG_CODEC_STATE* state) {
-  JpegStreamDesc& stream = state->stream;
-  stream.width = props->jpegWidth;
-  stream.height = props->jpegHeight;
-  stream.channels = props->jpegChannels;
-  stream.color = props->jpegColor;
-  stream.subsampling = props->jpegSubsampling;
-  stream.buffer = props->jpegBuffer;
-  stream.bufferSize = props->jpegBufferSize;
-  stream.fileName = props->jpegFileName;
-  stream.colorConversion = props->colorConversion;
-  stream.resampling = props->resampling;
-  stream.quality = props->quality;
+  copyStreamDescription(props, &state->stream);
   copyBitmapDescription(props, state);
   // Packed 4:2:2 pixels can only be taken apart as a 4:2:2 frame.
   if (props->bitmapSubsampling == JPEG_SUBSAMPLING_422 && props->bitmapColor == JPEG_COLOR_YCBCR &&
       props->jpegColor == JPEG_COLOR_YCBCR)
-    stream.subsampling = JPEG_SUBSAMPLING_422;
+    state->stream.subsampling = JPEG_SUBSAMPLING_422;
 }
 
 // The encoder reads exactly the picture's pixels from the bitmap, so both
