@@ -146,10 +146,10 @@ void LiveFramePath::NoteFrameInterval(DWORD now)
 
 bool LiveFramePath::DropWhileHeld(DWORD now)
 {
-    const DWORD heldSince = m_largeFrameHeldSince.load();
-    if (heldSince == 0) return false;
-    if (now - heldSince < kLargeFrameHoldMs) return true;
-    m_largeFrameHeldSince.store(0);
+    if (!m_largeFrameHeld.load()) return false;
+    // Signed: the still may have been posted within this frame's tick.
+    if (static_cast<LONG>(now - m_largeFrameHeldSince.load()) < static_cast<LONG>(kLargeFrameHoldMs)) return true;
+    m_largeFrameHeld.store(0);
     return false;
 }
 
@@ -218,7 +218,8 @@ void LiveFramePath::DeliverLargeFrame(ILiveFrameHost& host, const CFrameBuffer& 
     }
     const bool continuous = m_captureMode.load() == kContinuous;
     if (!continuous) m_largeCapturePending.store(1);
-    m_largeFrameHeldSince.store(GetTickCount() | 1);  // never 0, which means not held
+    m_largeFrameHeldSince.store(GetTickCount());
+    m_largeFrameHeld.store(1);
     host.PostLargeFrame(continuous);
 }
 

@@ -119,7 +119,7 @@ public:
     // The frame callback itself (see OnDeviceFrame below).
     void HandleFrame(unsigned char* data, int width, int height, int length);
     // The UI thread has taken its shot of a posted large still.
-    void ReleaseLargeFrame() { m_largeFrameHeldSince.store(0); }
+    void ReleaseLargeFrame() { m_largeFrameHeld.store(0); }
 
     // Reading the pictures from the UI thread: hold a FrameAccess while drawing,
     // copying or saving the current or display frame.
@@ -193,7 +193,8 @@ private:
     std::atomic<DWORD> m_startTick{0};
     std::atomic<DWORD> m_frameInterval[3];
     std::atomic<DWORD> m_lastPushTick{0};
-    std::atomic<DWORD> m_largeFrameHeldSince{0};  // 0 = no still waits for the UI
+    std::atomic<int> m_largeFrameHeld{0};         // a still waits for the UI thread
+    std::atomic<DWORD> m_largeFrameHeldSince{0};
     bool m_frozenBefore = false;                  // capture thread only
     std::vector<unsigned char> m_networkJpeg;     // under the network-and-recording lock
 };
