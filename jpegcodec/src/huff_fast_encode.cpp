@@ -1,0 +1,190 @@
+// Baseline block coders of the vector classes. Both pass each code together
+// with its value bits to a writer that holds the accumulator and the output
+// position in registers for the whole block and stores four bytes at a time
+// when none of them needs stuffing; the bytes equal the portable writer's.
+#include "simd_kernels.h"
+
+#ifdef JPEGCODEC_HAS_X86_KERNELS
+#include <mmintrin.h>
+
+#include <cstring>
+
+#include "enc_output.h"
+#include "zigzag.h"
+
+namespace {
+inline int32_t categoryOf(uint32_t magnitude) { return magnitude ? 32 - __builtin_clz(magnitude) : 0; }
+inline uint32_t lowBits(uint32_t value, int32_t n) { return value & ((1u << n) - 1); }
+inline bool holdsFF(uint32_t v) { return ((~v - 0x01010101u) & v & 0x80808080u) != 0; }
+
+// When the writer hands bytes on: as soon as more than 32 bits are held
+// (Eager), or only when the next code would not fit (Full).
+enum class GroupPolicy { Eager, Full };
+
+template <GroupPolicy kPolicy>
+class GroupedWriter {
+ public:
+  explicit GroupedWriter(EntropyIo* io)
+      : io_(io), bits_(io->bits), count_(io->bitCount), next_(io->cursor.current), end_(io->cursor.windowEnd),
+        consumed_(io->cursor.consumed) {}
+
+  // Appends the code of symbol, then the low `size` bits of extra.
+  JPEG_STATUS put(const HuffEncodeTable* table, int32_t symbol, uint32_t extra, int32_t size) {
+    const int32_t codeLength = table->length[symbol];
+    const int32_t length = codeLength + size;
+    if (length <= 0) return JPEG_SUCCESS;
+    const uint64_t bits = uint64_t{lowBits(table->code[symbol], codeLength)} << size | lowBits(extra, size);
+    JPEG_STATUS status = JPEG_SUCCESS;
+    if (kPolicy == GroupPolicy::Full)
+      while (status == JPEG_SUCCESS && count_ + length > 64) status = writeGroup();
+    if (status != JPEG_SUCCESS) return status;
+    count_ += length;
+    bits_ |= bits << (64 - count_);
+    if (kPolicy == GroupPolicy::Eager)
+      while (status == JPEG_SUCCESS && count_ > 32) status = writeGroup();
+    return status;
+  }
+
+  // Leaves fewer than 32 bits for the portable writer and stores the state.
+  JPEG_STATUS finish(JPEG_STATUS status) {
+    while (status == JPEG_SUCCESS && count_ >= 32) status = writeGroup();
+    io_->bits = bits_;
+    io_->bitCount = count_;
+    storeCursor();
+    return status;
+  }
+
+ private:
+  // The top four bytes of the accumulator, which holds 32 bits or more.
+  JPEG_STATUS writeGroup() {
+    const uint32_t group = static_cast<uint32_t>(bits_ >> 32);
+    if (holdsFF(group)) return writeStuffedGroup();
+    if (end_ - next_ < 4) {
+      if (!io_->file) return JPEG_OUTPUT_BUFFER_TOO_SMALL;
+      storeCursor();
+      const JPEG_STATUS status = flushOutputBuffer(io_);
+      loadCursor();
+      if (status != JPEG_SUCCESS) return status;
+    }
+    const uint32_t bigEndian = __builtin_bswap32(group);
+    std::memcpy(next_, &bigEndian, sizeof bigEndian);
+    next_ += 4;
+    consumed_ += 4;
+    bits_ <<= 32;
+    count_ -= 32;
+    return JPEG_SUCCESS;
+  }
+
+  // A group with 0xFF bytes goes byte by byte through the portable emitter.
+  JPEG_STATUS writeStuffedGroup() {
+    storeCursor();
+    JPEG_STATUS status = JPEG_SUCCESS;
+    for (int i = 0; i < 4 && status == JPEG_SUCCESS; ++i) {
+      status = emitStuffedByte(io_, static_cast<uint8_t>(bits_ >> 56));
+      if (status != JPEG_SUCCESS) break;
+      bits_ <<= 8;
+      count_ -= 8;
+    }
+    loadCursor();
+    return status;
+  }
+
+  void storeCursor() {
+    io_->cursor.current = next_;
+    io_->cursor.consumed = consumed_;
+  }
+  void loadCursor() {
+    next_ = io_->cursor.current;
+    end_ = io_->cursor.windowEnd;
+    consumed_ = io_->cursor.consumed;
+  }
+
+  EntropyIo* io_;
+  uint64_t bits_;
+  int32_t count_;
+  uint8_t* next_;
+  uint8_t* end_;
+  int32_t consumed_;
+};
+
+// The extra bits of a signed value: the value, or value - 1 when negative.
+inline uint32_t extraBits(int32_t value) { return static_cast<uint32_t>(value < 0 ? value - 1 : value); }
+
+template <GroupPolicy kPolicy>
+JPEG_STATUS putDc(GroupedWriter<kPolicy>& out, const HuffEncodeTable* table, int32_t* lastDc, int16_t dc) {
+  const int32_t diff = dc - *lastDc;
+  *lastDc = dc;
+  const int32_t size = categoryOf(static_cast<uint32_t>(diff < 0 ? -diff : diff));
+  return out.put(table, size, extraBits(diff), size);
+}
+
+// A non-zero AC coefficient after `run` zeros: ZRL codes for each 16 of them.
+template <GroupPolicy kPolicy>
+JPEG_STATUS putAc(GroupedWriter<kPolicy>& out, const HuffEncodeTable* table, int32_t run, uint32_t extra,
+                  int32_t size) {
+  JPEG_STATUS status = JPEG_SUCCESS;
+  for (; run > 15 && status == JPEG_SUCCESS; run -= 16) status = out.put(table, 0xF0, 0, 0);
+  return status == JPEG_SUCCESS ? out.put(table, run * 16 + size, extra, size) : status;
+}
+
+// Phase 1 of the two-phase coder: per zig-zag entry its extra bits and
+// magnitude, and which entries are non-zero, four entries per vector step.
+struct BlockSymbolList {
+  uint16_t extra[64];
+  uint16_t magnitude[64];
+  uint64_t nonZeroAc;  // bit k: zig-zag entry k (1..63) is not zero
+};
+
+__attribute__((target("mmx"))) void collectSymbols(const int16_t* block, BlockSymbolList* list) {
+  const __m64 zero = _mm_setzero_si64();
+  uint64_t nonZero = 0;
+  for (int group = 0; group < 16; ++group) {
+    const int32_t* natural = zigzagToNatural + 4 * group;
+    const __m64 v = _mm_set_pi16(block[natural[3]], block[natural[2]], block[natural[1]], block[natural[0]]);
+    const __m64 sign = _mm_srai_pi16(v, 15);
+    const __m64 extra = _mm_add_pi16(v, sign), magnitude = _mm_sub_pi16(_mm_xor_si64(v, sign), sign);
+    std::memcpy(list->extra + 4 * group, &extra, sizeof extra);
+    std::memcpy(list->magnitude + 4 * group, &magnitude, sizeof magnitude);
+    // One byte 0x01 per zero lane, gathered into a four-bit pattern.
+    const uint32_t zeroLanes =
+        static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_packs_pi16(_mm_cmpeq_pi16(v, zero), zero))) & 0x01010101u;
+    nonZero |= uint64_t{~(zeroLanes * 0x01020408u >> 24) & 0xFu} << (4 * group);
+  }
+  list->nonZeroAc = nonZero & ~uint64_t{1};
+}
+}  // namespace
+
+JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                       const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  alignas(32) BlockSymbolList list;
+  collectSymbols(block, &list);
+  GroupedWriter<GroupPolicy::Eager> out(io);
+  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
+  int32_t previous = 0;
+  for (uint64_t left = list.nonZeroAc; left && status == JPEG_SUCCESS; left &= left - 1) {
+    const int32_t k = __builtin_ctzll(left);
+    status = putAc(out, acTable, k - previous - 1, list.extra[k], categoryOf(list.magnitude[k]));
+    previous = k;
+  }
+  if (status == JPEG_SUCCESS && previous < 63) status = out.put(acTable, 0x00, 0, 0);
+  return out.finish(status);
+}
+
+JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  GroupedWriter<GroupPolicy::Full> out(io);
+  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
+  int32_t run = 0;
+  for (int k = 1; k < 64 && status == JPEG_SUCCESS; ++k) {
+    const int32_t value = block[zigzagToNatural[k]];
+    if (value == 0) {
+      ++run;
+      continue;
+    }
+    status = putAc(out, acTable, run, extraBits(value), categoryOf(static_cast<uint32_t>(value < 0 ? -value : value)));
+    run = 0;
+  }
+  if (status == JPEG_SUCCESS && run > 0) status = out.put(acTable, 0x00, 0, 0);
+  return out.finish(status);
+}
+#endif
