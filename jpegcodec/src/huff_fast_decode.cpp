@@ -17,91 +17,100 @@ namespace {
 // and the longest value (15).
 constexpr int32_t kSymbolBits = 32;
 
+// The window of a block decoder, held in registers; the source holds it in
+// the same form between blocks.
 struct BitWindow {
   uint64_t bits;  // valid bits from the top down, zeros below them
   int32_t count;
-  const uint8_t* next;
+  uint8_t* next;
   int32_t remaining;
   int32_t consumed;
 };
 
+inline BitWindow windowOf(const EntropyIo* io) {
+  return {io->bits, io->bitCount, io->cursor.current, io->cursor.remaining, io->cursor.consumed};
+}
+
 // The scan's first block starts from a cleared count; whatever the words hold
 // then (another scan's bits in the portable form) is not data.
 inline BitWindow loadWindow(const EntropyIo* io) {
-  const int32_t count = io->bitCount;
-  return {count > 0 ? io->bits & (~uint64_t{0} << (64 - count)) : 0, count, io->cursor.current,
-          io->cursor.remaining, io->cursor.consumed};
-}
-
-inline void storeCursor(const BitWindow& w, EntropyIo* io) {
-  io->cursor.current = const_cast<uint8_t*>(w.next);
-  io->cursor.remaining = w.remaining;
-  io->cursor.consumed = w.consumed;
+  BitWindow w = windowOf(io);
+  w.bits = w.count > 0 ? w.bits & (~uint64_t{0} << (64 - w.count)) : 0;
+  return w;
 }
 
 inline void storeWindow(const BitWindow& w, EntropyIo* io) {
   io->bits = w.bits;
   io->bitCount = w.count;
-  storeCursor(w, io);
+  io->cursor.current = w.next;
+  io->cursor.remaining = w.remaining;
+  io->cursor.consumed = w.consumed;
 }
 
-inline void appendByte(BitWindow& w, uint32_t byte) {
-  w.bits |= uint64_t{byte} << (56 - w.count);
-  w.count += 8;
-}
-
-// Byte refill: fills the window beyond 56 bits. Stuffed bytes, fill bytes,
-// markers and window ends go through the portable byte taker, which reads
-// the next file window when the source is a file.
-__attribute__((noinline)) BitWindow refillBitWindow(BitWindow w, EntropyIo* io) {
+// Byte refill of the window stored in the source: fills it beyond 56 bits.
+// Stuffed bytes, fill bytes, markers and window ends go through the
+// portable byte taker, which reads the next file window of a file source.
+__attribute__((noinline)) void refillBitWindow(EntropyIo* io) {
+  BitWindow w = windowOf(io);
   while (w.count <= 56) {
+    uint32_t byte = 0;
     if (io->pendingMarker) {
       countPaddingByte(io, w.count);
-      appendByte(w, 0);
     } else if (w.remaining > 0 && *w.next != 0xFF) {
-      appendByte(w, *w.next++);
+      byte = *w.next++;
       --w.remaining;
       ++w.consumed;
     } else {
-      storeCursor(w, io);
-      const int32_t byte = takeEntropyByte(io);
-      w.next = io->cursor.current;
-      w.remaining = io->cursor.remaining;
-      w.consumed = io->cursor.consumed;
+      storeWindow(w, io);
+      byte = static_cast<uint32_t>(takeEntropyByte(io));
+      w = windowOf(io);
       if (io->pendingMarker) countPaddingByte(io, w.count);
-      appendByte(w, static_cast<uint32_t>(byte));
     }
+    w.bits |= uint64_t{byte} << (56 - w.count);
+    w.count += 8;
   }
-  return w;
+  storeWindow(w, io);
 }
 
-// Whether any of the four bytes of v is 0xFF (a zero byte in ~v).
-inline bool holdsFF(uint32_t v) { return ((~v - 0x01010101u) & v & 0x80808080u) != 0; }
+inline void refillSlowly(BitWindow& w, EntropyIo* io) {
+  storeWindow(w, io);
+  refillBitWindow(io);
+  w = windowOf(io);
+}
+
+// Whether any byte of v is 0xFF (a zero byte in ~v).
+inline bool holdsFF(uint64_t v) { return ((~v - 0x0101010101010101u) & v & 0x8080808080808080u) != 0; }
 
 struct ByteRefill {
   static void ensure(BitWindow& w, EntropyIo* io) {
-    if (w.count < kSymbolBits) w = refillBitWindow(w, io);
+    if (w.count < kSymbolBits) refillSlowly(w, io);
   }
 };
 
-// Takes four data bytes in one step when none of them is 0xFF; anything
-// else (stuffing, a marker, the window's end) goes byte by byte.
+// Before every symbol, tops the window up with as many whole data bytes as
+// fit, from one eight-byte load, when none of them is 0xFF: no branch
+// depends on how many bits the last symbol took. Stuffing, a marker or the
+// window's end leave it to the byte refill once fewer bits are held than a
+// symbol needs.
 struct WordRefill {
   static void ensure(BitWindow& w, EntropyIo* io) {
     if (w.count >= kSymbolBits) return;
-    if (w.remaining >= 4 && !io->pendingMarker) {
-      uint32_t word;
+    if (w.remaining >= 8 && !io->pendingMarker) {
+      uint64_t word;
       std::memcpy(&word, w.next, sizeof word);
-      if (!holdsFF(word)) {
-        w.bits |= uint64_t{__builtin_bswap32(word)} << (32 - w.count);
-        w.count += 32;
-        w.next += 4;
-        w.remaining -= 4;
-        w.consumed += 4;
+      const int32_t room = (64 - w.count) >> 3;
+      const int32_t bytes = room - (room >> 3);  // at most 7, so the masks below stay in range
+      const uint64_t taken = __builtin_bswap64(word) & ~(~uint64_t{0} >> (8 * bytes));
+      if (!holdsFF(taken)) {
+        if (bytes) w.bits |= taken >> w.count;
+        w.count += 8 * bytes;
+        w.next += bytes;
+        w.remaining -= bytes;
+        w.consumed += bytes;
         return;
       }
     }
-    w = refillBitWindow(w, io);
+    if (w.count < kSymbolBits) refillSlowly(w, io);
   }
 };
 
@@ -112,31 +121,37 @@ inline uint32_t takeBits(BitWindow& w, int32_t n) {
   return value;
 }
 
-// Codes longer than 8 bits, with at least 16 bits held; a code that matches
-// no length up to 16 decodes as symbol 0 after 16 bits.
-__attribute__((noinline)) int32_t decodeLongCode(BitWindow& w, const HuffDecodeTable* table) {
-  int32_t length = 9;
-  while (static_cast<int32_t>(w.bits >> (64 - length)) > table->maxcode[length])
-    if (++length > 16) {
-      takeBits(w, 16);
+// Codes longer than 8 bits, from the top 16 of the window; a code that
+// matches no length up to 16 decodes as symbol 0 after 16 bits. Gives the
+// symbol and the code's length.
+__attribute__((noinline)) int32_t decodeLongCode(uint64_t bits, const HuffDecodeTable* table, int32_t* length) {
+  int32_t l = 9;
+  while (static_cast<int32_t>(bits >> (64 - l)) > table->maxcode[l])
+    if (++l > 16) {
+      *length = 16;
       return 0;
     }
-  const int32_t code = static_cast<int32_t>(takeBits(w, length));
-  return table->huffval[(table->valptr[length] + code - table->mincode[length]) & 0xFF];
+  *length = l;
+  const int32_t code = static_cast<int32_t>(bits >> (64 - l));
+  return table->huffval[(table->valptr[l] + code - table->mincode[l]) & 0xFF];
 }
 
 inline int32_t decodeSymbol(BitWindow& w, const HuffDecodeTable* table) {
   const HuffLookahead entry = table->lookahead[w.bits >> 56];
-  if (!entry.length) return decodeLongCode(w, table);
-  w.bits <<= entry.length;
-  w.count -= entry.length;
-  return entry.symbol;
+  int32_t length = entry.length;
+  const int32_t symbol = length ? entry.symbol : decodeLongCode(w.bits, table, &length);
+  w.bits <<= length;
+  w.count -= length;
+  return symbol;
 }
 
-// An s-bit received value whose top bit is 0 stands for a negative one.
-inline int32_t extendValue(uint32_t bits, int32_t size) {
-  const int32_t v = static_cast<int32_t>(bits);
-  return v < (1 << (size - 1)) ? v - ((1 << size) - 1) : v;
+// Takes an s-bit received value (s > 0); one whose top bit is 0 stands for
+// a negative value, v - (2^s - 1). Without a branch, as the signs of the
+// coefficients are random.
+inline int32_t takeValue(BitWindow& w, int32_t size) {
+  const int32_t negative = static_cast<int32_t>(static_cast<int64_t>(~w.bits) >> 63);  // all ones when top bit is 0
+  const int32_t v = static_cast<int32_t>(takeBits(w, size));
+  return v - (negative & ((1 << size) - 1));
 }
 
 template <class Refill, bool kStore>
@@ -146,7 +161,7 @@ JPEG_STATUS decodeBlock(EntropyIo* io, const HuffDecodeTable* dcTable, const Huf
   BitWindow w = loadWindow(io);
   Refill::ensure(w, io);
   const int32_t dcSize = decodeSymbol(w, dcTable) & 15;
-  const int32_t diff = dcSize ? extendValue(takeBits(w, dcSize), dcSize) : 0;
+  const int32_t diff = dcSize ? takeValue(w, dcSize) : 0;
   *dcPredictor = static_cast<int16_t>(*dcPredictor + diff);
   if (kStore) block[0] = static_cast<int16_t>(*dcPredictor);
   // The position stays below 79: it passes 63 by at most a run of 15.
@@ -160,8 +175,8 @@ JPEG_STATUS decodeBlock(EntropyIo* io, const HuffDecodeTable* dcTable, const Huf
       continue;
     }
     position += symbol >> 4;
-    const uint32_t bits = takeBits(w, size);
-    if (kStore) block[zigzagToNatural[position]] = static_cast<int16_t>(extendValue(bits, size));
+    const int32_t value = takeValue(w, size);
+    if (kStore) block[zigzagToNatural[position]] = static_cast<int16_t>(value);
     ++position;
   }
   storeWindow(w, io);
