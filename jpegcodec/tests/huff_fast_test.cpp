@@ -164,7 +164,7 @@ struct CoefficientDecode {
 // Decodes the quantised coefficients of every component at a forced class,
 // from memory or (path given) from a file.
 CoefficientDecode decodeCoefficients(Bytes jpeg, int32_t cpuClass, const char* path = nullptr) {
-  setCpuOverrideForTesting(cpuClass);
+  fixtures::setUseCpu(cpuClass);
   CoefficientDecode result;
   JPEG_PROPERTIES props;
   result.status = fixtures::openStream(&props, jpeg);
@@ -195,7 +195,7 @@ CoefficientDecode decodeCoefficients(Bytes jpeg, int32_t cpuClass, const char* p
   }
   jpegFree(&props);
   if (path) std::remove(path);
-  setCpuOverrideForTesting(CPU_NO_OVERRIDE);
+  fixtures::clearUseCpu();
   return result;
 }
 
