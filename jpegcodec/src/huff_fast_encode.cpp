@@ -21,7 +21,15 @@ inline bool holdsFF(uint32_t v) { return ((~v - 0x01010101u) & v & 0x80808080u) 
 // (Eager), or only when the next code would not fit (Full).
 enum class GroupPolicy { Eager, Full };
 
-template <GroupPolicy kPolicy>
+// Most bytes one block can add: 64 codes of up to 32 bits with their value
+// bits, three ZRL codes, the bits held before it, every byte stuffed.
+constexpr int32_t kMostBlockBytes = 2 * (4 + (67 * 32) / 8);
+
+#define CODER_INLINE __attribute__((always_inline)) inline
+
+// kRoomKnown: the window has room for a whole block (kMostBlockBytes), so
+// no store tests for the end of it and nothing can fail.
+template <GroupPolicy kPolicy, bool kRoomKnown>
 class GroupedWriter {
  public:
   explicit GroupedWriter(EntropyIo* io)
@@ -29,11 +37,11 @@ class GroupedWriter {
         consumed_(io->cursor.consumed) {}
 
   // Appends the code of symbol, then the low `size` bits of extra.
-  JPEG_STATUS put(const HuffEncodeTable* table, int32_t symbol, uint32_t extra, int32_t size) {
-    const int32_t codeLength = table->length[symbol];
-    const int32_t length = codeLength + size;
+  CODER_INLINE JPEG_STATUS put(const HuffEncodeTable* table, int32_t symbol, uint32_t extra, int32_t size) {
+    const int32_t length = table->length[symbol] + size;
     if (length <= 0) return JPEG_SUCCESS;
-    const uint64_t bits = uint64_t{lowBits(table->code[symbol], codeLength)} << size | lowBits(extra, size);
+    // The table set-up refuses lists whose codes do not fit their lengths.
+    const uint64_t bits = uint64_t{table->code[symbol]} << size | lowBits(extra, size);
     JPEG_STATUS status = JPEG_SUCCESS;
     if (kPolicy == GroupPolicy::Full)
       while (status == JPEG_SUCCESS && count_ + length > 64) status = writeGroup();
@@ -56,10 +64,10 @@ class GroupedWriter {
 
  private:
   // The top four bytes of the accumulator, which holds 32 bits or more.
-  JPEG_STATUS writeGroup() {
+  CODER_INLINE JPEG_STATUS writeGroup() {
     const uint32_t group = static_cast<uint32_t>(bits_ >> 32);
     if (holdsFF(group)) return writeStuffedGroup();
-    if (end_ - next_ < 4) {
+    if (!kRoomKnown && end_ - next_ < 4) {
       if (!io_->file) return JPEG_OUTPUT_BUFFER_TOO_SMALL;
       storeCursor();
       const JPEG_STATUS status = flushOutputBuffer(io_);
@@ -75,8 +83,17 @@ class GroupedWriter {
     return JPEG_SUCCESS;
   }
 
-  // A group with 0xFF bytes goes byte by byte through the portable emitter.
-  JPEG_STATUS writeStuffedGroup() {
+  // A group with 0xFF bytes: each 0xFF is followed by a stuffed zero. Near
+  // the window's end the bytes go one by one through the portable emitter.
+  __attribute__((noinline)) JPEG_STATUS writeStuffedGroup() {
+    if (kRoomKnown) {
+      const uint8_t* start = next_;
+      for (int i = 0; i < 4; ++i, bits_ <<= 8)
+        if ((*next_++ = static_cast<uint8_t>(bits_ >> 56)) == 0xFF) *next_++ = 0;
+      consumed_ += static_cast<int32_t>(next_ - start);
+      count_ -= 32;
+      return JPEG_SUCCESS;
+    }
     storeCursor();
     JPEG_STATUS status = JPEG_SUCCESS;
     for (int i = 0; i < 4 && status == JPEG_SUCCESS; ++i) {
@@ -107,11 +124,13 @@ class GroupedWriter {
   int32_t consumed_;
 };
 
+inline bool roomForBlock(const EntropyIo* io) { return io->cursor.windowEnd - io->cursor.current >= kMostBlockBytes; }
+
 // The extra bits of a signed value: the value, or value - 1 when negative.
 inline uint32_t extraBits(int32_t value) { return static_cast<uint32_t>(value < 0 ? value - 1 : value); }
 
-template <GroupPolicy kPolicy>
-JPEG_STATUS putDc(GroupedWriter<kPolicy>& out, const HuffEncodeTable* table, int32_t* lastDc, int16_t dc) {
+template <class Writer>
+CODER_INLINE JPEG_STATUS putDc(Writer& out, const HuffEncodeTable* table, int32_t* lastDc, int16_t dc) {
   const int32_t diff = dc - *lastDc;
   *lastDc = dc;
   const int32_t size = categoryOf(static_cast<uint32_t>(diff < 0 ? -diff : diff));
@@ -119,9 +138,9 @@ JPEG_STATUS putDc(GroupedWriter<kPolicy>& out, const HuffEncodeTable* table, int
 }
 
 // A non-zero AC coefficient after `run` zeros: ZRL codes for each 16 of them.
-template <GroupPolicy kPolicy>
-JPEG_STATUS putAc(GroupedWriter<kPolicy>& out, const HuffEncodeTable* table, int32_t run, uint32_t extra,
-                  int32_t size) {
+template <class Writer>
+CODER_INLINE JPEG_STATUS putAc(Writer& out, const HuffEncodeTable* table, int32_t run, uint32_t extra,
+                               int32_t size) {
   JPEG_STATUS status = JPEG_SUCCESS;
   for (; run > 15 && status == JPEG_SUCCESS; run -= 16) status = out.put(table, 0xF0, 0, 0);
   return status == JPEG_SUCCESS ? out.put(table, run * 16 + size, extra, size) : status;
@@ -152,27 +171,28 @@ __attribute__((target("mmx"))) void collectSymbols(const int16_t* block, BlockSy
   }
   list->nonZeroAc = nonZero & ~uint64_t{1};
 }
-}  // namespace
 
-JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                       const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
-  alignas(32) BlockSymbolList list;
-  collectSymbols(block, &list);
-  GroupedWriter<GroupPolicy::Eager> out(io);
-  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
+// Phase 2: the codes of the collected entries.
+template <bool kRoomKnown>
+JPEG_STATUS codeCollected(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
+                          int32_t* lastDc, int16_t dc, const BlockSymbolList& list) {
+  GroupedWriter<GroupPolicy::Eager, kRoomKnown> out(io);
+  JPEG_STATUS status = putDc(out, dcTable, lastDc, dc);
   int32_t previous = 0;
   for (uint64_t left = list.nonZeroAc; left && status == JPEG_SUCCESS; left &= left - 1) {
     const int32_t k = __builtin_ctzll(left);
-    status = putAc(out, acTable, k - previous - 1, list.extra[k], categoryOf(list.magnitude[k]));
+    status = putAc(out, acTable, k - previous - 1, list.extra[k], 32 - __builtin_clz(list.magnitude[k]));
     previous = k;
   }
   if (status == JPEG_SUCCESS && previous < 63) status = out.put(acTable, 0x00, 0, 0);
   return out.finish(status);
 }
 
-JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
-  GroupedWriter<GroupPolicy::Full> out(io);
+// The portable loop, each code with its value bits in one call.
+template <bool kRoomKnown>
+JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
+                        int32_t* lastDc, const int16_t* block) {
+  GroupedWriter<GroupPolicy::Full, kRoomKnown> out(io);
   JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
   int32_t run = 0;
   for (int k = 1; k < 64 && status == JPEG_SUCCESS; ++k) {
@@ -186,5 +206,20 @@ JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTa
   }
   if (status == JPEG_SUCCESS && run > 0) status = out.put(acTable, 0x00, 0, 0);
   return out.finish(status);
+}
+}  // namespace
+
+JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                       const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  alignas(32) BlockSymbolList list;
+  collectSymbols(block, &list);
+  return roomForBlock(io) ? codeCollected<true>(io, dcTable, acTable, lastDc, block[0], list)
+                          : codeCollected<false>(io, dcTable, acTable, lastDc, block[0], list);
+}
+
+JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  return roomForBlock(io) ? codeInOrder<true>(io, dcTable, acTable, lastDc, block)
+                          : codeInOrder<false>(io, dcTable, acTable, lastDc, block);
 }
 #endif
