@@ -1,7 +1,8 @@
 // Baseline block decoders of the vector classes. They hold the bit window
 // in registers for a whole block with the valid bits at the top of a 64-bit
-// word, so a symbol is one shift and one look-up, and they refill it a
-// byte or four bytes at a time. Markers and the end of the data are met the
+// word, so a symbol is one shift and one look-up, and they refill it a byte
+// at a time (class 3) or with as many whole bytes as fit from one eight-byte
+// load (classes 4-6). Markers and the end of the data are met the
 // same way as by the portable reader (zero bits from there on, the same
 // padding count), so a damaged scan ends with the same status and the same
 // coefficients on every class.

@@ -3,8 +3,8 @@
 // the same status out of the decoders, on sound, cut and damaged streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -258,6 +258,10 @@ TEST(HuffmanDecodersEveryClass, CutStreamsGiveThePortableStatusAndCoefficients) 
   expectSameOnEveryClass(cut, "still cut in a file window", "huffman_decoders_cut.jpg");
 }
 
+void insertAt(Bytes& jpeg, size_t at, std::initializer_list<uint8_t> bytes) {
+  jpeg.insert(jpeg.begin() + static_cast<long>(at), bytes);
+}
+
 // Damage inside the entropy data: flipped bits, bytes turned into 0xFF
 // (stuffing, fill bytes, markers), and markers dropped in between.
 TEST(HuffmanDecodersEveryClass, DamagedStreamsGiveThePortableStatusAndCoefficients) {
@@ -267,11 +271,13 @@ TEST(HuffmanDecodersEveryClass, DamagedStreamsGiveThePortableStatusAndCoefficien
   } damages[] = {
       {"flipped bit", [](Bytes& j, size_t at) { j[at] ^= static_cast<uint8_t>(1u << (at % 8)); }},
       {"0xFF byte", [](Bytes& j, size_t at) { j[at] = 0xFF; }},
-      {"FF 00 inserted", [](Bytes& j, size_t at) { j.insert(j.begin() + static_cast<long>(at), {0xFF, 0x00}); }},
-      {"FF FF 00 inserted", [](Bytes& j, size_t at) { j.insert(j.begin() + static_cast<long>(at), {0xFF, 0xFF, 0x00}); }},
-      {"RST inserted", [](Bytes& j, size_t at) { j.insert(j.begin() + static_cast<long>(at), {0xFF, 0xD3}); }},
-      {"EOI inserted", [](Bytes& j, size_t at) { j.insert(j.begin() + static_cast<long>(at), {0xFF, 0xD9}); }},
-      {"zeros", [](Bytes& j, size_t at) { std::fill(j.begin() + static_cast<long>(at), j.begin() + static_cast<long>(std::min(at + 9, j.size() - 2)), 0); }},
+      {"FF 00 inserted", [](Bytes& j, size_t at) { insertAt(j, at, {0xFF, 0x00}); }},
+      {"FF FF 00 inserted", [](Bytes& j, size_t at) { insertAt(j, at, {0xFF, 0xFF, 0x00}); }},
+      {"RST inserted", [](Bytes& j, size_t at) { insertAt(j, at, {0xFF, 0xD3}); }},
+      {"EOI inserted", [](Bytes& j, size_t at) { insertAt(j, at, {0xFF, 0xD9}); }},
+      {"zeros", [](Bytes& j, size_t at) {
+         std::fill_n(j.begin() + static_cast<long>(at), std::min<size_t>(9, j.size() - 2 - at), 0);
+       }},
   };
   for (const char* name : {"s420_64x48", "restart_blocks_17x17", "s444_17x17"}) {
     const Bytes jpeg = fixtures::readFile(std::string(name) + ".jpg");
