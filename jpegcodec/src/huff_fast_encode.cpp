@@ -146,42 +146,58 @@ CODER_INLINE JPEG_STATUS putAc(Writer& out, const HuffEncodeTable* table, int32_
   return status == JPEG_SUCCESS ? out.put(table, run * 16 + size, extra, size) : status;
 }
 
-// Phase 1 of the two-phase coder: per zig-zag entry its extra bits and
-// magnitude, and which entries are non-zero, four entries per vector step.
-struct BlockSymbolList {
-  uint16_t extra[64];
-  uint16_t magnitude[64];
-  uint64_t nonZeroAc;  // bit k: zig-zag entry k (1..63) is not zero
-};
+// Phase 1 of the two-phase coder: which zig-zag entries are not zero. The
+// block is tested in natural order, a row of eight per vector step, and each
+// row's eight bits are moved to their zig-zag places through a table.
+class ZigzagBits {
+ public:
+  ZigzagBits() {
+    for (int row = 0; row < 8; ++row)
+      for (int pattern = 0; pattern < 256; ++pattern) {
+        uint64_t bits = 0;
+        for (int k = 0; k < 64; ++k)
+          if (zigzagToNatural[k] / 8 == row && (pattern >> (zigzagToNatural[k] % 8) & 1)) bits |= uint64_t{1} << k;
+        rows_[row][pattern] = bits;
+      }
+  }
+  uint64_t of(int row, uint32_t pattern) const { return rows_[row][pattern]; }
 
-__attribute__((target("mmx"))) void collectSymbols(const int16_t* block, BlockSymbolList* list) {
+ private:
+  uint64_t rows_[8][256];
+};
+const ZigzagBits kZigzagBits;
+
+// Four bytes of 0x00 or 0x01 gathered into a four-bit pattern (byte i to bit i).
+inline uint32_t byteFlags(uint32_t flags) { return flags * 0x01020408u >> 24; }
+
+__attribute__((target("mmx"))) uint64_t nonZeroAcEntries(const int16_t* block) {
   const __m64 zero = _mm_setzero_si64();
   uint64_t nonZero = 0;
-  for (int group = 0; group < 16; ++group) {
-    const int32_t* natural = zigzagToNatural + 4 * group;
-    const __m64 v = _mm_set_pi16(block[natural[3]], block[natural[2]], block[natural[1]], block[natural[0]]);
-    const __m64 sign = _mm_srai_pi16(v, 15);
-    const __m64 extra = _mm_add_pi16(v, sign), magnitude = _mm_sub_pi16(_mm_xor_si64(v, sign), sign);
-    std::memcpy(list->extra + 4 * group, &extra, sizeof extra);
-    std::memcpy(list->magnitude + 4 * group, &magnitude, sizeof magnitude);
-    // One byte 0x01 per zero lane, gathered into a four-bit pattern.
-    const uint32_t zeroLanes =
-        static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_packs_pi16(_mm_cmpeq_pi16(v, zero), zero))) & 0x01010101u;
-    nonZero |= uint64_t{~(zeroLanes * 0x01020408u >> 24) & 0xFu} << (4 * group);
+  for (int row = 0; row < 8; ++row) {
+    __m64 left, right;
+    std::memcpy(&left, block + 8 * row, sizeof left);
+    std::memcpy(&right, block + 8 * row + 4, sizeof right);
+    // 0xFF per zero coefficient, one byte each.
+    const __m64 zeros = _mm_packs_pi16(_mm_cmpeq_pi16(left, zero), _mm_cmpeq_pi16(right, zero));
+    const uint32_t low = static_cast<uint32_t>(_mm_cvtsi64_si32(zeros)) & 0x01010101u;
+    const uint32_t high = static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_srli_si64(zeros, 32))) & 0x01010101u;
+    nonZero |= kZigzagBits.of(row, ~(byteFlags(low) | byteFlags(high) << 4) & 0xFFu);
   }
-  list->nonZeroAc = nonZero & ~uint64_t{1};
+  return nonZero & ~uint64_t{1};
 }
 
 // Phase 2: the codes of the collected entries.
 template <bool kRoomKnown>
 JPEG_STATUS codeCollected(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
-                          int32_t* lastDc, int16_t dc, const BlockSymbolList& list) {
+                          int32_t* lastDc, const int16_t* block, uint64_t nonZeroAc) {
   GroupedWriter<GroupPolicy::Eager, kRoomKnown> out(io);
-  JPEG_STATUS status = putDc(out, dcTable, lastDc, dc);
+  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
   int32_t previous = 0;
-  for (uint64_t left = list.nonZeroAc; left && status == JPEG_SUCCESS; left &= left - 1) {
+  for (uint64_t left = nonZeroAc; left && status == JPEG_SUCCESS; left &= left - 1) {
     const int32_t k = __builtin_ctzll(left);
-    status = putAc(out, acTable, k - previous - 1, list.extra[k], 32 - __builtin_clz(list.magnitude[k]));
+    const int32_t value = block[zigzagToNatural[k]];
+    status = putAc(out, acTable, k - previous - 1, extraBits(value),
+                   32 - __builtin_clz(static_cast<uint32_t>(value < 0 ? -value : value)));
     previous = k;
   }
   if (status == JPEG_SUCCESS && previous < 63) status = out.put(acTable, 0x00, 0, 0);
@@ -211,10 +227,9 @@ JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const Huf
 
 JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
                                        const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
-  alignas(32) BlockSymbolList list;
-  collectSymbols(block, &list);
-  return roomForBlock(io) ? codeCollected<true>(io, dcTable, acTable, lastDc, block[0], list)
-                          : codeCollected<false>(io, dcTable, acTable, lastDc, block[0], list);
+  const uint64_t nonZeroAc = nonZeroAcEntries(block);
+  return roomForBlock(io) ? codeCollected<true>(io, dcTable, acTable, lastDc, block, nonZeroAc)
+                          : codeCollected<false>(io, dcTable, acTable, lastDc, block, nonZeroAc);
 }
 
 JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
