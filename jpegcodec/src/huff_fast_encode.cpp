@@ -152,13 +152,13 @@ CODER_INLINE JPEG_STATUS putAc(Writer& out, const HuffEncodeTable* table, int32_
 class ZigzagBits {
  public:
   ZigzagBits() {
-    for (int row = 0; row < 8; ++row)
-      for (int pattern = 0; pattern < 256; ++pattern) {
-        uint64_t bits = 0;
-        for (int k = 0; k < 64; ++k)
-          if (zigzagToNatural[k] / 8 == row && (pattern >> (zigzagToNatural[k] % 8) & 1)) bits |= uint64_t{1} << k;
-        rows_[row][pattern] = bits;
-      }
+    uint64_t bitOfNatural[64];
+    for (int k = 0; k < 64; ++k) bitOfNatural[zigzagToNatural[k]] = uint64_t{1} << k;
+    for (int row = 0; row < 8; ++row) {
+      rows_[row][0] = 0;
+      for (int pattern = 1; pattern < 256; ++pattern)  // the pattern without its lowest bit, plus that bit
+        rows_[row][pattern] = rows_[row][pattern & (pattern - 1)] | bitOfNatural[8 * row + __builtin_ctz(pattern)];
+    }
   }
   uint64_t of(int row, uint32_t pattern) const { return rows_[row][pattern]; }
 
