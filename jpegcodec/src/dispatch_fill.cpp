@@ -39,4 +39,5 @@ void fillDispatchTable(CpuDispatchTable* table, int32_t cpuClass) {
   table->activeDequantize = dequantizeFast;
   installPortableEncoderKernels(table);
   installVectorKernels(table, cpuClass);
+  installVectorHuffmanKernels(table, cpuClass);
 }

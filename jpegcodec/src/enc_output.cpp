@@ -24,13 +24,6 @@ JPEG_STATUS emitByte(EntropyIo* io, uint8_t value) {
   return JPEG_SUCCESS;
 }
 
-// A data byte 0xFF is followed by a stuffed zero so it cannot read as a marker.
-JPEG_STATUS emitStuffedByte(EntropyIo* io, uint8_t value) {
-  JPEG_STATUS status = emitByte(io, value);
-  if (status == JPEG_SUCCESS && value == 0xFF) status = emitByte(io, 0);
-  return status;
-}
-
 JPEG_STATUS emitWholeBytes(EntropyIo* io) {
   while (io->bitCount >= 8) {
     const JPEG_STATUS status = emitStuffedByte(io, static_cast<uint8_t>(io->bits >> 56));
@@ -62,6 +55,12 @@ const CategoryTable kCategories;
 // one's complement) when negative.
 inline uint32_t extraBits(int32_t value) { return static_cast<uint32_t>(value < 0 ? value - 1 : value); }
 }  // namespace
+
+JPEG_STATUS emitStuffedByte(EntropyIo* io, uint8_t value) {
+  JPEG_STATUS status = emitByte(io, value);
+  if (status == JPEG_SUCCESS && value == 0xFF) status = emitByte(io, 0);
+  return status;
+}
 
 int32_t magnitudeCategory(uint32_t magnitude) {
   if (magnitude < 256) return kCategories.entries[magnitude];

@@ -5,8 +5,7 @@
 #include "platform.h"
 #include "zigzag.h"
 
-namespace {
-JPEG_STATUS refillWindow(EntropyIo* io, bool* ended) {
+JPEG_STATUS readFileWindow(EntropyIo* io, bool* ended) {
   int32_t got = 0;
   if (!readCodecFile(io->file, io->fileWindow, JPEG_FILE_WINDOW_SIZE, &got)) return JPEG_FILE_ERROR;
   *ended = got == 0;
@@ -15,8 +14,6 @@ JPEG_STATUS refillWindow(EntropyIo* io, bool* ended) {
   io->cursor.remaining = got;
   return JPEG_SUCCESS;
 }
-
-}  // namespace
 
 int32_t extend(uint32_t value, int32_t size) {
   const int32_t v = static_cast<int32_t>(value);
@@ -48,7 +45,7 @@ int32_t takeByte(EntropyIo* io, JPEG_STATUS* status) {
   StreamCursor& cursor = io->cursor;
   if (cursor.remaining <= 0) {
     bool ended = true;
-    if (io->file) *status = refillWindow(io, &ended);
+    if (io->file) *status = readFileWindow(io, &ended);
     if (ended || *status != JPEG_SUCCESS) return END_OF_DATA;
   }
   --cursor.remaining;
@@ -104,6 +101,21 @@ JPEG_STATUS skipSegment(EntropyIo* io) {
   return status;
 }
 
+int32_t takeEntropyByte(EntropyIo* io) {
+  JPEG_STATUS status = JPEG_SUCCESS;
+  int32_t byte = takeByte(io, &status);
+  if (byte == 0xFF) {
+    do byte = takeByte(io, &status);
+    while (byte == 0xFF);  // fill bytes
+    if (byte == 0x00) return 0xFF;
+    io->pendingMarker = byte;
+    return 0;
+  }
+  if (byte != END_OF_DATA) return byte;
+  io->pendingMarker = END_OF_DATA;
+  return 0;
+}
+
 void fillBits(EntropyIo* io) {
   StreamCursor& cursor = io->cursor;
   while (io->bitCount <= 56) {
@@ -115,25 +127,8 @@ void fillBits(EntropyIo* io) {
       io->bitCount += 8;
       continue;
     }
-    int32_t byte = 0;
-    if (!io->pendingMarker) {
-      JPEG_STATUS status = JPEG_SUCCESS;
-      byte = takeByte(io, &status);
-      if (byte == 0xFF) {
-        do byte = takeByte(io, &status);
-        while (byte == 0xFF);
-        if (byte == 0x00) {
-          byte = 0xFF;
-        } else {
-          io->pendingMarker = byte;
-          byte = 0;
-        }
-      } else if (byte == END_OF_DATA) {
-        io->pendingMarker = END_OF_DATA;
-        byte = 0;
-      }
-    }
-    if (io->pendingMarker) io->paddingBits = io->paddingBits > io->bitCount + 64 ? io->bitCount + 72 : io->paddingBits + 8;
+    const int32_t byte = io->pendingMarker ? 0 : takeEntropyByte(io);
+    if (io->pendingMarker) countPaddingByte(io, io->bitCount);
     io->bits = (io->bits << 8) | static_cast<uint32_t>(byte);
     io->bitCount += 8;
   }

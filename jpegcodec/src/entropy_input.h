@@ -13,6 +13,8 @@ enum { END_OF_DATA = 0x100 };
 // Sets the source up for a read: memory from the consumed offset on, or an
 // empty file window that the first request fills.
 JPEG_STATUS resetInputSource(EntropyIo* io, uint8_t* buffer, int32_t size);
+// File source: reads the next window of the file; ended when it held no more.
+JPEG_STATUS readFileWindow(EntropyIo* io, bool* ended);
 // Takes the next byte; END_OF_DATA when none is left.
 int32_t takeByte(EntropyIo* io, JPEG_STATUS* status);
 // The code of the next marker (or the pending one), END_OF_DATA at the end.
@@ -26,6 +28,15 @@ inline int32_t unreadBytes(const EntropyIo* io) { return io->cursor.remaining; }
 // Bit reader. Past a marker or the end of the data it supplies zero bits,
 // so that a damaged scan decodes to its end; the pending marker tells why.
 void fillBits(EntropyIo* io);
+// The next byte of entropy-coded data with stuffing and fill bytes removed.
+// At a marker or the end of the data it notes which in pendingMarker and
+// gives a zero byte.
+int32_t takeEntropyByte(EntropyIo* io);
+// Notes one zero byte supplied past a marker or the end of the data, while
+// heldBits bits are held (its bound keeps the count from growing without end).
+inline void countPaddingByte(EntropyIo* io, int32_t heldBits) {
+  io->paddingBits = io->paddingBits > heldBits + 64 ? heldBits + 72 : io->paddingBits + 8;
+}
 inline uint32_t getBits(EntropyIo* io, int32_t n) {
   if (io->bitCount < n) fillBits(io);
   io->bitCount -= n;

@@ -26,3 +26,12 @@ void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
   (void)cpuClass;
 #endif
 }
+
+void installVectorHuffmanKernels(CpuDispatchTable* t, int32_t cpuClass) {
+  if (cpuClass < 3) return;
+#ifdef JPEGCODEC_HAS_X86_KERNELS
+  t->huffmanEncodeBlock = cpuClass == 5 ? huffmanEncodeBlockGrouped : huffmanEncodeBlockTwoPhase;
+#endif
+  t->huffmanDecodeBlock = cpuClass == 3 ? huffmanDecodeBlockByteRefill : huffmanDecodeBlockWordRefill;
+  t->huffmanDecodeDcOnly = huffmanDecodeDcOnlyWordRefill;
+}

@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "jpegcodec.h"
+
 struct CpuDispatchTable;
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -38,5 +40,24 @@ void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
 // Replaces the portable kernels of the table by the vector bodies of a
 // processor class of 3 or more; a build without x86 bodies keeps them.
 void installVectorKernels(CpuDispatchTable* table, int32_t cpuClass);
+
+// Huffman block coders and decoders of the vector classes. The coders emit
+// the portable coder's bits (two-phase: vector symbol collection, then the
+// codes; grouped: the portable loop); the decoders give the portable
+// decoder's coefficients, status and end-of-data handling.
+#ifdef JPEGCODEC_HAS_X86_KERNELS
+JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                       const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
+JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
+#endif
+JPEG_STATUS huffmanDecodeBlockByteRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
+                                         const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
+JPEG_STATUS huffmanDecodeBlockWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
+                                         const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
+JPEG_STATUS huffmanDecodeDcOnlyWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
+                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
+// Stores them in the Huffman slots of a processor class of 3 or more.
+void installVectorHuffmanKernels(CpuDispatchTable* table, int32_t cpuClass);
 
 #endif

@@ -12,6 +12,26 @@
 
 namespace fixtures {
 
+#ifdef _WIN32
+namespace {
+constexpr const wchar_t* kCodecKey = L"Software\\Vexmoor Corporation\\Marrowset\\Kestrunlib";
+}
+
+void setUseCpu(int32_t value) {
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCodecKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetValueExW(key, L"USECPU", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void clearUseCpu() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, kCodecKey); }
+#else
+void setUseCpu(int32_t value) { setCpuOverrideForTesting(value); }
+void clearUseCpu() { setCpuOverrideForTesting(CPU_NO_OVERRIDE); }
+#endif
+
 std::string path(const std::string& name) { return std::string(CODEC_FIXTURES) + "/" + name; }
 
 std::vector<uint8_t> readFile(const std::string& name) {

@@ -52,6 +52,12 @@ JPEG_STATUS openStream(JPEG_PROPERTIES* props, std::vector<uint8_t>& jpeg);
 // Whether a second, independent opener may have the file for reading or writing.
 bool otherOpenerCan(const std::string& path, bool write);
 
+// Forces the processor class of records initialised from now on, the way an
+// administrator does: the "USECPU" value on Windows, the test hook on the
+// host. clearUseCpu removes the value.
+void setUseCpu(int32_t value);
+void clearUseCpu();
+
 // Largest difference between two pictures of the same geometry (-1 otherwise).
 int maxDifference(const Image& a, const Image& b);
 

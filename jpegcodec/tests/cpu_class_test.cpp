@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
+#include "codec_fixtures.h"
 #include "jpegcodec.h"
 #include "jpegcodec_testing.h"
 
@@ -85,30 +82,10 @@ TEST(CpuClass, UnbindWithoutModuleOnlyClearsTheEntryPoints) {
   unbindKernels(nullptr);
 }
 
-// Forces the class the way an administrator does: the "USECPU" value on
-// Windows, the test hook on the host.
 class CpuOverride {
  public:
-  explicit CpuOverride(int32_t value) { set(&value); }
-  ~CpuOverride() { set(nullptr); }
-
- private:
-#ifdef _WIN32
-  static constexpr const wchar_t* kKey = L"Software\\Vexmoor Corporation\\Marrowset\\Kestrunlib";
-  static void set(const int32_t* value) {
-    if (!value) {
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
-      return;
-    }
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                             nullptr));
-    RegSetValueExW(key, L"USECPU", 0, REG_DWORD, reinterpret_cast<const BYTE*>(value), sizeof(*value));
-    RegCloseKey(key);
-  }
-#else
-  static void set(const int32_t* value) { setCpuOverrideForTesting(value ? *value : CPU_NO_OVERRIDE); }
-#endif
+  explicit CpuOverride(int32_t value) { fixtures::setUseCpu(value); }
+  ~CpuOverride() { fixtures::clearUseCpu(); }
 };
 
 int32_t classOfNewRecord() {

@@ -296,4 +296,29 @@ TEST(EncoderInput, CallerSamplePlanes) {
   ASSERT_EQ(jpegWrite(record.get(), EncodeToMemory), JPEG_SUCCESS);
   EXPECT_TRUE(record.written() == fromBitmap.bytes);
 }
+
+// The 64-bit vector bodies share their registers with the x87 unit; every
+// read and write, failed or not, releases them before returning, so x87
+// arithmetic in the caller (long double) keeps working. The forced-class
+// runs of this program check the MMX classes.
+TEST(EntryPoints, LeaveTheFloatingPointUnitUsable) {
+  auto expectX87Works = [](const char* after) {
+    volatile long double x = 1.5L;
+    const long double product = x * 3;
+    EXPECT_EQ(4.5L, product) << "after " << after;
+  };
+  const enctest::Picture picture = enctest::syntheticPicture(48, 32, 3);
+  const enctest::Encoded encoded = enctest::encode(picture, {});
+  ASSERT_EQ(JPEG_SUCCESS, encoded.status);
+  expectX87Works("a write");
+  EXPECT_EQ(JPEG_SUCCESS, enctest::decode(encoded.bytes).status);
+  expectX87Works("a read");
+  enctest::EncodeOptions tooSmall;
+  tooSmall.capacity = static_cast<int32_t>(encoded.bytes.size() / 2);
+  EXPECT_EQ(JPEG_OUTPUT_BUFFER_TOO_SMALL, enctest::encode(picture, tooSmall).status);
+  expectX87Works("a write that ran out of room");
+  const std::vector<uint8_t> cut(encoded.bytes.begin(), encoded.bytes.end() - 40);
+  EXPECT_EQ(JPEG_EOF_ERROR, enctest::decode(cut).status);
+  expectX87Works("a read of a cut stream");
+}
 }  // namespace

@@ -1,0 +1,240 @@
+// Baseline block coders of the vector classes. Both pass each code together
+// with its value bits to a writer that holds the accumulator and the output
+// position in registers for the whole block and stores four bytes at a time
+// when none of them needs stuffing; the bytes equal the portable writer's.
+#include "simd_kernels.h"
+
+#ifdef JPEGCODEC_HAS_X86_KERNELS
+#include <mmintrin.h>
+
+#include <cstring>
+
+#include "enc_output.h"
+#include "zigzag.h"
+
+namespace {
+inline int32_t categoryOf(uint32_t magnitude) { return magnitude ? 32 - __builtin_clz(magnitude) : 0; }
+inline uint32_t lowBits(uint32_t value, int32_t n) { return value & ((1u << n) - 1); }
+inline bool holdsFF(uint32_t v) { return ((~v - 0x01010101u) & v & 0x80808080u) != 0; }
+
+// When the writer hands bytes on: as soon as more than 32 bits are held
+// (Eager), or only when the next code would not fit (Full).
+enum class GroupPolicy { Eager, Full };
+
+// Most bytes one block can add: 64 codes of up to 32 bits with their value
+// bits, three ZRL codes, the bits held before it, every byte stuffed.
+constexpr int32_t kMostBlockBytes = 2 * (4 + (67 * 32) / 8);
+
+#define CODER_INLINE __attribute__((always_inline)) inline
+
+// kRoomKnown: the window has room for a whole block (kMostBlockBytes), so
+// no store tests for the end of it and nothing can fail.
+template <GroupPolicy kPolicy, bool kRoomKnown>
+class GroupedWriter {
+ public:
+  explicit GroupedWriter(EntropyIo* io)
+      : io_(io), bits_(io->bits), count_(io->bitCount), next_(io->cursor.current), end_(io->cursor.windowEnd),
+        consumed_(io->cursor.consumed) {}
+
+  // Appends the code of symbol, then the low `size` bits of extra.
+  CODER_INLINE JPEG_STATUS put(const HuffEncodeTable* table, int32_t symbol, uint32_t extra, int32_t size) {
+    const int32_t length = table->length[symbol] + size;
+    if (length <= 0) return JPEG_SUCCESS;
+    // The table set-up refuses lists whose codes do not fit their lengths.
+    const uint64_t bits = uint64_t{table->code[symbol]} << size | lowBits(extra, size);
+    JPEG_STATUS status = JPEG_SUCCESS;
+    if (kPolicy == GroupPolicy::Full)
+      while (status == JPEG_SUCCESS && count_ + length > 64) status = writeGroup();
+    if (status != JPEG_SUCCESS) return status;
+    count_ += length;
+    bits_ |= bits << (64 - count_);
+    if (kPolicy == GroupPolicy::Eager)
+      while (status == JPEG_SUCCESS && count_ > 32) status = writeGroup();
+    return status;
+  }
+
+  // Leaves fewer than 32 bits for the portable writer and stores the state.
+  JPEG_STATUS finish(JPEG_STATUS status) {
+    while (status == JPEG_SUCCESS && count_ >= 32) status = writeGroup();
+    io_->bits = bits_;
+    io_->bitCount = count_;
+    storeCursor();
+    return status;
+  }
+
+ private:
+  // The top four bytes of the accumulator, which holds 32 bits or more.
+  CODER_INLINE JPEG_STATUS writeGroup() {
+    const uint32_t group = static_cast<uint32_t>(bits_ >> 32);
+    if (holdsFF(group)) return writeStuffedGroup();
+    if (!kRoomKnown && end_ - next_ < 4) {
+      if (!io_->file) return JPEG_OUTPUT_BUFFER_TOO_SMALL;
+      storeCursor();
+      const JPEG_STATUS status = flushOutputBuffer(io_);
+      loadCursor();
+      if (status != JPEG_SUCCESS) return status;
+    }
+    const uint32_t bigEndian = __builtin_bswap32(group);
+    std::memcpy(next_, &bigEndian, sizeof bigEndian);
+    next_ += 4;
+    consumed_ += 4;
+    bits_ <<= 32;
+    count_ -= 32;
+    return JPEG_SUCCESS;
+  }
+
+  // A group with 0xFF bytes: each 0xFF is followed by a stuffed zero. Near
+  // the window's end the bytes go one by one through the portable emitter.
+  __attribute__((noinline)) JPEG_STATUS writeStuffedGroup() {
+    if (kRoomKnown) {
+      const uint8_t* start = next_;
+      for (int i = 0; i < 4; ++i, bits_ <<= 8)
+        if ((*next_++ = static_cast<uint8_t>(bits_ >> 56)) == 0xFF) *next_++ = 0;
+      consumed_ += static_cast<int32_t>(next_ - start);
+      count_ -= 32;
+      return JPEG_SUCCESS;
+    }
+    storeCursor();
+    JPEG_STATUS status = JPEG_SUCCESS;
+    for (int i = 0; i < 4 && status == JPEG_SUCCESS; ++i) {
+      status = emitStuffedByte(io_, static_cast<uint8_t>(bits_ >> 56));
+      if (status != JPEG_SUCCESS) break;
+      bits_ <<= 8;
+      count_ -= 8;
+    }
+    loadCursor();
+    return status;
+  }
+
+  void storeCursor() {
+    io_->cursor.current = next_;
+    io_->cursor.consumed = consumed_;
+  }
+  void loadCursor() {
+    next_ = io_->cursor.current;
+    end_ = io_->cursor.windowEnd;
+    consumed_ = io_->cursor.consumed;
+  }
+
+  EntropyIo* io_;
+  uint64_t bits_;
+  int32_t count_;
+  uint8_t* next_;
+  uint8_t* end_;
+  int32_t consumed_;
+};
+
+inline bool roomForBlock(const EntropyIo* io) { return io->cursor.windowEnd - io->cursor.current >= kMostBlockBytes; }
+
+// The extra bits of a signed value: the value, or value - 1 when negative.
+inline uint32_t extraBits(int32_t value) { return static_cast<uint32_t>(value < 0 ? value - 1 : value); }
+
+template <class Writer>
+CODER_INLINE JPEG_STATUS putDc(Writer& out, const HuffEncodeTable* table, int32_t* lastDc, int16_t dc) {
+  const int32_t diff = dc - *lastDc;
+  *lastDc = dc;
+  const int32_t size = categoryOf(static_cast<uint32_t>(diff < 0 ? -diff : diff));
+  return out.put(table, size, extraBits(diff), size);
+}
+
+// A non-zero AC coefficient after `run` zeros: ZRL codes for each 16 of them.
+template <class Writer>
+CODER_INLINE JPEG_STATUS putAc(Writer& out, const HuffEncodeTable* table, int32_t run, uint32_t extra,
+                               int32_t size) {
+  JPEG_STATUS status = JPEG_SUCCESS;
+  for (; run > 15 && status == JPEG_SUCCESS; run -= 16) status = out.put(table, 0xF0, 0, 0);
+  return status == JPEG_SUCCESS ? out.put(table, run * 16 + size, extra, size) : status;
+}
+
+// Phase 1 of the two-phase coder: which zig-zag entries are not zero. The
+// block is tested in natural order, a row of eight per vector step, and each
+// row's eight bits are moved to their zig-zag places through a table.
+class ZigzagBits {
+ public:
+  ZigzagBits() {
+    uint64_t bitOfNatural[64];
+    for (int k = 0; k < 64; ++k) bitOfNatural[zigzagToNatural[k]] = uint64_t{1} << k;
+    for (int row = 0; row < 8; ++row) {
+      rows_[row][0] = 0;
+      for (int pattern = 1; pattern < 256; ++pattern)  // the pattern without its lowest bit, plus that bit
+        rows_[row][pattern] = rows_[row][pattern & (pattern - 1)] | bitOfNatural[8 * row + __builtin_ctz(pattern)];
+    }
+  }
+  uint64_t of(int row, uint32_t pattern) const { return rows_[row][pattern]; }
+
+ private:
+  uint64_t rows_[8][256];
+};
+const ZigzagBits kZigzagBits;
+
+// Four bytes of 0x00 or 0x01 gathered into a four-bit pattern (byte i to bit i).
+inline uint32_t byteFlags(uint32_t flags) { return flags * 0x01020408u >> 24; }
+
+__attribute__((target("mmx"))) uint64_t nonZeroAcEntries(const int16_t* block) {
+  const __m64 zero = _mm_setzero_si64();
+  uint64_t nonZero = 0;
+  for (int row = 0; row < 8; ++row) {
+    __m64 left, right;
+    std::memcpy(&left, block + 8 * row, sizeof left);
+    std::memcpy(&right, block + 8 * row + 4, sizeof right);
+    // 0xFF per zero coefficient, one byte each.
+    const __m64 zeros = _mm_packs_pi16(_mm_cmpeq_pi16(left, zero), _mm_cmpeq_pi16(right, zero));
+    const uint32_t low = static_cast<uint32_t>(_mm_cvtsi64_si32(zeros)) & 0x01010101u;
+    const uint32_t high = static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_srli_si64(zeros, 32))) & 0x01010101u;
+    nonZero |= kZigzagBits.of(row, ~(byteFlags(low) | byteFlags(high) << 4) & 0xFFu);
+  }
+  return nonZero & ~uint64_t{1};
+}
+
+// Phase 2: the codes of the collected entries.
+template <bool kRoomKnown>
+JPEG_STATUS codeCollected(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
+                          int32_t* lastDc, const int16_t* block, uint64_t nonZeroAc) {
+  GroupedWriter<GroupPolicy::Eager, kRoomKnown> out(io);
+  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
+  int32_t previous = 0;
+  for (uint64_t left = nonZeroAc; left && status == JPEG_SUCCESS; left &= left - 1) {
+    const int32_t k = __builtin_ctzll(left);
+    const int32_t value = block[zigzagToNatural[k]];
+    status = putAc(out, acTable, k - previous - 1, extraBits(value),
+                   32 - __builtin_clz(static_cast<uint32_t>(value < 0 ? -value : value)));
+    previous = k;
+  }
+  if (status == JPEG_SUCCESS && previous < 63) status = out.put(acTable, 0x00, 0, 0);
+  return out.finish(status);
+}
+
+// The portable loop, each code with its value bits in one call.
+template <bool kRoomKnown>
+JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
+                        int32_t* lastDc, const int16_t* block) {
+  GroupedWriter<GroupPolicy::Full, kRoomKnown> out(io);
+  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
+  int32_t run = 0;
+  for (int k = 1; k < 64 && status == JPEG_SUCCESS; ++k) {
+    const int32_t value = block[zigzagToNatural[k]];
+    if (value == 0) {
+      ++run;
+      continue;
+    }
+    status = putAc(out, acTable, run, extraBits(value), categoryOf(static_cast<uint32_t>(value < 0 ? -value : value)));
+    run = 0;
+  }
+  if (status == JPEG_SUCCESS && run > 0) status = out.put(acTable, 0x00, 0, 0);
+  return out.finish(status);
+}
+}  // namespace
+
+JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                       const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  const uint64_t nonZeroAc = nonZeroAcEntries(block);
+  return roomForBlock(io) ? codeCollected<true>(io, dcTable, acTable, lastDc, block, nonZeroAc)
+                          : codeCollected<false>(io, dcTable, acTable, lastDc, block, nonZeroAc);
+}
+
+JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  return roomForBlock(io) ? codeInOrder<true>(io, dcTable, acTable, lastDc, block)
+                          : codeInOrder<false>(io, dcTable, acTable, lastDc, block);
+}
+#endif
