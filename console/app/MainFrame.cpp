@@ -383,8 +383,7 @@ void CMainFrame::ReopenDevices()
     // Without a usable camera the window stays open in the no-camera state:
     // the camera may still be plugged in, and files can be viewed meanwhile.
     app.StartDevices();
-    current = app.CurrentController();
-    ShowCameraPresence(current && current->m_status.modelCode != 0);
+    ShowCameraPresence(app.HasUsableCamera());
     m_live.m_restartStatistics = 1;
     app.WaitBox().Close();
 }

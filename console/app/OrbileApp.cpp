@@ -7,8 +7,6 @@
 
 namespace {
 
-COrbileApp theApp;
-
 const wchar_t kWindowTitle[] = L"DovraOrbile 3";
 const wchar_t kInstanceMutex[] = L"DovraOrbile-088FA840-B10D-11D3-BC36-006067709674";
 // All title-bar buttons but About: the About box is not part of this build.
@@ -39,8 +37,6 @@ bool AcceptedModel(unsigned char modelByte)
 }
 
 }  // namespace
-
-COrbileApp& TheApp() { return theApp; }
 
 COrbileApp::COrbileApp() = default;
 COrbileApp::~COrbileApp() = default;
@@ -76,9 +72,14 @@ BOOL COrbileApp::InitInstance()
     return TRUE;
 }
 
+bool COrbileApp::HasUsableCamera() const
+{
+    return m_currentController && AcceptedModel(m_currentController->m_status.modelCode);
+}
+
 void COrbileApp::ShowCameraState()
 {
-    const bool present = m_currentController && m_currentController->m_status.modelCode != 0;
+    const bool present = HasUsableCamera();
     m_mainFrame.ShowCameraPresence(present);
     if (present && (m_currentController->GetDocCamModelFeature(0) & kFeatureLargeFrame))
         m_mainFrame.Live().m_restartStatistics = 1;
@@ -182,9 +183,4 @@ int COrbileApp::ExitInstance()
     if (m_skinLibrary) ::FreeLibrary(m_skinLibrary);
     m_skinLibrary = nullptr;
     return CWinApp::ExitInstance();
-}
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    return AfxWinMain(instance);
 }

@@ -28,6 +28,8 @@ public:
     int StartDevices();
 
     KVQDocCamController* CurrentController() const { return m_currentController; }
+    // The current camera is one of the models the console drives.
+    bool HasUsableCamera() const;
     CMainFrame& MainFrame() { return m_mainFrame; }
     HMODULE SkinLibrary() const { return m_skinLibrary; }
     CMessageDialog& WaitBox() { return m_waitBox; }
@@ -48,4 +50,5 @@ private:
     DWORD m_lastIdleRefresh = 0;
 };
 
+// The program's one application object.
 COrbileApp& TheApp();
