@@ -3,11 +3,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <vector>
 
 #include "CameraPictureState.h"
 #include "FrameBuffer.h"
 
-namespace telvane {
+namespace Telvane {
 class MulticastImageProvider;
 }
 class KVQDocCamController;
@@ -54,7 +55,9 @@ public:
     virtual void RequestRepaint() = 0;
     // A large still has become the current frame. The window posts itself a
     // message and, on the UI thread, runs the snapshot command (single mode)
-    // or the series shot (continuous mode) from the current frame.
+    // or the series shot (continuous mode) from the current frame, then
+    // calls LiveFramePath::ReleaseLargeFrame. Until then (at most two
+    // seconds) no newer frame replaces the still.
     virtual void PostLargeFrame(bool continuousMode) = 0;
 
     // Recorder: an AVI writer is open (software brightness and contrast are
@@ -68,21 +71,22 @@ public:
         DWORD framesSeen;
     };
     virtual bool GetRecorderClock(RecorderClock* clock) { (void)clock; return false; }
-    // Hands the display frame to the recorder once; called under the
-    // network-and-recording lock.
+    // Hands the display frame (the new current frame, as the local camera is
+    // shown) to the recorder once; called under the network-and-recording lock.
     virtual void RecordFrame(CFrameBuffer& displayFrame) { (void)displayFrame; }
 
     // Drawing layer: lays the annotations over a freshly decoded frame;
-    // called under the display lock.
-    virtual void ComposeOverlay(CFrameBuffer& frame, const CameraPictureState& state,
-                                const CFrameBuffer& displayFrame)
+    // called under the display lock. The display frame's size is passed, as
+    // reading that frame needs the frame lock.
+    virtual void ComposeOverlay(CFrameBuffer& frame, const CameraPictureState& state, int displayWidth,
+                                int displayHeight)
     {
-        (void)frame; (void)state; (void)displayFrame;
+        (void)frame; (void)state; (void)displayWidth; (void)displayHeight;
     }
 
     // Sharing: the image provider while the picture is shared, else null (then
     // nothing is pushed). Called under the network-and-recording lock.
-    virtual telvane::MulticastImageProvider* ImageProvider() { return nullptr; }
+    virtual Telvane::MulticastImageProvider* ImageProvider() { return nullptr; }
     virtual int SharingQuality() { return 75; }
     virtual void FillCameraStateHeader(unsigned char header[64]) { (void)header; }
     // A viewer's high-quality snapshot waits for the next large still.
@@ -114,6 +118,8 @@ public:
 
     // The frame callback itself (see OnDeviceFrame below).
     void HandleFrame(unsigned char* data, int width, int height, int length);
+    // The UI thread has taken its shot of a posted large still.
+    void ReleaseLargeFrame() { m_largeFrameHeld.store(0); }
 
     // Reading the pictures from the UI thread: hold a FrameAccess while drawing,
     // copying or saving the current or display frame.
@@ -162,15 +168,18 @@ public:
     CFrameBuffer m_network[2];
 
 private:
-    CFrameBuffer* SpareBuffer();
-    bool DecodeFrame(CFrameBuffer& target, unsigned char* data, int width, int height, int length);
+    bool DropWhileHeld(DWORD now);
+    bool FillTarget(CFrameBuffer& target, unsigned char* data, int width, int height, int length,
+                    const CameraPictureState& state, bool frozen);
     void RestartStatisticsIfAsked(DWORD now);
     void NoteFrameInterval(DWORD now);
-    void FeedRecorder(DWORD now);
-    void DeliverLargeFrame(CFrameBuffer& target);
+    void ComposeOverlay(ILiveFrameHost& host, CFrameBuffer& target, const CameraPictureState& state);
+    void MakeCurrent(CFrameBuffer& target, bool localCameraShown);
+    void FeedRecorder(ILiveFrameHost& host, CFrameBuffer& target, DWORD now);
+    void DeliverLargeFrame(ILiveFrameHost& host, const CFrameBuffer& target);
 
-    ILiveFrameHost* m_host = nullptr;
-    CFrameBuffer* m_current;
+    std::atomic<ILiveFrameHost*> m_host{nullptr};
+    CFrameBuffer* m_current;  // written by the capture thread only, under the frame lock
     CFrameBuffer* m_display;
 
     SectionLock m_frameLock;
@@ -184,9 +193,10 @@ private:
     std::atomic<DWORD> m_startTick{0};
     std::atomic<DWORD> m_frameInterval[3];
     std::atomic<DWORD> m_lastPushTick{0};
-    bool m_frozenNow = false;
-    bool m_frozenBefore = false;
-    bool m_networkSized = false;
+    std::atomic<int> m_largeFrameHeld{0};         // a still waits for the UI thread
+    std::atomic<DWORD> m_largeFrameHeldSince{0};
+    bool m_frozenBefore = false;                  // capture thread only
+    std::vector<unsigned char> m_networkJpeg;     // under the network-and-recording lock
 };
 
 // The frame callback to register with KVQDocCamController::SetCallbackFunction:

@@ -19,6 +19,8 @@ const UINT kTimerMs = 50;
 const int kOsdTicks = 60;  // three seconds of 50 ms ticks
 // Applies the 4:3 rule once the size change that broke it has finished.
 const UINT WM_FIT_PICTURE = WM_APP + 1;
+// A large still became the current frame (posted by the capture thread).
+const UINT WM_LARGE_FRAME = WM_APP + 2;
 
 const COLORREF kTextShadow = 0x00003C;
 const COLORREF kTextColour = 0x000014FF;
@@ -345,6 +347,11 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_FIT_PICTURE:
         KeepPictureAt4To3();
         return 0;
+    case WM_LARGE_FRAME:
+        // Large stills answer the snapshot command, which this window does not
+        // offer yet: the still is shown like any frame and newer ones may follow.
+        m_live.ReleaseLargeFrame();
+        return 0;
     default:
         return KVQWindow::WindowProc(message, wParam, lParam);
     }
@@ -400,8 +407,7 @@ void CMainFrame::RequestRepaint()
 
 void CMainFrame::PostLargeFrame(bool)
 {
-    // Large stills answer the snapshot command's request, which this window
-    // does not send: a large frame is shown like any other.
+    ::PostMessageW(m_hWnd, WM_LARGE_FRAME, 0, 0);
 }
 
 void CMainFrame::OnDestroyWindow()
