@@ -5,42 +5,53 @@
 namespace {
 const wchar_t kSection[] = L"Settings";
 
-int ReadInt(CWinApp& app, const wchar_t* key, int defaultValue)
+template <class Settings>
+struct IntEntry {
+    const wchar_t* key;
+    int Settings::*value;
+};
+
+const IntEntry<WindowPlace> kPlaceEntries[] = {
+    {L"XPos", &WindowPlace::x}, {L"YPos", &WindowPlace::y}, {L"Width", &WindowPlace::width},
+    {L"Height", &WindowPlace::height}};
+
+const IntEntry<CaptureSettings> kCaptureEntries[] = {
+    {L"Capture", &CaptureSettings::captureMode},
+    {L"TotalTime", &CaptureSettings::totalTimeIndex},
+    {L"IntervalTime", &CaptureSettings::intervalIndex}};
+
+// Missing values keep what the settings hold (their defaults).
+template <class Settings, size_t N>
+void ReadInts(CWinApp& app, const IntEntry<Settings> (&entries)[N], Settings& settings)
 {
-    return static_cast<int>(app.GetProfileInt(kSection, key, defaultValue));
+    for (const auto& entry : entries)
+        settings.*entry.value = static_cast<int>(app.GetProfileInt(kSection, entry.key, settings.*entry.value));
+}
+
+template <class Settings, size_t N>
+void WriteInts(CWinApp& app, const IntEntry<Settings> (&entries)[N], const Settings& settings)
+{
+    for (const auto& entry : entries) app.WriteProfileInt(kSection, entry.key, settings.*entry.value);
 }
 }  // namespace
 
 WindowPlace WindowPlace::Read(CWinApp& app)
 {
-    const WindowPlace defaults;
     WindowPlace place;
-    place.x = ReadInt(app, L"XPos", defaults.x);
-    place.y = ReadInt(app, L"YPos", defaults.y);
-    place.width = ReadInt(app, L"Width", defaults.width);
-    place.height = ReadInt(app, L"Height", defaults.height);
+    ReadInts(app, kPlaceEntries, place);
     return place;
 }
 
-void WindowPlace::Write(CWinApp& app) const
-{
-    app.WriteProfileInt(kSection, L"XPos", x);
-    app.WriteProfileInt(kSection, L"YPos", y);
-    app.WriteProfileInt(kSection, L"Width", width);
-    app.WriteProfileInt(kSection, L"Height", height);
-}
+void WindowPlace::Write(CWinApp& app) const { WriteInts(app, kPlaceEntries, *this); }
 
 CaptureSettings CaptureSettings::Read(CWinApp& app)
 {
-    const CaptureSettings defaults;
     CaptureSettings settings;
-    settings.savingPath = app.GetProfileString(kSection, L"SavingPathName", defaults.savingPath);
-    settings.savingName = app.GetProfileString(kSection, L"SavingName", defaults.savingName);
-    settings.captureMode = ReadInt(app, L"Capture", defaults.captureMode);
-    settings.totalTimeIndex = ReadInt(app, L"TotalTime", defaults.totalTimeIndex);
-    settings.intervalIndex = ReadInt(app, L"IntervalTime", defaults.intervalIndex);
+    settings.savingPath = app.GetProfileString(kSection, L"SavingPathName", settings.savingPath);
+    settings.savingName = app.GetProfileString(kSection, L"SavingName", settings.savingName);
+    ReadInts(app, kCaptureEntries, settings);
     settings.shotsPerSeries = ShotsPerSeries(settings.totalTimeIndex, settings.intervalIndex);
-    settings.showHints = ReadInt(app, L"ShowHint", 1) != 0;
+    settings.showHints = app.GetProfileInt(kSection, L"ShowHint", 1) != 0;
     return settings;
 }
 
@@ -48,8 +59,6 @@ void CaptureSettings::Write(CWinApp& app) const
 {
     app.WriteProfileString(kSection, L"SavingPathName", savingPath);
     app.WriteProfileString(kSection, L"SavingName", savingName);
-    app.WriteProfileInt(kSection, L"Capture", captureMode);
-    app.WriteProfileInt(kSection, L"TotalTime", totalTimeIndex);
-    app.WriteProfileInt(kSection, L"IntervalTime", intervalIndex);
+    WriteInts(app, kCaptureEntries, *this);
     app.WriteProfileInt(kSection, L"ShowHint", showHints ? 1 : 0);
 }

@@ -10,7 +10,7 @@ from pathlib import Path
 
 # The drawing primitives are the control library's.
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "uikit" / "skins"))
-from make_skins import KEY, Image  # noqa: E402
+from make_skins import KEY, Image, write_bitmaps  # noqa: E402
 
 EXIT_BUTTON_SIZE = (21, 19)
 # Background and cross colour of the full-screen exit button per state.
@@ -71,13 +71,7 @@ def save_icon(img, path):
 
 def main():
     out = Path(sys.argv[1])
-    out.mkdir(parents=True, exist_ok=True)
-    lines = []
-    for rid, img in sorted(bitmaps().items()):
-        name = f"orbileres{rid}.bmp"
-        img.save(out / name)
-        lines.append(f'{rid} BITMAP "{(out / name).resolve().as_posix()}"')
-    (out / "orbileres.rc").write_text("\n".join(lines) + "\n")
+    write_bitmaps(bitmaps(), out, "orbileres", "orbileres.rc")
     save_icon(camera_icon(), out / "orbileap.ico")
 
 

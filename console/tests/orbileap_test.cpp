@@ -314,16 +314,20 @@ void SendDeviceEvent(HWND window, WPARAM event, const wchar_t* name)
 
 const wchar_t kCameraInterface[] = L"\\\\?\\USB#VID_1234&PID_FF01#5&2a3b#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
 
-class LiveCamera : public ::testing::Test {
+// Each test starts from an empty profile, with or without the camera.
+template <bool kWithCamera>
+class ConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_camera.Registered());
+        ASSERT_EQ(kWithCamera, m_camera.Registered());
         Profile::Clear();
     }
     void TearDown() override { Profile::Clear(); }
-    SimCameraRegistration m_camera;
+    SimCameraRegistration m_camera{kWithCamera};
 };
+using LiveCamera = ConsoleTest<true>;
+using WithoutCamera = ConsoleTest<false>;
 
 TEST_F(LiveCamera, OpensAtTheSavedPlaceAndShowsTheDocumentPictureAdvancing)
 {
@@ -421,17 +425,6 @@ TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
     EXPECT_EQ(2u, Profile::Int(L"IntervalTime"));
     EXPECT_EQ(0u, Profile::Int(L"ShowHint"));
 }
-
-class WithoutCamera : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(m_camera.Registered());
-        Profile::Clear();
-    }
-    void TearDown() override { Profile::Clear(); }
-    SimCameraRegistration m_camera{false};
-};
 
 TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNeverEndsIt)
 {
