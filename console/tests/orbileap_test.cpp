@@ -392,6 +392,33 @@ TEST_F(LiveCamera, ResizingKeepsThePictureAreaAt4To3)
     EXPECT_EQ((width - 27) * 3, (height - 90) * 4);
 }
 
+TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
+{
+    const WPARAM kFullScreen = 0xE14E, kLeaveFullScreen = 59656;
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    const RECT normal = WindowRect(window);
+    HWND exitButton = GetDlgItem(window, int(kLeaveFullScreen));
+    ASSERT_NE(nullptr, exitButton);
+    EXPECT_FALSE(IsWindowVisible(exitButton));
+
+    PostMessageW(window, WM_COMMAND, kFullScreen, 0);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return IsZoomed(window) != 0; }));
+    const RECT full = WindowRect(window);
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(full.right - full.left - 20, 40));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return IsWindowVisible(exitButton) != 0; }));
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(200, 400));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return !IsWindowVisible(exitButton); }));
+
+    PostMessageW(window, WM_COMMAND, kLeaveFullScreen, 0);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return !IsZoomed(window); }));
+    const RECT restored = WindowRect(window);
+    EXPECT_EQ(normal.left, restored.left);
+    EXPECT_EQ(normal.right - normal.left, restored.right - restored.left);
+    EXPECT_EQ(normal.bottom - normal.top, restored.bottom - restored.top);
+}
+
 TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
 {
     Profile::Set(L"XPos", 40);
