@@ -153,9 +153,7 @@ void CMainFrame::RefreshDeviceState(KVQDocCamController* controller)
     controller->GetZoomDigitalConfig();
     controller->GetZoomOpticalConfig();
     // What the camera shows now is the base line: only later changes are announced.
-    m_shownBrightness = controller->m_status.brightness;
-    m_shownZoom = controller->GetZoomSize(0);
-    m_shownRotation = controller->m_status.rotate;
+    NoteShownValues(controller);
 }
 
 void CMainFrame::RefreshControls(KVQDocCamController* controller)
@@ -170,12 +168,20 @@ void CMainFrame::RefreshControls(KVQDocCamController* controller)
 
     const int model = status.modelCode & 0x7F;
     const int zoom = controller->GetZoomSize(0);
-    if (zoom != m_shownZoom && (model == 0x33 || model == 0x53)) ShowOsd(OSD_ZOOM, kOsdTicks);
-    if (status.brightness != m_shownBrightness) ShowOsd(OSD_BRIGHTNESS, kOsdTicks);
-    if (status.rotate != m_shownRotation) ShowOsd(OSD_ROTATION, kOsdTicks);
-    m_shownZoom = zoom;
-    m_shownBrightness = status.brightness;
-    m_shownRotation = status.rotate;
+    if (m_shownValuesKnown) {
+        if (zoom != m_shownZoom && (model == 0x33 || model == 0x53)) ShowOsd(OSD_ZOOM, kOsdTicks);
+        if (status.brightness != m_shownBrightness) ShowOsd(OSD_BRIGHTNESS, kOsdTicks);
+        if (status.rotate != m_shownRotation) ShowOsd(OSD_ROTATION, kOsdTicks);
+    }
+    NoteShownValues(controller);
+}
+
+void CMainFrame::NoteShownValues(KVQDocCamController* controller)
+{
+    m_shownZoom = controller->GetZoomSize(0);
+    m_shownBrightness = controller->m_status.brightness;
+    m_shownRotation = controller->m_status.rotate;
+    m_shownValuesKnown = true;
 }
 
 void CMainFrame::ShowOsd(int kind, int ticks)

@@ -62,6 +62,7 @@ private:
     bool DrawLivePicture(CDC* dc, const CRect& rect);
     void DrawTexts(CDC* dc, const CRect& rect);
     void DrawNoCameraText(CDC* dc, const CRect& rect);
+    void NoteShownValues(KVQDocCamController* controller);
     void ShowOsd(int kind, int ticks);
     void FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* controller) const;
     void KeepPictureAt4To3();
@@ -79,10 +80,12 @@ private:
     wchar_t m_osdBrightnessLabel[64] = L"";
     wchar_t m_osdFrozenLabel[64] = L"";
     CFont m_osdFont;
-    // Camera values last shown, to tell a change.
-    int m_shownBrightness = -1;
-    int m_shownZoom = -1;
-    int m_shownRotation = -1;
+    // Camera values last shown, to tell a change; the first refresh after
+    // start-up only notes them.
+    bool m_shownValuesKnown = false;
+    int m_shownBrightness = 0;
+    int m_shownZoom = 0;
+    int m_shownRotation = 0;
 
     UINT_PTR m_timer = 0;
     KVQButton m_exitButton;

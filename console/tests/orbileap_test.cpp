@@ -77,13 +77,18 @@ struct Profile {
 // One run of orbileap.exe; ended at the end of the scope if still running.
 class Console {
 public:
-    explicit Console(const std::wstring& dir = ProgramDir())
+    // environment: "NAME=value" added to the program's environment, or null.
+    explicit Console(const std::wstring& dir = ProgramDir(), const wchar_t* environment = nullptr)
     {
+        const std::wstring setting = environment ? environment : L"";
+        const size_t equals = setting.find(L'=');
+        if (environment) SetEnvironmentVariableW(setting.substr(0, equals).c_str(), setting.c_str() + equals + 1);
         std::wstring command = L"\"" + dir + L"orbileap.exe\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         m_started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
                                    &m_process) != 0;
+        if (environment) SetEnvironmentVariableW(setting.substr(0, equals).c_str(), nullptr);
     }
     ~Console()
     {
@@ -181,12 +186,13 @@ std::vector<double> GridOf(const std::vector<uint8_t>& bgr, int width, int heigh
 struct Screen {
     std::vector<uint8_t> bgr;  // top-down rows
     int width = 0, height = 0, stride = 0;
-    // Pixels of the colour the console writes its texts in (red).
-    int TextPixels() const
+    // Pixels of the colour the console writes its texts in (red), in the
+    // part from (left, top) on.
+    int TextPixels(int left = 0, int top = 0) const
     {
         int count = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
+        for (int y = top; y < height; ++y)
+            for (int x = left; x < width; ++x) {
                 const uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
                 count += p[2] > 200 && p[1] < 90 && p[0] < 60;
             }
@@ -417,6 +423,27 @@ TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
     EXPECT_EQ(normal.left, restored.left);
     EXPECT_EQ(normal.right - normal.left, restored.right - restored.left);
     EXPECT_EQ(normal.bottom - normal.top, restored.bottom - restored.top);
+}
+
+TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
+{
+    Console live;
+    HWND window = live.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    const Screen moving = CapturePictureArea(window);
+    EXPECT_EQ(0, moving.TextPixels(moving.width - 140, moving.height - 30));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(live.WaitForExit(10000));
+
+    Console frozen(ProgramDir(), L"SIMCAM_FROZEN=1");
+    window = frozen.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window)) << "the frozen picture stays on the screen";
+    EXPECT_TRUE(WaitUntil(5000, [&] {
+        const Screen shot = CapturePictureArea(window);
+        return shot.TextPixels(shot.width - 140, shot.height - 30) > 50;
+    })) << "\"Frozen\" is written over the picture";
 }
 
 TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
