@@ -116,30 +116,8 @@ public:
     // a child of that id, or titled kTitle when no class is given.
     HWND FindWindowOf(const wchar_t* className = nullptr, int childId = 0) const
     {
-        struct Search {
-            DWORD process;
-            const wchar_t* className;
-            int childId;
-            HWND found;
-        } search{m_process.dwProcessId, className, childId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                wchar_t text[64] = L"";
-                if (s->className)
-                    GetClassNameW(window, text, 64);
-                else
-                    GetWindowTextW(window, text, 64);
-                if (process != s->process || !IsWindowVisible(window) ||
-                    wcscmp(text, s->className ? s->className : kTitle) != 0 ||
-                    (s->childId && !GetDlgItem(window, s->childId)))
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        WindowSearch search{m_process.dwProcessId, className, childId, nullptr};
+        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
     HWND MainWindow() const { return FindWindowOf(); }
@@ -151,6 +129,30 @@ public:
     }
 
 private:
+    struct WindowSearch {
+        DWORD process;
+        const wchar_t* className;
+        int childId;
+        HWND found;
+    };
+    static BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
+    {
+        auto* search = reinterpret_cast<WindowSearch*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t text[64] = L"";
+        if (search->className)
+            GetClassNameW(window, text, 64);
+        else
+            GetWindowTextW(window, text, 64);
+        if (process != search->process || !IsWindowVisible(window) ||
+            wcscmp(text, search->className ? search->className : kTitle) != 0 ||
+            (search->childId && !GetDlgItem(window, search->childId)))
+            return TRUE;
+        search->found = window;
+        return FALSE;
+    }
+
     PROCESS_INFORMATION m_process{};
     bool m_started = false;
 };
