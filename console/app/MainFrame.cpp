@@ -56,32 +56,35 @@ void DrawShadowedText(CDC* dc, const wchar_t* text, CRect box, UINT format)
     ::DrawTextW(*dc, text, -1, &box, format | DT_SINGLELINE | DT_VCENTER);
 }
 
-// Deletes the bitmaps a control copied at creation.
-class LoadedBitmaps {
+// The exit button's bitmaps; those the button only copies at creation are
+// deleted at the end of the scope.
+class ExitButtonBitmaps {
 public:
-    LoadedBitmaps(HMODULE module, const UINT* ids, int count) : m_count(count)
+    explicit ExitButtonBitmaps(HMODULE module)
     {
-        for (int i = 0; i < count; ++i) m_bitmaps[i] = ::LoadBitmapW(module, MAKEINTRESOURCEW(ids[i]));
+        for (int i = 0; i < 4; ++i) m_bitmaps[i] = ::LoadBitmapW(module, MAKEINTRESOURCEW(kExitButtonBitmaps[i]));
     }
-    ~LoadedBitmaps()
+    ~ExitButtonBitmaps()
     {
-        for (int i = 0; i < m_count; ++i)
-            if (m_bitmaps[i]) ::DeleteObject(m_bitmaps[i]);
+        for (HBITMAP bitmap : m_bitmaps)
+            if (bitmap) ::DeleteObject(bitmap);
     }
-    LoadedBitmaps(const LoadedBitmaps&) = delete;
-    LoadedBitmaps& operator=(const LoadedBitmaps&) = delete;
-    HBITMAP& operator[](int i) { return m_bitmaps[i]; }
-    // The caller's from now on.
-    HBITMAP Release(int i)
+    ExitButtonBitmaps(const ExitButtonBitmaps&) = delete;
+    ExitButtonBitmaps& operator=(const ExitButtonBitmaps&) = delete;
+
+    // The button keeps the face it is given.
+    HBITMAP TakeFace()
     {
-        HBITMAP bitmap = m_bitmaps[i];
-        m_bitmaps[i] = nullptr;
-        return bitmap;
+        HBITMAP face = m_bitmaps[0];
+        m_bitmaps[0] = nullptr;
+        return face;
     }
+    HBITMAP Hover() const { return m_bitmaps[1]; }
+    HBITMAP Disabled() const { return m_bitmaps[2]; }
+    HBITMAP* Pressed() { return &m_bitmaps[3]; }
 
 private:
     HBITMAP m_bitmaps[4] = {};
-    int m_count;
 };
 
 }  // namespace
@@ -115,10 +118,10 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW*)
 
 void CMainFrame::CreateExitButton()
 {
-    LoadedBitmaps bitmaps(TheApp().SkinLibrary(), kExitButtonBitmaps, 4);
-    HBITMAP pressed = bitmaps[3];
+    ExitButtonBitmaps bitmaps(TheApp().SkinLibrary());
     if (m_exitButton.CreateButton(BUTTON_STYLE_PUSH, 0, 0, this, this, ID_LEAVE_FULLSCREEN, nullptr,
-                                  bitmaps.Release(0), bitmaps[1], bitmaps[2], &pressed, 1, KVQ_TRANSPARENT, TRUE))
+                                  bitmaps.TakeFace(), bitmaps.Hover(), bitmaps.Disabled(), bitmaps.Pressed(), 1,
+                                  KVQ_TRANSPARENT, TRUE))
         m_exitButton.ShowWindow(SW_HIDE);
 }
 
@@ -237,7 +240,6 @@ bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
     if (!frame || !frame->HasPicture()) return false;
     const RECT* view = ::IsRectEmpty(&frame->m_viewRect) ? nullptr : &frame->m_viewRect;
     frame->StretchTo(*dc, rect, view, TRUE, TRUE);
-    m_drawnRect = frame->OutputRect();
     frame->m_newPicture = 0;
     return true;
 }

@@ -91,5 +91,4 @@ private:
     KVQButton m_exitButton;
     CToolTipCtrl m_toolTips[4];
     HDEVNOTIFY m_deviceNotification = nullptr;
-    CRect m_drawnRect;
 };
