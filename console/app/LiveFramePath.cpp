@@ -84,10 +84,14 @@ LiveFramePath::LiveFramePath() : m_current(&m_bufferA), m_display(&m_bufferA)
     for (auto& interval : m_frameInterval) interval.store(0);
 }
 
+// An owner that never detached still must not free the buffers under a
+// frame in progress.
 LiveFramePath::~LiveFramePath()
 {
     LiveFramePath* self = this;
     g_attached.compare_exchange_strong(self, nullptr);
+    m_detaching.store(1);
+    WaitForFrameEnd(3000);
 }
 
 void LiveFramePath::Attach(ILiveFrameHost* host)
@@ -155,16 +159,15 @@ bool LiveFramePath::DropWhileHeld(DWORD now)
 
 // A frozen camera keeps sending the same picture: from its second frozen
 // frame on, the stored picture is reused instead of decoding the frame.
-bool LiveFramePath::FillTarget(CFrameBuffer& target, unsigned char* data, int width, int height, int length,
-                               const CameraPictureState& state, bool frozen)
+bool LiveFramePath::FillTarget(ILiveFrameHost& host, CFrameBuffer& target, unsigned char* data, int width,
+                               int height, int length, const CameraPictureState& state, bool frozen)
 {
     if (frozen && m_frozenBefore && m_frozen.HasPicture()) return target.CopyFrom(m_frozen) != FALSE;
 
     if (!DecodeCameraJpeg(target, data, length) && !ConvertYuy2Frame(target, data, width, height, length))
         return false;
     // While an AVI is written the camera's own look is recorded.
-    ILiveFrameHost* host = m_host.load();
-    ApplyImageCorrections(target.WritablePlane(), state, !(host && host->IsAviWriterOpen()));
+    ApplyImageCorrections(target.WritablePlane(), state, !host.IsAviWriterOpen());
     if (frozen) m_frozen.CopyFrom(target);
     return true;
 }
@@ -253,7 +256,7 @@ void LiveFramePath::HandleFrame(unsigned char* data, int width, int height, int 
     CFrameBuffer& target = m_current == &m_bufferA ? m_bufferB : m_bufferA;
     const CameraPictureState state = ReadPictureState(*camera, features);
     const bool frozen = count >= kFirstFrameTrustedFrozen && camera->m_status.frozen == 1;
-    if (!FillTarget(target, data, width, height, length, state, frozen)) return;
+    if (!FillTarget(*host, target, data, width, height, length, state, frozen)) return;
     m_frozenBefore = frozen;
     target.m_viewRect = ToRect(ComputeZoomRect(target.Width(), target.Height(), state));
 

@@ -142,8 +142,9 @@ public:
     SectionLock& DisplayLock() { return m_displayLock; }
     SectionLock& NetworkLock() { return m_networkLock; }
 
-    // Shares the current frame while the host has an image provider; the caller
-    // holds the network-and-recording lock.
+    // Shares the current frame while the host has an image provider. Runs on
+    // the capture thread, which alone moves the current frame, with the
+    // network-and-recording lock held.
     void PushNetworkImage();
 
     bool IsInCallback() const { return m_inCallback.load() != 0; }
@@ -169,8 +170,8 @@ public:
 
 private:
     bool DropWhileHeld(DWORD now);
-    bool FillTarget(CFrameBuffer& target, unsigned char* data, int width, int height, int length,
-                    const CameraPictureState& state, bool frozen);
+    bool FillTarget(ILiveFrameHost& host, CFrameBuffer& target, unsigned char* data, int width, int height,
+                    int length, const CameraPictureState& state, bool frozen);
     void RestartStatisticsIfAsked(DWORD now);
     void NoteFrameInterval(DWORD now);
     void ComposeOverlay(ILiveFrameHost& host, CFrameBuffer& target, const CameraPictureState& state);

@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "FrameCodecs.h"
-#include "LibraryState.h"
 #include "LiveFramePath.h"
-#include "SimDeviceIo.h"
+#include "SimCameraFrames.h"
 #include "SimPictures.h"
 #include "kvqdoccam.h"
 
@@ -66,15 +65,6 @@ public:
     int takenMarks = 0;
 };
 
-// A JPEG as a fixed-size ring frame of the direct road: the picture, zero
-// padding, and an end marker in the last bytes, so the frame reads as whole.
-void PaddedPictureFrame(uint32_t number, uint8_t* out, uint32_t size)
-{
-    PictureFrame(number, out, size);
-    out[size - 2] = 0xFF;
-    out[size - 1] = 0xD9;
-}
-
 std::vector<unsigned char> PictureBytes(int index)
 {
     const Picture& p = kTestPictures[index % kTestPictureCount];
@@ -87,20 +77,13 @@ bool SamePixels(KVQFrameBuffer& a, KVQFrameBuffer& b)
            std::memcmp(a.WritablePlane().pixels, b.WritablePlane().pixels, a.ImageSize()) == 0;
 }
 
-std::unique_ptr<devicelib::CaptureGraph> NoCaptureGraph() { return nullptr; }
-
 // The simulated camera installed as the system's only one, found by the
 // controller's own discovery, current and streaming to OnDeviceFrame once
 // started; the path attached to a fake main window.
 class LivePath : public ::testing::Test {
 protected:
-    explicit LivePath(uint8_t model = 0x60) : camera(model), io(camera)
+    explicit LivePath(uint8_t model = 0x60) : camera(model), io(camera), road(io)
     {
-        io.directUsbPresent = true;
-        io.frameSource = PaddedPictureFrame;
-        devicelib::InstallDeviceIo(&io);
-        devicelib::InstallPacer(&io);
-        devicelib::InstallCaptureGraphFactory(NoCaptureGraph);
         controller.reset(new KVQDocCamController);
         EXPECT_EQ(1, controller->AttachDevice(0, 1));
         EXPECT_EQ(1, controller->SetResolution(RES_1024x768));
@@ -113,14 +96,20 @@ protected:
     {
         path.Detach();
         controller.reset();
-        devicelib::InstallDeviceIo(nullptr);
-        devicelib::InstallPacer(nullptr);
-        devicelib::InstallCaptureGraphFactory(nullptr);
     }
 
     void Start(unsigned frameDelayMs)
     {
         io.frameDelayMs = frameDelayMs;
+        Launch();
+    }
+    void StartAt(int framesPerSecond)
+    {
+        io.frameSource = simframes::PacedPictureFrames(framesPerSecond);
+        Launch();
+    }
+    void Launch()
+    {
         ASSERT_EQ(1, controller->SetCallbackFunction(OnDeviceFrame));
         ASSERT_EQ(1, controller->StartCapture());
     }
@@ -142,6 +131,7 @@ protected:
 
     SimCamera camera;
     SimDeviceIo io;
+    simframes::DirectRoad road;
     std::unique_ptr<KVQDocCamController> controller;
     FakeHost host;
     LiveFramePath path;
@@ -286,7 +276,7 @@ TEST_F(LivePath, ThirtyFramesASecondWhileAnotherThreadPaints)
         }
     });
 
-    Start(33);
+    StartAt(30);
     Sleep(seconds * 1000);
     const auto closing = std::chrono::steady_clock::now();
     const bool detached = path.Detach();
