@@ -1,7 +1,5 @@
 #include "ConsoleSettings.h"
 
-#include "ConsoleText.h"
-
 namespace {
 const wchar_t kSection[] = L"Settings";
 
@@ -50,7 +48,6 @@ CaptureSettings CaptureSettings::Read(CWinApp& app)
     settings.savingPath = app.GetProfileString(kSection, L"SavingPathName", settings.savingPath);
     settings.savingName = app.GetProfileString(kSection, L"SavingName", settings.savingName);
     ReadInts(app, kCaptureEntries, settings);
-    settings.shotsPerSeries = ShotsPerSeries(settings.totalTimeIndex, settings.intervalIndex);
     settings.showHints = app.GetProfileInt(kSection, L"ShowHint", 1) != 0;
     return settings;
 }

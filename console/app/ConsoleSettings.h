@@ -22,7 +22,6 @@ struct CaptureSettings {
     int captureMode = 0;  // 0 single shot, 1 continuous series
     int totalTimeIndex = 0;
     int intervalIndex = 0;
-    int shotsPerSeries = 13;
     bool showHints = true;
 
     static CaptureSettings Read(CWinApp& app);
