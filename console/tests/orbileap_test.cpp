@@ -164,6 +164,23 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
+void SeedPlace(DWORD x, DWORD y, DWORD width, DWORD height)
+{
+    Profile::Set(L"XPos", x);
+    Profile::Set(L"YPos", y);
+    Profile::Set(L"Width", width);
+    Profile::Set(L"Height", height);
+}
+
+void ExpectPlace(HWND window, int x, int y, int width, int height)
+{
+    const RECT rect = WindowRect(window);
+    EXPECT_EQ(x, rect.left);
+    EXPECT_EQ(y, rect.top);
+    EXPECT_EQ(width, rect.right - rect.left);
+    EXPECT_EQ(height, rect.bottom - rect.top);
+}
+
 // Grey levels of the screen inside a window's picture area (13 in from the
 // sides, 26 below the top, 64 above the bottom), averaged over a grid of
 // cells so that the comparison does not depend on how the picture was
@@ -339,19 +356,11 @@ using WithoutCamera = ConsoleTest<false>;
 
 TEST_F(LiveCamera, OpensAtTheSavedPlaceAndShowsTheDocumentPictureAdvancing)
 {
-    // A picture area of 800 x 600.
-    Profile::Set(L"XPos", 40);
-    Profile::Set(L"YPos", 30);
-    Profile::Set(L"Width", 827);
-    Profile::Set(L"Height", 690);
+    SeedPlace(40, 30, 827, 690);  // a picture area of 800 x 600
     Console console;
     HWND window = console.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
-    const RECT rect = WindowRect(window);
-    EXPECT_EQ(40, rect.left);
-    EXPECT_EQ(30, rect.top);
-    EXPECT_EQ(827, rect.right - rect.left);
-    EXPECT_EQ(690, rect.bottom - rect.top);
+    ExpectPlace(window, 40, 30, 827, 690);
 
     ASSERT_TRUE(ShowsLivePicture(window)) << "the picture area shows the simulated camera's page";
     const int first = ShownPicture(window);
@@ -450,10 +459,7 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
 
 TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
 {
-    Profile::Set(L"XPos", 40);
-    Profile::Set(L"YPos", 30);
-    Profile::Set(L"Width", 827);
-    Profile::Set(L"Height", 690);
+    SeedPlace(40, 30, 827, 690);
     Profile::Set(L"SavingPathName", L"D:\\Lessons");
     Profile::Set(L"SavingName", L"board");
     Profile::Set(L"Capture", 1);
@@ -487,11 +493,7 @@ TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNev
     Console console;
     HWND window = console.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
-    const RECT rect = WindowRect(window);
-    EXPECT_EQ(10, rect.left);
-    EXPECT_EQ(10, rect.top);
-    EXPECT_EQ(667, rect.right - rect.left);
-    EXPECT_EQ(570, rect.bottom - rect.top);
+    ExpectPlace(window, 10, 10, 667, 570);  // the defaults
     EXPECT_TRUE(ShowsNoCameraState(window));
 
     // Both are sent, so that they have been handled when the wait starts;
