@@ -211,15 +211,19 @@ def skins():
     return s
 
 
-def main():
-    out = Path(sys.argv[1])
+def write_bitmaps(images, out, stem, script):
+    """Saves each image as STEM<id>.bmp in out and a resource script naming them."""
     out.mkdir(parents=True, exist_ok=True)
     lines = []
-    for rid, img in sorted(skins().items()):
-        name = f"skin{rid}.bmp"
+    for rid, img in sorted(images.items()):
+        name = f"{stem}{rid}.bmp"
         img.save(out / name)
         lines.append(f'{rid} BITMAP "{(out / name).resolve().as_posix()}"')
-    (out / "skins.rc").write_text("\n".join(lines) + "\n")
+    (out / script).write_text("\n".join(lines) + "\n")
+
+
+def main():
+    write_bitmaps(skins(), Path(sys.argv[1]), "skin", "skins.rc")
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 #include <vfwmsgs.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -64,6 +65,14 @@ AM_MEDIA_TYPE* NewVideoType(const GUID& subtype, int width, int height, REFERENC
 
 SimCaptureControl* SimCaptureControlBlock() {
     static SimCaptureControl control;
+    // A program under test in a process of its own starts the camera frozen
+    // when its environment says so.
+    static const bool configured = [] {
+        const char* frozen = getenv("SIMCAM_FROZEN");
+        control.camera.state.frozen = frozen && atoi(frozen) ? 1 : 0;
+        return true;
+    }();
+    (void)configured;
     return &control;
 }
 

@@ -1,0 +1,12 @@
+#include "OrbileApp.h"
+
+namespace {
+COrbileApp theApp;
+}
+
+COrbileApp& TheApp() { return theApp; }
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return AfxWinMain(instance);
+}

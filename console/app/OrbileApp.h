@@ -1,0 +1,54 @@
+#pragma once
+
+#include <kvqframe.h>
+
+#include <memory>
+#include <vector>
+
+#include "MainFrame.h"
+#include "MessageDialog.h"
+
+class KVQDocCamController;
+
+// The console program: one instance runs; it chooses the language file, loads
+// the skin library, opens the cameras and shows the main window at its saved
+// place. While idle it keeps the shown camera state current.
+class COrbileApp : public CWinApp {
+public:
+    COrbileApp();
+    ~COrbileApp() override;
+
+    BOOL InitInstance() override;
+    BOOL OnIdle(LONG count) override;
+    int ExitInstance() override;
+
+    // Opens the cameras again from scratch: the first one found is attached,
+    // configured and capturing, the others only attached. 1 when a camera
+    // captures. Start-up and F5 run it; it shows its own warnings.
+    int StartDevices();
+
+    KVQDocCamController* CurrentController() const { return m_currentController; }
+    // The current camera is one of the models the console drives.
+    bool HasUsableCamera() const;
+    CMainFrame& MainFrame() { return m_mainFrame; }
+    HMODULE SkinLibrary() const { return m_skinLibrary; }
+    CMessageDialog& WaitBox() { return m_waitBox; }
+
+private:
+    KVQDocCamController* AddController();
+    // Attaches and configures the first camera and starts its frames; false
+    // (after a warning) when the camera can't be used.
+    bool StartFirstCamera(KVQDocCamController& controller);
+    void Warn(const wchar_t* messageKey);
+    void ShowCameraState();
+
+    CMainFrame m_mainFrame;
+    CMessageDialog m_waitBox;
+    HMODULE m_skinLibrary = nullptr;
+    KVQDocCamController* m_currentController = nullptr;
+    std::vector<std::unique_ptr<KVQDocCamController>> m_controllers;
+    DWORD m_lastIdleRefresh = 0;
+};
+
+// The program's one application object.
+COrbileApp& TheApp();

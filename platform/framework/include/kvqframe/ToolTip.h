@@ -1,0 +1,18 @@
+#pragma once
+#include "Wnd.h"
+#include <commctrl.h>
+
+// A tooltip control for tools that are windows. The owner passes the mouse
+// messages of its tools on with RelayEvent; the control shows the text of the
+// tool under the pointer after the usual delay.
+class FX_API CToolTipCtrl : public CWnd {
+public:
+    BOOL Create(CWnd* owner);
+    // The control keeps its own copy of the text.
+    BOOL AddTool(CWnd* tool, const wchar_t* text);
+    void Activate(BOOL active) { SendMessage(TTM_ACTIVATE, active); }
+    void RelayEvent(MSG* msg) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
+
+private:
+    HWND m_owner = nullptr;
+};
