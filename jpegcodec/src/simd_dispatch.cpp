@@ -21,6 +21,8 @@ void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
   t->encodeCmyk11 = encodeCmyk11Mmx;
   t->encodeCmyk21 = encodeCmyk21Mmx;
   t->encodeCmyk22 = encodeCmyk22Mmx;
+  installVectorTransforms(t, cpuClass);
+  installVectorColourOutput(t, cpuClass);
 #else
   (void)t;
   (void)cpuClass;

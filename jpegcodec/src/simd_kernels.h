@@ -33,6 +33,11 @@ void quantizeAccurateSse(int16_t* block, const uint16_t* table);
 // Class 6: 128-bit bodies.
 void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
 void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
+
+// The forward and inverse transforms, and the decoder's colour output with
+// the packed 4:2:2 input and output, of one class.
+void installVectorTransforms(CpuDispatchTable* table, int32_t cpuClass);
+void installVectorColourOutput(CpuDispatchTable* table, int32_t cpuClass);
 #endif
 
 // Replaces the portable kernels of the table by the vector bodies of a

@@ -19,18 +19,14 @@ MMX_INLINE __m64 load64(const void* p) {
 }
 MMX_INLINE void store64(void* p, __m64 v) { std::memcpy(p, &v, sizeof v); }
 
-// (c * m + 16384) >> 15 on four lanes from the full 32-bit products, so
-// every 16-bit coefficient (the fast forward DCT reaches beyond +-8192 on
-// strong edges) is quantised exactly as the portable kernel does.
+// (c * m + 16384) >> 15 on four lanes, exact for every 16-bit coefficient:
+// the fast forward DCT reaches +-12890 on 8-bit edges, beyond any clamp to
+// +-8192. With c * m = 65536 * high + low (low unsigned), the result is
+// 2 * high plus bits 15 and 14 of low.
 MMX_INLINE __m64 quantizeFour(__m64 c, __m64 m) {
   const __m64 low = _mm_mullo_pi16(c, m), high = _mm_mulhi_pi16(c, m);
-  const __m64 half = _mm_set1_pi32(16384);
-  __m64 p0 = _mm_srai_pi32(_mm_add_pi32(_mm_unpacklo_pi16(low, high), half), 15);
-  __m64 p1 = _mm_srai_pi32(_mm_add_pi32(_mm_unpackhi_pi16(low, high), half), 15);
-  // Keep the low 16 bits of each result (the portable store truncates too).
-  p0 = _mm_srai_pi32(_mm_slli_pi32(p0, 16), 16);
-  p1 = _mm_srai_pi32(_mm_slli_pi32(p1, 16), 16);
-  return _mm_packs_pi32(p0, p1);
+  const __m64 roundingBits = _mm_add_pi16(_mm_srli_pi16(low, 15), _mm_srli_pi16(_mm_slli_pi16(low, 1), 15));
+  return _mm_add_pi16(_mm_add_pi16(high, high), roundingBits);
 }
 
 // The accurate table holds unsigned multipliers; halving them keeps the
