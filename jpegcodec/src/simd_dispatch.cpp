@@ -23,6 +23,7 @@ void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
   t->encodeCmyk22 = encodeCmyk22Mmx;
   installVectorTransforms(t, cpuClass);
   installVectorColourOutput(t, cpuClass);
+  t->outputWrite = outputWriteMmx;
 #else
   (void)t;
   (void)cpuClass;

@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "jpegcodec.h"
+
 struct CpuDispatchTable;
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -38,6 +40,9 @@ void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
 // the packed 4:2:2 input and output, of one class.
 void installVectorTransforms(CpuDispatchTable* table, int32_t cpuClass);
 void installVectorColourOutput(CpuDispatchTable* table, int32_t cpuClass);
+// The marker-segment writer: empties the bit accumulator and releases the
+// MMX state before it appends.
+JPEG_STATUS outputWriteMmx(const uint8_t* data, int32_t length, EntropyIo* io);
 #endif
 
 // Replaces the portable kernels of the table by the vector bodies of a
