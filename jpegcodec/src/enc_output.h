@@ -14,6 +14,9 @@ int32_t magnitudeCategory(uint32_t magnitude);
 void outputOpen(EntropyIo* io, uint8_t* buffer, int32_t capacity);
 JPEG_STATUS outputWrite(const uint8_t* data, int32_t length, EntropyIo* io);
 
+// File mode: copies into the window, writing it out whenever it is full.
+JPEG_STATUS appendToWindow(EntropyIo* io, const uint8_t* data, int32_t length);
+
 // Appends the low n bits of value.
 JPEG_STATUS putBits(EntropyIo* io, uint32_t value, int32_t n);
 // Pads to a byte boundary with 1-bits and empties the accumulator.

@@ -27,25 +27,6 @@ PendingBytes pendingBytesOf(const EntropyIo& io) {
   }
   return pending;
 }
-
-// Copies into the window, writing it to the file whenever it is full.
-JPEG_STATUS append(EntropyIo* io, const uint8_t* data, int32_t length) {
-  StreamCursor& cursor = io->cursor;
-  while (length > 0) {
-    if (cursor.current >= cursor.windowEnd) {
-      const JPEG_STATUS status = flushOutputBuffer(io);
-      if (status != JPEG_SUCCESS) return status;
-    }
-    const int32_t room = static_cast<int32_t>(cursor.windowEnd - cursor.current);
-    const int32_t chunk = length < room ? length : room;
-    byteCopy(cursor.current, data, chunk);
-    cursor.current += chunk;
-    cursor.consumed += chunk;
-    data += chunk;
-    length -= chunk;
-  }
-  return JPEG_SUCCESS;
-}
 }  // namespace
 
 __attribute__((target("mmx"))) JPEG_STATUS outputWriteMmx(const uint8_t* data, int32_t length, EntropyIo* io) {
@@ -59,11 +40,11 @@ __attribute__((target("mmx"))) JPEG_STATUS outputWriteMmx(const uint8_t* data, i
     const JPEG_STATUS status = flushOutputBuffer(io);
     if (status != JPEG_SUCCESS) return status;
   }
-  JPEG_STATUS status = append(io, pending.bytes, pending.count);
+  JPEG_STATUS status = appendToWindow(io, pending.bytes, pending.count);
   io->bits = 0;
   io->bitCount = 0;
   _mm_empty();
-  if (status == JPEG_SUCCESS) status = append(io, data, length);
+  if (status == JPEG_SUCCESS) status = appendToWindow(io, data, length);
   return status;
 }
 #endif
