@@ -7,7 +7,7 @@
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
 #include "cpu_dispatch.h"
-#include "simd_colour_rows.h"
+#include "simd_color_rows.h"
 
 #define MMX_BODY __attribute__((target("mmx")))
 
@@ -45,9 +45,6 @@ MMX_BODY void decodePackedYccMmx(const uint8_t* y, const uint8_t* cb, const uint
   }
 }
 
-// Packed Y0 Cb Y1 Cr rows of 16 pixels to two luma blocks and one block of
-// each chroma, level-shifted; class 5 and up separate Cb and Cr with word
-// shuffles.
 MMX_BODY void encodePackedYcc21Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr) {
   encodePackedYccRows<false>(source, stride, y, cb, cr);
 }

@@ -3,7 +3,7 @@
 #include "simd_kernels.h"
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
-#include "simd_colour_rows.h"
+#include "simd_color_rows.h"
 
 #define SSE_BODY __attribute__((target("sse")))
 

@@ -1,8 +1,8 @@
 // The row conversions shared by the 64-bit colour bodies of the MMX and SSE
 // classes (these with word shuffles), and the packed 4:2:2 row split.
 // Only the colour bodies include this header.
-#ifndef JPEGCODEC_SIMD_COLOUR_ROWS_H
-#define JPEGCODEC_SIMD_COLOUR_ROWS_H
+#ifndef JPEGCODEC_SIMD_COLOR_ROWS_H
+#define JPEGCODEC_SIMD_COLOR_ROWS_H
 
 #include "simd_kernels.h"
 
@@ -177,6 +177,9 @@ MMX_INLINE void decodeRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr
 }
 
 
+// Packed Y0 Cb Y1 Cr rows of 16 pixels to two luma blocks and one block of
+// each chroma, level-shifted; class 5 and up separate Cb and Cr with word
+// shuffles.
 template <bool kWordShuffle>
 MMX_INLINE void encodePackedYccRows(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr) {
   const __m64 lowBytes = _mm_set1_pi16(0xFF), level = _mm_set1_pi16(128);
