@@ -92,6 +92,11 @@ JPEG_STATUS outputWrite(const uint8_t* data, int32_t length, EntropyIo* io) {
     cursor.consumed += length;
     return JPEG_SUCCESS;
   }
+  return appendToWindow(io, data, length);
+}
+
+JPEG_STATUS appendToWindow(EntropyIo* io, const uint8_t* data, int32_t length) {
+  StreamCursor& cursor = io->cursor;
   while (length > 0) {
     if (cursor.current >= cursor.windowEnd) {
       const JPEG_STATUS status = writeWindowToFile(io, JPEG_FILE_WINDOW_SIZE);

@@ -17,6 +17,10 @@ JPEG_STATUS outputWrite(const uint8_t* data, int32_t length, EntropyIo* io);
 // Writes one entropy byte; a data byte 0xFF is followed by a stuffed zero so
 // it cannot read as a marker.
 JPEG_STATUS emitStuffedByte(EntropyIo* io, uint8_t value);
+
+// File mode: copies into the window, writing it out whenever it is full.
+JPEG_STATUS appendToWindow(EntropyIo* io, const uint8_t* data, int32_t length);
+
 // Appends the low n bits of value.
 JPEG_STATUS putBits(EntropyIo* io, uint32_t value, int32_t n);
 // Pads to a byte boundary with 1-bits and empties the accumulator.

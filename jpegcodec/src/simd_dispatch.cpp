@@ -21,6 +21,9 @@ void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
   t->encodeCmyk11 = encodeCmyk11Mmx;
   t->encodeCmyk21 = encodeCmyk21Mmx;
   t->encodeCmyk22 = encodeCmyk22Mmx;
+  installVectorTransforms(t, cpuClass);
+  installVectorColourOutput(t, cpuClass);
+  t->outputWrite = outputWriteMmx;
 #else
   (void)t;
   (void)cpuClass;

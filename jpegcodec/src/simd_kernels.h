@@ -35,6 +35,14 @@ void quantizeAccurateSse(int16_t* block, const uint16_t* table);
 // Class 6: 128-bit bodies.
 void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
 void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
+
+// The forward and inverse transforms, and the decoder's colour output with
+// the packed 4:2:2 input and output, of one class.
+void installVectorTransforms(CpuDispatchTable* table, int32_t cpuClass);
+void installVectorColourOutput(CpuDispatchTable* table, int32_t cpuClass);
+// The marker-segment writer: empties the bit accumulator and releases the
+// MMX state before it appends.
+JPEG_STATUS outputWriteMmx(const uint8_t* data, int32_t length, EntropyIo* io);
 #endif
 
 // Replaces the portable kernels of the table by the vector bodies of a

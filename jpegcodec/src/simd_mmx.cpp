@@ -19,18 +19,14 @@ MMX_INLINE __m64 load64(const void* p) {
 }
 MMX_INLINE void store64(void* p, __m64 v) { std::memcpy(p, &v, sizeof v); }
 
-// (c * m + 16384) >> 15 on four lanes from the full 32-bit products, so
-// every 16-bit coefficient (the fast forward DCT reaches beyond +-8192 on
-// strong edges) is quantised exactly as the portable kernel does.
+// (c * m + 16384) >> 15 on four lanes, exact for every 16-bit coefficient:
+// the fast forward DCT reaches +-12890 on 8-bit edges, beyond any clamp to
+// +-8192. With c * m = 65536 * high + low (low unsigned), the result is
+// 2 * high plus bits 15 and 14 of low.
 MMX_INLINE __m64 quantizeFour(__m64 c, __m64 m) {
   const __m64 low = _mm_mullo_pi16(c, m), high = _mm_mulhi_pi16(c, m);
-  const __m64 half = _mm_set1_pi32(16384);
-  __m64 p0 = _mm_srai_pi32(_mm_add_pi32(_mm_unpacklo_pi16(low, high), half), 15);
-  __m64 p1 = _mm_srai_pi32(_mm_add_pi32(_mm_unpackhi_pi16(low, high), half), 15);
-  // Keep the low 16 bits of each result (the portable store truncates too).
-  p0 = _mm_srai_pi32(_mm_slli_pi32(p0, 16), 16);
-  p1 = _mm_srai_pi32(_mm_slli_pi32(p1, 16), 16);
-  return _mm_packs_pi32(p0, p1);
+  const __m64 roundingBits = _mm_add_pi16(_mm_srli_pi16(low, 15), _mm_srli_pi16(_mm_slli_pi16(low, 1), 15));
+  return _mm_add_pi16(_mm_add_pi16(high, high), roundingBits);
 }
 
 // The accurate table holds unsigned multipliers; halving them keeps the
@@ -63,21 +59,26 @@ MMX_INLINE __m64 applyLinear(const LinearForm& f, __m64 a, __m64 b, __m64 c) {
   return _mm_packs_pi32(_mm_sra_pi32(s0, f.shift), _mm_sra_pi32(s1, f.shift));
 }
 
-// Eight values of one channel (or eight cell sums) as 16-bit lanes.
+// Eight values of each channel (or eight cell sums) as 16-bit lanes, the
+// first four and the last four.
 struct Channels {
-  alignas(8) int16_t r[8], g[8], b[8];
+  __m64 r[2], g[2], b[2];
 };
 
 template <int R, int G, int B, int Bytes, bool Inverted>
 struct PixelLayout {
   static constexpr int kBytes = Bytes;
-  static int16_t at(const uint8_t* p, int index) { return static_cast<int16_t>(Inverted ? 255 - p[index] : p[index]); }
-  static void gather(const uint8_t* pixels, Channels* out) {
-    for (int column = 0; column < 8; ++column, pixels += Bytes) {
-      out->r[column] = at(pixels, R);
-      out->g[column] = at(pixels, G);
-      out->b[column] = at(pixels, B);
-    }
+  static uint32_t at(const uint8_t* p, int index) { return Inverted ? 255u - p[index] : p[index]; }
+  // One channel of four pixels, built in general registers: a round trip
+  // through memory would stall each vector load on eight narrow stores.
+  static MMX_INLINE __m64 four(const uint8_t* p, int index) {
+    const uint32_t low = at(p, index) | at(p + Bytes, index) << 16;
+    const uint32_t high = at(p + 2 * Bytes, index) | at(p + 3 * Bytes, index) << 16;
+    return _mm_unpacklo_pi32(_mm_cvtsi32_si64(static_cast<int>(low)), _mm_cvtsi32_si64(static_cast<int>(high)));
+  }
+  static MMX_INLINE Channels gather(const uint8_t* pixels) {
+    const uint8_t* high = pixels + 4 * Bytes;
+    return {{four(pixels, R), four(high, R)}, {four(pixels, G), four(high, G)}, {four(pixels, B), four(high, B)}};
   }
 };
 using RgbLayout = PixelLayout<0, 1, 2, 3, false>;
@@ -85,22 +86,22 @@ using BgrLayout = PixelLayout<2, 1, 0, 3, false>;
 using CmykLayout = PixelLayout<0, 1, 2, 4, true>;
 
 MMX_INLINE void storeLinear(const LinearForm& f, const Channels& c, int16_t* out) {
-  store64(out, applyLinear(f, load64(c.r), load64(c.g), load64(c.b)));
-  store64(out + 4, applyLinear(f, load64(c.r + 4), load64(c.g + 4), load64(c.b + 4)));
+  store64(out, applyLinear(f, c.r[0], c.g[0], c.b[0]));
+  store64(out + 4, applyLinear(f, c.r[1], c.g[1], c.b[1]));
 }
 
 // Adds eight pixels' channel values into the cell sums of their chroma
-// columns: lane by lane, or pairwise (multiply-add by 1) for 2x sampling.
+// columns: lane by lane, or pairwise (multiply-add by 1) for 2x sampling,
+// where each half of the MCU fills four cells.
 template <int H>
-MMX_INLINE void addToCells(const int16_t* values, int16_t* cells) {
-  const __m64 low = load64(values), high = load64(values + 4);
+MMX_INLINE void addToCells(const __m64* values, __m64* cells, int half) {
   if (H == 1) {
-    store64(cells, _mm_add_pi16(load64(cells), low));
-    store64(cells + 4, _mm_add_pi16(load64(cells + 4), high));
+    cells[0] = _mm_add_pi16(cells[0], values[0]);
+    cells[1] = _mm_add_pi16(cells[1], values[1]);
   } else {
     const __m64 one = _mm_set1_pi16(1);
-    const __m64 pairs = _mm_packs_pi32(_mm_madd_pi16(low, one), _mm_madd_pi16(high, one));
-    store64(cells, _mm_add_pi16(load64(cells), pairs));
+    const __m64 pairs = _mm_packs_pi32(_mm_madd_pi16(values[0], one), _mm_madd_pi16(values[1], one));
+    cells[half] = _mm_add_pi16(cells[half], pairs);
   }
 }
 
@@ -114,19 +115,20 @@ MMX_BODY void encodeMcuMmx(const uint8_t* source, int32_t stride, int16_t* y, in
   const LinearForm luma = linearForm(77, 150, 29, -32640, 8);
   const LinearForm blue = linearForm(-43, -85, 128, round, 8 + cellShift);
   const LinearForm red = linearForm(128, -107, -21, round, 8 + cellShift);
-  Channels cells[8] = {};
-  Channels c;
+  Channels cells[8];
+  for (Channels& c : cells) c = {{_mm_setzero_si64(), _mm_setzero_si64()}, {_mm_setzero_si64(), _mm_setzero_si64()},
+                                 {_mm_setzero_si64(), _mm_setzero_si64()}};
   for (int row = 0; row < 8 * V; ++row) {
     const uint8_t* line = source + static_cast<ptrdiff_t>(row) * stride;
     Channels& sums = cells[row / V];
     for (int half = 0; half < H; ++half) {
       const uint8_t* pixels = line + half * 8 * Layout::kBytes;
       const int at = ((row >> 3) * H + half) * 64 + (row & 7) * 8;
-      Layout::gather(pixels, &c);
+      const Channels c = Layout::gather(pixels);
       storeLinear(luma, c, y + at);
-      addToCells<H>(c.r, sums.r + half * 4);
-      addToCells<H>(c.g, sums.g + half * 4);
-      addToCells<H>(c.b, sums.b + half * 4);
+      addToCells<H>(c.r, sums.r, half);
+      addToCells<H>(c.g, sums.g, half);
+      addToCells<H>(c.b, sums.b, half);
       if (key)
         for (int column = 0; column < 8; ++column) key[at + column] = static_cast<int16_t>(pixels[column * 4 + 3] - 128);
     }

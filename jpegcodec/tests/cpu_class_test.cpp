@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "codec_fixtures.h"
 #include "jpegcodec.h"
@@ -117,5 +118,29 @@ TEST(CpuClass, MmxClassesEndWithTheirOwnHook) {
   fillDispatchTable(&mmx, 3);
   EXPECT_NE(portable.endKernels, mmx.endKernels);
   mmx.endKernels();
+}
+
+// The 64-bit vector registers are the floating-point unit's: without EMMS
+// on the way out, the caller's x87 arithmetic after a write or a read at
+// the MMX classes would see a full register stack and yield NaN.
+TEST(CpuClass, CallerFloatingPointWorksAfterAWriteAndAReadAtTheMmxClasses) {
+  std::vector<uint8_t> pixels(32 * 16 * 3), jpeg(8192);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 29);
+  for (int32_t cpuClass : {3, 4}) {
+    CpuOverride override(cpuClass);
+    JPEG_PROPERTIES props;
+    ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
+    props.bitmapPixels = pixels.data();
+    props.bitmapWidth = props.jpegWidth = 32;
+    props.bitmapHeight = props.jpegHeight = 16;
+    props.jpegBuffer = jpeg.data();
+    props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
+    for (bool writing : {true, false}) {
+      ASSERT_EQ(JPEG_SUCCESS, writing ? jpegWrite(&props, EncodeToMemory) : jpegRead(&props, DecodeFromMemory));
+      volatile long double x = 1.5L;
+      EXPECT_EQ(4.5L, x * 3) << "class " << cpuClass << (writing ? " write" : " read");
+    }
+    jpegFree(&props);
+  }
 }
 }  // namespace

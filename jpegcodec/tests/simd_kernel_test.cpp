@@ -7,48 +7,16 @@
 #include <vector>
 
 #include "cpu_dispatch.h"
+#include "simd_test_support.h"
 
 namespace {
+using simdtest::Block;
+using simdtest::kRandomBlocks;
+using simdtest::portable;
+using simdtest::randomBlock;
+using simdtest::tableOf;
+
 constexpr int32_t kAllClasses[] = {0, 1, 2, 3, 4, 5, 6};
-// The sanitizer build runs a sample; optimised builds (Windows, bench) run
-// the full counts: a million random blocks, every 24-bit colour.
-#if defined(__SANITIZE_ADDRESS__)
-#define SIMD_TEST_SAMPLED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SIMD_TEST_SAMPLED 1
-#endif
-#endif
-#ifdef SIMD_TEST_SAMPLED
-constexpr int32_t kRandomBlocks = 30000;
-constexpr uint32_t kColourMcuStep = 61;  // every 61st MCU of the colour sweep
-#else
-constexpr int32_t kRandomBlocks = 1000000;
-constexpr uint32_t kColourMcuStep = 1;
-#endif
-
-CpuDispatchTable tableOf(int32_t cpuClass) {
-  CpuDispatchTable table = {};
-  fillDispatchTable(&table, cpuClass);
-  return table;
-}
-
-const CpuDispatchTable& portable() {
-  static const CpuDispatchTable table = tableOf(0);
-  return table;
-}
-
-struct Block {
-  int16_t values[64];
-  bool operator==(const Block& other) const { return std::memcmp(values, other.values, sizeof values) == 0; }
-};
-
-Block randomBlock(std::mt19937& random, int32_t low, int32_t high) {
-  std::uniform_int_distribution<int32_t> value(low, high);
-  Block block;
-  for (int16_t& v : block.values) v = static_cast<int16_t>(value(random));
-  return block;
-}
 
 template <class Table>
 Table randomTable(std::mt19937& random) {
@@ -140,7 +108,7 @@ void expectSameBlocksForEveryColour(const EncodeSlot& slot, const CpuDispatchTab
   const int32_t lumaBlocks = pixels / 64;
   std::vector<uint8_t> mcu(static_cast<size_t>(pixels * slot.bytesPerPixel));
   std::vector<int16_t> expected(static_cast<size_t>((lumaBlocks * 2 + 2) * 64)), actual(expected.size());
-  for (uint32_t first = 0; first < (1u << 24); first += kColourMcuStep * static_cast<uint32_t>(pixels)) {
+  for (uint32_t first = 0; first < (1u << 24); first += simdtest::kColourStep * static_cast<uint32_t>(pixels)) {
     for (int32_t i = 0; i < pixels; ++i) {
       const uint32_t colour = first + static_cast<uint32_t>(i);
       uint8_t* p = &mcu[static_cast<size_t>(i * slot.bytesPerPixel)];
