@@ -124,7 +124,7 @@ bool LiveFramePath::WaitForFrameEnd(DWORD timeoutMs) const
 
 void LiveFramePath::SetDisplayFrame(CFrameBuffer* frame)
 {
-    SectionGuard guard(m_frameLock);
+    orbile::Locked guard(m_frameLock);
     m_display = frame;
 }
 
@@ -176,17 +176,17 @@ void LiveFramePath::ComposeOverlay(ILiveFrameHost& host, CFrameBuffer& target, c
 {
     int displayWidth, displayHeight;
     {
-        SectionGuard guard(m_frameLock);
+        orbile::Locked guard(m_frameLock);
         displayWidth = m_display ? m_display->Width() : 0;
         displayHeight = m_display ? m_display->Height() : 0;
     }
-    SectionGuard guard(m_displayLock);
+    orbile::Locked guard(m_displayLock);
     host.ComposeOverlay(target, state, displayWidth, displayHeight);
 }
 
 void LiveFramePath::MakeCurrent(CFrameBuffer& target, bool localCameraShown)
 {
-    SectionGuard guard(m_frameLock);
+    orbile::Locked guard(m_frameLock);
     m_current = &target;
     if (localCameraShown) m_display = &target;
 }
@@ -266,7 +266,7 @@ void LiveFramePath::HandleFrame(unsigned char* data, int width, int height, int 
 
     const bool largeFrame = camera->m_status.largeFrame != 0;
     {
-        SectionGuard guard(m_networkLock);
+        orbile::Locked guard(m_networkLock);
         PushNetworkImage();
         if (localCameraShown) {
             m_lastPushTick.store(now);

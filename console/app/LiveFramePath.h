@@ -7,39 +7,13 @@
 
 #include "CameraPictureState.h"
 #include "FrameBuffer.h"
+#include "orbile/CriticalSection.h"
 
 namespace Telvane {
 class MulticastImageProvider;
 }
 class KVQDocCamController;
 class LiveFramePath;
-
-// A critical section that lives as long as its owner. The live path's locks
-// are taken one at a time, never nested.
-class SectionLock {
-public:
-    SectionLock() { InitializeCriticalSection(&m_section); }
-    ~SectionLock() { DeleteCriticalSection(&m_section); }
-    SectionLock(const SectionLock&) = delete;
-    SectionLock& operator=(const SectionLock&) = delete;
-
-    void Enter() { EnterCriticalSection(&m_section); }
-    void Leave() { LeaveCriticalSection(&m_section); }
-
-private:
-    CRITICAL_SECTION m_section;
-};
-
-class SectionGuard {
-public:
-    explicit SectionGuard(SectionLock& lock) : m_lock(lock) { m_lock.Enter(); }
-    ~SectionGuard() { m_lock.Leave(); }
-    SectionGuard(const SectionGuard&) = delete;
-    SectionGuard& operator=(const SectionGuard&) = delete;
-
-private:
-    SectionLock& m_lock;
-};
 
 // What the live path needs of the window that shows it and of the panels that
 // come later. Every call arrives on the camera's capture thread, so an
@@ -131,16 +105,16 @@ public:
 
     private:
         LiveFramePath& m_path;
-        SectionGuard m_guard;
+        orbile::Locked m_guard;
     };
 
     // The display frame is the current frame while the local camera is shown,
     // else a buffer the network panel fills; set under the frame lock.
     void SetDisplayFrame(CFrameBuffer* frame);
 
-    SectionLock& FrameLock() { return m_frameLock; }
-    SectionLock& DisplayLock() { return m_displayLock; }
-    SectionLock& NetworkLock() { return m_networkLock; }
+    orbile::CriticalSection& FrameLock() { return m_frameLock; }
+    orbile::CriticalSection& DisplayLock() { return m_displayLock; }
+    orbile::CriticalSection& NetworkLock() { return m_networkLock; }
 
     // Shares the current frame while the host has an image provider. Runs on
     // the capture thread, which alone moves the current frame, with the
@@ -183,9 +157,10 @@ private:
     CFrameBuffer* m_current;  // written by the capture thread only, under the frame lock
     CFrameBuffer* m_display;
 
-    SectionLock m_frameLock;
-    SectionLock m_displayLock;
-    SectionLock m_networkLock;
+    // Taken one at a time, never nested, so the two threads cannot deadlock.
+    orbile::CriticalSection m_frameLock;
+    orbile::CriticalSection m_displayLock;
+    orbile::CriticalSection m_networkLock;
 
     std::atomic<int> m_inCallback{0};
     std::atomic<int> m_detaching{0};

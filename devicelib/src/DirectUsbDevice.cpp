@@ -107,7 +107,7 @@ bool DirectUsbDevice::FramePipeUsable() const {
 bool DirectUsbDevice::ReadFrame(Slot& slot) {
   if (!FramePipeUsable()) return false;
   const uint8_t pipe[4] = {kFramePipeIndex, 0, 0, 0};
-  Locked locked(lock_);
+  orbile::Locked locked(lock_);
   return Request(kIoctlDirectUsbBulkRead, pipe, sizeof pipe, slot.status, sizeof slot.status) &&
          Request(kIoctlDirectUsbBulkRead, pipe, sizeof pipe, slot.frame.data(), kDirectUsbFrameSize);
 }
@@ -190,7 +190,7 @@ bool DirectUsbDevice::Inquiry(const DocCamCommand& command, uint8_t* out, uint32
 bool DirectUsbDevice::VendorRequest(const DocCamCommand& command, bool inquiry, uint8_t* out, uint32_t length) {
   uint8_t record[kDirectUsbRequestSize];
   EncodeDirectUsbRequest(command, inquiry, record);
-  Locked locked(lock_);
+  orbile::Locked locked(lock_);
   return Request(kIoctlDirectUsbVendorRequest, record, sizeof record, out, length);
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "CameraWire.h"
-#include "CriticalSection.h"
+#include "orbile/CriticalSection.h"
 #include "DeviceIo.h"
 
 namespace devicelib {
@@ -98,7 +98,7 @@ class DirectUsbDevice {
   DeviceHandle handle_ = kInvalidDevice;
   bool initialised_ = false;
   bool running_ = false;
-  CriticalSection lock_;
+  orbile::CriticalSection lock_;
 
   std::vector<uint8_t> deviceDescriptor_;
   std::vector<uint8_t> queryA_;

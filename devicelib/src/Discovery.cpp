@@ -114,7 +114,7 @@ KVQDocCamController::KVQDocCamController()
     : m_hDevice(kInvalidDevice), m_feature(kUnknownFeature), m_dsIndex(-1), m_deviceIndex(-1), m_command(),
       m_reply() {
   {
-    Locked locked(LibraryLock());
+    orbile::Locked locked(LibraryLock());
     Trace(L"KVQDocCamController::KVQDocCamController(%d):\n", m_instanceCount);
     if (m_instanceCount++ == 0) StartPlatformServices();
     if (m_devices == 0 && !DirectUsb() && DiscoverDirectUsb()) {
@@ -139,7 +139,7 @@ void KVQDocCamController::TearDownShared() {
 
 KVQDocCamController::~KVQDocCamController() {
   if (m_hDevice != kInvalidDevice) Io().Close(m_hDevice);
-  Locked locked(LibraryLock());
+  orbile::Locked locked(LibraryLock());
   if (m_deviceIndex >= 0 && m_deviceIndex < m_devices && m_device[m_deviceIndex].owner == this)
     m_device[m_deviceIndex].owner = nullptr;
   if (m_pCurController == this) m_pCurController = nullptr;
@@ -159,7 +159,7 @@ int KVQDocCamController::AttachDevice(int index, int makeCurrent) {
   if (index >= m_devices) return 0;
   bool claimed = false;
   {
-    Locked locked(LibraryLock());
+    orbile::Locked locked(LibraryLock());
     if (m_deviceIndex >= 0 && m_device[m_deviceIndex].owner == this) m_device[m_deviceIndex].owner = nullptr;
     m_deviceIndex = m_dsIndex = -1;
     if (index >= 0 && !m_device[index].owner) {
@@ -187,7 +187,7 @@ int KVQDocCamController::MakeCurrent() {
     return 1;
   }
   Trace(L"KVQDocCamController::MakeCurrent():\n");
-  Locked locked(LibraryLock());
+  orbile::Locked locked(LibraryLock());
   CaptureGraph* graph = VideoGraph();
   if (graph && graph->SetCurrentDevice(m_dsIndex)) {
     m_pCurController = this;

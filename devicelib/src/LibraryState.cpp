@@ -16,8 +16,8 @@ CaptureGraphFactory g_graphFactory = nullptr;
 unsigned char g_statusBuffer[kStatusBufferSize];
 }  // namespace
 
-CriticalSection& LibraryLock() {
-  static CriticalSection lock;
+orbile::CriticalSection& LibraryLock() {
+  static orbile::CriticalSection lock;
   return lock;
 }
 

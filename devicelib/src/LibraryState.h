@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "CriticalSection.h"
+#include "orbile/CriticalSection.h"
 #include "DirectUsbDevice.h"
 #include "kvqcapturegraph.h"
 
@@ -13,7 +13,7 @@ namespace devicelib {
 // Guards the device lists, the current-device switch and every command
 // exchange (a command, an inquiry's set and get pair, a DirectShow write and
 // read pair), so the device thread's status reads never split a UI command.
-CriticalSection& LibraryLock();
+orbile::CriticalSection& LibraryLock();
 
 // The direct USB device when it was found; it is then the only camera.
 DirectUsbDevice* DirectUsb();

@@ -37,7 +37,7 @@ bool KsPropertyTransport::Command(const DocCamCommand& command) {
   uint8_t out[kBufferSize] = {};
   EncodeVendorProperty(in, kPropCommand, kFlagSet, command);
   EncodeVendorProperty(out, kPropCommand, kFlagSet, command);
-  Locked locked(LibraryLock());
+  orbile::Locked locked(LibraryLock());
   return EnsureOpen() && Exchange(in, out);
 }
 
@@ -48,7 +48,7 @@ bool KsPropertyTransport::Inquiry(const DocCamCommand& command, uint8_t, uint8_t
   EncodeVendorProperty(out, kPropInquiry, kFlagSet, command);
   // The minidriver keeps one inquiry word per camera: the set and the get
   // must not be split by another thread's inquiry.
-  Locked locked(LibraryLock());
+  orbile::Locked locked(LibraryLock());
   if (!EnsureOpen() || !Exchange(in, out)) return false;
   std::memset(in, 0, sizeof in);
   std::memset(out, 0, sizeof out);
@@ -65,14 +65,14 @@ bool KsPropertyTransport::ReadStatus(uint8_t* block, uint32_t size) {
   uint8_t out[kBufferSize] = {};
   EncodeVendorProperty(in, kPropStatus, kFlagGet);
   EncodeVendorProperty(out, kPropStatus, kFlagGet);
-  Locked locked(LibraryLock());
+  orbile::Locked locked(LibraryLock());
   if (handle_ == kInvalidDevice || !Exchange(in, out)) return false;
   std::memcpy(block, out + kDataOffset, size);
   return true;
 }
 
 bool DirectShowTransport::Exchange(const DocCamCommand& command, uint8_t reply[kReplySize]) {
-  Locked locked(LibraryLock());
+  orbile::Locked locked(LibraryLock());
   if (!io_.WriteCameraCommand(DirectShowValue(command), DirectShowIndex(command))) return false;
   std::memset(reply, 0, kReplySize);
   uint32_t word = 0;

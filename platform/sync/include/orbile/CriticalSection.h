@@ -7,7 +7,7 @@
 #include <mutex>
 #endif
 
-namespace devicelib {
+namespace orbile {
 
 class CriticalSection {
  public:
@@ -43,4 +43,4 @@ class Locked {
   CriticalSection& section_;
 };
 
-}  // namespace devicelib
+}  // namespace orbile
