@@ -1,10 +1,15 @@
 #include "codec_fixtures.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "jpegcodec_testing.h"
@@ -33,6 +38,16 @@ void clearUseCpu() { setCpuOverrideForTesting(CPU_NO_OVERRIDE); }
 #endif
 
 std::string path(const std::string& name) { return std::string(CODEC_FIXTURES) + "/" + name; }
+
+std::string scratchPath(const std::string& name) {
+#ifdef _WIN32
+  const unsigned long process = GetCurrentProcessId();
+#else
+  const unsigned long process = static_cast<unsigned long>(getpid());
+#endif
+  return testing::TempDir() + "codec_" + std::to_string(process) + "_" +
+         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
+}
 
 std::vector<uint8_t> readFile(const std::string& name) {
   std::vector<uint8_t> bytes;

@@ -13,6 +13,9 @@ namespace fixtures {
 
 std::string path(const std::string& name);
 std::vector<uint8_t> readFile(const std::string& name);
+// A file name of this test in the temporary folder that no other test
+// process uses: the programs run once per processor class side by side.
+std::string scratchPath(const std::string& name);
 
 struct Image {
   int32_t width = 0;

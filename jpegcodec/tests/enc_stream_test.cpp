@@ -75,7 +75,7 @@ TEST(EncoderMemory, NeedsOneByteBeyondTheStream) {
 TEST(EncoderFile, WritesTheBytesOfTheMemoryStream) {
   const Picture picture = syntheticPicture(300, 200, 3);  // several file windows
   const Encoded memory = encode(picture, EncodeOptions());
-  const std::string path = testing::TempDir() + "enc_file_test.jpg";
+  const std::string path = fixtures::scratchPath("written.jpg");
   {
     WriteRecord record(picture, 1);
     record->jpegFileName = path.c_str();

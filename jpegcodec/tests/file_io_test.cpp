@@ -9,11 +9,6 @@
 #include "platform.h"
 
 namespace {
-std::string scratchPath(const char* name) {
-  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  return std::string(test->name()) + "_" + name;
-}
-
 void writeFile(const std::string& path, const std::string& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(nullptr, file);
@@ -31,7 +26,7 @@ long fileSize(const std::string& path) {
 }
 
 TEST(CodecFile, OpeningForWritingCreatesOrTruncates) {
-  const std::string path = scratchPath("out.jpg");
+  const std::string path = fixtures::scratchPath("out.jpg");
   writeFile(path, std::string(5000, 'x'));
   void* file = openCodecFile(path.c_str(), CODEC_FILE_READ_WRITE);
   ASSERT_NE(nullptr, file);
@@ -46,7 +41,7 @@ TEST(CodecFile, OpeningForWritingCreatesOrTruncates) {
 }
 
 TEST(CodecFile, ReadSeekAndShareReadOnly) {
-  const std::string path = scratchPath("in.jpg");
+  const std::string path = fixtures::scratchPath("in.jpg");
   writeFile(path, "0123456789");
   void* file = openCodecFile(path.c_str(), CODEC_FILE_READ);
   ASSERT_NE(nullptr, file);
@@ -70,7 +65,7 @@ TEST(CodecFile, ReadSeekAndShareReadOnly) {
 }
 
 TEST(CodecFile, WritingExcludesOtherWriters) {
-  const std::string path = scratchPath("out.jpg");
+  const std::string path = fixtures::scratchPath("out.jpg");
   void* file = openCodecFile(path.c_str(), CODEC_FILE_READ_WRITE);
   ASSERT_NE(nullptr, file);
   EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
