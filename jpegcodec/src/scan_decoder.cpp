@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "codec_state.h"
 #include "cpu_dispatch.h"
 #include "entropy_input.h"
@@ -410,6 +414,28 @@ void storeForCaller(const JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t
   for (int32_t r = 0; r < edge; ++r) std::memcpy(at + r * lineLength, block + r * 8, edge * sizeof(int16_t));
 }
 
+// The transform leaves samples in 0..255, so saturating packs narrow two
+// rows at once where every processor of the build has them.
+void storeFullBlock(const int16_t* block, uint8_t* at, int32_t stride) {
+#ifdef __SSE2__
+  for (int32_t r = 0; r < 8; r += 2, at += 2 * stride) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * 8));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * 8 + 8));
+    const __m128i rows = _mm_packus_epi16(first, second);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at), rows);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at + stride), _mm_unpackhi_epi64(rows, rows));
+  }
+#else
+  for (int32_t r = 0; r < 8; ++r, at += stride)
+    for (int32_t c = 0; c < 8; ++c) at[c] = static_cast<uint8_t>(block[r * 8 + c]);
+#endif
+}
+
+void storeScaledBlock(const int16_t* block, uint8_t* at, int32_t stride, int32_t edge) {
+  for (int32_t r = 0; r < edge; ++r, at += stride)
+    for (int32_t c = 0; c < edge; ++c) at[c] = static_cast<uint8_t>(block[r * 8 + c]);
+}
+
 JPEG_STATUS decodeMcu(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t x, int32_t y, bool full) {
   JpegScanHeader& scan = *state->decodeScan;
   const CpuDispatchTable* t = state->io.cpuTable;
@@ -445,8 +471,10 @@ JPEG_STATUS decodeMcu(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t x, 
         }
         uint8_t* band = g.bands[y % BAND_RING];
         uint8_t* at = band + static_cast<size_t>(v) * g.edge * g.planeWidth + (x * g.blocksH + h) * g.edge;
-        for (int32_t r = 0; r < g.edge; ++r)
-          for (int32_t c = 0; c < g.edge; ++c) at[r * g.planeWidth + c] = static_cast<uint8_t>(block[r * 8 + c]);
+        if (g.edge == 8)
+          storeFullBlock(block, at, g.planeWidth);
+        else
+          storeScaledBlock(block, at, g.planeWidth, g.edge);
       }
   }
   return JPEG_SUCCESS;
