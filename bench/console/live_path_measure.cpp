@@ -4,7 +4,7 @@
 // (brightness and contrast away from neutral, so the corrections run) and
 // swapped in. Prints CPU and wall time per frame.
 //
-//   tests/wine/run build/windows64/console/tests/live_path_measure.exe [seconds]
+//   tests/wine/run build/windows64/bench/console/live_path_measure.exe [seconds]
 #include <windows.h>
 
 #include <cstdio>
