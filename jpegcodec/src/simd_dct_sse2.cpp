@@ -37,9 +37,9 @@ SSE2_INLINE void storeRowPair(int16_t* rowA, int16_t* rowB, __m128i r01, __m128i
   Lanes8::store(rowB, _mm_packs_epi32(_mm_unpackhi_epi64(r01, r23), _mm_unpackhi_epi64(r45, r67)));
 }
 
-SSE2_INLINE void inverseRowPair128(int16_t* rowA, int16_t* rowB, const RowTable<8>& t) {
-  const __m128i a = Lanes8::load(rowA), b = Lanes8::load(rowB);
-  const __m128i low = _mm_unpacklo_epi64(a, b), high = _mm_unpackhi_epi64(a, b);
+// Rows a and b in place, in registers.
+SSE2_INLINE void inverseRowPair128(__m128i* rowA, __m128i* rowB, const RowTable<8>& t) {
+  const __m128i low = _mm_unpacklo_epi64(*rowA, *rowB), high = _mm_unpackhi_epi64(*rowA, *rowB);
   const __m128i ua = _mm_unpacklo_epi16(low, high), ub = _mm_unpackhi_epi16(low, high);
   const __m128i m01 = _mm_unpacklo_epi32(ua, ub), m23 = _mm_unpackhi_epi32(ua, ub);
   const __m128i x04 = _mm_shuffle_epi32(m01, 0x50), x15 = _mm_shuffle_epi32(m01, 0xFA);
@@ -50,8 +50,38 @@ SSE2_INLINE void inverseRowPair128(int16_t* rowA, int16_t* rowB, const RowTable<
   const __m128i o23 = maddPair(x15, table128(t, 6), x37, table128(t, 7));
   const auto out = [](__m128i v) { return roundShift32(v, 2048, 12); };
   const auto swapped = [&](__m128i v) { return _mm_shuffle_epi32(out(v), 0xB1); };
-  storeRowPair(rowA, rowB, out(_mm_add_epi32(e01, o01)), out(_mm_add_epi32(e23, o23)),
-               swapped(_mm_sub_epi32(e23, o23)), swapped(_mm_sub_epi32(e01, o01)));
+  const __m128i r01 = out(_mm_add_epi32(e01, o01)), r23 = out(_mm_add_epi32(e23, o23));
+  const __m128i r45 = swapped(_mm_sub_epi32(e23, o23)), r67 = swapped(_mm_sub_epi32(e01, o01));
+  *rowA = _mm_packs_epi32(_mm_unpacklo_epi64(r01, r23), _mm_unpacklo_epi64(r45, r67));
+  *rowB = _mm_packs_epi32(_mm_unpackhi_epi64(r01, r23), _mm_unpackhi_epi64(r45, r67));
+}
+
+SSE2_INLINE bool allZero(__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF; }
+
+// The inverse row tables of neighbouring rows 2p (low half) and 2p + 1
+// (high half): a block's non-zero rows are mostly its first ones, so the
+// pairs that are all zero and need no pass are mostly the later ones.
+constexpr RowTable<8> neighbourTable(int pair) {
+  RowTable<8> table{};
+  for (int group = 0; group < 8; ++group)
+    for (int lane = 0; lane < 8; ++lane)
+      table.groups[group][lane] = kNarrowTables.inverse[kBaseOfRow[2 * pair + lane / 4]].groups[group][lane % 4];
+  return table;
+}
+constexpr RowTable<8> kNeighbourTables[4] = {neighbourTable(0), neighbourTable(1), neighbourTable(2),
+                                             neighbourTable(3)};
+
+// The column pass when only row 0 is non-zero: every product and the odd
+// part are zero, leaving the rounding and the output stage.
+SSE2_INLINE void flatColumns(__m128i* y) {
+  const __m128i level = _mm_set1_epi16(128);
+  __m128i first = _mm_adds_epi16(_mm_srai_epi16(_mm_adds_epi16(y[0], _mm_set1_epi16(16)), 5), level);
+  __m128i last = _mm_adds_epi16(_mm_srai_epi16(_mm_adds_epi16(y[0], _mm_set1_epi16(15)), 5), level);
+  Lanes8::clampBytes(&first, &last);
+  for (int m = 0; m < 4; ++m) {
+    y[m] = first;
+    y[7 - m] = last;
+  }
 }
 
 SSE2_INLINE void forwardRowPair128(int16_t* rowA, int16_t* rowB, const RowTable<8>& t) {
@@ -74,7 +104,6 @@ SSE2_INLINE void columns128(int16_t* block, void (*pass)(__m128i*)) {
   for (int r = 0; r < 8; ++r) Lanes8::store(block + r * 8, x[r]);
 }
 
-SSE2_INLINE void inverseColumns128(__m128i* x) { inverseColumns<Lanes8>(x); }
 SSE2_INLINE void forwardColumns128(__m128i* x) { forwardColumns<Lanes8>(x); }
 }  // namespace
 
@@ -84,9 +113,21 @@ SSE2_BODY void forwardDctAccurateSse2(int16_t* block) {
     forwardRowPair128(block + pair[0] * 8, block + pair[1] * 8, kWideTables.forward[kBaseOfRow[pair[0]]]);
 }
 
+// A pair of all-zero rows stays zero through the row pass, so it is passed
+// over, and so is most of the column pass when all rows below the first
+// are zero: most blocks of a photograph end within their first rows.
 SSE2_BODY void inverseDctAccurateSse2(int16_t* block) {
-  for (const auto& pair : kRowPairs)
-    inverseRowPair128(block + pair[0] * 8, block + pair[1] * 8, kWideTables.inverse[kBaseOfRow[pair[0]]]);
-  columns128(block, inverseColumns128);
+  __m128i x[8];
+  for (int r = 0; r < 8; ++r) x[r] = Lanes8::load(block + r * 8);
+  for (int pair = 0; pair < 4; ++pair)
+    if (!allZero(_mm_or_si128(x[2 * pair], x[2 * pair + 1])))
+      inverseRowPair128(&x[2 * pair], &x[2 * pair + 1], kNeighbourTables[pair]);
+  const __m128i below = _mm_or_si128(_mm_or_si128(_mm_or_si128(x[1], x[2]), _mm_or_si128(x[3], x[4])),
+                                     _mm_or_si128(_mm_or_si128(x[5], x[6]), x[7]));
+  if (allZero(below))
+    flatColumns(x);
+  else
+    inverseColumns<Lanes8>(x);
+  for (int r = 0; r < 8; ++r) Lanes8::store(block + r * 8, x[r]);
 }
 #endif
