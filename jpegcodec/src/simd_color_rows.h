@@ -209,7 +209,9 @@ struct CmykBytes {
 template <int kChromaShift, class Layout, bool kWordShuffle, int kRows>
 MMX_INLINE void decodeRows(const uint8_t* const (&y)[kRows], const uint8_t* cb, const uint8_t* cr,
                            const uint8_t* key, uint8_t* const (&out)[kRows], int32_t count) {
-  const auto terms = [&](int32_t x) { return termsOfEight<kChromaShift, kWordShuffle>(cb + (x >> kChromaShift), cr + (x >> kChromaShift)); };
+  const auto terms = [&](int32_t x) {
+    return termsOfEight<kChromaShift, kWordShuffle>(cb + (x >> kChromaShift), cr + (x >> kChromaShift));
+  };
   int32_t x = 0;
   if constexpr (Layout::kSpills)
     for (; x + 8 < count; x += 8) {
