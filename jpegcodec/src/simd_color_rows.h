@@ -99,8 +99,7 @@ MMX_INLINE EightTerms termsOfEight(const uint8_t* cb, const uint8_t* cr) {
 // Eight pixels from eight luma samples and their terms.
 MMX_INLINE PixelBytes convertEight(const uint8_t* y, const EightTerms& t) {
   const __m64 zero = _mm_setzero_si64();
-  const __m64 luma = load8(y);
-  const __m64 yLow = _mm_unpacklo_pi8(luma, zero), yHigh = _mm_unpackhi_pi8(luma, zero);
+  const __m64 yLow = _mm_unpacklo_pi8(load4(y), zero), yHigh = _mm_unpacklo_pi8(load4(y + 4), zero);
   return {pixelsWith(yLow, yHigh, t.low.red, t.high.red, false),
           pixelsWith(yLow, yHigh, t.low.green, t.high.green, true),
           pixelsWith(yLow, yHigh, t.low.blue, t.high.blue, false)};
