@@ -20,6 +20,10 @@ using Encode4Fn = void (*)(const uint8_t* source, int32_t stride, int16_t* y, in
 using DecodeGreyFn = void (*)(const uint8_t* samples, uint8_t* destination, int32_t count);
 using Decode3Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* destination,
                            int32_t count);
+// The 22 forms of the three-byte kernels write two bitmap rows from the two
+// luma lines that share one half-width chroma line.
+using Decode3PairFn = void (*)(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                               uint8_t* destinationTop, uint8_t* destinationBottom, int32_t count);
 using Decode4Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* k,
                            uint8_t* destination, int32_t count);
 using HuffmanEncodeBlockFn = JPEG_STATUS (*)(EntropyIo* io, const HuffEncodeTable* dcTable,
@@ -79,10 +83,10 @@ struct CpuDispatchTable {
   DecodeGreyFn decodeGrey;
   Decode3Fn decodeRgb11;
   Decode3Fn decodeRgb21;
-  Decode3Fn decodeRgb22;
+  Decode3PairFn decodeRgb22;
   Decode3Fn decodeBgr11;
   Decode3Fn decodeBgr21;
-  Decode3Fn decodeBgr22;
+  Decode3PairFn decodeBgr22;
   Decode3Fn decodeYccToRgbx11;
   Decode3Fn decodeYccToRgbx21;
   Decode3Fn decodeYccToRgbx22;

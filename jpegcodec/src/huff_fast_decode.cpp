@@ -10,6 +10,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "entropy_input.h"
 #include "zigzag.h"
 
@@ -124,41 +128,58 @@ inline uint32_t takeBits(BitWindow& w, int32_t n) {
 
 // Codes longer than 8 bits, from the top 16 of the window; a code that
 // matches no length up to 16 decodes as symbol 0 after 16 bits. Gives the
-// symbol and the code's length.
-__attribute__((noinline)) int32_t decodeLongCode(uint64_t bits, const HuffDecodeTable* table, int32_t* length) {
+// symbol and the code's length as a look-up entry does, in registers.
+__attribute__((noinline)) HuffLookahead decodeLongCode(uint64_t bits, const HuffDecodeTable* table) {
   int32_t l = 9;
   while (static_cast<int32_t>(bits >> (64 - l)) > table->maxcode[l])
-    if (++l > 16) {
-      *length = 16;
-      return 0;
-    }
-  *length = l;
+    if (++l > 16) return {0, 16};
   const int32_t code = static_cast<int32_t>(bits >> (64 - l));
-  return table->huffval[(table->valptr[l] + code - table->mincode[l]) & 0xFF];
+  return {table->huffval[(table->valptr[l] + code - table->mincode[l]) & 0xFF], static_cast<uint16_t>(l)};
 }
 
 inline int32_t decodeSymbol(BitWindow& w, const HuffDecodeTable* table) {
-  const HuffLookahead entry = table->lookahead[w.bits >> 56];
-  int32_t length = entry.length;
-  const int32_t symbol = length ? entry.symbol : decodeLongCode(w.bits, table, &length);
-  w.bits <<= length;
-  w.count -= length;
-  return symbol;
+  HuffLookahead entry = table->lookahead[w.bits >> 56];
+  if (!entry.length) entry = decodeLongCode(w.bits, table);
+  w.bits <<= entry.length;
+  w.count -= entry.length;
+  return entry.symbol;
 }
 
-// Takes an s-bit received value (s > 0); one whose top bit is 0 stands for
-// a negative value, v - (2^s - 1). Without a branch, as the signs of the
-// coefficients are random.
+// 1 - 2^s for each value size s: what an s-bit value whose top bit is 0
+// has added to it.
+struct NegativeOffsets {
+  int32_t of[16];
+  constexpr NegativeOffsets() : of() {
+    for (int32_t s = 0; s < 16; ++s) of[s] = s ? 1 - (1 << s) : 0;
+  }
+};
+constexpr NegativeOffsets kNegativeOffsets;
+
+// Takes an s-bit received value (0 < s < 16); one whose top bit is 0 stands
+// for a negative value, v - (2^s - 1). Without a branch, as the signs of
+// the coefficients are random.
 inline int32_t takeValue(BitWindow& w, int32_t size) {
   const int32_t negative = static_cast<int32_t>(static_cast<int64_t>(~w.bits) >> 63);  // all ones when top bit is 0
   const int32_t v = static_cast<int32_t>(takeBits(w, size));
-  return v - (negative & ((1 << size) - 1));
+  return v + (negative & kNegativeOffsets.of[size]);
+}
+
+// The compiler would turn the clearing of a block into a string store, which
+// takes longer to start than eight vector stores take to run.
+inline void clearBlock(int16_t* block) {
+#ifdef __SSE2__
+  __m128i zero = _mm_setzero_si128();
+  __asm__("" : "+x"(zero));  // an opaque value: the stores stay stores
+  for (int32_t i = 0; i < 64; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), zero);
+#else
+  std::memset(block, 0, 64 * sizeof(int16_t));
+#endif
 }
 
 template <class Refill, bool kStore>
 JPEG_STATUS decodeBlock(EntropyIo* io, const HuffDecodeTable* dcTable, const HuffDecodeTable* acTable,
                         int32_t* dcPredictor, int16_t* block) {
-  if (kStore) std::memset(block, 0, 64 * sizeof(int16_t));
+  if (kStore) clearBlock(block);
   BitWindow w = loadWindow(io);
   Refill::ensure(w, io);
   const int32_t dcSize = decodeSymbol(w, dcTable) & 15;

@@ -27,6 +27,13 @@ void decodeToThreeBytes(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, 
   if (x < count) storeThreeBytes<kR, kG, kB>(yccToRgb(y[x], cb[x >> kChromaShift], cr[x >> kChromaShift]), out);
 }
 
+template <int kR, int kG, int kB>
+void decodeRowPairToThreeBytes(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                               uint8_t* outTop, uint8_t* outBottom, int32_t count) {
+  decodeToThreeBytes<1, kR, kG, kB>(yTop, cb, cr, outTop, count);
+  decodeToThreeBytes<1, kR, kG, kB>(yBottom, cb, cr, outBottom, count);
+}
+
 template <int kChromaShift>
 void decodeToRgbx(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
   for (int32_t x = 0; x < count; ++x, out += 4) {
@@ -96,9 +103,11 @@ void decodeGrey(const uint8_t* samples, uint8_t* out, int32_t count) {
 void installPortableDecodeKernels(CpuDispatchTable* t) {
   t->decodeGrey = decodeGrey;
   t->decodeRgb11 = decodeToThreeBytes<0, 0, 1, 2>;
-  t->decodeRgb21 = t->decodeRgb22 = decodeToThreeBytes<1, 0, 1, 2>;
+  t->decodeRgb21 = decodeToThreeBytes<1, 0, 1, 2>;
+  t->decodeRgb22 = decodeRowPairToThreeBytes<0, 1, 2>;
   t->decodeBgr11 = decodeToThreeBytes<0, 2, 1, 0>;
-  t->decodeBgr21 = t->decodeBgr22 = decodeToThreeBytes<1, 2, 1, 0>;
+  t->decodeBgr21 = decodeToThreeBytes<1, 2, 1, 0>;
+  t->decodeBgr22 = decodeRowPairToThreeBytes<2, 1, 0>;
   t->decodeYccToRgbx11 = decodeToRgbx<0>;
   t->decodeYccToRgbx21 = t->decodeYccToRgbx22 = decodeToRgbx<1>;
   t->decodePlain3x11 = decodePlain3<0>;

@@ -49,6 +49,7 @@ struct ScanPlan {
   int32_t genericSource[8];  // per pixel byte: line index, -1 for 255, -2 untouched
   DecodeGreyFn grey;
   Decode3Fn three, threeHalf;
+  Decode3PairFn threePair;  // set when pairs of rows share their chroma line
   Decode4Fn four, fourHalf;
 };
 
@@ -110,6 +111,7 @@ void selectWriter(const JPEG_CODEC_STATE* state, ScanPlan* plan) {
   const bool cc = state->stream.colorConversion != 0;
   plan->bytesPerPixel = dc == JPEG_COLOR_YCBCR ? 2 : ch;
   plan->convertAfter = false;
+  plan->threePair = nullptr;
   if (plan->componentCount < n) {
     plan->writer = WriterKind::Raw;
     return;
@@ -118,6 +120,7 @@ void selectWriter(const JPEG_CODEC_STATE* state, ScanPlan* plan) {
     plan->writer = WriterKind::Three;
     plan->three = dc == JPEG_COLOR_RGB ? t->decodeRgb11 : t->decodeBgr11;
     plan->threeHalf = dc == JPEG_COLOR_RGB ? t->decodeRgb21 : t->decodeBgr21;
+    plan->threePair = dc == JPEG_COLOR_RGB ? t->decodeRgb22 : t->decodeBgr22;
     return;
   }
   if (cc && n == 3 && ch == 4 && dc == JPEG_COLOR_CMYK) {
@@ -198,6 +201,16 @@ JpegRegion outputWindow(const JPEG_CODEC_STATE* state, bool* region) {
 }
 
 namespace {
+// Whether the kernel may read chroma straight from half-width sample rows.
+bool halfWidthChroma(const ScanPlan& plan, int32_t x0) {
+  if ((x0 & 1) || plan.comps[0].ratioH != 1 || plan.comps[0].ratioV != 1) return false;
+  for (int32_t i = 1; i < plan.componentCount; ++i) {
+    const ComponentGeometry& g = plan.comps[i];
+    if (g.ratioH != 2 || (plan.smooth && (g.ratioV == 1 || plan.scale == 1))) return false;
+  }
+  return true;
+}
+
 // Output geometry and component bands of the scan in the state.
 void planScan(JPEG_CODEC_STATE* state, ScanPlan* plan) {
   const JpegFrameInfo& frame = state->frame;
@@ -246,6 +259,9 @@ void planScan(JPEG_CODEC_STATE* state, ScanPlan* plan) {
   plan->fullFrom = firstRow > 0 ? firstRow - 1 : 0;  // one row more for the smoothing neighbours
   plan->fullTo = endRow + 1 < plan->rows ? endRow + 1 : plan->rows;
   selectWriter(state, plan);
+  if (!(plan->componentCount == 3 && halfWidthChroma(*plan, w.left) && plan->comps[1].ratioV == 2 &&
+        plan->comps[2].ratioV == 2))
+    plan->threePair = nullptr;
 }
 
 // The heap block of one scan: its plan, bands and lines.
@@ -312,16 +328,6 @@ const uint8_t* componentLine(const ScanPlan& plan, const ComponentGeometry& g, i
   }
   for (int32_t i = 0; i < count; ++i) line[i] = samples[(x0 + i) / g.ratioH];
   return line;
-}
-
-// Whether the kernel may read chroma straight from half-width sample rows.
-bool halfWidthChroma(const ScanPlan& plan, int32_t x0) {
-  if ((x0 & 1) || plan.comps[0].ratioH != 1 || plan.comps[0].ratioV != 1) return false;
-  for (int32_t i = 1; i < plan.componentCount; ++i) {
-    const ComponentGeometry& g = plan.comps[i];
-    if (g.ratioH != 2 || (plan.smooth && (g.ratioV == 1 || plan.scale == 1))) return false;
-  }
-  return true;
 }
 
 // Components of a multi-scan image go into their own byte of each pixel.
@@ -393,12 +399,31 @@ void emitRow(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t y) {
   }
 }
 
+// Rows y and y + 1, which share their chroma line.
+void emitRowPair(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t y) {
+  const JpegRegion& w = plan.window;
+  const int32_t x0 = w.left, count = w.right - w.left;
+  if (count <= 0) return;
+  uint8_t* top = state->io.firstRow + static_cast<intptr_t>(y - w.top) * state->bitmap.rowStep;
+  const ComponentGeometry& luma = plan.comps[0];
+  const int32_t chromaRow = y / plan.comps[1].ratioV;
+  plan.threePair(sampleRow(luma, y) + x0, sampleRow(luma, y + 1) + x0, sampleRow(plan.comps[1], chromaRow) + x0 / 2,
+                 sampleRow(plan.comps[2], chromaRow) + x0 / 2, top, top + state->bitmap.rowStep, count);
+}
+
 void emitBand(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t band) {
   if (state->coefficientOutput) return;
   const int32_t top = band * plan.mcuOutHeight;
   const int32_t from = top > plan.window.top ? top : plan.window.top;
   const int32_t to = top + plan.mcuOutHeight < plan.window.bottom ? top + plan.mcuOutHeight : plan.window.bottom;
-  for (int32_t y = from; y < to; ++y) emitRow(state, plan, y);
+  for (int32_t y = from; y < to;) {
+    if (plan.threePair && (y & 1) == 0 && y + 1 < to) {
+      emitRowPair(state, plan, y);
+      y += 2;
+    } else {
+      emitRow(state, plan, y++);
+    }
+  }
 }
 
 // Caller planes of coefficient output: 16-bit entries, blocks laid out as the

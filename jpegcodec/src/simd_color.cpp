@@ -1,8 +1,8 @@
 // 64-bit vector bodies of the decoder's colour output and of the packed
 // 4:2:2 input and output, eight pixels per step. The red and blue terms come
 // from one high product each and are offset after the shift, so they can be
-// one lower than the portable terms; green is formed in 32 bits and equals
-// the portable term for every chroma pair.
+// one lower than the portable terms; green equals the portable term for
+// every chroma pair.
 #include "simd_kernels.h"
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
@@ -17,6 +17,13 @@ using namespace colourrows;
 template <int kChromaShift, class Layout>
 MMX_BODY void decodeThree(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
   decodeRow<kChromaShift, Layout, false>(y, cb, cr, nullptr, out, count);
+}
+
+// Rows that share their chroma convert it once for both.
+template <class Layout>
+MMX_BODY void decodeThreePair(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                              uint8_t* outTop, uint8_t* outBottom, int32_t count) {
+  decodeRows<1, Layout, false, 2>({yTop, yBottom}, cb, cr, nullptr, {outTop, outBottom}, count);
 }
 
 template <int kChromaShift>
@@ -57,8 +64,8 @@ void installVectorColourOutput(CpuDispatchTable* t, int32_t cpuClass) {
   t->decodeBgr11 = decodeThree<0, ThreeBytes<true>>;
   t->decodeRgb21 = shuffles ? decodeRgb21Sse : decodeThree<1, ThreeBytes<false>>;
   t->decodeBgr21 = shuffles ? decodeBgr21Sse : decodeThree<1, ThreeBytes<true>>;
-  t->decodeRgb22 = decodeThree<1, ThreeBytes<false>>;
-  t->decodeBgr22 = decodeThree<1, ThreeBytes<true>>;
+  t->decodeRgb22 = decodeThreePair<ThreeBytes<false>>;
+  t->decodeBgr22 = decodeThreePair<ThreeBytes<true>>;
   t->decodeYccToRgbx11 = decodeThree<0, RgbxBytes>;
   t->decodeYccToRgbx21 = t->decodeYccToRgbx22 = decodeThree<1, RgbxBytes>;
   t->decodeYcckToCmyk11 = decodeYcck<0>;

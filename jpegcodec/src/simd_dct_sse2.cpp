@@ -37,9 +37,9 @@ SSE2_INLINE void storeRowPair(int16_t* rowA, int16_t* rowB, __m128i r01, __m128i
   Lanes8::store(rowB, _mm_packs_epi32(_mm_unpackhi_epi64(r01, r23), _mm_unpackhi_epi64(r45, r67)));
 }
 
-SSE2_INLINE void inverseRowPair128(int16_t* rowA, int16_t* rowB, const RowTable<8>& t) {
-  const __m128i a = Lanes8::load(rowA), b = Lanes8::load(rowB);
-  const __m128i low = _mm_unpacklo_epi64(a, b), high = _mm_unpackhi_epi64(a, b);
+// Rows a and b in place, in registers.
+SSE2_INLINE void inverseRowPair128(__m128i* rowA, __m128i* rowB, const RowTable<8>& t) {
+  const __m128i low = _mm_unpacklo_epi64(*rowA, *rowB), high = _mm_unpackhi_epi64(*rowA, *rowB);
   const __m128i ua = _mm_unpacklo_epi16(low, high), ub = _mm_unpackhi_epi16(low, high);
   const __m128i m01 = _mm_unpacklo_epi32(ua, ub), m23 = _mm_unpackhi_epi32(ua, ub);
   const __m128i x04 = _mm_shuffle_epi32(m01, 0x50), x15 = _mm_shuffle_epi32(m01, 0xFA);
@@ -50,9 +50,25 @@ SSE2_INLINE void inverseRowPair128(int16_t* rowA, int16_t* rowB, const RowTable<
   const __m128i o23 = maddPair(x15, table128(t, 6), x37, table128(t, 7));
   const auto out = [](__m128i v) { return roundShift32(v, 2048, 12); };
   const auto swapped = [&](__m128i v) { return _mm_shuffle_epi32(out(v), 0xB1); };
-  storeRowPair(rowA, rowB, out(_mm_add_epi32(e01, o01)), out(_mm_add_epi32(e23, o23)),
-               swapped(_mm_sub_epi32(e23, o23)), swapped(_mm_sub_epi32(e01, o01)));
+  const __m128i r01 = out(_mm_add_epi32(e01, o01)), r23 = out(_mm_add_epi32(e23, o23));
+  const __m128i r45 = swapped(_mm_sub_epi32(e23, o23)), r67 = swapped(_mm_sub_epi32(e01, o01));
+  *rowA = _mm_packs_epi32(_mm_unpacklo_epi64(r01, r23), _mm_unpacklo_epi64(r45, r67));
+  *rowB = _mm_packs_epi32(_mm_unpackhi_epi64(r01, r23), _mm_unpackhi_epi64(r45, r67));
 }
+
+SSE2_INLINE bool allZero(__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF; }
+
+// The inverse row tables of neighbouring rows 2p (low half) and 2p + 1
+// (high half), so that the later rows, which are mostly zero, run together.
+constexpr RowTable<8> neighbourTable(int pair) {
+  RowTable<8> table{};
+  for (int group = 0; group < 8; ++group)
+    for (int lane = 0; lane < 8; ++lane)
+      table.groups[group][lane] = kNarrowTables.inverse[kBaseOfRow[2 * pair + lane / 4]].groups[group][lane % 4];
+  return table;
+}
+constexpr RowTable<8> kNeighbourTables[4] = {neighbourTable(0), neighbourTable(1), neighbourTable(2),
+                                             neighbourTable(3)};
 
 SSE2_INLINE void forwardRowPair128(int16_t* rowA, int16_t* rowB, const RowTable<8>& t) {
   const __m128i a = Lanes8::load(rowA), b = Lanes8::load(rowB);
@@ -74,7 +90,6 @@ SSE2_INLINE void columns128(int16_t* block, void (*pass)(__m128i*)) {
   for (int r = 0; r < 8; ++r) Lanes8::store(block + r * 8, x[r]);
 }
 
-SSE2_INLINE void inverseColumns128(__m128i* x) { inverseColumns<Lanes8>(x); }
 SSE2_INLINE void forwardColumns128(__m128i* x) { forwardColumns<Lanes8>(x); }
 }  // namespace
 
@@ -84,9 +99,18 @@ SSE2_BODY void forwardDctAccurateSse2(int16_t* block) {
     forwardRowPair128(block + pair[0] * 8, block + pair[1] * 8, kWideTables.forward[kBaseOfRow[pair[0]]]);
 }
 
+// Zero rows stay zero through the row pass, and the rows after the first
+// two of most blocks of a photograph are all zero: one test passes over
+// them together (a test per pair costs more in mispredicted branches).
 SSE2_BODY void inverseDctAccurateSse2(int16_t* block) {
-  for (const auto& pair : kRowPairs)
-    inverseRowPair128(block + pair[0] * 8, block + pair[1] * 8, kWideTables.inverse[kBaseOfRow[pair[0]]]);
-  columns128(block, inverseColumns128);
+  __m128i x[8];
+  for (int r = 0; r < 8; ++r) x[r] = Lanes8::load(block + r * 8);
+  inverseRowPair128(&x[0], &x[1], kNeighbourTables[0]);
+  const __m128i below = _mm_or_si128(_mm_or_si128(_mm_or_si128(x[2], x[3]), _mm_or_si128(x[4], x[5])),
+                                     _mm_or_si128(x[6], x[7]));
+  if (!allZero(below))
+    for (int pair = 1; pair < 4; ++pair) inverseRowPair128(&x[2 * pair], &x[2 * pair + 1], kNeighbourTables[pair]);
+  inverseColumns<Lanes8>(x);
+  for (int r = 0; r < 8; ++r) Lanes8::store(block + r * 8, x[r]);
 }
 #endif

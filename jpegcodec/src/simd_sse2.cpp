@@ -29,7 +29,17 @@ SSE2_BODY void quantizeAccurateSse2(int16_t* block, const uint16_t* table) {
   }
 }
 
+SSE2_BODY inline void dequantizeRows(int16_t* block, const int32_t* table, int from, int to) {
+  for (int i = 8 * from; i < 8 * to; i += 8)
+    store128(block + i, _mm_mullo_epi16(load128(block + i), lowWords(table + i)));
+}
+
+// Rows 2 to 7 of most decoded blocks are zero and stay zero, so they are
+// left as they are when all of them are.
 SSE2_BODY void dequantizeAccurateSse2(int16_t* block, const int32_t* table) {
-  for (int i = 0; i < 64; i += 8) store128(block + i, _mm_mullo_epi16(load128(block + i), lowWords(table + i)));
+  dequantizeRows(block, table, 0, 2);
+  __m128i later = load128(block + 16);
+  for (int i = 24; i < 64; i += 8) later = _mm_or_si128(later, load128(block + i));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(later, _mm_setzero_si128())) != 0xFFFF) dequantizeRows(block, table, 2, 8);
 }
 #endif

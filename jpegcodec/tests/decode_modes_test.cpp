@@ -144,6 +144,7 @@ TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
     JpegRegion region;
   } cases[] = {
       {"s420_1023x767", DecodeFromMemory, 0, {100, 200, 357, 391}},
+      {"s420_1023x767", DecodeFromMemory, 0, {98, 201, 1023, 250}},  // starts on the second row of a chroma row
       {"s420_1023x767", DecodeFromMemory, 1, {101, 203, 357, 391}},
       {"restart_blocks_1023x767", DecodeFromMemory, 1, {0, 16, 1023, 40}},
       {"s422_1023x767", DecodeHalfFromMemory, 1, {33, 40, 300, 383}},

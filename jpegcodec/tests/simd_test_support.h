@@ -51,6 +51,16 @@ inline Block randomBlock(std::mt19937& random, int32_t low, int32_t high) {
   return block;
 }
 
+// Decoded blocks mostly end within their first rows: a random block with
+// any subset of its rows cleared.
+inline Block randomBlockWithRowsCleared(std::mt19937& random, int32_t low, int32_t high) {
+  Block block = randomBlock(random, low, high);
+  const uint32_t cleared = random() % 256;
+  for (int row = 0; row < 8; ++row)
+    if (cleared & (1u << row)) std::memset(block.values + row * 8, 0, 8 * sizeof(int16_t));
+  return block;
+}
+
 }  // namespace simdtest
 
 #endif
