@@ -1,6 +1,6 @@
 // Baseline block coders of the vector classes. Both pass each code together
 // with its value bits to a writer that holds the accumulator and the output
-// position in registers for the whole block and stores four bytes at a time
+// position in registers for the whole block and stores several bytes at once
 // when none of them needs stuffing; the bytes equal the portable writer's.
 #include "simd_kernels.h"
 
@@ -13,19 +13,56 @@
 #include "zigzag.h"
 
 namespace {
-inline int32_t categoryOf(uint32_t magnitude) { return magnitude ? 32 - __builtin_clz(magnitude) : 0; }
-inline uint32_t lowBits(uint32_t value, int32_t n) { return value & ((1u << n) - 1); }
+// Number of significant bits of a value's magnitude: of a non-zero one, or
+// of any (0 for 0).
+inline int32_t categoryOfNonZero(int32_t value) {
+  const uint32_t magnitude = static_cast<uint32_t>(value < 0 ? -value : value);
+  return (__builtin_clz(magnitude) ^ 31) + 1;
+}
+inline int32_t categoryOf(int32_t value) { return value ? categoryOfNonZero(value) : 0; }
+
+// A code with its value bits, ready for a writer: bits holds `length` bits.
+struct CodeBits {
+  uint64_t bits;
+  int32_t length;
+};
+
+#define CODER_INLINE __attribute__((always_inline)) inline
+
+// The code of symbol alone.
+CODER_INLINE CodeBits symbolCode(const HuffEncodeTable* table, int32_t symbol) {
+  return {table->code[symbol], table->length[symbol]};
+}
+
+// The code of symbolBase + size (size: the value's category) followed by
+// the size low bits of value, or of value - 1 when negative. For negative
+// values, code * 2^size + low bits of (value - 1) equals
+// (code + 1) * 2^size + value - 1, which needs no mask.
+CODER_INLINE CodeBits valueCode(const HuffEncodeTable* table, int32_t symbolBase, int32_t value, int32_t size) {
+  const int32_t symbol = symbolBase + size;
+  const uint32_t negative = static_cast<uint32_t>(value) >> 31;
+  const uint64_t leading = uint64_t{table->code[symbol] + negative} << size;
+  return {leading + static_cast<uint64_t>(int64_t{value} - negative), table->length[symbol] + size};
+}
+
 inline bool holdsFF(uint32_t v) { return ((~v - 0x01010101u) & v & 0x80808080u) != 0; }
+inline bool holdsFF(uint64_t v) { return ((~v - 0x0101010101010101u) & v & 0x8080808080808080u) != 0; }
+
+// Stores the top `count` bytes of bits, each 0xFF followed by a stuffed
+// zero, and returns the new write position.
+__attribute__((noinline)) uint8_t* storeStuffed(uint8_t* next, uint64_t bits, int count) {
+  for (int i = 0; i < count; ++i, bits <<= 8)
+    if ((*next++ = static_cast<uint8_t>(bits >> 56)) == 0xFF) *next++ = 0;
+  return next;
+}
 
 // When the writer hands bytes on: as soon as more than 32 bits are held
 // (Eager), or only when the next code would not fit (Full).
 enum class GroupPolicy { Eager, Full };
 
 // Most bytes one block can add: 64 codes of up to 32 bits with their value
-// bits, three ZRL codes, the bits held before it, every byte stuffed.
-constexpr int32_t kMostBlockBytes = 2 * (4 + (67 * 32) / 8);
-
-#define CODER_INLINE __attribute__((always_inline)) inline
+// bits, three ZRL codes, the 64 bits held before it, every byte stuffed.
+constexpr int32_t kMostBlockBytes = 2 * (8 + (67 * 32) / 8);
 
 // kRoomKnown: the window has room for a whole block (kMostBlockBytes), so
 // no store tests for the end of it and nothing can fail.
@@ -36,18 +73,14 @@ class GroupedWriter {
       : io_(io), bits_(io->bits), count_(io->bitCount), next_(io->cursor.current), end_(io->cursor.windowEnd),
         consumed_(io->cursor.consumed) {}
 
-  // Appends the code of symbol, then the low `size` bits of extra.
-  CODER_INLINE JPEG_STATUS put(const HuffEncodeTable* table, int32_t symbol, uint32_t extra, int32_t size) {
-    const int32_t length = table->length[symbol] + size;
-    if (length <= 0) return JPEG_SUCCESS;
-    // The table set-up refuses lists whose codes do not fit their lengths.
-    const uint64_t bits = uint64_t{table->code[symbol]} << size | lowBits(extra, size);
+  CODER_INLINE JPEG_STATUS put(CodeBits code) {
+    if (code.length <= 0) return JPEG_SUCCESS;
     JPEG_STATUS status = JPEG_SUCCESS;
     if (kPolicy == GroupPolicy::Full)
-      while (status == JPEG_SUCCESS && count_ + length > 64) status = writeGroup();
+      while (status == JPEG_SUCCESS && count_ + code.length > 64) status = writeGroup();
     if (status != JPEG_SUCCESS) return status;
-    count_ += length;
-    bits_ |= bits << (64 - count_);
+    count_ += code.length;
+    bits_ |= code.bits << (64 - count_);
     if (kPolicy == GroupPolicy::Eager)
       while (status == JPEG_SUCCESS && count_ > 32) status = writeGroup();
     return status;
@@ -87,10 +120,10 @@ class GroupedWriter {
   // the window's end the bytes go one by one through the portable emitter.
   __attribute__((noinline)) JPEG_STATUS writeStuffedGroup() {
     if (kRoomKnown) {
-      const uint8_t* start = next_;
-      for (int i = 0; i < 4; ++i, bits_ <<= 8)
-        if ((*next_++ = static_cast<uint8_t>(bits_ >> 56)) == 0xFF) *next_++ = 0;
+      uint8_t* const start = next_;
+      next_ = storeStuffed(next_, bits_, 4);
       consumed_ += static_cast<int32_t>(next_ - start);
+      bits_ <<= 32;
       count_ -= 32;
       return JPEG_SUCCESS;
     }
@@ -124,26 +157,77 @@ class GroupedWriter {
   int32_t consumed_;
 };
 
-inline bool roomForBlock(const EntropyIo* io) { return io->cursor.windowEnd - io->cursor.current >= kMostBlockBytes; }
+// The writer of a window with room for a whole block, where nothing can
+// fail: codes collect from the bottom of a 64-bit buffer, which leaves as
+// eight bytes at once whenever it fills. The stream state in EntropyIo
+// keeps the portable form (bits from the top, fewer than 32 between blocks).
+class WideWriter {
+ public:
+  explicit WideWriter(EntropyIo* io) : io_(io), next_(io->cursor.current) {
+    const int32_t held = io->bitCount;
+    buffer_ = held ? io->bits >> (64 - held) : 0;
+    free_ = 64 - held;
+  }
 
-// The extra bits of a signed value: the value, or value - 1 when negative.
-inline uint32_t extraBits(int32_t value) { return static_cast<uint32_t>(value < 0 ? value - 1 : value); }
+  CODER_INLINE JPEG_STATUS put(CodeBits code) {
+    free_ -= code.length;
+    if (free_ >= 0) {
+      buffer_ = buffer_ << code.length | code.bits;
+      return JPEG_SUCCESS;
+    }
+    // The code's leading bits fill the buffer; the rest start the next one
+    // (the bits above them are shifted out before that buffer leaves).
+    buffer_ = buffer_ << (code.length + free_) | code.bits >> -free_;
+    if (holdsFF(buffer_)) {
+      next_ = storeStuffed(next_, buffer_, 8);
+    } else {
+      const uint64_t bigEndian = __builtin_bswap64(buffer_);
+      std::memcpy(next_, &bigEndian, sizeof bigEndian);
+      next_ += 8;
+    }
+    free_ += 64;
+    buffer_ = code.bits;
+    return JPEG_SUCCESS;
+  }
+
+  JPEG_STATUS finish(JPEG_STATUS status) {
+    int32_t held = 64 - free_;
+    uint64_t top = held ? buffer_ << (64 - held) : 0;
+    if (held >= 32) {
+      next_ = storeStuffed(next_, top, 4);
+      top <<= 32;
+      held -= 32;
+    }
+    io_->bits = top;
+    io_->bitCount = held;
+    io_->cursor.consumed += static_cast<int32_t>(next_ - io_->cursor.current);
+    io_->cursor.current = next_;
+    return status;
+  }
+
+ private:
+  EntropyIo* io_;
+  uint8_t* next_;
+  uint64_t buffer_;
+  int32_t free_;
+};
+
+inline bool roomForBlock(const EntropyIo* io) { return io->cursor.windowEnd - io->cursor.current >= kMostBlockBytes; }
 
 template <class Writer>
 CODER_INLINE JPEG_STATUS putDc(Writer& out, const HuffEncodeTable* table, int32_t* lastDc, int16_t dc) {
   const int32_t diff = dc - *lastDc;
   *lastDc = dc;
-  const int32_t size = categoryOf(static_cast<uint32_t>(diff < 0 ? -diff : diff));
-  return out.put(table, size, extraBits(diff), size);
+  return out.put(valueCode(table, 0, diff, categoryOf(diff)));
 }
 
 // A non-zero AC coefficient after `run` zeros: ZRL codes for each 16 of them.
 template <class Writer>
-CODER_INLINE JPEG_STATUS putAc(Writer& out, const HuffEncodeTable* table, int32_t run, uint32_t extra,
-                               int32_t size) {
+CODER_INLINE JPEG_STATUS putAc(Writer& out, const HuffEncodeTable* table, int32_t run, int32_t value) {
   JPEG_STATUS status = JPEG_SUCCESS;
-  for (; run > 15 && status == JPEG_SUCCESS; run -= 16) status = out.put(table, 0xF0, 0, 0);
-  return status == JPEG_SUCCESS ? out.put(table, run * 16 + size, extra, size) : status;
+  if (__builtin_expect(run > 15, 0))
+    for (; run > 15 && status == JPEG_SUCCESS; run -= 16) status = out.put(symbolCode(table, 0xF0));
+  return status == JPEG_SUCCESS ? out.put(valueCode(table, run * 16, value, categoryOfNonZero(value))) : status;
 }
 
 // Phase 1 of the two-phase coder: which zig-zag entries are not zero. The
@@ -187,20 +271,18 @@ __attribute__((target("mmx"))) uint64_t nonZeroAcEntries(const int16_t* block) {
 }
 
 // Phase 2: the codes of the collected entries.
-template <bool kRoomKnown>
+template <class Writer>
 JPEG_STATUS codeCollected(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
                           int32_t* lastDc, const int16_t* block, uint64_t nonZeroAc) {
-  GroupedWriter<GroupPolicy::Eager, kRoomKnown> out(io);
+  Writer out(io);
   JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
   int32_t previous = 0;
   for (uint64_t left = nonZeroAc; left && status == JPEG_SUCCESS; left &= left - 1) {
     const int32_t k = __builtin_ctzll(left);
-    const int32_t value = block[zigzagToNatural[k]];
-    status = putAc(out, acTable, k - previous - 1, extraBits(value),
-                   32 - __builtin_clz(static_cast<uint32_t>(value < 0 ? -value : value)));
+    status = putAc(out, acTable, k - previous - 1, block[zigzagToNatural[k]]);
     previous = k;
   }
-  if (status == JPEG_SUCCESS && previous < 63) status = out.put(acTable, 0x00, 0, 0);
+  if (status == JPEG_SUCCESS && previous < 63) status = out.put(symbolCode(acTable, 0x00));
   return out.finish(status);
 }
 
@@ -217,10 +299,10 @@ JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const Huf
       ++run;
       continue;
     }
-    status = putAc(out, acTable, run, extraBits(value), categoryOf(static_cast<uint32_t>(value < 0 ? -value : value)));
+    status = putAc(out, acTable, run, value);
     run = 0;
   }
-  if (status == JPEG_SUCCESS && run > 0) status = out.put(acTable, 0x00, 0, 0);
+  if (status == JPEG_SUCCESS && run > 0) status = out.put(symbolCode(acTable, 0x00));
   return out.finish(status);
 }
 }  // namespace
@@ -228,8 +310,9 @@ JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const Huf
 JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
                                        const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
   const uint64_t nonZeroAc = nonZeroAcEntries(block);
-  return roomForBlock(io) ? codeCollected<true>(io, dcTable, acTable, lastDc, block, nonZeroAc)
-                          : codeCollected<false>(io, dcTable, acTable, lastDc, block, nonZeroAc);
+  return roomForBlock(io)
+             ? codeCollected<WideWriter>(io, dcTable, acTable, lastDc, block, nonZeroAc)
+             : codeCollected<GroupedWriter<GroupPolicy::Eager, false>>(io, dcTable, acTable, lastDc, block, nonZeroAc);
 }
 
 JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
