@@ -33,7 +33,9 @@ void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
 void installVectorHuffmanKernels(CpuDispatchTable* t, int32_t cpuClass) {
   if (cpuClass < 3) return;
 #ifdef JPEGCODEC_HAS_X86_KERNELS
-  t->huffmanEncodeBlock = cpuClass == 5 ? huffmanEncodeBlockGrouped : huffmanEncodeBlockTwoPhase;
+  t->huffmanEncodeBlock = cpuClass == 6   ? huffmanEncodeBlockTwoPhaseSse2
+                          : cpuClass == 5 ? huffmanEncodeBlockGrouped
+                                          : huffmanEncodeBlockTwoPhase;
 #endif
   t->huffmanDecodeBlock = cpuClass == 3 ? huffmanDecodeBlockByteRefill : huffmanDecodeBlockWordRefill;
   t->huffmanDecodeDcOnly = huffmanDecodeDcOnlyWordRefill;
