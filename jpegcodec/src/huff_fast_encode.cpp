@@ -22,7 +22,8 @@ inline int32_t categoryOfNonZero(int32_t value) {
 }
 inline int32_t categoryOf(int32_t value) { return value ? categoryOfNonZero(value) : 0; }
 
-// A code with its value bits, ready for a writer: bits holds `length` bits.
+// A code with its value bits, ready for a writer: bits holds `length` bits
+// (the table set-up refuses lists whose codes do not fit their lengths).
 struct CodeBits {
   uint64_t bits;
   int32_t length;
