@@ -2,7 +2,6 @@
 
 #include "cpu_dispatch.h"
 #include "platform.h"
-#include "zigzag.h"
 
 namespace {
 JPEG_STATUS writeWindowToFile(EntropyIo* io, int32_t count) {
@@ -152,22 +151,19 @@ JPEG_STATUS huffmanEncodeBlock(EntropyIo* io, const HuffEncodeTable* dcTable, co
                                int32_t* lastDc, const int16_t* block) {
   const int32_t diff = block[0] - *lastDc;
   *lastDc = block[0];
-  int32_t size = magnitudeCategory(static_cast<uint32_t>(diff < 0 ? -diff : diff));
+  const int32_t size = magnitudeCategory(static_cast<uint32_t>(diff < 0 ? -diff : diff));
   JPEG_STATUS status = putSymbol(io, dcTable, size);
   if (status == JPEG_SUCCESS) status = putBits(io, extraBits(diff), size);
-  int32_t run = 0;
-  for (int k = 1; k < 64 && status == JPEG_SUCCESS; ++k) {
-    const int32_t value = block[zigzagToNatural[k]];
-    if (value == 0) {
-      ++run;
-      continue;
-    }
-    for (; run > 15 && status == JPEG_SUCCESS; run -= 16) status = putSymbol(io, acTable, 0xF0);
-    size = magnitudeCategory(static_cast<uint32_t>(value < 0 ? -value : value));
-    if (status == JPEG_SUCCESS) status = putSymbol(io, acTable, run * 16 + size);
-    if (status == JPEG_SUCCESS) status = putBits(io, extraBits(value), size);
-    run = 0;
-  }
-  if (status == JPEG_SUCCESS && run > 0) status = putSymbol(io, acTable, 0x00);
-  return status;
+  if (status != JPEG_SUCCESS) return status;
+  return codeAcInOrder(
+      block,
+      [&](int32_t run, int32_t value) {
+        JPEG_STATUS result = JPEG_SUCCESS;
+        for (; run > 15 && result == JPEG_SUCCESS; run -= 16) result = putSymbol(io, acTable, 0xF0);
+        const int32_t valueSize = magnitudeCategory(static_cast<uint32_t>(value < 0 ? -value : value));
+        if (result == JPEG_SUCCESS) result = putSymbol(io, acTable, run * 16 + valueSize);
+        if (result == JPEG_SUCCESS) result = putBits(io, extraBits(value), valueSize);
+        return result;
+      },
+      [&] { return putSymbol(io, acTable, 0x00); });
 }

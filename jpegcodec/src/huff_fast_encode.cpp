@@ -308,17 +308,10 @@ JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const Huf
                         int32_t* lastDc, const int16_t* block) {
   GroupedWriter<GroupPolicy::Full, kRoomKnown> out(io);
   JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
-  int32_t run = 0;
-  for (int k = 1; k < 64 && status == JPEG_SUCCESS; ++k) {
-    const int32_t value = block[zigzagToNatural[k]];
-    if (value == 0) {
-      ++run;
-      continue;
-    }
-    status = putAc(out, acTable, run, value);
-    run = 0;
-  }
-  if (status == JPEG_SUCCESS && run > 0) status = out.put(symbolCode(acTable, 0x00));
+  if (status == JPEG_SUCCESS)
+    status = codeAcInOrder(
+        block, [&](int32_t run, int32_t value) { return putAc(out, acTable, run, value); },
+        [&] { return out.put(symbolCode(acTable, 0x00)); });
   return out.finish(status);
 }
 

@@ -211,6 +211,13 @@ bool halfWidthChroma(const ScanPlan& plan, int32_t x0) {
   return true;
 }
 
+// Whether rows y and y + 1 (y even) take their Cb and Cr from one
+// half-width chroma line each, so a pair kernel may convert them together.
+bool rowPairsShareChroma(const ScanPlan& plan, int32_t x0) {
+  return plan.componentCount == 3 && halfWidthChroma(plan, x0) && plan.comps[1].ratioV == 2 &&
+         plan.comps[2].ratioV == 2;
+}
+
 // Output geometry and component bands of the scan in the state.
 void planScan(JPEG_CODEC_STATE* state, ScanPlan* plan) {
   const JpegFrameInfo& frame = state->frame;
@@ -259,9 +266,7 @@ void planScan(JPEG_CODEC_STATE* state, ScanPlan* plan) {
   plan->fullFrom = firstRow > 0 ? firstRow - 1 : 0;  // one row more for the smoothing neighbours
   plan->fullTo = endRow + 1 < plan->rows ? endRow + 1 : plan->rows;
   selectWriter(state, plan);
-  if (!(plan->componentCount == 3 && halfWidthChroma(*plan, w.left) && plan->comps[1].ratioV == 2 &&
-        plan->comps[2].ratioV == 2))
-    plan->threePair = nullptr;
+  if (!rowPairsShareChroma(*plan, w.left)) plan->threePair = nullptr;
 }
 
 // The heap block of one scan: its plan, bands and lines.

@@ -56,8 +56,6 @@ SSE2_INLINE void inverseRowPair128(__m128i* rowA, __m128i* rowB, const RowTable<
   *rowB = _mm_packs_epi32(_mm_unpackhi_epi64(r01, r23), _mm_unpackhi_epi64(r45, r67));
 }
 
-SSE2_INLINE bool allZero(__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF; }
-
 // The inverse row tables of neighbouring rows 2p (low half) and 2p + 1
 // (high half), so that the later rows, which are mostly zero, run together.
 constexpr RowTable<8> neighbourTable(int pair) {
@@ -108,7 +106,7 @@ SSE2_BODY void inverseDctAccurateSse2(int16_t* block) {
   inverseRowPair128(&x[0], &x[1], kNeighbourTables[0]);
   const __m128i below = _mm_or_si128(_mm_or_si128(_mm_or_si128(x[2], x[3]), _mm_or_si128(x[4], x[5])),
                                      _mm_or_si128(x[6], x[7]));
-  if (!allZero(below))
+  if (!Lanes8::allZero(below))
     for (int pair = 1; pair < 4; ++pair) inverseRowPair128(&x[2 * pair], &x[2 * pair + 1], kNeighbourTables[pair]);
   inverseColumns<Lanes8>(x);
   for (int r = 0; r < 8; ++r) Lanes8::store(block + r * 8, x[r]);

@@ -56,6 +56,9 @@ struct Lanes8 {
   static LANES_INLINE("sse2") V shiftLeft(V a, int n) { return _mm_slli_epi16(a, n); }
   static LANES_INLINE("sse2") V shiftRight(V a, int n) { return _mm_srai_epi16(a, n); }
   static LANES_INLINE("sse2") V bitOr(V a, V b) { return _mm_or_si128(a, b); }
+  static LANES_INLINE("sse2") bool allZero(V v) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF;
+  }
   static LANES_INLINE("sse2") void clampBytes(V* a, V* b) {
     const V bytes = _mm_packus_epi16(*a, *b), zero = _mm_setzero_si128();
     *a = _mm_unpacklo_epi8(bytes, zero);

@@ -5,6 +5,8 @@
 #ifdef JPEGCODEC_HAS_X86_KERNELS
 #include <emmintrin.h>
 
+#include "simd_lanes.h"
+
 #define SSE2_BODY __attribute__((target("sse2")))
 
 namespace {
@@ -40,6 +42,6 @@ SSE2_BODY void dequantizeAccurateSse2(int16_t* block, const int32_t* table) {
   dequantizeRows(block, table, 0, 2);
   __m128i later = load128(block + 16);
   for (int i = 24; i < 64; i += 8) later = _mm_or_si128(later, load128(block + i));
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(later, _mm_setzero_si128())) != 0xFFFF) dequantizeRows(block, table, 2, 8);
+  if (!Lanes8::allZero(later)) dequantizeRows(block, table, 2, 8);
 }
 #endif
