@@ -19,8 +19,10 @@ TEST(RealSound, PlaysAFileWithSoundToTheEnd) {
     ASSERT_EQ(KVQAviPlayer::pWhoIsPlayingSound, &player) << "no wave device: is the sound server running?";
     ASSERT_NE(KVQAviPlayer::hWav, nullptr);
     EXPECT_EQ(KVQAviPlayer::preparedBuffers, 16);
+    // The device keeps the level in its own precision: Wine's 32-bit build
+    // gives 0x8000 back as 0x7FFF.
     player.SetVolume(0x8000);
-    EXPECT_EQ(player.GetVolume(), 0x8000);
+    EXPECT_NEAR(player.GetVolume(), 0x8000, 1);
 
     ASSERT_TRUE(player.Play(1.0f));
     EXPECT_TRUE(KVQAviPlayer::bAudioIsPlaying);

@@ -9,8 +9,18 @@ home="$(mktemp -d)"
 export HOME="$home" XDG_RUNTIME_DIR="$home/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 stop_server() {
+  local pid
+  pid="$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null || true)"
   pulseaudio --kill 2>/dev/null || true
-  rm -rf "$home"
+  # --kill only signals the server, which still writes under $HOME while it
+  # exits; removing the directory before it is gone races with those writes.
+  if [ -n "$pid" ]; then
+    for _ in $(seq 100); do
+      case "$(ps -o stat= -p "$pid" 2>/dev/null)" in ""|Z*) break ;; esac
+      sleep 0.1
+    done
+  fi
+  rm -rf "$home" || true
 }
 trap stop_server EXIT
 

@@ -38,7 +38,7 @@ HRESULT CallServer(HMODULE module, const char* entry) {
   return call ? call() : E_NOINTERFACE;
 }
 
-HRESULT ListDevice(const wchar_t* name, bool install) {
+HRESULT ListDevice(const wchar_t* name) {
   IFilterMapper2* mapper = nullptr;
   HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                                 reinterpret_cast<void**>(&mapper));
@@ -46,11 +46,19 @@ HRESULT ListDevice(const wchar_t* name, bool install) {
   REGFILTER2 filter = {};
   filter.dwVersion = 1;
   filter.dwMerit = MERIT_DO_NOT_USE;
-  hr = install ? mapper->RegisterFilter(CLSID_SimCaptureFilter, name, nullptr, &CLSID_VideoInputDeviceCategory, name,
-                                        &filter)
-               : mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, name, CLSID_SimCaptureFilter);
+  hr = mapper->RegisterFilter(CLSID_SimCaptureFilter, name, nullptr, &CLSID_VideoInputDeviceCategory, name, &filter);
   mapper->Release();
   return hr;
+}
+
+// The device's instance key is deleted here rather than through the mapper:
+// Wine's UnregisterFilter builds the key path in a 93-character buffer,
+// which the long camera name overruns on the stack.
+void UnlistDevice(const wchar_t* name) {
+  wchar_t category[40];
+  StringFromGUID2(CLSID_VideoInputDeviceCategory, category, 40);
+  const std::wstring key = std::wstring(L"CLSID\\") + category + L"\\Instance\\" + name;
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
 }
 
 // The friendly names of the video-input category in enumeration order.
@@ -124,14 +132,14 @@ class DirectShowRoad : public ::testing::Test {
     s_simcam = LoadLibraryW(BesideTest(L"simcamfilter.dll").c_str());
     ASSERT_NE(nullptr, s_simcam);
     ASSERT_HRESULT_SUCCEEDED(CallServer(s_simcam, "DllRegisterServer"));
-    ASSERT_HRESULT_SUCCEEDED(ListDevice(kMatchingWithPath, true));
-    ASSERT_HRESULT_SUCCEEDED(ListDevice(kOtherCamera, true));
+    ASSERT_HRESULT_SUCCEEDED(ListDevice(kMatchingWithPath));
+    ASSERT_HRESULT_SUCCEEDED(ListDevice(kOtherCamera));
     s_control = reinterpret_cast<SimCaptureControl* (*)()>(
         reinterpret_cast<void*>(GetProcAddress(s_simcam, "SimCaptureControlBlock")))();
   }
   static void TearDownTestSuite() {
-    ListDevice(kOtherCamera, false);
-    ListDevice(kMatchingWithPath, false);
+    UnlistDevice(kOtherCamera);
+    UnlistDevice(kMatchingWithPath);
     CallServer(s_simcam, "DllUnregisterServer");
     CoUninitialize();
   }
