@@ -44,65 +44,95 @@ MMX_INLINE __m64 lowWords(const int32_t* entries) {
   return _mm_unpacklo_pi16(mixedLow, mixedHigh);
 }
 
-// (ka * a + kb * b + kc * c + bias) >> shift on four lanes, in 32 bits.
-struct LinearForm {
-  __m64 ab, c1;
-  __m64 shift;
-};
-MMX_INLINE LinearForm linearForm(int16_t ka, int16_t kb, int16_t kc, int16_t bias, int shift) {
-  return {_mm_set_pi16(kb, ka, kb, ka), _mm_set_pi16(bias, kc, bias, kc), _mm_cvtsi32_si64(shift)};
-}
-MMX_INLINE __m64 applyLinear(const LinearForm& f, __m64 a, __m64 b, __m64 c) {
-  const __m64 one = _mm_set1_pi16(1);
-  const __m64 s0 = _mm_add_pi32(_mm_madd_pi16(_mm_unpacklo_pi16(a, b), f.ab), _mm_madd_pi16(_mm_unpacklo_pi16(c, one), f.c1));
-  const __m64 s1 = _mm_add_pi32(_mm_madd_pi16(_mm_unpackhi_pi16(a, b), f.ab), _mm_madd_pi16(_mm_unpackhi_pi16(c, one), f.c1));
-  return _mm_packs_pi32(_mm_sra_pi32(s0, f.shift), _mm_sra_pi32(s1, f.shift));
-}
-
-// Eight values of each channel (or eight cell sums) as 16-bit lanes, the
-// first four and the last four.
-struct Channels {
-  __m64 r[2], g[2], b[2];
-};
-
+// The colour inputs' pixel layouts: bytes per pixel, the byte of each
+// channel, and whether the bytes hold inverted values (CMYK).
 template <int R, int G, int B, int Bytes, bool Inverted>
 struct PixelLayout {
-  static constexpr int kBytes = Bytes;
-  static uint32_t at(const uint8_t* p, int index) { return Inverted ? 255u - p[index] : p[index]; }
-  // One channel of four pixels, built in general registers: a round trip
-  // through memory would stall each vector load on eight narrow stores.
-  static MMX_INLINE __m64 four(const uint8_t* p, int index) {
-    const uint32_t low = at(p, index) | at(p + Bytes, index) << 16;
-    const uint32_t high = at(p + 2 * Bytes, index) | at(p + 3 * Bytes, index) << 16;
-    return _mm_unpacklo_pi32(_mm_cvtsi32_si64(static_cast<int>(low)), _mm_cvtsi32_si64(static_cast<int>(high)));
-  }
-  static MMX_INLINE Channels gather(const uint8_t* pixels) {
-    const uint8_t* high = pixels + 4 * Bytes;
-    return {{four(pixels, R), four(high, R)}, {four(pixels, G), four(high, G)}, {four(pixels, B), four(high, B)}};
-  }
+  static constexpr int kRed = R, kGreen = G, kBlue = B, kKey = 3, kBytes = Bytes;
+  static constexpr bool kInverted = Inverted;
 };
 using RgbLayout = PixelLayout<0, 1, 2, 3, false>;
 using BgrLayout = PixelLayout<2, 1, 0, 3, false>;
 using CmykLayout = PixelLayout<0, 1, 2, 4, true>;
 
-MMX_INLINE void storeLinear(const LinearForm& f, const Channels& c, int16_t* out) {
-  store64(out, applyLinear(f, c.r[0], c.g[0], c.b[0]));
-  store64(out + 4, applyLinear(f, c.r[1], c.g[1], c.b[1]));
+// One pixel's bytes as four 16-bit lanes, from one eight-byte load. The
+// first half of an MCU row loads the eight bytes that start at the pixel,
+// the second half the eight that end with it, so no load leaves the row.
+// Three-byte pixels land one lane further up in the second form.
+template <class Layout, bool Ending>
+MMX_INLINE __m64 pixelLanes(const uint8_t* pixel) {
+  __m64 bytes = load64(Ending ? pixel + Layout::kBytes - 8 : pixel);
+  if (Layout::kInverted) bytes = _mm_xor_si64(bytes, _mm_set1_pi8(-1));
+  return Ending ? _mm_unpackhi_pi8(bytes, _mm_setzero_si64()) : _mm_unpacklo_pi8(bytes, _mm_setzero_si64());
 }
 
-// Adds eight pixels' channel values into the cell sums of their chroma
-// columns: lane by lane, or pairwise (multiply-add by 1) for 2x sampling,
-// where each half of the MCU fills four cells.
-template <int H>
-MMX_INLINE void addToCells(const __m64* values, __m64* cells, int half) {
-  if (H == 1) {
-    cells[0] = _mm_add_pi16(cells[0], values[0]);
-    cells[1] = _mm_add_pi16(cells[1], values[1]);
-  } else {
-    const __m64 one = _mm_set1_pi16(1);
-    const __m64 pairs = _mm_packs_pi32(_mm_madd_pi16(values[0], one), _mm_madd_pi16(values[1], one));
-    cells[half] = _mm_add_pi16(cells[half], pairs);
+// ka * R + kb * G + kc * B + kk * key + bias, then >> shift: a 32-bit
+// multiply-add over a pixel's lanes (or a cell's lane sums) leaves the sum
+// in two halves, added when four results are packed.
+struct LinearForm {
+  __m64 weights, bias, shift;
+};
+template <class Layout, bool Ending>
+MMX_INLINE LinearForm linearForm(int16_t kr, int16_t kg, int16_t kb, int16_t kk, int32_t bias, int shift) {
+  constexpr int lane = Ending ? 4 - Layout::kBytes : 0;
+  int16_t w[4] = {};
+  w[Layout::kRed + lane] = kr;
+  w[Layout::kGreen + lane] = kg;
+  w[Layout::kBlue + lane] = kb;
+  if (Layout::kBytes == 4) w[Layout::kKey + lane] = kk;
+  return {_mm_set_pi16(w[3], w[2], w[1], w[0]), _mm_set1_pi32(bias), _mm_cvtsi32_si64(shift)};
+}
+MMX_INLINE __m64 sumHalves(__m64 a, __m64 b) { return _mm_add_pi32(_mm_unpacklo_pi32(a, b), _mm_unpackhi_pi32(a, b)); }
+MMX_INLINE __m64 finishFour(const LinearForm& f, const __m64 products[4]) {
+  const __m64 low = _mm_add_pi32(sumHalves(products[0], products[1]), f.bias);
+  const __m64 high = _mm_add_pi32(sumHalves(products[2], products[3]), f.bias);
+  return _mm_packs_pi32(_mm_sra_pi32(low, f.shift), _mm_sra_pi32(high, f.shift));
+}
+MMX_INLINE void storeFour(const LinearForm& f, const __m64 lanes[4], int16_t* out) {
+  __m64 products[4];
+  for (int i = 0; i < 4; ++i) products[i] = _mm_madd_pi16(lanes[i], f.weights);
+  store64(out, finishFour(f, products));
+}
+
+// The portable formulas, for one of the two load forms: luma with its level
+// shift and rounding, the key block (255 - inverted byte - 128), and the
+// chroma of H x V cell sums.
+struct McuForms {
+  LinearForm luma, key, blue, red;
+};
+template <class Layout, int H, int V, bool Ending>
+MMX_INLINE McuForms mcuForms() {
+  constexpr int cellShift = H * V == 4 ? 2 : H * V == 2 ? 1 : 0;
+  constexpr int32_t round = 1 << (7 + cellShift);
+  return {linearForm<Layout, Ending>(77, 150, 29, 0, -32640, 8), linearForm<Layout, Ending>(0, 0, 0, -1, 127, 0),
+          linearForm<Layout, Ending>(-43, -85, 128, 0, round, 8 + cellShift),
+          linearForm<Layout, Ending>(128, -107, -21, 0, round, 8 + cellShift)};
+}
+
+// Four chroma cells side by side (4H x V pixels from `first`): their luma
+// and key rows, and one row of four values in each chroma block.
+template <class Layout, int H, int V, bool Ending>
+MMX_INLINE void encodeFourCells(const uint8_t* first, int32_t stride, int cellRow, int column, const McuForms& f,
+                                int16_t* y, int16_t* cb, int16_t* cr, int16_t* key) {
+  __m64 sums[4] = {_mm_setzero_si64(), _mm_setzero_si64(), _mm_setzero_si64(), _mm_setzero_si64()};
+  for (int v = 0; v < V; ++v) {
+    const int row = cellRow * V + v;
+    const uint8_t* line = first + static_cast<ptrdiff_t>(v) * stride;
+    for (int group = 0; group < H; ++group) {
+      __m64 lanes[4];
+      for (int i = 0; i < 4; ++i) {
+        const int pixel = 4 * group + i;
+        lanes[i] = pixelLanes<Layout, Ending>(line + pixel * Layout::kBytes);
+        sums[pixel / H] = _mm_add_pi16(sums[pixel / H], lanes[i]);
+      }
+      const int x = column + 4 * group;
+      const int at = ((row >> 3) * H + (x >> 3)) * 64 + (row & 7) * 8 + (x & 7);
+      storeFour(f.luma, lanes, y + at);
+      if (key) storeFour(f.key, lanes, key + at);
+    }
   }
+  storeFour(f.blue, sums, cb + cellRow * 8 + column / H);
+  storeFour(f.red, sums, cr + cellRow * 8 + column / H);
 }
 
 // One MCU of 8H x 8V pixels to luma blocks, one block of each chroma (from
@@ -110,32 +140,11 @@ MMX_INLINE void addToCells(const __m64* values, __m64* cells, int half) {
 // formulas in 32-bit multiply-adds, so the results are the same bits.
 template <class Layout, int H, int V>
 MMX_BODY void encodeMcuMmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* key) {
-  constexpr int cellShift = H * V == 4 ? 2 : H * V == 2 ? 1 : 0;
-  const int16_t round = static_cast<int16_t>(1 << (7 + cellShift));
-  const LinearForm luma = linearForm(77, 150, 29, -32640, 8);
-  const LinearForm blue = linearForm(-43, -85, 128, round, 8 + cellShift);
-  const LinearForm red = linearForm(128, -107, -21, round, 8 + cellShift);
-  Channels cells[8];
-  for (Channels& c : cells) c = {{_mm_setzero_si64(), _mm_setzero_si64()}, {_mm_setzero_si64(), _mm_setzero_si64()},
-                                 {_mm_setzero_si64(), _mm_setzero_si64()}};
-  for (int row = 0; row < 8 * V; ++row) {
-    const uint8_t* line = source + static_cast<ptrdiff_t>(row) * stride;
-    Channels& sums = cells[row / V];
-    for (int half = 0; half < H; ++half) {
-      const uint8_t* pixels = line + half * 8 * Layout::kBytes;
-      const int at = ((row >> 3) * H + half) * 64 + (row & 7) * 8;
-      const Channels c = Layout::gather(pixels);
-      storeLinear(luma, c, y + at);
-      addToCells<H>(c.r, sums.r, half);
-      addToCells<H>(c.g, sums.g, half);
-      addToCells<H>(c.b, sums.b, half);
-      if (key)
-        for (int column = 0; column < 8; ++column) key[at + column] = static_cast<int16_t>(pixels[column * 4 + 3] - 128);
-    }
-  }
-  for (int row = 0; row < 8; ++row) {
-    storeLinear(blue, cells[row], cb + row * 8);
-    storeLinear(red, cells[row], cr + row * 8);
+  const McuForms starting = mcuForms<Layout, H, V, false>(), ending = mcuForms<Layout, H, V, true>();
+  for (int cellRow = 0; cellRow < 8; ++cellRow) {
+    const uint8_t* line = source + static_cast<ptrdiff_t>(cellRow * V) * stride;
+    encodeFourCells<Layout, H, V, false>(line, stride, cellRow, 0, starting, y, cb, cr, key);
+    encodeFourCells<Layout, H, V, true>(line + 4 * H * Layout::kBytes, stride, cellRow, 4 * H, ending, y, cb, cr, key);
   }
 }
 }  // namespace
