@@ -33,6 +33,7 @@ struct Lanes4 {
   static LANES_INLINE("mmx") V shiftLeft(V a, int n) { return _mm_slli_pi16(a, n); }
   static LANES_INLINE("mmx") V shiftRight(V a, int n) { return _mm_srai_pi16(a, n); }
   static LANES_INLINE("mmx") V bitOr(V a, V b) { return _mm_or_si64(a, b); }
+  static LANES_INLINE("mmx") bool allZero(V v) { return _mm_cvtsi64_si32(_mm_or_si64(v, _mm_srli_si64(v, 32))) == 0; }
   // Clamps to 0..255 and widens back to 16 bits.
   static LANES_INLINE("mmx") void clampBytes(V* a, V* b) {
     const V bytes = _mm_packs_pu16(*a, *b), zero = _mm_setzero_si64();
