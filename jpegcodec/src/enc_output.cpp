@@ -2,6 +2,7 @@
 
 #include "cpu_dispatch.h"
 #include "platform.h"
+#include "zigzag.h"
 
 namespace {
 JPEG_STATUS writeWindowToFile(EntropyIo* io, int32_t count) {
@@ -155,15 +156,20 @@ JPEG_STATUS huffmanEncodeBlock(EntropyIo* io, const HuffEncodeTable* dcTable, co
   JPEG_STATUS status = putSymbol(io, dcTable, size);
   if (status == JPEG_SUCCESS) status = putBits(io, extraBits(diff), size);
   if (status != JPEG_SUCCESS) return status;
-  return codeAcInOrder(
-      block,
-      [&](int32_t run, int32_t value) {
-        JPEG_STATUS result = JPEG_SUCCESS;
-        for (; run > 15 && result == JPEG_SUCCESS; run -= 16) result = putSymbol(io, acTable, 0xF0);
-        const int32_t valueSize = magnitudeCategory(static_cast<uint32_t>(value < 0 ? -value : value));
-        if (result == JPEG_SUCCESS) result = putSymbol(io, acTable, run * 16 + valueSize);
-        if (result == JPEG_SUCCESS) result = putBits(io, extraBits(value), valueSize);
-        return result;
-      },
-      [&] { return putSymbol(io, acTable, 0x00); });
+  int32_t run = 0;
+  for (int k = 1; k < 64; ++k) {
+    const int32_t value = block[zigzagToNatural[k]];
+    if (value == 0) {
+      ++run;
+      continue;
+    }
+    for (; run > 15; run -= 16)
+      if ((status = putSymbol(io, acTable, 0xF0)) != JPEG_SUCCESS) return status;
+    const int32_t valueSize = magnitudeCategory(static_cast<uint32_t>(value < 0 ? -value : value));
+    status = putSymbol(io, acTable, run * 16 + valueSize);
+    if (status == JPEG_SUCCESS) status = putBits(io, extraBits(value), valueSize);
+    if (status != JPEG_SUCCESS) return status;
+    run = 0;
+  }
+  return run > 0 ? putSymbol(io, acTable, 0x00) : JPEG_SUCCESS;
 }

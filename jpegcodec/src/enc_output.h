@@ -5,7 +5,6 @@
 #define JPEGCODEC_ENC_OUTPUT_H
 
 #include "jpegcodec.h"
-#include "zigzag.h"
 
 // Number of significant bits of a magnitude (0 for 0).
 int32_t magnitudeCategory(uint32_t magnitude);
@@ -33,26 +32,6 @@ JPEG_STATUS finishOutput(EntropyIo* io);
 
 // Appends the code of symbol, then `bits` low bits of extra (T.81 F.1.2).
 JPEG_STATUS putSymbol(EntropyIo* io, const HuffEncodeTable* table, int32_t symbol);
-
-// Walks a block's AC coefficients in zig-zag order: codeValue(run, value)
-// for each non-zero one after `run` zeros, then codeEndOfBlock() when zeros
-// end the block. Stops at the first failure and returns it.
-template <class CodeValue, class CodeEndOfBlock>
-inline JPEG_STATUS codeAcInOrder(const int16_t* block, CodeValue codeValue, CodeEndOfBlock codeEndOfBlock) {
-  JPEG_STATUS status = JPEG_SUCCESS;
-  int32_t run = 0;
-  for (int k = 1; k < 64 && status == JPEG_SUCCESS; ++k) {
-    const int32_t value = block[zigzagToNatural[k]];
-    if (value == 0) {
-      ++run;
-      continue;
-    }
-    status = codeValue(run, value);
-    run = 0;
-  }
-  if (status == JPEG_SUCCESS && run > 0) status = codeEndOfBlock();
-  return status;
-}
 
 // Dispatch slot: Huffman-codes one quantised block (natural order).
 JPEG_STATUS huffmanEncodeBlock(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,

@@ -1,7 +1,8 @@
-// Baseline block coders of the vector classes. Both pass each code together
-// with its value bits to a writer that holds the accumulator and the output
-// position in registers for the whole block and stores several bytes at once
-// when none of them needs stuffing; the bytes equal the portable writer's.
+// Baseline block coders of the vector classes, in two phases: vector
+// compares find the non-zero entries, then each code goes together with its
+// value bits to a writer that holds the accumulator and the output position
+// in registers for the whole block and stores several bytes at once when
+// none of them needs stuffing; the bytes equal the portable writer's.
 #include "simd_kernels.h"
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
@@ -58,17 +59,12 @@ __attribute__((noinline)) uint8_t* storeStuffed(uint8_t* next, uint64_t bits, in
   return next;
 }
 
-// When the writer hands bytes on: as soon as more than 32 bits are held
-// (Eager), or only when the next code would not fit (Full).
-enum class GroupPolicy { Eager, Full };
-
 // Most bytes one block can add: 64 codes of up to 32 bits with their value
 // bits, three ZRL codes, the 64 bits held before it, every byte stuffed.
 constexpr int32_t kMostBlockBytes = 2 * (8 + (67 * 32) / 8);
 
-// kRoomKnown: the window has room for a whole block (kMostBlockBytes), so
-// no store tests for the end of it and nothing can fail.
-template <GroupPolicy kPolicy, bool kRoomKnown>
+// The writer near the window's end: four bytes leave as soon as more than
+// 32 bits are held, each group after a test for room.
 class GroupedWriter {
  public:
   explicit GroupedWriter(EntropyIo* io)
@@ -77,14 +73,10 @@ class GroupedWriter {
 
   CODER_INLINE JPEG_STATUS put(CodeBits code) {
     if (code.length <= 0) return JPEG_SUCCESS;
-    JPEG_STATUS status = JPEG_SUCCESS;
-    if (kPolicy == GroupPolicy::Full)
-      while (status == JPEG_SUCCESS && count_ + code.length > 64) status = writeGroup();
-    if (status != JPEG_SUCCESS) return status;
     count_ += code.length;
     bits_ |= code.bits << (64 - count_);
-    if (kPolicy == GroupPolicy::Eager)
-      while (status == JPEG_SUCCESS && count_ > 32) status = writeGroup();
+    JPEG_STATUS status = JPEG_SUCCESS;
+    while (status == JPEG_SUCCESS && count_ > 32) status = writeGroup();
     return status;
   }
 
@@ -102,7 +94,7 @@ class GroupedWriter {
   CODER_INLINE JPEG_STATUS writeGroup() {
     const uint32_t group = static_cast<uint32_t>(bits_ >> 32);
     if (holdsFF(group)) return writeStuffedGroup();
-    if (!kRoomKnown && end_ - next_ < 4) {
+    if (end_ - next_ < 4) {
       if (!io_->file) return JPEG_OUTPUT_BUFFER_TOO_SMALL;
       storeCursor();
       const JPEG_STATUS status = flushOutputBuffer(io_);
@@ -118,17 +110,9 @@ class GroupedWriter {
     return JPEG_SUCCESS;
   }
 
-  // A group with 0xFF bytes: each 0xFF is followed by a stuffed zero. Near
-  // the window's end the bytes go one by one through the portable emitter.
+  // A group with 0xFF bytes: each 0xFF is followed by a stuffed zero, the
+  // bytes one by one through the portable emitter.
   __attribute__((noinline)) JPEG_STATUS writeStuffedGroup() {
-    if (kRoomKnown) {
-      uint8_t* const start = next_;
-      next_ = storeStuffed(next_, bits_, 4);
-      consumed_ += static_cast<int32_t>(next_ - start);
-      bits_ <<= 32;
-      count_ -= 32;
-      return JPEG_SUCCESS;
-    }
     storeCursor();
     JPEG_STATUS status = JPEG_SUCCESS;
     for (int i = 0; i < 4 && status == JPEG_SUCCESS; ++i) {
@@ -286,6 +270,20 @@ __attribute__((target("sse2"))) uint64_t nonZeroAcEntriesSse2(const int16_t* blo
   return nonZero & ~uint64_t{1};
 }
 
+// The same with the byte mask of the SSE integer instructions (class 5).
+__attribute__((target("sse"))) uint64_t nonZeroAcEntriesSse(const int16_t* block) {
+  const __m64 zero = _mm_setzero_si64();
+  uint64_t nonZero = 0;
+  for (int row = 0; row < 8; ++row) {
+    __m64 left, right;
+    std::memcpy(&left, block + 8 * row, sizeof left);
+    std::memcpy(&right, block + 8 * row + 4, sizeof right);
+    const __m64 zeros = _mm_packs_pi16(_mm_cmpeq_pi16(left, zero), _mm_cmpeq_pi16(right, zero));
+    nonZero |= kZigzagBits.of(row, ~static_cast<uint32_t>(_mm_movemask_pi8(zeros)) & 0xFFu);
+  }
+  return nonZero & ~uint64_t{1};
+}
+
 // Phase 2: the codes of the collected entries.
 template <class Writer>
 JPEG_STATUS codeCollected(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
@@ -302,26 +300,13 @@ JPEG_STATUS codeCollected(EntropyIo* io, const HuffEncodeTable* dcTable, const H
   return out.finish(status);
 }
 
-// The portable loop, each code with its value bits in one call.
-template <bool kRoomKnown>
-JPEG_STATUS codeInOrder(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
-                        int32_t* lastDc, const int16_t* block) {
-  GroupedWriter<GroupPolicy::Full, kRoomKnown> out(io);
-  JPEG_STATUS status = putDc(out, dcTable, lastDc, block[0]);
-  if (status == JPEG_SUCCESS)
-    status = codeAcInOrder(
-        block, [&](int32_t run, int32_t value) { return putAc(out, acTable, run, value); },
-        [&] { return out.put(symbolCode(acTable, 0x00)); });
-  return out.finish(status);
-}
-
 template <uint64_t (*kNonZeroAcEntries)(const int16_t*)>
 JPEG_STATUS codeTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
                          int32_t* lastDc, const int16_t* block) {
   const uint64_t nonZeroAc = kNonZeroAcEntries(block);
   return roomForBlock(io)
              ? codeCollected<WideWriter>(io, dcTable, acTable, lastDc, block, nonZeroAc)
-             : codeCollected<GroupedWriter<GroupPolicy::Eager, false>>(io, dcTable, acTable, lastDc, block, nonZeroAc);
+             : codeCollected<GroupedWriter>(io, dcTable, acTable, lastDc, block, nonZeroAc);
 }
 }  // namespace
 
@@ -335,9 +320,9 @@ JPEG_STATUS huffmanEncodeBlockTwoPhaseSse2(EntropyIo* io, const HuffEncodeTable*
   return codeTwoPhase<nonZeroAcEntriesSse2>(io, dcTable, acTable, lastDc, block);
 }
 
-JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
-  return roomForBlock(io) ? codeInOrder<true>(io, dcTable, acTable, lastDc, block)
-                          : codeInOrder<false>(io, dcTable, acTable, lastDc, block);
+JPEG_STATUS huffmanEncodeBlockTwoPhaseSse(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                          const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block) {
+  return codeTwoPhase<nonZeroAcEntriesSse>(io, dcTable, acTable, lastDc, block);
 }
+
 #endif

@@ -34,7 +34,7 @@ void installVectorHuffmanKernels(CpuDispatchTable* t, int32_t cpuClass) {
   if (cpuClass < 3) return;
 #ifdef JPEGCODEC_HAS_X86_KERNELS
   t->huffmanEncodeBlock = cpuClass == 6   ? huffmanEncodeBlockTwoPhaseSse2
-                          : cpuClass == 5 ? huffmanEncodeBlockGrouped
+                          : cpuClass == 5 ? huffmanEncodeBlockTwoPhaseSse
                                           : huffmanEncodeBlockTwoPhase;
 #endif
   t->huffmanDecodeBlock = cpuClass == 3 ? huffmanDecodeBlockByteRefill : huffmanDecodeBlockWordRefill;

@@ -50,16 +50,17 @@ JPEG_STATUS outputWriteMmx(const uint8_t* data, int32_t length, EntropyIo* io);
 void installVectorKernels(CpuDispatchTable* table, int32_t cpuClass);
 
 // Huffman block coders and decoders of the vector classes. The coders emit
-// the portable coder's bits (two-phase: vector symbol collection with 64- or
-// 128-bit compares, then the codes; grouped: the portable loop); the decoders give the portable
-// decoder's coefficients, status and end-of-data handling.
+// the portable coder's bits in two phases: vector symbol collection (64-bit
+// compares, with the SSE byte mask, or 128-bit compares), then the codes;
+// the decoders give the portable decoder's coefficients, status and
+// end-of-data handling.
 #ifdef JPEGCODEC_HAS_X86_KERNELS
 JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
                                        const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
 JPEG_STATUS huffmanEncodeBlockTwoPhaseSse2(EntropyIo* io, const HuffEncodeTable* dcTable,
                                            const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
-JPEG_STATUS huffmanEncodeBlockGrouped(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                      const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
+JPEG_STATUS huffmanEncodeBlockTwoPhaseSse(EntropyIo* io, const HuffEncodeTable* dcTable,
+                                          const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
 #endif
 JPEG_STATUS huffmanDecodeBlockByteRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
