@@ -1,6 +1,7 @@
 // 64-bit integer vector bodies. They leave the MMX state in use; the
 // entry points release it through the table's endKernels (EMMS).
 #include "simd_kernels.h"
+#include "simd_lanes.h"
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
 #include <mmintrin.h>
@@ -157,8 +158,17 @@ MMX_BODY void quantizeAccurateMmx(int16_t* block, const uint16_t* table) {
   for (int i = 0; i < 64; i += 4) store64(block + i, quantizeFourHalved(load64(block + i), load64(table + i)));
 }
 
+MMX_INLINE void dequantizeEntries(int16_t* block, const int32_t* table, int first, int end) {
+  for (int i = first; i < end; i += 4) store64(block + i, _mm_mullo_pi16(load64(block + i), lowWords(table + i)));
+}
+
+// Rows 2 to 7 of most decoded blocks are zero and stay zero, so they are
+// left as they are when all of them are.
 MMX_BODY void dequantizeAccurateMmx(int16_t* block, const int32_t* table) {
-  for (int i = 0; i < 64; i += 4) store64(block + i, _mm_mullo_pi16(load64(block + i), lowWords(table + i)));
+  dequantizeEntries(block, table, 0, 16);
+  __m64 later = load64(block + 16);
+  for (int i = 20; i < 64; i += 4) later = _mm_or_si64(later, load64(block + i));
+  if (!Lanes4::allZero(later)) dequantizeEntries(block, table, 16, 64);
 }
 
 MMX_BODY void encodeGreyMmx(const uint8_t* source, int32_t stride, int16_t* block) {
