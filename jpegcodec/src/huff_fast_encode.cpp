@@ -240,19 +240,31 @@ const ZigzagBits kZigzagBits;
 // Four bytes of 0x00 or 0x01 gathered into a four-bit pattern (byte i to bit i).
 inline uint32_t byteFlags(uint32_t flags) { return flags * 0x01020408u >> 24; }
 
-__attribute__((target("mmx"))) uint64_t nonZeroAcEntries(const int16_t* block) {
+// 0xFF per zero entry of a row, one byte each.
+__attribute__((target("mmx"), always_inline)) inline __m64 zeroBytesOfRow(const int16_t* block, int row) {
   const __m64 zero = _mm_setzero_si64();
+  __m64 left, right;
+  std::memcpy(&left, block + 8 * row, sizeof left);
+  std::memcpy(&right, block + 8 * row + 4, sizeof right);
+  return _mm_packs_pi16(_mm_cmpeq_pi16(left, zero), _mm_cmpeq_pi16(right, zero));
+}
+
+__attribute__((target("mmx"))) uint64_t nonZeroAcEntries(const int16_t* block) {
   uint64_t nonZero = 0;
   for (int row = 0; row < 8; ++row) {
-    __m64 left, right;
-    std::memcpy(&left, block + 8 * row, sizeof left);
-    std::memcpy(&right, block + 8 * row + 4, sizeof right);
-    // 0xFF per zero coefficient, one byte each.
-    const __m64 zeros = _mm_packs_pi16(_mm_cmpeq_pi16(left, zero), _mm_cmpeq_pi16(right, zero));
+    const __m64 zeros = zeroBytesOfRow(block, row);
     const uint32_t low = static_cast<uint32_t>(_mm_cvtsi64_si32(zeros)) & 0x01010101u;
     const uint32_t high = static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_srli_si64(zeros, 32))) & 0x01010101u;
     nonZero |= kZigzagBits.of(row, ~(byteFlags(low) | byteFlags(high) << 4) & 0xFFu);
   }
+  return nonZero & ~uint64_t{1};
+}
+
+// The same with the byte mask of the SSE integer instructions (class 5).
+__attribute__((target("sse"))) uint64_t nonZeroAcEntriesSse(const int16_t* block) {
+  uint64_t nonZero = 0;
+  for (int row = 0; row < 8; ++row)
+    nonZero |= kZigzagBits.of(row, ~static_cast<uint32_t>(_mm_movemask_pi8(zeroBytesOfRow(block, row))) & 0xFFu);
   return nonZero & ~uint64_t{1};
 }
 
@@ -266,20 +278,6 @@ __attribute__((target("sse2"))) uint64_t nonZeroAcEntriesSse2(const int16_t* blo
     const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(upper, zero), _mm_cmpeq_epi16(lower, zero));
     const uint32_t pattern = ~static_cast<uint32_t>(_mm_movemask_epi8(zeros));
     nonZero |= kZigzagBits.of(row, pattern & 0xFFu) | kZigzagBits.of(row + 1, pattern >> 8 & 0xFFu);
-  }
-  return nonZero & ~uint64_t{1};
-}
-
-// The same with the byte mask of the SSE integer instructions (class 5).
-__attribute__((target("sse"))) uint64_t nonZeroAcEntriesSse(const int16_t* block) {
-  const __m64 zero = _mm_setzero_si64();
-  uint64_t nonZero = 0;
-  for (int row = 0; row < 8; ++row) {
-    __m64 left, right;
-    std::memcpy(&left, block + 8 * row, sizeof left);
-    std::memcpy(&right, block + 8 * row + 4, sizeof right);
-    const __m64 zeros = _mm_packs_pi16(_mm_cmpeq_pi16(left, zero), _mm_cmpeq_pi16(right, zero));
-    nonZero |= kZigzagBits.of(row, ~static_cast<uint32_t>(_mm_movemask_pi8(zeros)) & 0xFFu);
   }
   return nonZero & ~uint64_t{1};
 }
