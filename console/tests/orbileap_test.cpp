@@ -164,6 +164,25 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
+// Puts the display's pointer at a client point and posts the move there: the
+// window also receives the pointer's own moves (when it grows under it, say),
+// which then say the same. The pointer goes back where it was afterwards.
+class PointerMoves {
+public:
+    PointerMoves() { GetCursorPos(&m_parked); }
+    ~PointerMoves() { SetCursorPos(m_parked.x, m_parked.y); }
+    void To(HWND window, int x, int y) const
+    {
+        POINT at{x, y};
+        ClientToScreen(window, &at);
+        SetCursorPos(at.x, at.y);
+        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    }
+
+private:
+    POINT m_parked{};
+};
+
 void SeedPlace(DWORD x, DWORD y, DWORD width, DWORD height)
 {
     Profile::Set(L"XPos", x);
@@ -423,9 +442,10 @@ TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
     PostMessageW(window, WM_COMMAND, kFullScreen, 0);
     ASSERT_TRUE(WaitUntil(5000, [&] { return IsZoomed(window) != 0; }));
     const RECT full = WindowRect(window);
-    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(full.right - full.left - 20, 40));
+    const PointerMoves pointer;
+    pointer.To(window, full.right - full.left - 20, 40);
     EXPECT_TRUE(WaitUntil(5000, [&] { return IsWindowVisible(exitButton) != 0; }));
-    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(200, 400));
+    pointer.To(window, 200, 400);
     EXPECT_TRUE(WaitUntil(5000, [&] { return !IsWindowVisible(exitButton); }));
 
     PostMessageW(window, WM_COMMAND, kLeaveFullScreen, 0);
