@@ -91,6 +91,7 @@ MMX_INLINE __m64 finishFour(const LinearForm& f, const __m64 products[4]) {
 }
 MMX_INLINE void storeFour(const LinearForm& f, const __m64 lanes[4], int16_t* out) {
   __m64 products[4];
+#pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) products[i] = _mm_madd_pi16(lanes[i], f.weights);
   store64(out, finishFour(f, products));
 }
@@ -116,11 +117,15 @@ template <class Layout, int H, int V, bool Ending>
 MMX_INLINE void encodeFourCells(const uint8_t* first, int32_t stride, int cellRow, int column, const McuForms& f,
                                 int16_t* y, int16_t* cb, int16_t* cr, int16_t* key) {
   __m64 sums[4] = {_mm_setzero_si64(), _mm_setzero_si64(), _mm_setzero_si64(), _mm_setzero_si64()};
+  // Unrolled, so that the lanes and sums stay in registers.
+#pragma GCC unroll 2
   for (int v = 0; v < V; ++v) {
     const int row = cellRow * V + v;
     const uint8_t* line = first + static_cast<ptrdiff_t>(v) * stride;
+#pragma GCC unroll 2
     for (int group = 0; group < H; ++group) {
       __m64 lanes[4];
+#pragma GCC unroll 4
       for (int i = 0; i < 4; ++i) {
         const int pixel = 4 * group + i;
         lanes[i] = pixelLanes<Layout, Ending>(line + pixel * Layout::kBytes);
