@@ -34,6 +34,13 @@ struct Lanes4 {
   static LANES_INLINE("mmx") V shiftRight(V a, int n) { return _mm_srai_pi16(a, n); }
   static LANES_INLINE("mmx") V bitOr(V a, V b) { return _mm_or_si64(a, b); }
   static LANES_INLINE("mmx") bool allZero(V v) { return _mm_cvtsi64_si32(_mm_or_si64(v, _mm_srli_si64(v, 32))) == 0; }
+  // Whether rows 2-7 of a block are all zero, as in most decoded blocks of
+  // a photograph; zero rows stay zero through dequantiser and row pass.
+  static LANES_INLINE("mmx") bool laterRowsZero(const int16_t* block) {
+    V rows = load(block + 16);
+    for (int i = 20; i < 64; i += 4) rows = bitOr(rows, load(block + i));
+    return allZero(rows);
+  }
   // Clamps to 0..255 and widens back to 16 bits.
   static LANES_INLINE("mmx") void clampBytes(V* a, V* b) {
     const V bytes = _mm_packs_pu16(*a, *b), zero = _mm_setzero_si64();
@@ -59,6 +66,11 @@ struct Lanes8 {
   static LANES_INLINE("sse2") V bitOr(V a, V b) { return _mm_or_si128(a, b); }
   static LANES_INLINE("sse2") bool allZero(V v) {
     return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF;
+  }
+  static LANES_INLINE("sse2") bool laterRowsZero(const int16_t* block) {
+    V rows = load(block + 16);
+    for (int i = 24; i < 64; i += 8) rows = bitOr(rows, load(block + i));
+    return allZero(rows);
   }
   static LANES_INLINE("sse2") void clampBytes(V* a, V* b) {
     const V bytes = _mm_packus_epi16(*a, *b), zero = _mm_setzero_si128();

@@ -134,7 +134,7 @@ MMX_INLINE void encodeFourCells(const uint8_t* first, int32_t stride, int cellRo
       const int x = column + 4 * group;
       const int at = ((row >> 3) * H + (x >> 3)) * 64 + (row & 7) * 8 + (x & 7);
       storeFour(f.luma, lanes, y + at);
-      if (key) storeFour(f.key, lanes, key + at);
+      if (Layout::kBytes == 4) storeFour(f.key, lanes, key + at);
     }
   }
   storeFour(f.blue, sums, cb + cellRow * 8 + column / H);
@@ -167,13 +167,9 @@ MMX_INLINE void dequantizeEntries(int16_t* block, const int32_t* table, int firs
   for (int i = first; i < end; i += 4) store64(block + i, _mm_mullo_pi16(load64(block + i), lowWords(table + i)));
 }
 
-// Rows 2 to 7 of most decoded blocks are zero and stay zero, so they are
-// left as they are when all of them are.
 MMX_BODY void dequantizeAccurateMmx(int16_t* block, const int32_t* table) {
   dequantizeEntries(block, table, 0, 16);
-  __m64 later = load64(block + 16);
-  for (int i = 20; i < 64; i += 4) later = _mm_or_si64(later, load64(block + i));
-  if (!Lanes4::allZero(later)) dequantizeEntries(block, table, 16, 64);
+  if (!Lanes4::laterRowsZero(block)) dequantizeEntries(block, table, 16, 64);
 }
 
 MMX_BODY void encodeGreyMmx(const uint8_t* source, int32_t stride, int16_t* block) {

@@ -36,12 +36,8 @@ SSE2_BODY inline void dequantizeRows(int16_t* block, const int32_t* table, int f
     store128(block + i, _mm_mullo_epi16(load128(block + i), lowWords(table + i)));
 }
 
-// Rows 2 to 7 of most decoded blocks are zero and stay zero, so they are
-// left as they are when all of them are.
 SSE2_BODY void dequantizeAccurateSse2(int16_t* block, const int32_t* table) {
   dequantizeRows(block, table, 0, 2);
-  __m128i later = load128(block + 16);
-  for (int i = 24; i < 64; i += 8) later = _mm_or_si128(later, load128(block + i));
-  if (!Lanes8::allZero(later)) dequantizeRows(block, table, 2, 8);
+  if (!Lanes8::laterRowsZero(block)) dequantizeRows(block, table, 2, 8);
 }
 #endif

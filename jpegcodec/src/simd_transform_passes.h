@@ -323,13 +323,9 @@ MMX_INLINE void forwardRow64(int16_t* row, const RowTable<4>& t) {
   Lanes4::store(row + 4, _mm_packs_pi32(out(4), out(6)));
 }
 
-// Zero rows stay zero through the row pass, and rows 2-7 of most blocks of
-// a photograph are all zero: one test passes over them together.
 template <bool kWordShuffle>
 MMX_INLINE void inverseDctAccurate64(int16_t* block) {
-  __m64 below = Lanes4::load(block + 16);
-  for (int i = 20; i < 64; i += 4) below = _mm_or_si64(below, Lanes4::load(block + i));
-  const int rows = Lanes4::allZero(below) ? 2 : 8;
+  const int rows = Lanes4::laterRowsZero(block) ? 2 : 8;
   for (int r = 0; r < rows; ++r) inverseRow64<kWordShuffle>(block + r * 8, kNarrowTables.inverse[kBaseOfRow[r]]);
   Block64 b = loadBlock(block);
   columnsOf<inverseColumns64>(&b);
