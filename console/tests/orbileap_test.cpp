@@ -164,6 +164,21 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
+// The window's rectangle once it has stopped changing: the console is another
+// process, whose window shows its new state before its new size arrives.
+RECT SettledRect(HWND window)
+{
+    RECT last = WindowRect(window);
+    int unchanged = 0;
+    WaitUntil(5000, [&] {
+        const RECT now = WindowRect(window);
+        unchanged = EqualRect(&now, &last) ? unchanged + 1 : 0;
+        last = now;
+        return unchanged >= 6;
+    });
+    return last;
+}
+
 // Puts the display's pointer at a client point and posts the move there: the
 // window also receives the pointer's own moves (when it grows under it, say),
 // which then say the same. The pointer goes back where it was afterwards.
@@ -434,14 +449,14 @@ TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
     Console console;
     HWND window = console.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
-    const RECT normal = WindowRect(window);
+    const RECT normal = SettledRect(window);
     HWND exitButton = GetDlgItem(window, int(kLeaveFullScreen));
     ASSERT_NE(nullptr, exitButton);
     EXPECT_FALSE(IsWindowVisible(exitButton));
 
     PostMessageW(window, WM_COMMAND, kFullScreen, 0);
     ASSERT_TRUE(WaitUntil(5000, [&] { return IsZoomed(window) != 0; }));
-    const RECT full = WindowRect(window);
+    const RECT full = SettledRect(window);
     const PointerMoves pointer;
     pointer.To(window, full.right - full.left - 20, 40);
     EXPECT_TRUE(WaitUntil(5000, [&] { return IsWindowVisible(exitButton) != 0; }));
@@ -450,7 +465,7 @@ TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
 
     PostMessageW(window, WM_COMMAND, kLeaveFullScreen, 0);
     ASSERT_TRUE(WaitUntil(5000, [&] { return !IsZoomed(window); }));
-    const RECT restored = WindowRect(window);
+    const RECT restored = SettledRect(window);
     EXPECT_EQ(normal.left, restored.left);
     EXPECT_EQ(normal.right - normal.left, restored.right - restored.left);
     EXPECT_EQ(normal.bottom - normal.top, restored.bottom - restored.top);
