@@ -5,10 +5,10 @@
 
 namespace Telvane {
 
-CmdClient::CmdClient(const sockaddr_in* server) : socket_(net::openTcp())
+CmdClient::CmdClient(const sockaddr_in* server, int connectTimeoutMs) : socket_(net::openTcp())
 {
-    if (socket_ != kNoSocket && server)
-        net::connectTo(socket_, *server);
+    if (socket_ != kNoSocket && !(server && net::connectWithin(socket_, *server, connectTimeoutMs)))
+        net::closeSocket(socket_);
 }
 
 CmdClient::~CmdClient()

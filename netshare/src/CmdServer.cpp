@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 namespace Telvane {
 
@@ -14,6 +15,12 @@ constexpr int kWaitMs = 1000;
 constexpr int kListenBacklog = 5;
 // Each ready viewer gets one receive of up to this much per pass.
 constexpr size_t kBufferSize = 64 * 1024;
+// A viewer that takes no byte of a reply for this long is closed: it would
+// hold up every other viewer and stop().
+constexpr int kViewerSendTimeoutMs = 4000;
+// What the partial frames of all viewers may hold together: four frames of
+// the largest size.
+constexpr size_t kFrameBudget = 4 * size_t(FrameReader::kMaxFrameLength);
 
 }  // namespace
 
@@ -21,7 +28,7 @@ constexpr size_t kBufferSize = 64 * 1024;
 // ascending socket number, each with the frame it is part-way through.
 class ViewerSet {
 public:
-    explicit ViewerSet(Socket listener) : count_(1) { sockets_[0] = listener; }
+    explicit ViewerSet(Socket listener) : budget_(kFrameBudget), count_(1) { sockets_[0] = listener; }
     ~ViewerSet()
     {
         for (size_t i = 1; i < count_; ++i)
@@ -43,7 +50,7 @@ public:
             readers_[at] = std::move(readers_[at - 1]);
         }
         sockets_[at] = viewer;
-        readers_[at] = FrameReader();
+        readers_[at] = FrameReader(&budget_);
     }
 
     // Closes the viewer at i; later entries move up one place.
@@ -59,14 +66,15 @@ public:
     }
 
 private:
+    FrameBudget budget_;
     Socket sockets_[CmdServer::kMaxSockets];
     FrameReader readers_[CmdServer::kMaxSockets];
     size_t count_;
 };
 
 // Reads what one ready viewer sent and delivers every frame it completes;
-// false when the viewer must go (closed, failed or announced an oversized
-// frame).
+// false when the viewer must go (closed, failed, sent a frame that cannot
+// be held, or did not take its reply).
 bool CmdServer::serveViewer(ViewerSet& viewers, size_t i, uint8_t* buffer, size_t capacity)
 {
     const long got = net::receiveSome(viewers.socket(i), buffer, capacity);
@@ -76,10 +84,14 @@ bool CmdServer::serveViewer(ViewerSet& viewers, size_t i, uint8_t* buffer, size_
     for (size_t offset = 0; offset < size_t(got);) {
         size_t used = 0;
         const FrameReader::Status status = reader.append(buffer + offset, size_t(got) - offset, used);
-        if (status == FrameReader::Status::Oversized)
+        if (status == FrameReader::Status::Oversized || status == FrameReader::Status::Refused)
             return false;
-        if (status == FrameReader::Status::FrameReady && callback_)
+        if (status == FrameReader::Status::FrameReady && callback_) {
+            net::SendWatch replies(viewers.socket(i), stopRequested_);
             callback_->onCommand(this, viewers.socket(i), reader.frame(), reader.frameLength());
+            if (replies.failed())
+                return false;
+        }
         offset += used;
     }
     return true;
@@ -94,10 +106,12 @@ void CmdServer::acceptPending(ViewerSet& viewers)
         Socket viewer = net::acceptFrom(listener_);
         if (viewer == kNoSocket)
             return;
-        if (viewers.full())
+        if (viewers.full()) {
             net::closeSocket(viewer);  // over the limit: refused at once
-        else
+        } else {
+            net::setSendTimeout(viewer, kViewerSendTimeoutMs);
             viewers.add(viewer);
+        }
         net::waitReadable(&listener_, 1, 0, &waiting);
     }
 }
@@ -138,7 +152,9 @@ void CmdServer::run()
     if (listener_ == kNoSocket)
         return;
     ViewerSet viewers(listener_);
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBufferSize]);
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBufferSize]);
+    if (!buffer)
+        return;
     bool ready[kMaxSockets];
 
     for (;;) {

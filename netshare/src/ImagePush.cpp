@@ -17,6 +17,9 @@ namespace {
 
 constexpr int kWaitMs = 1000;
 constexpr int kAcceptWaits = 10;
+// A subscriber that cannot be reached, or takes no part of a picture, for
+// this long is dropped rather than holding up the others.
+constexpr int kPushTimeoutMs = 2000;
 
 void trace(const char* line)
 {
@@ -90,6 +93,47 @@ bool SubscriptionRequest::load(const uint8_t (&wire)[kSize])
     return true;
 }
 
+// The push connection to one subscriber, made on first use. Shared between
+// the subscriber list and a push in progress, so a subscriber removed
+// meanwhile keeps its socket open until that push is done with it.
+class ImageServer::Connection {
+public:
+    explicit Connection(uint8_t family) : family_(family) {}
+    ~Connection() { net::closeSocket(socket_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool send(const Subscriber& who, const uint8_t (&prefix)[4], const void* picture, uint32_t length,
+              const std::atomic<bool>& abandon)
+    {
+        if (socket_ == kNoSocket && !open(who))
+            return false;
+        trace("Start sending\n");
+        net::SendWatch watch(socket_, abandon);
+        const bool sent = net::sendAll(socket_, prefix, sizeof prefix) && net::sendAll(socket_, picture, length);
+        trace("End sending\n");
+        return sent;
+    }
+
+private:
+    bool open(const Subscriber& who)
+    {
+        if (family_ != AF_INET)
+            return false;
+        trace("Start connecting\n");
+        socket_ = net::openTcp();
+        if (socket_ != kNoSocket &&
+            (!net::connectWithin(socket_, net::ipv4Address(who.first, who.second), kPushTimeoutMs) ||
+             !net::setSendTimeout(socket_, kPushTimeoutMs)))
+            net::closeSocket(socket_);
+        trace("End connecting\n");
+        return socket_ != kNoSocket;
+    }
+
+    uint8_t family_;
+    Socket socket_ = kNoSocket;
+};
+
 ImageServer::ImageServer(uint32_t address, uint16_t port)
     : listener_(openListener(net::ipv4Address(address, port)))
 {
@@ -98,8 +142,7 @@ ImageServer::ImageServer(uint32_t address, uint16_t port)
 ImageServer::~ImageServer()
 {
     std::lock_guard<std::mutex> hold(lock_);
-    while (!subscribers_.empty())
-        removeLocked(subscribers_.begin()->first);
+    subscribers_.clear();
     net::closeSocket(listener_);
 }
 
@@ -127,50 +170,32 @@ void ImageServer::handleRequest(Socket requester)
     std::lock_guard<std::mutex> hold(lock_);
     bool added = false;
     if (request.flags & SubscriptionRequest::kSubscribe)
-        added = subscribers_.emplace(who, Connection{request.family, kNoSocket}).second;
+        added = subscribers_.emplace(who, std::make_shared<Connection>(request.family)).second;
     if ((request.flags & SubscriptionRequest::kUnsubscribe) && !added)
-        removeLocked(who);
-}
-
-void ImageServer::removeLocked(const Subscriber& who)
-{
-    auto found = subscribers_.find(who);
-    if (found == subscribers_.end())
-        return;
-    net::closeSocket(found->second.socket);
-    subscribers_.erase(found);
-}
-
-Socket ImageServer::connectionLocked(const Subscriber& who, Connection& connection)
-{
-    if (connection.socket != kNoSocket || connection.family != AF_INET)
-        return connection.socket;
-    trace("Start connecting\n");
-    connection.socket = net::openTcp();
-    if (connection.socket != kNoSocket &&
-        !net::connectTo(connection.socket, net::ipv4Address(who.first, who.second)))
-        net::closeSocket(connection.socket);
-    trace("End connecting\n");
-    return connection.socket;
+        subscribers_.erase(who);
 }
 
 void ImageServer::push(const void* picture, uint32_t length)
 {
     uint8_t prefix[4];
     storeLittleEndian32(prefix, length);
-    std::lock_guard<std::mutex> hold(lock_);
-    std::vector<Subscriber> unreachable;
-    for (auto& entry : subscribers_) {
-        const Socket s = connectionLocked(entry.first, entry.second);
-        trace("Start sending\n");
-        const bool sent = s != kNoSocket && net::sendAll(s, prefix, sizeof prefix) &&
-                          net::sendAll(s, picture, length);
-        trace("End sending\n");
-        if (!sent)
-            unreachable.push_back(entry.first);
+    std::lock_guard<std::mutex> one(pushing_);
+    std::vector<std::pair<Subscriber, std::shared_ptr<Connection>>> targets;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        targets.assign(subscribers_.begin(), subscribers_.end());
     }
-    for (const Subscriber& who : unreachable)
-        removeLocked(who);
+    std::vector<std::pair<Subscriber, std::shared_ptr<Connection>>> unreachable;
+    for (const auto& target : targets)
+        if (!target.second->send(target.first, prefix, picture, length, stopRequested_))
+            unreachable.push_back(target);
+    std::lock_guard<std::mutex> hold(lock_);
+    for (const auto& gone : unreachable) {
+        // A subscriber that left and came back meanwhile has a new connection.
+        auto found = subscribers_.find(gone.first);
+        if (found != subscribers_.end() && found->second == gone.second)
+            subscribers_.erase(found);
+    }
 }
 
 size_t ImageServer::subscriberCount() const

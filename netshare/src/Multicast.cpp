@@ -145,8 +145,12 @@ PictureAssembler::Result PictureAssembler::takeChunk(const uint8_t* payload, uin
 }
 
 MulticastImageReceiver::MulticastImageReceiver(uint32_t group, uint16_t port)
-    : socket_(net::openUdp())
+    : socket_(net::openUdp()), wake_(net::openUdp())
 {
+    const sockaddr_in loopback = net::ipv4Address(htonl(INADDR_LOOPBACK), 0);
+    if (wake_ == kNoSocket || bind(wake_, reinterpret_cast<const sockaddr*>(&loopback), sizeof loopback) != 0 ||
+        !net::localAddress(wake_, wakeAddress_))
+        net::closeSocket(socket_);
     if (socket_ == kNoSocket)
         return;
     const sockaddr_in any = net::ipv4Address(htonl(INADDR_ANY), port);
@@ -165,6 +169,25 @@ MulticastImageReceiver::MulticastImageReceiver(uint32_t group, uint16_t port)
 MulticastImageReceiver::~MulticastImageReceiver()
 {
     net::closeSocket(socket_);
+    net::closeSocket(wake_);
+}
+
+void MulticastImageReceiver::interrupt()
+{
+    const uint8_t wake = 1;
+    if (wake_ != kNoSocket)
+        net::sendTo(wake_, &wake, sizeof wake, wakeAddress_);
+}
+
+bool MulticastImageReceiver::receive(PictureBuffers& into)
+{
+    into.pictureLength = uint32_t(into.picture.size());
+    into.metaLength = uint32_t(into.meta.size());
+    const bool got = receive(into.picture.data(), into.pictureLength, into.meta.empty() ? nullptr : into.meta.data(),
+                             into.metaLength);
+    if (!got)
+        into.pictureLength = into.metaLength = 0;
+    return got;
 }
 
 bool MulticastImageReceiver::receive(uint8_t* picture, uint32_t& pictureCapacity, uint8_t* meta,
@@ -173,10 +196,15 @@ bool MulticastImageReceiver::receive(uint8_t* picture, uint32_t& pictureCapacity
     if (socket_ == kNoSocket)
         return false;
     PictureAssembler assembler(picture, pictureCapacity, meta, meta ? metaCapacity : 0);
+    const Socket watched[] = {socket_, wake_};
     for (;;) {
-        bool ready = false;
-        if (net::waitReadable(&socket_, 1, kWaitMs, &ready) <= 0)
+        bool ready[2] = {};
+        if (net::waitReadable(watched, 2, kWaitMs, ready) <= 0)
             return false;
+        if (ready[1]) {
+            net::receiveSome(wake_, datagram_, sizeof datagram_);
+            return false;
+        }
         const long got = net::receiveSome(socket_, datagram_, sizeof datagram_);
         // No sender of ours makes a datagram larger than kMaxDatagram: one
         // that fills the buffer's spare byte, or did not fit, is not ours.

@@ -5,7 +5,9 @@
 #ifdef _WIN32
 #else
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 #endif
@@ -34,6 +36,51 @@ namespace net {
 namespace {
 constexpr int kReplyWaitMs = 1000;
 constexpr int kReplyWaitsAllowed = 10;
+constexpr size_t kSendPiece = 64 * 1024;
+
+thread_local SendWatch* currentWatch = nullptr;
+
+void setBlocking(Socket s, bool blocking)
+{
+#ifdef _WIN32
+    u_long nonBlocking = blocking ? 0 : 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+#else
+    const int flags = fcntl(s, F_GETFL);
+    fcntl(s, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
+#endif
+}
+
+bool connectPending()
+{
+#ifdef _WIN32
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+#else
+    return errno == EINPROGRESS;
+#endif
+}
+
+// Waits for a non-blocking connect to finish and tells whether it succeeded.
+bool connectFinished(Socket s, int timeoutMs)
+{
+#ifdef _WIN32
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    if (select(0, nullptr, &writable, &failed, &timeout) <= 0 || !FD_ISSET(s, &writable))
+        return false;
+#else
+    pollfd polled{s, POLLOUT, 0};
+    if (poll(&polled, 1, timeoutMs) <= 0)
+        return false;
+#endif
+    int error = 0;
+    socklen_t length = sizeof error;
+    return getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
+}
 
 #ifdef _WIN32
 constexpr int kSendFlags = 0;
@@ -95,6 +142,43 @@ bool connectTo(Socket s, const sockaddr_in& address)
     return connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
+bool connectWithin(Socket s, const sockaddr_in& address, int timeoutMs)
+{
+    setBlocking(s, false);
+    const bool connected = connectTo(s, address) || (connectPending() && connectFinished(s, timeoutMs));
+    setBlocking(s, true);
+    return connected;
+}
+
+bool setSendTimeout(Socket s, int timeoutMs)
+{
+#ifdef _WIN32
+    const DWORD timeout = DWORD(timeoutMs);
+#else
+    const timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+#endif
+    return setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) == 0;
+}
+
+SendWatch::SendWatch(Socket s, const std::atomic<bool>& abandon)
+    : socket_(s), abandon_(abandon), outer_(currentWatch)
+{
+    currentWatch = this;
+}
+
+SendWatch::~SendWatch()
+{
+    currentWatch = outer_;
+}
+
+SendWatch* SendWatch::on(Socket s)
+{
+    for (SendWatch* watch = currentWatch; watch; watch = watch->outer_)
+        if (watch->socket_ == s)
+            return watch;
+    return nullptr;
+}
+
 Socket acceptFrom(Socket listener)
 {
     return accept(listener, nullptr, nullptr);
@@ -108,12 +192,22 @@ bool localAddress(Socket s, sockaddr_in& address)
 
 bool sendAll(Socket s, const void* data, size_t length)
 {
+    SendWatch* watch = SendWatch::on(s);
     const char* p = static_cast<const char*>(data);
     while (length > 0) {
-        const int piece = int(std::min<size_t>(length, 1u << 30));
-        const long sent = send(s, p, piece, kSendFlags);
-        if (sent <= 0)
+        if (watch && (watch->failed_ || watch->abandon_)) {
+            watch->failed_ = true;
             return false;
+        }
+        const int piece = int(std::min(length, kSendPiece));
+        const long sent = send(s, p, piece, kSendFlags);
+        // A blocking send hands on less than asked only when its time-out
+        // fired: under a watch that is the peer not reading.
+        if (sent <= 0 || (watch && sent < piece)) {
+            if (watch)
+                watch->failed_ = true;
+            return false;
+        }
         p += sent;
         length -= size_t(sent);
     }
@@ -168,6 +262,8 @@ int waitReadable(const Socket* sockets, size_t count, int timeoutMs, bool* ready
 
 bool recvAll(Socket s, void* destination, size_t count)
 {
+    if (s == kNoSocket)
+        return count == 0;
     char* p = static_cast<char*>(destination);
     int waitsWithoutData = 0;
     while (count > 0) {

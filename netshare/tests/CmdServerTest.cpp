@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -296,6 +297,40 @@ TEST_F(CmdServerTest, StopClosesViewersAndRestartServesAgain)
     EXPECT_TRUE(again.closedByPeer());
 }
 
+// A viewer that asks for a large picture and never reads it: its socket
+// buffer is small, so the reply cannot go out.
+class StuckViewerTest : public CmdServerTest {
+protected:
+    void SetUp() override
+    {
+        CmdServerTest::SetUp();
+        handler.snapshot.assign(8u << 20, 0x5A);
+        stuck = std::make_unique<RawPeer>(port, 4096);
+        ASSERT_TRUE(stuck->connected());
+        const auto bytes = frame(SnapshotCmd(1, 1024.0f, 768.0f));
+        ASSERT_TRUE(stuck->send(bytes.data(), bytes.size()));
+        ASSERT_TRUE(eventually([&] { return handler.count() == 1; }));
+    }
+
+    std::unique_ptr<RawPeer> stuck;
+};
+
+TEST_F(StuckViewerTest, IsClosedAndTheNextViewerIsServed)
+{
+    auto client = connect();
+    uint8_t capability[8];
+    // The request waits ten seconds at most for its answer.
+    EXPECT_TRUE(QueryCapabilityCmd().request(*client, capability));
+    EXPECT_TRUE(stuck->drainedToClose());
+}
+
+TEST_F(StuckViewerTest, DoesNotHoldUpStop)
+{
+    auto stopping = std::async(std::launch::async, [&] { server.stop(); });
+    EXPECT_EQ(stopping.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    stuck->abort();  // lets a server that is still sending end
+}
+
 // A peer that closes without answering fails the request at once instead of
 // after ten one-second waits; a reply length over the limit is refused.
 TEST(CmdClientTest, RepliesFromAVanishingOrLyingServer)
@@ -336,6 +371,62 @@ TEST(CmdClientTest, RepliesFromAVanishingOrLyingServer)
     }
     server.join();
     net::closeSocket(listener);
+}
+
+// A listener that never accepts, with no room in its queue after the first
+// connection: the next connect gets no answer. Nobody listens on the port
+// of a closed listener: connects there are refused.
+TEST(CmdClientTest, ConnectGivesUpAndTellsWhetherItConnected)
+{
+    SocketLibrary library;
+    Socket listener = net::openTcp();
+    sockaddr_in any = loopback::address(0);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    const sockaddr_in to = loopback::address(loopback::boundPort(listener));
+
+    CmdClient first(&to);
+    EXPECT_TRUE(first.connected());
+    const auto started = std::chrono::steady_clock::now();
+    CmdClient unanswered(&to, 500);
+    EXPECT_FALSE(unanswered.connected());
+    uint8_t capability[8];
+    EXPECT_FALSE(QueryCapabilityCmd().request(unanswered, capability));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+
+    net::closeSocket(listener);
+    CmdClient refused(&to);
+    EXPECT_FALSE(refused.connected());
+}
+
+// Partial frames of several viewers draw on one budget; what a reader holds
+// goes back when its frame is done with or the reader goes, also after a move.
+TEST(FrameReaderTest, PartialFramesShareOneBudget)
+{
+    FrameBudget budget(100);
+    const auto header = wire::be32(80);
+    const std::vector<uint8_t> body(80, 1);
+    size_t used = 0;
+    {
+        FrameReader first(&budget);
+        FrameReader second(&budget);
+        EXPECT_EQ(first.append(header.data(), header.size(), used), FrameReader::Status::NeedMore);
+        EXPECT_EQ(first.append(body.data(), 60, used), FrameReader::Status::NeedMore);
+        EXPECT_EQ(budget.held(), 60u);
+        EXPECT_EQ(second.append(header.data(), header.size(), used), FrameReader::Status::NeedMore);
+        EXPECT_EQ(second.append(body.data(), 50, used), FrameReader::Status::Refused);
+        EXPECT_EQ(second.append(body.data(), 1, used), FrameReader::Status::Refused);
+
+        FrameReader moved(std::move(first));
+        EXPECT_EQ(budget.held(), 60u);
+        EXPECT_EQ(moved.append(body.data(), 20, used), FrameReader::Status::FrameReady);
+        EXPECT_EQ(moved.frameLength(), 80u);
+        EXPECT_EQ(moved.append(header.data(), 1, used), FrameReader::Status::NeedMore);
+        EXPECT_EQ(budget.held(), 0u);
+        EXPECT_EQ(moved.append(header.data() + 1, 3, used), FrameReader::Status::NeedMore);
+        EXPECT_EQ(moved.append(body.data(), 30, used), FrameReader::Status::NeedMore);
+    }
+    EXPECT_EQ(budget.held(), 0u);
 }
 
 TEST(FrameReaderTest, RefusesOversizedFramesForGood)

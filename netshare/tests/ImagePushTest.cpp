@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
 using namespace Telvane;
@@ -132,6 +133,41 @@ TEST_F(ImagePushTest, MalformedRequestsAndUnreachableSubscribersAreDropped)
     const uint8_t picture[3] = {1, 2, 3};
     server.push(picture, sizeof picture);
     EXPECT_EQ(server.subscriberCount(), 0u);
+}
+
+// A subscriber whose connection the system accepts but nobody ever reads:
+// the push to it times out and drops it, while the subscriber list stays
+// open to requests and the other subscriber gets the whole picture.
+TEST_F(ImagePushTest, SilentSubscriberNeitherBlocksRequestsNorTheOthers)
+{
+    Socket silent = net::openTcp();
+    net::setIntOption(silent, SOL_SOCKET, SO_RCVBUF, 4096);
+    sockaddr_in local = loopback::address(0);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+    ASSERT_EQ(listen(silent, 1), 0);
+    loopback::RawPeer request(loopback::boundPort(server.listeningSocket()));
+    uint8_t subscribe[9] = {9, 1, 2, 127, 0, 0, 1, 0, 0};
+    const uint16_t silentPort = loopback::boundPort(silent);
+    std::memcpy(subscribe + 7, &silentPort, 2);
+    ASSERT_TRUE(request.send(subscribe, sizeof subscribe));
+    ImageSubscriber reader(serverAddress(), htonl(INADDR_LOOPBACK), 0);
+    ASSERT_TRUE(reader.subscribe());
+    ASSERT_TRUE(eventually([&] { return server.subscriberCount() == 2; }));
+
+    const Bytes picture = datagrams::pattern(4u << 20, 7);
+    pushLater(picture);
+    auto counting = std::async(std::launch::async, [&] { return server.subscriberCount(); });
+    const bool listFree = counting.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    EXPECT_TRUE(listFree);
+    Bytes buffer(picture.size());
+    uint32_t capacity = uint32_t(buffer.size());
+    EXPECT_TRUE(reader.receive(buffer.data(), capacity));
+    EXPECT_TRUE(buffer == picture);
+    if (!listFree)
+        net::closeSocket(silent);  // ends a push that would otherwise never end
+    EXPECT_TRUE(eventually([&] { return server.subscriberCount() == 1; }));
+    finishPush();
+    net::closeSocket(silent);
 }
 
 }  // namespace

@@ -25,8 +25,12 @@ inline uint16_t boundPort(Socket s)
 // A plain TCP connection to the loopback port, for speaking the wire by hand.
 class RawPeer {
 public:
-    explicit RawPeer(uint16_t portNetworkOrder) : socket_(Telvane::net::openTcp())
+    // A receive buffer size other than 0 is set before connecting: a small
+    // one makes a peer that does not read fill up at once.
+    explicit RawPeer(uint16_t portNetworkOrder, int receiveBuffer = 0) : socket_(Telvane::net::openTcp())
     {
+        if (receiveBuffer > 0)
+            Telvane::net::setIntOption(socket_, SOL_SOCKET, SO_RCVBUF, receiveBuffer);
         connected_ = Telvane::net::connectTo(socket_, address(portNetworkOrder));
     }
     ~RawPeer() { Telvane::net::closeSocket(socket_); }
@@ -45,6 +49,21 @@ public:
             return false;
         char byte;
         return Telvane::net::receiveSome(socket_, &byte, 1) <= 0;
+    }
+
+    // True when the other end closed the connection within the wait, after
+    // whatever it had sent before.
+    bool drainedToClose(int waitMs = 10000)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        char scratch[65536];
+        while (std::chrono::steady_clock::now() < until) {
+            bool ready = false;
+            if (Telvane::net::waitReadable(&socket_, 1, 100, &ready) > 0 &&
+                Telvane::net::receiveSome(socket_, scratch, sizeof scratch) <= 0)
+                return true;
+        }
+        return false;
     }
 
     // Ends the connection with a reset rather than an orderly close.

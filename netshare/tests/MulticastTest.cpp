@@ -210,4 +210,62 @@ TEST(MulticastTest, PictureTooLargeForTheBufferIsRefused)
     EXPECT_FALSE(received);
 }
 
+// Stray datagrams keep a receive from ever timing out by itself; only the
+// interrupt ends it.
+TEST(MulticastTest, InterruptEndsAReceiveThatStrayDatagramsKeepAlive)
+{
+    MulticastImageReceiver receiver(kGroup, kPort);
+    ASSERT_TRUE(receiver.usable());
+    RawSender sender;
+    std::atomic<bool> ended{false};
+    std::thread receiving([&] {
+        PictureBuffers buffers(1 << 20, 64);
+        while (receiver.receive(buffers)) {
+        }
+        ended = true;
+    });
+    const auto waitForEnd = [&](int steps) {
+        for (int i = 0; i < steps && !ended; ++i) {
+            sender.send({Bytes(30, 'x')});
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    waitForEnd(10);
+    EXPECT_FALSE(ended);
+    receiver.interrupt();
+    waitForEnd(250);
+    EXPECT_TRUE(ended);
+    while (!ended)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    receiving.join();
+
+    // Interrupted before it began, the next receive ends at once too.
+    receiver.interrupt();
+    PictureBuffers buffers(16, 0);
+    EXPECT_FALSE(receiver.receive(buffers));
+}
+
+// A picture without a meta block leaves the next one's meta capacity whole.
+TEST(MulticastTest, EveryReceiveIntoBuffersStartsFromTheirFullSize)
+{
+    MulticastImageReceiver receiver(kGroup, kPort);
+    RawSender sender;
+    const Bytes jpeg = datagrams::pattern(2000, 1);
+    const Bytes meta = datagrams::pattern(64, 2);
+    PictureBuffers buffers(4096, 64);
+    std::vector<std::pair<uint32_t, uint32_t>> lengths;
+    std::thread receiving([&] {
+        while (lengths.size() < 2 && receiver.receive(buffers))
+            lengths.emplace_back(buffers.pictureLength, buffers.metaLength);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    sender.send(datagrams::picture(jpeg, Bytes{}, 40));
+    sender.send(datagrams::picture(jpeg, meta, 41));
+    receiving.join();
+    ASSERT_EQ(lengths.size(), 2u);
+    EXPECT_EQ(lengths[0], std::make_pair(uint32_t(2000), uint32_t(0)));
+    EXPECT_EQ(lengths[1], std::make_pair(uint32_t(2000), uint32_t(64)));
+    EXPECT_EQ(Bytes(buffers.meta.begin(), buffers.meta.end()), meta);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace Telvane {
@@ -44,27 +45,25 @@ public:
     void requestStop() { stopRequested_ = true; }
 
     // Pushes one picture to every subscriber; those that cannot be reached
-    // are dropped.
+    // or do not take the picture in time are dropped. The subscriber list
+    // stays free for requests while the picture goes out.
     void push(const void* picture, uint32_t length);
     size_t subscriberCount() const;
 
 private:
     // A subscriber is its address and port, whatever flags its requests carry.
     using Subscriber = std::pair<uint32_t, uint16_t>;
-    struct Connection {
-        uint8_t family;
-        Socket socket;
-    };
+    class Connection;
 
     void handleRequest(Socket requester);
-    void removeLocked(const Subscriber& who);
-    Socket connectionLocked(const Subscriber& who, Connection& connection);
 
     SocketLibrary library_;
     Socket listener_;
     std::atomic<bool> stopRequested_{false};
+    // One push at a time, so pictures never interleave on a connection.
+    std::mutex pushing_;
     mutable std::mutex lock_;
-    std::map<Subscriber, Connection> subscribers_;
+    std::map<Subscriber, std::shared_ptr<Connection>> subscribers_;
 };
 
 class ImageSubscriber {

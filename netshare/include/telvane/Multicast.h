@@ -71,6 +71,17 @@ private:
     std::vector<bool> taken_;
 };
 
+// A receive loop's buffers. Every receive into them starts from their full
+// sizes, whatever the previous picture left in the lengths.
+struct PictureBuffers {
+    PictureBuffers(size_t pictureCapacity, size_t metaCapacity) : picture(pictureCapacity), meta(metaCapacity) {}
+
+    std::vector<uint8_t> picture;
+    std::vector<uint8_t> meta;
+    uint32_t pictureLength = 0;
+    uint32_t metaLength = 0;  // 0 when the picture came without a meta block
+};
+
 class MulticastImageReceiver {
 public:
     // Group and port in network order.
@@ -84,11 +95,21 @@ public:
     // picture's length and metaCapacity the meta block's (0 without one).
     // False after a second without datagrams, on an error, or when the
     // announced picture does not fit.
+    // False also after interrupt.
     bool receive(uint8_t* picture, uint32_t& pictureCapacity, uint8_t* meta, uint32_t& metaCapacity);
+    bool receive(PictureBuffers& into);
+
+    // Ends the receive in progress, or else the next one, at once with
+    // false: a viewer that disconnects need not wait for the group to fall
+    // silent. Any thread may call it.
+    void interrupt();
 
 private:
     SocketLibrary library_;
     Socket socket_;
+    // A loopback socket that interrupt sends a byte to.
+    Socket wake_;
+    sockaddr_in wakeAddress_{};
     uint8_t datagram_[kMaxDatagram + 1];
 };
 
