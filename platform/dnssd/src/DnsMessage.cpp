@@ -251,7 +251,7 @@ std::string nameText(const Name& name)
             if (c == '.' || c == '\\') {
                 text += '\\';
                 text += c;
-            } else if (byte <= ' ' || byte == 0x7F) {
+            } else if (byte < ' ' || byte == 0x7F) {
                 const char digits[] = {'\\', char('0' + byte / 100), char('0' + byte / 10 % 10),
                                        char('0' + byte % 10)};
                 text.append(digits, sizeof digits);

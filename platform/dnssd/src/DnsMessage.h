@@ -27,7 +27,7 @@ constexpr uint16_t kClassIn = 1;
 // Names compare without regard to ASCII case.
 bool sameName(const Name& a, const Name& b);
 // The name as text, dots between labels and after the last; dots and
-// backslashes inside a label are escaped, other unprintable bytes as \DDD.
+// backslashes inside a label are escaped, control bytes as \DDD.
 std::string nameText(const Name& name);
 
 struct Question {
