@@ -74,7 +74,7 @@ public:
                     pos_ = at + 1;
                 return true;
             }
-            if (length + 1 > size_ - at)
+            if (size_t(length) + 1 > size_ - at)
                 return false;
             wireLength += length + 1;
             if (wireLength > kMaxNameOnWire)

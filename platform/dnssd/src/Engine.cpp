@@ -529,7 +529,9 @@ void Engine::runTimers(Clock::time_point now)
         const std::vector<Record> records = serviceRecords(s, 1);
         Message m;
         if (s.state == Service::State::Probing) {
-            m.questions.push_back(Question{s.full(), kTypeAny, kClassIn, true});
+            // Answers to probes are asked for by multicast: unicast to port
+            // 5353 reaches only one of the sockets that share it on a host.
+            m.questions.push_back(Question{s.full(), kTypeAny, kClassIn, false});
             m.authorities = {records[1], records[2]};
             for (Record& r : m.authorities)
                 r.cacheFlush = false;
