@@ -331,15 +331,23 @@ TEST_F(StuckViewerTest, DoesNotHoldUpStop)
     stuck->abort();  // lets a server that is still sending end
 }
 
+// A plain listener on a free loopback port, for playing a server by hand.
+Socket listenOnLoopback(int backlog)
+{
+    Socket listener = net::openTcp();
+    const sockaddr_in any = loopback::address(0);
+    if (bind(listener, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 || listen(listener, backlog) != 0)
+        net::closeSocket(listener);
+    return listener;
+}
+
 // A peer that closes without answering fails the request at once instead of
 // after ten one-second waits; a reply length over the limit is refused.
 TEST(CmdClientTest, RepliesFromAVanishingOrLyingServer)
 {
     SocketLibrary library;
-    Socket listener = net::openTcp();
-    sockaddr_in any = loopback::address(0);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-    ASSERT_EQ(listen(listener, 2), 0);
+    Socket listener = listenOnLoopback(2);
+    ASSERT_NE(listener, kNoSocket);
     const uint16_t port = loopback::boundPort(listener);
 
     std::thread server([&] {
@@ -379,10 +387,8 @@ TEST(CmdClientTest, RepliesFromAVanishingOrLyingServer)
 TEST(CmdClientTest, ConnectGivesUpAndTellsWhetherItConnected)
 {
     SocketLibrary library;
-    Socket listener = net::openTcp();
-    sockaddr_in any = loopback::address(0);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-    ASSERT_EQ(listen(listener, 0), 0);
+    Socket listener = listenOnLoopback(0);
+    ASSERT_NE(listener, kNoSocket);
     const sockaddr_in to = loopback::address(loopback::boundPort(listener));
 
     CmdClient first(&to);

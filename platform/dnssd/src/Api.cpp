@@ -90,13 +90,16 @@ std::string typeText(const Name& type)
     return type[0] + "." + type[1] + ".";
 }
 
-// Makes the reference and its signal socket; the operation is started by
-// the caller once the reference is in place.
-DNSServiceErrorType makeRef(DNSServiceRef* sdRef, Engine*& engine, DNSServiceRef& ref)
+// Checks the service type and domain that every call takes, then makes the
+// reference and its signal socket; the caller starts the operation.
+DNSServiceErrorType makeRef(DNSServiceRef* sdRef, const char* regtype, const char* domain, Name& type,
+                            DNSServiceRef& ref)
 {
-    if (!sdRef)
+    if (!sdRef || !serviceType(regtype, type))
         return kDNSServiceErr_BadParam;
-    engine = Engine::shared();
+    if (!localDomain(domain))
+        return kDNSServiceErr_Unsupported;
+    Engine* engine = Engine::shared();
     if (!engine)
         return kDNSServiceErr_ServiceNotRunning;
     ref = new (std::nothrow) _DNSServiceRef_t;
@@ -121,9 +124,9 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
                                                  void* context)
 {
     dnssd::ServiceSpec spec;
-    if (!callBack || !serviceType(regtype, spec.type) || (txtLen && !txtRecord))
+    if (!callBack || (txtLen && !txtRecord))
         return kDNSServiceErr_BadParam;
-    if (!localDomain(domain) || (host && *host))
+    if (host && *host)
         return kDNSServiceErr_Unsupported;
     spec.instance = name && *name ? name : dnssd::machineName();
     if (spec.instance.size() > dnssd::kMaxLabel)
@@ -133,13 +136,12 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
     spec.txt.assign(txt, txt + txtLen);
     spec.autoRename = !(flags & kDNSServiceFlagsNoAutoRename);
 
-    Engine* engine;
     DNSServiceRef ref;
-    const DNSServiceErrorType made = makeRef(sdRef, engine, ref);
+    const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, spec.type, ref);
     if (made != kDNSServiceErr_NoError)
         return made;
     const std::string type = typeText(spec.type);
-    ref->operation = engine->registerService(spec, [=](int error, const std::string& registered) {
+    ref->operation = ref->engine->registerService(spec, [=](int error, const std::string& registered) {
         ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
             callBack(self, more | (error ? 0 : kDNSServiceFlagsAdd), error, registered.c_str(), type.c_str(),
                      "local.", context);
@@ -153,18 +155,15 @@ DNSServiceErrorType DNSSD_API DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceF
                                                const char* regtype, const char* domain,
                                                DNSServiceBrowseReply callBack, void* context)
 {
-    Name type;
-    if (!callBack || !serviceType(regtype, type))
+    if (!callBack)
         return kDNSServiceErr_BadParam;
-    if (!localDomain(domain))
-        return kDNSServiceErr_Unsupported;
-    Engine* engine;
+    Name type;
     DNSServiceRef ref;
-    const DNSServiceErrorType made = makeRef(sdRef, engine, ref);
+    const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
     if (made != kDNSServiceErr_NoError)
         return made;
     const std::string typeName = typeText(type);
-    ref->operation = engine->browse(type, [=](bool added, const std::string& instance) {
+    ref->operation = ref->engine->browse(type, [=](bool added, const std::string& instance) {
         ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
             callBack(self, more | (added ? kDNSServiceFlagsAdd : 0), 0, kDNSServiceErr_NoError, instance.c_str(),
                      typeName.c_str(), "local.", context);
@@ -178,19 +177,16 @@ DNSServiceErrorType DNSSD_API DNSServiceResolve(DNSServiceRef* sdRef, DNSService
                                                 const char* name, const char* regtype, const char* domain,
                                                 DNSServiceResolveReply callBack, void* context)
 {
-    Name type;
-    if (!callBack || !name || !*name || std::strlen(name) > dnssd::kMaxLabel || !serviceType(regtype, type))
+    if (!callBack || !name || !*name || std::strlen(name) > dnssd::kMaxLabel)
         return kDNSServiceErr_BadParam;
-    if (!localDomain(domain))
-        return kDNSServiceErr_Unsupported;
-    Engine* engine;
+    Name type;
     DNSServiceRef ref;
-    const DNSServiceErrorType made = makeRef(sdRef, engine, ref);
+    const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
     if (made != kDNSServiceErr_NoError)
         return made;
     Name full{name};
     full.insert(full.end(), type.begin(), type.end());
-    ref->operation = engine->resolve(full, [=](int error, const dnssd::Resolved& found) {
+    ref->operation = ref->engine->resolve(full, [=](int error, const dnssd::Resolved& found) {
         const std::string fullName = dnssd::nameText(found.fullName);
         ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
             callBack(self, more, 0, error, fullName.c_str(), found.hostAddress.c_str(), htons(found.port),

@@ -29,6 +29,8 @@ constexpr int kWaitMs = 50;
 // records is not stored beyond it.
 constexpr size_t kMaxCached = 1024;
 constexpr size_t kMaxDatagram = 9000;
+// Known answers listed in one query, keeping it within one Ethernet frame.
+constexpr size_t kMaxKnownAnswers = 24;
 
 const Name kServiceEnumeration{"_services", "_dns-sd", "_udp", "local"};
 
@@ -294,10 +296,10 @@ void Engine::handleResponse(const Message& message, Clock::time_point now)
                     continue;
                 const std::vector<Record> ours = serviceRecords(s, 1);
                 const bool same = hasRecord(ours, r);
-                // While probing any record of the name is another's claim;
-                // once ours, only a unique record with other data is.
+                // While probing any live record of the name is another's
+                // claim; once ours, only a unique record with other data is.
                 const bool unique = r.type == kTypeSrv || r.type == kTypeTxt;
-                if (!same && (!s.announced() || (unique && r.cacheFlush && r.ttl > 0)))
+                if (!same && r.ttl > 0 && (!s.announced() || (unique && r.cacheFlush)))
                     conflict(s, now);
             }
             cache(r, now);
@@ -557,7 +559,7 @@ void Engine::runTimers(Clock::time_point now)
         query.questions.push_back(Question{b.type, kTypePtr, kClassIn, false});
         for (const Cached& c : cache_)
             if (c.record.type == kTypePtr && sameName(c.record.name, b.type) &&
-                c.expires - now > std::chrono::seconds(c.record.ttl / 2))
+                c.expires - now > std::chrono::seconds(c.record.ttl / 2) && query.answers.size() < kMaxKnownAnswers)
                 query.answers.push_back(c.record);
         send(query, group_);
         b.next = now + b.interval;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,8 @@ Bytes operator+(Bytes a, const Bytes& b)
 
 Bytes label(const std::string& text)
 {
-    Bytes b{uint8_t(text.size())};
-    b.insert(b.end(), text.begin(), text.end());
+    Bytes b(text.size() + 1, uint8_t(text.size()));
+    std::copy(text.begin(), text.end(), b.begin() + 1);
     return b;
 }
 
