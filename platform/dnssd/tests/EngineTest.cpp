@@ -20,16 +20,6 @@ using namespace dnssd;
 
 namespace {
 
-class PrivateNetworkOnly : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (!std::getenv("ORBILE_PRIVATE_NETWORK"))
-            GTEST_SKIP() << "run through netshare/tests/in-netns";
-    }
-};
-const auto* const kPrivateNetworkOnly = ::testing::AddGlobalTestEnvironment(new PrivateNetworkOnly);
-
 const Name kType{"_dovraorbile", "_tcp", "local"};
 
 // What the engine's callbacks report, in order, for the test thread to
