@@ -45,12 +45,13 @@ class Seen:
 class Peer:
     """dnssd_peer under Wine in the namespace's own session."""
 
-    def __init__(self, *args):
+    def __init__(self, *args, prefix=None):
         self.stop_file = None
         if args[0] == "register":
             self.stop_file = os.path.join(SCRATCH, "stop-%d" % time.monotonic_ns())
             args = args + (windows_path(self.stop_file),)
-        self.process = subprocess.Popen([RUN, PEER] + list(args), stdout=subprocess.PIPE, text=True)
+        env = dict(os.environ, WINEPREFIX=prefix) if prefix else None
+        self.process = subprocess.Popen([RUN, PEER] + list(args), stdout=subprocess.PIPE, text=True, env=env)
 
     def finish(self):
         if self.stop_file:
@@ -109,6 +110,18 @@ class Interop(unittest.TestCase):
         self.assertIn("add Zeroconf Room _dovraorbile._tcp.local.", lines)
         self.assertIn("resolved Zeroconf Room._dovraorbile._tcp.local. 127.0.0.1 7300", lines)
         self.assertIn("address 127.0.0.1", lines)
+
+    def test_two_wine_hosts_find_each_other(self):
+        """Two programs under Wine, each with its own prefix and wineserver,
+        as two consoles on one link: both share port 5353."""
+        full = "Second Host Room.%s" % TYPE
+        peer = Peer("register", "Second Host Room", "7400")
+        self.assertTrue(self.seen.wait(self.seen.added, full, 30))
+        code, lines = Peer("find", "Second Host Room", prefix=os.path.join(SCRATCH, "second-prefix")).finish()
+        self.assertEqual(code, 0, lines)
+        self.assertIn("resolved Second Host Room._dovraorbile._tcp.local. 127.0.0.1 7400", lines)
+        self.assertIn("address 127.0.0.1", lines)
+        peer.finish()
 
 
 if __name__ == "__main__":
