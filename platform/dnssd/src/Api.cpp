@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <new>
 
@@ -123,78 +124,93 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
                                                  const void* txtRecord, DNSServiceRegisterReply callBack,
                                                  void* context)
 {
-    dnssd::ServiceSpec spec;
-    if (!callBack || (txtLen && !txtRecord))
-        return kDNSServiceErr_BadParam;
-    if (host && *host)
-        return kDNSServiceErr_Unsupported;
-    spec.instance = name && *name ? name : dnssd::machineName();
-    if (spec.instance.size() > dnssd::kMaxLabel)
-        return kDNSServiceErr_BadParam;
-    spec.port = ntohs(port);
-    const auto* txt = static_cast<const uint8_t*>(txtRecord);
-    spec.txt.assign(txt, txt + txtLen);
-    spec.autoRename = !(flags & kDNSServiceFlagsNoAutoRename);
+    try {
+        dnssd::ServiceSpec spec;
+        if (!callBack || (txtLen && !txtRecord))
+            return kDNSServiceErr_BadParam;
+        if (host && *host)
+            return kDNSServiceErr_Unsupported;
+        spec.instance = name && *name ? name : dnssd::machineName();
+        if (spec.instance.size() > dnssd::kMaxLabel)
+            return kDNSServiceErr_BadParam;
+        spec.port = ntohs(port);
+        const auto* txt = static_cast<const uint8_t*>(txtRecord);
+        spec.txt.assign(txt, txt + txtLen);
+        spec.autoRename = !(flags & kDNSServiceFlagsNoAutoRename);
 
-    DNSServiceRef ref;
-    const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, spec.type, ref);
-    if (made != kDNSServiceErr_NoError)
-        return made;
-    const std::string type = typeText(spec.type);
-    ref->operation = ref->engine->registerService(spec, [=](int error, const std::string& registered) {
-        ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
-            callBack(self, more | (error ? 0 : kDNSServiceFlagsAdd), error, registered.c_str(), type.c_str(),
-                     "local.", context);
+        DNSServiceRef ref = nullptr;
+        const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, spec.type, ref);
+        if (made != kDNSServiceErr_NoError)
+            return made;
+        std::unique_ptr<_DNSServiceRef_t> owner(ref);
+        const std::string type = typeText(spec.type);
+        ref->operation = ref->engine->registerService(spec, [=](int error, const std::string& registered) {
+            ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
+                callBack(self, more | (error ? 0 : kDNSServiceFlagsAdd), error, registered.c_str(), type.c_str(),
+                         "local.", context);
+            });
         });
-    });
-    *sdRef = ref;
-    return kDNSServiceErr_NoError;
+        *sdRef = owner.release();
+        return kDNSServiceErr_NoError;
+    } catch (const std::bad_alloc&) {
+        return kDNSServiceErr_NoMemory;
+    }
 }
 
 DNSServiceErrorType DNSSD_API DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                                const char* regtype, const char* domain,
                                                DNSServiceBrowseReply callBack, void* context)
 {
-    if (!callBack)
-        return kDNSServiceErr_BadParam;
-    Name type;
-    DNSServiceRef ref;
-    const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
-    if (made != kDNSServiceErr_NoError)
-        return made;
-    const std::string typeName = typeText(type);
-    ref->operation = ref->engine->browse(type, [=](bool added, const std::string& instance) {
-        ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
-            callBack(self, more | (added ? kDNSServiceFlagsAdd : 0), 0, kDNSServiceErr_NoError, instance.c_str(),
-                     typeName.c_str(), "local.", context);
+    try {
+        if (!callBack)
+            return kDNSServiceErr_BadParam;
+        Name type;
+        DNSServiceRef ref = nullptr;
+        const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
+        if (made != kDNSServiceErr_NoError)
+            return made;
+        std::unique_ptr<_DNSServiceRef_t> owner(ref);
+        const std::string typeName = typeText(type);
+        ref->operation = ref->engine->browse(type, [=](bool added, const std::string& instance) {
+            ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
+                callBack(self, more | (added ? kDNSServiceFlagsAdd : 0), 0, kDNSServiceErr_NoError, instance.c_str(),
+                         typeName.c_str(), "local.", context);
+            });
         });
-    });
-    *sdRef = ref;
-    return kDNSServiceErr_NoError;
+        *sdRef = owner.release();
+        return kDNSServiceErr_NoError;
+    } catch (const std::bad_alloc&) {
+        return kDNSServiceErr_NoMemory;
+    }
 }
 
 DNSServiceErrorType DNSSD_API DNSServiceResolve(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                                 const char* name, const char* regtype, const char* domain,
                                                 DNSServiceResolveReply callBack, void* context)
 {
-    if (!callBack || !name || !*name || std::strlen(name) > dnssd::kMaxLabel)
-        return kDNSServiceErr_BadParam;
-    Name type;
-    DNSServiceRef ref;
-    const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
-    if (made != kDNSServiceErr_NoError)
-        return made;
-    Name full{name};
-    full.insert(full.end(), type.begin(), type.end());
-    ref->operation = ref->engine->resolve(full, [=](int error, const dnssd::Resolved& found) {
-        const std::string fullName = dnssd::nameText(found.fullName);
-        ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
-            callBack(self, more, 0, error, fullName.c_str(), found.hostAddress.c_str(), htons(found.port),
-                     uint16_t(found.txt.size()), found.txt.data(), context);
+    try {
+        if (!callBack || !name || !*name || std::strlen(name) > dnssd::kMaxLabel)
+            return kDNSServiceErr_BadParam;
+        Name type;
+        DNSServiceRef ref = nullptr;
+        const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
+        if (made != kDNSServiceErr_NoError)
+            return made;
+        std::unique_ptr<_DNSServiceRef_t> owner(ref);
+        Name full{name};
+        full.insert(full.end(), type.begin(), type.end());
+        ref->operation = ref->engine->resolve(full, [=](int error, const dnssd::Resolved& found) {
+            const std::string fullName = dnssd::nameText(found.fullName);
+            ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
+                callBack(self, more, 0, error, fullName.c_str(), found.hostAddress.c_str(), htons(found.port),
+                         uint16_t(found.txt.size()), found.txt.data(), context);
+            });
         });
-    });
-    *sdRef = ref;
-    return kDNSServiceErr_NoError;
+        *sdRef = owner.release();
+        return kDNSServiceErr_NoError;
+    } catch (const std::bad_alloc&) {
+        return kDNSServiceErr_NoMemory;
+    }
 }
 
 dnssd_sock_t DNSSD_API DNSServiceRefSockFD(DNSServiceRef sdRef)

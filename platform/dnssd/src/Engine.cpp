@@ -256,23 +256,32 @@ void Engine::cancel(Id id)
 
 void Engine::run()
 {
-    std::vector<uint8_t> datagram(kMaxDatagram);
     while (!stopping_) {
-        bool ready = false;
-        if (Telvane::net::waitReadable(&socket_, 1, kWaitMs, &ready) > 0) {
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const long got = recvfrom(socket_, reinterpret_cast<char*>(datagram.data()), int(datagram.size()), 0,
-                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
-            Message message;
-            if (got > 0 && parseMessage(datagram.data(), size_t(got), message)) {
-                std::lock_guard<std::mutex> hold(lock_);
-                handle(message, from);
-            }
+        try {
+            serve();
+        } catch (const std::exception&) {
+            // Out of memory for one message or pass: the next one may fit.
         }
-        std::lock_guard<std::mutex> hold(lock_);
-        runTimers(Clock::now());
     }
+}
+
+void Engine::serve()
+{
+    bool ready = false;
+    if (Telvane::net::waitReadable(&socket_, 1, kWaitMs, &ready) > 0) {
+        uint8_t datagram[kMaxDatagram];
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const long got = recvfrom(socket_, reinterpret_cast<char*>(datagram), int(sizeof datagram), 0,
+                                  reinterpret_cast<sockaddr*>(&from), &fromLength);
+        Message message;
+        if (got > 0 && parseMessage(datagram, size_t(got), message)) {
+            std::lock_guard<std::mutex> hold(lock_);
+            handle(message, from);
+        }
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    runTimers(Clock::now());
 }
 
 void Engine::handle(const Message& message, const sockaddr_in& from)

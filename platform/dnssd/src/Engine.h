@@ -84,6 +84,8 @@ private:
     };
 
     void run();
+    // One wait for a datagram, then the timers.
+    void serve();
     void handle(const Message& message, const sockaddr_in& from);
     void handleResponse(const Message& message, Clock::time_point now);
     void handleQuery(const Message& message, const sockaddr_in& from);
