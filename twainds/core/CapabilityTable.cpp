@@ -335,13 +335,12 @@ TW_UINT16 CapabilityTable::Answer(TW_CAPABILITY& capability, const Row& row, TW_
     return TWRC_SUCCESS;
 }
 
-// A listed value; for a range also any value on its grid from the minimum up
-// to the maximum, and the range's own default.
+// A listed value; for a range any value on its grid from the minimum up to
+// the maximum (every range's default lies on its grid).
 bool CapabilityTable::Allowed(const Row& row, const CapabilityValue& value) const
 {
     if (IndexOf(row.itemType, row.list, value) < row.list.size()) return true;
     if (row.getContainer != TWON_RANGE) return false;
-    if (SameValue(row.itemType, value, row.defaults.front())) return true;
     auto units = [&](const CapabilityValue& v) {
         return row.itemType == TWTY_FIX32 ? std::llround(double(HeldFloat(v)) * 65536.0)
                                           : (long long)TW_INT16(Held16(v));

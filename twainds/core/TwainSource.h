@@ -46,6 +46,7 @@ public:
     int State() const { return m_state; }
     TW_UINT16 ConditionCode() const { return m_conditionCode; }
     const TW_IDENTITY& Identity() const { return m_identity; }
+    const TW_IDENTITY& Application() const { return m_application; }
     CapabilityTable& Capabilities() { return m_capabilities; }
 
     static TW_IDENTITY OwnIdentity();

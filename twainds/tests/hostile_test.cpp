@@ -38,7 +38,9 @@ TEST(HostileRecords, AMissingRecordIsABadValue)
         rig.DriveTo(c.state);
         EXPECT_EQ(TWRC_FAILURE, rig.Call(c.group, c.dat, c.message, nullptr));
         EXPECT_EQ(c.state, rig.source.State());
-        if (c.dat != DAT_STATUS) EXPECT_EQ(TWCC_BADVALUE, rig.Status());
+        if (c.dat != DAT_STATUS) {
+            EXPECT_EQ(TWCC_BADVALUE, rig.Status());
+        }
         EXPECT_EQ(0u, rig.memory.Live());
     }
 }

@@ -75,7 +75,9 @@ TEST(NativeTransfer, HandsOverADibOfTheLivePictureInEachPixelType)
                     ASSERT_EQ(Gray(x, y) >= 128, (row[x / 8] >> (7 - x % 8)) & 1) << x << "," << y;
                 }
             }
-        if (bits == 1) EXPECT_EQ((std::vector<unsigned char>{0, 0, 0, 0, 255, 255, 255, 0}), view.table);
+        if (bits == 1) {
+            EXPECT_EQ((std::vector<unsigned char>{0, 0, 0, 0, 255, 255, 255, 0}), view.table);
+        }
         rig.memory.Free(dib);
         EXPECT_EQ(TWRC_FAILURE, rig.Image(DAT_IMAGENATIVEXFER, MSG_GET, &dib));
         EXPECT_EQ(TWCC_SEQERROR, rig.Status());

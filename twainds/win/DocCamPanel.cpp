@@ -1,0 +1,156 @@
+#include "DocCamPanel.h"
+
+#include "LanguageText.h"
+#include "SourceApp.h"
+#include "TwainResources.h"
+#include "kvqdoccam.h"
+
+namespace {
+
+const wchar_t kTitle[] = L"DovraOrbile DocCam TWAIN";
+constexpr UINT kRefreshTimer = 1;
+constexpr UINT kRefreshMs = 1000;
+constexpr unsigned long kFeatureQuarterTurns = 0x400;
+
+// The title bitmap by the system's language.
+const LangIdValue kTitleBitmaps[] = {
+    {0x0000, 121}, {0x0400, 121}, {0x0404, 341}, {0x0C04, 341}, {0x1004, 341}, {0x0804, 359}, {0x0405, 377},
+    {0x0407, 395}, {0x0807, 395}, {0x0C07, 395}, {0x1007, 395}, {0x1407, 395}, {0x0C0A, 413}, {0x080A, 611},
+    {0x100A, 611}, {0x140A, 611}, {0x180A, 611}, {0x1C0A, 611}, {0x200A, 611}, {0x240A, 611}, {0x280A, 611},
+    {0x2C0A, 611}, {0x300A, 611}, {0x340A, 611}, {0x380A, 611}, {0x3C0A, 611}, {0x400A, 611}, {0x440A, 611},
+    {0x480A, 611}, {0x4C0A, 611}, {0x500A, 611}, {0x040C, 593}, {0x080C, 593}, {0x0C0C, 593}, {0x100C, 593},
+    {0x140C, 593}, {0x0410, 431}, {0x0810, 431}, {0x0411, 449}, {0x0412, 467}, {0x0812, 467}, {0x0413, 485},
+    {0x0813, 485}, {0x0415, 503}, {0x0416, 521}, {0x0816, 521}, {0x0419, 539}, {0x041E, 557}, {0x041F, 575},
+    {0x040E, 671}, {0x040B, 671}, {0x0C0A, 611},
+};
+
+const KVQChar* Text(const wchar_t* text) { return reinterpret_cast<const KVQChar*>(text); }
+
+}  // namespace
+
+const RECT CDocCamPanel::kPictureArea = {kPanelPictureLeft, kPanelPictureTop, kPanelPictureLeft + kPanelPictureWidth,
+                                         kPanelPictureTop + kPanelPictureHeight};
+
+CDocCamPanel::~CDocCamPanel() { Close(); }
+
+bool CDocCamPanel::Open(HWND owner)
+{
+    HMODULE resources = m_app.ResourceLibrary();
+    const unsigned short titleId = PickByLangId(kTitleBitmaps, int(sizeof kTitleBitmaps / sizeof kTitleBitmaps[0]));
+    HBITMAP face = static_cast<HBITMAP>(
+        LoadImageW(resources, MAKEINTRESOURCEW(titleId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    // A resource library without this language's title takes the first one.
+    if (!face)
+        face = static_cast<HBITMAP>(
+            LoadImageW(resources, MAKEINTRESOURCEW(kTitleBitmaps[0].value), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!face || !CreatePanel(Text(kTitle), 50, 50, nullptr, nullptr, face, KVQ_TRANSPARENT, TRUE, owner)) return false;
+    SetPanelStyle(PANEL_STYLE_DRAG);
+    CreateButtons();
+    m_app.Live().SetWindow(m_hWnd);
+    SetTimer(kRefreshTimer, kRefreshMs);
+    ShowWindow(SW_SHOW);
+    UpdateWindow();
+    AdjustPanel();
+    return true;
+}
+
+void CDocCamPanel::CreateButtons()
+{
+    HMODULE resources = m_app.ResourceLibrary();
+    for (const PanelButton& spec : kPanelButtons) {
+        HBITMAP face = static_cast<HBITMAP>(
+            LoadImageW(resources, MAKEINTRESOURCEW(spec.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        auto button = std::make_unique<KVQButton>();
+        if (face && button->CreateButton(BUTTON_STYLE_PUSH, spec.x, kPanelButtonTop, this, this, spec.command,
+                                         nullptr, face, nullptr, nullptr, &face, 1, KVQ_TRANSPARENT, FALSE))
+            m_buttons.push_back(std::move(button));
+    }
+}
+
+void CDocCamPanel::Close()
+{
+    if (m_hWnd) DestroyWindow();
+    m_buttons.clear();
+}
+
+void CDocCamPanel::OnDestroyWindow()
+{
+    KillTimer(kRefreshTimer);
+    m_app.Live().SetWindow(nullptr);
+}
+
+void CDocCamPanel::OnDraw(CDC* dc, CRect&)
+{
+    if (!m_app.CurrentController() || !m_app.Live().Draw(*dc, kPictureArea)) dc->FillSolidRect(kPictureArea, RGB(0, 0, 0));
+}
+
+void CDocCamPanel::OnTimerEvent(UINT id)
+{
+    KVQDocCamController* camera = m_app.CurrentController();
+    if (id != kRefreshTimer || !camera || m_app.LastStatusResult() != 0) return;
+    // The camera does not send its state with the frames: ask for it.
+    camera->GetImageProcessConfig();
+    camera->GetZoomDigitalConfig();
+}
+
+BOOL CDocCamPanel::OnButtonEvent(unsigned short id)
+{
+    switch (id) {
+    case kCmdCapture:
+        m_app.Capture();
+        return TRUE;
+    case kCmdClose:
+    case kCmdCloseFromTitle:
+        m_app.RequestClose();
+        return TRUE;
+    case kCmdAbout:
+        ShowAbout();
+        return TRUE;
+    case kCmdFullScreen:
+        ShowWindow(SW_MAXIMIZE);
+        return TRUE;
+    default:
+        if (id < kCmdAutoFocus || id > kCmdAutoWhiteBalance) return FALSE;
+        RunCameraCommand(id);
+        return TRUE;
+    }
+}
+
+void CDocCamPanel::RunCameraCommand(unsigned short id)
+{
+    KVQDocCamController* camera = m_app.CurrentController();
+    if (!camera) return;
+    switch (id) {
+    case kCmdAutoFocus: camera->SetAutoFocus(); break;
+    case kCmdZoomIn: camera->SetZoomSize(1); break;
+    case kCmdZoomOut: camera->SetZoomSize(0); break;
+    case kCmdZoomReset: camera->SetZoomReset(); break;
+    case kCmdFreeze: camera->Freeze(camera->IsFrozen(1) ? 0 : 1); break;
+    case kCmdRotate:
+        if (camera->GetDocCamModelFeature(0) & kFeatureQuarterTurns) {
+            m_rotation = (m_rotation + 1) % 4;
+            camera->SetRotateEx(m_rotation);
+        } else {
+            m_rotation = m_rotation ? 0 : 2;
+            camera->SetRotate(m_rotation ? 1 : 0);
+        }
+        break;
+    case kCmdMirror:
+        m_mirror = !m_mirror;
+        camera->SetMirror(m_mirror);
+        break;
+    case kCmdColorMode:
+        m_colorMode = (m_colorMode + 1) % 3;
+        camera->SetColorBWNegative(static_cast<unsigned char>(m_colorMode));
+        break;
+    case kCmdAutoExposure: camera->SetExposureMode(camera->m_status.exposureMode ? 0 : 1); break;
+    case kCmdAutoWhiteBalance: camera->SetWhiteBalanceAUTO(camera->m_status.wbMode ? 1 : 0); break;
+    }
+}
+
+void CDocCamPanel::ShowAbout()
+{
+    wchar_t title[128];
+    FormatText(title, 128, L"%ls", ReadIniString(L"CAboutDlg", L"abDlgTitle", L"About..."));
+    MessageBoxW(m_hWnd, ReadIniString(L"CAboutDlg", L"abCopyright", kTitle), title, MB_OK);
+}
