@@ -367,25 +367,24 @@ TEST_F(TwainSourceTest, RefusesHostileRecordsWithoutCrashing)
     GlobalFree(dib);
 }
 
+BOOL CALLBACK MatchSourceWindow(HWND window, LPARAM data)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t title[64] = L"";
+    GetWindowTextW(window, title, 64);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || wcscmp(title, L"DovraOrbile DocCam TWAIN"))
+        return TRUE;
+    *reinterpret_cast<HWND*>(data) = window;
+    return FALSE;
+}
+
 // The top-level window of this process titled as the source.
 HWND FindSourceWindow()
 {
-    struct Search {
-        HWND found;
-    } search{nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t title[64] = L"";
-            GetWindowTextW(window, title, 64);
-            if (process != GetCurrentProcessId() || !IsWindowVisible(window) || wcscmp(title, L"DovraOrbile DocCam TWAIN"))
-                return TRUE;
-            reinterpret_cast<Search*>(data)->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumWindows(&MatchSourceWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 // The picture area of the source's window as the screen shows it, saved
