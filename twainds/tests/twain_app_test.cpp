@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cmath>
 #include <cstring>
@@ -447,6 +448,18 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
 
     HWND capture = GetDlgItem(panel, 0xEA00);
     ASSERT_NE(nullptr, capture);
+    HWND tips = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
+    while (tips && GetWindow(tips, GW_OWNER) != panel) tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr);
+    ASSERT_NE(nullptr, tips) << "the panel's tooltips";
+    EXPECT_EQ(12, int(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0)));
+    wchar_t tipText[80] = L"";
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.hwnd = panel;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(panel, 0xE924));
+    tool.lpszText = tipText;
+    SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(L"Freeze", tipText);
     Click(capture);
     ASSERT_TRUE(m_app.WaitForNotice(MSG_XFERREADY));
     TW_HANDLE dib = nullptr;

@@ -24,6 +24,28 @@ const LangIdValue kTitleBitmaps[] = {
     {0x040E, 671}, {0x040B, 671}, {0x0C0A, 611},
 };
 
+struct ToolTipText {
+    unsigned short command;
+    const wchar_t* key;
+    const wchar_t* text;
+};
+
+// Keys of section "CDocCamPanel" with their default texts.
+const ToolTipText kToolTips[] = {
+    {kCmdCapture, L"tipCapture", L"Capture"},
+    {kCmdAutoFocus, L"tipAutoFocus", L"Auto focus"},
+    {kCmdZoomIn, L"tipZoomIn", L"Zoom in"},
+    {kCmdZoomOut, L"tipZoomOut", L"Zoom out"},
+    {kCmdFreeze, L"tipFreeze", L"Freeze"},
+    {kCmdRotate, L"tipRotatedDisplay", L"Rotated display"},
+    {kCmdMirror, L"tipMirroredDisplay", L"Mirrored display"},
+    {kCmdColorMode, L"tipColorDisplay", L"Color display"},
+    {kCmdAutoExposure, L"tipAutoExposureControl", L"Auto exposure control"},
+    {kCmdAutoWhiteBalance, L"tipAutoWhiteBalancing", L"Auto White Balancing"},
+    {kCmdAbout, L"tipAbout", L"About"},
+    {kCmdClose, L"tipClose", L"Close"},
+};
+
 const KVQChar* Text(const wchar_t* text) { return reinterpret_cast<const KVQChar*>(text); }
 
 }  // namespace
@@ -54,21 +76,39 @@ bool CDocCamPanel::Open(HWND owner)
     return true;
 }
 
+BOOL CPanelToolTip::AddWindowTool(CWnd* tool, const wchar_t* text)
+{
+    TOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V1_SIZE;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = ::GetParent(tool->m_hWnd);
+    info.uId = reinterpret_cast<UINT_PTR>(tool->m_hWnd);
+    info.hinst = GetModuleHandleW(nullptr);
+    info.lpszText = const_cast<wchar_t*>(text);
+    return SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+}
+
 void CDocCamPanel::CreateButtons()
 {
     HMODULE resources = m_app.ResourceLibrary();
+    const bool tips = m_toolTip.Create(this) != FALSE;
     for (const PanelButton& spec : kPanelButtons) {
         HBITMAP face = static_cast<HBITMAP>(
             LoadImageW(resources, MAKEINTRESOURCEW(spec.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         auto button = std::make_unique<KVQButton>();
         if (face && button->CreateButton(BUTTON_STYLE_PUSH, spec.x, kPanelButtonTop, this, this, spec.command,
-                                         nullptr, face, nullptr, nullptr, &face, 1, KVQ_TRANSPARENT, FALSE))
+                                         nullptr, face, nullptr, nullptr, &face, 1, KVQ_TRANSPARENT, FALSE)) {
+            for (const ToolTipText& tip : kToolTips)
+                if (tips && tip.command == spec.command)
+                    m_toolTip.AddWindowTool(button.get(), ReadIniString(L"CDocCamPanel", tip.key, tip.text));
             m_buttons.push_back(std::move(button));
+        }
     }
 }
 
 void CDocCamPanel::Close()
 {
+    if (m_toolTip.m_hWnd) m_toolTip.DestroyWindow();
     if (m_hWnd) DestroyWindow();
     m_buttons.clear();
 }

@@ -25,6 +25,13 @@ enum DocCamCommand : unsigned short {
     kCmdCloseFromTitle = 0xEA04,
 };
 
+// The panel's tooltips: each tool is a window, whose mouse messages the
+// control takes itself.
+class CPanelToolTip : public CToolTipCtrl {
+public:
+    BOOL AddWindowTool(CWnd* tool, const wchar_t* text);
+};
+
 // The data source's window: a skinned panel owned by the application's
 // window that draws the live picture and drives the camera; its capture
 // button starts a transfer, its close buttons ask the application to disable
@@ -52,6 +59,7 @@ private:
 
     CTwainSourceApp& m_app;
     std::vector<std::unique_ptr<KVQButton>> m_buttons;
+    CPanelToolTip m_toolTip;
     int m_colorMode = 0;
     int m_mirror = 0;
     int m_rotation = 0;

@@ -25,9 +25,12 @@ ThreadRelay::ThreadRelay(std::function<void()> work) : m_work(std::move(work))
     m_window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ThisModule(), this);
 }
 
+// The class goes with the window: a later load of the library may sit at
+// another address.
 ThreadRelay::~ThreadRelay()
 {
     if (m_window) DestroyWindow(m_window);
+    UnregisterClassW(kClassName, ThisModule());
 }
 
 void ThreadRelay::Post()
