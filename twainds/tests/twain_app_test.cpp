@@ -475,6 +475,18 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     ASSERT_TRUE(m_app.WaitForNotice(MSG_CLOSEDSREQ));
     EXPECT_EQ(TWRC_SUCCESS, m_app.Disable());
     EXPECT_FALSE(IsWindow(panel));
+    // Its place is kept in the source's profile.
+    EXPECT_EQ(50u, GetPrivateProfileIntW(L"Settings", L"XPos", 0, L"orbileds.ini"));
+    EXPECT_EQ(560u, GetPrivateProfileIntW(L"Settings", L"Height", 0, L"orbileds.ini"));
+    // And the camera's sound mode for the model's other programs.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ORBILE", 0, KEY_READ, &key));
+    wchar_t name[96];
+    DWORD length = 96, value = 7, size = sizeof value;
+    EXPECT_EQ(ERROR_SUCCESS, RegEnumValueW(key, 0, name, &length, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
+    RegCloseKey(key);
+    EXPECT_EQ(0, std::wcsncmp(name, L"bAudioSilence", 13)) << name;
+    EXPECT_EQ(0u, value);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 namespace {
 
 const wchar_t kTitle[] = L"DovraOrbile DocCam TWAIN";
+const wchar_t kProfileFile[] = L"orbileds.ini";
 constexpr UINT kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 1000;
 constexpr unsigned long kFeatureQuarterTurns = 0x400;
@@ -117,6 +118,42 @@ void CDocCamPanel::OnDestroyWindow()
 {
     KillTimer(kRefreshTimer);
     m_app.Live().SetWindow(nullptr);
+    if (KVQDocCamController* camera = m_app.CurrentController()) SaveAudioSilence(*camera);
+    SavePlacement();
+}
+
+// The camera's sound mode, as the model's other programs read it.
+void CDocCamPanel::SaveAudioSilence(KVQDocCamController& camera)
+{
+    wchar_t name[96];
+    const wchar_t* model = camera.GetDocCamModelName(0);
+    FormatText(name, 96, L"bAudioSilence%ls%ls", model ? model : L"", m_app.LastStatusResult() ? L"_20" : L"_11");
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ORBILE", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    const DWORD off = 0;
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+    RegCloseKey(key);
+}
+
+// The window's normal place in the source's profile ("orbileds.ini" in the
+// Windows folder), section "Settings".
+void CDocCamPanel::SavePlacement()
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(m_hWnd, &placement)) return;
+    const RECT& r = placement.rcNormalPosition;
+    const struct {
+        const wchar_t* key;
+        LONG value;
+    } values[] = {{L"XPos", r.left}, {L"YPos", r.top}, {L"Width", r.right - r.left}, {L"Height", r.bottom - r.top}};
+    for (const auto& v : values) {
+        wchar_t text[16];
+        FormatText(text, 16, L"%ld", v.value);
+        WritePrivateProfileStringW(L"Settings", v.key, text, kProfileFile);
+    }
 }
 
 void CDocCamPanel::OnDraw(CDC* dc, CRect&)

@@ -5,6 +5,7 @@
 #include <vector>
 
 class CTwainSourceApp;
+class KVQDocCamController;
 
 // Command ids of the camera panel's buttons.
 enum DocCamCommand : unsigned short {
@@ -56,6 +57,8 @@ private:
     void CreateButtons();
     void RunCameraCommand(unsigned short id);
     void ShowAbout();
+    void SaveAudioSilence(KVQDocCamController& camera);
+    void SavePlacement();
 
     CTwainSourceApp& m_app;
     std::vector<std::unique_ptr<KVQButton>> m_buttons;
