@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ConsoleTestSupport.h"
@@ -487,6 +488,66 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     RegCloseKey(key);
     EXPECT_EQ(0, std::wcsncmp(name, L"bAudioSilence", 13)) << name;
     EXPECT_EQ(0u, value);
+}
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM data)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    if (process != GetCurrentProcessId() || wcscmp(className, L"#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(data) = window;
+    return FALSE;
+}
+
+// Waits, at most 20 seconds, on another thread for a message box of this
+// process, keeps its text and answers it.
+class MessageBoxAnswer {
+public:
+    MessageBoxAnswer()
+        : m_thread([this] {
+              HWND box = nullptr;
+              wchar_t text[256] = L"";
+              // The box shows once its text is in place.
+              WaitUntil(20000, [&] {
+                  box = nullptr;
+                  EnumWindows(&MatchMessageBox, reinterpret_cast<LPARAM>(&box));
+                  return box && GetDlgItemTextW(box, 0xFFFF, text, 256) > 0;
+              });
+              m_text = text;
+              if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+          })
+    {
+    }
+    ~MessageBoxAnswer() { Join(); }
+    const std::wstring& Text()
+    {
+        Join();
+        return m_text;
+    }
+
+private:
+    void Join()
+    {
+        if (m_thread.joinable()) m_thread.join();
+    }
+    std::wstring m_text;
+    std::thread m_thread;
+};
+
+TEST(TwainSourceWithoutCamera, EnablingTellsTheUserAndFails)
+{
+    SimCameraRegistration noCamera(false);
+    Application app;
+    ASSERT_TRUE(app.Open());
+    MessageBoxAnswer answer;
+    EXPECT_EQ(TWRC_FAILURE, app.Enable(false));
+    EXPECT_EQ(TWCC_OPERATIONERROR, app.SourceStatus());
+    EXPECT_EQ(L"The connected camera is not supported by this program.", answer.Text());
+    // The application may try again; the source is still open.
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(TWRC_SUCCESS, app.ToSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
 }
 
 }  // namespace
