@@ -389,41 +389,68 @@ HWND FindSourceWindow()
     return found;
 }
 
-// The picture area of the source's window as the screen shows it, saved
-// beside the test as a screenshot.
-std::vector<double> ShownPicture(HWND window, const wchar_t* screenshot)
+// The window as the screen shows it: 24-bit rows, bottom-up.
+struct WindowShot {
+    int width = 0, height = 0, stride = 0;
+    std::vector<unsigned char> bits;
+    const unsigned char* At(int x, int y) const { return &bits[size_t(height - 1 - y) * stride + 3 * x]; }
+};
+
+WindowShot ShotOf(HWND window)
 {
     RECT rect{};
     GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    WindowShot shot;
+    shot.width = rect.right - rect.left, shot.height = rect.bottom - rect.top;
+    shot.stride = ((shot.width * 3) + 3) & ~3;
     BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, rect.left, rect.top, SRCCOPY);
     GdiFlush();
-    const int stride = ((width * 3) + 3) & ~3;
-    std::vector<double> grid;
-    if (screenshot) {
-        BITMAPFILEHEADER file{0x4D42, DWORD(54 + stride * height), 0, 0, 54};
-        HANDLE out = CreateFileW(screenshot, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(out, &file, sizeof file, &written, nullptr);
-        WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-        WriteFile(out, bits, DWORD(stride * height), &written, nullptr);
-        CloseHandle(out);
-    }
-    // The picture area: 640 x 480 at (10, 32) of the panel, rows bottom-up.
-    const auto* area = static_cast<const unsigned char*>(bits) + size_t(height - 32 - 480) * stride + 10 * 3;
-    if (width >= 650 && height >= 512) grid = GridOf(area, 640, 480, stride, true, false);
+    const auto* first = static_cast<const unsigned char*>(bits);
+    shot.bits.assign(first, first + size_t(shot.stride) * shot.height);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return grid;
+    return shot;
+}
+
+void SaveShot(const WindowShot& shot, const wchar_t* path)
+{
+    BITMAPFILEHEADER file{0x4D42, DWORD(54 + shot.bits.size()), 0, 0, 54};
+    BITMAPINFOHEADER header{sizeof header, shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    HANDLE out = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(out, &file, sizeof file, &written, nullptr);
+    WriteFile(out, &header, sizeof header, &written, nullptr);
+    WriteFile(out, shot.bits.data(), DWORD(shot.bits.size()), &written, nullptr);
+    CloseHandle(out);
+}
+
+// The picture area of the source's window (640 x 480 at (10, 32)) as a grid;
+// empty when the window is smaller than the panel.
+std::vector<double> ShownPicture(const WindowShot& shot)
+{
+    if (shot.width < 650 || shot.height < 512) return {};
+    return GridOf(shot.At(10, 32 + 479), 640, 480, shot.stride, true, false);
+}
+
+// Bright red in the picture's lower right corner: the panel's on-screen text.
+bool RedInCorner(const WindowShot& shot)
+{
+    if (shot.width < 650 || shot.height < 512) return false;
+    for (int y = 470; y < 512; ++y)
+        for (int x = 500; x < 650; ++x) {
+            const unsigned char* p = shot.At(x, y);
+            if (p[2] > 200 && p[1] < 80 && p[0] < 80) return true;
+        }
+    return false;
 }
 
 void Click(HWND button)
@@ -437,15 +464,27 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
     HWND panel = nullptr;
     ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
-    const std::wstring screenshot = BesideTest(L"twain-panel.bmp");
     bool showsPage = false;
     WaitUntil(15000, [&] {
         m_app.WaitForNotice(0xFFFF, 100);  // keeps the windows painting
-        const std::vector<double> grid = ShownPicture(panel, nullptr);
+        const std::vector<double> grid = ShownPicture(ShotOf(panel));
         return showsPage = !grid.empty() && DistanceFromPage(grid) < kSamePage * 2;
     });
-    ShownPicture(panel, screenshot.c_str());
+    SaveShot(ShotOf(panel), BesideTest(L"twain-panel.bmp").c_str());
     EXPECT_TRUE(showsPage) << "the panel's picture area shows the simulated camera's page";
+
+    // Freezing shows the frozen text in red in the picture's lower right
+    // corner; a second press takes it away.
+    auto redInCorner = [&] {
+        m_app.WaitForNotice(0xFFFF, 100);
+        return RedInCorner(ShotOf(panel));
+    };
+    EXPECT_FALSE(redInCorner());
+    Click(GetDlgItem(panel, 0xE924));
+    EXPECT_TRUE(WaitUntil(5000, redInCorner)) << "the frozen text";
+    SaveShot(ShotOf(panel), BesideTest(L"twain-panel-frozen.bmp").c_str());
+    Click(GetDlgItem(panel, 0xE924));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return !redInCorner(); }));
 
     HWND capture = GetDlgItem(panel, 0xEA00);
     ASSERT_NE(nullptr, capture);

@@ -9,8 +9,11 @@ namespace {
 
 const wchar_t kTitle[] = L"DovraOrbile DocCam TWAIN";
 const wchar_t kProfileFile[] = L"orbileds.ini";
-constexpr UINT kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 1000;
+constexpr UINT kPanelTimer = 1;
+constexpr UINT kTimerMs = 100;
+constexpr DWORD kRefreshMs = 1000;
+constexpr int kHoldTicks = 20;
+constexpr int kHoldFrozen = 3;
 constexpr unsigned long kFeatureQuarterTurns = 0x400;
 
 // The title bitmap by the system's language.
@@ -70,7 +73,8 @@ bool CDocCamPanel::Open(HWND owner)
     SetPanelStyle(PANEL_STYLE_DRAG);
     CreateButtons();
     m_app.Live().SetWindow(m_hWnd);
-    SetTimer(kRefreshTimer, kRefreshMs);
+    m_font = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    SetTimer(kPanelTimer, kTimerMs);
     ShowWindow(SW_SHOW);
     UpdateWindow();
     AdjustPanel();
@@ -116,7 +120,9 @@ void CDocCamPanel::Close()
 
 void CDocCamPanel::OnDestroyWindow()
 {
-    KillTimer(kRefreshTimer);
+    KillTimer(kPanelTimer);
+    if (m_font) DeleteObject(m_font);
+    m_font = nullptr;
     m_app.Live().SetWindow(nullptr);
     if (KVQDocCamController* camera = m_app.CurrentController()) SaveAudioSilence(*camera);
     SavePlacement();
@@ -158,16 +164,67 @@ void CDocCamPanel::SavePlacement()
 
 void CDocCamPanel::OnDraw(CDC* dc, CRect&)
 {
-    if (!m_app.CurrentController() || !m_app.Live().Draw(*dc, kPictureArea)) dc->FillSolidRect(kPictureArea, RGB(0, 0, 0));
+    if (!m_app.CurrentController() || !m_app.Live().Draw(*dc, kPictureArea)) {
+        dc->FillSolidRect(kPictureArea, RGB(0, 0, 0));
+        return;
+    }
+    DrawHoldText(*dc);
+}
+
+// The text in the picture's lower right corner: dark red, then bright red
+// one pixel up and left.
+void CDocCamPanel::DrawHoldText(CDC& dc)
+{
+    if (m_holdState != kHoldFrozen) return;
+    const wchar_t* text = ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen");
+    wchar_t shown[64];
+    FormatText(shown, 64, L"%ls", text);
+    const int length = int(wcslen(shown));
+    HGDIOBJ oldFont = m_font ? dc.SelectObject(m_font) : nullptr;
+    dc.SetBkMode(TRANSPARENT);
+    RECT box{kPictureArea.right - 13 * length - 10, kPictureArea.bottom - 30, kPictureArea.right, kPictureArea.bottom};
+    dc.SetTextColor(RGB(60, 0, 0));
+    DrawTextW(dc, shown, length, &box, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    OffsetRect(&box, -1, -1);
+    dc.SetTextColor(RGB(255, 20, 0));
+    DrawTextW(dc, shown, length, &box, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    if (oldFont) dc.SelectObject(oldFont);
 }
 
 void CDocCamPanel::OnTimerEvent(UINT id)
 {
     KVQDocCamController* camera = m_app.CurrentController();
-    if (id != kRefreshTimer || !camera || m_app.LastStatusResult() != 0) return;
-    // The camera does not send its state with the frames: ask for it.
-    camera->GetImageProcessConfig();
-    camera->GetZoomDigitalConfig();
+    if (id != kPanelTimer || !camera) return;
+    if (m_holdCount && --m_holdCount == 0) {
+        m_holdState = 0;
+        InvalidateRect(m_hWnd, &kPictureArea, FALSE);
+    }
+    const DWORD now = GetTickCount();
+    if (now - m_lastRefresh < kRefreshMs || ::IsIconic(m_hWnd)) return;
+    m_lastRefresh = now;
+    RefreshFromCamera(*camera);
+}
+
+// Once a second: the camera's settings when it does not send them with its
+// frames, and the frozen text while the camera is frozen.
+void CDocCamPanel::RefreshFromCamera(KVQDocCamController& camera)
+{
+    if (m_app.LastStatusResult() == 0) {
+        camera.GetImageProcessConfig();
+        camera.GetBrightnessConfig();
+        camera.GetContrastConfig();
+        camera.GetWhiteBalanceConfig();
+        camera.GetManualExposureConfig();
+        camera.GetZoomDigitalConfig();
+        camera.GetZoomOpticalConfig();
+    }
+    if (camera.m_status.frozen == 1 && camera.IsFrozen(0)) {
+        m_holdState = kHoldFrozen;
+        m_holdCount = kHoldTicks;
+        InvalidateRect(m_hWnd, &kPictureArea, FALSE);
+    } else if (m_holdState == kHoldFrozen) {
+        m_holdState = m_holdCount = 0;
+    }
 }
 
 BOOL CDocCamPanel::OnButtonEvent(unsigned short id)
@@ -202,7 +259,15 @@ void CDocCamPanel::RunCameraCommand(unsigned short id)
     case kCmdZoomIn: camera->SetZoomSize(1); break;
     case kCmdZoomOut: camera->SetZoomSize(0); break;
     case kCmdZoomReset: camera->SetZoomReset(); break;
-    case kCmdFreeze: camera->Freeze(camera->IsFrozen(1) ? 0 : 1); break;
+    case kCmdFreeze:
+        if (camera->IsFrozen(1)) {
+            if (camera->Freeze(0)) m_holdState = m_holdCount = 0;
+        } else if (camera->Freeze(1)) {
+            m_holdState = kHoldFrozen;
+            m_holdCount = kHoldTicks;
+        }
+        InvalidateRect(m_hWnd, &kPictureArea, FALSE);
+        break;
     case kCmdRotate:
         if (camera->GetDocCamModelFeature(0) & kFeatureQuarterTurns) {
             m_rotation = (m_rotation + 1) % 4;

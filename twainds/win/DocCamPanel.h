@@ -57,12 +57,19 @@ private:
     void CreateButtons();
     void RunCameraCommand(unsigned short id);
     void ShowAbout();
+    void RefreshFromCamera(KVQDocCamController& camera);
+    void DrawHoldText(CDC& dc);
     void SaveAudioSilence(KVQDocCamController& camera);
     void SavePlacement();
 
     CTwainSourceApp& m_app;
     std::vector<std::unique_ptr<KVQButton>> m_buttons;
     CPanelToolTip m_toolTip;
+    // The on-screen text: 0 none, 3 frozen; ticks of the timer it stays.
+    int m_holdState = 0;
+    int m_holdCount = 0;
+    DWORD m_lastRefresh = 0;
+    HFONT m_font = nullptr;
     int m_colorMode = 0;
     int m_mirror = 0;
     int m_rotation = 0;
