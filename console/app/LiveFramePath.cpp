@@ -1,5 +1,6 @@
 #include "LiveFramePath.h"
 
+#include "CameraPictureRead.h"
 #include "DrawLayout.h"
 #include "FrameCodecs.h"
 #include "ImageCorrections.h"
@@ -48,30 +49,6 @@ public:
 private:
     std::atomic<int>& m_counter;
 };
-
-CameraPictureState ReadPictureState(const KVQDocCamController& camera, unsigned long features)
-{
-    const DocCamStatus& s = camera.m_status;
-    CameraPictureState state{};
-    state.model = s.modelCode;
-    state.features = features;
-    state.colorMode = s.effect;
-    state.brightness = s.brightness;
-    state.contrast = s.contrast;
-    state.mirror = s.mirror;
-    state.rotation = s.rotate;
-    state.zoomSize = s.zoomDigitalSize;
-    state.zoomFactor = s.zoomOpticalFactor;
-    state.zoomFraction = s.zoomOpticalFraction;
-    state.opticalZoomMode = s.zoomType;
-    state.zoomStepKind = s.zoomLinear;
-    state.zoomStepCount = s.zoomStep;
-    state.panHori = s.zoomMoveHori;
-    state.panVert = s.zoomMoveVert;
-    state.panRangeHori = s.panRangeHori;
-    state.panRangeVert = s.panRangeVert;
-    return state;
-}
 
 RECT ToRect(const PixelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 

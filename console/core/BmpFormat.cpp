@@ -9,11 +9,12 @@ void PutU32(unsigned char* p, std::uint32_t v)
 
 }  // namespace
 
-void WriteBmpFileHeader(unsigned char (&out)[kBmpFileHeaderBytes], std::uint32_t imageSize)
+void WriteBmpFileHeader(unsigned char (&out)[kBmpFileHeaderBytes], std::uint32_t imageSize,
+                        std::uint32_t colorTableBytes)
 {
     out[0] = 'B';
     out[1] = 'M';
-    PutU32(out + 2, imageSize + kBmpHeadersBytes);
+    PutU32(out + 2, imageSize + colorTableBytes + kBmpHeadersBytes);
     PutU32(out + 6, 0);
-    PutU32(out + 10, kBmpHeadersBytes);
+    PutU32(out + 10, colorTableBytes + kBmpHeadersBytes);
 }

@@ -7,5 +7,7 @@
 constexpr int kBmpFileHeaderBytes = 14;
 constexpr int kBmpHeadersBytes = kBmpFileHeaderBytes + 40;
 
-// "BM", file size, two reserved words and the pixel offset, little-endian.
-void WriteBmpFileHeader(unsigned char (&out)[kBmpFileHeaderBytes], std::uint32_t imageSize);
+// "BM", file size, two reserved words and the pixel offset, little-endian;
+// the pixels follow the headers and the colour table, if there is one.
+void WriteBmpFileHeader(unsigned char (&out)[kBmpFileHeaderBytes], std::uint32_t imageSize,
+                        std::uint32_t colorTableBytes = 0);

@@ -32,8 +32,15 @@ void CopyText(wchar_t (&out)[kMessageChars], const wchar_t* text)
 
 int SelectLanguageFile(const LanguageFileRow* table, int count)
 {
+    const wchar_t* folder = GetModuleDirectory(ThisModule());
+    return SelectLanguageFileIn(table, count, folder, folder);
+}
+
+int SelectLanguageFileIn(const LanguageFileRow* table, int count, const wchar_t* matchedFolder,
+                         const wchar_t* fallbackFolder)
+{
     const int row = FindLanguageRow(table, count, GetSystemDefaultLangID());
-    _snwprintf(g_languageFile, 255, L"%ls\\%ls", GetModuleDirectory(ThisModule()),
+    _snwprintf(g_languageFile, 255, L"%ls\\%ls", row < 0 ? fallbackFolder : matchedFolder,
                table[row < 0 ? 0 : row].file);
     g_languageFile[255] = L'\0';
     return row >= 0;

@@ -12,6 +12,11 @@
 // `count` rows (row 0 when none matches); 1 when a row matched.
 int SelectLanguageFile(const LanguageFileRow* table, int count);
 
+// The same with the file's folder given: `matchedFolder` for a matching
+// row, `fallbackFolder` for row 0 (folders without the closing separator).
+int SelectLanguageFileIn(const LanguageFileRow* table, int count, const wchar_t* matchedFolder,
+                         const wchar_t* fallbackFolder);
+
 // Full path of the chosen file; empty before SelectLanguageFile.
 const wchar_t* LanguageFilePath();
 
