@@ -36,7 +36,9 @@ TypeTemplate TemplateOf(uint8_t type) {
   }
 }
 
-bool Fits32(uint64_t v) { return v <= 0x7FFFFFFFu; }
+// Bit rates only inform a client: they saturate. Sizes must be exact.
+int32_t SaturatedLong(uint64_t v) { return v > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(v); }
+uint32_t SaturatedDword(uint64_t v) { return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(v); }
 
 void SetSize(ScSize& size, uint16_t width, uint16_t height) {
   size.cx = width;
@@ -76,9 +78,7 @@ bool FillDataRange(KsDataRangeVideo& range, uint16_t width, uint16_t height, uin
   const uint64_t minBits = t.minBits * pixels * scale;
   const uint64_t maxBits = t.maxBits * pixels * scale;
   const uint64_t bitRate = t.bitRate * pixels * scale;
-  if (!Fits32(sampleSize) || !Fits32(imageSize) || !Fits32(minBits) || !Fits32(maxBits) ||
-      !Fits32(bitRate))
-    return false;
+  if (sampleSize > 0xFFFFFFFFu || imageSize > 0xFFFFFFFFu) return false;
 
   ZeroBytes(&range, sizeof range);
   KsDataFormat& f = range.DataRange;
@@ -102,11 +102,11 @@ bool FillDataRange(KsDataRangeVideo& range, uint16_t width, uint16_t height, uin
   caps.OutputGranularityX = caps.OutputGranularityY = 1;
   caps.MinFrameInterval = kMinFrameInterval;
   caps.MaxFrameInterval = kMaxFrameInterval;
-  caps.MinBitsPerSecond = int32_t(minBits);
-  caps.MaxBitsPerSecond = int32_t(maxBits);
+  caps.MinBitsPerSecond = SaturatedLong(minBits);
+  caps.MaxBitsPerSecond = SaturatedLong(maxBits);
 
   KsVideoInfoHeader& info = range.VideoInfoHeader;
-  info.dwBitRate = uint32_t(bitRate);
+  info.dwBitRate = SaturatedDword(bitRate);
   info.AvgTimePerFrame = kMinFrameInterval;
   info.bmiHeader.biSize = sizeof(KsBitmapInfoHeader);
   info.bmiHeader.biWidth = width;

@@ -64,6 +64,7 @@ void DiscoverListedModes(CameraContext& camera, uint32_t count) {
       camera.frameSizeFactor = FrameSizeFactor(camera, width, height);
       if (type == kTypeMjpg) type = kTypeWjpg;
     }
+    if (type > kTypeRgb555) type = kTypeMjpg;  // what the camera streams for unknown types
     if (AppendFormat(table, width, height, type, camera.frameSizeFactor, uint16_t(i), false) ==
         Append::kOutOfPool)
       return;
@@ -108,9 +109,9 @@ void AppendExtraModes(CameraContext& camera) {
   for (uint8_t type : kTypes) {
     for (const auto& size : kSizes) {
       if (Listed(table, type, size[0], size[1])) continue;
-      if (AppendFormat(table, size[0], size[1], type, camera.frameSizeFactor, 0, true) !=
-          Append::kDone)
-        return;
+      const Append appended = AppendFormat(table, size[0], size[1], type, camera.frameSizeFactor, 0, true);
+      if (appended == Append::kOutOfPool) return;
+      if (appended == Append::kRefused) continue;
       camera.flags.extraModesAdded = true;
       // The decoded YUY2 640x480 is what most clients take: offer it first.
       if (type == kTypeYuy2 && size[0] == 640 && size[1] == 480 && table.count > 1) {

@@ -14,11 +14,13 @@ ScStatus SubmitNow(CameraContext& camera, uint8_t request, uint16_t value, uint1
                    uint8_t* buffer, uint32_t* length, Direction direction) {
   const uint32_t dataLength = length ? *length : 0;
   if (dataLength > kMaxVendorData) return kStatusInvalidParameter;
-  uint8_t* block = static_cast<uint8_t*>(ksv_pool_alloc(dataLength + kUrbSize));
+  // The data first, the URB behind it on its natural alignment.
+  const uint32_t urbOffset = AlignUp(dataLength, 8);
+  uint8_t* block = static_cast<uint8_t*>(ksv_pool_alloc(urbOffset + kUrbSize));
   if (!block) return kStatusInsufficientResources;
   if (direction == Direction::kHostToDevice && dataLength) CopyBytes(block, buffer, dataLength);
 
-  UsbVendorRequestUrb* urb = reinterpret_cast<UsbVendorRequestUrb*>(block + AlignUp(dataLength, 8));
+  UsbVendorRequestUrb* urb = reinterpret_cast<UsbVendorRequestUrb*>(block + urbOffset);
   urb->Hdr.Length = kUrbSize;
   urb->Hdr.Function = kUrbFunctionVendorDevice;
   urb->TransferFlags = direction == Direction::kDeviceToHost ? kUsbdTransferDirectionIn : 0;

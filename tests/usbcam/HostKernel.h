@@ -1,0 +1,40 @@
+// The kernel-services seam on the host: pool blocks counted, spin locks that
+// raise a per-thread level, work items the test runs when it chooses, the
+// USB stack replaced by simulated cameras (the lower device pointer is the
+// SimUsbCamera), and the stream class's completions recorded.
+#pragma once
+
+#include <stdint.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "KernelServices.h"
+#include "SimUsbCamera.h"
+
+namespace usbcam {
+
+struct HostKernel {
+  std::vector<ScRequestBlock*> deviceCompleted;
+  std::vector<ScRequestBlock*> streamCompleted;
+  std::vector<int64_t> delays;
+  std::function<int64_t()> masterClock;
+  size_t liveBlocks = 0;
+  size_t workQueued = 0;
+
+  void Reset();
+  // Runs the queued work items in order; returns how many ran.
+  size_t RunWork();
+};
+
+HostKernel& Host();
+
+// Makes the calling thread run "at DISPATCH_LEVEL" while alive.
+class DispatchLevel {
+ public:
+  DispatchLevel();
+  ~DispatchLevel();
+};
+
+}  // namespace usbcam
