@@ -224,8 +224,11 @@ TEST(ModeDiscoveryHostile, RefusesWhatCannotBeAMode) {
     if (!m.extra) cameraModes.push_back(m);
   EXPECT_EQ(cameraModes, std::vector<Mode>{Camera(0, 800, 600, 2)});
   // Only the first 36 numbers were asked for.
-  for (const VendorRequest& r : rig.usb.Requests(4))
-    if (r.index == 10) EXPECT_LT(r.value, 36);
+  for (const VendorRequest& r : rig.usb.Requests(4)) {
+    if (r.index == 10) {
+      EXPECT_LT(r.value, 36);
+    }
+  }
 }
 
 TEST(ModeDiscoveryHostile, ALyingLengthMovesNoMoreThanTheBuffer) {
