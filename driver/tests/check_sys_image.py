@@ -77,6 +77,11 @@ def main():
     if not re.search(r"^Subsystem\s+00000001", dump, re.M):
         faults.append("not the native subsystem")
 
+    # Nothing may need a C run-time's start-up: the kernel runs no constructors.
+    sections = set(re.findall(r"^\s*\d+\s+(\S+)\s", run(a.objdump, "-h", a.sys), re.M))
+    for name in sorted(sections & {".CRT", ".ctors", ".dtors", ".tls", ".init_array"}):
+        faults.append(f"has a {name} section")
+
     base = int(re.search(r"^ImageBase\s+([0-9a-f]+)", dump, re.M).group(1), 16)
     entry = int(re.search(r"^AddressOfEntryPoint\s+([0-9a-f]+)", dump, re.M).group(1), 16)
     symbols = {parts[-1]: int(parts[0], 16) for parts in
