@@ -132,6 +132,53 @@ ScStatus ksv_submit_urb(void* lowerDevice, void* urb) {
   return status;
 }
 
+struct KsvIrp {
+  PIRP irp;
+  PDEVICE_OBJECT lower;
+  KsvIrpCompletion completion;
+  void* context;
+};
+
+KsvIrp* ksv_irp_create(void* lowerDevice) {
+  KsvIrp* i = ksv_pool_alloc(sizeof *i);
+  if (!i) return NULL;
+  i->lower = lowerDevice;
+  i->irp = IoAllocateIrp(i->lower->StackSize, FALSE);
+  if (!i->irp) {
+    ksv_pool_free(i);
+    return NULL;
+  }
+  return i;
+}
+
+void ksv_irp_destroy(KsvIrp* i) {
+  if (!i) return;
+  IoFreeIrp(i->irp);
+  ksv_pool_free(i);
+}
+
+static NTSTATUS IrpDone(PDEVICE_OBJECT device, PIRP irp, PVOID context) {
+  KsvIrp* i = context;
+  (void)device;
+  i->completion(i->context, irp->IoStatus.Status);
+  /* The IRP is ours and used again. */
+  return STATUS_MORE_PROCESSING_REQUIRED;
+}
+
+void ksv_irp_submit_urb(KsvIrp* i, void* urb, KsvIrpCompletion completion, void* context) {
+  IoReuseIrp(i->irp, STATUS_SUCCESS);
+  i->completion = completion;
+  i->context = context;
+  PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(i->irp);
+  next->MajorFunction = IRP_MJ_INTERNAL_DEVICE_CONTROL;
+  next->Parameters.DeviceIoControl.IoControlCode = IOCTL_INTERNAL_USB_SUBMIT_URB;
+  next->Parameters.Others.Argument1 = urb;
+  IoSetCompletionRoutine(i->irp, IrpDone, i, TRUE, TRUE, TRUE);
+  IoCallDriver(i->lower, i->irp);
+}
+
+void ksv_irp_cancel(KsvIrp* i) { IoCancelIrp(i->irp); }
+
 static ScStatus ReadDescriptor(void* lowerDevice, UCHAR type, void* buffer, ULONG length) {
   URB urb;
   RtlZeroMemory(&urb, sizeof urb);

@@ -98,6 +98,11 @@ SAME_AT(UsbVendorRequestUrb, struct _URB_CONTROL_VENDOR_OR_CLASS_REQUEST, Reques
 SAME_AT(UsbVendorRequestUrb, struct _URB_CONTROL_VENDOR_OR_CLASS_REQUEST, Index);
 SAME_SIZE(UsbBulkTransferUrb, struct _URB_BULK_OR_INTERRUPT_TRANSFER);
 SAME_AT(UsbBulkTransferUrb, struct _URB_BULK_OR_INTERRUPT_TRANSFER, TransferBuffer);
+SAME_SIZE(UsbPipeRequestUrb, struct _URB_PIPE_REQUEST);
+SAME_AT(UsbPipeRequestUrb, struct _URB_PIPE_REQUEST, PipeHandle);
+_Static_assert(kUrbFunctionAbortPipe == URB_FUNCTION_ABORT_PIPE, "URB_FUNCTION_ABORT_PIPE");
+_Static_assert(kUrbFunctionResetPipe == URB_FUNCTION_RESET_PIPE, "URB_FUNCTION_RESET_PIPE");
+_Static_assert(kUrbFunctionBulkOrInterruptTransfer == URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER, "bulk");
 SAME_SIZE(UsbPipeInformation, USBD_PIPE_INFORMATION);
 SAME_AT(UsbPipeInformation, USBD_PIPE_INFORMATION, MaximumTransferSize);
 SAME_SIZE(UsbInterfaceInformation, USBD_INTERFACE_INFORMATION);

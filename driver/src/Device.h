@@ -16,6 +16,7 @@ struct PipeState {
   uint8_t type;  // kUsbPipe*
   bool in;
   uint16_t maxPacketSize;
+  uint32_t maxTransferSize;
   uint16_t config;  // the camera's configuration word
   void* handle;
 };
@@ -31,12 +32,45 @@ struct RequestQueue {
   RequestLink head;  // circular; empty when head.next == &head
 };
 
+struct DeviceExtension;
+
+// Where a stream's frame cycle stands. Only the cycle's own steps move it on;
+// a stop waits until it is back at idle.
+enum class BulkPhase : uint8_t { kIdle, kHeader, kData, kDelivering, kResetting };
+
+struct BulkState {
+  KsvIrp* irp;
+  UsbBulkTransferUrb urb;
+  BulkPhase phase;
+  bool stopping;
+  KsvEvent* idle;
+  // The transfer in flight, moved in chunks.
+  int32_t pipe;
+  uint8_t* position;
+  uint32_t remaining;
+  uint32_t done;
+  uint32_t chunk;
+  bool bounced;
+  uint8_t* bounce;  // one packet, for a chunk shorter than a packet
+  // The frame: its header, the slot its picture goes to, and the bytes of the
+  // next frame already received at the end of the last one.
+  uint8_t* headerBuffer;
+  uint8_t header[64];
+  uint32_t total;
+  uint32_t imageLength;
+  uint32_t received;
+  uint8_t slot;
+  uint32_t earlyBytes;
+  uint32_t resets;
+};
+
 // The camera part's own stream control step, tried before the layer's: true
 // when it answered (and completed) the request.
 typedef bool (*CameraStreamControl)(ScRequestBlock& srb);
 
 struct StreamExtension {
   uint32_t signature;
+  DeviceExtension* device;
   uint32_t number;
   int32_t state;  // KsState
   bool started;
@@ -54,6 +88,7 @@ struct StreamExtension {
   uint32_t rawFrameSize;
   int32_t dataPipe;
   uint8_t* rawBuffers[2];
+  BulkState bulk;
   int64_t framesReceived;
   KsFrameInfo frameInfo;
   void* masterClock;

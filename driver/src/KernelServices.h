@@ -62,6 +62,16 @@ int64_t ksv_system_time(void);
 
 /* USB: one URB to the lower device, waited for within a bound. */
 ScStatus ksv_submit_urb(void* lowerDevice, void* urb);
+/* An IRP of our own for URBs that complete later. The completion runs exactly
+ * once for every submission (at up to DISPATCH_LEVEL, perhaps before the
+ * submission returns); the IRP may be submitted again from it. */
+typedef struct KsvIrp KsvIrp;
+typedef void (*KsvIrpCompletion)(void* context, ScStatus status);
+KsvIrp* ksv_irp_create(void* lowerDevice);
+void ksv_irp_destroy(KsvIrp* irp);
+void ksv_irp_submit_urb(KsvIrp* irp, void* urb, KsvIrpCompletion completion, void* context);
+void ksv_irp_cancel(KsvIrp* irp);
+
 /* Reads the device's configuration, selects its first interface and returns
  * a pool copy of that interface's information (freed with ksv_pool_free). */
 ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy);

@@ -1,6 +1,7 @@
 #include "StreamClassLayer.h"
 
 #include "Bytes.h"
+#include "BulkStream.h"
 #include "KsGuids.h"
 
 namespace dovracam {
@@ -122,6 +123,7 @@ void CancelReads(StreamExtension& s) {
 }
 
 void StopStreaming(StreamExtension& s) {
+  StopBulkStream(s);
   s.streaming = false;
   s.error = false;
 }
@@ -135,6 +137,7 @@ void ReleaseStream(DeviceExtension& device, StreamExtension& s) {
   if (s.streaming) StopStreaming(s);
   cc.callbacks->stopCapture(device.camera, s.number);
   cc.callbacks->freeBandwidth(device.camera, s.number);
+  FreeBulkStream(s);
   for (uint8_t*& buffer : s.rawBuffers) {
     ksv_pool_free(buffer);
     buffer = nullptr;
@@ -194,7 +197,7 @@ ScStatus InitializeDevice(DeviceExtension& device, ScRequestBlock& srb) {
   for (uint32_t i = 0; i < cc.pipeCount; ++i) {
     const UsbPipeInformation& info = iface->Pipes[i];
     cc.pipes[i] = {uint8_t(info.PipeType & 3), (info.EndpointAddress & 0x80) != 0,
-                   info.MaximumPacketSize, pipeConfig[i], info.PipeHandle};
+                   info.MaximumPacketSize, info.MaximumTransferSize, pipeConfig[i], info.PipeHandle};
   }
   status = ClassifyPipes(cc, pipeConfig);
   if (status != kStatusSuccess) return status;
@@ -216,7 +219,10 @@ ScStatus SetState(DeviceExtension& device, StreamExtension& s, int32_t state) {
       if (cc.removed) return kStatusDeviceDataError;
       if (s.number == 1 && !cc.streams[0]) return kStatusInvalidParameter;
       if (!ConfigLock(cc)) return kStatusTimeout;
-      s.streaming = true;
+      if (!s.streaming) {
+        s.streaming = true;
+        StartBulkStream(s);
+      }
       ConfigUnlock(cc);
       break;
     default:
@@ -301,6 +307,7 @@ ScStatus OpenStream(ScRequestBlock& srb, CameraStreamControl cameraControl) {
   StreamExtension& s = *static_cast<StreamExtension*>(object.HwStreamExtension);
   ZeroBytes(&s, sizeof s);
   s.number = n;
+  s.device = &device;
   s.dataPipe = cc.dataPipe[n];
   s.cameraControl = cameraControl;
   CopyBytes(&s.format, format, sizeof s.format);
@@ -319,9 +326,11 @@ ScStatus OpenStream(ScRequestBlock& srb, CameraStreamControl cameraControl) {
       buffer = static_cast<uint8_t*>(ksv_pool_alloc(s.rawFrameSize));
       if (!buffer) status = kStatusInsufficientResources;
     }
+    if (status == kStatusSuccess) status = PrepareBulkStream(device, s);
     if (status != kStatusSuccess) {
       if (device.camera.flags.streaming) cc.callbacks->stopCapture(device.camera, n);
       cc.callbacks->freeBandwidth(device.camera, n);
+      FreeBulkStream(s);
       for (uint8_t*& buffer : s.rawBuffers) ksv_pool_free(buffer);
     }
     ConfigUnlock(cc);
@@ -460,30 +469,36 @@ void RequestTimeout(ScRequestBlock* srb) {
   srb->TimeoutCounter = srb->TimeoutOriginal;
 }
 
-bool DeliverFrame(DeviceExtension& device, uint32_t stream, const uint8_t* image, uint32_t length) {
-  StreamExtension* sp = stream < kMaxStreams ? device.classContext.streams[stream] : nullptr;
-  if (!sp || sp->released) return false;
-  StreamExtension& s = *sp;
-  uint8_t level = ksv_spinlock_acquire(s.lock);
-  ScRequestBlock* srb = s.current ? nullptr : TakeFirst(s.reads);
+ScRequestBlock* TakeRead(StreamExtension& s) {
+  const uint8_t level = ksv_spinlock_acquire(s.lock);
+  ScRequestBlock* srb = s.current || s.released ? nullptr : TakeFirst(s.reads);
   s.current = srb;
   ksv_spinlock_release(s.lock, level);
-  if (!srb) return false;
+  return srb;
+}
 
-  KsStreamHeader& header = *srb->CommandData.DataBufferArray;
-  const uint32_t used = length < header.FrameExtent ? length : header.FrameExtent;
-  CopyBytes(header.Data, image, used);
+void FinishRead(StreamExtension& s, ScRequestBlock& srb, uint32_t used) {
   const int64_t frameNumber = ++s.framesReceived;
-
-  level = ksv_spinlock_acquire(s.lock);
+  const uint8_t level = ksv_spinlock_acquire(s.lock);
   const bool cancelled = s.cancelCurrent;
   s.cancelCurrent = false;
   s.current = nullptr;
   ksv_spinlock_release(s.lock, level);
   if (cancelled)
-    CompleteRead(s, *srb, kStatusCancelled, 0, 0);
+    CompleteRead(s, srb, kStatusCancelled, 0, 0);
   else
-    CompleteRead(s, *srb, kStatusSuccess, used, frameNumber);
+    CompleteRead(s, srb, kStatusSuccess, used, frameNumber);
+}
+
+bool DeliverFrame(DeviceExtension& device, uint32_t stream, const uint8_t* image, uint32_t length) {
+  StreamExtension* s = stream < kMaxStreams ? device.classContext.streams[stream] : nullptr;
+  if (!s) return false;
+  ScRequestBlock* srb = TakeRead(*s);
+  if (!srb) return false;
+  KsStreamHeader& header = *srb->CommandData.DataBufferArray;
+  const uint32_t used = length < header.FrameExtent ? length : header.FrameExtent;
+  CopyBytes(header.Data, image, used);
+  FinishRead(*s, *srb, used);
   return true;
 }
 

@@ -22,7 +22,13 @@ void StreamControlPacket(ScRequestBlock* srb);
 void CancelPacket(ScRequestBlock* srb);
 void RequestTimeout(ScRequestBlock* srb);
 
-// The frame path's hand-over: fills the oldest waiting read of the stream
+// The frame path's side of a read: the oldest waiting read, now being filled
+// (none when no read waits); then its completion with the bytes delivered
+// (as cancelled if it was cancelled meanwhile).
+ScRequestBlock* TakeRead(StreamExtension& stream);
+void FinishRead(StreamExtension& stream, ScRequestBlock& srb, uint32_t used);
+
+// A whole frame's hand-over: fills the oldest waiting read of the stream
 // with the frame and completes it. False when no read was waiting.
 bool DeliverFrame(DeviceExtension& device, uint32_t stream, const uint8_t* image, uint32_t length);
 

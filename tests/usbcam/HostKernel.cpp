@@ -126,7 +126,22 @@ void ksv_event_reset(KsvEvent* e) {
   std::lock_guard<std::mutex> lock(e->mutex);
   e->signalled = false;
 }
+// While a thread waits, the system's worker threads go on: queued work runs.
 int ksv_event_wait(KsvEvent* e, int64_t timeout100ns) {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(e->mutex);
+      if (e->signalled) return 1;
+    }
+    std::pair<KsvWorkRoutine, void*> item;
+    {
+      std::lock_guard<std::mutex> lock(usbcam::g_hostMutex);
+      if (usbcam::g_work.empty()) break;
+      item = usbcam::g_work.front();
+      usbcam::g_work.pop_front();
+    }
+    item.first(item.second);
+  }
   std::unique_lock<std::mutex> lock(e->mutex);
   return e->changed.wait_for(lock, usbcam::Span(timeout100ns), [e] { return e->signalled; });
 }
@@ -164,6 +179,23 @@ void ksv_delay(int64_t interval100ns) { Host().delays.push_back(interval100ns); 
 int64_t ksv_system_time(void) { return 0; }
 
 ScStatus ksv_submit_urb(void* lowerDevice, void* urb) { return usbcam::CameraAt(lowerDevice).Submit(urb); }
+
+KsvIrp* ksv_irp_create(void* lowerDevice) {
+  KsvIrp* irp = static_cast<KsvIrp*>(ksv_pool_alloc(sizeof(KsvIrp)));
+  irp->camera = &usbcam::CameraAt(lowerDevice);
+  return irp;
+}
+void ksv_irp_destroy(KsvIrp* irp) {
+  if (irp) irp->camera->Forget(irp);
+  ksv_pool_free(irp);
+}
+void ksv_irp_submit_urb(KsvIrp* irp, void* urb, KsvIrpCompletion completion, void* context) {
+  irp->urb = urb;
+  irp->completion = completion;
+  irp->context = context;
+  irp->camera->SubmitAsync(irp);
+}
+void ksv_irp_cancel(KsvIrp* irp) { irp->camera->Cancel(irp); }
 
 ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy) {
   usbcam::SimUsbCamera& camera = usbcam::CameraAt(lowerDevice);

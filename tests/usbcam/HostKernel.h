@@ -38,3 +38,12 @@ class DispatchLevel {
 };
 
 }  // namespace usbcam
+
+// An IRP of the simulated stack: the URB it carries while pending.
+struct KsvIrp {
+  usbcam::SimUsbCamera* camera;
+  void* urb;
+  KsvIrpCompletion completion;
+  void* context;
+  bool pending;
+};

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
+#include "HostKernel.h"
+
 namespace usbcam {
 
 namespace {
@@ -30,6 +34,19 @@ ScStatus SimUsbCamera::Submit(void* urb) {
   if (removed) return kStatusNoSuchDevice;
   UsbUrbHeader* header = static_cast<UsbUrbHeader*>(urb);
   if (header->Function == kUrbFunctionVendorDevice) return Vendor(*static_cast<UsbVendorRequestUrb*>(urb));
+  if (header->Function == kUrbFunctionAbortPipe || header->Function == kUrbFunctionResetPipe) {
+    const uintptr_t pipe = reinterpret_cast<uintptr_t>(static_cast<UsbPipeRequestUrb*>(urb)->PipeHandle) - 0x100;
+    if (pipe >= kBulkPipes) return kStatusInvalidParameter;
+    if (header->Function == kUrbFunctionResetPipe) {
+      stalled[pipe] = false;
+      ++resets;
+      return kStatusSuccess;
+    }
+    for (KsvIrp* irp : std::vector<KsvIrp*>(pending_))
+      if (reinterpret_cast<uintptr_t>(static_cast<UsbBulkTransferUrb*>(irp->urb)->PipeHandle) - 0x100 == pipe)
+        Complete(irp, kStatusCancelled);
+    return kStatusSuccess;
+  }
   return kStatusNotSupported;
 }
 
@@ -86,6 +103,82 @@ ScStatus SimUsbCamera::Vendor(UsbVendorRequestUrb& urb) {
       return kStall;
   }
   return kStall;
+}
+
+void SimUsbCamera::Complete(KsvIrp* irp, ScStatus status) {
+  pending_.erase(std::find(pending_.begin(), pending_.end(), irp));
+  irp->pending = false;
+  irp->completion(irp->context, status);
+}
+
+void SimUsbCamera::SubmitAsync(KsvIrp* irp) {
+  irp->pending = true;
+  pending_.push_back(irp);
+  // A gone device answers at once, as the stack does.
+  if (removed) Complete(irp, kStatusNoSuchDevice);
+}
+
+void SimUsbCamera::Cancel(KsvIrp* irp) {
+  if (irp->pending) Complete(irp, kStatusCancelled);
+}
+
+void SimUsbCamera::Forget(KsvIrp* irp) {
+  EXPECT_FALSE(irp->pending) << "an IRP freed while the stack holds it";
+  auto found = std::find(pending_.begin(), pending_.end(), irp);
+  if (found != pending_.end()) pending_.erase(found);
+}
+
+size_t SimUsbCamera::Pump() {
+  size_t completed = 0;
+  for (KsvIrp* irp : std::vector<KsvIrp*>(pending_)) {
+    if (!irp->pending) continue;
+    auto& urb = *static_cast<UsbBulkTransferUrb*>(irp->urb);
+    const uintptr_t pipe = reinterpret_cast<uintptr_t>(urb.PipeHandle) - 0x100;
+    EXPECT_LT(pipe, uintptr_t(kBulkPipes));
+    EXPECT_EQ(urb.TransferBufferLength % bulkPacketSize, 0u) << "reads are whole packets";
+    if (removed) {
+      Complete(irp, kStatusNoSuchDevice);
+    } else if (stalled[pipe]) {
+      Complete(irp, kStall);
+    } else if (stallNext[pipe] && !bulk[pipe].empty()) {
+      stallNext[pipe] = false;
+      stalled[pipe] = true;
+      bulk[pipe].pop_front();
+      Complete(irp, kStall);
+    } else if (!bulk[pipe].empty()) {
+      std::vector<uint8_t>& message = bulk[pipe].front();
+      const uint32_t n = std::min<uint32_t>(urb.TransferBufferLength, uint32_t(message.size()));
+      memcpy(urb.TransferBuffer, message.data(), n);
+      message.erase(message.begin(), message.begin() + n);
+      if (message.empty()) bulk[pipe].pop_front();
+      urb.TransferBufferLength = n;
+      Complete(irp, kStatusSuccess);
+    } else {
+      continue;
+    }
+    ++completed;
+  }
+  return completed;
+}
+
+std::vector<uint8_t> SimUsbCamera::FrameHeader(uint32_t total, uint32_t image, const uint8_t status[48]) const {
+  std::vector<uint8_t> header(64, 0);
+  memcpy(header.data(), "Begi", 4);
+  for (int i = 0; i < 4; ++i) {
+    header[4 + i] = uint8_t(total >> (8 * i));
+    header[8 + i] = uint8_t(image >> (8 * i));
+  }
+  memcpy(header.data() + 12, status, 48);
+  memcpy(header.data() + 60, "nImg", 4);
+  return header;
+}
+
+void SimUsbCamera::SendFrame(const std::vector<uint8_t>& image, const uint8_t status[48]) {
+  const uint32_t total = uint32_t((image.size() + bulkPacketSize - 1) / bulkPacketSize * bulkPacketSize);
+  bulk[1].push_back(FrameHeader(total, uint32_t(image.size()), status));
+  std::vector<uint8_t> padded = image;
+  padded.resize(total, 0);
+  bulk[0].push_back(padded);
 }
 
 std::vector<uint8_t> SimUsbCamera::InterfaceInformation() const {

@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
@@ -17,6 +18,8 @@
 #include <streamclass/UsbStack.h>
 
 #include "SimCamera.h"
+
+struct KsvIrp;
 
 namespace usbcam {
 
@@ -67,6 +70,25 @@ class SimUsbCamera {
   std::vector<VendorRequest> Requests(uint8_t request) const;
 
   ScStatus Submit(void* urb);
+
+  // The bulk pipes: each queued message is what the camera sends in one go;
+  // a read takes from the front and ends short at a message's end.
+  static constexpr int kBulkPipes = 2;
+  std::deque<std::vector<uint8_t>> bulk[kBulkPipes];
+  bool stalled[kBulkPipes] = {};
+  // The next read on the pipe stalls, and the camera drops what it had queued.
+  bool stallNext[kBulkPipes] = {};
+  int resets = 0;
+  void SubmitAsync(KsvIrp* irp);
+  void Cancel(KsvIrp* irp);
+  void Forget(KsvIrp* irp);
+  // Completes the pending bulk reads the queued data (or a stall) allows;
+  // returns how many completed.
+  size_t Pump();
+  // A whole frame as the camera sends it: the header on pipe 1, the picture
+  // (padded to whole packets) on pipe 0.
+  void SendFrame(const std::vector<uint8_t>& image, const uint8_t status[48]);
+  std::vector<uint8_t> FrameHeader(uint32_t total, uint32_t image, const uint8_t status[48]) const;
   // The interface information its configuration selects, as the stack fills it.
   std::vector<uint8_t> InterfaceInformation() const;
   uint16_t bulkPacketSize = 512;
@@ -74,6 +96,8 @@ class SimUsbCamera {
  private:
   ScStatus Vendor(UsbVendorRequestUrb& urb);
   ScStatus Answer(UsbVendorRequestUrb& urb, const std::vector<uint8_t>& reply);
+  void Complete(KsvIrp* irp, ScStatus status);
+  std::vector<KsvIrp*> pending_;
   int polls_ = 0;
 };
 

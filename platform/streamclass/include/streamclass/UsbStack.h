@@ -62,6 +62,12 @@ typedef struct UsbBulkTransferUrb { /* _URB_BULK_OR_INTERRUPT_TRANSFER */
   UsbHcdArea hca;
 } UsbBulkTransferUrb;
 
+typedef struct UsbPipeRequestUrb { /* _URB_PIPE_REQUEST: abort or reset a pipe */
+  UsbUrbHeader Hdr;
+  void* PipeHandle;
+  uint32_t Reserved;
+} UsbPipeRequestUrb;
+
 typedef struct UsbPipeInformation { /* USBD_PIPE_INFORMATION */
   uint16_t MaximumPacketSize;
   uint8_t EndpointAddress;
