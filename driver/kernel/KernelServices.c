@@ -106,11 +106,6 @@ void ksv_delay(int64_t interval100ns) {
   KeDelayExecutionThread(KernelMode, FALSE, &interval);
 }
 
-int64_t ksv_system_time(void) {
-  LARGE_INTEGER now;
-  KeQuerySystemTime(&now);
-  return now.QuadPart;
-}
 
 ScStatus ksv_submit_urb(void* lowerDevice, void* urb) {
   KEVENT done;

@@ -56,6 +56,20 @@ bool FormatBufferSize(const KsDataFormat* format, uint32_t* size) {
   return true;
 }
 
+StreamExtension& StreamOfRequest(ScRequestBlock& srb) {
+  return *static_cast<StreamExtension*>(srb.StreamObject->HwStreamExtension);
+}
+
+// A new format of the open video stream: the stream takes it, and the camera
+// the geometry it sends (its 1024x768 JPEG frames for a decoded mode).
+void ChangeVideoFormat(CameraContext& camera, StreamExtension& stream, const KsDataFormat& format) {
+  CopyBytes(&stream.format, &format, sizeof stream.format);
+  const KsBitmapInfoHeader& bmi = stream.format.VideoInfoHeader.bmiHeader;
+  const FormatEntry& entry = camera.formats.entries[camera.formats.selected];
+  camera.width = entry.extra ? 1024 : uint16_t(bmi.biWidth);
+  camera.height = entry.extra ? 768 : uint16_t(bmi.biHeight < 0 ? -bmi.biHeight : bmi.biHeight);
+}
+
 // The camera part's stream control step: format proposals and changes.
 bool CameraStreamControlStep(ScRequestBlock& srb) {
   DeviceExtension& device = DeviceOf(srb);
@@ -70,12 +84,8 @@ bool CameraStreamControlStep(ScRequestBlock& srb) {
       status = FormatBufferSize(format, &size) && VerifyFormat(camera.formats, format, size, stream)
                    ? kStatusSuccess
                    : kStatusNoMatch;
-      if (status == kStatusSuccess && srb.Command == kSrbSetDataFormat && camera.transportInterfacePresent) {
-        const KsBitmapInfoHeader& bmi = reinterpret_cast<const KsDataFormatVideoInfo*>(format)->VideoInfoHeader.bmiHeader;
-        const FormatEntry& entry = camera.formats.entries[camera.formats.selected];
-        camera.width = entry.extra ? 1024 : uint16_t(bmi.biWidth);
-        camera.height = entry.extra ? 768 : uint16_t(bmi.biHeight);
-      }
+      if (status == kStatusSuccess && srb.Command == kSrbSetDataFormat && stream == 0)
+        ChangeVideoFormat(camera, StreamOfRequest(srb), *format);
       break;
     }
     case kSrbGetDataFormat:
@@ -119,13 +129,10 @@ void InitializeDeviceRequest(DeviceExtension& device, ScRequestBlock& srb) {
   }
   cc.signature = kSignatureDevice;
   cc.callbacks = &CameraPartCallbacks();
-  cc.callbackVersion = kCallbackVersion;
-  cc.controlFlags = kControlFlags;
   // The stream class hands the device below us as the "physical" device.
   cc.lowerDevice = camera.lowerDevice = config->PhysicalDeviceObject;
-  cc.physicalDevice = camera.physicalDeviceObject =
+  camera.physicalDeviceObject =
       config->RealPhysicalDeviceObject ? config->RealPhysicalDeviceObject : config->PhysicalDeviceObject;
-  camera.classDeviceObject = config->ClassDeviceObject;
   cc.configLock = ksv_semaphore_create(1, 1);
   if (!cc.configLock) {
     srb.Status = kStatusInsufficientResources;
@@ -186,8 +193,7 @@ extern "C" void DovraCamAdapterReceivePacket(ScRequestBlock* request) {
       DataIntersectionRequest(device, srb);
       return;
     case kSrbInitializationComplete:
-      // The frame transport is this driver's own; no interface to look up yet.
-      device.camera.transportInterfacePresent = false;
+      // The frame transport is this driver's own: there is no interface to look up.
       srb.Status = kStatusSuccess;
       ksv_device_request_complete(&srb);
       return;

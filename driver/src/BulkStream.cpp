@@ -49,7 +49,6 @@ ScStatus PipeRequest(StreamExtension& s, uint16_t function, int32_t pipe) {
 // header, while the stream keeps running.
 void ResetWork(void* context) {
   StreamExtension& s = *static_cast<StreamExtension*>(context);
-  ++s.bulk.resets;
   const int32_t pipes[] = {s.dataPipe, int32_t(kHeaderPipe)};
   for (int32_t pipe : pipes) {
     PipeRequest(s, kUrbFunctionAbortPipe, pipe);

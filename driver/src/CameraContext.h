@@ -65,7 +65,6 @@ struct CameraFlags {
 
 struct CameraContext {
   uint32_t streamCount;
-  void* classDeviceObject;
   void* physicalDeviceObject;
   void* lowerDevice;  // the USB stack below us
 
@@ -87,8 +86,6 @@ struct CameraContext {
   int32_t procAmp[kProcAmpCount];
 
   UsbInterfaceInformation* interfaceCopy;  // CamConfigureEx's copy
-  bool transportInterfacePresent;
-  int alternateSettingFailed;
 
   // Conversion buffers of the open extra mode, per camera.
   uint8_t* decodeBuffer;

@@ -6,10 +6,6 @@
 
 namespace dovracam {
 
-constexpr uint16_t kCallbackVersion = 0x200;
-// Associated still format | device events.
-constexpr uint32_t kControlFlags = 12;
-
 struct CameraCallbacks {
   ScStatus (*initialize)(CameraContext& camera);
   ScStatus (*uninitialize)(CameraContext& camera);

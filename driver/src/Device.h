@@ -61,7 +61,6 @@ struct BulkState {
   uint32_t received;
   uint8_t slot;
   uint32_t earlyBytes;
-  uint32_t resets;
 };
 
 // The camera part's own stream control step, tried before the layer's: true
@@ -73,7 +72,6 @@ struct StreamExtension {
   DeviceExtension* device;
   uint32_t number;
   int32_t state;  // KsState
-  bool started;
   bool streaming;
   bool error;  // StreamError: the transport asks for a pipe reset
   KsvSpinLock* lock;  // guards both queues, current and the control busy flag
@@ -98,18 +96,14 @@ struct StreamExtension {
 struct ClassContext {
   uint32_t signature;
   const CameraCallbacks* callbacks;
-  uint16_t callbackVersion;
-  uint32_t controlFlags;
   StreamExtension* streams[kMaxStreams];
   void* lowerDevice;
-  void* physicalDevice;
   UsbInterfaceInformation* interfaceInfo;
   PipeState pipes[kMaxPipes];
   uint32_t pipeCount;
   int32_t dataPipe[kMaxStreams];
   int32_t syncPipe;
   bool removed;
-  bool surpriseRemoved;
   KsvSemaphore* configLock;  // start, stop, reset
 };
 

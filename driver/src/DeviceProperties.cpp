@@ -195,9 +195,7 @@ ScStatus VideoControlProperty(CameraContext& camera, const Request& r) {
       RateScale(camera.outputWidth, &numerator, &denominator);
       KsVideoControlActualFrameRateS* rate = reinterpret_cast<KsVideoControlActualFrameRateS*>(r.out);
       rate->CurrentActualFrameRate = numerator * kAlternateSettings[0].frameInterval / denominator;
-      rate->CurrentMaxAvailableFrameRate = camera.alternateSettingFailed
-                                               ? rate->CurrentActualFrameRate
-                                               : numerator * kMaxAvailableInterval / denominator;
+      rate->CurrentMaxAvailableFrameRate = numerator * kMaxAvailableInterval / denominator;
       *r.returned = sizeof *rate;
       return kStatusSuccess;
     }

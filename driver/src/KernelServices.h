@@ -56,9 +56,8 @@ int ksv_at_dispatch_level(void);
 typedef void (*KsvWorkRoutine)(void* context);
 int ksv_queue_work(KsvWorkRoutine routine, void* context);
 
-/* Waits at PASSIVE_LEVEL; system time in 100 ns units. */
+/* Waits at PASSIVE_LEVEL (relative, negative 100 ns units). */
 void ksv_delay(int64_t interval100ns);
-int64_t ksv_system_time(void);
 
 /* USB: one URB to the lower device, waited for within a bound. */
 ScStatus ksv_submit_urb(void* lowerDevice, void* urb);

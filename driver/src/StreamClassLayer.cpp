@@ -143,7 +143,6 @@ void ReleaseStream(DeviceExtension& device, StreamExtension& s) {
     buffer = nullptr;
   }
   if (locked) ConfigUnlock(cc);
-  s.started = false;
   s.released = true;
   CancelReads(s);
 }
@@ -341,7 +340,6 @@ ScStatus OpenStream(ScRequestBlock& srb, CameraStreamControl cameraControl) {
     return status;
   }
   s.signature = kSignatureStream;
-  s.started = true;
   object.Dma = 0;
   object.Pio = 1;
   object.HwClockObject.HwClockFunction = nullptr;
@@ -385,7 +383,7 @@ void ClassDeviceRequest(ScRequestBlock& srb) {
       status = kStatusSuccess;
       break;
     case kSrbSurpriseRemoval:
-      cc.removed = cc.surpriseRemoved = true;
+      cc.removed = true;
       for (StreamExtension* s : cc.streams)
         if (s) ReleaseStream(device, *s);
       status = kStatusSuccess;

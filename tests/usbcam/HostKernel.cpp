@@ -176,7 +176,6 @@ int ksv_queue_work(KsvWorkRoutine routine, void* context) {
 
 // The camera's waits are recorded, not slept.
 void ksv_delay(int64_t interval100ns) { Host().delays.push_back(interval100ns); }
-int64_t ksv_system_time(void) { return 0; }
 
 ScStatus ksv_submit_urb(void* lowerDevice, void* urb) { return usbcam::CameraAt(lowerDevice).Submit(urb); }
 

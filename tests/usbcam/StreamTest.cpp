@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -242,6 +243,25 @@ TEST_F(Streams, AllocatorFramingAndDroppedFrames) {
   ASSERT_EQ(rig.Control(0, kSrbGetStreamProperty, &r), kStatusSuccess);
   EXPECT_EQ(r.srb.ActualBytesTransferred, 48u);
   EXPECT_EQ(answer.AverageFrameSize, kVga);
+}
+
+TEST_F(Streams, ASetFormatBecomesTheStreamsFormat) {
+  ASSERT_EQ(OpenVga(), kStatusSuccess);
+  const dovracam::FormatTable& table = rig.camera().formats;
+  const uint32_t rgb24 = uint32_t(std::find_if(table.entries, table.entries + table.count,
+                                               [](const dovracam::FormatEntry& e) {
+                                                 return e.type == 5 && e.width == 320;
+                                               }) - table.entries);
+  ASSERT_LT(rgb24, table.count);
+  KsDataFormatVideoInfo format = Format(rgb24);
+  Request set;
+  set.srb.CommandData.OpenFormat = &format.DataFormat;
+  ASSERT_EQ(rig.Control(0, kSrbSetDataFormat, &set), kStatusSuccess);
+  EXPECT_EQ(rig.camera().width, 1024) << "a decoded mode: the camera sends its 1024x768 frames";
+  EXPECT_EQ(rig.camera().height, 768);
+  auto small = rig.Read(0, 320 * 240 * 3);
+  EXPECT_NE(small->srb.Status, kStatusInsufficientResources) << "reads are measured against the new format";
+  ASSERT_EQ(rig.Close(0), kStatusSuccess);
 }
 
 TEST(CameraStart, WaitsForTheCameraToBeReady) {
