@@ -176,7 +176,9 @@ TEST(FrameHeaders, AcceptOnlyWhatFitsTheBuffers) {
     bytes.resize(c.received);  // on the heap: reading past it is reported
     FrameHeader header = {};
     EXPECT_EQ(ParseFrameHeader(bytes.data(), c.received, c.raw, 512, &header), c.accepted) << c.name;
-    if (c.accepted) EXPECT_EQ(header.status[0], 7);
+    if (c.accepted) {
+      EXPECT_EQ(header.status[0], 7);
+    }
   }
   std::vector<uint8_t> bytes = usb.FrameHeader(1024, 1000, status);
   bytes[61] = 'X';
