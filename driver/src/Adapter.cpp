@@ -50,12 +50,6 @@ ScStatus GetStreamInfo(DeviceExtension& device, ScRequestBlock& srb) {
   return kStatusSuccess;
 }
 
-bool FormatBufferSize(const KsDataFormat* format, uint32_t* size) {
-  if (!format) return false;
-  *size = format->FormatSize;
-  return true;
-}
-
 StreamExtension& StreamOfRequest(ScRequestBlock& srb) {
   return *static_cast<StreamExtension*>(srb.StreamObject->HwStreamExtension);
 }
@@ -80,10 +74,7 @@ bool CameraStreamControlStep(ScRequestBlock& srb) {
     case kSrbProposeDataFormat:
     case kSrbSetDataFormat: {
       const KsDataFormat* format = srb.CommandData.OpenFormat;
-      uint32_t size = 0;
-      status = FormatBufferSize(format, &size) && VerifyFormat(camera.formats, format, size, stream)
-                   ? kStatusSuccess
-                   : kStatusNoMatch;
+      status = VerifyFormat(camera.formats, format, stream) ? kStatusSuccess : kStatusNoMatch;
       if (status == kStatusSuccess && srb.Command == kSrbSetDataFormat && stream == 0)
         ChangeVideoFormat(camera, StreamOfRequest(srb), *format);
       break;
@@ -103,9 +94,8 @@ void OpenStreamRequest(DeviceExtension& device, ScRequestBlock& srb) {
   CameraContext& camera = device.camera;
   ScStreamObject& object = *srb.StreamObject;
   const KsDataFormat* format = srb.CommandData.OpenFormat;
-  uint32_t size = 0;
   ScStatus status = kStatusInvalidParameter;
-  if (FormatBufferSize(format, &size) && VerifyFormat(camera.formats, format, size, object.StreamNumber)) {
+  if (VerifyFormat(camera.formats, format, object.StreamNumber)) {
     status = OpenStream(srb, CameraStreamControlStep);
     if (status == kStatusSuccess) {
       const KsBitmapInfoHeader& bmi = reinterpret_cast<const KsDataFormatVideoInfo*>(format)->VideoInfoHeader.bmiHeader;

@@ -143,12 +143,8 @@ void RefreshFormatLists(FormatTable& table) {
     table.videoList[i] = i < table.count ? &table.entries[i].range->DataRange : nullptr;
 }
 
-bool VerifyFormat(FormatTable& table, const KsDataFormat* format, uint32_t formatBufferSize,
-                  uint32_t streamNumber) {
-  if (!format || streamNumber > 1) return false;
-  if (formatBufferSize < kMinVideoFormat || format->FormatSize < kMinVideoFormat ||
-      format->FormatSize > formatBufferSize)
-    return false;
+bool VerifyFormat(FormatTable& table, const KsDataFormat* format, uint32_t streamNumber) {
+  if (!format || streamNumber > 1 || format->FormatSize < kMinVideoFormat) return false;
   const KsDataFormatVideoInfo* video = reinterpret_cast<const KsDataFormatVideoInfo*>(format);
   const KsBitmapInfoHeader& bmi = video->VideoInfoHeader.bmiHeader;
   const uint64_t needed = uint64_t(kAnswerPrefix) + bmi.biSize;

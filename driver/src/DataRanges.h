@@ -24,10 +24,10 @@ KsDataRangeVideo* BuildDataRange(uint16_t width, uint16_t height, uint8_t type, 
 void FillStillFormats(FormatTable& table);
 void RefreshFormatLists(FormatTable& table);
 
-// Checks a format proposed for a stream; sets the selected format index when
-// it is the video stream's.
-bool VerifyFormat(FormatTable& table, const KsDataFormat* format, uint32_t formatBufferSize,
-                  uint32_t streamNumber);
+// Checks a format proposed for a stream (the stream class has checked that
+// its buffer holds FormatSize bytes); sets the selected format index when it
+// is the video stream's.
+bool VerifyFormat(FormatTable& table, const KsDataFormat* format, uint32_t streamNumber);
 
 // Answers SRB_GET_DATA_INTERSECTION; writes the answer's size to *answered.
 ScStatus DataIntersection(FormatTable& table, uint16_t frameSizeFactor, const ScDataIntersectInfo& info,
