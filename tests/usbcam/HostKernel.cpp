@@ -33,6 +33,7 @@ void HostKernel::Reset() {
   streamCompleted.clear();
   delays.clear();
   masterClock = nullptr;
+  onStreamComplete = nullptr;
   std::lock_guard<std::mutex> lock(g_hostMutex);
   g_work.clear();
   workQueued = 0;
@@ -206,7 +207,10 @@ ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation**
 }
 
 void ksv_device_request_complete(ScRequestBlock* srb) { Host().deviceCompleted.push_back(srb); }
-void ksv_stream_request_complete(ScRequestBlock* srb) { Host().streamCompleted.push_back(srb); }
+void ksv_stream_request_complete(ScRequestBlock* srb) {
+  Host().streamCompleted.push_back(srb);
+  if (Host().onStreamComplete) Host().onStreamComplete(srb);
+}
 int64_t ksv_master_clock_time(void*, ScRequestBlock*) {
   return Host().masterClock ? Host().masterClock() : 0;
 }

@@ -20,6 +20,8 @@ struct HostKernel {
   std::vector<ScRequestBlock*> streamCompleted;
   std::vector<int64_t> delays;
   std::function<int64_t()> masterClock;
+  // Called as the stream class is told of each completed stream request.
+  std::function<void(ScRequestBlock*)> onStreamComplete;
   size_t liveBlocks = 0;
   size_t workQueued = 0;
 

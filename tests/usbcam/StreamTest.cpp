@@ -264,6 +264,29 @@ TEST_F(Streams, ASetFormatBecomesTheStreamsFormat) {
   ASSERT_EQ(rig.Close(0), kStatusSuccess);
 }
 
+// A control request that arrives while another runs waits for it.
+TEST_F(Streams, ControlRequestsRunOneAtATime) {
+  ASSERT_EQ(OpenVga(), kStatusSuccess);
+  Request first, second;
+  second.srb.CommandData.StreamState = kKsStateRun;
+  int depth = 0;
+  std::vector<std::pair<ScRequestBlock*, int>> order;
+  Host().onStreamComplete = [&](ScRequestBlock* srb) {
+    order.emplace_back(srb, depth);
+    if (srb == &first.srb) {
+      ++depth;
+      EXPECT_EQ(rig.Control(0, kSrbSetStreamState, &second), kStatusPending) << "queued behind the first";
+      --depth;
+    }
+  };
+  EXPECT_EQ(rig.Control(0, kSrbGetStreamState, &first), kStatusSuccess);
+  Host().onStreamComplete = nullptr;
+  ASSERT_EQ(order.size(), 2u);
+  EXPECT_EQ(order[1], std::make_pair(&second.srb, 0)) << "run after the first, not inside it";
+  EXPECT_EQ(second.srb.Status, kStatusSuccess);
+  ASSERT_EQ(rig.Close(0), kStatusSuccess);
+}
+
 TEST(CameraStart, WaitsForTheCameraToBeReady) {
   UsbCamRig ready;
   ready.usb.pollsUntilReady = 3;
