@@ -1,0 +1,51 @@
+// The kernel-services seam on the host: pool blocks counted, spin locks that
+// raise a per-thread level, work items the test runs when it chooses, the
+// USB stack replaced by simulated cameras (the lower device pointer is the
+// SimUsbCamera), and the stream class's completions recorded.
+#pragma once
+
+#include <stdint.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "KernelServices.h"
+#include "SimUsbCamera.h"
+
+namespace usbcam {
+
+struct HostKernel {
+  std::vector<ScRequestBlock*> deviceCompleted;
+  std::vector<ScRequestBlock*> streamCompleted;
+  std::vector<int64_t> delays;
+  std::function<int64_t()> masterClock;
+  // Called as the stream class is told of each completed stream request.
+  std::function<void(ScRequestBlock*)> onStreamComplete;
+  size_t liveBlocks = 0;
+  size_t workQueued = 0;
+
+  void Reset();
+  // Runs the queued work items in order; returns how many ran.
+  size_t RunWork();
+};
+
+HostKernel& Host();
+
+// Makes the calling thread run "at DISPATCH_LEVEL" while alive.
+class DispatchLevel {
+ public:
+  DispatchLevel();
+  ~DispatchLevel();
+};
+
+}  // namespace usbcam
+
+// An IRP of the simulated stack: the URB it carries while pending.
+struct KsvIrp {
+  usbcam::SimUsbCamera* camera;
+  void* urb;
+  KsvIrpCompletion completion;
+  void* context;
+  bool pending;
+};
