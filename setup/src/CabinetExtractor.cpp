@@ -136,13 +136,28 @@ struct CabinetNotifications {
     }
     // Truncated: a longer file of the same name must not keep its tail.
     INT_PTR handle = CabinetOpen(path, _O_BINARY | _O_CREAT | _O_TRUNC | _O_SEQUENTIAL | _O_WRONLY, _S_IREAD | _S_IWRITE);
-    if (handle == -1) self.log_.Printf("Unable to create '%s'\n", path);
+    if (handle == -1) {
+      self.log_.Printf("Unable to create '%s'\n", path);
+      return -1;
+    }
+    std::strcpy(self.partial_, path);
+    self.partialHandle_ = handle;
+    self.partialLength_ = pfdin->cb;
     return handle;
   }
 
   static INT_PTR FinishFile(CabinetExtractor& self, PFDINOTIFICATION pfdin) {
     self.log_.Printf("fdintCLOSE_FILE_INFO\n   file name in cabinet = %s\n\n", pfdin->psz1);
+    // The library reports a file closed even when its data broke off.
+    FileSlot* slot = g_slots.Find(pfdin->hf);
+    long length = slot && !slot->inMemory ? _filelength(slot->descriptor) : -1;
+    if (length != self.partialLength_) {
+      self.log_.Printf("'%s' came out %ld bytes long instead of %ld\n", pfdin->psz1, length, self.partialLength_);
+      self.DiscardPartialFile();
+      return FALSE;
+    }
     CabinetClose(pfdin->hf);
+    self.partial_[0] = '\0';
     char path[kPathChars];
     const char* reason = nullptr;
     if (!JoinExtractPath(self.targetDir_, pfdin->psz1, path, sizeof path, &reason)) return FALSE;
@@ -202,6 +217,7 @@ bool CabinetExtractor::Copy(HFDI fdi, char* source, ERF* error) {
   directory[name - source] = '\0';
   if (!FDICopy(fdi, name, directory, 0, CabinetNotifications::Notify, nullptr, this)) {
     log_.Printf("FDICopy() failed: code %d [%s]\n", error->erfOper, FdiErrorText(error->erfOper));
+    DiscardPartialFile();
     return false;
   }
   return true;
@@ -225,6 +241,14 @@ bool CabinetExtractor::Extract() {
     extracted = false;
   }
   return extracted;
+}
+
+void CabinetExtractor::DiscardPartialFile() {
+  if (!partial_[0]) return;
+  if (g_slots.Find(partialHandle_)) CabinetClose(partialHandle_);
+  DeleteFileA(partial_);
+  log_.Printf("Deleted the incomplete '%s'\n", partial_);
+  partial_[0] = '\0';
 }
 
 void CabinetExtractor::DeleteExtracted() {

@@ -30,12 +30,17 @@ class CabinetExtractor {
   bool CheckCabinet(HFDI fdi, char* source);
   bool Copy(HFDI fdi, char* source, ERF* error);
   void Remember(const char* path);
+  // A file whose extraction broke off must not pass for a whole one.
+  void DiscardPartialFile();
 
   SetupLog& log_;
   const char* programPath_;
   const char* targetDir_;
   char files_[kRememberedFiles][kPathChars];
   int remembered_ = 0;
+  char partial_[kPathChars] = {};  // the file being written, until it is closed
+  INT_PTR partialHandle_ = -1;
+  long partialLength_ = 0;         // its length as the cabinet tells it
 };
 
 }  // namespace setup
