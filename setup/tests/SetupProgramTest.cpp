@@ -24,7 +24,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 const char kProductCode[] = "{6D1C2F4E-25A0-4B7E-9C31-0A5E2B7F4D10}";
-const DWORD kWaitMs = 120000;
+const DWORD kWaitMs = 60000;
 const UINT kActionStart = 0x08000000;
 
 std::string Here() {
@@ -181,14 +181,15 @@ class PipeParent {
   using Answer = std::function<int(const Message&)>;
 
   PipeParent() {
+    static int made;
     char name[64];
-    std::snprintf(name, sizeof name, "\\\\.\\pipe\\orbile-setup-test-%lu", GetCurrentProcessId());
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\orbile-setup-test-%lu-%d", GetCurrentProcessId(), ++made);
     // Message mode: each write of the program arrives as one message.
     server_ = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0, 65536, 0, nullptr);
     messageEnd_ = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_TRUE(CreatePipe(&replyEnd_, &replyWriter_, nullptr, 0));
-    std::snprintf(eventName_, sizeof eventName_, "OrbileSetupTestReady%lu", GetCurrentProcessId());
+    std::snprintf(eventName_, sizeof eventName_, "OrbileSetupTestReady%lu-%d", GetCurrentProcessId(), made);
     event_ = CreateEventA(nullptr, TRUE, FALSE, eventName_);
     readDone_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   }
@@ -441,6 +442,29 @@ TEST(SetupProgram, InstallsThroughMsiexecWithoutPipesAndDeletesReadOnlyExtracted
   EXPECT_TRUE(ProductInstalled());
   EXPECT_EQ(ReadAll(InstalledFile()), ReadAll(Fixture("readme.txt")));
   EXPECT_FALSE(Exists(LogPath(finished.processId)));
+  ExpectNoExtractionLeft();
+  Uninstall();
+}
+
+TEST(SetupProgram, AnInstalledProductCodeResourceNamesThePackage) {
+  MakeDirectories("C:\\setuptest\\product-code\\");
+  ASSERT_TRUE(CopyFileA(Fixture("product.msi").c_str(), "C:\\setuptest\\product-code\\product.msi", FALSE));
+  std::string exe = TestCopy("product-code", {{"CABINET", ReadAll(Fixture("sample.cab"))}, {"PRODUCTCODE", kProductCode}});
+
+  // Not installed: the cabinet's package is installed.
+  PipeParent first;
+  Finished finished = first.Run(exe, "", [](const Message&) { return IDOK; });
+  EXPECT_EQ(finished.exitCode, 0u);
+  ASSERT_TRUE(ProductInstalled());
+
+  // Installed: the product code is the package, and nothing is extracted.
+  // A command line the installer refuses keeps the log to look at.
+  PipeParent second;
+  finished = second.Run(exe, "NOT-A-PROPERTY", [](const Message&) { return IDOK; });
+  EXPECT_NE(finished.exitCode, 0u);
+  std::string log = ReadAll(LogPath(finished.processId));
+  EXPECT_THAT(log, HasSubstr(std::string("Calling MsiInstallProduct(\"") + kProductCode + "\", \"NOT-A-PROPERTY\")"));
+  EXPECT_THAT(log, Not(HasSubstr("fdintCOPY_FILE")));
   ExpectNoExtractionLeft();
   Uninstall();
 }
