@@ -50,15 +50,21 @@ void TakeInstalledProductCode(SetupOptions& options, SetupLog& log) {
   if (state == INSTALLSTATE_DEFAULT || state == INSTALLSTATE_ADVERTISED) std::strcpy(options.package, code);
 }
 
-// A fresh "IXPnnn.TMP" directory in the temporary directory.
-void MakeTargetDirectory(char* tempDir, char (&targetDir)[kPathChars]) {
+// A fresh "IXPnnn.TMP" directory in the temporary directory, each of the
+// thousand names tried once from a random one. False when the path does not
+// fit or no name is free.
+bool MakeTargetDirectory(char* tempDir, char (&targetDir)[kPathChars]) {
   size_t length = std::strlen(tempDir);
-  if (length == 0 || tempDir[length - 1] != '\\') AppendBounded(tempDir, kPathChars, "\\");
+  if ((length == 0 || tempDir[length - 1] != '\\') && !AppendBounded(tempDir, kPathChars, "\\")) return false;
   std::srand(GetTickCount());
-  for (;;) {
-    std::snprintf(targetDir, sizeof targetDir, "%sIXP%03d.TMP\\", tempDir, std::rand() % 1000);
-    if (CreateDirectoryA(targetDir, nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return;
+  int first = std::rand() % 1000;
+  for (int tried = 0; tried < 1000; ++tried) {
+    int written = std::snprintf(targetDir, sizeof targetDir, "%sIXP%03d.TMP\\", tempDir, (first + tried) % 1000);
+    if (written < 0 || static_cast<size_t>(written) >= sizeof targetDir) break;
+    if (CreateDirectoryA(targetDir, nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return true;
   }
+  targetDir[0] = '\0';
+  return false;
 }
 
 int InstallInProcess(const char* package, const char* commandLine, ParentPipes& pipes, SetupLog& log) {
@@ -114,9 +120,12 @@ int Perform(SetupOptions& options, ArgumentVector& arguments, const ProgramPath&
   if (options.parent.requested) pipes.Connect(options.parent, log);
   bool installing = !options.extractOnly;
   if (installing) TakeInstalledProductCode(options, log);
-  if (!options.targetDir[0] && !options.package[0]) MakeTargetDirectory(tempDir, options.targetDir);
-
   int result = 0;
+  if (!options.targetDir[0] && !options.package[0] && !MakeTargetDirectory(tempDir, options.targetDir)) {
+    log.Printf("No extraction directory could be made in '%s'\n", tempDir);
+    return ERROR_CANNOT_MAKE;
+  }
+
   HANDLE mutex = nullptr;
   if (installing) {
     mutex = CreateMutexA(nullptr, TRUE, program.baseName);

@@ -380,6 +380,23 @@ TEST(SetupProgram, SecondInstanceEndsWith183AndLogsWhy) {
   EXPECT_FALSE(ProductInstalled());
 }
 
+TEST(SetupProgram, EndsWhenEveryExtractionDirectoryNameIsTaken) {
+  std::string exe = CopyWithCabinet("all-taken", "sample.cab");
+  char name[16];
+  for (int i = 0; i < 1000; ++i) {
+    std::snprintf(name, sizeof name, "IXP%03d.TMP", i);
+    ASSERT_TRUE(CreateDirectoryA((TempDir() + name).c_str(), nullptr));
+  }
+  Finished finished = RunSetup(exe, "/qn");
+  for (int i = 0; i < 1000; ++i) {
+    std::snprintf(name, sizeof name, "IXP%03d.TMP", i);
+    EXPECT_TRUE(RemoveDirectoryA((TempDir() + name).c_str())) << name;  // each still empty
+  }
+  EXPECT_EQ(finished.exitCode, static_cast<DWORD>(ERROR_CANNOT_MAKE));
+  EXPECT_THAT(ReadAll(LogPath(finished.processId)), HasSubstr("No extraction directory could be made in '"));
+  EXPECT_FALSE(ProductInstalled());
+}
+
 TEST(SetupProgram, InstallsInProcessRelayingEveryMessageToTheParent) {
   std::string exe = CopyWithCabinet("in-process", "sample.cab");
   PipeParent parent;
