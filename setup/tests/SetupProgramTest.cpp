@@ -274,6 +274,23 @@ int CountOf(const std::string& text, const std::string& part) {
 
 // ---- Tests.
 
+// The ordinals the program imports are the installer library's ANSI calls.
+TEST(SetupProgram, MsiOrdinalsNameTheCallsItMeans) {
+  HMODULE msi = LoadLibraryA("msi.dll");
+  ASSERT_NE(msi, nullptr);
+  struct {
+    int ordinal;
+    const char* name;
+  } imports[] = {{87, "MsiInstallProductA"}, {112, "MsiQueryProductStateA"}, {136, "MsiSetExternalUIA"},
+                 {141, "MsiSetInternalUI"}};
+  for (const auto& import : imports) {
+    FARPROC byName = GetProcAddress(msi, import.name);
+    ASSERT_NE(byName, nullptr) << import.name;
+    EXPECT_EQ(GetProcAddress(msi, MAKEINTRESOURCEA(import.ordinal)), byName) << import.name;
+  }
+  FreeLibrary(msi);
+}
+
 TEST(SetupProgram, CarriesItsElevationManifest) {
   HMODULE image = LoadLibraryExA(Fixture("MurnelSetupAdmin.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(image, nullptr);
