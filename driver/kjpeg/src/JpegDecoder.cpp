@@ -232,7 +232,7 @@ Status FrameParser::DecodeScan() {
 
 JpegDecoder* CreateJpegDecoder(void* block, size_t blockSize) {
   if (block == nullptr || blockSize < sizeof(JpegDecoder) ||
-      reinterpret_cast<uintptr_t>(block) % alignof(JpegDecoder) != 0)
+      reinterpret_cast<uintptr_t>(block) % kJpegDecoderBlockAlignment != 0)
     return nullptr;
   JpegDecoder* decoder = new (block) JpegDecoder();
   LoadDecoderTables(*decoder);

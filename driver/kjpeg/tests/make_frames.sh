@@ -37,4 +37,11 @@ cjpeg -quality 50 -baseline -sample 2x2 -qtables "$out/camera_qtables.txt" -qslo
   > "$out/camera_tables_420.jpg"
 cjpeg -quality 50 -baseline -sample 2x1 -qtables "$out/camera_qtables.txt" -qslots 0,1,1 "$out/page.ppm" \
   > "$out/camera_tables_422.jpg"
+# Frames of other kinds, which the decoder must refuse.
+cjpeg -quality 75 -grayscale "$out/page.ppm" > "$out/grey.jpg"
+cjpeg -quality 75 -sample 1x1 "$out/page.ppm" > "$out/sampled_444.jpg"
+cjpeg -quality 75 -sample 1x2 "$out/page.ppm" > "$out/sampled_440.jpg"
+cjpeg -quality 75 -progressive "$out/page.ppm" > "$out/progressive.jpg"
+cjpeg -quality 75 -arithmetic "$out/page.ppm" > "$out/arithmetic.jpg"
+convert "$out/page.ppm" -resize 640x480! ppm:- | cjpeg -quality 75 > "$out/small_420.jpg"
 touch "$out/stamp"
