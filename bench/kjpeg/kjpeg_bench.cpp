@@ -13,6 +13,7 @@
 
 #include "kjpeg/JpegDecoder.h"
 #include "kjpeg/PixelConverters.h"
+#include "turbo_planes.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;
@@ -78,20 +79,9 @@ void KernelDecode(benchmark::State& state, const Bytes& frame) {
 }
 
 void TurboDecode(benchmark::State& state, const Bytes& frame) {
-  tjhandle handle = tjInitDecompress();
-  int width = 0, height = 0, subsampling = 0, colourspace = 0;
-  tjDecompressHeader3(handle, frame.data(), frame.size(), &width, &height, &subsampling, &colourspace);
-  int sizes[3], strides[3];
-  for (int c = 0; c < 3; ++c) {
-    strides[c] = tjPlaneWidth(c, width, subsampling);
-    sizes[c] = strides[c] * tjPlaneHeight(c, height, subsampling);
-  }
-  Bytes planes(static_cast<size_t>(sizes[0]) + sizes[1] + sizes[2]);
-  unsigned char* pointers[3] = {planes.data(), planes.data() + sizes[0], planes.data() + sizes[0] + sizes[1]};
+  kjpeg_test::TurboPlanes turbo;
   for (auto _ : state)
-    if (tjDecompressToYUVPlanes(handle, frame.data(), frame.size(), pointers, width, strides, height, 0) != 0)
-      state.SkipWithError(tjGetErrorStr2(handle));
-  tjDestroy(handle);
+    if (!turbo.Decode(frame)) state.SkipWithError(turbo.error());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
 }
 

@@ -3,8 +3,8 @@
 namespace kjpeg {
 namespace {
 
-const uint8_t kDcLuminanceSymbols[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-const uint8_t kDcChrominanceSymbols[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+// Both DC tables code the categories 0..11, with different lengths.
+const uint8_t kDcSymbols[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 
 const uint8_t kAcLuminanceSymbols[] = {
     0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71,
@@ -31,8 +31,8 @@ const uint8_t kAcChrominanceSymbols[] = {
 }  // namespace
 
 const HuffmanSpec kBuiltinDcTables[2] = {
-    {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcLuminanceSymbols},
-    {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcChrominanceSymbols},
+    {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcSymbols},
+    {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcSymbols},
 };
 
 const HuffmanSpec kBuiltinAcTables[2] = {

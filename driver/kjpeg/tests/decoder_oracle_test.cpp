@@ -27,6 +27,8 @@ struct Case {
   kjpeg::ChromaLayout chroma;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.frame; }
+
 class DecoderOracle : public testing::TestWithParam<Case> {};
 
 TEST_P(DecoderOracle, PlanesEqualLibjpegTurbo) {

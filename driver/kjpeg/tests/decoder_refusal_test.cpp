@@ -174,6 +174,8 @@ const Case kCases[] = {
      Status::BadEntropyData},
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class DecoderRefusal : public testing::TestWithParam<Case> {};
 
 TEST_P(DecoderRefusal, RefusesWithStatus) {

@@ -1,10 +1,10 @@
 #include "test_frames.h"
 
-#include <turbojpeg.h>
-
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "turbo_planes.h"
 
 namespace kjpeg_test {
 
@@ -29,22 +29,9 @@ KernelDecode DecodeWithKernel(const Bytes& frame) {
 }
 
 Bytes DecodeWithTurbo(const Bytes& frame) {
-  tjhandle handle = tjInitDecompress();
-  int width = 0, height = 0, subsampling = 0, colourspace = 0;
-  if (tjDecompressHeader3(handle, frame.data(), frame.size(), &width, &height, &subsampling, &colourspace) != 0)
-    throw std::runtime_error(tjGetErrorStr2(handle));
-  int sizes[3], strides[3];
-  for (int c = 0; c < 3; ++c) {
-    strides[c] = tjPlaneWidth(c, width, subsampling);
-    sizes[c] = strides[c] * tjPlaneHeight(c, height, subsampling);
-  }
-  Bytes planes(static_cast<size_t>(sizes[0]) + sizes[1] + sizes[2]);
-  unsigned char* pointers[3] = {planes.data(), planes.data() + sizes[0], planes.data() + sizes[0] + sizes[1]};
-  // Default flags: the accurate integer DCT; raw planes are never upsampled.
-  if (tjDecompressToYUVPlanes(handle, frame.data(), frame.size(), pointers, width, strides, height, 0) != 0)
-    throw std::runtime_error(tjGetErrorStr2(handle));
-  tjDestroy(handle);
-  return planes;
+  TurboPlanes turbo;
+  if (!turbo.Decode(frame)) throw std::runtime_error(turbo.error());
+  return turbo.planes();
 }
 
 namespace {
