@@ -30,6 +30,7 @@ struct SimCaptureControl {
     };
     std::vector<Write> writes;  // ICameraCommand::WriteCommand calls
     volatile LONG framesSent = 0;
+    volatile LONG refuseCommandLookups = 0;  // the next lookups of ICameraCommand fail
 };
 
 // The one control of the module, exported as "SimCaptureControlBlock".
@@ -93,8 +94,9 @@ public:
     HRESULT Inactive() override;
 
 private:
-    static DWORD WINAPI ThreadMain(void* self);
-    void StreamLoop();
+    struct StreamThread;
+    static DWORD WINAPI ThreadMain(void* context);
+    void StreamLoop(HANDLE stop);
     HRESULT SendFrame(int number);
 
     SimCaptureFilter* const m_source;
