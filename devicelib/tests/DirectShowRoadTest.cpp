@@ -129,9 +129,11 @@ void SlowFrame(unsigned char*, int, int, int) {
 // As the console's callback does: a command to the camera from the frame.
 std::atomic<KVQDocCamController*> g_commander{nullptr};
 void CommandFromFrame(unsigned char*, int, int, int) {
-  Sleep(2);
+  ++g_log.inCallback;
+  Sleep(20);
   if (KVQDocCamController* c = g_commander) c->SetCommand(0xBD, 0xFF, 0, 0);
   ++g_log.frames;
+  --g_log.inCallback;
 }
 
 // A deadlocked thread cannot be recovered: past the bound the program ends.
@@ -439,6 +441,8 @@ TEST_F(DirectShowRoad, ACallbackSendingCommandsHoldsUpNeitherASwitchNorTheLastCo
     ASSERT_EQ(1, shown->StartCapture());
     const int seen = g_log.frames;
     ASSERT_TRUE(WaitFor([&] { return g_log.frames >= seen + 3; }));
+    // The switch and the destruction begin while a frame is at work.
+    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; }));
     int switched = 0;
     MustEndWithin(10000, "a camera switch", [&] { switched = other->MakeCurrent(); });
     EXPECT_EQ(1, switched);
@@ -449,6 +453,7 @@ TEST_F(DirectShowRoad, ACallbackSendingCommandsHoldsUpNeitherASwitchNorTheLastCo
     const int again = g_log.frames;
     ASSERT_TRUE(WaitFor([&] { return g_log.frames >= again + 3; }));
     delete other;
+    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; }));
     MustEndWithin(10000, "the last controller's destruction", [&] { delete shown; });
     g_commander = nullptr;
   }
