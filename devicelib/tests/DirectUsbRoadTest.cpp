@@ -48,7 +48,7 @@ class DirectUsbRoad : public ::testing::Test {
 // Calls done() until it holds, for a bounded time.
 template <class Condition>
 bool WaitFor(Condition done) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 2000; ++i) {  // 20 s: generous for a sanitizer's slower threads
     if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
