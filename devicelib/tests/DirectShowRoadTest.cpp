@@ -12,11 +12,14 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "SimCaptureFilter.h"
 #include "SimPictures.h"
+#include "VideoTransformProp.h"
+#include "OrbileIds.h"
 #include "kvqdoccam.h"
 #include "kvqvideodevice.h"
 
@@ -184,6 +187,7 @@ class DirectShowRoad : public ::testing::Test {
   void SetUp() override {
     std::lock_guard<std::mutex> guard(s_control->lock);
     s_control->refuseCommandLookups = 0;
+    s_control->streamStopWaitMs = 5000;
     s_control->writes.clear();
     s_control->refuseWjpg = s_control->refuseYuy2 = false;
     g_log.frames = g_log.pictures = 0;
@@ -467,6 +471,84 @@ TEST_F(DirectShowRoad, AFailedCommandInterfaceLookupFailsOnlyItsOwnCommand) {
   EXPECT_EQ(0xFFFFFFFFul, c.m_feature) << "the model inquiry failed";
   EXPECT_EQ(1, c.SetCommand(0xA9, 1, 0, 0)) << "the next command looks again";
   EXPECT_EQ(1, c.GetDocCamModel());
+}
+
+// Holds the streaming thread in the callback while `held` is set, and
+// notes which threads deliver.
+struct HeldFrames {
+  HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> held{true};
+  std::mutex lock;
+  std::vector<DWORD> threads;
+  ~HeldFrames() {
+    CloseHandle(entered);
+    CloseHandle(release);
+  }
+};
+HeldFrames* g_held = nullptr;
+
+void HeldFrame(unsigned char*, int, int, int) {
+  if (g_held->held) {
+    SetEvent(g_held->entered);
+    WaitForSingleObject(g_held->release, 30000);
+    return;
+  }
+  std::lock_guard<std::mutex> guard(g_held->lock);
+  g_held->threads.push_back(GetCurrentThreadId());
+}
+
+TEST_F(DirectShowRoad, ACaptureStreamThatOutlastsItsStopEndsOnItsOwnAfterARestart) {
+  IGraphBuilder* graph = nullptr;
+  IBaseFilter* camera = nullptr;
+  IBaseFilter* transform = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                            reinterpret_cast<void**>(&graph)));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_SimCaptureFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                            reinterpret_cast<void**>(&camera)));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                            reinterpret_cast<void**>(&transform)));
+  IPin* out = nullptr;
+  IPin* in = nullptr;
+  IVideoTransformProp* prop = nullptr;
+  IMediaControl* control = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(camera, L"Camera"));
+  ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(transform, L"Transform"));
+  ASSERT_HRESULT_SUCCEEDED(camera->FindPin(L"Capture", &out));
+  ASSERT_HRESULT_SUCCEEDED(transform->FindPin(L"In", &in));
+  ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(out, in, nullptr));
+  ASSERT_HRESULT_SUCCEEDED(transform->QueryInterface(IID_VideoTransformProp, reinterpret_cast<void**>(&prop)));
+  ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)));
+
+  HeldFrames held;
+  g_held = &held;
+  prop->SetFrameCallback(HeldFrame);
+  ASSERT_HRESULT_SUCCEEDED(control->Run());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.entered, 5000));
+  // The camera alone stops and runs again while its thread is held
+  // downstream past the stop's wait.
+  s_control->streamStopWaitMs = 50;
+  EXPECT_HRESULT_SUCCEEDED(camera->Stop());
+  EXPECT_HRESULT_SUCCEEDED(camera->Run(0));
+  held.held = false;
+  SetEvent(held.release);
+  ASSERT_TRUE(WaitFor([&] {
+    std::lock_guard<std::mutex> guard(held.lock);
+    return held.threads.size() >= 12;
+  }));
+  control->Stop();
+  {
+    std::lock_guard<std::mutex> guard(held.lock);
+    for (DWORD thread : held.threads) EXPECT_EQ(held.threads.back(), thread) << "a second stream of the stopped run";
+  }
+  g_held = nullptr;
+  prop->Release();
+  control->Release();
+  in->Release();
+  out->Release();
+  graph->Release();
+  transform->Release();
+  camera->Release();
 }
 
 }  // namespace

@@ -274,7 +274,7 @@ HRESULT SimCapturePin::Inactive() {
     if (m_thread) {
         // A thread still in a downstream call after the wait ends later on
         // its own; its reference keeps the filter alive until then.
-        WaitForSingleObject(m_thread, 5000);
+        WaitForSingleObject(m_thread, SimCaptureControlBlock()->streamStopWaitMs);
         CloseHandle(m_thread);
         m_thread = nullptr;
     }

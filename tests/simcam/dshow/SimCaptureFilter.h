@@ -31,6 +31,7 @@ struct SimCaptureControl {
     std::vector<Write> writes;  // ICameraCommand::WriteCommand calls
     volatile LONG framesSent = 0;
     volatile LONG refuseCommandLookups = 0;  // the next lookups of ICameraCommand fail
+    DWORD streamStopWaitMs = 5000;            // how long a stop waits for the streaming thread
 };
 
 // The one control of the module, exported as "SimCaptureControlBlock".
