@@ -1,9 +1,11 @@
 # Test helpers shared by every module.
 #
-# orbile_add_test(NAME SOURCES src... [LIBS lib...] [RUN_SERIAL])
+# orbile_add_test(NAME SOURCES src... [LIBS lib...] [RUN_SERIAL] [THREADED])
 #   A GoogleTest executable. Natively each test case becomes its own CTest
 #   entry; under Wine the whole executable is one entry (a Wine process start
 #   costs about a second) and runs inside the shared Wine session fixture.
+#   THREADED marks tests whose threads meet: the tsan configuration runs
+#   those (CTest label "threaded").
 #
 # orbile_add_fuzzer(NAME SOURCES src... [LIBS lib...] [CORPUS dir])
 #   A libFuzzer target (native configuration only); the test run replays its
@@ -69,7 +71,7 @@ function(orbile_wine_test_properties test)
 endfunction()
 
 function(orbile_add_test name)
-  cmake_parse_arguments(T "NO_MAIN;RUN_SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "NO_MAIN;RUN_SERIAL;THREADED" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${ORBILE_GTEST_LIBS})
   if(NOT T_NO_MAIN)
@@ -80,6 +82,8 @@ function(orbile_add_test name)
     if(T_RUN_SERIAL AND TEST ${name})
       set_tests_properties(${name} PROPERTIES RUN_SERIAL ON)
     endif()
+  elseif(T_THREADED)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS threaded)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()

@@ -101,11 +101,13 @@ HRESULT VideoTransformOutputPin::Deliver(IMediaSample* sample) {
 }
 
 HRESULT VideoTransformOutputPin::DeliverEndOfStream() {
+    CriticalSectionGuard guard(&m_queueLock);
     if (m_queue) m_queue->EndOfStream();
     return S_OK;
 }
 
 HRESULT VideoTransformOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    CriticalSectionGuard guard(&m_queueLock);
     if (m_queue) m_queue->NewSegment(start, stop, rate);
     return S_OK;
 }

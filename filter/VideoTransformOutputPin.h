@@ -31,9 +31,10 @@ public:
 
 private:
     VideoTransformInputPin* const m_input;
-    // Exists while the pin is active and connected. Streaming calls use it
-    // under the input pin's receive lock, which Stop drains first; flushes
-    // come from other threads and take m_queueLock.
+    // Exists while the pin is active and connected. Samples use it under the
+    // input pin's receive lock, which Stop drains first; end-of-stream,
+    // new-segment and flushes may come at any time and take m_queueLock,
+    // which Inactive holds while it deletes the queue.
     dshow::OutputQueue* m_queue = nullptr;
     VideoTransformFilter* const m_transform;
     CRITICAL_SECTION m_queueLock;

@@ -4,15 +4,23 @@
 #include "VideoTransformFilter.h"
 #include "VideoTransformInputPin.h"
 
+#include <vfwmsgs.h>
+
 namespace {
 constexpr LONG kMaskBit = 1;
+// A callback still at work after two seconds is stuck: reported, not waited for.
+constexpr int kDeliveryPolls = 20;
+constexpr DWORD kDeliveryPollMs = 100;
 }
 
 HRESULT STDMETHODCALLTYPE VideoTransformFilter::SetDeliveryEnable(int enable) {
     m_input->m_deliveryEnable = enable;
     // Disabling is how the caller learns that no callback is running.
     if (!enable) {
-        while (m_input->ReceiveInProgress()) Sleep(100);
+        for (int poll = 0; m_input->ReceiveInProgress(); ++poll) {
+            if (poll == kDeliveryPolls) return VFW_E_TIMEOUT;
+            Sleep(kDeliveryPollMs);
+        }
     }
     return S_OK;
 }

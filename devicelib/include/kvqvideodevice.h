@@ -59,6 +59,9 @@ class KVQDOCCAM_API KVQVideoDevice : public devicelib::CaptureGraph {
 
   int Write(unsigned char* command);
   int Read(unsigned char* reply);
+  // The capture pin's command interface, looked up when first needed after
+  // each switch of the current device; null while it cannot be found.
+  ICameraCommand* CommandInterface();
 
  protected:
   int GetPinOfDevice();

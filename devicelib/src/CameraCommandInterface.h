@@ -16,9 +16,19 @@ struct ICameraCommand : public IUnknown {
 
 namespace devicelib {
 
-// The capture graph hands the platform binding the current capture pin's
-// command interface (null when no graph is built); the binding holds a
-// reference until the next call.
-void BindCameraCommand(ICameraCommand* command);
+// Where the current capture pin's command interface is found: asked at each
+// command (under the library lock), so one failed lookup fails only its own
+// command.
+class CameraCommandSource {
+ public:
+  virtual ICameraCommand* CameraCommand() = 0;
+
+ protected:
+  ~CameraCommandSource() = default;
+};
+
+// The capture graph binds itself while it has a current device (null
+// otherwise).
+void BindCameraCommand(CameraCommandSource* source);
 
 }  // namespace devicelib

@@ -35,8 +35,13 @@ const int kLargestFrame = 0x180000;
 std::atomic<DocCamFrameCallback> g_frameCallback{nullptr};
 
 void ForwardGraphFrame(unsigned char* data, int width, int height, int length) {
-  if (KVQDocCamController* current = KVQDocCamController::m_pCurController)
-    current->m_status.largeFrame = length > kLargestFrame ? 1 : 0;
+  FrameCallbackScope scope;
+  {
+    // Under the lock the destructor clears the current controller with.
+    orbile::Locked locked(LibraryLock());
+    if (KVQDocCamController* current = KVQDocCamController::m_pCurController)
+      current->m_status.largeFrame = length > kLargestFrame ? 1 : 0;
+  }
   if (DocCamFrameCallback callback = g_frameCallback) callback(data, width, height, length);
 }
 
@@ -62,10 +67,13 @@ class CaptureThread {
     return true;
   }
 
+  void RequestStop() { run_ = false; }
+
   void Stop() {
     run_ = false;
-    // Each round of the loop is bounded by one frame copy and one callback.
-    if (thread_.joinable()) thread_.join();
+    // Each round of the loop is bounded by one frame copy and one callback;
+    // the thread itself (a callback) cannot wait for its own end.
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
   }
 
  private:
@@ -76,8 +84,10 @@ class CaptureThread {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         continue;
       }
-      if (DocCamFrameCallback callback = g_frameCallback)
+      if (DocCamFrameCallback callback = g_frameCallback) {
+        FrameCallbackScope scope;
         callback(frame_.data(), kDirectUsbFrameWidth, kDirectUsbFrameHeight, kLargestFrame);
+      }
     }
   }
 
@@ -88,10 +98,21 @@ class CaptureThread {
 
 CaptureThread g_captureThread;
 
+// The device's reads end first: a callback whose command waits behind a
+// read that the device never answers can then return.
+void StopDirectUsbCapture(DirectUsbDevice& usb) {
+  g_captureThread.RequestStop();
+  if (usb.IsRunning()) usb.Stop();
+  g_captureThread.Stop();
+}
+
 }  // namespace
 
 namespace devicelib {
-void StopCaptureThread() { g_captureThread.Stop(); }
+void StopStreaming() {
+  if (CaptureGraph* graph = VideoGraph()) graph->Stop();
+  if (DirectUsbDevice* usb = DirectUsb()) StopDirectUsbCapture(*usb);
+}
 }  // namespace devicelib
 
 int KVQDocCamController::SetResolution(ResolutionType type) {
@@ -130,7 +151,10 @@ int KVQDocCamController::SetCallbackFunction(DocCamFrameCallback callback) {
   return VideoGraph()->SetCallbackFunction(callback ? ForwardGraphFrame : nullptr);
 }
 
+// Starting and stopping wait for the frame callback: they are refused inside it.
 int KVQDocCamController::StartCapture() {
+  if (InFrameCallback()) return 0;
+  orbile::Locked streaming(StreamLock());
   if (DirectUsbDevice* usb = DirectUsb()) {
     const bool started = usb->IsRunning() || usb->Start();
     IncrementalUpdate();
@@ -143,9 +167,10 @@ int KVQDocCamController::StartCapture() {
 }
 
 int KVQDocCamController::Stop() {
+  if (InFrameCallback()) return 0;
+  orbile::Locked streaming(StreamLock());
   if (DirectUsbDevice* usb = DirectUsb()) {
-    g_captureThread.Stop();
-    if (usb->IsRunning()) usb->Stop();
+    StopDirectUsbCapture(*usb);
     return 1;
   }
   return OwnsCaptureGraph() ? VideoGraph()->Stop() : 0;

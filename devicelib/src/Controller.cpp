@@ -39,7 +39,9 @@ bool OnTransport(KVQDocCamController& controller, Action action) {
     KsPropertyTransport transport(Io(), controller.m_hDevice, path);
     return action(transport);
   }
-  // Another controller's graph would carry the command to its camera.
+  // Another controller's graph would carry the command to its camera; the
+  // lock keeps the graph this controller's until the exchange is done.
+  orbile::Locked locked(LibraryLock());
   if (KVQDocCamController::m_pCurController != &controller) return false;
   DirectShowTransport transport(Io(), controller.m_command);
   return action(transport);
@@ -64,10 +66,17 @@ int KVQDocCamController::InquiryCommand(unsigned char op, unsigned char expect, 
   const DocCamCommand command = {op, a1, a2, a3};
   // The exchange fills a buffer of its own, so a reply read by one thread
   // is never replaced by another thread's before its caller has it.
+  // m_reply itself is shared by every thread asking this controller.
   unsigned char answer[kReplySize];
-  std::memcpy(answer, m_reply, sizeof answer);
+  {
+    orbile::Locked locked(LibraryLock());
+    std::memcpy(answer, m_reply, sizeof answer);
+  }
   const bool ok = OnTransport(*this, [&](CommandTransport& t) { return t.Inquiry(command, expect, answer); });
-  std::memcpy(m_reply, answer, sizeof m_reply);
+  {
+    orbile::Locked locked(LibraryLock());
+    std::memcpy(m_reply, answer, sizeof m_reply);
+  }
   if (!ok) return 0;
   if (reply && reply != m_reply) std::memcpy(reply, answer, sizeof answer);
   return 1;

@@ -28,6 +28,8 @@ class DeviceIo {
   virtual bool Control(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize,
                        void* out, uint32_t outSize, uint32_t* returned) = 0;
   virtual void Close(DeviceHandle device) = 0;
+  // Makes the requests in progress on device, of any thread, end as failed.
+  virtual void CancelRequests(DeviceHandle device) = 0;
 
   // The current capture pin's camera command interface: WriteCommand(1, 0,
   // value, index) and ReadReply(1, 0, &word, index).

@@ -73,9 +73,11 @@ bool DirectUsbDevice::Start() {
       slot.state = Slot::kFree;
     }
     readRun_ = true;
+    readEnded_ = false;
     readThread_ = std::thread(&DirectUsbDevice::ReadLoop, this);
   } catch (...) {  // no memory for the ring, or no thread
     readRun_ = false;
+    readEnded_ = true;
     for (Slot& slot : ring_) std::vector<uint8_t>().swap(slot.frame);
     return false;
   }
@@ -86,15 +88,30 @@ bool DirectUsbDevice::Start() {
 }
 
 void DirectUsbDevice::Stop() {
+  std::unique_lock<std::mutex> guard(ringMutex_);
   running_ = false;
-  {
-    std::lock_guard<std::mutex> guard(ringMutex_);
-    readRun_ = false;
-  }
+  readRun_ = false;
   wake_.notify_all();
-  // The read thread ends after at most one device read.
+  // A read thread held by a device request that never completes is freed
+  // by cancelling the request.
+  while (!wake_.wait_for(guard, std::chrono::milliseconds(kCancelRetryMs), [this] { return readEnded_; })) {
+    guard.unlock();
+    io_.CancelRequests(handle_);
+    guard.lock();
+  }
+  const bool copied =
+      wake_.wait_for(guard, std::chrono::milliseconds(kCopyWaitMs), [this] { return !FrameBeingCopied(); });
+  guard.unlock();
   if (readThread_.joinable()) readThread_.join();
-  for (Slot& slot : ring_) std::vector<uint8_t>().swap(slot.frame);
+  // A copy still under way keeps its buffer; Start makes new ones.
+  if (copied)
+    for (Slot& slot : ring_) std::vector<uint8_t>().swap(slot.frame);
+}
+
+bool DirectUsbDevice::FrameBeingCopied() const {
+  for (const Slot& slot : ring_)
+    if (slot.state == Slot::kConsuming) return true;
+  return false;
 }
 
 bool DirectUsbDevice::FramePipeUsable() const {
@@ -131,6 +148,7 @@ void DirectUsbDevice::ReleaseFilledSlot(Slot& slot, bool filled) {
   std::lock_guard<std::mutex> guard(ringMutex_);
   slot.state = filled ? Slot::kFilled : Slot::kFree;
   if (filled) slot.sequence = ++nextSequence_;
+  wake_.notify_all();
 }
 
 void DirectUsbDevice::PauseReading(unsigned milliseconds) {
@@ -152,13 +170,22 @@ void DirectUsbDevice::ReadLoop() {
     backOff = backOff ? std::min(backOff * 2, kLastBackOffMs) : kFirstBackOffMs;
     PauseReading(backOff);
   }
+  EndReading();
+}
+
+void DirectUsbDevice::EndReading() {
+  std::lock_guard<std::mutex> guard(ringMutex_);
+  readEnded_ = true;
+  wake_.notify_all();
 }
 
 bool DirectUsbDevice::GetFrame(unsigned char* dst, uint32_t length) {
-  if (!running_ || !dst || length > kDirectUsbFrameSize) return false;
+  if (!dst || length > kDirectUsbFrameSize) return false;
   Slot* next = nullptr;
   {
+    // Stop clears running_ under this lock and frees no slot being copied.
     std::lock_guard<std::mutex> guard(ringMutex_);
+    if (!running_) return false;
     for (Slot& slot : ring_)
       if (slot.state == Slot::kFilled && (!next || slot.sequence < next->sequence)) next = &slot;
     if (!next) return false;

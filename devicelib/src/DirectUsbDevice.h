@@ -48,6 +48,8 @@ class DirectUsbDevice {
   bool Initialize();
   // Allocates the ring, starts the read thread and gives it time for a frame.
   bool Start();
+  // Cancels a frame read that the device does not answer, so it returns
+  // once the read thread has ended and no frame is being copied out.
   void Stop();
   void Close();
   bool IsOpen() const { return handle_ != kInvalidDevice; }
@@ -69,6 +71,11 @@ class DirectUsbDevice {
   // Pause of the read thread after a failed read, doubling up to the limit.
   static constexpr unsigned kFirstBackOffMs = 5;
   static constexpr unsigned kLastBackOffMs = 160;
+  // Stop cancels the device's requests again after each such wait until
+  // the read thread has ended (a cancel may come before the read began).
+  static constexpr unsigned kCancelRetryMs = 20;
+  // The longest a frame copy can keep Stop from freeing the ring.
+  static constexpr unsigned kCopyWaitMs = 2000;
 
  private:
   // A ring slot: the read thread fills a free slot (or, when every other
@@ -88,6 +95,8 @@ class DirectUsbDevice {
   bool FramePipeUsable() const;
   bool ReadFrame(Slot& slot);
   void ReadLoop();
+  void EndReading();
+  bool FrameBeingCopied() const;
   Slot* TakeSlotToFill();
   void ReleaseFilledSlot(Slot& slot, bool filled);
   // Waits up to milliseconds unless Stop asks the read thread to end.
@@ -97,7 +106,7 @@ class DirectUsbDevice {
   DeviceIo& io_;
   DeviceHandle handle_ = kInvalidDevice;
   bool initialised_ = false;
-  bool running_ = false;
+  std::atomic<bool> running_{false};
   orbile::CriticalSection lock_;
 
   std::vector<uint8_t> deviceDescriptor_;
@@ -111,6 +120,7 @@ class DirectUsbDevice {
   Slot ring_[kRingSize];
   uint64_t nextSequence_ = 0;
   std::atomic<bool> readRun_{false};
+  bool readEnded_ = true;  // under ringMutex_
   std::thread readThread_;
 
   uint8_t lastStatus_[kDirectUsbStatusSize] = {};

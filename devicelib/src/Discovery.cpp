@@ -114,6 +114,7 @@ KVQDocCamController::KVQDocCamController()
     : m_hDevice(kInvalidDevice), m_feature(kUnknownFeature), m_dsIndex(-1), m_deviceIndex(-1), m_command(),
       m_reply() {
   {
+    orbile::Locked streaming(StreamLock());
     orbile::Locked locked(LibraryLock());
     Trace(L"KVQDocCamController::KVQDocCamController(%d):\n", m_instanceCount);
     if (m_instanceCount++ == 0) StartPlatformServices();
@@ -129,9 +130,9 @@ KVQDocCamController::KVQDocCamController()
   m_status.panRangeVert = kDefaultPanRangeVert;
 }
 
+// Streaming has stopped already: nothing here waits for a frame callback.
 void KVQDocCamController::TearDownShared() {
   SetVideoGraph(nullptr);
-  StopCaptureThread();
   DestroyDirectUsb();
   m_devices = 0;
   StopPlatformServices();
@@ -139,9 +140,14 @@ void KVQDocCamController::TearDownShared() {
 
 KVQDocCamController::~KVQDocCamController() {
   if (m_hDevice != kInvalidDevice) Io().Close(m_hDevice);
+  orbile::Locked streaming(StreamLock());
+  // The last controller ends the frames before it takes the library lock: a
+  // frame callback still at work may be sending a command.
+  if (m_instanceCount == 1) StopStreaming();
   orbile::Locked locked(LibraryLock());
   if (m_deviceIndex >= 0 && m_deviceIndex < m_devices && m_device[m_deviceIndex].owner == this)
     m_device[m_deviceIndex].owner = nullptr;
+  // From here no status of the streaming thread reaches this controller.
   if (m_pCurController == this) m_pCurController = nullptr;
   if (--m_instanceCount == 0) TearDownShared();
 }
@@ -156,20 +162,23 @@ bool KVQDocCamController::OwnsCaptureGraph() const {
 int KVQDocCamController::IsCurrentDevice() { return DirectUsb() || OwnsCaptureGraph() ? 1 : 0; }
 
 int KVQDocCamController::AttachDevice(int index, int makeCurrent) {
-  if (index >= m_devices) return 0;
+  if (index >= m_devices || InFrameCallback()) return 0;
   bool claimed = false;
   {
-    orbile::Locked locked(LibraryLock());
-    if (m_deviceIndex >= 0 && m_device[m_deviceIndex].owner == this) m_device[m_deviceIndex].owner = nullptr;
-    m_deviceIndex = m_dsIndex = -1;
-    if (index >= 0 && !m_device[index].owner) {
-      m_device[index].owner = this;
-      m_dsIndex = m_device[index].dsIndex;
-      m_deviceIndex = index;
-      claimed = true;
-      Trace(L"KVQDocCamController::AttachDevice(%d):\n", m_deviceIndex);
-      if (makeCurrent) MakeCurrent();
+    orbile::Locked streaming(StreamLock());
+    {
+      orbile::Locked locked(LibraryLock());
+      if (m_deviceIndex >= 0 && m_device[m_deviceIndex].owner == this) m_device[m_deviceIndex].owner = nullptr;
+      m_deviceIndex = m_dsIndex = -1;
+      if (index >= 0 && !m_device[index].owner) {
+        m_device[index].owner = this;
+        m_dsIndex = m_device[index].dsIndex;
+        m_deviceIndex = index;
+        claimed = true;
+        Trace(L"KVQDocCamController::AttachDevice(%d):\n", m_deviceIndex);
+      }
     }
+    if (claimed && makeCurrent) MakeCurrent();
   }
   SetFeature(kUnknownFeature);
   if (claimed && GetDocCamModel()) LookUpModelFeature();
@@ -177,18 +186,21 @@ int KVQDocCamController::AttachDevice(int index, int makeCurrent) {
 }
 
 int KVQDocCamController::MakeCurrent() {
-  if (DirectUsb()) {
+  // The switch waits for the frame callback; it cannot be asked from there.
+  if (InFrameCallback()) return 0;
+  orbile::Locked streaming(StreamLock());
+  if (DirectUsb() || (m_dsIndex != -1 && OwnsCaptureGraph())) {
+    orbile::Locked locked(LibraryLock());
     m_pCurController = this;
     return 1;
   }
   if (m_dsIndex == -1) return 0;
-  if (OwnsCaptureGraph()) {
-    m_pCurController = this;
-    return 1;
-  }
   Trace(L"KVQDocCamController::MakeCurrent():\n");
-  orbile::Locked locked(LibraryLock());
   CaptureGraph* graph = VideoGraph();
+  // The graph stops before the switch takes the library lock: a frame
+  // callback still at work may be sending a command.
+  if (graph) graph->Stop();
+  orbile::Locked locked(LibraryLock());
   if (graph && graph->SetCurrentDevice(m_dsIndex)) {
     m_pCurController = this;
     return 1;

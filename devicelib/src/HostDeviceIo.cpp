@@ -20,6 +20,7 @@ class NoDeviceIo : public DeviceIo {
     return false;
   }
   void Close(DeviceHandle) override {}
+  void CancelRequests(DeviceHandle) override {}
   bool WriteCameraCommand(uint32_t, uint32_t) override { return false; }
   bool ReadCameraReply(uint32_t, uint32_t*) override { return false; }
 };

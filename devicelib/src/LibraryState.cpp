@@ -14,12 +14,27 @@ DirectUsbDevice* g_ownedDirectUsb = nullptr;
 CaptureGraph* g_videoGraph = nullptr;
 CaptureGraphFactory g_graphFactory = nullptr;
 unsigned char g_statusBuffer[kStatusBufferSize];
+thread_local bool t_inFrameCallback = false;
 }  // namespace
+
+orbile::CriticalSection& StreamLock() {
+  static orbile::CriticalSection lock;
+  return lock;
+}
 
 orbile::CriticalSection& LibraryLock() {
   static orbile::CriticalSection lock;
   return lock;
 }
+
+orbile::CriticalSection& KsExchangeLock() {
+  static orbile::CriticalSection lock;
+  return lock;
+}
+
+FrameCallbackScope::FrameCallbackScope() { t_inFrameCallback = true; }
+FrameCallbackScope::~FrameCallbackScope() { t_inFrameCallback = false; }
+bool InFrameCallback() { return t_inFrameCallback; }
 
 DirectUsbDevice* DirectUsb() { return g_directUsb; }
 void SetDirectUsb(DirectUsbDevice* device) { g_directUsb = device; }
@@ -50,6 +65,8 @@ std::unique_ptr<CaptureGraph> CreateCaptureGraph() {
 unsigned char* DirectUsbStatusBuffer() { return g_statusBuffer; }
 
 int OnDirectUsbStatus(unsigned char* buffer) {
+  // Under the lock the destructor clears the current controller with.
+  orbile::Locked locked(LibraryLock());
   KVQDocCamController* current = KVQDocCamController::m_pCurController;
   if (!current) return 0;
   return ParseStatusBlock(current->m_status, buffer, kStatusBufferSize, current->m_feature) ? 1 : 0;

@@ -37,7 +37,7 @@ bool KsPropertyTransport::Command(const DocCamCommand& command) {
   uint8_t out[kBufferSize] = {};
   EncodeVendorProperty(in, kPropCommand, kFlagSet, command);
   EncodeVendorProperty(out, kPropCommand, kFlagSet, command);
-  orbile::Locked locked(LibraryLock());
+  orbile::Locked locked(KsExchangeLock());
   return EnsureOpen() && Exchange(in, out);
 }
 
@@ -48,7 +48,7 @@ bool KsPropertyTransport::Inquiry(const DocCamCommand& command, uint8_t, uint8_t
   EncodeVendorProperty(out, kPropInquiry, kFlagSet, command);
   // The minidriver keeps one inquiry word per camera: the set and the get
   // must not be split by another thread's inquiry.
-  orbile::Locked locked(LibraryLock());
+  orbile::Locked locked(KsExchangeLock());
   if (!EnsureOpen() || !Exchange(in, out)) return false;
   std::memset(in, 0, sizeof in);
   std::memset(out, 0, sizeof out);
@@ -65,7 +65,7 @@ bool KsPropertyTransport::ReadStatus(uint8_t* block, uint32_t size) {
   uint8_t out[kBufferSize] = {};
   EncodeVendorProperty(in, kPropStatus, kFlagGet);
   EncodeVendorProperty(out, kPropStatus, kFlagGet);
-  orbile::Locked locked(LibraryLock());
+  orbile::Locked locked(KsExchangeLock());
   if (handle_ == kInvalidDevice || !Exchange(in, out)) return false;
   std::memcpy(block, out + kDataOffset, size);
   return true;
@@ -73,6 +73,8 @@ bool KsPropertyTransport::ReadStatus(uint8_t* block, uint32_t size) {
 
 bool DirectShowTransport::Exchange(const DocCamCommand& command, uint8_t reply[kReplySize]) {
   orbile::Locked locked(LibraryLock());
+  const uint8_t record[6] = {command.op, command.a1, command.a2, command.a3, 0, 0};
+  std::memcpy(record_, record, sizeof record);
   if (!io_.WriteCameraCommand(DirectShowValue(command), DirectShowIndex(command))) return false;
   std::memset(reply, 0, kReplySize);
   uint32_t word = 0;
@@ -82,16 +84,12 @@ bool DirectShowTransport::Exchange(const DocCamCommand& command, uint8_t reply[k
 }
 
 bool DirectShowTransport::Command(const DocCamCommand& command) {
-  const uint8_t record[6] = {command.op, command.a1, command.a2, command.a3, 0, 0};
-  std::memcpy(record_, record, sizeof record);
   uint8_t reply[kReplySize];
   return Exchange(command, reply);
 }
 
 bool DirectShowTransport::Inquiry(const DocCamCommand& command, uint8_t expect,
                                   uint8_t reply[kReplySize]) {
-  const uint8_t record[6] = {command.op, command.a1, command.a2, command.a3, 0, 0};
-  std::memcpy(record_, record, sizeof record);
   for (int attempt = 0; attempt < kDirectShowAttempts; ++attempt) {
     if (!Exchange(command, reply)) return false;
     if (reply[0] == expect) return true;

@@ -51,6 +51,17 @@ void FreeMediaType(AM_MEDIA_TYPE* type) {
   CoTaskMemFree(type);
 }
 
+// The graph with a current device, as the seam's source of commands.
+class GraphCommandSource : public CameraCommandSource {
+ public:
+  void Set(KVQVideoDevice* graph) { graph_ = graph; }
+  ICameraCommand* CameraCommand() override { return graph_ ? graph_->CommandInterface() : nullptr; }
+
+ private:
+  KVQVideoDevice* graph_ = nullptr;
+};
+GraphCommandSource g_graphCommands;
+
 const VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE* type) {
   if (type->formattype != FORMAT_VideoInfo || type->cbFormat < sizeof(VIDEOINFOHEADER) || !type->pbFormat)
     return nullptr;
@@ -171,7 +182,8 @@ int KVQVideoDevice::SetCurrentDevice(int index) {
       if (GetPinOfDevice()) {
         m_currentDevice = index;
         // The command road of the controller goes through the device seam.
-        if (FindCommandInterface()) BindCameraCommand(m_commandIface);
+        g_graphCommands.Set(this);
+        BindCameraCommand(&g_graphCommands);
         return 1;
       }
     }
@@ -405,6 +417,8 @@ int KVQVideoDevice::FindCommandInterface() {
              ? 1
              : 0;
 }
+
+ICameraCommand* KVQVideoDevice::CommandInterface() { return FindCommandInterface() ? m_commandIface : nullptr; }
 
 int KVQVideoDevice::Write(unsigned char* command) {
   if (!command || !FindCommandInterface()) return 0;

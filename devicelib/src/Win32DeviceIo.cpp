@@ -54,7 +54,6 @@ bool ReadInterface(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& data, CaptureInterfa
 
 class Win32DeviceIo : public DeviceIo {
  public:
-  ~Win32DeviceIo() override { BindCommand(nullptr); }
 
   std::vector<CaptureInterface> EnumerateCaptureInterfaces() override {
     std::vector<CaptureInterface> found;
@@ -94,25 +93,28 @@ class Win32DeviceIo : public DeviceIo {
 
   void Close(DeviceHandle device) override { CloseHandle(device); }
 
+  // Synchronous requests of other threads end too (ERROR_OPERATION_ABORTED).
+  void CancelRequests(DeviceHandle device) override { CancelIoEx(device, nullptr); }
+
   bool WriteCameraCommand(uint32_t value, uint32_t index) override {
-    return command_ && SUCCEEDED(command_->WriteCommand(1, 0, value, index));
+    ICameraCommand* command = Command();
+    return command && SUCCEEDED(command->WriteCommand(1, 0, value, index));
   }
 
   bool ReadCameraReply(uint32_t index, uint32_t* word) override {
+    ICameraCommand* command = Command();
     ULONG reply = 0;
-    if (!command_ || FAILED(command_->ReadReply(1, 0, &reply, index))) return false;
+    if (!command || FAILED(command->ReadReply(1, 0, &reply, index))) return false;
     *word = reply;
     return true;
   }
 
-  void BindCommand(ICameraCommand* command) {
-    if (command) command->AddRef();
-    if (command_) command_->Release();
-    command_ = command;
-  }
+  void Bind(CameraCommandSource* source) { source_ = source; }
 
  private:
-  ICameraCommand* command_ = nullptr;
+  ICameraCommand* Command() { return source_ ? source_->CameraCommand() : nullptr; }
+
+  CameraCommandSource* source_ = nullptr;
 };
 
 class SleepPacer : public Pacer {
@@ -134,6 +136,6 @@ Pacer& PlatformPacer() {
   return pacer;
 }
 
-void BindCameraCommand(ICameraCommand* command) { Binding().BindCommand(command); }
+void BindCameraCommand(CameraCommandSource* source) { Binding().Bind(source); }
 
 }  // namespace devicelib

@@ -9,12 +9,17 @@
 #include <dshow.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "SimCaptureFilter.h"
 #include "SimPictures.h"
+#include "VideoTransformProp.h"
+#include "OrbileIds.h"
 #include "kvqdoccam.h"
 #include "kvqvideodevice.h"
 
@@ -116,6 +121,42 @@ void OnFrame(unsigned char* data, int width, int height, int length) {
   --g_log.inCallback;
 }
 
+// A decoder's pace: the frame takes a while on the streaming thread.
+void SlowFrame(unsigned char*, int, int, int) {
+  ++g_log.inCallback;
+  Sleep(30);
+  ++g_log.frames;
+  --g_log.inCallback;
+}
+
+// As the console's callback does: a command to the camera from the frame.
+std::atomic<KVQDocCamController*> g_commander{nullptr};
+void CommandFromFrame(unsigned char*, int, int, int) {
+  ++g_log.inCallback;
+  Sleep(20);
+  if (KVQDocCamController* c = g_commander) c->SetCommand(0xBD, 0xFF, 0, 0);
+  ++g_log.frames;
+  --g_log.inCallback;
+}
+
+// A deadlocked thread cannot be recovered: past the bound the program ends.
+DWORD WINAPI RunWork(void* work) {
+  // As on the client's UI thread, which builds the graphs.
+  CoInitialize(nullptr);
+  (*static_cast<std::function<void()>*>(work))();
+  CoUninitialize();
+  return 0;
+}
+void MustEndWithin(DWORD boundMs, const char* what, std::function<void()> work) {
+  HANDLE thread = CreateThread(nullptr, 0, RunWork, &work, 0, nullptr);
+  if (WaitForSingleObject(thread, boundMs) != WAIT_OBJECT_0) {
+    std::fprintf(stderr, "%s has not ended within %lu ms: deadlock\n", what, boundMs);
+    std::fflush(stderr);
+    ExitProcess(1);
+  }
+  CloseHandle(thread);
+}
+
 template <class Condition>
 bool WaitFor(Condition done) {
   for (int i = 0; i < 500; ++i) {
@@ -145,6 +186,8 @@ class DirectShowRoad : public ::testing::Test {
   }
   void SetUp() override {
     std::lock_guard<std::mutex> guard(s_control->lock);
+    s_control->refuseCommandLookups = 0;
+    s_control->streamStopWaitMs = 5000;
     s_control->writes.clear();
     s_control->refuseWjpg = s_control->refuseYuy2 = false;
     g_log.frames = g_log.pictures = 0;
@@ -375,6 +418,137 @@ TEST_F(DirectShowRoad, WithoutTheTransformFilterAClaimedCameraIsNotCurrentAndTak
     EXPECT_EQ(1, c.SetCommand(0xA9, 0, 0, 0));
   }
   FreeLibrary(orbile);
+}
+
+TEST_F(DirectShowRoad, NoCallbackRunsOnceStopReturnsThoughTheCallbackIsSlow) {
+  KVQDocCamController c;
+  ASSERT_EQ(1, c.AttachDevice(EntryOf(kMatchingNoPath), 1));
+  ASSERT_EQ(1, c.SetCallbackFunction(SlowFrame));
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(1, c.StartCapture());
+    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; })) << "a frame at work";
+    ASSERT_EQ(1, c.Stop());
+    EXPECT_EQ(0, g_log.inCallback.load()) << "Stop returned while the callback ran";
+  }
+}
+
+TEST_F(DirectShowRoad, ACallbackSendingCommandsHoldsUpNeitherASwitchNorTheLastController) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    auto* shown = new KVQDocCamController;
+    auto* other = new KVQDocCamController;
+    ASSERT_EQ(1, shown->AttachDevice(EntryOf(kMatchingNoPath), 1));
+    ASSERT_EQ(1, other->AttachDevice(EntryOf(kMatchingWithPath), 0));
+    g_commander = shown;
+    ASSERT_EQ(1, shown->SetCallbackFunction(CommandFromFrame));
+    ASSERT_EQ(1, shown->StartCapture());
+    const int seen = g_log.frames;
+    ASSERT_TRUE(WaitFor([&] { return g_log.frames >= seen + 3; }));
+    // The switch and the destruction begin while a frame is at work.
+    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; }));
+    int switched = 0;
+    MustEndWithin(10000, "a camera switch", [&] { switched = other->MakeCurrent(); });
+    EXPECT_EQ(1, switched);
+
+    ASSERT_EQ(1, shown->MakeCurrent());
+    ASSERT_EQ(1, shown->SetCallbackFunction(CommandFromFrame));
+    ASSERT_EQ(1, shown->StartCapture());
+    const int again = g_log.frames;
+    ASSERT_TRUE(WaitFor([&] { return g_log.frames >= again + 3; }));
+    delete other;
+    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; }));
+    MustEndWithin(10000, "the last controller's destruction", [&] { delete shown; });
+    g_commander = nullptr;
+  }
+}
+
+TEST_F(DirectShowRoad, AFailedCommandInterfaceLookupFailsOnlyItsOwnCommand) {
+  KVQDocCamController c;
+  s_control->refuseCommandLookups = 1;
+  ASSERT_EQ(1, c.AttachDevice(EntryOf(kMatchingNoPath), 1));
+  EXPECT_EQ(0, s_control->refuseCommandLookups) << "looked up for the model inquiry";
+  EXPECT_EQ(0xFFFFFFFFul, c.m_feature) << "the model inquiry failed";
+  EXPECT_EQ(1, c.SetCommand(0xA9, 1, 0, 0)) << "the next command looks again";
+  EXPECT_EQ(1, c.GetDocCamModel());
+}
+
+// Holds the streaming thread in the callback while `held` is set, and
+// notes which threads deliver.
+struct HeldFrames {
+  HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> held{true};
+  std::mutex lock;
+  std::vector<DWORD> threads;
+  ~HeldFrames() {
+    CloseHandle(entered);
+    CloseHandle(release);
+  }
+};
+HeldFrames* g_held = nullptr;
+
+void HeldFrame(unsigned char*, int, int, int) {
+  if (g_held->held) {
+    SetEvent(g_held->entered);
+    WaitForSingleObject(g_held->release, 30000);
+    return;
+  }
+  std::lock_guard<std::mutex> guard(g_held->lock);
+  g_held->threads.push_back(GetCurrentThreadId());
+}
+
+TEST_F(DirectShowRoad, ACaptureStreamThatOutlastsItsStopEndsOnItsOwnAfterARestart) {
+  IGraphBuilder* graph = nullptr;
+  IBaseFilter* camera = nullptr;
+  IBaseFilter* transform = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                            reinterpret_cast<void**>(&graph)));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_SimCaptureFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                            reinterpret_cast<void**>(&camera)));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                            reinterpret_cast<void**>(&transform)));
+  IPin* out = nullptr;
+  IPin* in = nullptr;
+  IVideoTransformProp* prop = nullptr;
+  IMediaControl* control = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(camera, L"Camera"));
+  ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(transform, L"Transform"));
+  ASSERT_HRESULT_SUCCEEDED(camera->FindPin(L"Capture", &out));
+  ASSERT_HRESULT_SUCCEEDED(transform->FindPin(L"In", &in));
+  ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(out, in, nullptr));
+  ASSERT_HRESULT_SUCCEEDED(transform->QueryInterface(IID_VideoTransformProp, reinterpret_cast<void**>(&prop)));
+  ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)));
+
+  HeldFrames held;
+  g_held = &held;
+  prop->SetFrameCallback(HeldFrame);
+  ASSERT_HRESULT_SUCCEEDED(control->Run());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.entered, 5000));
+  // The camera alone stops and runs again while its thread is held
+  // downstream past the stop's wait.
+  s_control->streamStopWaitMs = 50;
+  EXPECT_HRESULT_SUCCEEDED(camera->Stop());
+  EXPECT_HRESULT_SUCCEEDED(camera->Run(0));
+  held.held = false;
+  SetEvent(held.release);
+  ASSERT_TRUE(WaitFor([&] {
+    std::lock_guard<std::mutex> guard(held.lock);
+    return held.threads.size() >= 12;
+  }));
+  control->Stop();
+  {
+    std::lock_guard<std::mutex> guard(held.lock);
+    for (DWORD thread : held.threads) EXPECT_EQ(held.threads.back(), thread) << "a second stream of the stopped run";
+  }
+  g_held = nullptr;
+  prop->Release();
+  control->Release();
+  in->Release();
+  out->Release();
+  graph->Release();
+  transform->Release();
+  camera->Release();
 }
 
 }  // namespace

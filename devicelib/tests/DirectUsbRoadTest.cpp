@@ -3,6 +3,7 @@
 // callbacks and the status callback.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -47,7 +48,7 @@ class DirectUsbRoad : public ::testing::Test {
 // Calls done() until it holds, for a bounded time.
 template <class Condition>
 bool WaitFor(Condition done) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 2000; ++i) {  // 20 s: generous for a sanitizer's slower threads
     if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -242,8 +243,13 @@ TEST_F(DirectUsbRoad, TheStatusCallbackFiresOncePerChangeAndAnUnusablePipeReadsN
   ASSERT_TRUE(WaitFor([&] { return device.GetFrame(frame.data(), 0x180000); }));
   EXPECT_EQ(1, g_statusCalls) << "two frames with the same status";
   EXPECT_EQ(camera.StatusBlock()[0], buffer[0]);
-  camera.state.frozen = 1;
-  const auto changed = camera.StatusBlock();
+  std::array<uint8_t, 48> changed;
+  {
+    // The read thread reads the camera's status meanwhile.
+    std::lock_guard<std::mutex> guard(io.cameraLock);
+    camera.state.frozen = 1;
+    changed = camera.StatusBlock();
+  }
   ASSERT_TRUE(WaitFor([&] { return device.GetFrame(frame.data(), 0x180000) && g_statusCalls == 2; }));
   EXPECT_EQ(0, std::memcmp(changed.data(), buffer, 18));
   EXPECT_FALSE(device.GetFrame(frame.data(), 0x180001)) << "larger than a ring buffer";

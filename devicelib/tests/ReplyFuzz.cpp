@@ -30,6 +30,7 @@ class FuzzDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
     return true;
   }
   void Close(devicelib::DeviceHandle) override {}
+  void CancelRequests(devicelib::DeviceHandle) override {}
   bool WriteCameraCommand(uint32_t, uint32_t) override { return Next() & 1; }
   bool ReadCameraReply(uint32_t, uint32_t* word) override {
     uint8_t bytes[4];

@@ -43,10 +43,25 @@ class FakeCameraCommand : public ICameraCommand {
   }
 };
 
+// The capture graph's part: the command interface when its lookup works.
+class FakeCommandSource : public devicelib::CameraCommandSource {
+ public:
+  explicit FakeCommandSource(ICameraCommand* pin) : pin_(pin) {}
+  ICameraCommand* CameraCommand() override {
+    ++lookups;
+    return failLookups > 0 && failLookups-- ? nullptr : pin_;
+  }
+  int lookups = 0;
+  int failLookups = 0;
+
+ private:
+  ICameraCommand* pin_;
+};
+
 TEST(Win32Binding, DirectShowCommandsGoThroughTheBoundCommandInterface) {
   FakeCameraCommand pin;
-  devicelib::BindCameraCommand(&pin);
-  EXPECT_EQ(2, pin.refs);
+  FakeCommandSource source(&pin);
+  devicelib::BindCameraCommand(&source);
   {
     KVQDocCamController c;
     // The command road of the current controller only.
@@ -70,10 +85,16 @@ TEST(Win32Binding, DirectShowCommandsGoThroughTheBoundCommandInterface) {
 
     pin.result = E_FAIL;
     EXPECT_EQ(0, c.SetCommand(0xA9, 1, 0, 0));
-    devicelib::BindCameraCommand(nullptr);
-    EXPECT_EQ(1, pin.refs);
     pin.result = S_OK;
+
+    // A lookup that fails costs its own command only.
+    source.failLookups = 1;
+    EXPECT_EQ(0, c.SetCommand(0xA9, 1, 0, 0));
+    EXPECT_EQ(1, c.SetCommand(0xA9, 1, 0, 0));
+    devicelib::BindCameraCommand(nullptr);
+    const int lookups = source.lookups;
     EXPECT_EQ(0, c.SetCommand(0xA9, 1, 0, 0)) << "no capture pin bound";
+    EXPECT_EQ(lookups, source.lookups);
   }
 }
 

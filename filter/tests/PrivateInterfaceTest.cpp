@@ -1,6 +1,8 @@
 // The private interface as its clients reach it: by vtable slot, through a
 // declaration of our own that shares nothing with the filter's header.
 #include "TestSupport.h"
+#include "VideoTransformFilter.h"
+#include "VideoTransformInputPin.h"
 
 #include <gtest/gtest.h>
 
@@ -92,16 +94,12 @@ TEST_F(PrivateInterfaceAbi, OperationsByVtableSlot) {
          [&] { return Value(Hue, 2) == 321; }},
         {"an input past the fourth is refused", [&] { return v.Set[Contrast](prop, 4, 1); }, E_INVALIDARG,
          [&] { int value = 0; return v.Get[Contrast](prop, 4, &value) == E_INVALIDARG; }},
-        {"SetValuePair with index 1", [&] { return v.SetValuePair(prop, 7, 8, 1); }, S_OK, [] { return true; }},
-        {"SetValuePair with index 0", [&] { return v.SetValuePair(prop, 7, 8, 0); }, S_OK, [] { return true; }},
         {"any mask bit sets bit 0", [&] { return v.SetMaskBit(prop, 5); }, S_OK,
          [&] { return v.GetMask(prop, &mask) == S_OK && mask == 1; }},
         {"any mask bit clears bit 0", [&] { return v.ClearMaskBit(prop, 9); }, S_OK,
          [&] { return v.GetMask(prop, &mask) == S_OK && mask == 0; }},
         {"NotifyChange without its second argument", [&] { return v.NotifyChange(prop, 1, 0); }, E_FAIL, [] { return true; }},
         {"NotifyChange without its first argument", [&] { return v.NotifyChange(prop, 0, 1); }, E_FAIL, [] { return true; }},
-        {"NotifyChange with both", [&] { return v.NotifyChange(prop, 1, 1); }, S_OK, [] { return true; }},
-        {"CountChange", [&] { return v.CountChange(prop); }, S_OK, [] { return true; }},
         {"WaitUpstreamIdle while stopped", [&] { return v.WaitUpstreamIdle(prop, 0, 0); }, E_FAIL, [] { return true; }},
         {"WaitIdle always fails", [&] { return v.WaitIdle(prop, 0, 0); }, E_FAIL, [] { return true; }},
         {"status while stopped", [&] { return v.GetStatus(prop, &byte); }, S_OK, [&] { return byte == 0; }},
@@ -129,4 +127,80 @@ TEST_F(PrivateInterfaceAbi, IUnknownSlotsDelegateToTheFilter) {
     prop->vtbl->AddRef(prop);
     EXPECT_EQ(RefCount(filter.Get()), before + 1);
     prop->vtbl->Release(prop);
+}
+
+namespace {
+
+// The filter of the linked sources, whose input pin the rules can be read
+// from; called through its private interface as the clients call it.
+class PrivateInterfaceRules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HRESULT hr = S_OK;
+        object = VideoTransformFilter::Create(nullptr, &hr);
+        ASSERT_NE(object, nullptr);
+        ASSERT_EQ(hr, S_OK);
+        object->NonDelegatingAddRef();
+        auto* filter = static_cast<VideoTransformFilter*>(object);
+        input = static_cast<VideoTransformInputPin*>(filter->GetPin(0));
+        prop = filter;
+    }
+    void TearDown() override {
+        if (object) object->NonDelegatingRelease();
+    }
+    int Pending() const { return input->m_pendingChanges.Count(); }
+
+    dshow::ComObject* object = nullptr;
+    VideoTransformInputPin* input = nullptr;
+    IVideoTransformProp* prop = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PrivateInterfaceRules, OnlyIndexZeroStoresTheValuePair) {
+    const struct {
+        int a, b, index;
+        int first, second;
+    } cases[] = {{7, 8, 1, 0, 0}, {7, 8, 0x10000, 0, 0}, {7, 8, 0, 7, 8}, {9, 10, -1, 7, 8}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(prop->SetValuePair(c.a, c.b, c.index), S_OK);
+        EXPECT_EQ(input->m_valuePair[0], c.first) << c.index;
+        EXPECT_EQ(input->m_valuePair[1], c.second) << c.index;
+    }
+}
+
+TEST_F(PrivateInterfaceRules, ChangesRaiseThePendingCountOnlyWhenSomethingChanged) {
+    const struct {
+        const char* what;
+        std::function<HRESULT()> call;
+        HRESULT result;
+        int raised;
+    } cases[] = {
+        {"an equal proc-amp value", [&] { return prop->SetBrightness(0, 5000); }, S_OK, 0},
+        {"a new proc-amp value", [&] { return prop->SetBrightness(0, 4000); }, S_OK, 1},
+        {"the same new value again", [&] { return prop->SetBrightness(0, 4000); }, S_OK, 0},
+        {"the same value for another input", [&] { return prop->SetBrightness(1, 4000); }, S_OK, 1},
+        {"a refused input", [&] { return prop->SetHue(4, 1); }, E_INVALIDARG, 0},
+        {"the mask bit set", [&] { return prop->SetMaskBit(5); }, S_OK, 1},
+        {"the mask bit set again", [&] { return prop->SetMaskBit(3); }, S_OK, 0},
+        {"the mask bit cleared", [&] { return prop->ClearMaskBit(9); }, S_OK, 1},
+        {"the mask bit cleared again", [&] { return prop->ClearMaskBit(9); }, S_OK, 0},
+        {"NotifyChange without its second argument", [&] { return prop->NotifyChange(1, 0); }, E_FAIL, 0},
+        {"NotifyChange without its first argument", [&] { return prop->NotifyChange(0, 1); }, E_FAIL, 0},
+        {"NotifyChange with both", [&] { return prop->NotifyChange(1, 1); }, S_OK, 1},
+        {"CountChange", [&] { return prop->CountChange(); }, S_OK, 1},
+        {"a callback", [&] { return prop->SetFrameCallback(FrameLog::Callback); }, S_OK, 0},
+    };
+    for (const auto& c : cases) {
+        const int before = Pending();
+        EXPECT_EQ(c.call(), c.result) << c.what;
+        EXPECT_EQ(Pending(), before + c.raised) << c.what;
+    }
+}
+
+TEST_F(PrivateInterfaceRules, ThePendingCountWrapsAfter255) {
+    for (int i = 0; i < 255; ++i) prop->CountChange();
+    EXPECT_EQ(Pending(), 255);
+    prop->CountChange();
+    EXPECT_EQ(Pending(), 0);
 }

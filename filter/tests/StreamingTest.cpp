@@ -423,3 +423,100 @@ TEST_F(Streaming, RunAgainWithoutStopHooksUpOnceAndLeaksNothing) {
     EXPECT_EQ(graph.source->ProcAmpCalls().size(), 5u) << "the values go up on the first run after a stop only";
     EXPECT_LE(handlesAfter, handlesBefore + 4);
 }
+
+namespace {
+
+DWORD WINAPI StopFilter(void* filter) { return static_cast<IBaseFilter*>(filter)->Stop(); }
+DWORD WINAPI SendEndOfStream(void* pin) { return static_cast<IPin*>(pin)->EndOfStream(); }
+
+}  // namespace
+
+TEST_F(Streaming, EndOfStreamDuringAStopWaitsUntilTheOutputQueueIsGone) {
+    ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, 0), Downstream::Recording), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ComPtr<IPin> in;
+    ComPtr<IMemInputPin> receiver;
+    ComPtr<IMemAllocator> allocator;
+    ASSERT_EQ(FindPinByName(graph.transform.Get(), L"In", in.Put()), S_OK);
+    ASSERT_EQ(in->QueryInterface(IID_IMemInputPin, receiver.PutVoid()), S_OK);
+    ASSERT_EQ(receiver->GetAllocator(allocator.Put()), S_OK);
+    ComPtr<IMediaSample> probe;
+    ASSERT_EQ(allocator->GetBuffer(probe.Put(), nullptr, nullptr, AM_GBF_NOWAIT), S_OK);
+
+    // The sink holds the output queue's thread, so the filter's stop waits
+    // in deleting the queue.
+    graph.sink->CloseGate();
+    ASSERT_EQ(graph.source->PushFrame(0), S_OK);
+    ASSERT_EQ(WaitForSingleObject(graph.sink->Waiting(), 5000), WAIT_OBJECT_0);
+    HANDLE stopping = CreateThread(nullptr, 0, StopFilter, graph.transform.Get(), 0, nullptr);
+    bool inputStopped = false;
+    for (int poll = 0; poll < 500 && !inputStopped; ++poll) {
+        inputStopped = receiver->Receive(probe.Get()) == VFW_E_WRONG_STATE;
+        if (!inputStopped) Sleep(10);
+    }
+    EXPECT_TRUE(inputStopped);
+
+    HANDLE ending = CreateThread(nullptr, 0, SendEndOfStream, in.Get(), 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(ending, 500), WAIT_TIMEOUT) << "end-of-stream went into a queue being deleted";
+    graph.sink->OpenGate();
+    EXPECT_EQ(WaitForSingleObject(stopping, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(ending, 5000), WAIT_OBJECT_0);
+    CloseHandle(stopping);
+    CloseHandle(ending);
+}
+
+namespace {
+
+// Holds the streaming thread in the callback while `hold` is set.
+struct HeldCallback {
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    volatile LONG hold = 1;
+    ~HeldCallback() {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+};
+HeldCallback* g_held = nullptr;
+
+void HoldingCallback(unsigned char*, int, int, int) {
+    if (!g_held->hold) return;
+    SetEvent(g_held->entered);
+    WaitForSingleObject(g_held->release, 30000);
+}
+
+struct DisableCall {
+    IVideoTransformProp* prop;
+    HRESULT result;
+};
+DWORD WINAPI DisableDelivery(void* call) {
+    auto* c = static_cast<DisableCall*>(call);
+    c->result = c->prop->SetDeliveryEnable(0);
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(Streaming, DisablingDeliveryGivesUpOnACallbackThatDoesNotReturn) {
+    HeldCallback held;
+    g_held = &held;
+    ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, -1), Downstream::NullRenderer), S_OK);
+    graph.prop->SetFrameCallback(HoldingCallback);
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_EQ(WaitForSingleObject(held.entered, 5000), WAIT_OBJECT_0);
+
+    DisableCall call{graph.prop.Get(), E_UNEXPECTED};
+    HANDLE disabling = CreateThread(nullptr, 0, DisableDelivery, &call, 0, nullptr);
+    const bool returned = WaitForSingleObject(disabling, 10000) == WAIT_OBJECT_0;
+    InterlockedExchange(&held.hold, 0);
+    SetEvent(held.release);
+    WaitForSingleObject(disabling, INFINITE);
+    CloseHandle(disabling);
+    EXPECT_TRUE(returned) << "SetDeliveryEnable(0) waited for a stuck callback";
+    EXPECT_EQ(call.result, VFW_E_TIMEOUT);
+
+    // A callback that returns is waited for, and the wait succeeds.
+    EXPECT_EQ(graph.prop->SetDeliveryEnable(0), S_OK);
+    EXPECT_TRUE(StopsWithin(graph.control.Get(), 1000));
+    g_held = nullptr;
+}

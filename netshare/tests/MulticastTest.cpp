@@ -149,11 +149,13 @@ TEST(MulticastTest, SenderCutsAPictureIntoChunks)
 
 TEST(MulticastTest, PicturesOfEverySizeArrive)
 {
-    MulticastImageReceiver receiver(kGroup, kPort);
-    ASSERT_TRUE(receiver.usable());
     MulticastImageProvider provider(kGroup, kPort);
     const Bytes meta = datagrams::pattern(64, 9);
     for (size_t size : {size_t(3000), size_t(3) << 20}) {
+        // A receiver per size: resent copies of the previous picture may
+        // still wait in an older socket.
+        MulticastImageReceiver receiver(kGroup, kPort);
+        ASSERT_TRUE(receiver.usable());
         const Bytes jpeg = datagrams::pattern(size, uint8_t(size));
         // Datagrams are best effort even on loopback: resend until one
         // copy gets through whole.

@@ -126,14 +126,43 @@ bool SimDeviceIo::DirectUsbInitRequest(uint32_t code, const uint8_t* in, uint32_
   return false;
 }
 
+void SimDeviceIo::HoldFrameReads(bool hold) {
+  std::lock_guard<std::mutex> guard(holdLock_);
+  holding_ = hold;
+  holdChanged_.notify_all();
+}
+
+void SimDeviceIo::CancelRequests(DeviceHandle device) {
+  if (device != kUsbHandle) return;
+  std::lock_guard<std::mutex> guard(holdLock_);
+  ++cancels_;
+  holdChanged_.notify_all();
+}
+
+bool SimDeviceIo::WaitWhileHeld() {
+  std::unique_lock<std::mutex> guard(holdLock_);
+  if (!holding_) return true;
+  const unsigned cancels = cancels_;
+  ++frameReadsHeld;
+  const bool cancelled = holdChanged_.wait_for(guard, std::chrono::milliseconds(kHoldLimitMs),
+                                               [&] { return !holding_ || cancels_ != cancels; }) &&
+                         cancels_ != cancels;
+  --frameReadsHeld;
+  if (cancelled) ++frameReadsCancelled;
+  return !cancelled;
+}
+
 bool SimDeviceIo::BulkRead(uint8_t* out, uint32_t outSize) {
   if (!out) return false;
   if (outSize == devicelib::kDirectUsbStatusSize) {
-    const auto block = camera_.StatusBlock();
+    std::lock_guard<std::mutex> guard(cameraLock);
+    auto block = camera_.StatusBlock();
+    if (statusPerFrame) block[3] ^= uint8_t(framesRead);
     std::memcpy(out, block.data(), outSize);
     return true;
   }
-  if (frameDelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(frameDelayMs));
+  if (!WaitWhileHeld()) return false;
+  if (const unsigned delay = frameDelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   if (failBulkReads > 0) {
     --failBulkReads;
     ++bulkReadsRefused;
@@ -152,6 +181,7 @@ bool SimDeviceIo::PropertyRequest(const uint8_t* in, uint32_t inSize, uint8_t* o
   } else if (std::memcmp(in, kPropertySetGuid, sizeof kPropertySetGuid) != 0) {
     lastStatus = kStatusPropsetNotFound;
   } else {
+    std::lock_guard<std::mutex> guard(cameraLock);
     const auto block = camera_.StatusBlock();
     lastStatus = handler_.Handle(ReadLe32(in + kIdOffset), ReadLe32(in + kFlagsOffset), in, inSize, out,
                                  outSize, returned, port_, block.data());
@@ -163,6 +193,7 @@ bool SimDeviceIo::DirectUsbRequest(const uint8_t* in, uint32_t inSize, uint8_t* 
   if (!in || inSize != devicelib::kDirectUsbRequestSize || in[1] != 2 || in[2] != 3) return false;
   const bool deviceToHost = in[0] == 1;
   if (deviceToHost && (!out || outSize > devicelib::kDirectUsbMaxReply)) return false;
+  std::lock_guard<std::mutex> guard(cameraLock);
   return port_.VendorRequest(deviceToHost, in[4], ReadLe16(in + 6), ReadLe16(in + 8), out, outSize) ==
          kStatusSuccess;
 }
@@ -186,6 +217,7 @@ bool SimDeviceIo::WriteCameraCommand(uint32_t value, uint32_t index) {
   call.value = value;
   call.index = index;
   const uint8_t op = uint8_t(index >> 8), a1 = uint8_t(index), a2 = uint8_t(value >> 8), a3 = uint8_t(value);
+  std::lock_guard<std::mutex> guard(cameraLock);
   if (failCommandWrites > 0) {
     --failCommandWrites;
   } else if (op >= 0x31 && op <= 0x62) {

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -59,11 +61,23 @@ class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
   // frames its bulk reads deliver, a delay per frame and injected failures.
   UsbPipe pipe;
   uint32_t failInitCode = 0;               // this initialisation request fails
+  // Set before streaming starts; the fields below may change while it runs.
   FrameSource frameSource = NumberedFrame;
-  unsigned frameDelayMs = 0;
+  std::atomic<unsigned> frameDelayMs{0};
   std::atomic<int> failBulkReads{0};
   std::atomic<uint32_t> framesRead{0};     // frames delivered by bulk reads
   std::atomic<uint32_t> bulkReadsRefused{0};
+  // Every frame's status bytes differ from the previous frame's.
+  std::atomic<bool> statusPerFrame{false};
+  // Frame reads wait, as a device that never answers does, until the
+  // request is cancelled or the hold is lifted (at most kHoldLimitMs).
+  static constexpr unsigned kHoldLimitMs = 30000;
+  void HoldFrameReads(bool hold);
+  std::atomic<int> frameReadsHeld{0};      // reads waiting at the hold now
+  std::atomic<int> frameReadsCancelled{0};
+  // Guards the camera against the device's read thread: a test that
+  // changes the camera while frames stream holds it.
+  std::mutex cameraLock;
   int failOpens = 0;
   int failCommandWrites = 0;
   int failReplyReads = 0;
@@ -80,6 +94,7 @@ class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
   bool Control(devicelib::DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
                uint32_t outSize, uint32_t* returned) override;
   void Close(devicelib::DeviceHandle device) override;
+  void CancelRequests(devicelib::DeviceHandle device) override;
   bool WriteCameraCommand(uint32_t value, uint32_t index) override;
   bool ReadCameraReply(uint32_t index, uint32_t* word) override;
   void Pause(unsigned milliseconds) override { pauses.push_back(milliseconds); }
@@ -99,12 +114,18 @@ class SimDeviceIo : public devicelib::DeviceIo, public devicelib::Pacer {
   bool DirectUsbRequest(const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize);
   bool DirectUsbInitRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize);
   bool BulkRead(uint8_t* out, uint32_t outSize);
+  // False when the held read was cancelled.
+  bool WaitWhileHeld();
 
   SimCamera& camera_;
   UsbPort port_;
   camvendor::PropertyHandler handler_;
   uint32_t pendingReply_ = 0;
   int openHandles_ = 0;
+  std::mutex holdLock_;
+  std::condition_variable holdChanged_;
+  bool holding_ = false;
+  unsigned cancels_ = 0;
 };
 
 }  // namespace simcam

@@ -124,7 +124,14 @@ SimCapturePin::~SimCapturePin() {
 HRESULT STDMETHODCALLTYPE SimCapturePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (iid == IID_IKsPropertySet) return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
     if (iid == IID_IAMStreamConfig) return ReturnInterface(static_cast<IAMStreamConfig*>(this), out);
-    if (iid == IID_ICameraCommand) return ReturnInterface(static_cast<ICameraCommand*>(this), out);
+    if (iid == IID_ICameraCommand) {
+        volatile LONG& refusals = SimCaptureControlBlock()->refuseCommandLookups;
+        if (refusals > 0 && InterlockedDecrement(&refusals) >= 0) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        return ReturnInterface(static_cast<ICameraCommand*>(this), out);
+    }
     return OutputPin::NonDelegatingQueryInterface(iid, out);
 }
 
@@ -230,36 +237,66 @@ HRESULT SimCapturePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROP
     return actual.cbBuffer >= kBufferSize ? S_OK : E_FAIL;
 }
 
+// What a streaming thread owns: a reference on the filter, so that neither
+// the filter nor this pin goes while the thread still runs, and its own
+// handle of the stop event.
+struct SimCapturePin::StreamThread {
+    SimCapturePin* pin;
+    HANDLE stop;
+};
+
 HRESULT SimCapturePin::Active() {
     HRESULT hr = OutputPin::Active();
     if (FAILED(hr)) return hr;
-    if (!m_stop) m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ResetEvent(m_stop);
-    m_thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
-    return m_thread ? S_OK : E_FAIL;
+    // A fresh event per run: a thread of an earlier run that outlived its
+    // stop keeps seeing its own event set.
+    m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto* thread = new (std::nothrow) StreamThread{this, nullptr};
+    if (!m_stop || !thread ||
+        !DuplicateHandle(GetCurrentProcess(), m_stop, GetCurrentProcess(), &thread->stop, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        delete thread;
+        return E_FAIL;
+    }
+    m_source->AddRef();
+    m_thread = CreateThread(nullptr, 0, ThreadMain, thread, 0, nullptr);
+    if (m_thread) return S_OK;
+    CloseHandle(thread->stop);
+    delete thread;
+    m_source->Release();
+    return E_FAIL;
 }
 
 HRESULT SimCapturePin::Inactive() {
-    if (m_thread) SetEvent(m_stop);
+    if (m_stop) SetEvent(m_stop);
     // Decommitting releases a streaming thread waiting for a buffer.
     HRESULT hr = OutputPin::Inactive();
     if (m_thread) {
-        WaitForSingleObject(m_thread, 5000);
+        // A thread still in a downstream call after the wait ends later on
+        // its own; its reference keeps the filter alive until then.
+        WaitForSingleObject(m_thread, SimCaptureControlBlock()->streamStopWaitMs);
         CloseHandle(m_thread);
         m_thread = nullptr;
     }
+    if (m_stop) CloseHandle(m_stop);
+    m_stop = nullptr;
     return hr;
 }
 
-DWORD WINAPI SimCapturePin::ThreadMain(void* self) {
-    static_cast<SimCapturePin*>(self)->StreamLoop();
+DWORD WINAPI SimCapturePin::ThreadMain(void* context) {
+    auto* thread = static_cast<StreamThread*>(context);
+    SimCaptureFilter* filter = thread->pin->m_source;
+    thread->pin->StreamLoop(thread->stop);
+    CloseHandle(thread->stop);
+    delete thread;
+    filter->Release();
     return 0;
 }
 
-void SimCapturePin::StreamLoop() {
+void SimCapturePin::StreamLoop(HANDLE stop) {
     // Frames flow only while the graph runs, one every frame interval.
     const DWORD period = DWORD(m_interval / 10000);
-    for (int number = 0; WaitForSingleObject(m_stop, period) == WAIT_TIMEOUT;) {
+    for (int number = 0; WaitForSingleObject(stop, period) == WAIT_TIMEOUT;) {
         if (m_source->State() != State_Running) continue;
         if (FAILED(SendFrame(number++))) return;
         InterlockedIncrement(&SimCaptureControlBlock()->framesSent);

@@ -30,6 +30,8 @@ struct SimCaptureControl {
     };
     std::vector<Write> writes;  // ICameraCommand::WriteCommand calls
     volatile LONG framesSent = 0;
+    volatile LONG refuseCommandLookups = 0;  // the next lookups of ICameraCommand fail
+    DWORD streamStopWaitMs = 5000;            // how long a stop waits for the streaming thread
 };
 
 // The one control of the module, exported as "SimCaptureControlBlock".
@@ -93,8 +95,9 @@ public:
     HRESULT Inactive() override;
 
 private:
-    static DWORD WINAPI ThreadMain(void* self);
-    void StreamLoop();
+    struct StreamThread;
+    static DWORD WINAPI ThreadMain(void* context);
+    void StreamLoop(HANDLE stop);
     HRESULT SendFrame(int number);
 
     SimCaptureFilter* const m_source;
