@@ -606,7 +606,11 @@ bool CMainFrame::IsLocalCameraShown()
     return IsLocalCameraPresent() && !m_remoteCamera;
 }
 
-KVQDocCamController* CMainFrame::CurrentController() { return TheApp().CurrentController(); }
+KVQDocCamController* CMainFrame::CurrentController()
+{
+    // A controller without a driven camera has nothing to drive.
+    return TheApp().HasUsableCamera() ? TheApp().CurrentController() : nullptr;
+}
 
 bool CMainFrame::IsStatusPolled() { return m_live.IncrementalUpdateResult() == 0; }
 

@@ -316,7 +316,13 @@ void CDocCamPanel::RepeatHeldLocally(KVQDocCamController& camera)
 
 void CDocCamPanel::OnDeviceSetup(KVQDocCamController* controller)
 {
-    if (!controller) return;
+    if (!controller) {
+        // No camera: nothing here would do anything.
+        EnableCameraControls(false, true);
+        Enable(m_buttons[FREEZE], false);
+        Enable(m_buttons[MOTION], false);
+        return;
+    }
     KVQDocCamController& camera = *controller;
     const DocCamStatus& status = camera.m_status;
     const unsigned long features = camera.GetDocCamModelFeature(0);
@@ -379,7 +385,9 @@ void CDocCamPanel::ShowColourMode(int mode)
 
 void CDocCamPanel::ShowFrozen(bool frozen)
 {
-    if ((m_buttons[FREEZE].GetCheckState() != 0) == frozen) return;
+    // A click toggles the button's check itself: the tip follows what was shown.
+    if (m_shownFrozen == frozen) return;
+    m_shownFrozen = frozen;
     m_buttons[FREEZE].SetCheck(frozen ? 1 : 0);
     SetTip(FREEZE, frozen ? L"tipUnFreeze" : L"tipFreeze", frozen ? L"UnFreeze" : L"Freeze");
     Invalidate(TRUE);

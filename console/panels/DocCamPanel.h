@@ -63,6 +63,7 @@ private:
     // brightness command was sent, so that the slider does not jump back.
     int m_brightnessHold = 0;
     int m_lastZoomSeen = 0;
+    bool m_shownFrozen = false;
     float m_lastRemoteZoom = 0.0f;
     int m_lastRemoteRotation = 0;
     int m_lastRemoteControllable = 1;
