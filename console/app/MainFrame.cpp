@@ -199,6 +199,8 @@ void CMainFrame::SetUpToolTips()
 void CMainFrame::ShowCameraPresence(bool present)
 {
     m_presence = present ? CameraPresence::Present : CameraPresence::Absent;
+    if (m_bar) m_bar->RefreshBarButtons();
+    if (m_cameraPanel) m_cameraPanel->OnDeviceSetup(CurrentController());
     if (m_hWnd) Invalidate(FALSE);
 }
 
