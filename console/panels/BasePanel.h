@@ -28,7 +28,7 @@ public:
     enum DockState { DOCK_FREE = 0, DOCK_RIGHT = 1, DOCK_BELOW = 3 };
     enum PlaceMode { PLACE_LAST = 0, PLACE_DOCKED = 1, PLACE_OWNER_CORNER = 2 };
     // How near (pixels) the drag and the corners must come for the snap.
-    static const int kSnapReach = 29;
+    static constexpr int kSnapReach = 29;
 
     CWnd* m_owner = nullptr;
     int m_dockState = DOCK_FREE;

@@ -165,9 +165,10 @@ BOOL CControlPanel::Collapse()
 
 BOOL CControlPanel::Expand()
 {
-    if (m_lastToolCommand == ID_COPY_IMAGE || m_lastToolCommand == ID_TEXT) {
-        ApplyLayout(LAYOUT_FULL);
-    } else {
+    // The full shape first: a bar of only its rows is not expanded, and
+    // replaying a tool would leave it in the strip's shape.
+    ApplyLayout(LAYOUT_FULL);
+    if (m_lastToolCommand != ID_COPY_IMAGE && m_lastToolCommand != ID_TEXT) {
         // Twice: the first press may close what the second opens again.
         OnButtonEvent(m_lastToolCommand);
         OnButtonEvent(m_lastToolCommand);

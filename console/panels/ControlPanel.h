@@ -16,9 +16,9 @@ public:
         RECTANGLE, ELLIPSE, TEXT, COPY_IMAGE, ERASER, EXPAND, COLLAPSE, GRIP, CONTROL_COUNT
     };
     enum Layout { LAYOUT_FULL, LAYOUT_SECOND, LAYOUT_LINE_TOOLS, LAYOUT_ERASER_TOOLS, LAYOUT_COLLAPSED, LAYOUT_COUNT };
-    static const int kWidth = 700;
-    static const int kRowsHeight = 97;  // the two button rows; sub-panels start here
-    static const int kOpenHeight = 500;
+    static constexpr int kWidth = 700;
+    static constexpr int kRowsHeight = 97;  // the two button rows; sub-panels start here
+    static constexpr int kOpenHeight = 500;
 
     explicit CControlPanel(IPanelHost& host);
     ~CControlPanel() override;

@@ -10,7 +10,7 @@
 class CSettingDialog : public CDialog {
 public:
     enum { IDD = 144 };
-    static const int kNameLength = 20;
+    static constexpr int kNameLength = 20;
 
     explicit CSettingDialog(CWnd* parent = nullptr);
 

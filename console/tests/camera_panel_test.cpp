@@ -34,8 +34,8 @@ protected:
     PanelFixture() : panel(host)
     {
         KVQButton::SetTickSource(&TestClock::Read);
-        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP | WS_VISIBLE, 0, 0, 700, 200, nullptr,
-                        nullptr);
+        // Hidden: presses are messages, and windows that appear cost time.
+        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
         const ButtonImages images{649, 649, 649, 121, 0};
         CreateSkinButtonForTest(images);
         panel.CreateControls(0);
