@@ -105,7 +105,8 @@ def g_camera(img, x, y, s, c):
 
 
 def g_record(img, x, y, s, c):
-    img.disk(x + s / 2, y + s / 2, s * 0.32, (225, 50, 50))
+    red = (150, 118, 118) if c == BUTTON_STATES["disabled"][1] else (225, 50, 50)
+    img.disk(x + s / 2, y + s / 2, s * 0.32, red)
 
 
 def g_stop(img, x, y, s, c):
