@@ -542,6 +542,57 @@ TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNev
     EXPECT_TRUE(ShowsNoCameraState(window));
 }
 
+// Visible dialogs of the console titled title.
+int DialogsTitled(const Console& console, const wchar_t* title)
+{
+    struct Count {
+        DWORD process;
+        const wchar_t* title;
+        int found;
+    } count{0, title, 0};
+    HWND main = console.MainWindow();
+    GetWindowThreadProcessId(main, &count.process);
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            wchar_t text[64] = L"", name[16] = L"";
+            GetWindowTextW(window, text, 64);
+            GetClassNameW(window, name, 16);
+            c->found += process == c->process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0 &&
+                        wcscmp(text, c->title) == 0;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.found;
+}
+
+TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
+    ASSERT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") > 0; }));
+    // The second press has been handled once the window answers again.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    EXPECT_EQ(DialogsTitled(console, L"About..."), 1);
+    HWND about = FindWindowW(L"#32770", L"About...");
+    ASSERT_NE(nullptr, about);
+    wchar_t ok[32] = L"";
+    GetDlgItemTextW(about, IDOK, ok, 32);
+    EXPECT_STREQ(ok, L"OK");
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") == 0; }));
+    // Closed, it opens again.
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") == 1; }));
+    if (HWND again = FindWindowW(L"#32770", L"About...")) PostMessageW(again, WM_COMMAND, IDOK, 0);
+}
+
 TEST_F(WithoutCamera, ASecondStartRaisesTheFirstWindowAndEnds)
 {
     Console first;
