@@ -105,6 +105,7 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
         font->Attach(::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"Tahoma"));
     m_timer = SetTimer(kTimerId, kTimerMs);
+    m_strip.Create(this, SkinLibrary());
     Gdiplus::GdiplusStartupInput gdiplus;
     if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplus, nullptr) != Gdiplus::Ok) m_gdiplusToken = 0;
     m_bar->PlacePanel(CBasePanel::PLACE_DOCKED);
@@ -374,6 +375,7 @@ void CMainFrame::OnPostDraw(CDC*)
 {
     if (m_fullscreen && m_exitButton.m_hWnd && m_exitButton.IsWindowVisible())
         m_exitButton.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (m_strip.IsVisible()) m_strip.RedrawPanButtons();
 }
 
 void CMainFrame::OnChangeSize(UINT type)
@@ -389,11 +391,23 @@ void CMainFrame::OnChangeSize(UINT type)
         m_exitButton.SetWindowPos(nullptr, window.right - 30, 10, kExitButtonWidth, kExitButtonHeight,
                                   SWP_NOZORDER | SWP_NOACTIVATE);
         if (m_bar) m_bar->PlacePanel(docked ? CBasePanel::PLACE_OWNER_CORNER : CBasePanel::PLACE_DOCKED);
+        m_strip.Layout();
         return;
     }
     m_exitButton.ShowWindow(SW_HIDE);
     if (m_bar && IsWindowVisible()) m_bar->PlacePanel(docked ? CBasePanel::PLACE_DOCKED : CBasePanel::PLACE_LAST);
+    m_strip.Layout();
     PostMessage(WM_FIT_PICTURE);
+}
+
+BOOL CMainFrame::OnDoubleClick(UINT flags, CPoint pt)
+{
+    CRect window, strip;
+    GetWindowRect(&window);
+    CZoomAndPan::GetStripRect(&strip, window);
+    // A double click on the pan cross is two presses of an arrow.
+    if (strip.PtInRect(pt)) return TRUE;
+    return KVQWindow::OnDoubleClick(flags, pt);
 }
 
 void CMainFrame::OnMoveWindow(int, int)
@@ -414,6 +428,16 @@ void CMainFrame::KeepPictureAt4To3()
 
 void CMainFrame::OnMoveMouse(UINT flags, CPoint pt)
 {
+    if (!(flags & MK_LBUTTON)) {
+        CRect window, strip;
+        GetWindowRect(&window);
+        CZoomAndPan::GetStripRect(&strip, window);
+        KVQDocCamController* camera = CurrentController();
+        const bool zoomable = (IsLocalCameraShown() && camera && !camera->m_status.frozen) ||
+                              (m_remoteCamera && m_remoteCamera->State().controllable);
+        const int show = strip.PtInRect(pt) && zoomable;
+        if (show != m_strip.IsVisible()) m_strip.SetVisible(show);
+    }
     if (!(flags & MK_LBUTTON) && m_fullscreen && m_exitButton.m_hWnd) {
         CRect window, view;
         GetRect(&window, &view);
@@ -523,6 +547,7 @@ void CMainFrame::OnTimerEvent(UINT id)
     if (m_osdCountdown > 0 && --m_osdCountdown == 0) ShowOsd(OSD_NONE, 0);
     KVQDocCamController* controller = CurrentController();
     if (controller && m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->OnTimerTick(controller);
+    m_strip.Tick();
 }
 
 BOOL CMainFrame::PreTranslateMessage(MSG* msg)
@@ -530,6 +555,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg)
     if (!m_fullscreen)
         for (CToolTipCtrl& tip : m_toolTips)
             if (tip.m_hWnd) tip.RelayEvent(msg);
+    m_strip.RelayToolTips(msg);
     return KVQWindow::PreTranslateMessage(msg);
 }
 

@@ -11,6 +11,7 @@
 #include "LiveFramePath.h"
 #include "OsdKind.h"
 #include "PanelHost.h"
+#include "ZoomAndPan.h"
 
 class KVQDocCamController;
 
@@ -57,6 +58,7 @@ public:
     void OnChangeSize(UINT type) override;
     void OnDestroyWindow() override;
     void OnMoveWindow(int x, int y) override;
+    BOOL OnDoubleClick(UINT flags, CPoint pt) override;
     void OnMoveMouse(UINT flags, CPoint pt) override;
     BOOL OnKeyboard(UINT vk, UINT repeat, UINT flags, BOOL down) override;
     BOOL OnButtonEvent(unsigned short id) override;
@@ -123,6 +125,7 @@ private:
     int m_shownRotation = 0;
 
     UINT_PTR m_timer = 0;
+    CZoomAndPan m_strip;
     std::unique_ptr<CControlPanel> m_bar;
     std::unique_ptr<CDocCamPanel> m_cameraPanel;
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};

@@ -543,28 +543,30 @@ TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNev
 }
 
 // Visible dialogs of the console titled title.
+struct DialogCount {
+    DWORD process;
+    const wchar_t* title;
+    int found;
+};
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM data)
+{
+    auto* count = reinterpret_cast<DialogCount*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t text[64] = L"", name[16] = L"";
+    GetWindowTextW(window, text, 64);
+    GetClassNameW(window, name, 16);
+    count->found += process == count->process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0 &&
+                    wcscmp(text, count->title) == 0;
+    return TRUE;
+}
+
 int DialogsTitled(const Console& console, const wchar_t* title)
 {
-    struct Count {
-        DWORD process;
-        const wchar_t* title;
-        int found;
-    } count{0, title, 0};
-    HWND main = console.MainWindow();
-    GetWindowThreadProcessId(main, &count.process);
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* c = reinterpret_cast<Count*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t text[64] = L"", name[16] = L"";
-            GetWindowTextW(window, text, 64);
-            GetClassNameW(window, name, 16);
-            c->found += process == c->process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0 &&
-                        wcscmp(text, c->title) == 0;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    DialogCount count{0, title, 0};
+    GetWindowThreadProcessId(console.MainWindow(), &count.process);
+    EnumWindows(&CountDialog, reinterpret_cast<LPARAM>(&count));
     return count.found;
 }
 
