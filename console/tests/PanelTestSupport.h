@@ -4,7 +4,10 @@
 // the skin library beside the test, and a clock the buttons read.
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -93,6 +96,41 @@ public:
 struct TestClock {
     static DWORD now;
     static DWORD Read() { return now; }
+};
+
+
+// Drives the next dialog of this process from a second thread, as a user
+// would, while the test's thread runs its modal loop.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::function<void(HWND)> steps)
+        : m_thread([this, steps] {
+              for (int waited = 0; waited < 10000 && !m_dialog; waited += 20) {
+                  EnumThreadWindows(m_uiThread, &Find, reinterpret_cast<LPARAM>(this));
+                  if (!m_dialog) Sleep(20);
+              }
+              if (m_dialog) steps(m_dialog);
+              m_done = true;
+          })
+    {
+    }
+    ~DialogDriver() { m_thread.join(); }
+    bool Found() const { return m_dialog != nullptr; }
+
+private:
+    static BOOL CALLBACK Find(HWND window, LPARAM self)
+    {
+        wchar_t name[16] = L"";
+        GetClassNameW(window, name, 16);
+        if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        reinterpret_cast<DialogDriver*>(self)->m_dialog = window;
+        return FALSE;
+    }
+
+    DWORD m_uiThread = GetCurrentThreadId();
+    std::atomic<HWND> m_dialog{nullptr};
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
 };
 
 }  // namespace paneltest

@@ -13,9 +13,11 @@
 
 #include "CommandIds.h"
 #include "ControlPanel.h"
+#include "CopyDialog.h"
 #include "PanelTestSupport.h"
 #include "SettingDialog.h"
 
+using paneltest::DialogDriver;
 using paneltest::FakeHost;
 
 namespace {
@@ -156,40 +158,6 @@ TEST_F(BarFixture, PanelButtonsGoToTheMainWindowAndStayChecked)
     EXPECT_FALSE(bar.OnButtonEvent(ID_START_RECORDING)) << "no recorder here";
 }
 
-// Drives the next dialog of this process from a second thread, as a user
-// would, while the test's thread runs its modal loop.
-class DialogDriver {
-public:
-    explicit DialogDriver(std::function<void(HWND)> steps)
-        : m_thread([this, steps] {
-              for (int waited = 0; waited < 10000 && !m_dialog; waited += 20) {
-                  EnumThreadWindows(m_uiThread, &Find, reinterpret_cast<LPARAM>(this));
-                  if (!m_dialog) Sleep(20);
-              }
-              if (m_dialog) steps(m_dialog);
-              m_done = true;
-          })
-    {
-    }
-    ~DialogDriver() { m_thread.join(); }
-    bool Found() const { return m_dialog != nullptr; }
-
-private:
-    static BOOL CALLBACK Find(HWND window, LPARAM self)
-    {
-        wchar_t name[16] = L"";
-        GetClassNameW(window, name, 16);
-        if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-        reinterpret_cast<DialogDriver*>(self)->m_dialog = window;
-        return FALSE;
-    }
-
-    DWORD m_uiThread = GetCurrentThreadId();
-    std::atomic<HWND> m_dialog{nullptr};
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
-
 void MoveTrackBar(HWND dialog, int id, int position)
 {
     HWND bar = GetDlgItem(dialog, id);
@@ -296,6 +264,35 @@ TEST(WindowPlace, SavedInScreenCoordinatesWhateverTheWorkArea)
     EXPECT_EQ(belowTaskbar.y, 70) << "a taskbar at the top moves the work area down";
     const WindowPlace rightOfTaskbar = WindowPlace::FromWorkspace(normal, POINT{60, 0});
     EXPECT_EQ(rightOfTaskbar.x, 160);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CopyNotice, ItsCheckBoxTurnsTheHintsOff)
+{
+    struct Case {
+        bool showHints;
+        bool click;
+        bool result;
+    } cases[] = {{true, false, true}, {true, true, false}, {false, false, false}, {false, true, true}};
+    for (const Case& c : cases) {
+        CCopyDialog notice(c.showHints);
+        std::wstring text;
+        {
+            DialogDriver user([&](HWND dialog) {
+                wchar_t copied[128] = L"";
+                GetDlgItemTextW(dialog, 1006, copied, 128);
+                text = copied;
+                if (c.click) SendDlgItemMessageW(dialog, 1007, BM_CLICK, 0, 0);
+                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            });
+            notice.DoModal();
+        }
+        EXPECT_EQ(notice.Result(), c.result) << c.showHints << c.click;
+        EXPECT_EQ(text, L"textCopied") << "the key stands in without a language file";
+    }
 }
 
 }  // namespace
