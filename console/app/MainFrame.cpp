@@ -195,6 +195,7 @@ void CMainFrame::SetUpToolTips()
         m_toolTips[i].AddTool(m_titleButtons[i], ReadIniString(L"CMainFrame", kTitleTips[i].key, kTitleTips[i].text));
         m_toolTips[i].Activate(TRUE);
     }
+    if (m_bar) m_bar->SetUpToolTips();
 }
 
 void CMainFrame::ShowCameraPresence(bool present)
@@ -408,6 +409,23 @@ BOOL CMainFrame::OnDoubleClick(UINT flags, CPoint pt)
     // A double click on the pan cross is two presses of an arrow.
     if (strip.PtInRect(pt)) return TRUE;
     return KVQWindow::OnDoubleClick(flags, pt);
+}
+
+void CMainFrame::OnActivateWindow(UINT state, CWnd* other, BOOL minimized)
+{
+    if (!m_bar || !m_bar->m_hWnd) return;
+    if (state != WA_INACTIVE) {
+        m_barHidden = m_savedBarHidden;
+        if (m_barHidden || minimized) return;
+        CRect bar;
+        m_bar->GetWindowRect(&bar);
+        CBasePanel::SetLastPosition(bar.TopLeft());
+        m_bar->PlacePanel(CBasePanel::PLACE_LAST);
+    } else if (other != m_bar.get()) {
+        m_savedBarHidden = m_barHidden;
+        if (!m_barHidden) m_bar->HidePanel();
+        m_barHidden = true;
+    }
 }
 
 void CMainFrame::OnMoveWindow(int, int)

@@ -58,6 +58,7 @@ public:
     void OnChangeSize(UINT type) override;
     void OnDestroyWindow() override;
     void OnMoveWindow(int x, int y) override;
+    void OnActivateWindow(UINT state, CWnd* other, BOOL minimized) override;
     BOOL OnDoubleClick(UINT flags, CPoint pt) override;
     void OnMoveMouse(UINT flags, CPoint pt) override;
     BOOL OnKeyboard(UINT vk, UINT repeat, UINT flags, BOOL down) override;
@@ -130,6 +131,10 @@ private:
     std::unique_ptr<CDocCamPanel> m_cameraPanel;
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
     SubPanel m_visibleSubPanel = NO_SUB_PANEL;
+    // The bar goes while another program is active and comes back with the
+    // window as it was.
+    bool m_barHidden = false;
+    bool m_savedBarHidden = false;
     // Null unless a viewed console's picture is shown (the network panel's).
     IRemoteCamera* m_remoteCamera = nullptr;
     int m_motionFlag = 0;
