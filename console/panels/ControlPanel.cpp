@@ -13,7 +13,7 @@ const int kExpandedHeight = 150;  // a bar higher than this is expanded
 const int kPlaceInPlace = 3;
 }  // namespace
 
-struct CControlPanel::ButtonSpec {
+struct CControlPanel::ButtonRow {
     unsigned short id;
     int style;
     int x, y;
@@ -24,7 +24,7 @@ struct CControlPanel::ButtonSpec {
     bool visible;
 };
 
-const CControlPanel::ButtonSpec CControlPanel::kButtons[CONTROL_COUNT] = {
+const CControlPanel::ButtonRow CControlPanel::kButtons[CONTROL_COUNT] = {
     {ID_CAMERA_PANEL, BUTTON_STYLE_PUSH, 35, 22, {770, 771, 772, 773, 0}, L"CMainFrame", L"tipDocCamPanel",
      L"DocCam settings", true},
     {ID_START_RECORDING, BUTTON_STYLE_PUSH, 99, 22, {774, 775, 776, 777, 0}, L"CVideoPanel", L"tipRecord",
@@ -72,9 +72,9 @@ void CControlPanel::CreateControls()
 {
     const HMODULE skins = m_host.SkinLibrary();
     for (int i = 0; i < CONTROL_COUNT; ++i) {
-        const ButtonSpec& spec = kButtons[i];
-        CreateSkinButton(m_buttons[i], skins, spec.images, spec.style, spec.x, spec.y, this, this, spec.id);
-        if (!spec.visible) m_buttons[i].ShowWindow(SW_HIDE);
+        const ButtonRow& row = kButtons[i];
+        CreateSkinButton(m_buttons[i], skins, row.images, row.style, row.x, row.y, this, this, row.id);
+        if (!row.visible) m_buttons[i].ShowWindow(SW_HIDE);
     }
     m_buttons[GRIP].EnableWindow(FALSE);
     for (int i = 0; i < LAYOUT_COUNT; ++i) {
@@ -88,9 +88,9 @@ void CControlPanel::CreateControls()
 void CControlPanel::SetUpToolTips()
 {
     for (int i = 0; i < CONTROL_COUNT; ++i) {
-        const ButtonSpec& spec = kButtons[i];
-        if (spec.tipSection)
-            AddControlTip(m_tips[i], this, &m_buttons[i], ReadIniString(spec.tipSection, spec.tipKey, spec.tipText));
+        const ButtonRow& row = kButtons[i];
+        if (row.tipSection)
+            AddControlTip(m_tips[i], this, &m_buttons[i], ReadIniString(row.tipSection, row.tipKey, row.tipText));
     }
 }
 

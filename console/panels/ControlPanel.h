@@ -39,8 +39,8 @@ public:
     unsigned short LastToolCommand() const { return m_lastToolCommand; }
 
 private:
-    struct ButtonSpec;
-    static const ButtonSpec kButtons[CONTROL_COUNT];
+    struct ButtonRow;
+    static const ButtonRow kButtons[CONTROL_COUNT];
 
     void CreateControls();
     void ApplyNetworkRule();

@@ -44,7 +44,7 @@ const ColourModeLook kColourModes[3] = {
 };
 }  // namespace
 
-struct CDocCamPanel::ButtonSpec {
+struct CDocCamPanel::ButtonRow {
     unsigned short id;
     int style;
     int x, y;
@@ -54,7 +54,7 @@ struct CDocCamPanel::ButtonSpec {
     bool visible;
 };
 
-const CDocCamPanel::ButtonSpec CDocCamPanel::kButtons[BUTTON_COUNT] = {
+const CDocCamPanel::ButtonRow CDocCamPanel::kButtons[BUTTON_COUNT] = {
     {ID_AUTO_FOCUS, BUTTON_STYLE_PUSH, 163, 83, {159, 160, 161, 162, 0}, L"tipAutoFocus", L"Auto focus", true},
     {ID_ZOOM_IN, BUTTON_STYLE_PUSH, 35, 7, {163, 164, 165, 166, 0}, L"tipZoomIn", L"Zoom in", true},
     {ID_ZOOM_OUT, BUTTON_STYLE_PUSH, 35, 45, {167, 168, 169, 170, 0}, L"tipZoomOut", L"Zoom out", true},
@@ -92,10 +92,10 @@ void CDocCamPanel::CreateControls(int)
 
     const HMODULE skins = m_host.SkinLibrary();
     for (int i = 0; i < BUTTON_COUNT; ++i) {
-        const ButtonSpec& spec = kButtons[i];
-        CreateSkinButton(m_buttons[i], spec.images.face ? skins : nullptr, spec.images, spec.style, spec.x, spec.y,
-                         this, this, spec.id);
-        if (!spec.visible) m_buttons[i].ShowWindow(SW_HIDE);
+        const ButtonRow& row = kButtons[i];
+        CreateSkinButton(m_buttons[i], row.images.face ? skins : nullptr, row.images, row.style, row.x, row.y,
+                         this, this, row.id);
+        if (!row.visible) m_buttons[i].ShowWindow(SW_HIDE);
     }
     m_buttons[MOTION].SetCheck(1);
 

@@ -35,8 +35,8 @@ public:
     const wchar_t* TipText(Control control) const { return m_tipTexts[control]; }
 
 private:
-    struct ButtonSpec;
-    static const ButtonSpec kButtons[BUTTON_COUNT];
+    struct ButtonRow;
+    static const ButtonRow kButtons[BUTTON_COUNT];
 
     BOOL SendToRemote(IRemoteCamera& remote, unsigned short id);
     void RunLocal(KVQDocCamController& camera, unsigned short id);

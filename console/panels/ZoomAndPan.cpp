@@ -5,7 +5,7 @@
 #include "SkinButton.h"
 
 namespace {
-struct ArrowSpec {
+struct ArrowRow {
     unsigned short command;
     ButtonImages images;
     int dx, dy;  // from the strip's top-left
@@ -13,14 +13,14 @@ struct ArrowSpec {
     const wchar_t* tipText;
 };
 // By slot, from UP on; the centre last.
-const ArrowSpec kArrows[] = {
+const ArrowRow kArrows[] = {
     {ID_PAN_UP, {151, 152, 153, 154, 0}, 32, 0, L"tipPanUp", L"Pan up"},
     {ID_PAN_DOWN, {139, 140, 141, 142, 0}, 32, 47, L"tipPanDown", L"Pan down"},
     {ID_PAN_LEFT, {143, 144, 145, 146, 0}, 10, 22, L"tipPanLeft", L"Pan left"},
     {ID_PAN_RIGHT, {147, 148, 149, 150, 0}, 57, 22, L"tipPanRight", L"Pan right"},
     {0, {906, 909, 909, 909, 0}, 32, 22, nullptr, nullptr},
 };
-const ArrowSpec& SpecOf(int slot) { return kArrows[slot - CZoomAndPan::UP]; }
+const ArrowRow& RowOf(int slot) { return kArrows[slot - CZoomAndPan::UP]; }
 const int kStripLeft = 13, kStripSize = 90, kStripAboveBottom = 64;
 }  // namespace
 
@@ -38,23 +38,23 @@ CPoint CZoomAndPan::Place(Slot slot, const RECT& strip) const
 {
     // Children sit in client coordinates, the strip in window coordinates.
     const int border = m_owner->m_border;
-    return CPoint(strip.left + SpecOf(slot).dx - border, strip.top + SpecOf(slot).dy - border);
+    return CPoint(strip.left + RowOf(slot).dx - border, strip.top + RowOf(slot).dy - border);
 }
 
 int CZoomAndPan::Create(KVQWindow* owner, HMODULE skins)
 {
     m_owner = owner;
     for (int slot = UP; slot < SLOTS; ++slot) {
-        const ArrowSpec& spec = SpecOf(slot);
+        const ArrowRow& row = RowOf(slot);
         // The centre answers no press.
-        CWnd* notify = spec.command ? owner : nullptr;
-        if (CreateSkinButton(m_buttons[slot], skins, spec.images, BUTTON_STYLE_PRESS, 0, 0, owner, notify,
-                             spec.command))
+        CWnd* notify = row.command ? owner : nullptr;
+        if (CreateSkinButton(m_buttons[slot], skins, row.images, BUTTON_STYLE_PRESS, 0, 0, owner, notify,
+                             row.command))
             m_buttons[slot].ShowWindow(SW_HIDE);
     }
     for (int slot = UP; slot < CENTRE; ++slot)
         AddControlTip(m_tips[slot], owner, &m_buttons[slot],
-                      ReadIniString(L"CZoomAndPan", SpecOf(slot).tipKey, SpecOf(slot).tipText));
+                      ReadIniString(L"CZoomAndPan", RowOf(slot).tipKey, RowOf(slot).tipText));
     Layout();
     return 1;
 }
@@ -101,7 +101,7 @@ void CZoomAndPan::Tick()
 {
     if (!m_owner) return;
     for (int slot = UP; slot < CENTRE; ++slot)
-        if (m_buttons[slot].GetHoldState()) m_owner->OnButtonEvent(SpecOf(slot).command);
+        if (m_buttons[slot].GetHoldState()) m_owner->OnButtonEvent(RowOf(slot).command);
     if (!m_visible || m_owner != AfxGetMainWnd()) return;
     EnableArrows();
     RedrawPanButtons();
