@@ -4,16 +4,16 @@
 namespace {
 const DWORD kLongestClick = 3000; // ms; a longer hold is no click
 
-DWORD WINAPI SystemTicks()
+DWORD SystemTicks()
 {
     return ::GetTickCount();
 }
-KVQButton::TickSource g_ticks = reinterpret_cast<KVQButton::TickSource>(&SystemTicks);
+KVQButton::TickSource g_ticks = &SystemTicks;
 } // namespace
 
 void KVQButton::SetTickSource(TickSource source)
 {
-    g_ticks = source ? source : reinterpret_cast<TickSource>(&SystemTicks);
+    g_ticks = source ? source : &SystemTicks;
 }
 
 KVQButton::KVQButton() = default;
