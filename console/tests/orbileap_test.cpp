@@ -596,6 +596,54 @@ TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
     if (HWND again = FindWindowW(L"#32770", L"About...")) PostMessageW(again, WM_COMMAND, IDOK, 0);
 }
 
+// The console's top-level window that holds a control of that id.
+struct ControlSearch {
+    DWORD process;
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControlOwner(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search->process || !GetDlgItem(window, search->id)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND WindowWithControl(const Console& console, int id)
+{
+    ControlSearch search{0, id, nullptr};
+    GetWindowThreadProcessId(console.MainWindow(), &search.process);
+    EnumWindows(&MatchControlOwner, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
+{
+    Console console;
+    ASSERT_NE(nullptr, console.WaitForMainWindow());
+    const int kSettingsButton = 59892, kNameField = 1049;
+    HWND bar = WindowWithControl(console, kSettingsButton);
+    ASSERT_NE(nullptr, bar) << "the control bar";
+    struct Choice {
+        const wchar_t* name;
+        int button;
+        const wchar_t* saved;
+    } choices[] = {{L"lesson", IDOK, L"lesson"}, {L"other", IDCANCEL, L"lesson"}};
+    for (const Choice& choice : choices) {
+        PostMessageW(bar, WM_COMMAND, kSettingsButton, 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitUntil(10000, [&] { return (dialog = FindWindowW(L"#32770", L"Settings")) != nullptr; }));
+        SetDlgItemTextW(dialog, kNameField, choice.name);
+        PostMessageW(dialog, WM_COMMAND, choice.button, 0);
+        ASSERT_TRUE(WaitUntil(10000, [&] { return !IsWindow(dialog); }));
+        EXPECT_EQ(Profile::Text(L"SavingName"), choice.saved) << "after " << choice.button;
+    }
+}
+
 TEST_F(WithoutCamera, ASecondStartRaisesTheFirstWindowAndEnds)
 {
     Console first;
