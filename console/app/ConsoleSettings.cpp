@@ -40,6 +40,16 @@ WindowPlace WindowPlace::Read(CWinApp& app)
     return place;
 }
 
+WindowPlace WindowPlace::FromWorkspace(const RECT& normal, POINT workOrigin)
+{
+    WindowPlace place;
+    place.x = normal.left + workOrigin.x;
+    place.y = normal.top + workOrigin.y;
+    place.width = normal.right - normal.left;
+    place.height = normal.bottom - normal.top;
+    return place;
+}
+
 void WindowPlace::Write(CWinApp& app) const { WriteInts(app, kPlaceEntries, *this); }
 
 CaptureSettings CaptureSettings::Read(CWinApp& app)

@@ -13,6 +13,9 @@ struct WindowPlace {
     int height = 570;
 
     static WindowPlace Read(CWinApp& app);
+    // A window's normal place, in coordinates of the work area starting at
+    // workOrigin on its monitor, in screen coordinates.
+    static WindowPlace FromWorkspace(const RECT& normal, POINT workOrigin);
     void Write(CWinApp& app) const;
 };
 

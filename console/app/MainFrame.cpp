@@ -2,14 +2,19 @@
 
 #include <dbt.h>
 #include <kvqdoccam.h>
+#include <ole2.h>
+// After ole2.h, which it needs.
+#include <gdiplus.h>
 
 #include <cstddef>
 #include <cwchar>
 
+#include "CommandIds.h"
 #include "DeviceEvent.h"
 #include "LanguageText.h"
 #include "OrbileApp.h"
 #include "logic/SkinGeometry.h"
+#include "SkinButton.h"
 #include "resource.h"
 
 namespace {
@@ -17,6 +22,9 @@ namespace {
 const UINT kTimerId = 9527;
 const UINT kTimerMs = 50;
 const int kOsdTicks = 60;  // three seconds of 50 ms ticks
+const int kMotionOsdTicks = 20;
+const unsigned long kFeatureMotion = 0x20000;
+const unsigned long kFeatureLargeStills = 0x100000;
 // Applies the 4:3 rule once the size change that broke it has finished.
 const UINT WM_FIT_PICTURE = WM_APP + 1;
 // A large still became the current frame (posted by the capture thread).
@@ -25,7 +33,7 @@ const UINT WM_LARGE_FRAME = WM_APP + 2;
 const COLORREF kTextShadow = 0x00003C;
 const COLORREF kTextColour = 0x000014FF;
 
-const UINT kExitButtonBitmaps[4] = {155, 156, 157, 158};  // face, hover, disabled, pressed
+const ButtonImages kExitButtonImages = {157, 158, 156, 155, 0};
 const int kExitButtonWidth = 21;
 const int kExitButtonHeight = 19;
 
@@ -56,44 +64,27 @@ void DrawShadowedText(CDC* dc, const wchar_t* text, CRect box, UINT format)
     ::DrawTextW(*dc, text, -1, &box, format | DT_SINGLELINE | DT_VCENTER);
 }
 
-// The exit button's bitmaps; those the button only copies at creation are
-// deleted at the end of the scope.
-class ExitButtonBitmaps {
-public:
-    explicit ExitButtonBitmaps(HMODULE module)
-    {
-        for (int i = 0; i < 4; ++i) m_bitmaps[i] = ::LoadBitmapW(module, MAKEINTRESOURCEW(kExitButtonBitmaps[i]));
-    }
-    ~ExitButtonBitmaps()
-    {
-        for (HBITMAP bitmap : m_bitmaps)
-            if (bitmap) ::DeleteObject(bitmap);
-    }
-    ExitButtonBitmaps(const ExitButtonBitmaps&) = delete;
-    ExitButtonBitmaps& operator=(const ExitButtonBitmaps&) = delete;
+const UINT kBarFace = 767;
+const UINT kPanelBackground = 649;
+const UINT kCameraPanelFace = 121;
+const int kBarDockOffsetY = 26;
 
-    // The button keeps the face it is given.
-    HBITMAP TakeFace()
-    {
-        HBITMAP face = m_bitmaps[0];
-        m_bitmaps[0] = nullptr;
-        return face;
-    }
-    HBITMAP Hover() const { return m_bitmaps[1]; }
-    HBITMAP Disabled() const { return m_bitmaps[2]; }
-    HBITMAP* Pressed() { return &m_bitmaps[3]; }
-
-private:
-    HBITMAP m_bitmaps[4] = {};
-};
+// Models whose zoom steps show as a percentage on the picture.
+bool ShowsZoomPercent(int model) { return model == 0x33 || model == 0x53; }
 
 }  // namespace
 
 CMainFrame::CMainFrame() = default;
-CMainFrame::~CMainFrame() = default;
 
-BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW*)
+CMainFrame::~CMainFrame()
 {
+    // While the whole window object exists, so that its own hooks see it go.
+    if (m_hWnd) DestroyWindow();
+}
+
+BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
+{
+    m_oleStarted = SUCCEEDED(::OleInitialize(nullptr));
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
     filter.dbcc_size = sizeof(filter);
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
@@ -105,11 +96,19 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW*)
 
     CreateExitButton();
 
+    if (!CreateBar(*cs)) return FALSE;
+    CreateCameraPanel();
+
     wcsncpy(m_osdBrightnessLabel, ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"), 63);
     wcsncpy(m_osdFrozenLabel, ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"), 63);
-    m_osdFont.Attach(::CreateFontW(24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    for (auto [font, height] : {std::pair<CFont*, int>{&m_osdFont, 24}, {&m_smallFont, 16}})
+        font->Attach(::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"Tahoma"));
     m_timer = SetTimer(kTimerId, kTimerMs);
+    m_strip.Create(this, SkinLibrary());
+    Gdiplus::GdiplusStartupInput gdiplus;
+    if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplus, nullptr) != Gdiplus::Ok) m_gdiplusToken = 0;
+    m_bar->PlacePanel(CBasePanel::PLACE_DOCKED);
 
     // From here on the camera's frames reach this window.
     m_live.Attach(this);
@@ -118,11 +117,75 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW*)
 
 void CMainFrame::CreateExitButton()
 {
-    ExitButtonBitmaps bitmaps(TheApp().SkinLibrary());
-    if (m_exitButton.CreateButton(BUTTON_STYLE_PUSH, 0, 0, this, this, ID_LEAVE_FULLSCREEN, nullptr,
-                                  bitmaps.TakeFace(), bitmaps.Hover(), bitmaps.Disabled(), bitmaps.Pressed(), 1,
-                                  KVQ_TRANSPARENT, TRUE))
+    if (CreateSkinButton(m_exitButton, SkinLibrary(), kExitButtonImages, BUTTON_STYLE_PUSH, 0, 0, this, this,
+                         ID_LEAVE_FULLSCREEN))
         m_exitButton.ShowWindow(SW_HIDE);
+}
+
+bool CMainFrame::CreateBar(const CREATESTRUCTW& cs)
+{
+    m_bar = std::make_unique<CControlPanel>(*this);
+    m_bar->m_owner = this;
+    m_bar->m_dockState = CBasePanel::DOCK_BELOW;
+    m_bar->m_dockOffsetX = 0;
+    m_bar->m_dockOffsetY = kBarDockOffsetY;
+    m_bar->SetPanelStyle(PANEL_STYLE_DRAG | PANEL_STYLE_KEYS_TO_PARENT);
+    // The bar keeps the face it is given.
+    HBITMAP face = ::LoadBitmapW(SkinLibrary(), MAKEINTRESOURCEW(kBarFace));
+    if (!m_bar->CreatePanel(L"", cs.x + cs.cx, kBarDockOffsetY, this, nullptr, face, KVQ_TRANSPARENT, TRUE)) {
+        if (face) ::DeleteObject(face);
+        m_bar.reset();
+        return false;
+    }
+    m_bar->ShowWindow(SW_HIDE);
+    m_bar->SetWindowPos(nullptr, 0, 0, CControlPanel::kWidth, CControlPanel::kRowsHeight,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_bar->ApplyLayout(CControlPanel::LAYOUT_FULL);
+    m_bar->RefreshBarButtons();
+    CRect bar;
+    m_bar->GetWindowRect(&bar);
+    CBasePanel::SetLastPosition(bar.TopLeft());
+    return true;
+}
+
+void CMainFrame::CreateCameraPanel()
+{
+    m_cameraPanel = std::make_unique<CDocCamPanel>(*this);
+    const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kCameraPanelFace, 0};
+    if (!CreateSkinButton(*m_cameraPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
+                          m_bar.get(), this, 0)) {
+        m_cameraPanel.reset();
+        return;
+    }
+    m_cameraPanel->ShowWindow(SW_HIDE);
+    m_cameraPanel->CreateControls(0);
+    m_cameraPanel->OnDeviceSetup(CurrentController());
+    m_subPanels[CAMERA_PANEL] = m_cameraPanel.get();
+}
+
+void CMainFrame::ShowSubPanel(SubPanel chosen)
+{
+    CBasePanel2* panel = m_subPanels[chosen];
+    if (!panel) return;
+    if (m_visibleSubPanel == chosen) {
+        // A second press closes it, and the bar shrinks to its rows.
+        panel->ShowWindow(SW_HIDE);
+        m_visibleSubPanel = NO_SUB_PANEL;
+        m_bar->SetWindowPos(nullptr, 0, 0, CControlPanel::kWidth, CControlPanel::kRowsHeight,
+                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    if (m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->ShowWindow(SW_HIDE);
+    m_visibleSubPanel = chosen;
+    KVQDocCamController* controller = CurrentController();
+    if (chosen == CAMERA_PANEL || chosen == ANNOTATION_PANEL) {
+        panel->OnDeviceSetup(controller);
+        if (chosen != CAMERA_PANEL || IsLocalCameraShown()) panel->OnDeviceState(controller);
+    }
+    panel->ShowWindow(SW_SHOW);
+    if (chosen == CAMERA_PANEL || chosen == NETWORK_PANEL) m_bar->ApplyLayout(CControlPanel::LAYOUT_FULL);
+    m_bar->SetWindowPos(nullptr, 0, 0, CControlPanel::kWidth, CControlPanel::kOpenHeight,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CMainFrame::SetUpToolTips()
@@ -132,11 +195,14 @@ void CMainFrame::SetUpToolTips()
         m_toolTips[i].AddTool(m_titleButtons[i], ReadIniString(L"CMainFrame", kTitleTips[i].key, kTitleTips[i].text));
         m_toolTips[i].Activate(TRUE);
     }
+    if (m_bar) m_bar->SetUpToolTips();
 }
 
 void CMainFrame::ShowCameraPresence(bool present)
 {
     m_presence = present ? CameraPresence::Present : CameraPresence::Absent;
+    if (m_bar) m_bar->RefreshBarButtons();
+    if (m_cameraPanel) m_cameraPanel->OnDeviceSetup(CurrentController());
     if (m_hWnd) Invalidate(FALSE);
 }
 
@@ -157,26 +223,62 @@ void CMainFrame::RefreshDeviceState(KVQDocCamController* controller)
     controller->GetZoomOpticalConfig();
     // What the camera shows now is the base line: only later changes are announced.
     NoteShownValues(controller);
+    if (m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->OnDeviceSetup(controller);
 }
 
 void CMainFrame::RefreshControls(KVQDocCamController* controller)
 {
+    if (m_osdKind == OSD_PLAYBACK_SPEED) ShowOsd(OSD_NONE, 0);
     DocCamStatus& status = controller->m_status;
     if (status.frozen && controller->GetFreezeConfig() && status.frozen) {
-        ShowOsd(OSD_FROZEN, kOsdTicks);
+        if (!m_remoteCamera) ShowOsd(OSD_FROZEN, kOsdTicks);
     } else if (m_osdKind == OSD_FROZEN) {
         ShowOsd(OSD_NONE, 0);
     }
+    RefreshMotionMode(controller);
+    if (m_visibleSubPanel != NO_SUB_PANEL && IsLocalCameraShown())
+        m_subPanels[m_visibleSubPanel]->OnDeviceState(controller);
+    else if (m_remoteCamera && m_cameraPanel)
+        m_cameraPanel->RefreshFromRemote();
     if (!IsLocalCameraShown()) return;
 
     const int model = status.modelCode & 0x7F;
     const int zoom = controller->GetZoomSize(0);
+    if (m_cameraPanel) {
+        KVQSlider& zoomSlider = m_cameraPanel->ZoomSlider();
+        zoomSlider.SetRange(100, controller->GetAdaptZoomMax());
+        if (zoomSlider.GetPos() != zoom) zoomSlider.SetPos(zoom);
+        if (m_cameraPanel->BrightnessSlider().GetPos() != status.brightness)
+            m_cameraPanel->BrightnessSlider().SetPos(status.brightness);
+    }
     if (m_shownValuesKnown) {
-        if (zoom != m_shownZoom && (model == 0x33 || model == 0x53)) ShowOsd(OSD_ZOOM, kOsdTicks);
+        if (zoom != m_shownZoom && ShowsZoomPercent(model)) ShowOsd(OSD_ZOOM, kOsdTicks);
         if (status.brightness != m_shownBrightness) ShowOsd(OSD_BRIGHTNESS, kOsdTicks);
         if (status.rotate != m_shownRotation) ShowOsd(OSD_ROTATION, kOsdTicks);
     }
     NoteShownValues(controller);
+}
+
+void CMainFrame::RefreshMotionMode(KVQDocCamController* controller)
+{
+    if (!m_cameraPanel) return;
+    KVQButton& motion = m_cameraPanel->Button(CDocCamPanel::MOTION);
+    const unsigned long features = controller->GetDocCamModelFeature(0);
+    const bool motionModel = (features & kFeatureMotion) != 0;
+    const unsigned char* flags = controller->m_status.statusFlags17;
+    const bool cameraAllows = motionModel && !m_remoteCamera && flags[0] == 0 && flags[1] == 0 && flags[2] == 0;
+    if ((motion.IsWindowEnabled() != FALSE) != cameraAllows) {
+        motion.EnableWindow(cameraAllows);
+        motion.RedrawWindow(RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    if (!motionModel) return;
+    const int shown = m_remoteCamera ? m_remoteCamera->State().motion : m_motionFlag;
+    if ((motion.GetCheckState() != 0) != (shown != 0)) return;
+    // The button changes to the mode now in use and the picture size follows.
+    const int state = shown ? 0 : 1;
+    m_live.m_restartStatistics = 1;
+    motion.SetCheck(state);
+    ShowOsd(state ? OSD_ADJUSTING_TO_XGA : OSD_ADJUSTING_TO_SVGA, kMotionOsdTicks);
 }
 
 void CMainFrame::NoteShownValues(KVQDocCamController* controller)
@@ -189,6 +291,7 @@ void CMainFrame::NoteShownValues(KVQDocCamController* controller)
 
 void CMainFrame::ShowOsd(int kind, int ticks)
 {
+    if (!m_hWnd) return;
     m_osdKind = kind;
     m_osdCountdown = ticks;
     Invalidate(FALSE);
@@ -217,6 +320,16 @@ void CMainFrame::FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* 
         break;
     case OSD_ROTATION:
         FormatText(text, size, L"%3d\u00B0", status.rotate * 90);
+        break;
+    case OSD_ADJUSTING_TO_SVGA:
+        FormatText(text, size, L"%ls", ReadIniString(L"CMainFrame", L"osdAdjustingTo800x600", L"Adjusting to 800x600"));
+        break;
+    case OSD_ADJUSTING_TO_XGA:
+        FormatText(text, size, L"%ls",
+                   ReadIniString(L"CMainFrame", L"osdAdjustingTo1024x768", L"Adjusting to 1024x768"));
+        break;
+    case OSD_ZOOM_RESET:
+        FormatText(text, size, L"%ls", ReadIniString(L"CMainFrame", L"osdZoomReset", L"Zoom x 1"));
         break;
     default:
         break;
@@ -263,20 +376,62 @@ void CMainFrame::OnPostDraw(CDC*)
 {
     if (m_fullscreen && m_exitButton.m_hWnd && m_exitButton.IsWindowVisible())
         m_exitButton.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (m_strip.IsVisible()) m_strip.RedrawPanButtons();
 }
 
 void CMainFrame::OnChangeSize(UINT type)
 {
-    if (type == SIZE_MINIMIZED) return;
+    if (type == SIZE_MINIMIZED) {
+        if (m_bar) m_bar->HidePanel();
+        return;
+    }
+    const bool docked = m_bar && m_bar->m_dockState == CBasePanel::DOCK_BELOW;
     if (m_fullscreen) {
         CRect window, view;
         GetRect(&window, &view);
         m_exitButton.SetWindowPos(nullptr, window.right - 30, 10, kExitButtonWidth, kExitButtonHeight,
                                   SWP_NOZORDER | SWP_NOACTIVATE);
+        if (m_bar) m_bar->PlacePanel(docked ? CBasePanel::PLACE_OWNER_CORNER : CBasePanel::PLACE_DOCKED);
+        m_strip.Layout();
         return;
     }
     m_exitButton.ShowWindow(SW_HIDE);
+    if (m_bar && IsWindowVisible()) m_bar->PlacePanel(docked ? CBasePanel::PLACE_DOCKED : CBasePanel::PLACE_LAST);
+    m_strip.Layout();
     PostMessage(WM_FIT_PICTURE);
+}
+
+BOOL CMainFrame::OnDoubleClick(UINT flags, CPoint pt)
+{
+    CRect window, strip;
+    GetWindowRect(&window);
+    CZoomAndPan::GetStripRect(&strip, window);
+    // A double click on the pan cross is two presses of an arrow.
+    if (strip.PtInRect(pt)) return TRUE;
+    return KVQWindow::OnDoubleClick(flags, pt);
+}
+
+void CMainFrame::OnActivateWindow(UINT state, CWnd* other, BOOL minimized)
+{
+    if (!m_bar || !m_bar->m_hWnd) return;
+    if (state != WA_INACTIVE) {
+        m_barHidden = m_savedBarHidden;
+        if (m_barHidden || minimized) return;
+        CRect bar;
+        m_bar->GetWindowRect(&bar);
+        CBasePanel::SetLastPosition(bar.TopLeft());
+        m_bar->PlacePanel(CBasePanel::PLACE_LAST);
+    } else if (other != m_bar.get()) {
+        m_savedBarHidden = m_barHidden;
+        if (!m_barHidden) m_bar->HidePanel();
+        m_barHidden = true;
+    }
+}
+
+void CMainFrame::OnMoveWindow(int, int)
+{
+    if (m_bar && m_bar->IsWindowVisible() && m_bar->m_dockState == CBasePanel::DOCK_BELOW && !m_fullscreen)
+        m_bar->PlacePanel(CBasePanel::PLACE_DOCKED);
 }
 
 void CMainFrame::KeepPictureAt4To3()
@@ -291,6 +446,16 @@ void CMainFrame::KeepPictureAt4To3()
 
 void CMainFrame::OnMoveMouse(UINT flags, CPoint pt)
 {
+    if (!(flags & MK_LBUTTON)) {
+        CRect window, strip;
+        GetWindowRect(&window);
+        CZoomAndPan::GetStripRect(&strip, window);
+        KVQDocCamController* camera = CurrentController();
+        const bool zoomable = (IsLocalCameraShown() && camera && !camera->m_status.frozen) ||
+                              (m_remoteCamera && m_remoteCamera->State().controllable);
+        const int show = strip.PtInRect(pt) && zoomable;
+        if (show != m_strip.IsVisible()) m_strip.SetVisible(show);
+    }
     if (!(flags & MK_LBUTTON) && m_fullscreen && m_exitButton.m_hWnd) {
         CRect window, view;
         GetRect(&window, &view);
@@ -303,13 +468,39 @@ void CMainFrame::OnMoveMouse(UINT flags, CPoint pt)
 BOOL CMainFrame::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
 {
     if (!down || vk < 9 || vk > 116) return FALSE;
+    const bool ctrl = ::GetAsyncKeyState(VK_CONTROL) < 0;
     switch (vk) {
     case VK_ESCAPE:
         if (m_fullscreen) LeaveFullscreen();
         return TRUE;
+    case VK_F1:
+        TheApp().ShowAbout();
+        return TRUE;
     case VK_F5:
         ReopenDevices();
         return TRUE;
+    case '1':
+    case 'D':
+        if (ctrl) OnButtonEvent(ID_CAMERA_PANEL);
+        return TRUE;
+    case VK_ADD:
+    case VK_SUBTRACT:
+        if (m_cameraPanel) m_cameraPanel->OnButtonEvent(vk == VK_ADD ? ID_ZOOM_IN : ID_ZOOM_OUT);
+        return TRUE;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN: {
+        KVQDocCamController* camera = CurrentController();
+        if (!camera) return TRUE;
+        camera->SetZoomMove(vk == VK_LEFT ? 2 : vk == VK_UP ? 0 : vk == VK_RIGHT ? 3 : 1);
+        if (vk == VK_LEFT || vk == VK_RIGHT)
+            camera->GetZoomDigitalMoveHori();
+        else
+            camera->GetZoomDigitalMoveVert();
+        Invalidate(FALSE);
+        return TRUE;
+    }
     default:
         return FALSE;
     }
@@ -317,21 +508,64 @@ BOOL CMainFrame::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
 
 BOOL CMainFrame::OnButtonEvent(unsigned short id)
 {
-    if (id != ID_LEAVE_FULLSCREEN) return FALSE;
-    LeaveFullscreen();
-    return TRUE;
+    switch (id) {
+    case ID_CAMERA_PANEL:
+        ShowSubPanel(CAMERA_PANEL);
+        return TRUE;
+    case ID_ANNOTATION_PANEL:
+        ShowSubPanel(ANNOTATION_PANEL);
+        return TRUE;
+    case ID_NETWORK_PANEL:
+        ShowSubPanel(NETWORK_PANEL);
+        return TRUE;
+    case ID_LEAVE_FULLSCREEN:
+        LeaveFullscreen();
+        return TRUE;
+    case ID_PAN_UP:
+    case ID_PAN_DOWN:
+    case ID_PAN_LEFT:
+    case ID_PAN_RIGHT:
+        PanCommand(id);
+        return TRUE;
+    case ID_ZOOM_IN:
+    case ID_ZOOM_OUT:
+        if (m_remoteCamera)
+            m_remoteCamera->SendCameraCommand(id == ID_ZOOM_IN ? '+' : '-', 0);
+        else if (m_cameraPanel)
+            m_cameraPanel->OnButtonEvent(id);
+        return TRUE;
+    default:
+        return FALSE;
+    }
 }
 
-void CMainFrame::LeaveFullscreen()
+void CMainFrame::PanCommand(unsigned short id)
 {
-    ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(m_savedStyle));
-    ShowWindow(SW_RESTORE);
+    // Up, down, left, right: the command order, the camera's directions.
+    static const char kRemoteCodes[4] = {'^', 'v', '<', '>'};
+    static const int kDirections[4] = {0, 1, 2, 3};
+    const int index = id - ID_PAN_UP;
+    if (m_remoteCamera) {
+        m_remoteCamera->SendCameraCommand(kRemoteCodes[index], 0);
+        return;
+    }
+    KVQDocCamController* camera = CurrentController();
+    if (!camera) return;
+    camera->SetZoomMove(kDirections[index]);
+    if (!IsStatusPolled()) return;
+    if (id == ID_PAN_UP || id == ID_PAN_DOWN)
+        camera->GetZoomDigitalMoveVert();
+    else
+        camera->GetZoomDigitalMoveHori();
 }
 
 void CMainFrame::OnTimerEvent(UINT id)
 {
-    if (id != kTimerId || m_osdCountdown == 0) return;
-    if (--m_osdCountdown == 0) ShowOsd(OSD_NONE, 0);
+    if (id != kTimerId) return;
+    if (m_osdCountdown > 0 && --m_osdCountdown == 0) ShowOsd(OSD_NONE, 0);
+    KVQDocCamController* controller = CurrentController();
+    if (controller && m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->OnTimerTick(controller);
+    m_strip.Tick();
 }
 
 BOOL CMainFrame::PreTranslateMessage(MSG* msg)
@@ -339,6 +573,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg)
     if (!m_fullscreen)
         for (CToolTipCtrl& tip : m_toolTips)
             if (tip.m_hWnd) tip.RelayEvent(msg);
+    m_strip.RelayToolTips(msg);
     return KVQWindow::PreTranslateMessage(msg);
 }
 
@@ -393,7 +628,11 @@ void CMainFrame::ReopenDevices()
     KVQDocCamController* current = app.CurrentController();
     if (current && current->m_status.modelCode) {
         current->Stop();
-        m_live.WaitForFrameEnd();
+        if (!m_live.WaitForFrameEnd()) {
+            // A frame still runs on the old controllers: they must stay.
+            app.WaitBox().Close();
+            return;
+        }
     }
     // Without a usable camera the window stays open in the no-camera state:
     // the camera may still be plugged in, and files can be viewed meanwhile.
@@ -403,9 +642,44 @@ void CMainFrame::ReopenDevices()
     app.WaitBox().Close();
 }
 
-bool CMainFrame::IsLocalCameraShown()
+bool CMainFrame::IsLocalCameraPresent() const
 {
     return m_presence == CameraPresence::Present;
+}
+
+bool CMainFrame::IsLocalCameraShown()
+{
+    return IsLocalCameraPresent() && !m_remoteCamera;
+}
+
+KVQDocCamController* CMainFrame::CurrentController()
+{
+    // A controller without a driven camera has nothing to drive.
+    return TheApp().HasUsableCamera() ? TheApp().CurrentController() : nullptr;
+}
+
+bool CMainFrame::IsStatusPolled() { return m_live.IncrementalUpdateResult() == 0; }
+
+HMODULE CMainFrame::SkinLibrary() { return TheApp().SkinLibrary(); }
+
+void CMainFrame::SetMotionFlag(int on, bool alsoApplication)
+{
+    m_motionFlag = on;
+    if (alsoApplication) TheApp().SetMotionFlag(on);
+}
+
+bool CMainFrame::HasPictureSource() { return IsLocalCameraPresent() || m_remoteCamera; }
+
+void CMainFrame::ApplyCaptureSettings(const CaptureSettings& settings)
+{
+    SetCaptureSettings(settings);
+    m_capture.Write(*AfxGetApp());
+}
+
+bool CMainFrame::CanTakeLargeStills()
+{
+    KVQDocCamController* camera = CurrentController();
+    return IsLocalCameraShown() && camera && (camera->GetDocCamModelFeature(0) & kFeatureLargeStills);
 }
 
 void CMainFrame::RequestRepaint()
@@ -423,11 +697,18 @@ void CMainFrame::OnDestroyWindow()
     if (m_timer) KillTimer(m_timer);
     m_timer = 0;
     // No frame may arrive while the buffers and locks go away.
-    m_live.Detach();
+    m_framesStopped = m_live.Detach();
     WriteSettings();
+    if (m_bar) m_bar->DestroyWindow();
+    m_visibleSubPanel = NO_SUB_PANEL;
     if (m_deviceNotification) ::UnregisterDeviceNotification(m_deviceNotification);
     m_deviceNotification = nullptr;
     m_osdFont.DeleteObject();
+    m_smallFont.DeleteObject();
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    if (m_oleStarted) ::OleUninitialize();
+    m_oleStarted = false;
     ::PostQuitMessage(0);
 }
 
@@ -438,12 +719,14 @@ void CMainFrame::WriteSettings()
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     ::GetWindowPlacement(m_hWnd, &placement);
-    const CRect normal(placement.rcNormalPosition);
-    WindowPlace place;
-    place.x = normal.left;
-    place.y = normal.top;
-    place.width = normal.Width();
-    place.height = normal.Height();
+    // The normal place is in workspace coordinates, the saved one in screen
+    // coordinates: they differ by a taskbar at the top or left.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    POINT workOrigin{0, 0};
+    if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        workOrigin = POINT{monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top};
+    const WindowPlace place = WindowPlace::FromWorkspace(placement.rcNormalPosition, workOrigin);
     CWinApp& app = *AfxGetApp();
     place.Write(app);
     m_capture.Write(app);

@@ -3,19 +3,27 @@
 #include <kvquikit.h>
 
 #include <atomic>
+#include <memory>
 
 #include "ConsoleSettings.h"
+#include "ControlPanel.h"
+#include "DocCamPanel.h"
 #include "LiveFramePath.h"
+#include "OsdKind.h"
+#include "PanelHost.h"
+#include "ZoomAndPan.h"
 
 class KVQDocCamController;
 
 // The console's main window: the live camera picture in the skinned frame,
 // with the on-screen texts over it, the no-camera state, the 4:3 sizing rule,
 // device arrival and removal, and the settings written when it goes. Its live
-// buffers and locks are the live frame path's, which it hosts.
-class CMainFrame : public KVQWindow, public ILiveFrameHost {
+// buffers and locks are the live frame path's, which it hosts. It owns the
+// control bar docked under it and the sub-panels the bar shows.
+class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost {
 public:
-    enum : unsigned short { ID_LEAVE_FULLSCREEN = 59656 };
+    // The sub-panels of the bar, in the order the bar's commands name them.
+    enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
 
     CMainFrame();
     ~CMainFrame() override;
@@ -34,6 +42,14 @@ public:
     void RefreshControls(KVQDocCamController* controller);
 
     LiveFramePath& Live() { return m_live; }
+    CControlPanel* Bar() { return m_bar.get(); }
+    CDocCamPanel* CameraPanel() { return m_cameraPanel.get(); }
+    SubPanel VisibleSubPanel() const { return m_visibleSubPanel; }
+    // The camera's frames no longer arrive (false when a frame in progress
+    // did not end in time: the controllers must then stay).
+    bool FramesStopped() const { return m_framesStopped; }
+    // A local camera is attached and driven, whatever picture is shown.
+    bool IsLocalCameraPresent() const;
 
     // KVQWindow hooks.
     BOOL OnCreateWindow(CREATESTRUCTW* cs) override;
@@ -41,6 +57,9 @@ public:
     void OnPostDraw(CDC* dc) override;
     void OnChangeSize(UINT type) override;
     void OnDestroyWindow() override;
+    void OnMoveWindow(int x, int y) override;
+    void OnActivateWindow(UINT state, CWnd* other, BOOL minimized) override;
+    BOOL OnDoubleClick(UINT flags, CPoint pt) override;
     void OnMoveMouse(UINT flags, CPoint pt) override;
     BOOL OnKeyboard(UINT vk, UINT repeat, UINT flags, BOOL down) override;
     BOOL OnButtonEvent(unsigned short id) override;
@@ -48,27 +67,45 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // ILiveFrameHost, called on the capture thread.
+    // ILiveFrameHost, called on the capture thread. The local camera's
+    // picture is the one shown: a camera is present and no viewed console's
+    // picture takes its place.
     bool IsLocalCameraShown() override;
     void RequestRepaint() override;
     void PostLargeFrame(bool continuousMode) override;
 
+    // IPanelHost.
+    KVQDocCamController* CurrentController() override;
+    bool IsStatusPolled() override;
+    HMODULE SkinLibrary() override;
+    void ShowOsd(int kind, int ticks) override;
+    int ShownOsd() override { return m_osdKind; }
+    void RepaintPicture(bool erase) override { Invalidate(erase); }
+    IRemoteCamera* ShownRemoteCamera() override { return m_remoteCamera; }
+    void SetMotionFlag(int on, bool alsoApplication) override;
+    BOOL OnMainCommand(unsigned short id) override { return OnButtonEvent(id); }
+    bool HasPictureSource() override;
+    CaptureSettings CurrentCaptureSettings() override { return m_capture; }
+    void ApplyCaptureSettings(const CaptureSettings& settings) override;
+    bool CanTakeLargeStills() override;
+
 private:
     enum class CameraPresence { Unknown, Present, Absent };
-    // Transient texts at the bottom right, shown for a number of 50 ms ticks.
-    enum OsdKind { OSD_NONE = 0, OSD_BRIGHTNESS = 1, OSD_FROZEN = 3, OSD_ZOOM = 5, OSD_ROTATION = 6 };
 
+    bool CreateBar(const CREATESTRUCTW& cs);
+    void CreateCameraPanel();
+    void ShowSubPanel(SubPanel panel);
+    void RefreshMotionMode(KVQDocCamController* controller);
+    void PanCommand(unsigned short id);
     void CreateExitButton();
     bool DrawLivePicture(CDC* dc, const CRect& rect);
     void DrawTexts(CDC* dc, const CRect& rect);
     void DrawNoCameraText(CDC* dc, const CRect& rect);
     void NoteShownValues(KVQDocCamController* controller);
-    void ShowOsd(int kind, int ticks);
     void FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* controller) const;
     void KeepPictureAt4To3();
     void OnDeviceChange(WPARAM event, LPARAM data);
     void ReopenDevices();
-    void LeaveFullscreen();
     void WriteSettings();
 
     LiveFramePath m_live;
@@ -80,6 +117,7 @@ private:
     wchar_t m_osdBrightnessLabel[64] = L"";
     wchar_t m_osdFrozenLabel[64] = L"";
     CFont m_osdFont;
+    CFont m_smallFont;  // the viewed console's name
     // Camera values last shown, to tell a change; the first refresh after
     // start-up only notes them.
     bool m_shownValuesKnown = false;
@@ -88,6 +126,21 @@ private:
     int m_shownRotation = 0;
 
     UINT_PTR m_timer = 0;
+    CZoomAndPan m_strip;
+    std::unique_ptr<CControlPanel> m_bar;
+    std::unique_ptr<CDocCamPanel> m_cameraPanel;
+    CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
+    SubPanel m_visibleSubPanel = NO_SUB_PANEL;
+    // The bar goes while another program is active and comes back with the
+    // window as it was.
+    bool m_barHidden = false;
+    bool m_savedBarHidden = false;
+    // Null unless a viewed console's picture is shown (the network panel's).
+    IRemoteCamera* m_remoteCamera = nullptr;
+    int m_motionFlag = 0;
+    bool m_framesStopped = true;
+    bool m_oleStarted = false;
+    ULONG_PTR m_gdiplusToken = 0;
     KVQButton m_exitButton;
     CToolTipCtrl m_toolTips[4];
     HDEVNOTIFY m_deviceNotification = nullptr;

@@ -2,6 +2,7 @@
 
 #include <kvqdoccam.h>
 
+#include "AboutDialog.h"
 #include "ConsoleSettings.h"
 #include "LanguageText.h"
 
@@ -9,8 +10,7 @@ namespace {
 
 const wchar_t kWindowTitle[] = L"DovraOrbile 3";
 const wchar_t kInstanceMutex[] = L"DovraOrbile-088FA840-B10D-11D3-BC36-006067709674";
-// All title-bar buttons but About: the About box is not part of this build.
-const int kTitleButtons = 0xFF & ~0x1;
+const int kTitleButtons = 0xFF;
 const DWORD kIdleRefreshMs = 501;
 const unsigned long kFeatureLargeFrame = 0x20000;
 
@@ -115,7 +115,10 @@ int COrbileApp::StartDevices()
         last->AttachDevice(index, 0);
     }
     if (m_mainFrame.m_hWnd) m_mainFrame.RefreshDeviceState(last);
-    if (first->GetDocCamModelFeature(1) & kFeatureLargeFrame) m_mainFrame.Live().m_largeCapturePending = 0;
+    if (first->GetDocCamModelFeature(1) & kFeatureLargeFrame) {
+        m_mainFrame.SetMotionFlag(1, false);
+        m_mainFrame.Live().m_largeCapturePending = 0;
+    }
     return 1;
 }
 
@@ -135,6 +138,7 @@ bool COrbileApp::StartFirstCamera(KVQDocCamController& controller)
         controller.GetSensorResolutionHori();
         controller.GetSensorResolutionVert();
         controller.GetBrightnessRange();
+        if (controller.m_status.motionMode) m_motionFlag = 1;
     }
     if (!controller.SetCallbackFunction(OnDeviceFrame)) {
         Warn(L"warnNoVideoCallback");
@@ -176,9 +180,29 @@ BOOL COrbileApp::OnIdle(LONG count)
     return FALSE;
 }
 
+BOOL COrbileApp::OnCmdMsg(UINT id, int code)
+{
+    if (id != ID_APP_ABOUT) return CWinApp::OnCmdMsg(id, code);
+    ShowAbout();
+    return TRUE;
+}
+
+void COrbileApp::ShowAbout()
+{
+    if (m_aboutShown) return;
+    m_aboutShown = true;
+    CAboutDlg about;
+    about.DoModal();
+    m_aboutShown = false;
+}
+
 int COrbileApp::ExitInstance()
 {
     m_currentController = nullptr;
+    if (!m_mainFrame.FramesStopped()) {
+        // A frame callback still runs on them: leaving them is the lesser harm.
+        for (auto& controller : m_controllers) controller.release();
+    }
     m_controllers.clear();
     if (m_skinLibrary) ::FreeLibrary(m_skinLibrary);
     m_skinLibrary = nullptr;

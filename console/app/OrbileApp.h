@@ -21,6 +21,13 @@ public:
     BOOL InitInstance() override;
     BOOL OnIdle(LONG count) override;
     int ExitInstance() override;
+    // The title bar's About button.
+    BOOL OnCmdMsg(UINT id, int code) override;
+
+    // The About box, modal; a request while it is open does nothing.
+    void ShowAbout();
+    int MotionFlag() const { return m_motionFlag; }
+    void SetMotionFlag(int on) { m_motionFlag = on; }
 
     // Opens the cameras again from scratch: the first one found is attached,
     // configured and capturing, the others only attached. 1 when a camera
@@ -48,6 +55,8 @@ private:
     KVQDocCamController* m_currentController = nullptr;
     std::vector<std::unique_ptr<KVQDocCamController>> m_controllers;
     DWORD m_lastIdleRefresh = 0;
+    bool m_aboutShown = false;
+    int m_motionFlag = 0;
 };
 
 // The program's one application object.

@@ -58,3 +58,19 @@ int ShotsPerSeries(int totalIndex, int intervalIndex)
 {
     return SeriesTotalSeconds(totalIndex) / SeriesIntervalSeconds(intervalIndex) + 1;
 }
+
+int IntervalLimitOnOpen(int totalIndex)
+{
+    const int total = SeriesTotalSeconds(totalIndex);
+    int index = 0;
+    while (index < kSeriesTableRows - 1 && kSeriesIntervalSeconds[index] < total) ++index;
+    return index;
+}
+
+int IntervalLimitForTotal(int totalIndex)
+{
+    const int total = SeriesTotalSeconds(totalIndex);
+    int index = 0;
+    while (index < kSeriesTableRows - 1 && kSeriesIntervalSeconds[index + 1] <= total) ++index;
+    return index;
+}

@@ -28,3 +28,9 @@ extern const int kSeriesIntervalSeconds[kSeriesTableRows];
 int SeriesTotalSeconds(int index);
 int SeriesIntervalSeconds(int index);
 int ShotsPerSeries(int totalIndex, int intervalIndex);
+
+// The longest interval a series of this total time offers: as the settings
+// dialog opens, the first interval at least as long as the total time; once
+// the total time is moved, the last one not longer.
+int IntervalLimitOnOpen(int totalIndex);
+int IntervalLimitForTotal(int totalIndex);

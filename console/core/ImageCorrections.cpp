@@ -16,6 +16,9 @@ int Offset(int value, int neutral)
 
 int ModelCode(const CameraPictureState& s) { return s.model & 0x7F; }
 
+// Models up to 0x60 without the status shift of the ASIC models (0x32, and
+// every model from 0x61 on) correct, mirror and turn their pictures in
+// software, 0x60 as its sibling 0x31 does.
 bool AdjustsInSoftware(const CameraPictureState& s)
 {
     const int m = ModelCode(s);
@@ -25,7 +28,7 @@ bool AdjustsInSoftware(const CameraPictureState& s)
 bool TurnsInSoftware(const CameraPictureState& s)
 {
     const int m = ModelCode(s);
-    return (m < 0x60 && m != 0x32) || (m == 0x64 && (s.features & kFeatureSoftwareTurn64));
+    return (m <= 0x60 && m != 0x32) || (m == 0x64 && (s.features & kFeatureSoftwareTurn64));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@ orbileres.dll with its resource script, and the program's icon:
 make_orbileres.py OUTPUT_DIR.
 
 Every bitmap is 24-bit; magenta (255, 0, 255) marks what is see-through."""
+import math
 import struct
 import sys
 from pathlib import Path
@@ -35,8 +36,407 @@ def exit_button(background, ink):
     return img
 
 
+# A 5 x 7 pixel font for the few words the bitmaps carry.
+FONT = {
+    "A": ["01110", "10001", "10001", "11111", "10001", "10001", "10001"],
+    "B": ["11110", "10001", "10001", "11110", "10001", "10001", "11110"],
+    "C": ["01110", "10001", "10000", "10000", "10000", "10001", "01110"],
+    "D": ["11110", "10001", "10001", "10001", "10001", "10001", "11110"],
+    "E": ["11111", "10000", "10000", "11110", "10000", "10000", "11111"],
+    "F": ["11111", "10000", "10000", "11110", "10000", "10000", "10000"],
+    "G": ["01110", "10001", "10000", "10111", "10001", "10001", "01111"],
+    "H": ["10001", "10001", "10001", "11111", "10001", "10001", "10001"],
+    "I": ["01110", "00100", "00100", "00100", "00100", "00100", "01110"],
+    "K": ["10001", "10010", "10100", "11000", "10100", "10010", "10001"],
+    "L": ["10000", "10000", "10000", "10000", "10000", "10000", "11111"],
+    "M": ["10001", "11011", "10101", "10101", "10001", "10001", "10001"],
+    "N": ["10001", "11001", "10101", "10011", "10001", "10001", "10001"],
+    "O": ["01110", "10001", "10001", "10001", "10001", "10001", "01110"],
+    "P": ["11110", "10001", "10001", "11110", "10000", "10000", "10000"],
+    "R": ["11110", "10001", "10001", "11110", "10100", "10010", "10001"],
+    "S": ["01111", "10000", "10000", "01110", "00001", "00001", "11110"],
+    "T": ["11111", "00100", "00100", "00100", "00100", "00100", "00100"],
+    "U": ["10001", "10001", "10001", "10001", "10001", "10001", "01110"],
+    "V": ["10001", "10001", "10001", "10001", "10001", "01010", "00100"],
+    "Y": ["10001", "10001", "01010", "00100", "00100", "00100", "00100"],
+    "Z": ["11111", "00001", "00010", "00100", "01000", "10000", "11111"],
+    "1": ["00100", "01100", "00100", "00100", "00100", "00100", "01110"],
+    ":": ["00000", "00100", "00100", "00000", "00100", "00100", "00000"],
+    "+": ["00000", "00100", "00100", "11111", "00100", "00100", "00000"],
+    "-": ["00000", "00000", "00000", "11111", "00000", "00000", "00000"],
+    " ": ["00000"] * 7,
+}
+
+
+def text_width(text, scale=1):
+    return len(text) * 6 * scale - scale
+
+
+def draw_text(img, x, y, text, c, scale=1):
+    for i, ch in enumerate(text):
+        for row, bits in enumerate(FONT[ch]):
+            for col, bit in enumerate(bits):
+                if bit == "1":
+                    img.rect(x + (i * 6 + col) * scale, y + row * scale, x + (i * 6 + col + 1) * scale,
+                             y + (row + 1) * scale, c)
+
+
+def line(img, x0, y0, x1, y1, c, width=2):
+    steps = int(max(abs(x1 - x0), abs(y1 - y0), 1) * 2)
+    for k in range(steps + 1):
+        x = x0 + (x1 - x0) * k / steps
+        y = y0 + (y1 - y0) * k / steps
+        img.rect(round(x - width / 2), round(y - width / 2), round(x + width / 2), round(y + width / 2), c)
+
+
+def ring(img, cx, cy, r, c, width=2, start=0, end=360):
+    for step in range(int(abs(end - start) * 2) + 1):
+        a = math.radians(start + (end - start) * step / (abs(end - start) * 2 or 1))
+        x, y = cx + r * math.cos(a), cy - r * math.sin(a)
+        img.rect(round(x - width / 2), round(y - width / 2), round(x + width / 2), round(y + width / 2), c)
+
+
+# Glyphs, drawn into a box (x, y, size) with ink c.
+def g_camera(img, x, y, s, c):
+    img.rect(x + s * 2 // 10, y + s * 8 // 10, x + s * 9 // 10, y + s * 9 // 10, c)
+    line(img, x + s * 7 // 10, y + s * 8 // 10, x + s * 7 // 10, y + s * 2 // 10, c)
+    line(img, x + s * 7 // 10, y + s * 2 // 10, x + s * 3 // 10, y + s * 2 // 10, c)
+    img.rect(x + s * 2 // 10, y + s * 1 // 10, x + s * 4 // 10, y + s * 4 // 10, c)
+
+
+def g_record(img, x, y, s, c):
+    red = (150, 118, 118) if c == BUTTON_STATES["disabled"][1] else (225, 50, 50)
+    img.disk(x + s / 2, y + s / 2, s * 0.32, red)
+
+
+def g_stop(img, x, y, s, c):
+    img.rect(x + s * 3 // 10, y + s * 3 // 10, x + s * 7 // 10, y + s * 7 // 10, c)
+
+
+def g_snapshot(img, x, y, s, c):
+    img.rect(x + s * 1 // 10, y + s * 3 // 10, x + s * 9 // 10, y + s * 8 // 10, c)
+    img.rect(x + s * 3 // 10, y + s * 2 // 10, x + s * 5 // 10, y + s * 3 // 10, c)
+    ring(img, x + s / 2, y + s * 0.55, s * 0.15, (40, 66, 100), 2)
+
+
+def g_files(img, x, y, s, c):
+    img.rect(x + s * 1 // 10, y + s * 3 // 10, x + s * 9 // 10, y + s * 8 // 10, c)
+    img.rect(x + s * 1 // 10, y + s * 2 // 10, x + s * 4 // 10, y + s * 3 // 10, c)
+    img.rect(x + s * 2 // 10, y + s * 4 // 10, x + s * 8 // 10, y + s * 5 // 10, (40, 66, 100))
+
+
+def g_print(img, x, y, s, c):
+    img.rect(x + s * 3 // 10, y + s * 1 // 10, x + s * 7 // 10, y + s * 4 // 10, c)
+    img.rect(x + s * 1 // 10, y + s * 4 // 10, x + s * 9 // 10, y + s * 7 // 10, c)
+    img.rect(x + s * 3 // 10, y + s * 6 // 10, x + s * 7 // 10, y + s * 9 // 10, c)
+
+
+def g_network(img, x, y, s, c):
+    pts = [(x + s // 2, y + s * 2 // 10), (x + s * 2 // 10, y + s * 8 // 10), (x + s * 8 // 10, y + s * 8 // 10)]
+    for a in pts:
+        for b in pts:
+            line(img, a[0], a[1], b[0], b[1], c, 1)
+    for px, py in pts:
+        img.disk(px, py, s * 0.12, c)
+
+
+def g_settings(img, x, y, s, c):
+    cx, cy = x + s / 2, y + s / 2
+    for k in range(8):
+        a = math.radians(k * 45)
+        line(img, cx, cy, cx + s * 0.4 * math.cos(a), cy + s * 0.4 * math.sin(a), c, 3)
+    img.disk(cx, cy, s * 0.28, c)
+    img.disk(cx, cy, s * 0.1, (40, 66, 100))
+
+
+def g_freehand(img, x, y, s, c):
+    prev = None
+    for k in range(21):
+        px = x + s * 0.15 + s * 0.7 * k / 20
+        py = y + s / 2 + s * 0.22 * math.sin(k / 20 * 2 * math.pi)
+        if prev:
+            line(img, prev[0], prev[1], px, py, c)
+        prev = (px, py)
+
+
+def g_line(img, x, y, s, c):
+    line(img, x + s * 2 // 10, y + s * 8 // 10, x + s * 8 // 10, y + s * 2 // 10, c)
+
+
+def g_rectangle(img, x, y, s, c):
+    for (a, b, d, e) in ((2, 3, 8, 3), (2, 7, 8, 7), (2, 3, 2, 7), (8, 3, 8, 7)):
+        line(img, x + s * a // 10, y + s * b // 10, x + s * d // 10, y + s * e // 10, c)
+
+
+def g_ellipse(img, x, y, s, c):
+    for step in range(120):
+        a = math.radians(step * 3)
+        px, py = x + s / 2 + s * 0.35 * math.cos(a), y + s / 2 + s * 0.22 * math.sin(a)
+        img.rect(round(px - 1), round(py - 1), round(px + 1), round(py + 1), c)
+
+
+def g_text(img, x, y, s, c):
+    img.rect(x + s * 2 // 10, y + s * 2 // 10, x + s * 8 // 10, y + s * 3 // 10, c)
+    img.rect(x + s * 45 // 100, y + s * 2 // 10, x + s * 55 // 100, y + s * 8 // 10, c)
+
+
+def g_copy(img, x, y, s, c):
+    g_rectangle(img, x - s // 10, y - s // 10, s, c)
+    g_rectangle(img, x + s // 10, y + s // 10, s, c)
+
+
+def g_eraser(img, x, y, s, c):
+    for k in range(s * 4 // 10):
+        line(img, x + s * 2 // 10 + k, y + s * 7 // 10, x + s * 4 // 10 + k, y + s * 3 // 10, c, 1)
+    line(img, x + s * 1 // 10, y + s * 8 // 10, x + s * 9 // 10, y + s * 8 // 10, c, 1)
+
+
+def g_magnifier(sign):
+    def draw(img, x, y, s, c):
+        ring(img, x + s * 0.42, y + s * 0.42, s * 0.26, c, 2)
+        line(img, x + s * 0.62, y + s * 0.62, x + s * 0.85, y + s * 0.85, c, 3)
+        if sign in "+-":
+            img.rect(round(x + s * 0.3), round(y + s * 0.4), round(x + s * 0.55), round(y + s * 0.45), c)
+        if sign == "+":
+            img.rect(round(x + s * 0.4), round(y + s * 0.3), round(x + s * 0.45), round(y + s * 0.55), c)
+        if sign == "1":
+            img.rect(round(x + s * 0.4), round(y + s * 0.3), round(x + s * 0.45), round(y + s * 0.55), c)
+    return draw
+
+
+def g_focus(img, x, y, s, c):
+    for (cx, cy, dx, dy) in ((2, 2, 1, 1), (8, 2, -1, 1), (2, 8, 1, -1), (8, 8, -1, -1)):
+        px, py = x + s * cx // 10, y + s * cy // 10
+        line(img, px, py, px + dx * s // 5, py, c)
+        line(img, px, py, px, py + dy * s // 5, c)
+    img.disk(x + s / 2, y + s / 2, s * 0.1, c)
+
+
+def g_freeze(img, x, y, s, c):
+    cx, cy = x + s / 2, y + s / 2
+    for k in range(3):
+        a = math.radians(90 + k * 60)
+        line(img, cx - s * 0.38 * math.cos(a), cy - s * 0.38 * math.sin(a), cx + s * 0.38 * math.cos(a),
+             cy + s * 0.38 * math.sin(a), c)
+
+
+def g_rotate(img, x, y, s, c):
+    ring(img, x + s / 2, y + s / 2, s * 0.3, c, 2, 30, 330)
+    ax, ay = x + s / 2 + s * 0.3 * math.cos(math.radians(30)), y + s / 2 - s * 0.3 * math.sin(math.radians(30))
+    line(img, ax, ay, ax - s * 0.15, ay - s * 0.02, c)
+    line(img, ax, ay, ax + s * 0.02, ay - s * 0.16, c)
+
+
+def g_colour(mode):
+    def draw(img, x, y, s, c):
+        boxes = [(2, 2), (5, 2), (2, 5), (5, 5)]
+        colours = {"colour": [(230, 60, 60), (60, 190, 80), (60, 110, 230), (240, 210, 60)],
+                   "grey": [(240, 240, 240), (170, 170, 170), (110, 110, 110), (60, 60, 60)],
+                   "negative": [(25, 195, 195), (195, 65, 175), (195, 145, 25), (15, 45, 195)]}[mode]
+        for (bx, by), col in zip(boxes, colours):
+            img.rect(x + s * bx // 10, y + s * by // 10, x + s * (bx + 3) // 10, y + s * (by + 3) // 10, col)
+    return draw
+
+
+def g_sun(sign):
+    def draw(img, x, y, s, c):
+        cx, cy = x + s * 0.4, y + s / 2
+        for k in range(8):
+            a = math.radians(k * 45)
+            line(img, cx + s * 0.2 * math.cos(a), cy + s * 0.2 * math.sin(a), cx + s * 0.32 * math.cos(a),
+                 cy + s * 0.32 * math.sin(a), c, 1)
+        img.disk(cx, cy, s * 0.14, c)
+        px = x + s * 0.8
+        img.rect(round(px - s * 0.1), round(cy - 1), round(px + s * 0.1), round(cy + 1), c)
+        if sign == "+":
+            img.rect(round(px - 1), round(cy - s * 0.1), round(px + 1), round(cy + s * 0.1), c)
+    return draw
+
+
+def g_auto_image(img, x, y, s, c):
+    draw_text(img, x + s // 2 - 5, y + s // 2 - 7, "A", c, 2)
+    for (dx, dy) in ((0.85, 0.15), (0.15, 0.85)):
+        px, py = x + s * dx, y + s * dy
+        line(img, px - 3, py, px + 3, py, c, 1)
+        line(img, px, py - 3, px, py + 3, c, 1)
+
+
+def g_motion(img, x, y, s, c):
+    for k in range(3):
+        prev = None
+        for i in range(13):
+            px = x + s * 0.1 + s * 0.8 * i / 12
+            py = y + s * (0.3 + 0.2 * k) + s * 0.07 * math.sin(i / 12 * 2 * math.pi)
+            if prev:
+                line(img, prev[0], prev[1], px, py, c, 1)
+            prev = (px, py)
+
+
+def g_arrow(direction):
+    def draw(img, x, y, s, c):
+        cx, cy = x + s / 2, y + s / 2
+        for k in range(int(s * 0.3)):
+            if direction in "ud":
+                yy = cy - s * 0.15 + k if direction == "u" else cy + s * 0.15 - k
+                img.rect(round(cx - k), round(yy), round(cx + k + 1), round(yy + 1), c)
+            else:
+                xx = cx - s * 0.15 + k if direction == "l" else cx + s * 0.15 - k
+                img.rect(round(xx), round(cy - k), round(xx + 1), round(cy + k + 1), c)
+    return draw
+
+
+def g_chevrons(pointing):
+    def draw(img, x, y, s, c):
+        for k in (0, 6):
+            tip = x + s // 2 + (4 if pointing == ">" else -4) + (k - 3 if pointing == ">" else 3 - k)
+            back = tip - 6 if pointing == ">" else tip + 6
+            line(img, back, y + s // 2 - 6, tip, y + s // 2, c, 2)
+            line(img, tip, y + s // 2, back, y + s // 2 + 6, c, 2)
+    return draw
+
+
+BUTTON_STATES = {  # background, ink
+    "disabled": ((96, 100, 108), (150, 152, 158)),
+    "state": ((222, 140, 40), (255, 255, 255)),
+    "hover": ((98, 140, 196), (255, 255, 255)),
+    "face": ((62, 92, 132), (240, 244, 250)),
+}
+ROLE_ORDER = ("disabled", "state", "hover", "face")
+
+
+def skin_button(w, h, glyph, state, label=None, corner=6):
+    background, ink = BUTTON_STATES[state]
+    img = Image(w, h, background)
+    light = tuple(min(v + 40, 255) for v in background)
+    dark = tuple(max(v - 40, 0) for v in background)
+    img.rect(1, 1, w - 1, 2, light)
+    img.rect(1, h - 2, w - 1, h - 1, dark)
+    img.outline((28, 44, 68))
+    size = min(h - 6, 28)
+    if label:
+        glyph(img, 5, (h - size) // 2, size, ink)
+        draw_text(img, size + 10, (h - 7) // 2, label, ink)
+    else:
+        glyph(img, (w - size) // 2, (h - size) // 2, size, ink)
+    img.round_corners(corner)
+    return img
+
+
+def button_set(images, first, w, h, glyph, label=None, state_glyph=None):
+    """Disabled, state, hover, face at first .. first + 3."""
+    for i, role in enumerate(ROLE_ORDER):
+        draw = state_glyph if (role == "state" and state_glyph) else glyph
+        images[first + i] = skin_button(w, h, draw, role, label)
+
+
+BAR_TOP = (66, 94, 134)
+BAR_BOTTOM = (30, 44, 64)
+PANEL_TOP = (38, 54, 78)
+PANEL_BOTTOM = (22, 32, 48)
+
+
+# The bar's window is 700 pixels wide; its shape is as wide as the main
+# window at its narrowest, under which it docks.
+BAR_SHAPE_WIDTH = 667
+
+
+def bar_face(w, h, rows=97):
+    full = w
+    w = BAR_SHAPE_WIDTH
+    img = Image(w, h)
+    img.vgradient(PANEL_TOP, PANEL_BOTTOM)
+    top = Image(w, rows)
+    top.vgradient(BAR_TOP, BAR_BOTTOM)
+    for y in range(rows):
+        img.px[y] = list(top.px[y])
+    img.rect(0, rows - 1, w, rows, (96, 132, 176))
+    img.rect(30, 16, 490, 17, (96, 132, 176))
+    draw_text(img, 506, 38, "ORBILE", (210, 224, 242), 4)
+    draw_text(img, 508, 74, "DOCUMENT CAMERA", (150, 176, 210), 1)
+    img.outline((120, 150, 190))
+    img.round_corners(12, "bl br")
+    return widened(img, full)
+
+
+def widened(img, w):
+    """The image on a see-through field w pixels wide."""
+    out = Image(w, img.h, KEY)
+    for y in range(img.h):
+        out.px[y][:img.w] = img.px[y]
+    return out
+
+
+def camera_panel_face():
+    w = BAR_SHAPE_WIDTH
+    img = Image(w, 183)
+    img.vgradient(PANEL_TOP, PANEL_BOTTOM)
+    for x in (155, 283, 411):
+        img.rect(x, 8, x + 1, 120, (70, 96, 132))
+    draw_text(img, 36, 128, "CAMERA", (120, 146, 182), 2)
+    img.rect(0, 0, 1, 183, (120, 150, 190))
+    img.rect(w - 1, 0, w, 183, (120, 150, 190))
+    img.rect(0, 182, w, 183, (120, 150, 190))
+    img.round_corners(12, "bl br")
+    return widened(img, 700)
+
+
+def collapsed_strip():
+    img = Image(64, 97)
+    img.vgradient(BAR_TOP, BAR_BOTTOM)
+    img.outline((120, 150, 190))
+    img.round_corners(10)
+    return img
+
+
+def grip():
+    img = Image(40, 12, (50, 72, 104))
+    for x in range(4, 36, 4):
+        img.rect(x, 4, x + 2, 8, (150, 176, 210))
+    return img
+
+
+def console_skins():
+    s = {649: Image(4, 4, PANEL_BOTTOM)}
+    s[767] = bar_face(700, 280)
+    s[768] = bar_face(700, 97)
+    s[910] = bar_face(700, 97 + 76 + 40)
+    s[911] = bar_face(700, 97 + 38 + 40)
+    s[924] = collapsed_strip()
+    s[121] = camera_panel_face()
+    s[914] = grip()
+    bar = [(770, g_camera), (774, g_record), (782, g_snapshot), (786, g_files), (790, g_print), (894, g_network),
+           (794, g_settings), (798, g_freehand), (802, g_line), (806, g_rectangle), (810, g_ellipse),
+           (814, g_text), (818, g_copy), (822, g_eraser)]
+    for first, glyph in bar:
+        button_set(s, first, 60, 34, glyph, state_glyph=g_stop if first == 774 else None)
+    button_set(s, 915, 22, 70, g_chevrons(">"))
+    button_set(s, 919, 22, 70, g_chevrons("<"))
+    panel = [(159, g_focus, "AUTO FOCUS"), (163, g_magnifier("+"), "ZOOM IN"), (167, g_magnifier("-"), "ZOOM OUT"),
+             (176, g_magnifier("1"), "ZOOM 1:1"), (898, g_freeze, "FREEZE"), (902, g_rotate, "ROTATE"),
+             (826, g_sun("+"), "BRIGHTER"), (830, g_sun("-"), "DARKER")]
+    for first, glyph, label in panel:
+        button_set(s, first, 120, 34, glyph, label)
+    for first, glyph, label in ((834, g_auto_image, "AUTO IMAGE"), (838, g_motion, "MOTION")):
+        button_set(s, first, 120, 50, glyph, label)
+    # Colour mode: disabled 171, colour (state 1 = grey) 172, hover 173, face 174, negative 175.
+    s[171] = skin_button(120, 34, g_colour("colour"), "disabled", "COLOUR")
+    s[172] = skin_button(120, 34, g_colour("grey"), "state", "GREY")
+    s[173] = skin_button(120, 34, g_colour("colour"), "hover", "COLOUR")
+    s[174] = skin_button(120, 34, g_colour("colour"), "face", "COLOUR")
+    s[175] = skin_button(120, 34, g_colour("negative"), "state", "NEGATIVE")
+    # The zoom-and-pan cross: disabled, state, hover, face per arrow; the centre.
+    for first, direction, (w, h) in ((139, "d", (25, 22)), (143, "l", (22, 25)), (147, "r", (22, 25)),
+                                     (151, "u", (25, 22))):
+        button_set(s, first, w, h, g_arrow(direction))
+    s[906] = skin_button(25, 25, lambda *a: None, "disabled", corner=12)
+    s[909] = skin_button(25, 25, lambda img, x, y, sz, c: img.disk(x + sz / 2, y + sz / 2, 4, c), "face", corner=12)
+    return s
+
+
 def bitmaps():
-    return {rid: exit_button(*colours) for rid, colours in EXIT_BUTTON_STATES.items()}
+    images = {rid: exit_button(*colours) for rid, colours in EXIT_BUTTON_STATES.items()}
+    images.update(console_skins())
+    return images
 
 
 def camera_icon(size=32):

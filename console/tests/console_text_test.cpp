@@ -75,3 +75,19 @@ TEST(SeriesTables, ShotsPerSeries)
 }
 
 }  // namespace
+
+TEST(SeriesTables, IntervalLimitsOfATotalTime)
+{
+    struct Case {
+        int totalIndex, onOpen, afterMove;
+    } cases[] = {
+        {0, 7, 7},     // 1 min: up to the 1 min interval either way
+        {9, 17, 16},   // 80 min: 2 h as opened (first not below), 1 h once moved (last not above)
+        {3, 10, 10},   // 5 min: exactly an interval
+        {19, 19, 19},  // 72 h: every interval, never past the table
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IntervalLimitOnOpen(c.totalIndex), c.onOpen) << c.totalIndex;
+        EXPECT_EQ(IntervalLimitForTotal(c.totalIndex), c.afterMove) << c.totalIndex;
+    }
+}

@@ -89,7 +89,7 @@ TEST(ApplyImageCorrections, MirrorAndHalfTurnInSoftwareBelowModel96)
         bool inSoftware;
     };
     const Case cases[] = {{0x31, 0, true},  {0x33, 0, true},  {0x53, 0, true}, {0x5F, 0, true},
-                          {0x32, 0, false}, {0x60, 0, false}, {0x64, 0, false},
+                          {0x60, 0, true},  {0x32, 0, false}, {0x61, 0, false}, {0x64, 0, false},
                           {0x64, kFeatureSoftwareTurn64, true}};
     for (const Case& c : cases) {
         CameraPictureState s = Camera(c.model, c.features);

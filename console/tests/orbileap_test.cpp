@@ -542,6 +542,108 @@ TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNev
     EXPECT_TRUE(ShowsNoCameraState(window));
 }
 
+// Visible dialogs of the console titled title.
+struct DialogCount {
+    DWORD process;
+    const wchar_t* title;
+    int found;
+};
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM data)
+{
+    auto* count = reinterpret_cast<DialogCount*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t text[64] = L"", name[16] = L"";
+    GetWindowTextW(window, text, 64);
+    GetClassNameW(window, name, 16);
+    count->found += process == count->process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0 &&
+                    wcscmp(text, count->title) == 0;
+    return TRUE;
+}
+
+int DialogsTitled(const Console& console, const wchar_t* title)
+{
+    DialogCount count{0, title, 0};
+    GetWindowThreadProcessId(console.MainWindow(), &count.process);
+    EnumWindows(&CountDialog, reinterpret_cast<LPARAM>(&count));
+    return count.found;
+}
+
+TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
+    ASSERT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") > 0; }));
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
+    // The second press has been handled once the window answers again.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    WaitUntil(1000, [&] { return DialogsTitled(console, L"About...") > 1; });
+    EXPECT_EQ(DialogsTitled(console, L"About..."), 1);
+    HWND about = FindWindowW(L"#32770", L"About...");
+    ASSERT_NE(nullptr, about);
+    wchar_t ok[32] = L"";
+    GetDlgItemTextW(about, IDOK, ok, 32);
+    EXPECT_STREQ(ok, L"OK");
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") == 0; }));
+    // Closed, it opens again.
+    PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") == 1; }));
+    if (HWND again = FindWindowW(L"#32770", L"About...")) PostMessageW(again, WM_COMMAND, IDOK, 0);
+}
+
+// The console's top-level window that holds a control of that id.
+struct ControlSearch {
+    DWORD process;
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControlOwner(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search->process || !GetDlgItem(window, search->id)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND WindowWithControl(const Console& console, int id)
+{
+    ControlSearch search{0, id, nullptr};
+    GetWindowThreadProcessId(console.MainWindow(), &search.process);
+    EnumWindows(&MatchControlOwner, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
+{
+    Console console;
+    ASSERT_NE(nullptr, console.WaitForMainWindow());
+    const int kSettingsButton = 59892, kNameField = 1049;
+    HWND bar = WindowWithControl(console, kSettingsButton);
+    ASSERT_NE(nullptr, bar) << "the control bar";
+    struct Choice {
+        const wchar_t* name;
+        int button;
+        const wchar_t* saved;
+    } choices[] = {{L"lesson", IDOK, L"lesson"}, {L"other", IDCANCEL, L"lesson"}};
+    for (const Choice& choice : choices) {
+        PostMessageW(bar, WM_COMMAND, kSettingsButton, 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitUntil(10000, [&] { return (dialog = FindWindowW(L"#32770", L"Settings")) != nullptr; }));
+        SetDlgItemTextW(dialog, kNameField, choice.name);
+        PostMessageW(dialog, WM_COMMAND, choice.button, 0);
+        ASSERT_TRUE(WaitUntil(10000, [&] { return !IsWindow(dialog); }));
+        EXPECT_EQ(Profile::Text(L"SavingName"), choice.saved) << "after " << choice.button;
+    }
+}
+
 TEST_F(WithoutCamera, ASecondStartRaisesTheFirstWindowAndEnds)
 {
     Console first;

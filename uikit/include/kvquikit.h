@@ -59,6 +59,8 @@ class KVQButton;
 class KVQ_API KVQWindow : public CWnd {
 public:
     KVQWindow();
+    // Destroys a window still open while this part exists. A derived window
+    // whose hooks must see its destruction destroys it in its own destructor.
     ~KVQWindow() override;
 
     BOOL CreateView(const KVQChar* title, int x, int y, int width, int height, CWnd* parent, int buttons);
@@ -77,13 +79,16 @@ public:
     virtual void OnDestroyWindow() {}
     virtual void OnMouse(UINT flags, CPoint pt, BOOL down) {}
     virtual void OnRightButton(UINT flags, CPoint pt, BOOL down) {}
-    virtual void OnDoubleClick(UINT flags, CPoint pt);
+    // TRUE when the point was handled.
+    virtual BOOL OnDoubleClick(UINT flags, CPoint pt);
     virtual void OnMoveMouse(UINT flags, CPoint pt) {}
     virtual BOOL OnKeyboard(UINT vk, UINT repeat, UINT flags, BOOL down);
     virtual BOOL OnButtonEvent(unsigned short id) { return FALSE; }
     virtual void OnTimerEvent(UINT id) {}
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // Back from full screen: the saved style (frame, sizing) and the normal place.
+    void LeaveFullscreen();
 
     // Read and written by derived windows.
     int m_fullscreen = 0;
@@ -151,6 +156,9 @@ public:
     int GetCheckState() const { return m_checkState; }
     int GetHoldState() const { return m_held; }
     DWORD GetHoldTime() const;
+    // The millisecond clock of presses and holds (GetTickCount unless replaced).
+    typedef DWORD (*TickSource)();
+    static void SetTickSource(TickSource source);
 
     // Hooks, in slot order.
     virtual void OnDraw(CDC* dc, CRect& rect) {}

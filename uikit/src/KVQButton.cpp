@@ -3,6 +3,17 @@
 
 namespace {
 const DWORD kLongestClick = 3000; // ms; a longer hold is no click
+
+DWORD SystemTicks()
+{
+    return ::GetTickCount();
+}
+KVQButton::TickSource g_ticks = &SystemTicks;
+} // namespace
+
+void KVQButton::SetTickSource(TickSource source)
+{
+    g_ticks = source ? source : &SystemTicks;
 }
 
 KVQButton::KVQButton() = default;
@@ -46,7 +57,7 @@ void KVQButton::SetCheck(int state)
 
 DWORD KVQButton::GetHoldTime() const
 {
-    return m_held ? ::GetTickCount() - m_pressTime : 0;
+    return m_held ? g_ticks() - m_pressTime : 0;
 }
 
 BOOL KVQButton::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -112,7 +123,7 @@ void KVQButton::OnLButtonDown(UINT flags, CPoint pt)
     m_held = 1;
     if (m_style == BUTTON_STYLE_PRESS && !Notify())
         return;
-    m_pressTime = ::GetTickCount();
+    m_pressTime = g_ticks();
     Redraw();
     Default();
 }
@@ -129,7 +140,7 @@ void KVQButton::OnLButtonUp(UINT flags, CPoint pt)
         m_hover = 0;
         ::ReleaseCapture();
     }
-    if (m_style != BUTTON_STYLE_PRESS && ::GetTickCount() - m_pressTime < kLongestClick) {
+    if (m_style != BUTTON_STYLE_PRESS && g_ticks() - m_pressTime < kLongestClick) {
         if (m_style == BUTTON_STYLE_CHECK)
             m_checkState = m_checkState >= m_stateCount ? 0 : m_checkState + 1;
         if (!Notify())

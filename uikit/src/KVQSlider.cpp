@@ -62,8 +62,6 @@ void KVQSlider::SetRange(int min, int max)
     m_min = min;
     m_max = max;
     m_pos = std::clamp(m_pos, min, max);
-    if (m_sep != -1 && (m_sep < min || m_sep > max))
-        m_sep = -1; // a mark outside the range would split nothing
     if (m_hWnd)
         RedrawWindow(kvq::kRedrawNow);
 }

@@ -50,7 +50,14 @@ void TileDown(const SkinImage& image, HDC dc, int x, int start, int end)
 } // namespace
 
 KVQWindow::KVQWindow() = default;
-KVQWindow::~KVQWindow() = default;
+
+KVQWindow::~KVQWindow()
+{
+    // From CWnd's destructor the window would see only CWnd's handlers, and
+    // the title buttons would outlive it.
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        DestroyWindow();
+}
 
 BOOL KVQWindow::CreateView(const KVQChar* title, int x, int y, int width, int height, CWnd* /*parent*/, int buttons)
 {
@@ -115,10 +122,12 @@ void KVQWindow::OnDraw(CDC* memoryDC, CRect& view)
     memoryDC->FillSolidRect(view, RGB(0, 0, 0));
 }
 
-void KVQWindow::OnDoubleClick(UINT, CPoint)
+BOOL KVQWindow::OnDoubleClick(UINT, CPoint)
 {
-    if (m_fullscreen)
-        ShowWindow(SW_RESTORE);
+    if (!m_fullscreen)
+        return FALSE;
+    LeaveFullscreen();
+    return TRUE;
 }
 
 BOOL KVQWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
@@ -126,8 +135,14 @@ BOOL KVQWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
     if (vk != VK_ESCAPE || !down)
         return FALSE;
     if (m_fullscreen)
-        ShowWindow(SW_RESTORE);
+        LeaveFullscreen();
     return TRUE;
+}
+
+void KVQWindow::LeaveFullscreen()
+{
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(m_savedStyle));
+    ShowWindow(SW_RESTORE);
 }
 
 BOOL KVQWindow::OnCommand(WPARAM wParam, LPARAM lParam)

@@ -24,10 +24,10 @@ struct MouseCall {
 class ProbeWindow : public KVQWindow {
 public:
     void OnMouse(UINT, CPoint pt, BOOL down) override { mouse.push_back({pt, down}); }
-    void OnDoubleClick(UINT flags, CPoint pt) override
+    BOOL OnDoubleClick(UINT flags, CPoint pt) override
     {
         ++doubleClicks;
-        KVQWindow::OnDoubleClick(flags, pt);
+        return KVQWindow::OnDoubleClick(flags, pt);
     }
     void OnTimerEvent(UINT id) override { timer = id; }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
@@ -172,6 +172,8 @@ TEST(Window, FullScreenByButtonOrFrameAndBack)
     EXPECT_EQ(wnd.doubleClicks, 1);
     EXPECT_EQ(wnd.IsFullscreen(), 0);
     EXPECT_TRUE(wnd.m_titleButtons[0]->IsWindowVisible());
+    // Back with its frame: it can be sized and has its system menu again.
+    EXPECT_EQ(wnd.GetStyle() & (WS_THICKFRAME | WS_SYSMENU), DWORD(WS_THICKFRAME | WS_SYSMENU));
 
     // A double click on the frame enters it; Escape leaves it.
     Post(wnd, WM_LBUTTONDBLCLK, 300, 10, MK_LBUTTON);
@@ -181,6 +183,7 @@ TEST(Window, FullScreenByButtonOrFrameAndBack)
     wnd.PostMessage(WM_KEYDOWN, VK_ESCAPE, 1);
     test::Pump();
     EXPECT_EQ(wnd.IsFullscreen(), 0);
+    EXPECT_EQ(wnd.GetStyle() & (WS_THICKFRAME | WS_SYSMENU), DWORD(WS_THICKFRAME | WS_SYSMENU));
     EXPECT_TRUE(wnd.OnKeyboard(VK_ESCAPE, 1, 0, TRUE)); // handled outside full screen too
     EXPECT_FALSE(wnd.OnKeyboard(VK_ESCAPE, 1, 0, FALSE));
 }

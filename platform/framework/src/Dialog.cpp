@@ -1,6 +1,16 @@
 #include "CreationHook.h"
 #include "kvqframe/App.h"
 #include "kvqframe/Dialog.h"
+#include <commctrl.h>
+
+namespace {
+// Templates may hold common controls (track bars among them).
+void RegisterCommonControls()
+{
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&classes);
+}
+} // namespace
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
@@ -21,6 +31,7 @@ INT_PTR CDialog::DoModal()
     const DLGTEMPLATE* dialogTemplate = FindTemplate(m_templateId);
     if (!dialogTemplate)
         return -1;
+    RegisterCommonControls();
     CWnd* parent = m_parent ? m_parent : AfxGetMainWnd();
     m_modal = true;
     INT_PTR result;
@@ -41,6 +52,7 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
     if (!dialogTemplate)
         return FALSE;
     m_modal = false;
+    RegisterCommonControls();
     CreationHook hook(this);
     return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), dialogTemplate,
                                         parent ? parent->m_hWnd : nullptr, DialogProc, 0) != nullptr;

@@ -337,6 +337,12 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         OnTimer(wParam);
         return 0;
+    case WM_HSCROLL:
+        OnHScroll(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_KILLFOCUS:
+        OnKillFocus(reinterpret_cast<HWND>(wParam));
+        return 0;
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam), lParam);
         return 0;
@@ -405,6 +411,8 @@ BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return static_cast<BOOL>(Default());
 void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
+void CWnd::OnHScroll(UINT, UINT, HWND) { Default(); }
+void CWnd::OnKillFocus(HWND) { Default(); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 void CWnd::OnClose() { Default(); }
 
@@ -423,11 +431,23 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add)
     return TRUE;
 }
 
-CString CWnd::GetWindowText() const
+namespace {
+CString TextOf(HWND wnd)
 {
-    int length = ::GetWindowTextLengthW(m_hWnd);
+    int length = ::GetWindowTextLengthW(wnd);
     std::wstring text(length + 1, L'\0');
-    length = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
+    length = ::GetWindowTextW(wnd, text.data(), length + 1);
     text.resize(length > 0 ? length : 0);
     return CString(text);
+}
+} // namespace
+
+CString CWnd::GetWindowText() const
+{
+    return TextOf(m_hWnd);
+}
+
+CString CWnd::GetDlgItemText(int id) const
+{
+    return TextOf(::GetDlgItem(m_hWnd, id));
 }

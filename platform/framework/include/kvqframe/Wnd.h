@@ -84,6 +84,10 @@ public:
     virtual void OnKeyDown(UINT vk, UINT repeat, UINT flags);
     virtual void OnKeyUp(UINT vk, UINT repeat, UINT flags);
     virtual void OnTimer(UINT_PTR id);
+    // A horizontal track bar of this window moved (bar = the control).
+    virtual void OnHScroll(UINT code, UINT pos, HWND bar);
+    // newFocus: the window that takes the focus (any window, or null).
+    virtual void OnKillFocus(HWND newFocus);
     virtual void OnSysCommand(UINT id, LPARAM lParam);
     virtual void OnClose();
 
@@ -119,6 +123,15 @@ public:
     HWND GetParentHwnd() const { return ::GetParent(m_hWnd); }
     CWnd* GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    LRESULT SendDlgItemMessage(int id, UINT m, WPARAM w = 0, LPARAM l = 0)
+    {
+        return ::SendDlgItemMessageW(m_hWnd, id, m, w, l);
+    }
+    void SetDlgItemText(int id, const wchar_t* text) { ::SetDlgItemTextW(m_hWnd, id, text); }
+    CString GetDlgItemText(int id) const;
+    void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
+    UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+    void EnableDlgItem(int id, BOOL enable) { ::EnableWindow(::GetDlgItem(m_hWnd, id), enable); }
     void ScreenToClient(POINT* p) const { ::ScreenToClient(m_hWnd, p); }
     void ClientToScreen(POINT* p) const { ::ClientToScreen(m_hWnd, p); }
 
