@@ -2,6 +2,7 @@
 
 #include "BulkFrames.h"
 #include "Bytes.h"
+#include "FrameDecoder.h"
 #include "KsGuids.h"
 #include "StreamClassLayer.h"
 
@@ -96,8 +97,7 @@ bool IsExtraMode(const CameraContext& camera) {
 bool IsCompressed(uint32_t fourCC) { return fourCC == kFourCcMjpg || fourCC == kFourCcWjpg; }
 
 // Pictures the camera sends as JPEG for a format it does not stream itself
-// need the kernel decoder, which this frame path does not carry: they are
-// delivered empty.
+// go through the camera's decoder.
 bool NeedsDecoding(const CameraContext& camera) {
   return IsExtraMode(camera) || (!camera.flags.modeListKnown && !IsCompressed(camera.fourCC));
 }
@@ -120,10 +120,15 @@ uint32_t FillRead(StreamExtension& s, ScRequestBlock& srb) {
     CopyBytes(s.rawBuffers[b.slot ^ 1], raw + b.received - early, early);
     b.earlyBytes = early;
   }
-  if (!whole || !good || NeedsDecoding(camera)) return 0;
-  CopyBytes(header.Data, raw, b.imageLength);
-  CopyBytes(camera.statusBlock, b.header + kFrameStatusOffset, kFrameStatusSize);
-  return b.imageLength;
+  if (!whole || !good) return 0;
+  uint32_t used = b.imageLength;
+  if (NeedsDecoding(camera))
+    used = DecodeFrame(camera, raw, b.imageLength, static_cast<uint8_t*>(header.Data), header.FrameExtent);
+  else
+    CopyBytes(header.Data, raw, b.imageLength);
+  // A refused frame leaves the status of the last good one.
+  if (used) CopyBytes(camera.statusBlock, b.header + kFrameStatusOffset, kFrameStatusSize);
+  return used;
 }
 
 void DeliverWork(void* context) {

@@ -1,5 +1,6 @@
 #include "HostKernel.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -113,7 +114,14 @@ void ksv_spinlock_release(KsvSpinLock* l, uint8_t old) {
 
 KsvMutex* ksv_mutex_create(void) { return new (ksv_pool_alloc(sizeof(KsvMutex))) KsvMutex; }
 void ksv_mutex_destroy(KsvMutex* m) { Destroy(m); }
-void ksv_mutex_acquire(KsvMutex* m) { m->mutex.lock(); }
+void ksv_mutex_acquire(KsvMutex* m) {
+  // Waiting at DISPATCH_LEVEL would hang the kernel: fail the test loudly.
+  if (usbcam::t_level) {
+    fprintf(stderr, "a mutex taken at DISPATCH_LEVEL\n");
+    abort();
+  }
+  m->mutex.lock();
+}
 void ksv_mutex_release(KsvMutex* m) { m->mutex.unlock(); }
 
 KsvEvent* ksv_event_create(void) { return new (ksv_pool_alloc(sizeof(KsvEvent))) KsvEvent; }
