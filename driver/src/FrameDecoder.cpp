@@ -36,6 +36,15 @@ size_t Convert(const CameraContext& camera, const kjpeg::DecodedFrame& frame, co
   return 0;
 }
 
+template <typename Tables>
+bool MakeColourTables(CameraContext& camera) {
+  auto* tables = static_cast<Tables*>(ksv_pool_alloc(sizeof(Tables)));
+  if (!tables) return false;
+  kjpeg::CreateColourTables(tables);
+  camera.colourTables = tables;
+  return true;
+}
+
 }  // namespace
 
 bool SetUpFrameDecoder(CameraContext& camera) {
@@ -44,24 +53,13 @@ bool SetUpFrameDecoder(CameraContext& camera) {
   if (!camera.decodeLock || !camera.decoderBlock) return false;
   if (!kjpeg::CreateJpegDecoder(camera.decoderBlock, kjpeg::kJpegDecoderBlockSize)) return false;
   switch (FormOf(camera)) {
-    case PictureForm::kRgb24: {
-      auto* tables = static_cast<kjpeg::Rgb24Tables*>(ksv_pool_alloc(sizeof(kjpeg::Rgb24Tables)));
-      if (!tables) return false;
-      kjpeg::CreateColourTables(tables);
-      camera.colourTables = tables;
-      break;
-    }
-    case PictureForm::kRgb555: {
-      auto* table = static_cast<kjpeg::Rgb555Table*>(ksv_pool_alloc(sizeof(kjpeg::Rgb555Table)));
-      if (!table) return false;
-      kjpeg::CreateColourTables(table);
-      camera.colourTables = table;
-      break;
-    }
+    case PictureForm::kRgb24:
+      return MakeColourTables<kjpeg::Rgb24Tables>(camera);
+    case PictureForm::kRgb555:
+      return MakeColourTables<kjpeg::Rgb555Table>(camera);
     default:
-      break;
+      return true;
   }
-  return true;
 }
 
 void FreeFrameDecoder(CameraContext& camera) {
