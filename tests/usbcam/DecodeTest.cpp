@@ -190,6 +190,11 @@ TEST(ExtraModes, TwoCamerasDecodeTheirOwnFrames) {
     done.erase(std::remove(done.begin(), done.end(), &readA->srb), done.end());
     done.erase(std::remove(done.begin(), done.end(), &readB->srb), done.end());
   }
+  // The second camera's decoder goes with its format; the first's stays.
+  ASSERT_EQ(second.rig.Close(0), kStatusSuccess);
+  auto read = first.Deliver(frames[0], yuy2, 1);
+  Settle({&first.rig});
+  EXPECT_TRUE(Delivered(*read, Reference(frames[0], yuy2)));
 }
 
 }  // namespace
