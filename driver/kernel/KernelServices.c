@@ -100,6 +100,43 @@ int ksv_queue_work(KsvWorkRoutine routine, void* context) {
   return 1;
 }
 
+struct KsvTimer {
+  KTIMER timer;
+  KDPC dpc;
+  KsvTimerRoutine routine;
+  void* context;
+};
+
+static void RunTimer(PKDPC dpc, void* context, void* unused1, void* unused2) {
+  KsvTimer* t = context;
+  (void)dpc, (void)unused1, (void)unused2;
+  t->routine(t->context);
+}
+
+KsvTimer* ksv_timer_create(KsvTimerRoutine routine, void* context) {
+  KsvTimer* t = ksv_pool_alloc(sizeof *t);
+  if (!t) return NULL;
+  t->routine = routine;
+  t->context = context;
+  KeInitializeTimerEx(&t->timer, SynchronizationTimer);
+  KeInitializeDpc(&t->dpc, RunTimer, t);
+  return t;
+}
+void ksv_timer_destroy(KsvTimer* t) {
+  if (!t) return;
+  ksv_timer_stop(t);
+  ksv_pool_free(t);
+}
+void ksv_timer_start(KsvTimer* t, int64_t period100ns) {
+  LARGE_INTEGER due;
+  due.QuadPart = -period100ns;
+  KeSetTimerEx(&t->timer, due, (LONG)(period100ns / 10000), &t->dpc);
+}
+void ksv_timer_stop(KsvTimer* t) {
+  KeCancelTimer(&t->timer);
+  KeFlushQueuedDpcs();  /* a DPC already queued has run when this returns */
+}
+
 void ksv_delay(int64_t interval100ns) {
   LARGE_INTEGER interval;
   interval.QuadPart = interval100ns;

@@ -2,6 +2,7 @@
 
 #include "BulkFrames.h"
 #include "Bytes.h"
+#include "FrameDecoder.h"
 #include "KsGuids.h"
 #include "StreamClassLayer.h"
 
@@ -13,6 +14,7 @@ constexpr int64_t kStopSlice = 100 * 10000LL;  // 100 ms
 constexpr int kStopSlices = 50;
 constexpr int64_t kNoReadWait = -50000;  // 5 ms, relative
 constexpr int kReadAttempts = 2;
+constexpr int64_t kWatchdogPeriod = 250 * 10000LL;  // 250 ms
 
 ClassContext& ClassOf(StreamExtension& s) { return s.device->classContext; }
 const PipeState& PipeOf(StreamExtension& s, int32_t pipe) { return ClassOf(s).pipes[pipe]; }
@@ -96,8 +98,7 @@ bool IsExtraMode(const CameraContext& camera) {
 bool IsCompressed(uint32_t fourCC) { return fourCC == kFourCcMjpg || fourCC == kFourCcWjpg; }
 
 // Pictures the camera sends as JPEG for a format it does not stream itself
-// need the kernel decoder, which this frame path does not carry: they are
-// delivered empty.
+// go through the camera's decoder.
 bool NeedsDecoding(const CameraContext& camera) {
   return IsExtraMode(camera) || (!camera.flags.modeListKnown && !IsCompressed(camera.fourCC));
 }
@@ -120,10 +121,15 @@ uint32_t FillRead(StreamExtension& s, ScRequestBlock& srb) {
     CopyBytes(s.rawBuffers[b.slot ^ 1], raw + b.received - early, early);
     b.earlyBytes = early;
   }
-  if (!whole || !good || NeedsDecoding(camera)) return 0;
-  CopyBytes(header.Data, raw, b.imageLength);
-  CopyBytes(camera.statusBlock, b.header + kFrameStatusOffset, kFrameStatusSize);
-  return b.imageLength;
+  if (!whole || !good) return 0;
+  uint32_t used = b.imageLength;
+  if (NeedsDecoding(camera))
+    used = DecodeFrame(camera, raw, b.imageLength, static_cast<uint8_t*>(header.Data), header.FrameExtent);
+  else
+    CopyBytes(header.Data, raw, b.imageLength);
+  // A refused frame leaves the status of the last good one.
+  if (used) CopyBytes(camera.statusBlock, b.header + kFrameStatusOffset, kFrameStatusSize);
+  return used;
 }
 
 void DeliverWork(void* context) {
@@ -220,7 +226,24 @@ void IssueChunk(StreamExtension& s) {
   urb.TransferFlags = kUsbdShortTransferOk | kUsbdTransferDirectionIn;
   urb.TransferBufferLength = chunk;
   urb.TransferBuffer = b.bounced ? b.bounce : b.position;
+  const uint8_t level = ksv_spinlock_acquire(s.lock);
+  ++b.chunksIssued;
+  ksv_spinlock_release(s.lock, level);
   ksv_irp_submit_urb(b.irp, &urb, ChunkDone, &s);
+}
+
+// A camera that stops sending leaves its transfer pending for ever: a chunk
+// still in flight a whole period after the last look is cancelled, and its
+// failure resets the pipes like any other.
+void Watchdog(void* context) {
+  StreamExtension& s = *static_cast<StreamExtension*>(context);
+  BulkState& b = s.bulk;
+  const uint8_t level = ksv_spinlock_acquire(s.lock);
+  const bool transferring = b.phase == BulkPhase::kHeader || b.phase == BulkPhase::kData;
+  const bool stuck = transferring && !b.stopping && b.chunksIssued == b.chunksWatched;
+  b.chunksWatched = b.chunksIssued;
+  ksv_spinlock_release(s.lock, level);
+  if (stuck) ksv_irp_cancel(b.irp);
 }
 
 }  // namespace
@@ -236,7 +259,8 @@ ScStatus PrepareBulkStream(DeviceExtension& device, StreamExtension& s) {
   b.idle = ksv_event_create();
   b.headerBuffer = static_cast<uint8_t*>(ksv_pool_alloc(headerPacket));
   b.bounce = static_cast<uint8_t*>(ksv_pool_alloc(headerPacket > dataPacket ? headerPacket : dataPacket));
-  if (!b.irp || !b.idle || !b.headerBuffer || !b.bounce) return kStatusInsufficientResources;
+  b.watchdog = ksv_timer_create(Watchdog, &s);
+  if (!b.irp || !b.idle || !b.headerBuffer || !b.bounce || !b.watchdog) return kStatusInsufficientResources;
   ksv_event_set(b.idle);
   return kStatusSuccess;
 }
@@ -253,12 +277,15 @@ void StartBulkStream(StreamExtension& s) {
     ksv_event_reset(b.idle);
   }
   ksv_spinlock_release(s.lock, level);
-  if (idle) ReadHeader(s);
+  if (!idle) return;
+  ksv_timer_start(b.watchdog, kWatchdogPeriod);
+  ReadHeader(s);
 }
 
 void StopBulkStream(StreamExtension& s) {
   BulkState& b = s.bulk;
   if (!b.idle) return;
+  ksv_timer_stop(b.watchdog);
   for (int slice = 0; slice < kStopSlices; ++slice) {
     uint8_t level = ksv_spinlock_acquire(s.lock);
     b.stopping = true;
@@ -272,6 +299,8 @@ void StopBulkStream(StreamExtension& s) {
 
 void FreeBulkStream(StreamExtension& s) {
   BulkState& b = s.bulk;
+  ksv_timer_destroy(b.watchdog);
+  b.watchdog = nullptr;
   ksv_irp_destroy(b.irp);
   ksv_event_destroy(b.idle);
   ksv_pool_free(b.headerBuffer);

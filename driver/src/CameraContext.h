@@ -90,6 +90,12 @@ struct CameraContext {
   // Conversion buffers of the open extra mode, per camera.
   uint8_t* decodeBuffer;
   uint8_t* conversionBuffer;
+  uint32_t conversionSize;
+  // The camera's JPEG decoder (its pool block), the colour tables of an RGB
+  // format and the lock every decode holds.
+  void* decoderBlock;
+  void* colourTables;
+  KsvMutex* decodeLock;
 };
 
 }  // namespace dovracam

@@ -2,6 +2,7 @@
 
 #include "Bytes.h"
 #include "DeviceProperties.h"
+#include "FrameDecoder.h"
 #include "KsGuids.h"
 #include "ModeDiscovery.h"
 #include "VendorRequests.h"
@@ -27,6 +28,8 @@ void FreeConversion(CameraContext& camera) {
   ksv_pool_free(camera.decodeBuffer);
   ksv_pool_free(camera.conversionBuffer);
   camera.decodeBuffer = camera.conversionBuffer = nullptr;
+  camera.conversionSize = 0;
+  FreeFrameDecoder(camera);
   camera.flags.decodeActive = false;
 }
 
@@ -94,9 +97,10 @@ ScStatus StopCapture(CameraContext& camera, uint32_t stream) {
 
 bool IsCompressed(uint32_t fourCC) { return fourCC == kFourCcMjpg || fourCC == kFourCcWjpg; }
 
-// Buffers for turning the camera's JPEG frames into the open format; the
-// decoder itself is set up by the frame path when the stream runs.
+// The buffers and the decoder that turn the camera's JPEG frames into the
+// open format.
 bool SetUpConversion(CameraContext& camera) {
+  FreeConversion(camera);
   uint32_t size = 0;
   if (camera.fourCC == kFourCcYuy2) size = kDecodeBufferSize;
   else if (camera.fourCC == 0 && camera.bitCount == 24) size = kRgb24BufferSize;
@@ -104,7 +108,8 @@ bool SetUpConversion(CameraContext& camera) {
   if (size == 0) return true;
   camera.decodeBuffer = static_cast<uint8_t*>(ksv_pool_alloc(kDecodeBufferSize));
   camera.conversionBuffer = static_cast<uint8_t*>(ksv_pool_alloc(size));
-  if (!camera.decodeBuffer || !camera.conversionBuffer) {
+  camera.conversionSize = size;
+  if (!camera.decodeBuffer || !camera.conversionBuffer || !SetUpFrameDecoder(camera)) {
     FreeConversion(camera);
     return false;
   }

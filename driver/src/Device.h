@@ -61,6 +61,10 @@ struct BulkState {
   uint32_t received;
   uint8_t slot;
   uint32_t earlyBytes;
+  // The watchdog: chunks issued so far, and the count its last look saw.
+  KsvTimer* watchdog;
+  uint32_t chunksIssued;
+  uint32_t chunksWatched;
 };
 
 // The camera part's own stream control step, tried before the layer's: true

@@ -56,6 +56,16 @@ int ksv_at_dispatch_level(void);
 typedef void (*KsvWorkRoutine)(void* context);
 int ksv_queue_work(KsvWorkRoutine routine, void* context);
 
+/* A periodic timer whose routine runs at DISPATCH_LEVEL once a period
+ * (100 ns units) from start until stop; stop returns when the routine no
+ * longer runs. */
+typedef struct KsvTimer KsvTimer;
+typedef void (*KsvTimerRoutine)(void* context);
+KsvTimer* ksv_timer_create(KsvTimerRoutine routine, void* context);
+void ksv_timer_destroy(KsvTimer* timer);
+void ksv_timer_start(KsvTimer* timer, int64_t period100ns);
+void ksv_timer_stop(KsvTimer* timer);
+
 /* Waits at PASSIVE_LEVEL (relative, negative 100 ns units). */
 void ksv_delay(int64_t interval100ns);
 

@@ -153,6 +153,33 @@ TEST_P(BulkFrames, RemovalDuringATransferCompletesEverythingAndLeaksNothing) {
   EXPECT_EQ(Host().liveBlocks, 3u) << "only the rig's own extensions remain";
 }
 
+TEST_P(BulkFrames, TheWatchdogResetsAStalledPipeAndStreamingResumes) {
+  auto read = rig.Read(0, kPicture);
+  // The header arrives, then the camera sends nothing and completes nothing.
+  rig.usb.bulk[1].push_back(rig.usb.FrameHeader(kPicture, kPicture, status_));
+  Settle();
+  ASSERT_EQ(Host().TickTimers(), 1u);
+  Settle();
+  EXPECT_EQ(rig.usb.resets, 0) << "a chunk is given a whole period";
+  Host().TickTimers();
+  Settle();
+  EXPECT_EQ(rig.usb.resets, 2) << "both pipes reset";
+  EXPECT_FALSE(read->Completed()) << "the read waits for the next frame";
+  for (uint32_t n = 1; n <= 3; ++n) {
+    Host().TickTimers();  // the next header read is noted, then moves
+    rig.usb.SendFrame(Picture(n, kPicture), status_);
+    Settle();
+    ASSERT_TRUE(read->Completed());
+    EXPECT_EQ(read->read.header.DataUsed, kPicture);
+    EXPECT_EQ(NumberOf(*read), n);
+    Host().streamCompleted.clear();
+    read = rig.Read(0, kPicture);
+  }
+  EXPECT_EQ(rig.usb.resets, 2) << "transfers that move are left alone";
+  ASSERT_EQ(rig.Close(0), kStatusSuccess);
+  EXPECT_EQ(Host().TickTimers(), 0u) << "the watchdog ends with the stream";
+}
+
 INSTANTIATE_TEST_SUITE_P(PacketSizes, BulkFrames, testing::Values(64, 512));
 
 TEST(FrameHeaders, AcceptOnlyWhatFitsTheBuffers) {

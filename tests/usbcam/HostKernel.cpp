@@ -1,8 +1,10 @@
 #include "HostKernel.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <condition_variable>
@@ -16,6 +18,7 @@ namespace {
 thread_local int t_level = 0;
 std::mutex g_hostMutex;
 std::deque<std::pair<KsvWorkRoutine, void*>> g_work;
+std::vector<KsvTimer*> g_timers;
 
 std::chrono::nanoseconds Span(int64_t hundredNs) { return std::chrono::nanoseconds(hundredNs * 100); }
 
@@ -52,6 +55,17 @@ size_t HostKernel::RunWork() {
     item.first(item.second);
     ++ran;
   }
+}
+
+size_t HostKernel::TickTimers() {
+  size_t ran = 0;
+  for (KsvTimer* timer : std::vector<KsvTimer*>(g_timers)) {
+    if (!timer->running) continue;
+    DispatchLevel dispatch;
+    timer->routine(timer->context);
+    ++ran;
+  }
+  return ran;
 }
 
 DispatchLevel::DispatchLevel() { ++t_level; }
@@ -113,7 +127,14 @@ void ksv_spinlock_release(KsvSpinLock* l, uint8_t old) {
 
 KsvMutex* ksv_mutex_create(void) { return new (ksv_pool_alloc(sizeof(KsvMutex))) KsvMutex; }
 void ksv_mutex_destroy(KsvMutex* m) { Destroy(m); }
-void ksv_mutex_acquire(KsvMutex* m) { m->mutex.lock(); }
+void ksv_mutex_acquire(KsvMutex* m) {
+  // Waiting at DISPATCH_LEVEL would hang the kernel: fail the test loudly.
+  if (usbcam::t_level) {
+    fprintf(stderr, "a mutex taken at DISPATCH_LEVEL\n");
+    abort();
+  }
+  m->mutex.lock();
+}
 void ksv_mutex_release(KsvMutex* m) { m->mutex.unlock(); }
 
 KsvEvent* ksv_event_create(void) { return new (ksv_pool_alloc(sizeof(KsvEvent))) KsvEvent; }
@@ -174,6 +195,23 @@ int ksv_queue_work(KsvWorkRoutine routine, void* context) {
   ++Host().workQueued;
   return 1;
 }
+
+KsvTimer* ksv_timer_create(KsvTimerRoutine routine, void* context) {
+  KsvTimer* timer = new (ksv_pool_alloc(sizeof(KsvTimer))) KsvTimer{routine, context, 0, false};
+  usbcam::g_timers.push_back(timer);
+  return timer;
+}
+void ksv_timer_destroy(KsvTimer* timer) {
+  if (!timer) return;
+  auto& timers = usbcam::g_timers;
+  timers.erase(std::remove(timers.begin(), timers.end(), timer), timers.end());
+  ksv_pool_free(timer);
+}
+void ksv_timer_start(KsvTimer* timer, int64_t period100ns) {
+  timer->period = period100ns;
+  timer->running = true;
+}
+void ksv_timer_stop(KsvTimer* timer) { timer->running = false; }
 
 // The camera's waits are recorded, not slept.
 void ksv_delay(int64_t interval100ns) { Host().delays.push_back(interval100ns); }

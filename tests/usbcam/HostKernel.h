@@ -28,6 +28,9 @@ struct HostKernel {
   void Reset();
   // Runs the queued work items in order; returns how many ran.
   size_t RunWork();
+  // One period of every running timer passes: their routines run at
+  // DISPATCH_LEVEL; returns how many ran.
+  size_t TickTimers();
 };
 
 HostKernel& Host();
@@ -40,6 +43,14 @@ class DispatchLevel {
 };
 
 }  // namespace usbcam
+
+// A timer of the host: started with its period, run only by TickTimers.
+struct KsvTimer {
+  KsvTimerRoutine routine;
+  void* context;
+  int64_t period;
+  bool running;
+};
 
 // An IRP of the simulated stack: the URB it carries while pending.
 struct KsvIrp {
