@@ -12,6 +12,7 @@
 #include <cstring>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -230,6 +231,40 @@ private:
     TW_IDENTITY m_source{};
     TW_USERINTERFACE m_ui{};
     int m_state = 0;
+};
+
+// The dialog boxes this thread creates and destroys, in order: "+caption"
+// and "-caption", with the caption the box was created with.
+class DialogLog {
+public:
+    DialogLog() : m_hook(SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId())) { s_log = this; }
+    ~DialogLog()
+    {
+        UnhookWindowsHookEx(m_hook);
+        s_log = nullptr;
+    }
+    std::vector<std::wstring> events;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t className[16] = L"";
+        if (s_log && (code == HCBT_CREATEWND || code == HCBT_DESTROYWND) && GetClassNameW(window, className, 16) &&
+            wcscmp(className, L"#32770") == 0) {
+            if (code == HCBT_CREATEWND) {
+                const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszName;
+                s_log->m_captions[window] = name && !IS_INTRESOURCE(name) ? name : L"";
+                s_log->events.push_back(L"+" + s_log->m_captions[window]);
+            } else {
+                s_log->events.push_back(L"-" + s_log->m_captions[window]);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline DialogLog* s_log = nullptr;
+    HHOOK m_hook;
+    std::map<HWND, std::wstring> m_captions;
 };
 
 class TwainSourceTest : public ::testing::Test {
@@ -586,7 +621,12 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
 // rotation and mirror: every control of the panel shows.
 TEST_F(TwainSourceTest, ItsWindowHasTheCamerasControlsAndTheirOnScreenTexts)
 {
-    ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
+    {
+        DialogLog dialogs;
+        ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
+        const std::vector<std::wstring> waitBox{L"+Initializing", L"-Initializing"};
+        EXPECT_EQ(waitBox, dialogs.events) << "the wait box while the camera starts";
+    }
     HWND panel = nullptr;
     ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
     auto pump = [&] { m_app.WaitForNotice(0xFFFF, 100); };
@@ -735,7 +775,13 @@ TEST(TwainSourceWithoutCamera, EnablingTellsTheUserAndFails)
     Application app;
     ASSERT_TRUE(app.Open());
     MessageBoxAnswer answer;
+    DialogLog dialogs;
     EXPECT_EQ(TWRC_FAILURE, app.Enable(false));
+    // The wait box goes before the message box shows.
+    ASSERT_LE(3u, dialogs.events.size());
+    EXPECT_EQ(L"+Initializing", dialogs.events[0]);
+    EXPECT_EQ(L"-Initializing", dialogs.events[1]);
+    EXPECT_EQ(L'+', dialogs.events[2][0]);
     EXPECT_EQ(TWCC_OPERATIONERROR, app.SourceStatus());
     EXPECT_EQ(L"The connected camera is not supported by this program.", answer.Text());
     // The application may try again; the source is still open.

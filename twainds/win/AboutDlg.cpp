@@ -2,20 +2,11 @@
 
 #include "LanguageText.h"
 #include "SourceDialogs.h"
+#include "SourceModule.h"
 
 namespace {
 
 const wchar_t kMakerSite[] = L"https://www.dovraorbile.example/";
-
-// The data source's own module, which holds the dialog templates; the host
-// application's resources come first in the chain otherwise.
-HMODULE SourceModule()
-{
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<const wchar_t*>(&SourceModule), &module);
-    return module;
-}
 
 // Each text is copied at once: the language file's reader reuses its buffer.
 void SetItemText(HWND dialog, int id, const wchar_t* section, const wchar_t* key, const wchar_t* text)
