@@ -1,5 +1,7 @@
 #include "DocCamPanel.h"
 
+#include <algorithm>
+
 #include "AboutDlg.h"
 
 #include "LanguageText.h"

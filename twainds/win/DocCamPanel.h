@@ -1,7 +1,6 @@
 #pragma once
 #include <kvquikit.h>
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
