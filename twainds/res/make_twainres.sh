@@ -8,10 +8,10 @@ mkdir -p "$out"
 bmp() { convert "$@" -type TrueColor BMP3:"$last"; }
 
 last="$out/face.bmp"
-bmp -size 660x560 xc:'#3a5a82' -fill '#28466a' -draw 'rectangle 0,0 659,27' \
+bmp -size 820x560 xc:'#3a5a82' -fill '#28466a' -draw 'rectangle 0,0 819,27' \
   -fill black -draw 'rectangle 10,32 649,511'
 
-labels="Capture AF Zoom+ Zoom- Freeze Rotate Mirror Color AE AWB About Close"
+labels="Capture AF Zoom+ Zoom- Freeze Rotate Mirror Color AE AWB About Close Full"
 id=3001
 for label in $labels; do
   last="$out/button$id.bmp"

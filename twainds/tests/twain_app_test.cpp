@@ -10,7 +10,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -229,6 +231,40 @@ private:
     TW_IDENTITY m_source{};
     TW_USERINTERFACE m_ui{};
     int m_state = 0;
+};
+
+// The dialog boxes this thread creates and destroys, in order: "+caption"
+// and "-caption", with the caption the box was created with.
+class DialogLog {
+public:
+    DialogLog() : m_hook(SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId())) { s_log = this; }
+    ~DialogLog()
+    {
+        UnhookWindowsHookEx(m_hook);
+        s_log = nullptr;
+    }
+    std::vector<std::wstring> events;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t className[16] = L"";
+        if (s_log && (code == HCBT_CREATEWND || code == HCBT_DESTROYWND) && GetClassNameW(window, className, 16) &&
+            wcscmp(className, L"#32770") == 0) {
+            if (code == HCBT_CREATEWND) {
+                const wchar_t* name = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszName;
+                s_log->m_captions[window] = name && !IS_INTRESOURCE(name) ? name : L"";
+                s_log->events.push_back(L"+" + s_log->m_captions[window]);
+            } else {
+                s_log->events.push_back(L"-" + s_log->m_captions[window]);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline DialogLog* s_log = nullptr;
+    HHOOK m_hook;
+    std::map<HWND, std::wstring> m_captions;
 };
 
 class TwainSourceTest : public ::testing::Test {
@@ -453,10 +489,62 @@ bool RedInCorner(const WindowShot& shot)
     return false;
 }
 
-void Click(HWND button)
+void Click(HWND button, int x = 5, int y = 5)
 {
-    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+struct DialogSearch {
+    const wchar_t* title;
+    HWND other;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = L"", title[64] = L"";
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 64);
+    if (process != GetCurrentProcessId() || window == search->other || wcscmp(className, L"#32770") != 0 ||
+        wcscmp(title, search->title) != 0 || !IsWindowVisible(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A visible dialog box of this process with this title, other than `other`;
+// null after 10 seconds.
+HWND WaitForDialog(const wchar_t* title, HWND other = nullptr)
+{
+    DialogSearch search{title, other, nullptr};
+    WaitUntil(10000, [&] {
+        EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    return search.found;
+}
+
+std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+// Pixels of a window that are clearly blue: a link's text.
+bool ShowsBlue(HWND window)
+{
+    const WindowShot shot = ShotOf(window);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const unsigned char* p = shot.At(x, y);
+            if (p[0] > 200 && p[1] < 80 && p[2] < 80) return true;
+        }
+    return false;
 }
 
 TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATransfer)
@@ -491,7 +579,7 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     HWND tips = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
     while (tips && GetWindow(tips, GW_OWNER) != panel) tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr);
     ASSERT_NE(nullptr, tips) << "the panel's tooltips";
-    EXPECT_EQ(12, int(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0)));
+    EXPECT_EQ(14, int(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0)));
     wchar_t tipText[80] = L"";
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V1_SIZE;
@@ -527,6 +615,112 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     RegCloseKey(key);
     EXPECT_EQ(0, std::wcsncmp(name, L"bAudioSilence", 13)) << name;
     EXPECT_EQ(0u, value);
+}
+
+// The simulated camera (feature word 0xFFF) has auto focus, brightness,
+// rotation and mirror: every control of the panel shows.
+TEST_F(TwainSourceTest, ItsWindowHasTheCamerasControlsAndTheirOnScreenTexts)
+{
+    {
+        DialogLog dialogs;
+        ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
+        const std::vector<std::wstring> waitBox{L"+Initializing", L"-Initializing"};
+        EXPECT_EQ(waitBox, dialogs.events) << "the wait box while the camera starts";
+    }
+    HWND panel = nullptr;
+    ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
+    auto pump = [&] { m_app.WaitForNotice(0xFFFF, 100); };
+    auto redInCorner = [&] {
+        pump();
+        return RedInCorner(ShotOf(panel));
+    };
+    ASSERT_TRUE(WaitUntil(15000, [&] {
+        pump();
+        return !ShownPicture(ShotOf(panel)).empty() && !redInCorner();
+    }));
+    const struct {
+        int id;
+        const char* control;
+    } controls[] = {{0xE92A, "brightness wheel"}, {0xE92B, "zoom slider"}, {0xE920, "auto focus"},
+                    {0xE925, "rotate"},           {0xE926, "mirror"},      {0xEA03, "full screen"}};
+    for (const auto& control : controls)
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(panel, control.id))) << control.control;
+    HWND wheel = GetDlgItem(panel, 0xE92A), zoom = GetDlgItem(panel, 0xE92B), zoomIn = GetDlgItem(panel, 0xE921);
+    ASSERT_TRUE(wheel && zoom && zoomIn);
+
+    // Turning the wheel (its ring's top) sets the brightness and shows it in
+    // the corner for two seconds.
+    Click(wheel, 70, 16);
+    EXPECT_TRUE(WaitUntil(5000, redInCorner)) << "the brightness text";
+    SaveShot(ShotOf(panel), BesideTest(L"twain-panel-brightness.bmp").c_str());
+    EXPECT_TRUE(WaitUntil(8000, [&] { return !redInCorner(); }));
+
+    // While frozen the camera's controls rest; freeze itself stays usable.
+    Click(GetDlgItem(panel, 0xE924));
+    EXPECT_TRUE(WaitUntil(5000, [&] {
+        pump();
+        return !IsWindowEnabled(zoomIn) && !IsWindowEnabled(wheel) && !IsWindowEnabled(zoom);
+    }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, 0xE924)));
+    Click(GetDlgItem(panel, 0xE924));
+    EXPECT_TRUE(WaitUntil(5000, [&] {
+        pump();
+        return IsWindowEnabled(zoomIn) && IsWindowEnabled(wheel) && IsWindowEnabled(zoom);
+    }));
+
+    Click(GetDlgItem(panel, 0xEA03));
+    EXPECT_TRUE(WaitUntil(5000, [&] {
+        pump();
+        return IsZoomed(panel) != FALSE;
+    })) << "full screen";
+    ShowWindow(panel, SW_RESTORE);
+    EXPECT_EQ(TWRC_SUCCESS, m_app.Disable());
+}
+
+// The About box with its texts, a link drawn as a link, and an update button
+// that says updates are not offered.
+TEST_F(TwainSourceTest, ItsAboutBoxLinksToTheMakerAndRefusesUpdates)
+{
+    ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
+    HWND panel = nullptr;
+    ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
+    constexpr int kNotice = 1001, kLink = 1002, kUpdate = 1003;
+    std::wstring notice, link, ok, update, answer;
+    bool linkIsBlue = false;
+    HWND about = nullptr;
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        about = WaitForDialog(L"About...");
+        if (about) {
+            notice = ItemText(about, kNotice), link = ItemText(about, kLink);
+            ok = ItemText(about, IDOK), update = ItemText(about, kUpdate);
+            WaitUntil(3000, [&] { return linkIsBlue = ShowsBlue(GetDlgItem(about, kLink)); });
+            SaveShot(ShotOf(about), BesideTest(L"twain-about.bmp").c_str());
+            PostMessageW(about, WM_COMMAND, MAKEWPARAM(kUpdate, BN_CLICKED), LPARAM(GetDlgItem(about, kUpdate)));
+            if (HWND box = WaitForDialog(L"About...", about)) {
+                answer = ItemText(box, 0xFFFF);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                WaitUntil(5000, [&] { return !IsWindow(box); });
+            }
+            PostMessageW(about, WM_COMMAND, IDOK, 0);
+        }
+        done = true;
+    });
+    Click(GetDlgItem(panel, 0xEA02));
+    WaitUntil(30000, [&] {
+        m_app.WaitForNotice(0xFFFF, 100);
+        return done.load();
+    });
+    user.join();
+    ASSERT_NE(nullptr, about) << "the About box";
+    EXPECT_FALSE(IsWindow(about));
+    EXPECT_NE(std::wstring::npos, notice.find(L"Copyright")) << notice;
+    EXPECT_EQ(0u, link.find(L"https://")) << link;
+    EXPECT_TRUE(linkIsBlue) << "the link is drawn as a link";
+    EXPECT_EQ(L"OK", ok);
+    EXPECT_EQ(L"Update", update);
+    EXPECT_EQ(L"Not supported yet!!", answer);
+    EXPECT_EQ(TWRC_SUCCESS, m_app.Disable());
 }
 
 BOOL CALLBACK MatchMessageBox(HWND window, LPARAM data)
@@ -581,7 +775,13 @@ TEST(TwainSourceWithoutCamera, EnablingTellsTheUserAndFails)
     Application app;
     ASSERT_TRUE(app.Open());
     MessageBoxAnswer answer;
+    DialogLog dialogs;
     EXPECT_EQ(TWRC_FAILURE, app.Enable(false));
+    // The wait box goes before the message box shows.
+    ASSERT_LE(3u, dialogs.events.size());
+    EXPECT_EQ(L"+Initializing", dialogs.events[0]);
+    EXPECT_EQ(L"-Initializing", dialogs.events[1]);
+    EXPECT_EQ(L'+', dialogs.events[2][0]);
     EXPECT_EQ(TWCC_OPERATIONERROR, app.SourceStatus());
     EXPECT_EQ(L"The connected camera is not supported by this program.", answer.Text());
     // The application may try again; the source is still open.

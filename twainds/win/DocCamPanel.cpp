@@ -1,5 +1,9 @@
 #include "DocCamPanel.h"
 
+#include <algorithm>
+
+#include "AboutDlg.h"
+
 #include "LanguageText.h"
 #include "SourceApp.h"
 #include "TwainResources.h"
@@ -13,8 +17,20 @@ constexpr UINT kPanelTimer = 1;
 constexpr UINT kTimerMs = 100;
 constexpr DWORD kRefreshMs = 1000;
 constexpr int kHoldTicks = 20;
+constexpr int kHoldBrightness = 1;
+constexpr int kHoldContrast = 2;
 constexpr int kHoldFrozen = 3;
+constexpr int kHoldZoom = 5;
+constexpr int kHoldRotation = 6;
+constexpr unsigned long kFeatureAutoFocus = 0x4;
+constexpr unsigned long kFeatureBrightness = 0x8;
+constexpr unsigned long kFeatureRotate = 0x40;
+constexpr unsigned long kFeatureMirror = 0x80;
 constexpr unsigned long kFeatureQuarterTurns = 0x400;
+constexpr unsigned long kFeatureOwnBrightnessRange = 0x1000;
+// Below this the panel grows back when it is restored or sized.
+constexpr int kMinimumWidth = 270;
+constexpr int kMinimumHeight = 150;
 
 // The title bitmap by the system's language.
 const LangIdValue kTitleBitmaps[] = {
@@ -52,6 +68,17 @@ const ToolTipText kToolTips[] = {
 
 const KVQChar* Text(const wchar_t* text) { return reinterpret_cast<const KVQChar*>(text); }
 
+int ModelOf(const KVQDocCamController& camera) { return camera.m_status.modelCode & 0x7F; }
+
+// Models whose zoom shows as an on-screen text instead of the zoom slider.
+bool ZoomAsText(int model) { return model == 0x33 || model == 0x53; }
+
+// The buttons that command the camera; freeze stays usable while frozen.
+bool LockedWhileFrozen(unsigned short command)
+{
+    return command >= kCmdAutoFocus && command <= kCmdAutoWhiteBalance && command != kCmdFreeze;
+}
+
 }  // namespace
 
 const RECT CDocCamPanel::kPictureArea = {kPanelPictureLeft, kPanelPictureTop, kPanelPictureLeft + kPanelPictureWidth,
@@ -72,6 +99,7 @@ bool CDocCamPanel::Open(HWND owner)
     if (!face || !CreatePanel(Text(kTitle), 50, 50, nullptr, nullptr, face, KVQ_TRANSPARENT, TRUE, owner)) return false;
     SetPanelStyle(PANEL_STYLE_DRAG);
     CreateButtons();
+    if (KVQDocCamController* camera = m_app.CurrentController()) LoadControlsFromCamera(*camera);
     m_app.Live().SetWindow(m_hWnd);
     m_font = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
     SetTimer(kPanelTimer, kTimerMs);
@@ -109,6 +137,112 @@ void CDocCamPanel::CreateButtons()
             m_buttons.push_back(std::move(button));
         }
     }
+    CreateSliders(tips);
+}
+
+// The brightness wheel and the read-only zoom slider beside the picture, in
+// the control library's own images.
+void CDocCamPanel::CreateSliders(bool tips)
+{
+    if (m_brightnessWheel.CreateWheel(kPanelWheelLeft, kPanelWheelTop, this, this, kCmdBrightness, nullptr, nullptr,
+                                      nullptr, nullptr, KVQ_TRANSPARENT, TRUE)) {
+        m_brightnessWheel.SetRange(0, 100);
+        if (tips) m_toolTip.AddWindowTool(&m_brightnessWheel, ReadIniString(L"CDocCamPanel", L"tipBrightness", L"Brightness"));
+    }
+    if (m_zoomSlider.CreateSlider(kPanelZoomLeft, kPanelZoomTop, this, this, kCmdZoomSlider, 1, 1, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, KVQ_TRANSPARENT, FALSE) &&
+        tips)
+        m_toolTip.AddWindowTool(&m_zoomSlider, ReadIniString(L"CDocCamPanel", L"tipZoommedSize", L"Zoommed size"));
+}
+
+// After creation and on resizing: which controls this model has, and their
+// ranges and positions.
+void CDocCamPanel::LoadControlsFromCamera(KVQDocCamController& camera)
+{
+    const unsigned long feature = camera.GetDocCamModelFeature(0);
+    const struct {
+        unsigned short command;
+        unsigned long feature;
+    } optional[] = {{kCmdAutoFocus, kFeatureAutoFocus}, {kCmdRotate, kFeatureRotate}, {kCmdMirror, kFeatureMirror}};
+    for (const auto& button : optional)
+        if (HWND window = GetDlgItem(button.command)) ::ShowWindow(window, (feature & button.feature) ? SW_SHOW : SW_HIDE);
+    const int model = ModelOf(camera);
+    if (m_brightnessWheel.m_hWnd) {
+        if (feature & kFeatureBrightness)
+            m_brightnessWheel.ShowWindow(SW_SHOW);
+        else
+            m_brightnessWheel.EnableWindow(FALSE);
+        if (feature & kFeatureOwnBrightnessRange) {
+            const int top = camera.m_status.brightnessMax;
+            m_brightnessWheel.SetRange(top ? camera.m_status.brightnessMin : 0, top ? top : 63);
+        }
+        m_brightnessWheel.SetPos(camera.m_status.brightness);
+    }
+    if (m_zoomSlider.m_hWnd) {
+        int top = camera.GetZoomMax();
+        if (model == 0x11) top = 200;
+        else if (model == 0x13 || model == 0x15) top = 400;
+        else if (model == 0x75) top = 3200;
+        m_zoomSlider.SetRange(100, top);
+        m_zoomSlider.SetSep(model == 0x60 || model == 0x61 ? 600 : -1);
+        m_zoomSlider.SetPos(camera.GetZoomSize(0));
+        m_zoomSlider.ShowWindow(ZoomAsText(model) ? SW_HIDE : SW_SHOW);
+    }
+    m_shownZoom = camera.GetZoomSize(0);
+    m_shownBrightness = camera.m_status.brightness;
+    m_shownRotation = camera.m_status.rotate;
+    const RECT side{kPanelPictureLeft + kPanelPictureWidth, 0, kPanelWidth, kPanelHeight};
+    InvalidateRect(m_hWnd, &side, FALSE);
+}
+
+// After each refresh: the sliders follow the camera, a change made on the
+// camera itself shows its text, and while frozen the camera's controls rest.
+void CDocCamPanel::SyncControlsWithCamera(KVQDocCamController& camera)
+{
+    const int model = ModelOf(camera);
+    const int zoom = camera.GetZoomSize(0);
+    if (m_zoomSlider.m_hWnd) m_zoomSlider.SetRange(100, camera.GetAdaptZoomMax());
+    if (zoom != m_shownZoom) {
+        m_shownZoom = zoom;
+        if (m_zoomSlider.m_hWnd) m_zoomSlider.SetPos(zoom);
+        if (ZoomAsText(model)) ShowHoldText(kHoldZoom);
+    }
+    if (camera.m_status.brightness != m_shownBrightness) {
+        m_shownBrightness = camera.m_status.brightness;
+        if (m_brightnessWheel.m_hWnd) m_brightnessWheel.SetPos(m_shownBrightness);
+        ShowHoldText(kHoldBrightness);
+    }
+    if (camera.m_status.rotate != m_shownRotation) {
+        m_shownRotation = camera.m_status.rotate;
+        ShowHoldText(kHoldRotation);
+    }
+    const bool frozen = camera.m_status.frozen == 1;
+    for (const PanelButton& spec : kPanelButtons)
+        if (LockedWhileFrozen(spec.command)) ::EnableWindow(GetDlgItem(spec.command), !frozen);
+    if (m_zoomSlider.m_hWnd) m_zoomSlider.EnableWindow(!frozen);
+    const bool brightness = (camera.GetDocCamModelFeature(0) & kFeatureBrightness) && !ZoomAsText(model);
+    if (m_brightnessWheel.m_hWnd) m_brightnessWheel.EnableWindow(!frozen && brightness);
+}
+
+void CDocCamPanel::ShowHoldText(int state)
+{
+    m_holdState = state;
+    m_holdCount = kHoldTicks;
+    InvalidateRect(m_hWnd, &kPictureArea, FALSE);
+}
+
+void CDocCamPanel::OnChangeSize(UINT type)
+{
+    KVQDocCamController* camera = m_app.CurrentController();
+    if (type == SIZE_MINIMIZED || !camera) return;
+    LoadControlsFromCamera(*camera);
+    SyncControlsWithCamera(*camera);
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    if (type != SIZE_MAXIMIZED && (width < kMinimumWidth || height < kMinimumHeight))
+        SetWindowPos(nullptr, 0, 0, std::max(width, kMinimumWidth), std::max(height, kMinimumHeight),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CDocCamPanel::Close()
@@ -164,21 +298,35 @@ void CDocCamPanel::SavePlacement()
 
 void CDocCamPanel::OnDraw(CDC* dc, CRect&)
 {
-    if (!m_app.CurrentController() || !m_app.Live().Draw(*dc, kPictureArea)) {
+    KVQDocCamController* camera = m_app.CurrentController();
+    if (!camera || !m_app.Live().Draw(*dc, kPictureArea)) {
         dc->FillSolidRect(kPictureArea, RGB(0, 0, 0));
         return;
     }
-    DrawHoldText(*dc);
+    DrawHoldText(*dc, *camera);
 }
 
 // The text in the picture's lower right corner: dark red, then bright red
 // one pixel up and left.
-void CDocCamPanel::DrawHoldText(CDC& dc)
+void CDocCamPanel::DrawHoldText(CDC& dc, KVQDocCamController& camera)
 {
-    if (m_holdState != kHoldFrozen) return;
-    const wchar_t* text = ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen");
     wchar_t shown[64];
-    FormatText(shown, 64, L"%ls", text);
+    const DocCamStatus& status = camera.m_status;
+    switch (m_holdState) {
+    case kHoldBrightness: {
+        const bool own = camera.GetDocCamModelFeature(0) & kFeatureOwnBrightnessRange;
+        FormatText(shown, 64, L"%ls %d", ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"),
+                   own ? status.brightness : status.brightness - 50);
+        break;
+    }
+    case kHoldContrast:
+        FormatText(shown, 64, L"%ls %d", ReadIniString(L"CMainFrame", L"osdContrast", L"Contrast"), status.contrast);
+        break;
+    case kHoldFrozen: FormatText(shown, 64, L"%ls", ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen")); break;
+    case kHoldZoom: FormatText(shown, 64, L"%4d%%", camera.GetZoomSize(0)); break;
+    case kHoldRotation: FormatText(shown, 64, L"%3d\u00B0", m_rotation * 90); break;
+    default: return;
+    }
     const int length = int(wcslen(shown));
     HGDIOBJ oldFont = m_font ? dc.SelectObject(m_font) : nullptr;
     dc.SetBkMode(TRANSPARENT);
@@ -218,13 +366,11 @@ void CDocCamPanel::RefreshFromCamera(KVQDocCamController& camera)
         camera.GetZoomDigitalConfig();
         camera.GetZoomOpticalConfig();
     }
-    if (camera.m_status.frozen == 1 && camera.IsFrozen(0)) {
-        m_holdState = kHoldFrozen;
-        m_holdCount = kHoldTicks;
-        InvalidateRect(m_hWnd, &kPictureArea, FALSE);
-    } else if (m_holdState == kHoldFrozen) {
+    if (camera.m_status.frozen == 1 && camera.IsFrozen(0))
+        ShowHoldText(kHoldFrozen);
+    else if (m_holdState == kHoldFrozen)
         m_holdState = m_holdCount = 0;
-    }
+    SyncControlsWithCamera(camera);
 }
 
 BOOL CDocCamPanel::OnButtonEvent(unsigned short id)
@@ -244,7 +390,7 @@ BOOL CDocCamPanel::OnButtonEvent(unsigned short id)
         ShowWindow(SW_MAXIMIZE);
         return TRUE;
     default:
-        if (id < kCmdAutoFocus || id > kCmdAutoWhiteBalance) return FALSE;
+        if (id < kCmdAutoFocus || id > kCmdBrightness) return FALSE;
         RunCameraCommand(id);
         return TRUE;
     }
@@ -267,6 +413,7 @@ void CDocCamPanel::RunCameraCommand(unsigned short id)
             m_holdCount = kHoldTicks;
         }
         InvalidateRect(m_hWnd, &kPictureArea, FALSE);
+        SyncControlsWithCamera(*camera);
         break;
     case kCmdRotate:
         if (camera->GetDocCamModelFeature(0) & kFeatureQuarterTurns) {
@@ -287,12 +434,18 @@ void CDocCamPanel::RunCameraCommand(unsigned short id)
         break;
     case kCmdAutoExposure: camera->SetExposureMode(camera->m_status.exposureMode ? 0 : 1); break;
     case kCmdAutoWhiteBalance: camera->SetWhiteBalanceAUTO(camera->m_status.wbMode ? 1 : 0); break;
+    case kCmdBrightness:
+        camera->SetBrightnessEx(m_brightnessWheel.GetPos());
+        // Kept as the camera's setting, so the next refresh does not show it
+        // again as a change of the camera's own.
+        camera->m_status.brightness = m_shownBrightness = m_brightnessWheel.GetPos();
+        ShowHoldText(kHoldBrightness);
+        break;
     }
 }
 
 void CDocCamPanel::ShowAbout()
 {
-    wchar_t title[128];
-    FormatText(title, 128, L"%ls", ReadIniString(L"CAboutDlg", L"abDlgTitle", L"About..."));
-    MessageBoxW(m_hWnd, ReadIniString(L"CAboutDlg", L"abCopyright", kTitle), title, MB_OK);
+    CAboutDlg about(this);
+    about.DoModal();
 }

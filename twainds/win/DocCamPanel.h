@@ -19,6 +19,8 @@ enum DocCamCommand : unsigned short {
     kCmdColorMode = 0xE927,
     kCmdAutoExposure = 0xE928,
     kCmdAutoWhiteBalance = 0xE929,
+    kCmdBrightness = 0xE92A,
+    kCmdZoomSlider = 0xE92B,
     kCmdCapture = 0xEA00,
     kCmdClose = 0xEA01,
     kCmdAbout = 0xEA02,
@@ -49,23 +51,31 @@ public:
     BOOL OnButtonEvent(unsigned short id) override;
     void OnTimerEvent(UINT id) override;
     void OnDestroyWindow() override;
+    void OnChangeSize(UINT type) override;
 
     // Where the picture is drawn, in client coordinates.
     static const RECT kPictureArea;
 
 private:
     void CreateButtons();
+    void CreateSliders(bool tips);
+    void LoadControlsFromCamera(KVQDocCamController& camera);
+    void SyncControlsWithCamera(KVQDocCamController& camera);
+    void ShowHoldText(int state);
     void RunCameraCommand(unsigned short id);
     void ShowAbout();
     void RefreshFromCamera(KVQDocCamController& camera);
-    void DrawHoldText(CDC& dc);
+    void DrawHoldText(CDC& dc, KVQDocCamController& camera);
     void SaveAudioSilence(KVQDocCamController& camera);
     void SavePlacement();
 
     CTwainSourceApp& m_app;
     std::vector<std::unique_ptr<KVQButton>> m_buttons;
+    KVQWheel m_brightnessWheel;
+    KVQSlider m_zoomSlider;
     CPanelToolTip m_toolTip;
-    // The on-screen text: 0 none, 3 frozen; ticks of the timer it stays.
+    // The on-screen text: 0 none, 1 brightness, 2 contrast, 3 frozen, 5 zoom,
+    // 6 rotation; ticks of the timer it stays.
     int m_holdState = 0;
     int m_holdCount = 0;
     DWORD m_lastRefresh = 0;
@@ -73,4 +83,8 @@ private:
     int m_colorMode = 0;
     int m_mirror = 0;
     int m_rotation = 0;
+    // What the camera reported at the last refresh, to show what changed.
+    int m_shownZoom = 0;
+    int m_shownBrightness = 0;
+    int m_shownRotation = 0;
 };

@@ -4,6 +4,7 @@
 #include "LanguageTable.h"
 #include "LanguageText.h"
 #include "ManagerNotice.h"
+#include "SourceModule.h"
 #include "kvqdoccam.h"
 
 namespace {
@@ -45,11 +46,20 @@ void CTwainSourceApp::SelectLanguage()
     SelectLanguageFileIn(kLanguageFiles, kLanguageFileRows, folder, GetModuleDirectory(nullptr));
 }
 
-void CTwainSourceApp::Warn(const wchar_t* messageKey) { IniMessageBox(nullptr, L"Messages", messageKey); }
+// The wait box goes first: a message box must never hide behind it.
+void CTwainSourceApp::Warn(const wchar_t* messageKey)
+{
+    m_waitBox.Close();
+    IniMessageBox(nullptr, L"Messages", messageKey);
+}
 
 bool CTwainSourceApp::StartSourceUI(TW_HANDLE parent, bool showUI)
 {
     SelectLanguage();
+    {
+        CResourceModuleScope templates(SourceModule());
+        m_waitBox.Show(L"CMessageDialog", L"msgWait", L"CMessageDialog", L"msgDlgTitle");
+    }
     wchar_t path[MAX_PATH];
     SourceFolder(path);
     wcsncat(path, L"\\orbileTWAINres.dll", MAX_PATH - wcslen(path) - 1);
@@ -67,11 +77,10 @@ bool CTwainSourceApp::StartSourceUI(TW_HANDLE parent, bool showUI)
     }
     m_live.Reset();
     m_panel = std::make_unique<CDocCamPanel>(*this);
-    if (!AttachDevices() || (showUI && !m_panel->Open(static_cast<HWND>(parent)))) {
-        ReleaseDevices();
-        return false;
-    }
-    return true;
+    const bool started = AttachDevices() && (!showUI || m_panel->Open(static_cast<HWND>(parent)));
+    m_waitBox.Close();
+    if (!started) ReleaseDevices();
+    return started;
 }
 
 bool CTwainSourceApp::AttachDevices()

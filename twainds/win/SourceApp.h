@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "LivePicture.h"
+#include "MessageDialog.h"
 #include "ThreadRelay.h"
 #include "TwainSource.h"
 
@@ -56,6 +57,7 @@ private:
     std::vector<std::unique_ptr<KVQDocCamController>> m_controllers;
     KVQDocCamController* m_current = nullptr;
     HMODULE m_resources = nullptr;
+    CMessageDialog m_waitBox;
     LivePicture m_live;
     std::unique_ptr<CDocCamPanel> m_panel;
     std::unique_ptr<ThreadRelay> m_relay;

@@ -4,13 +4,19 @@
 // every language it lacks), and one bitmap
 // per button. res/make_twainres.sh draws them to these measures.
 
-constexpr int kPanelWidth = 660;
+constexpr int kPanelWidth = 820;
 constexpr int kPanelHeight = 560;
 constexpr int kPanelPictureLeft = 10;
 constexpr int kPanelPictureTop = 32;
 constexpr int kPanelPictureWidth = 640;
 constexpr int kPanelPictureHeight = 480;
 constexpr int kPanelButtonTop = 522;
+// Beside the picture: the brightness wheel (137 x 137) over the vertical zoom
+// slider (10 x 173), in the control library's images.
+constexpr int kPanelWheelLeft = 666;
+constexpr int kPanelWheelTop = 40;
+constexpr int kPanelZoomLeft = 729;
+constexpr int kPanelZoomTop = 200;
 
 struct PanelButton {
     unsigned short command;
@@ -23,4 +29,5 @@ constexpr PanelButton kPanelButtons[] = {
     {0xEA00, 3001, 6},   {0xE920, 3002, 60},  {0xE921, 3003, 114}, {0xE922, 3004, 168},
     {0xE924, 3005, 222}, {0xE925, 3006, 276}, {0xE926, 3007, 330}, {0xE927, 3008, 384},
     {0xE928, 3009, 438}, {0xE929, 3010, 492}, {0xEA02, 3011, 546}, {0xEA01, 3012, 600},
+    {0xEA03, 3013, 710},
 };
