@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "Annotator.h"
+#include "PathRendering.h"
 
 namespace {
 
@@ -172,6 +174,84 @@ TEST(AnnotatorTurn, QuarterTurnFitsThePortraitDrawingBetweenBands)
         }
     EXPECT_EQ(inBands, 0);
     EXPECT_GT(inMiddle, 0);
+}
+
+}  // namespace
+
+namespace {
+
+struct PathFixture {
+    KVQAnnotator drawing, pen, staging;
+    PathFixture() { drawing.Resize(100, 100); }
+    bool Render(const Telvane::Path& path, float zoom = 1.0f)
+    {
+        return PathRenderer({{0, 0, 100, 100}, {0, 0, 100, 100}, zoom}, drawing, pen, staging).Render(path);
+    }
+    std::uint32_t At(int x, int y) { return drawing.Plane().pixels[(99 - y) * 100 + x]; }
+    std::vector<std::uint32_t> Drawn()
+    {
+        const ArgbPlane plane = drawing.Plane();
+        std::vector<std::uint32_t> drawn;
+        for (int i = 0; i < 100 * 100; ++i)
+            if (plane.pixels[i]) drawn.push_back(plane.pixels[i]);
+        return drawn;
+    }
+};
+
+Telvane::Path Stroke(std::vector<Telvane::Point> points, Telvane::Color colour, float width = 0.03f)
+{
+    Telvane::Path path(points);
+    path.setFirstColor(colour);
+    path.setLineWidth(width);
+    return path;
+}
+
+TEST(PathRender, BlackStrokeIsDrawnNearBlack)
+{
+    PathFixture f;
+    ASSERT_TRUE(f.Render(Stroke({{0.1f, 0.5f}, {0.9f, 0.5f}}, {0.0f, 0.0f, 0.0f, 0.999f})));
+    EXPECT_TRUE(f.drawing.IsDirty());
+    EXPECT_EQ(f.At(50, 50), 0xFF040404u);
+    EXPECT_EQ(f.At(50, 20), 0u);
+    for (std::uint32_t p : f.Drawn()) EXPECT_EQ(p, 0xFF040404u);
+}
+
+TEST(PathRender, TwoPointsAreOneSegmentWithADotAtItsEnd)
+{
+    PathFixture f;
+    // Fractions exact in binary: 0.9f x 100 would truncate to 89.
+    ASSERT_TRUE(f.Render(Stroke({{0.25f, 0.5f}, {0.75f, 0.5f}}, {1.0f, 0.0f, 0.0f, 1.0f}, 0.0f)));
+    // A one-pixel pen: the segment stops short of its end point, which the
+    // dot fills.
+    for (int x = 25; x <= 75; ++x) EXPECT_EQ(f.At(x, 50), 0xFFFF0000u) << x;
+    EXPECT_EQ(f.Drawn().size(), 51u);
+}
+
+TEST(PathRender, SelfCrossingTranslucentStrokeHasOneAlpha)
+{
+    PathFixture f;
+    // Across, then back up and down through the middle: the stroke crosses
+    // itself at (50, 50).
+    ASSERT_TRUE(f.Render(
+        Stroke({{0.1f, 0.5f}, {0.9f, 0.5f}, {0.5f, 0.1f}, {0.5f, 0.9f}}, {0.0f, 0.0f, 1.0f, 128.0f / 255.0f})));
+    EXPECT_NE(f.At(50, 50), 0u);
+    EXPECT_NE(f.At(50, 80), 0u);
+    const std::uint32_t expected = Argb::CompositeOver(0, 0xFF0000FF, 128);
+    const std::vector<std::uint32_t> drawn = f.Drawn();
+    EXPECT_GT(drawn.size(), 100u);
+    for (std::uint32_t p : drawn) EXPECT_EQ(p, expected);
+}
+
+TEST(PathRender, HostilePathsRefused)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    PathFixture f;
+    EXPECT_FALSE(f.Render(Stroke({{0.1f, 0.5f}, {nan, 0.5f}}, {1, 1, 1, 1})));
+    EXPECT_FALSE(f.Render(Stroke({{0.1f, 0.5f}, {0.2f, 0.5f}}, {1, 1, 1, 1}, nan)));
+    EXPECT_FALSE(f.Render(Stroke({{0.1f, 0.5f}, {0.2f, 0.5f}}, {1, 1, 1, 1}), 0.0f));
+    EXPECT_TRUE(f.Drawn().empty());
+    // Huge widths are held to the plane; far points are clipped.
+    EXPECT_TRUE(f.Render(Stroke({{-60.0f, 0.5f}, {60.0f, 0.5f}, {0.5f, -60.0f}}, {1, 1, 1, 1}, 3e38f)));
 }
 
 }  // namespace
