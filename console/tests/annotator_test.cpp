@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cstdio>
 #include <limits>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "Annotator.h"
+#include "ImageRendering.h"
 #include "PathRendering.h"
 
 namespace {
@@ -252,6 +255,88 @@ TEST(PathRender, HostilePathsRefused)
     EXPECT_TRUE(f.Drawn().empty());
     // Huge widths are held to the plane; far points are clipped.
     EXPECT_TRUE(f.Render(Stroke({{-60.0f, 0.5f}, {60.0f, 0.5f}, {0.5f, -60.0f}}, {1, 1, 1, 1}, 3e38f)));
+}
+
+}  // namespace
+
+namespace {
+
+// GDI+ for the whole test program, as the console starts it.
+class GdiplusSession : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&m_token, &input, nullptr), Gdiplus::Ok);
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(m_token); }
+
+private:
+    ULONG_PTR m_token = 0;
+};
+::testing::Environment* const gdiplusSession = ::testing::AddGlobalTestEnvironment(new GdiplusSession);
+
+// A w x h picture of one opaque colour, PNG-encoded by GDI+.
+std::vector<unsigned char> SolidPng(int w, int h, Gdiplus::ARGB colour)
+{
+    std::vector<unsigned char> png;
+    CLSID encoder;
+    if (FindEncoderClsid(L"image/png", &encoder) < 0) return png;
+    Gdiplus::Bitmap bitmap(w, h, PixelFormat32bppARGB);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) bitmap.SetPixel(x, y, Gdiplus::Color(colour));
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    if (bitmap.Save(stream, &encoder, nullptr) == Gdiplus::Ok) {
+        STATSTG stat{};
+        stream->Stat(&stat, STATFLAG_NONAME);
+        png.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+        const LARGE_INTEGER start{};
+        stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        ULONG read = 0;
+        stream->Read(png.data(), static_cast<ULONG>(png.size()), &read);
+    }
+    stream->Release();
+    return png;
+}
+
+TEST(ImageRender, PictureDrawnIntoItsRectangle)
+{
+    const std::vector<unsigned char> png = SolidPng(8, 8, 0xFF00FF00);
+    ASSERT_FALSE(png.empty());
+    KVQAnnotator layer;
+    ASSERT_TRUE(layer.Resize(100, 100));
+    const Telvane::ImageGraphic shape(png.data(), static_cast<uint32_t>(png.size()), 0.25f, 0.25f, 0.5f, 0.5f);
+    ASSERT_TRUE(ImageRenderer({{0, 0, 100, 100}, {0, 0, 100, 100}, 1.0f}, layer).Render(shape));
+    EXPECT_TRUE(layer.IsDirty());
+    const ArgbPlane plane = layer.Plane();
+    auto at = [&](int x, int y) { return plane.pixels[(99 - y) * 100 + x]; };
+    EXPECT_EQ(at(50, 50), 0xFF00FF00u);
+    EXPECT_EQ(at(30, 30), 0xFF00FF00u);
+    EXPECT_EQ(at(10, 10), 0u);
+    EXPECT_EQ(at(90, 50), 0u);
+}
+
+TEST(ImageRender, BytesThatDoNotDecodeDrawNothing)
+{
+    KVQAnnotator layer;
+    ASSERT_TRUE(layer.Resize(20, 20));
+    const unsigned char junk[] = {0x89, 'P', 'N', 'G', 1, 2, 3};
+    const ShapeTarget target{{0, 0, 20, 20}, {0, 0, 20, 20}, 1.0f};
+    EXPECT_FALSE(ImageRenderer(target, layer).Render(Telvane::ImageGraphic(junk, sizeof junk, 0, 0, 1, 1)));
+    EXPECT_FALSE(ImageRenderer(target, layer).Render(Telvane::ImageGraphic(nullptr, 0, 0, 0, 1, 1)));
+    const std::vector<unsigned char> png = SolidPng(2, 2, 0xFFFFFFFF);
+    EXPECT_FALSE(ImageRenderer(target, layer)
+                     .Render(Telvane::ImageGraphic(png.data(), static_cast<uint32_t>(png.size()),
+                                                   std::numeric_limits<float>::quiet_NaN(), 0, 1, 1)));
+    EXPECT_FALSE(layer.IsDirty());
+}
+
+TEST(ImageRender, EncoderMimeTypeMatchesExactly)
+{
+    CLSID clsid;
+    EXPECT_GE(FindEncoderClsid(L"image/png", &clsid), 0);
+    EXPECT_EQ(FindEncoderClsid(L"image/PNG", &clsid), -1);
 }
 
 }  // namespace
