@@ -102,24 +102,22 @@ bool ShapeRenderer::Prepare(const Telvane::RectGraphic& shape, PixelRect& rect, 
     return true;
 }
 
-bool ShapeRenderer::RenderRect(const Telvane::RectGraphic& shape)
-{
-    PixelRect rect;
-    int border;
-    if (!Prepare(shape, rect, border)) return false;
-    AnnotationOps::DrawRect(m_staging, rect, shape.secondColor().c3 != 0.0f, border,
-                            ShapeValues::Argb(shape.firstColor()), ShapeValues::Argb(shape.secondColor()));
-    AnnotationOps::CompositeFrom(m_drawing, m_staging, 255);
-    return true;
-}
+bool ShapeRenderer::RenderRect(const Telvane::RectGraphic& shape) { return RenderBox(shape, false); }
 
-bool ShapeRenderer::RenderEllipse(const Telvane::Ellipse& shape)
+bool ShapeRenderer::RenderEllipse(const Telvane::Ellipse& shape) { return RenderBox(shape, true); }
+
+bool ShapeRenderer::RenderBox(const Telvane::RectGraphic& shape, bool ellipse)
 {
     PixelRect rect;
     int border;
     if (!Prepare(shape, rect, border)) return false;
-    AnnotationOps::DrawEllipse(m_staging, rect, shape.secondColor().c3 != 0.0f, border,
-                               ShapeValues::Argb(shape.firstColor()), ShapeValues::Argb(shape.secondColor()));
+    const bool fill = shape.secondColor().c3 != 0.0f;
+    const std::uint32_t line = ShapeValues::Argb(shape.firstColor());
+    const std::uint32_t inside = ShapeValues::Argb(shape.secondColor());
+    if (ellipse)
+        AnnotationOps::DrawEllipse(m_staging, rect, fill, border, line, inside);
+    else
+        AnnotationOps::DrawRect(m_staging, rect, fill, border, line, inside);
     AnnotationOps::CompositeFrom(m_drawing, m_staging, 255);
     return true;
 }

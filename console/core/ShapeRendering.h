@@ -58,6 +58,8 @@ public:
 
 private:
     bool Prepare(const Telvane::RectGraphic& shape, PixelRect& rect, int& border);
+    // Drawn whole into the staging plane, then composited over the drawing.
+    bool RenderBox(const Telvane::RectGraphic& shape, bool ellipse);
 
     ShapeTarget m_target;
     ArgbPlane m_drawing;
