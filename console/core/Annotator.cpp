@@ -169,3 +169,24 @@ bool CAnnotator::Rotate(int rotation)
     SetDirty(1);
     return true;
 }
+
+bool CAnnotator::FollowCamera(int rotation, int mirrorMode)
+{
+    rotation = ((rotation % 4) + 4) % 4;
+    m_requestedMirror = mirrorMode == 1;
+    if (!IsDirty()) {
+        m_rotation = rotation;
+        m_appliedMirror = m_requestedMirror;
+        return false;
+    }
+    bool changed = Rotate(rotation);
+    if (m_requestedMirror != m_appliedMirror) {
+        if (m_rotation % 2)
+            FlipColumns();
+        else
+            MirrorRows();
+        m_appliedMirror = m_requestedMirror;
+        changed = true;
+    }
+    return changed;
+}

@@ -79,6 +79,10 @@ public:
     // layer, or the landscape one over it. False when already there.
     bool Rotate(int rotation);
     int GetRotation() const { return m_rotation; }
+    // Follows the camera's rotation and mirror mode (1 asks for a mirror). A
+    // clean layer only records them; a drawn one is turned and mirrored.
+    // The caller holds the display lock; true when the pixels changed.
+    bool FollowCamera(int rotation, int mirrorMode);
 
     int m_appliedMirror = 0;
     int m_requestedMirror = 0;

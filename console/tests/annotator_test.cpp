@@ -179,6 +179,28 @@ TEST(AnnotatorTurn, QuarterTurnFitsThePortraitDrawingBetweenBands)
     EXPECT_GT(inMiddle, 0);
 }
 
+TEST(AnnotatorTurn, FollowsTheCameraOnlyWhenDrawnOn)
+{
+    CAnnotator layer;
+    ASSERT_TRUE(layer.Resize(8, 6));
+    EXPECT_FALSE(layer.FollowCamera(1, 1));  // clean: only recorded
+    EXPECT_EQ(layer.GetRotation(), 1);
+    EXPECT_EQ(layer.m_appliedMirror, 1);
+
+    layer.SetLineColor(0xFFFFFFFF);
+    layer.DrawLine({0, 0}, {0, 0});
+    EXPECT_TRUE(layer.FollowCamera(1, 0));  // mirror off under a quarter turn: top and bottom swap
+    EXPECT_EQ(layer.Plane().pixels[0], 0xFFFFFFFFu);
+    EXPECT_FALSE(layer.FollowCamera(1, 0));
+    layer.Resize(8, 6);
+    layer.DrawLine({0, 0}, {0, 0});
+    EXPECT_TRUE(layer.FollowCamera(3, 1));  // a half turn, then the mirror: top and bottom swap under rotation 3
+    EXPECT_EQ(layer.GetRotation(), 3);
+    // Top left, turned to bottom right, mirrored to top right.
+    EXPECT_EQ(layer.Plane().pixels[47], 0xFFFFFFFFu);
+    EXPECT_EQ(layer.m_appliedMirror, 1);
+}
+
 }  // namespace
 
 namespace {
