@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 
 #include "BmpFormat.h"
 #include "DrawLayout.h"
+#include "PictureFile.h"
 
 namespace {
 
@@ -19,36 +19,6 @@ constexpr LONGLONG kLargestPictureFile = 256LL * 1024 * 1024;
 
 PixelRect ToPixelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRect(const PixelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-BOOL WriteAll(HANDLE file, const void* data, DWORD size)
-{
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
-// Opens without sharing. Reading needs an existing file; writing replaces any
-// file whole, so that a shorter picture saved over a longer file keeps none
-// of the old file's tail.
-template <typename Char>
-HANDLE OpenPictureFile(const Char* path, bool write)
-{
-    const DWORD access = write ? GENERIC_WRITE : GENERIC_READ;
-    const DWORD disposition = write ? CREATE_ALWAYS : OPEN_EXISTING;
-    if constexpr (std::is_same_v<Char, wchar_t>)
-        return CreateFileW(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    else
-        return CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Runs use(file) on an opened file and closes it; FALSE when it did not open.
-template <typename Use>
-BOOL UseFile(HANDLE file, Use use)
-{
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
-    const BOOL result = use(file);
-    CloseHandle(file);
-    return result;
-}
 
 // Formats a debugger message of at most 1023 characters in a buffer of the
 // caller's own, so that two threads may trace at once.
