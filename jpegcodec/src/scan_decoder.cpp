@@ -1,11 +1,8 @@
 #include "scan_decoder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include "codec_state.h"
 #include "cpu_dispatch.h"
@@ -17,6 +14,48 @@
 namespace {
 enum { RESTART_INDEX_ROWS = 8192, BAND_RING = 3 };
 
+// Blocks without AC coefficients, most of a page's white ground, come out
+// of the inverse DCT as one sample value. What the record's own dequantiser
+// and transform made of a DC value is remembered, so the picture stays byte
+// for byte what the full transform gives on every class.
+class FlatBlockSamples {
+ public:
+  // The sample of a DC-only block of this DC, when one was seen to be flat.
+  bool lookUp(int16_t dc, uint8_t* sample) const {
+    const Entry& entry = entries_[slotOf(dc)];
+    *sample = entry.sample;
+    return entry.flat && entry.dc == dc;
+  }
+  // Notes what the transform made of a DC-only block of this DC.
+  void learn(int16_t dc, const int16_t* samples) {
+    bool flat = true;
+    for (int32_t i = 1; i < 64; ++i) flat &= samples[i] == samples[0];
+    entries_[slotOf(dc)] = Entry{dc, flat, static_cast<uint8_t>(samples[0])};
+  }
+
+ private:
+  static constexpr int32_t kEntries = 16;
+  static int32_t slotOf(int16_t dc) { return static_cast<uint16_t>(dc) % kEntries; }
+  struct Entry {
+    int16_t dc;
+    bool flat;
+    uint8_t sample;
+  };
+  Entry entries_[kEntries] = {};
+};
+
+bool onlyDc(const int16_t* block) {
+  uint64_t words[16];
+  std::memcpy(words, block, sizeof(words));
+  uint64_t any = static_cast<uint64_t>(static_cast<uint16_t>(block[1] | block[2] | block[3]));
+  for (int32_t i = 1; i < 16; ++i) any |= words[i];
+  return any == 0;
+}
+
+void fillBlock(uint8_t* at, int32_t stride, uint8_t sample) {
+  for (int32_t r = 0; r < 8; ++r, at += stride) std::memset(at, sample, 8);
+}
+
 struct ComponentGeometry {
   int32_t frameIndex;
   int32_t blocksH, blocksV; // blocks of this component in one MCU
@@ -25,6 +64,7 @@ struct ComponentGeometry {
   int32_t realWidth, realHeight; // samples that lie inside the image
   int32_t ratioH, ratioV;        // output pixels per sample
   BlockTransformFn inverseDct;
+  FlatBlockSamples flatBlocks;
   uint8_t* bands[BAND_RING];
   uint8_t* line; // one upsampled output line
 };
@@ -187,7 +227,7 @@ void selectWriter(const JPEG_CODEC_STATE* state, ScanPlan* plan) {
 JpegRegion outputWindow(const JPEG_CODEC_STATE* state, bool* region) {
   const int32_t s = scaleOfMode(state->mode);
   const int32_t width = ceilDiv(state->frame.width, s), height = ceilDiv(state->frame.height, s);
-  const JpegRegion& r = state->region;
+  const JpegRegion& r = state->regionRequest;
   *region = (r.right != 0 && r.right < width) || (r.bottom != 0 && r.bottom < height) || r.top > 0 || r.left > 0;
   JpegRegion w = *region ? JpegRegion{r.left > 0 ? r.left : 0, r.top > 0 ? r.top : 0,
                                       r.right != 0 && r.right < width ? r.right : width,
@@ -198,6 +238,15 @@ JpegRegion outputWindow(const JPEG_CODEC_STATE* state, bool* region) {
   if (w.right < w.left) w.right = w.left;
   if (w.bottom < w.top) w.bottom = w.top;
   return w;
+}
+
+void markRegionEnd(JPEG_CODEC_STATE* state) {
+  bool region = false;
+  const JpegRegion w = outputWindow(state, &region);
+  const int32_t s = scaleOfMode(state->mode);
+  const int32_t mcuWidth = std::max(1, 8 * state->frame.maxH / s), mcuHeight = std::max(1, 8 * state->frame.maxV / s);
+  const int32_t column = std::max(w.left, w.right - 1) / mcuWidth, row = std::max(w.top, w.bottom - 1) / mcuHeight;
+  state->region = JpegRegion{column, row, column, row};
 }
 
 namespace {
@@ -444,35 +493,19 @@ void storeForCaller(const JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t
   for (int32_t r = 0; r < edge; ++r) std::memcpy(at + r * lineLength, block + r * 8, edge * sizeof(int16_t));
 }
 
-// The transform leaves samples in 0..255, so saturating packs narrow two
-// rows at once where every processor of the build has them.
-void storeFullBlock(const int16_t* block, uint8_t* at, int32_t stride) {
-#ifdef __SSE2__
-  for (int32_t r = 0; r < 8; r += 2, at += 2 * stride) {
-    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * 8));
-    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * 8 + 8));
-    const __m128i rows = _mm_packus_epi16(first, second);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(at), rows);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(at + stride), _mm_unpackhi_epi64(rows, rows));
-  }
-#else
-  for (int32_t r = 0; r < 8; ++r, at += stride)
-    for (int32_t c = 0; c < 8; ++c) at[c] = static_cast<uint8_t>(block[r * 8 + c]);
-#endif
-}
-
+// Reduced sizes leave their samples (0..255) in the block's top-left corner.
 void storeScaledBlock(const int16_t* block, uint8_t* at, int32_t stride, int32_t edge) {
   for (int32_t r = 0; r < edge; ++r, at += stride)
     for (int32_t c = 0; c < edge; ++c) at[c] = static_cast<uint8_t>(block[r * 8 + c]);
 }
 
-JPEG_STATUS decodeMcu(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t x, int32_t y, bool full) {
+JPEG_STATUS decodeMcu(JPEG_CODEC_STATE* state, ScanPlan& plan, int32_t x, int32_t y, bool full) {
   JpegScanHeader& scan = *state->decodeScan;
   const CpuDispatchTable* t = state->io.cpuTable;
   int16_t* block = state->mcuBuffer;
   for (int32_t ci = 0; ci < plan.componentCount; ++ci) {
     const JpegScanComponent& sc = scan.components[ci];
-    const ComponentGeometry& g = plan.comps[ci];
+    ComponentGeometry& g = plan.comps[ci];
     for (int32_t v = 0; v < g.blocksV; ++v)
       for (int32_t h = 0; h < g.blocksH; ++h) {
         // A progressive frame's blocks come from its coefficient store.
@@ -493,16 +526,24 @@ JPEG_STATUS decodeMcu(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t x, 
           storeForCaller(state, plan, ci, x, y, h, v, block, 8);
           continue;
         }
+        uint8_t* band = g.bands[y % BAND_RING];
+        uint8_t* at = band + static_cast<size_t>(v) * g.edge * g.planeWidth + (x * g.blocksH + h) * g.edge;
+        const bool dcOnly = !caller && g.edge == 8 && onlyDc(block);
+        const int16_t dc = block[0];
+        uint8_t sample = 0;
+        if (dcOnly && g.flatBlocks.lookUp(dc, &sample)) {
+          fillBlock(at, g.planeWidth, sample);
+          continue;
+        }
         t->activeDequantize(block, sc.quantTable->decode);
         g.inverseDct(block);
+        if (dcOnly) g.flatBlocks.learn(dc, block);
         if (caller) {
           storeForCaller(state, plan, ci, x, y, h, v, block, g.edge);
           continue;
         }
-        uint8_t* band = g.bands[y % BAND_RING];
-        uint8_t* at = band + static_cast<size_t>(v) * g.edge * g.planeWidth + (x * g.blocksH + h) * g.edge;
         if (g.edge == 8)
-          storeFullBlock(block, at, g.planeWidth);
+          t->storeSamples(block, at, g.planeWidth);
         else
           storeScaledBlock(block, at, g.planeWidth, g.edge);
       }

@@ -15,6 +15,7 @@ for size in 1x1 7x9 17x17 64x48 1023x767; do
   source_picture "src$size" "${size%x*}" "${size#*x}"
 done
 source_picture still 2016 1520
+source_picture src40x40 40 40
 
 encode() { # name source cjpeg-options...
   local name="$1" src="$2"; shift 2
@@ -39,6 +40,7 @@ encode scans_split_1023x767 src1023x767 -scans luma_then_chroma.scans
 encode still_2016x1520 still -quality 92
 encode arithmetic_64x48 src64x48 -arithmetic
 encode progressive_64x48 src64x48 -progressive
+encode s420_40x40 src40x40 -sample 2x2 -quality 75
 convert src1023x767.ppm -quality 85 -sampling-factor 2x2 magick_1023x767.jpg
 convert src64x48.ppm -colorspace CMYK -quality 90 ycck_64x48.jpg
 convert ycck_64x48.jpg -depth 8 cmyk:ycck_64x48.cmyk
