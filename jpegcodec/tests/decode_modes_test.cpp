@@ -1,6 +1,7 @@
 // Read modes and their sequences, bitmap layouts, regions and interruption.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -152,6 +153,10 @@ TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
       {"grey_1023x767", DecodeFromMemory, 0, {1000, 700, 1023, 767}},
       {"scans_split_1023x767", DecodeFromMemory, 0, {77, 300, 500, 333}},
       {"scans_separate_64x48", DecodeQuarterFromMemory, 0, {2, 3, 9, 11}},
+      // Progressive pictures transform only the columns around the region.
+      {"progressive_64x48", DecodeFromMemory, 0, {17, 9, 45, 30}},
+      {"progressive_64x48", DecodeFromMemory, 1, {32, 1, 48, 47}},
+      {"progressive_64x48", DecodeHalfFromMemory, 0, {0, 5, 9, 20}},
   };
   for (const Case& c : cases) {
     const auto jpeg = fixtures::readFile(std::string(c.name) + ".jpg");
@@ -261,6 +266,46 @@ TEST(Interruption, PausedReadsEqualTheOneCallRead) {
     EXPECT_GT(pauses, c.columns) << c.name;
     EXPECT_EQ(oneCall.image.pixels, pixels) << c.name;
     EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+  }
+}
+
+// Blocks without AC coefficients and MCUs of one colour take short ways to
+// the bitmap; on a page, where most are such, the pixels are still those of
+// the full transform (the caller's sample planes) and of the row kernels
+// (a region starting at an odd column, which no pair kernel serves).
+TEST(FlatBlocks, GiveThePixelsOfTheFullPath) {
+  std::vector<uint8_t> grey = fixtures::readFile("page_grey_320x240.jpg");
+  DecodeOptions greyOptions;
+  greyOptions.color = JPEG_COLOR_GREY;
+  greyOptions.channels = 1;
+  const auto bitmap = fixtures::decode(grey, greyOptions);
+  ASSERT_EQ(JPEG_SUCCESS, bitmap.status);
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, grey));
+  std::vector<uint8_t> pixels(320 * 240);
+  std::vector<int16_t> samples(320 * 240, -1);
+  JpegCoefficientOutput output = {1, {samples.data()}};
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = 320;
+  props.bitmapHeight = 240;
+  props.bitmapColor = JPEG_COLOR_GREY;
+  props.bitmapChannels = 1;
+  jpegtest::setCoefficientOutput(&props, &output);
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, DecodeFromMemory));
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+  EXPECT_TRUE(std::equal(samples.begin(), samples.end(), bitmap.image.pixels.begin()));
+
+  const std::vector<uint8_t> page = fixtures::readFile("page_320x240.jpg");
+  for (JPEG_COLOR color : {JPEG_COLOR_RGB, JPEG_COLOR_BGR}) {
+    DecodeOptions whole;
+    whole.color = color;
+    DecodeOptions part = whole;
+    part.region = {33, 16, 319, 240};
+    const auto full = fixtures::decode(page, whole);
+    const auto region = fixtures::decode(page, part);
+    ASSERT_EQ(JPEG_SUCCESS, full.status);
+    EXPECT_EQ(JPEG_ROI_SUCCESS, region.status);
+    EXPECT_EQ(crop(full.image, part.region).pixels, region.image.pixels) << color;
   }
 }
 
