@@ -37,6 +37,7 @@ void readFromFile(const uint8_t* data, size_t size, JPEG_PROPERTIES& props, JPEG
   if (std::fclose(file) != 0 || !written) return;
   props.jpegFileName = path.c_str();
   if (jpegRead(&props, ReadInfoFromFile) == JPEG_SUCCESS) jpegRead(&props, mode);
+  std::remove(path.c_str());
 }
 
 void decodeAs(const uint8_t* data, size_t size, uint8_t selector) {
