@@ -1,12 +1,16 @@
 // Feeds arbitrary bytes to the progressive decoding paths: the stream is
 // decoded whole, at reduced size and as a region, so that damaged scan
 // headers, band data, EOB runs, refinements and restarts reach the
-// coefficient store and the final output pass.
+// coefficient store and the final output pass, for pictures of any size.
 #include "fuzz_record.h"
 
 namespace {
+// A progressive stream's cost is bounded by its bytes, so pictures of any
+// size the frame header can claim are decoded (into a clipped bitmap).
+constexpr int64_t kMaxPixels = int64_t{1} << 28;
+
 void decodeAs(const uint8_t* data, size_t size, uint8_t selector) {
-  FuzzRecord record(data, size, selector & 1);
+  FuzzRecord record(data, size, selector & 1, kMaxPixels);
   if (!record.decodable()) return;
   JPEG_PROPERTIES& props = record.props;
   static const JPEG_IO_MODE kModes[] = {DecodeFromMemory, DecodeHalfFromMemory, DecodeEighthFromMemory,

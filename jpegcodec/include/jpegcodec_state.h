@@ -256,9 +256,15 @@ typedef struct JPEG_CODEC_STATE {
   int32_t acDone;
   int16_t* coefficientStore;
   uint32_t scannedComponents; // frame components the finished scans of this image carried
+  uint32_t codedComponents;   // frame components whose coefficients all arrived (progressive: AC to 63)
   void* scanWorkBlock;      // the scan coders' heap work block
   char* openFilePath;       // copy of the name the open file was opened by
   int32_t openFileWritable;
+  // The region the read in progress decodes (all zero: the whole picture),
+  // taken from the region words when the read starts, so that the pause
+  // position reported in those words never becomes a request.
+  JpegRegion regionRequest;
+  JpegRegion regionReport; // what the last call that ended with 1 or 2 left in the region words
 } JPEG_CODEC_STATE;
 
 #endif

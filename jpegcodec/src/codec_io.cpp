@@ -49,6 +49,12 @@ JPEG_STATUS openStreamFile(JPEG_CODEC_STATE* state, const char* path, bool forWr
   return JPEG_SUCCESS;
 }
 
+namespace {
+bool sameRegion(const JpegRegion& a, const JpegRegion& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+}  // namespace
+
 void regionToPixelExtents(JPEG_CODEC_STATE* state) {
   JpegRegion& region = state->region;
   const int32_t maxH = state->frame.maxH > 0 ? state->frame.maxH : 1;
@@ -57,6 +63,14 @@ void regionToPixelExtents(JPEG_CODEC_STATE* state) {
   const int32_t bottom = (region.bottom * 8 + 8) * maxV;
   region.right = right < state->stream.width ? right : state->stream.width;
   region.bottom = bottom < state->stream.height ? bottom : state->stream.height;
+  state->regionReport = region;
+}
+
+void takeRegionRequest(JPEG_CODEC_STATE* state) {
+  // Words still holding the last report were not written by the caller.
+  if (sameRegion(state->region, state->regionReport)) state->region = JpegRegion{};
+  state->regionReport = JpegRegion{};
+  state->regionRequest = state->region;
 }
 
 void copyStreamDescription(const JPEG_PROPERTIES* props, JpegStreamDesc* stream) {

@@ -34,7 +34,10 @@ void releaseEncoderState(JPEG_CODEC_STATE* state);
 void releaseDecoderState(JPEG_CODEC_STATE* state);
 
 // Turns the region words from MCU indices into pixel extents after a read or
-// write that ended with 1 or 2.
+// write that ended with 1 or 2, and remembers them as that call's report.
 void regionToPixelExtents(JPEG_CODEC_STATE* state);
+// At the start of a read: the region words become the read's region
+// request, unless they still hold the previous call's report.
+void takeRegionRequest(JPEG_CODEC_STATE* state);
 
 #endif

@@ -34,9 +34,11 @@ using HuffmanDecodeBlockFn = JPEG_STATUS (*)(EntropyIo* io, const HuffDecodeTabl
                                              int16_t* block);
 using QuantizeFn = void (*)(int16_t* block, const uint16_t* table);
 using DequantizeFn = void (*)(int16_t* block, const int32_t* table);
+// Narrows a transformed 8x8 block (samples 0..255) to bytes, rows `stride` apart.
+using StoreSamplesFn = void (*)(const int16_t* block, uint8_t* destination, int32_t stride);
 using RegistryEntryFn = void (*)();
 
-// 69 slots in this order: 0-5 data, 6-68 kernels.
+// 70 slots in this order: 0-5 data, 6-69 kernels.
 struct CpuDispatchTable {
   int32_t lastSosLength; // SOS segment length + 2, subtracted when handing the input back
   void* reserved;
@@ -108,9 +110,10 @@ struct CpuDispatchTable {
   DequantizeFn dequantizeFast;
   DequantizeFn dequantizeAccurate;
   DequantizeFn activeDequantize;
+  StoreSamplesFn storeSamples;
 };
 
-enum { CPU_DISPATCH_SLOTS = 69 };
+enum { CPU_DISPATCH_SLOTS = 70 };
 
 // The processor as CPUID leaves 0 and 1 describe it.
 struct CpuInfo {

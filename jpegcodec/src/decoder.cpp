@@ -26,7 +26,7 @@ bool continuesStream(int32_t mode) {
 }
 
 bool regionRequested(const JPEG_CODEC_STATE* state) {
-  const JpegRegion& r = state->region;
+  const JpegRegion& r = state->regionRequest;
   return r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0;
 }
 
@@ -76,13 +76,19 @@ int32_t subsamplingOf(const JpegFrameInfo& frame) {
   return JPEG_SUBSAMPLING_OTHER;
 }
 
-// Steps the input back by `bytes` that were taken from the window.
-void stepBack(EntropyIo* io, int32_t bytes) {
-  const int32_t held = static_cast<int32_t>(io->cursor.current - io->cursor.windowStart);
-  if (bytes > held) bytes = held;
-  io->cursor.current -= bytes;
-  io->cursor.remaining += bytes;
-  io->cursor.consumed -= bytes;
+// Steps the input back by `bytes` already taken. A file is put on the first
+// of them, since they may lie before the window it holds now.
+JPEG_STATUS stepBack(EntropyIo* io, int32_t bytes) {
+  StreamCursor& cursor = io->cursor;
+  cursor.consumed -= bytes;
+  if (io->file) {
+    cursor.current = cursor.windowEnd;
+    cursor.remaining = 0;
+    return seekCodecFile(io->file, cursor.consumed, CODEC_SEEK_BEGIN) ? JPEG_SUCCESS : JPEG_FILE_ERROR;
+  }
+  cursor.current -= bytes;
+  cursor.remaining += bytes;
+  return JPEG_SUCCESS;
 }
 
 JPEG_STATUS checkScanTables(const JPEG_CODEC_STATE* state) {
@@ -97,8 +103,16 @@ JPEG_STATUS checkScanTables(const JPEG_CODEC_STATE* state) {
   return JPEG_SUCCESS;
 }
 
-bool imageComplete(const JPEG_CODEC_STATE* state) {
-  return state->scannedComponents == (1u << state->frame.componentCount) - 1;
+uint32_t allComponents(const JPEG_CODEC_STATE* state) { return (1u << state->frame.componentCount) - 1; }
+
+bool imageComplete(const JPEG_CODEC_STATE* state) { return state->scannedComponents == allComponents(state); }
+
+// A region read ends once the scans that carry its pixels are done; a
+// progressive picture is only made at its end.
+bool regionComplete(const JPEG_CODEC_STATE* state) {
+  bool region = false;
+  outputWindow(state, &region);
+  return region && !progressiveFrameSeen(state) && imageComplete(state);
 }
 
 JPEG_STATUS segment(JPEG_CODEC_STATE* state, JPEG_STATUS (*reader)(JPEG_CODEC_STATE*, const uint8_t*, int32_t)) {
@@ -114,8 +128,12 @@ JPEG_STATUS segment(JPEG_CODEC_STATE* state, JPEG_STATUS (*reader)(JPEG_CODEC_ST
 JPEG_STATUS runScan(JPEG_CODEC_STATE* state, bool* scanDone) {
   const JPEG_STATUS status = progressiveFrameSeen(state) ? decodeProgressiveScan(state) : decodeScan(state);
   if (status == JPEG_SUCCESS) {
-    for (int32_t i = 0; i < state->decodeScan->componentCount; ++i)
-      state->scannedComponents |= 1u << state->decodeScan->components[i].frameIndex;
+    const JpegScanHeader& scan = *state->decodeScan;
+    const bool lastBand = !progressiveFrameSeen(state) || (scan.ss > 0 && scan.se == 63 && scan.ah == 0);
+    for (int32_t i = 0; i < scan.componentCount; ++i) {
+      state->scannedComponents |= 1u << scan.components[i].frameIndex;
+      if (lastBand) state->codedComponents |= 1u << scan.components[i].frameIndex;
+    }
     *scanDone = true;
   }
   return status;
@@ -127,10 +145,9 @@ JPEG_STATUS startScan(JPEG_CODEC_STATE* state, bool* scanDone) {
   if (status == JPEG_SUCCESS) status = checkScanTables(state);
   if (status != JPEG_SUCCESS) return status;
   if (readsHeadersOnly(state->mode)) {
-    stepBack(&state->io, state->io.cpuTable->lastSosLength);
     std::free(state->decodeScan);
     state->decodeScan = nullptr;
-    return JPEG_SUCCESS;
+    return stepBack(&state->io, state->io.cpuTable->lastSosLength);
   }
   state->io.cpuTable->lastSosLength = 0;
   // A frame stays progressive once one of its scans was.
@@ -142,8 +159,8 @@ JPEG_STATUS startScan(JPEG_CODEC_STATE* state, bool* scanDone) {
   return runScan(state, scanDone);
 }
 
-JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state) {
-  if (!imageComplete(state) || state->io.pendingMarker == END_OF_DATA) return JPEG_EOF_ERROR;
+// Makes the picture of a complete image: 2 when a region was asked for.
+JPEG_STATUS finishImage(JPEG_CODEC_STATE* state) {
   if (progressiveFrameSeen(state)) {
     const JPEG_STATUS status = outputProgressiveImage(state);
     if (status != JPEG_SUCCESS) return status;
@@ -155,6 +172,16 @@ JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state) {
   return region ? JPEG_ROI_SUCCESS : JPEG_SUCCESS;
 }
 
+JPEG_STATUS endOfImage(JPEG_CODEC_STATE* state) {
+  return imageComplete(state) ? finishImage(state) : JPEG_EOF_ERROR;
+}
+
+// The data ended without EOI: a picture whose scans all arrived intact is
+// complete (a cut inside entropy data already failed its scan).
+JPEG_STATUS endOfData(JPEG_CODEC_STATE* state) {
+  return state->codedComponents == allComponents(state) ? endOfImage(state) : JPEG_EOF_ERROR;
+}
+
 // The marker loop of one read.
 JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
   const int32_t mode = state->mode;
@@ -164,8 +191,9 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
     // An interrupted scan goes on where the last call left it.
     const JPEG_STATUS status = runScan(state, &scanDone);
     if (status != JPEG_SUCCESS) return status;
+    if (regionComplete(state)) return finishImage(state);
   } else {
-    state->scannedComponents = 0;
+    state->scannedComponents = state->codedComponents = 0;
   }
   if (state->frameExpected && readsHeadersOnly(mode)) {
     int32_t code = 0;
@@ -182,10 +210,7 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
       case 0xC0:
       case 0xC1:
       case 0xC2:
-        if (readsTablesOnly(mode)) {
-          stepBack(io, 2);
-          return JPEG_SUCCESS;
-        }
+        if (readsTablesOnly(mode)) return stepBack(io, 2);
         if (scanDone) return JPEG_MULTIPLE_FRAMES;
         if (code != 0xC0 && !state->frameExpected) {
           status = skipSegment(io);
@@ -218,6 +243,7 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
       case 0xDA:
         status = startScan(state, &scanDone);
         if (status == JPEG_SUCCESS && readsHeadersOnly(mode)) return JPEG_SUCCESS;
+        if (status == JPEG_SUCCESS && regionComplete(state)) return finishImage(state);
         break;
       case 0xDB:
         status = segment(state, readDQT);
@@ -236,7 +262,7 @@ JPEG_STATUS decodeStream(JPEG_CODEC_STATE* state) {
         break;
       case END_OF_DATA:
         if (readsHeadersOnly(mode)) return JPEG_SUCCESS;
-        return endOfImage(state);
+        return endOfData(state);
       default:
         status = skipSegment(io);
         break;
@@ -290,6 +316,7 @@ JPEG_STATUS setUpInput(JPEG_PROPERTIES* props) {
   JPEG_CODEC_STATE* state = &props->state;
   EntropyIo* io = &state->io;
   if (state->decodeScan && state->decodeScan->inProgress) return JPEG_SUCCESS;
+  takeRegionRequest(state);
   if (!continuesStream(state->mode)) io->cursor.consumed = 0;
   if (regionRequested(state)) io->cursor.consumed = 0;
   resetInputSource(io, state->stream.buffer, state->stream.bufferSize);
@@ -335,6 +362,10 @@ JPEG_STATUS readStream(JPEG_PROPERTIES* props) {
   if (status == JPEG_INTERRUPT_SUCCESS) {
     regionToPixelExtents(state);
     return status;
+  }
+  if (status == JPEG_ROI_SUCCESS) {
+    markRegionEnd(state);
+    regionToPixelExtents(state);
   }
   if (status != JPEG_SUCCESS && status != JPEG_ROI_SUCCESS) return status;
   proposeBitmap(state);

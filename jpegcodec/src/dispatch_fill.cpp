@@ -37,6 +37,7 @@ void fillDispatchTable(CpuDispatchTable* table, int32_t cpuClass) {
   table->dequantizeFast = dequantizeFast;
   table->dequantizeAccurate = dequantizeAccurate;
   table->activeDequantize = dequantizeFast;
+  table->storeSamples = storeSamples;
   installPortableEncoderKernels(table);
   installVectorKernels(table, cpuClass);
   installVectorHuffmanKernels(table, cpuClass);

@@ -162,19 +162,58 @@ JPEG_STATUS writeDqtMarker(JPEG_CODEC_STATE* state, int32_t precision, int32_t t
   return segment.writeTo(state);
 }
 
-JPEG_STATUS writeDhtMarker(JPEG_CODEC_STATE* state, int32_t tableClass, int32_t tableId, const uint8_t* bits,
-                           const uint8_t* values) {
+namespace {
+// The largest table one DHT entry may carry: its class and id byte, the 16
+// counts and the values.
+constexpr int32_t kMaxDhtEntry = 324;
+
+int32_t valueCount(const uint8_t* bits) {
   int32_t count = 0;
   for (int i = 0; i < 16; ++i) count += bits[i];
-  if (17 + count > 324) return JPEG_BAD_HUFFMAN_TABLE;
-  uint8_t buffer[4 + 324];
-  SegmentBuilder segment(buffer);
-  segment.marker(0xC4);
-  segment.word(19 + count);
+  return count;
+}
+
+void addTable(SegmentBuilder& segment, int32_t tableClass, int32_t tableId, const uint8_t* bits,
+              const uint8_t* values, int32_t count) {
   segment.byte(tableClass * 16 + tableId);
   segment.bytes(bits, 16);
   segment.bytes(values, count);
+}
+
+bool inUse(const JpegHuffSpec& spec) { return spec.bits && spec.values; }
+}  // namespace
+
+JPEG_STATUS writeDhtMarker(JPEG_CODEC_STATE* state, int32_t tableClass, int32_t tableId, const uint8_t* bits,
+                           const uint8_t* values) {
+  const int32_t count = valueCount(bits);
+  if (17 + count > kMaxDhtEntry) return JPEG_BAD_HUFFMAN_TABLE;
+  uint8_t buffer[4 + kMaxDhtEntry];
+  SegmentBuilder segment(buffer);
+  segment.marker(0xC4);
+  segment.word(19 + count);
+  addTable(segment, tableClass, tableId, bits, values, count);
   return segment.writeTo(state);
+}
+
+JPEG_STATUS writeDhtTables(JPEG_CODEC_STATE* state) {
+  int32_t length = 2;
+  for (const JpegHuffSpec& spec : state->huffSpecs)
+    if (inUse(spec)) length += 17 + valueCount(spec.bits);
+  uint8_t head[4];
+  SegmentBuilder segment(head);
+  segment.marker(0xC4);
+  segment.word(length);
+  JPEG_STATUS status = segment.writeTo(state);
+  for (const JpegHuffSpec& spec : state->huffSpecs) {
+    if (status != JPEG_SUCCESS || !inUse(spec)) continue;
+    const int32_t count = valueCount(spec.bits);
+    if (17 + count > kMaxDhtEntry) return JPEG_BAD_HUFFMAN_TABLE;
+    uint8_t buffer[kMaxDhtEntry];
+    SegmentBuilder table(buffer);
+    addTable(table, spec.tableClass, spec.id, spec.bits, spec.values, count);
+    status = table.writeTo(state);
+  }
+  return status;
 }
 
 JPEG_STATUS writeSof0Marker(JPEG_CODEC_STATE* state) { return writeFrameHeader(state, 0xC0, 1); }

@@ -17,6 +17,9 @@ JPEG_STATUS writeComMarker(JPEG_CODEC_STATE* state);
 JPEG_STATUS writeDqtMarker(JPEG_CODEC_STATE* state, int32_t precision, int32_t tableId, const uint16_t* table);
 JPEG_STATUS writeDhtMarker(JPEG_CODEC_STATE* state, int32_t tableClass, int32_t tableId, const uint8_t* bits,
                            const uint8_t* values);
+// One DHT segment holding every table the state's descriptors give, in
+// their order; -6 for a table too long for one (the head may be written).
+JPEG_STATUS writeDhtTables(JPEG_CODEC_STATE* state);
 // SOF0 names its components 1..Nc, SOF2 0..Nc-1 (one component: 0 either way).
 JPEG_STATUS writeSof0Marker(JPEG_CODEC_STATE* state);
 JPEG_STATUS writeSof2Marker(JPEG_CODEC_STATE* state);

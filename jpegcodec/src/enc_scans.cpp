@@ -100,8 +100,7 @@ JPEG_STATUS encodeScanBaseline(JPEG_CODEC_STATE* state, JpegEncodeScan* scan) {
       if (status == JPEG_SUCCESS) status = finishRestartInterval(state, scan);
       if (status != JPEG_SUCCESS) return status;
       if (state->interruptEachMcu) {
-        state->region.right = column;
-        state->region.bottom = row;
+        state->region = JpegRegion{column, row, column, row};
         scan->nextColumn = column + 1 < frame.mcusPerRow ? column + 1 : 0;
         scan->nextRow = column + 1 < frame.mcusPerRow ? row : row + 1;
         state->io.cpuTable->endKernels();

@@ -28,12 +28,12 @@ void copyDescriptions(const JPEG_PROPERTIES* props, JPEG_CODEC_STATE* state) {
     state->stream.subsampling = JPEG_SUBSAMPLING_422;
 }
 
-// The encoder reads exactly the picture's pixels from the bitmap, so both
-// must describe the same picture.
+// The encoder reads the picture from the bitmap's top-left corner, so the
+// bitmap must hold at least the picture.
 JPEG_STATUS checkPicture(const JPEG_CODEC_STATE* state) {
   const JpegBitmapDesc& bitmap = state->bitmap;
   const int32_t rows = bitmap.height < 0 ? -bitmap.height : bitmap.height;
-  if (!bitmap.pixels || rows == 0 || bitmap.width != state->stream.width || rows != state->stream.height)
+  if (!bitmap.pixels || rows == 0 || bitmap.width < state->stream.width || rows < state->stream.height)
     return JPEG_INVALID_PROPERTIES;
   if (bitmap.subsampling == JPEG_SUBSAMPLING_422 && state->stream.subsampling != JPEG_SUBSAMPLING_422)
     return JPEG_UNSUPPORTED_SUBSAMPLING;
@@ -248,12 +248,14 @@ JPEG_STATUS writeImage(JPEG_PROPERTIES* props) {
   const bool pixels = writesPixels(state->mode);
   JPEG_STATUS status = pixels ? checkPicture(state) : JPEG_SUCCESS;
   if (status != JPEG_SUCCESS) return status;
-  setDefaultTables(state);
-  const bool chromaTables = state->stream.colorConversion != 0;
-  state->stream.colorConversion = convertsColour(state);
-  status = describeFrame(state, chromaTables);
-  if (status != JPEG_SUCCESS) return status;
+  // A resumed write goes on with the frame and tables its first call set up
+  // and wrote: the caller's conversion flag was replaced by the encoder's own.
   if (!resuming) {
+    setDefaultTables(state);
+    const bool chromaTables = state->stream.colorConversion != 0;
+    state->stream.colorConversion = convertsColour(state);
+    status = describeFrame(state, chromaTables);
+    if (status != JPEG_SUCCESS) return status;
     state->io.firstRow = firstRowOf(state->bitmap);
     status = writeHeaders(state);
     if (!pixels) {

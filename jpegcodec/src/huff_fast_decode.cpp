@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#ifdef __SSE2__
+#ifdef JPEGCODEC_HAS_X86_KERNELS
 #include <emmintrin.h>
 #endif
 
@@ -164,22 +164,36 @@ inline int32_t takeValue(BitWindow& w, int32_t size) {
   return v + (negative & kNegativeOffsets.of[size]);
 }
 
-// The compiler would turn the clearing of a block into a string store, which
-// takes longer to start than eight vector stores take to run.
-inline void clearBlock(int16_t* block) {
-#ifdef __SSE2__
-  __m128i zero = _mm_setzero_si128();
-  __asm__("" : "+x"(zero));  // an opaque value: the stores stay stores
-  for (int32_t i = 0; i < 64; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), zero);
-#else
-  std::memset(block, 0, 64 * sizeof(int16_t));
-#endif
-}
+// Block clearing in the registers of each class. The compiler would turn a
+// plain clearing into a string store, which takes longer to start than the
+// vector stores take to run; an opaque zero keeps them stores.
+#ifdef JPEGCODEC_HAS_X86_KERNELS
+struct ClearWithMmx {
+  __attribute__((target("mmx"))) static void clear(int16_t* block) {
+    __m64 zero = _mm_setzero_si64();
+    __asm__("" : "+y"(zero));
+    for (int32_t i = 0; i < 64; i += 4) *reinterpret_cast<__m64*>(block + i) = zero;
+  }
+};
 
-template <class Refill, bool kStore>
+struct ClearWithSse2 {
+  __attribute__((target("sse2"))) static void clear(int16_t* block) {
+    __m128i zero = _mm_setzero_si128();
+    __asm__("" : "+x"(zero));
+    for (int32_t i = 0; i < 64; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), zero);
+  }
+};
+#else
+struct ClearWithMmx {
+  static void clear(int16_t* block) { std::memset(block, 0, 64 * sizeof(int16_t)); }
+};
+using ClearWithSse2 = ClearWithMmx;
+#endif
+
+template <class Refill, class Clear, bool kStore>
 JPEG_STATUS decodeBlock(EntropyIo* io, const HuffDecodeTable* dcTable, const HuffDecodeTable* acTable,
                         int32_t* dcPredictor, int16_t* block) {
-  if (kStore) clearBlock(block);
+  if (kStore) Clear::clear(block);
   BitWindow w = loadWindow(io);
   Refill::ensure(w, io);
   const int32_t dcSize = decodeSymbol(w, dcTable) & 15;
@@ -208,15 +222,20 @@ JPEG_STATUS decodeBlock(EntropyIo* io, const HuffDecodeTable* dcTable, const Huf
 
 JPEG_STATUS huffmanDecodeBlockByteRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block) {
-  return decodeBlock<ByteRefill, true>(io, dcTable, acTable, dcPredictor, block);
+  return decodeBlock<ByteRefill, ClearWithMmx, true>(io, dcTable, acTable, dcPredictor, block);
 }
 
 JPEG_STATUS huffmanDecodeBlockWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block) {
-  return decodeBlock<WordRefill, true>(io, dcTable, acTable, dcPredictor, block);
+  return decodeBlock<WordRefill, ClearWithMmx, true>(io, dcTable, acTable, dcPredictor, block);
+}
+
+JPEG_STATUS huffmanDecodeBlockWordRefillSse2(EntropyIo* io, const HuffDecodeTable* dcTable,
+                                             const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block) {
+  return decodeBlock<WordRefill, ClearWithSse2, true>(io, dcTable, acTable, dcPredictor, block);
 }
 
 JPEG_STATUS huffmanDecodeDcOnlyWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                           const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t*) {
-  return decodeBlock<WordRefill, false>(io, dcTable, acTable, dcPredictor, nullptr);
+  return decodeBlock<WordRefill, ClearWithMmx, false>(io, dcTable, acTable, dcPredictor, nullptr);
 }

@@ -256,3 +256,8 @@ void inverseDctAccurateQuarter(int16_t* block) {
 }
 
 void inverseDctAccurateEighth(int16_t* block) { block[0] = clampSample(((Fixed{block[0]} + 4) >> 3) + 128); }
+
+void storeSamples(const int16_t* block, uint8_t* destination, int32_t stride) {
+  for (int32_t r = 0; r < 8; ++r, destination += stride)
+    for (int32_t c = 0; c < 8; ++c) destination[c] = static_cast<uint8_t>(block[r * 8 + c]);
+}

@@ -22,5 +22,7 @@ void inverseDctAccurate(int16_t* block);
 void inverseDctAccurateHalf(int16_t* block);
 void inverseDctAccurateQuarter(int16_t* block);
 void inverseDctAccurateEighth(int16_t* block);
+// The transformed samples of a full block as bytes.
+void storeSamples(const int16_t* block, uint8_t* destination, int32_t stride);
 
 #endif

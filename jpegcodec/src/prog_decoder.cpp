@@ -12,6 +12,15 @@
 namespace {
 // One allocation stays below 2 GiB; a larger picture is a memory error.
 constexpr int64_t kMaxStoreBytes = 0x7FFFFFFF;
+// Real encoders write a dozen scans or so; more only make a stream's cost
+// grow without its bytes (libjpeg-turbo's tools stop at 500 as well).
+constexpr int32_t kMaxScans = 500;
+
+// Where the data of a scan ran out before its blocks did, the status the
+// baseline decoder gives for it.
+JPEG_STATUS exhaustionStatus(const EntropyIo* io) {
+  return io->pendingMarker == END_OF_DATA ? JPEG_EOF_ERROR : JPEG_DATA_ERROR;
+}
 
 int16_t* storedBlock(const JPEG_CODEC_STATE* state, int32_t component, int32_t bx, int32_t by) {
   const JpegFrameInfo& frame = state->frame;
@@ -65,6 +74,7 @@ class ProgressiveScanDecoder {
         JPEG_STATUS status = decodeBlock(0, storedBlock(state_, component.frameIndex, bx, by));
         if (status == JPEG_SUCCESS) status = restartAfter(by * columns + bx + 1, rows * columns);
         if (status != JPEG_SUCCESS) return status;
+        if (bx + 1 == columns && entropyDataExhausted(io_)) return exhaustionStatus(io_);
       }
     return JPEG_SUCCESS;
   }
@@ -85,6 +95,7 @@ class ProgressiveScanDecoder {
         }
         const JPEG_STATUS status = restartAfter(y * columns + x + 1, rows * columns);
         if (status != JPEG_SUCCESS) return status;
+        if (x + 1 == columns && entropyDataExhausted(io_)) return exhaustionStatus(io_);
       }
     return JPEG_SUCCESS;
   }
@@ -99,7 +110,8 @@ class ProgressiveScanDecoder {
     if (!table) return JPEG_NO_HUFFMAN_TABLE;
     const int32_t size = decodeHuffman(io_, table) & 15;
     int32_t& predictor = scan_.dcPredictor[scanComponent];
-    predictor += size ? extend(getBits(io_, size), size) : 0;
+    // Wraps at 16 bits as the baseline decoder's predictor does.
+    predictor = static_cast<int16_t>(predictor + (size ? extend(getBits(io_, size), size) : 0));
     block[0] = static_cast<int16_t>(predictor * (1 << scan_.al));
     return JPEG_SUCCESS;
   }
@@ -206,7 +218,11 @@ void resetProgressiveFrame(JPEG_CODEC_STATE* state) {
 }
 
 JPEG_STATUS decodeProgressiveScan(JPEG_CODEC_STATE* state) {
-  if (!validScan(*state->decodeScan)) return JPEG_DATA_ERROR;
+  if (!validScan(*state->decodeScan) || state->progressiveScans > kMaxScans) return JPEG_DATA_ERROR;
+  // Every scan codes at least one bit; one that holds none allocates nothing.
+  EntropyIo* io = &state->io;
+  fillBits(io);
+  if (io->paddingBits >= io->bitCount) return exhaustionStatus(io);
   const JPEG_STATUS status = allocateStore(state);
   if (status != JPEG_SUCCESS) return status;
   return ProgressiveScanDecoder(state).run();

@@ -15,6 +15,8 @@ JPEG_STATUS decodeScan(JPEG_CODEC_STATE* state);
 // The output pixels a read writes: the region of interest (region set) or
 // the whole picture at the mode's scale, clipped to the picture and bitmap.
 JpegRegion outputWindow(const JPEG_CODEC_STATE* state, bool* region);
+// After a region read: the region words name the region's last MCU.
+void markRegionEnd(JPEG_CODEC_STATE* state);
 // After separate single-component scans: turns the YCbCr bytes they left in
 // the bitmap into the bitmap's colour.
 void finishMultiScanImage(JPEG_CODEC_STATE* state);

@@ -11,6 +11,7 @@ void installVectorKernels(CpuDispatchTable* t, int32_t cpuClass) {
   t->activeQuantize = quantizeFastMmx;
   t->quantizeAccurate = cpuClass == 6 ? quantizeAccurateSse2 : cpuClass == 5 ? quantizeAccurateSse : quantizeAccurateMmx;
   t->dequantizeAccurate = cpuClass == 6 ? dequantizeAccurateSse2 : dequantizeAccurateMmx;
+  t->storeSamples = cpuClass == 6 ? storeSamplesSse2 : storeSamplesMmx;
   t->encodeGrey = encodeGreyMmx;
   t->encodeRgb11 = encodeRgb11Mmx;
   t->encodeRgb21 = encodeRgb21Mmx;
@@ -37,6 +38,8 @@ void installVectorHuffmanKernels(CpuDispatchTable* t, int32_t cpuClass) {
                           : cpuClass == 5 ? huffmanEncodeBlockTwoPhaseSse
                                           : huffmanEncodeBlockTwoPhase;
 #endif
-  t->huffmanDecodeBlock = cpuClass == 3 ? huffmanDecodeBlockByteRefill : huffmanDecodeBlockWordRefill;
+  t->huffmanDecodeBlock = cpuClass == 3   ? huffmanDecodeBlockByteRefill
+                          : cpuClass == 6 ? huffmanDecodeBlockWordRefillSse2
+                                          : huffmanDecodeBlockWordRefill;
   t->huffmanDecodeDcOnly = huffmanDecodeDcOnlyWordRefill;
 }

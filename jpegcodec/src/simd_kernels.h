@@ -35,6 +35,9 @@ void quantizeAccurateSse(int16_t* block, const uint16_t* table);
 // Class 6: 128-bit bodies.
 void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
 void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
+// Transformed samples to bytes with saturating packs.
+void storeSamplesMmx(const int16_t* block, uint8_t* destination, int32_t stride);
+void storeSamplesSse2(const int16_t* block, uint8_t* destination, int32_t stride);
 
 // The forward and inverse transforms, and the decoder's colour output with
 // the packed 4:2:2 input and output, of one class.
@@ -66,6 +69,9 @@ JPEG_STATUS huffmanDecodeBlockByteRefill(EntropyIo* io, const HuffDecodeTable* d
                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
 JPEG_STATUS huffmanDecodeBlockWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
+// The same with the block cleared by SSE2 stores (class 6).
+JPEG_STATUS huffmanDecodeBlockWordRefillSse2(EntropyIo* io, const HuffDecodeTable* dcTable,
+                                             const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
 JPEG_STATUS huffmanDecodeDcOnlyWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                           const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
 // Stores them in the Huffman slots of a processor class of 3 or more.

@@ -214,4 +214,10 @@ void encodeCmyk22Mmx(const uint8_t* s, int32_t stride, int16_t* y, int16_t* cb, 
 __attribute__((target("sse"))) void quantizeAccurateSse(int16_t* block, const uint16_t* table) {
   for (int i = 0; i < 64; i += 4) store64(block + i, quantizeFourHalved(load64(block + i), load64(table + i)));
 }
+
+// One row a step: one saturating pack of its two halves.
+MMX_BODY void storeSamplesMmx(const int16_t* block, uint8_t* destination, int32_t stride) {
+  for (int32_t r = 0; r < 8; ++r, destination += stride)
+    store64(destination, _mm_packs_pu16(load64(block + r * 8), load64(block + r * 8 + 4)));
+}
 #endif

@@ -40,4 +40,13 @@ SSE2_BODY void dequantizeAccurateSse2(int16_t* block, const int32_t* table) {
   dequantizeRows(block, table, 0, 2);
   if (!Lanes8::laterRowsZero(block)) dequantizeRows(block, table, 2, 8);
 }
+
+// Two rows a step: one saturating pack, two 8-byte stores.
+SSE2_BODY void storeSamplesSse2(const int16_t* block, uint8_t* destination, int32_t stride) {
+  for (int32_t r = 0; r < 8; r += 2, destination += 2 * stride) {
+    const __m128i rows = _mm_packus_epi16(load128(block + r * 8), load128(block + r * 8 + 8));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(destination), rows);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(destination + stride), _mm_unpackhi_epi64(rows, rows));
+  }
+}
 #endif

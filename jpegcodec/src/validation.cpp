@@ -1,4 +1,6 @@
 // jpegCheckProperties: the record tests every read and write runs first.
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 
 #include "codec_state.h"
@@ -57,6 +59,10 @@ JPEG_STATUS checkBitmap(const JPEG_PROPERTIES* p, int32_t mode) {
   if (isThumbnailMode(mode) && p->bitmapColor != JPEG_COLOR_RGB && p->bitmapColor != JPEG_COLOR_BGR)
     return JPEG_THUMBNAIL_WRONG_COLOR;
   if (p->bitmapRowPadding < 0 || !inRange(p->bitmapChannels, 1, 255)) return JPEG_INVALID_PROPERTIES;
+  // The row step and the offset of the last row must fit their integers.
+  const int64_t bytesPerPixel = p->bitmapSubsampling == JPEG_SUBSAMPLING_422 ? 2 : p->bitmapChannels;
+  const int64_t stride = p->bitmapWidth * bytesPerPixel + p->bitmapRowPadding;
+  if (stride > INT32_MAX || stride * std::abs(p->bitmapHeight) > PTRDIFF_MAX) return JPEG_INVALID_PROPERTIES;
   if (p->bitmapSubsampling != 0 && (p->bitmapSubsampling != JPEG_SUBSAMPLING_422 || p->bitmapColor != JPEG_COLOR_YCBCR))
     return JPEG_UNSUPPORTED_SUBSAMPLING;
   return JPEG_SUCCESS;

@@ -118,6 +118,23 @@ TEST(DecodeErrors, CutAtEveryByteGivesAStatusOrAPicture) {
   }
 }
 
+// The end of the data stands for EOI: a stream whose scans all arrived is
+// the whole picture without its EOI, or with half of it.
+TEST(DecodeErrors, StreamWithoutItsEoiIsThePicture) {
+  for (const char* name : {"s420_17x17", "restart_blocks_17x17", "grey_7x9", "scans_separate_17x17",
+                           "progressive_64x48"}) {
+    const Bytes jpeg = fixtures::readFile(std::string(name) + ".jpg");
+    fixtures::DecodeOptions options;
+    const auto whole = fixtures::decode(jpeg, options);
+    ASSERT_EQ(JPEG_SUCCESS, whole.status) << name;
+    for (size_t missing : {1, 2}) {
+      const auto cut = fixtures::decode(Bytes(jpeg.begin(), jpeg.end() - static_cast<long>(missing)), options);
+      EXPECT_EQ(JPEG_SUCCESS, cut.status) << name << " without " << missing << " bytes";
+      EXPECT_EQ(whole.image.pixels, cut.image.pixels) << name << " without " << missing << " bytes";
+    }
+  }
+}
+
 TEST(DecodeErrors, FlippedBitsNeverFaultAndGiveTheSameStatusOnEveryClass) {
   const Bytes jpeg = fixtures::readFile("restart_blocks_17x17.jpg");
   for (size_t at = 2; at < jpeg.size(); at += 3) {

@@ -1,6 +1,7 @@
 // Read modes and their sequences, bitmap layouts, regions and interruption.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -152,6 +153,10 @@ TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
       {"grey_1023x767", DecodeFromMemory, 0, {1000, 700, 1023, 767}},
       {"scans_split_1023x767", DecodeFromMemory, 0, {77, 300, 500, 333}},
       {"scans_separate_64x48", DecodeQuarterFromMemory, 0, {2, 3, 9, 11}},
+      // Progressive pictures transform only the columns around the region.
+      {"progressive_64x48", DecodeFromMemory, 0, {17, 9, 45, 30}},
+      {"progressive_64x48", DecodeFromMemory, 1, {32, 1, 48, 47}},
+      {"progressive_64x48", DecodeHalfFromMemory, 0, {0, 5, 9, 20}},
   };
   for (const Case& c : cases) {
     const auto jpeg = fixtures::readFile(std::string(c.name) + ".jpg");
@@ -172,6 +177,43 @@ TEST(RegionDecoding, EqualsTheCropOfTheFullPicture) {
   }
 }
 
+// A region read ends with 2 once its rows are decoded, whatever follows them,
+// reports its last MCU in pixel extents, and leaves nothing behind for the
+// whole-picture read that follows on the same record.
+TEST(RegionDecoding, EndsWhenTheRegionIsDoneAndLeavesNoRequestBehind) {
+  const std::vector<uint8_t> whole = fixtures::readFile("s420_1023x767.jpg");
+  const auto full = fixtures::decode(whole, DecodeOptions{});
+  const JpegRegion r = {100, 40, 357, 70};
+  // The stream cut well below the region, EOI and all.
+  std::vector<uint8_t> jpeg(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2));
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+  std::vector<uint8_t> pixels(static_cast<size_t>(r.right - r.left) * (r.bottom - r.top) * 3);
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = r.right - r.left;
+  props.bitmapHeight = r.bottom - r.top;
+  props.bitmapColor = JPEG_COLOR_RGB;
+  jpegtest::setRegion(&props, r.left, r.top, r.right, r.bottom);
+  ASSERT_EQ(JPEG_ROI_SUCCESS, jpegRead(&props, DecodeFromMemory));
+  EXPECT_EQ(crop(full.image, r).pixels, pixels);
+  // Last MCU: column 22 (pixels 352..367), row 4 (pixels 64..79).
+  const JpegRegion report = jpegtest::region(&props);
+  EXPECT_EQ(22, report.left);
+  EXPECT_EQ(4, report.top);
+  EXPECT_EQ(368, report.right);
+  EXPECT_EQ(80, report.bottom);
+
+  props.jpegBuffer = const_cast<uint8_t*>(whole.data());
+  props.jpegBufferSize = static_cast<int32_t>(whole.size());
+  std::vector<uint8_t> picture(full.image.pixels.size());
+  props.bitmapPixels = picture.data();
+  props.bitmapWidth = 1023;
+  props.bitmapHeight = 767;
+  EXPECT_EQ(JPEG_SUCCESS, jpegRead(&props, DecodeFromMemory));
+  EXPECT_EQ(full.image.pixels, picture);
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+}
+
 TEST(RegionDecoding, SuccessiveRegionsOnOneRecord) {
   std::vector<uint8_t> jpeg = fixtures::readFile("s420_1023x767.jpg");
   const auto full = fixtures::decode(jpeg, DecodeOptions{});
@@ -182,29 +224,89 @@ TEST(RegionDecoding, SuccessiveRegionsOnOneRecord) {
   EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
 }
 
-TEST(Interruption, EachCallOutputsOneMcuUntilTheLast) {
-  std::vector<uint8_t> jpeg = fixtures::readFile("s444_17x17.jpg");
-  const auto reference = fixtures::decode(jpeg, DecodeOptions{});
-  JPEG_PROPERTIES props;
-  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
-  std::vector<uint8_t> pixels(17 * 17 * 3);
-  props.bitmapPixels = pixels.data();
-  props.bitmapWidth = props.bitmapHeight = 17;
-  props.bitmapColor = JPEG_COLOR_RGB;
-  jpegtest::setInterruptEachMcu(&props, 1);
-  int interruptions = 0;
-  JPEG_STATUS status;
-  while ((status = jpegRead(&props, DecodeFromMemory)) == JPEG_INTERRUPT_SUCCESS) {
-    const JpegRegion r = jpegtest::region(&props);
-    EXPECT_EQ(interruptions % 3, r.left);
-    EXPECT_EQ(std::min(17, (interruptions % 3) * 8 + 8), r.right);
-    ++interruptions;
-    jpegtest::setRegion(&props, 0, 0, 0, 0);
+// A read paused after every MCU, resumed until it ends, writes what one call
+// writes; the region words report each paused MCU and never turn into a
+// region request.
+TEST(Interruption, PausedReadsEqualTheOneCallRead) {
+  struct Case {
+    const char* name;
+    JpegRegion region;
+    JPEG_STATUS last;
+    int32_t mcuWidth, mcuHeight, columns;  // of the MCUs the read outputs
+  } cases[] = {
+      {"s420_40x40", {0, 0, 0, 0}, JPEG_SUCCESS, 16, 16, 3},
+      {"s444_17x17", {0, 0, 0, 0}, JPEG_SUCCESS, 8, 8, 3},
+      {"s420_40x40", {5, 17, 30, 33}, JPEG_ROI_SUCCESS, 16, 16, 3},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> jpeg = fixtures::readFile(std::string(c.name) + ".jpg");
+    DecodeOptions options;
+    options.region = c.region;
+    const auto oneCall = fixtures::decode(jpeg, options);
+    ASSERT_EQ(c.last, oneCall.status) << c.name;
+    JPEG_PROPERTIES props;
+    ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, jpeg));
+    std::vector<uint8_t> pixels(oneCall.image.pixels.size());
+    props.bitmapPixels = pixels.data();
+    props.bitmapWidth = oneCall.image.width;
+    props.bitmapHeight = oneCall.image.height;
+    props.bitmapColor = JPEG_COLOR_RGB;
+    jpegtest::setRegion(&props, c.region.left, c.region.top, c.region.right, c.region.bottom);
+    jpegtest::setInterruptEachMcu(&props, 1);
+    int32_t pauses = 0;
+    JPEG_STATUS status;
+    while ((status = jpegRead(&props, DecodeFromMemory)) == JPEG_INTERRUPT_SUCCESS && pauses < 100) {
+      // The column and row of the MCU just output; right and bottom in pixels.
+      const JpegRegion r = jpegtest::region(&props);
+      EXPECT_EQ(r.left, r.right / c.mcuWidth - (r.right % c.mcuWidth == 0)) << c.name << " pause " << pauses;
+      EXPECT_EQ(r.top, r.bottom / c.mcuHeight - (r.bottom % c.mcuHeight == 0)) << c.name << " pause " << pauses;
+      ++pauses;
+    }
+    EXPECT_EQ(c.last, status) << c.name;
+    EXPECT_GT(pauses, c.columns) << c.name;
+    EXPECT_EQ(oneCall.image.pixels, pixels) << c.name;
+    EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
   }
-  EXPECT_EQ(JPEG_SUCCESS, status);
-  EXPECT_EQ(8, interruptions);
-  EXPECT_EQ(reference.image.pixels, pixels);
+}
+
+// Blocks without AC coefficients and MCUs of one colour take short ways to
+// the bitmap; on a page, where most are such, the pixels are still those of
+// the full transform (the caller's sample planes) and of the row kernels
+// (a region starting at an odd column, which no pair kernel serves).
+TEST(FlatBlocks, GiveThePixelsOfTheFullPath) {
+  std::vector<uint8_t> grey = fixtures::readFile("page_grey_320x240.jpg");
+  DecodeOptions greyOptions;
+  greyOptions.color = JPEG_COLOR_GREY;
+  greyOptions.channels = 1;
+  const auto bitmap = fixtures::decode(grey, greyOptions);
+  ASSERT_EQ(JPEG_SUCCESS, bitmap.status);
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, fixtures::openStream(&props, grey));
+  std::vector<uint8_t> pixels(320 * 240);
+  std::vector<int16_t> samples(320 * 240, -1);
+  JpegCoefficientOutput output = {1, {samples.data()}};
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = 320;
+  props.bitmapHeight = 240;
+  props.bitmapColor = JPEG_COLOR_GREY;
+  props.bitmapChannels = 1;
+  jpegtest::setCoefficientOutput(&props, &output);
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, DecodeFromMemory));
   EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+  EXPECT_TRUE(std::equal(samples.begin(), samples.end(), bitmap.image.pixels.begin()));
+
+  const std::vector<uint8_t> page = fixtures::readFile("page_320x240.jpg");
+  for (JPEG_COLOR color : {JPEG_COLOR_RGB, JPEG_COLOR_BGR}) {
+    DecodeOptions whole;
+    whole.color = color;
+    DecodeOptions part = whole;
+    part.region = {33, 16, 319, 240};
+    const auto full = fixtures::decode(page, whole);
+    const auto region = fixtures::decode(page, part);
+    ASSERT_EQ(JPEG_SUCCESS, full.status);
+    EXPECT_EQ(JPEG_ROI_SUCCESS, region.status);
+    EXPECT_EQ(crop(full.image, part.region).pixels, region.image.pixels) << color;
+  }
 }
 
 TEST(CoefficientOutput, FillsTheCallerPlanesInsteadOfTheBitmap) {
@@ -239,31 +341,55 @@ class FileReads : public testing::Test {
   JPEG_PROPERTIES props_;
 };
 
+// The stream with a comment after SOI that puts its SOS marker at `offset`.
+std::vector<uint8_t> withScanAt(std::vector<uint8_t> jpeg, size_t offset) {
+  size_t sos = 0;
+  while (!(jpeg[sos] == 0xFF && jpeg[sos + 1] == 0xDA)) ++sos;
+  const size_t length = offset - sos - 2;
+  std::vector<uint8_t> comment = {0xFF, 0xFE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
+  comment.resize(offset - sos, 'c');
+  jpeg.insert(jpeg.begin() + 2, comment.begin(), comment.end());
+  return jpeg;
+}
+
+// Mode 0 leaves the file open on the SOS marker, also when the scan header
+// straddles the edge of the file window, and mode 2 goes on from there.
 TEST_F(FileReads, InfoThenPixelsOnOneFile) {
-  const std::string path = fixtures::path("s420_64x48.jpg");
-  props_.jpegFileName = path.c_str();
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
-  ASSERT_TRUE(jpegtest::fileOpen(&props_));
-  ASSERT_EQ(64, props_.jpegWidth);
-  // Held open for the next call, readable by others, and standing on the scan.
-  EXPECT_TRUE(fixtures::otherOpenerCan(path, false));
-  EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
-  const std::vector<uint8_t> bytes = fixtures::readFile("s420_64x48.jpg");
-  int32_t position = -1;
-  ASSERT_TRUE(tellCodecFile(props_.state.io.file, &position));
-  ASSERT_LT(position + 1, static_cast<int32_t>(bytes.size()));
-  EXPECT_EQ(0xFF, bytes[position]);
-  EXPECT_EQ(0xDA, bytes[position + 1]);
-  std::vector<uint8_t> pixels(64 * 48 * 3);
-  props_.bitmapPixels = pixels.data();
-  props_.bitmapWidth = 64;
-  props_.bitmapHeight = 48;
-  props_.bitmapColor = JPEG_COLOR_RGB;
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeFromFile));
-  EXPECT_FALSE(jpegtest::fileOpen(&props_));
-  EXPECT_EQ(fixtures::decode(fixtures::readFile("s420_64x48.jpg"), DecodeOptions{}).image.pixels, pixels);
-  // The closed file is opened again by the next file-mode call.
-  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeHalfFromFile));
+  const std::vector<uint8_t> original = fixtures::readFile("s420_64x48.jpg");
+  const auto expected = fixtures::decode(original, DecodeOptions{});
+  for (size_t offset : {size_t{0}, size_t{4090}, size_t{4092}, size_t{4095}}) {
+    SCOPED_TRACE(offset);
+    const std::vector<uint8_t> bytes = offset ? withScanAt(original, offset) : original;
+    const std::string path = fixtures::scratchPath("scan_at_" + std::to_string(offset) + ".jpg");
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(out);
+    ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), out));
+    std::fclose(out);
+    props_.jpegFileName = path.c_str();
+    ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, ReadInfoFromFile));
+    ASSERT_TRUE(jpegtest::fileOpen(&props_));
+    ASSERT_EQ(64, props_.jpegWidth);
+    // Held open for the next call, readable by others, and standing on the scan.
+    EXPECT_TRUE(fixtures::otherOpenerCan(path, false));
+    EXPECT_FALSE(fixtures::otherOpenerCan(path, true));
+    int32_t position = -1;
+    ASSERT_TRUE(tellCodecFile(props_.state.io.file, &position));
+    ASSERT_LT(position + 1, static_cast<int32_t>(bytes.size()));
+    if (offset) EXPECT_EQ(static_cast<int32_t>(offset), position);
+    EXPECT_EQ(0xFF, bytes[position]);
+    EXPECT_EQ(0xDA, bytes[position + 1]);
+    std::vector<uint8_t> pixels(64 * 48 * 3);
+    props_.bitmapPixels = pixels.data();
+    props_.bitmapWidth = 64;
+    props_.bitmapHeight = 48;
+    props_.bitmapColor = JPEG_COLOR_RGB;
+    ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeFromFile));
+    EXPECT_FALSE(jpegtest::fileOpen(&props_));
+    EXPECT_EQ(expected.image.pixels, pixels);
+    // The closed file is opened again by the next file-mode call.
+    ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props_, DecodeHalfFromFile));
+    std::remove(path.c_str());
+  }
 }
 
 TEST_F(FileReads, SuccessiveRegionsFromAFile) {

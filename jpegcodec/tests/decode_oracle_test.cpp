@@ -15,10 +15,11 @@ const char* const kPictures[] = {
     "s440_17x17",        "s440_1023x767",      "grey_1x1",            "grey_7x9",
     "grey_17x17",        "grey_1023x767",      "restart_rows_64x48",  "restart_blocks_1023x767",
     "restart_blocks_17x17", "scans_separate_64x48", "scans_separate_17x17", "scans_split_1023x767",
-    "still_2016x1520",   "magick_1023x767",    "mjpeg_320x240",
+    "still_2016x1520",   "magick_1023x767",    "mjpeg_320x240",       "page_320x240",
+    "page_grey_320x240",
 };
 
-bool isGrey(const std::string& name) { return name.rfind("grey", 0) == 0; }
+bool isGrey(const std::string& name) { return name.rfind("grey", 0) == 0 || name.find("_grey_") != std::string::npos; }
 
 // The accurate transform agrees with djpeg's within one step; the codec's
 // integer YCbCr-to-RGB arithmetic differs from libjpeg's by up to one in red

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cpu_dispatch.h"
+#include "enc_markers.h"
 #include "enc_tables.h"
 #include "enc_test_support.h"
 #include "jpegcodec_testing.h"
@@ -254,26 +256,106 @@ TEST(EncoderInput, PackedYccIsCodedAsFourTwoTwo) {
   }
 }
 
-// An encode that stops after every MCU and resumes writes the same stream.
-TEST(EncoderModes, InterruptedEncodeResumes) {
+// Paused writes keep the frame the first call wrote: every input colour
+// gives the one-call stream, with and without restart markers.
+TEST(EncoderModes, PausedEncodesOfEveryColourEqualTheOneCallEncode) {
+  struct Case {
+    const char* name;
+    int32_t channels;
+    JPEG_COLOR bitmapColor, jpegColor;
+    int32_t jpegChannels;
+    JPEG_SUBSAMPLING subsampling;
+  } cases[] = {
+      {"RGB as YCbCr", 3, JPEG_COLOR_RGB, JPEG_COLOR_YCBCR, 3, JPEG_SUBSAMPLING_420},
+      {"BGR as YCbCr", 3, JPEG_COLOR_BGR, JPEG_COLOR_YCBCR, 3, JPEG_SUBSAMPLING_422},
+      {"RGB as RGB", 3, JPEG_COLOR_RGB, JPEG_COLOR_RGB, 3, JPEG_SUBSAMPLING_NONE},
+      {"RGB as grey", 3, JPEG_COLOR_RGB, JPEG_COLOR_GREY, 1, JPEG_SUBSAMPLING_NONE},
+      {"grey", 1, JPEG_COLOR_GREY, JPEG_COLOR_GREY, 1, JPEG_SUBSAMPLING_NONE},
+      {"CMYK as CMYK", 4, JPEG_COLOR_CMYK, JPEG_COLOR_CMYK, 4, JPEG_SUBSAMPLING_NONE},
+      {"CMYK as YCCK", 4, JPEG_COLOR_CMYK, JPEG_COLOR_YCCK, 4, JPEG_SUBSAMPLING_4224},
+      {"YCbCr", 3, JPEG_COLOR_YCBCR, JPEG_COLOR_YCBCR, 3, JPEG_SUBSAMPLING_420},
+  };
+  for (const Case& c : cases)
+    for (int32_t interval : {0, 2}) {
+      SCOPED_TRACE(std::string(c.name) + " restart interval " + std::to_string(interval));
+      const Picture picture = syntheticPicture(40, 20, c.channels);
+      EncodeOptions options;
+      options.bitmapColor = c.bitmapColor;
+      options.jpegColor = c.jpegColor;
+      options.jpegChannels = c.jpegChannels;
+      options.subsampling = c.subsampling;
+      options.restartInterval = interval;
+      const Encoded oneCall = encode(picture, options);
+      ASSERT_EQ(oneCall.status, JPEG_SUCCESS);
+      options.pauseEachMcu = true;
+      const Encoded paused = encode(picture, options);
+      EXPECT_EQ(paused.status, JPEG_SUCCESS);
+      EXPECT_TRUE(paused.bytes == oneCall.bytes);
+    }
+}
+
+// The region words of a paused write report the MCU just coded.
+TEST(EncoderModes, PausedEncodeReportsEachMcu) {
   const Picture picture = syntheticPicture(40, 20, 3);
-  EncodeOptions options;
-  options.restartInterval = 2;
-  const Encoded oneCall = encode(picture, options);
   WriteRecord record(picture, 20000);
-  jpegtest::setRestartInterval(record.get(), 2);
   jpegtest::setInterruptEachMcu(record.get(), 1);
   int32_t calls = 0;
-  JPEG_STATUS status;
-  while ((status = jpegWrite(record.get(), EncodeToMemory)) == JPEG_INTERRUPT_SUCCESS) {
+  while (jpegWrite(record.get(), EncodeToMemory) == JPEG_INTERRUPT_SUCCESS && calls < 100) {
+    const JpegRegion r = jpegtest::region(record.get());
+    EXPECT_EQ(calls % 3, r.left);
+    EXPECT_EQ(calls / 3, r.top);
+    EXPECT_EQ(std::min(40, (calls % 3) * 16 + 16), r.right);
+    EXPECT_EQ(calls / 3 == 0 ? 16 : 20, r.bottom);
     ++calls;
-    if (calls == 4) {
-      EXPECT_EQ(jpegtest::region(record.get()).right, 16);  // MCU column 0 of row 1: 16 pixels
-    }
   }
-  EXPECT_EQ(status, JPEG_SUCCESS);
   EXPECT_EQ(calls, 3 * 2);
-  EXPECT_TRUE(record.written() == oneCall.bytes);
+}
+
+// A bitmap larger than the picture gives the picture from its top-left
+// corner, top-down and bottom-up.
+TEST(EncoderInput, BitmapLargerThanThePicture) {
+  const Picture picture = syntheticPicture(37, 21, 3);
+  const Encoded exact = encode(picture, EncodeOptions());
+  ASSERT_EQ(exact.status, JPEG_SUCCESS);
+  for (bool bottomUp : {false, true}) {
+    EncodeOptions larger;
+    larger.extraColumns = 5;
+    larger.extraRows = 3;
+    larger.bottomUp = bottomUp;
+    const Encoded encoded = encode(picture, larger);
+    EXPECT_EQ(encoded.status, JPEG_SUCCESS) << bottomUp;
+    EXPECT_TRUE(encoded.bytes == exact.bytes) << bottomUp;
+  }
+}
+
+// writeDhtTables puts every table of a stream into one segment: the
+// entries of the separate segments, in their order, under one length.
+TEST(EncoderMarkers, OneDhtSegmentForAllTables) {
+  const Picture picture = syntheticPicture(16, 16, 3);
+  WriteRecord record(picture, 20000);
+  ASSERT_EQ(jpegWrite(record.get(), WriteTablesToMemory), JPEG_SUCCESS);
+  std::vector<uint8_t> expected = {0xFF, 0xC4, 0, 0};
+  for (const Segment& segment : segmentsOf(record.written(), 0xC4))
+    expected.insert(expected.end(), segment.payload.begin(), segment.payload.end());
+  ASSERT_GT(expected.size(), 4u + 2 * 17);
+  expected[2] = static_cast<uint8_t>((expected.size() - 2) >> 8);
+  expected[3] = static_cast<uint8_t>(expected.size() - 2);
+
+  std::vector<uint8_t> out(1024);
+  JPEG_CODEC_STATE& state = record->state;
+  state.io.cpuTable->outputOpen(&state.io, out.data(), static_cast<int32_t>(out.size()));
+  ASSERT_EQ(writeDhtTables(&state), JPEG_SUCCESS);
+  out.resize(static_cast<size_t>(state.io.cursor.consumed));
+  EXPECT_TRUE(out == expected);
+
+  // A table of more values than one entry may carry is refused.
+  uint8_t counts[16] = {};
+  counts[15] = 255;
+  counts[14] = 60;
+  static const uint8_t values[400] = {};
+  state.huffSpecs[1] = {counts, values, 1, 0};
+  state.io.cpuTable->outputOpen(&state.io, out.data(), 1024);
+  EXPECT_EQ(writeDhtTables(&state), JPEG_BAD_HUFFMAN_TABLE);
 }
 
 // Caller planes of samples stand in for the bitmap.

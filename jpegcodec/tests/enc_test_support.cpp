@@ -50,10 +50,11 @@ std::vector<uint8_t> WriteRecord::written() const {
 
 Encoded encode(const Picture& picture, const EncodeOptions& options) {
   const int32_t bytesPerPixel = options.bitmapSubsampling == JPEG_SUBSAMPLING_422 ? 2 : picture.channels;
-  const int32_t stride = picture.width * bytesPerPixel + options.rowPadding;
-  std::vector<uint8_t> bitmap(static_cast<size_t>(stride) * picture.height);
+  const int32_t bitmapWidth = picture.width + options.extraColumns, bitmapHeight = picture.height + options.extraRows;
+  const int32_t stride = bitmapWidth * bytesPerPixel + options.rowPadding;
+  std::vector<uint8_t> bitmap(static_cast<size_t>(stride) * bitmapHeight, 0x5A);
   for (int32_t y = 0; y < picture.height; ++y) {
-    const int32_t row = options.bottomUp ? picture.height - 1 - y : y;
+    const int32_t row = options.bottomUp ? bitmapHeight - 1 - y : y;
     std::copy_n(picture.pixels.begin() + static_cast<long>(y) * picture.width * bytesPerPixel,
                 picture.width * bytesPerPixel, bitmap.begin() + static_cast<long>(row) * stride);
   }
@@ -63,8 +64,8 @@ Encoded encode(const Picture& picture, const EncodeOptions& options) {
   JPEG_PROPERTIES props;
   jpegInit(&props);
   props.bitmapPixels = bitmap.data();
-  props.bitmapWidth = picture.width;
-  props.bitmapHeight = options.bottomUp ? -picture.height : picture.height;
+  props.bitmapWidth = bitmapWidth;
+  props.bitmapHeight = options.bottomUp ? -bitmapHeight : bitmapHeight;
   props.bitmapRowPadding = options.rowPadding;
   props.bitmapChannels = options.bitmapSubsampling == JPEG_SUBSAMPLING_422 ? 3 : picture.channels;
   props.bitmapColor = options.bitmapColor;
@@ -81,8 +82,11 @@ Encoded encode(const Picture& picture, const EncodeOptions& options) {
   jpegtest::setDctMethod(&props, options.dctMethod);
   jpegtest::setProgressiveWriting(&props, options.progressive);
   jpegtest::setRestartInterval(&props, options.restartInterval);
+  jpegtest::setInterruptEachMcu(&props, options.pauseEachMcu);
   Encoded result;
-  result.status = jpegWrite(&props, EncodeToMemory);
+  int32_t pauses = 0;
+  do result.status = jpegWrite(&props, EncodeToMemory);
+  while (result.status == JPEG_INTERRUPT_SUCCESS && ++pauses <= picture.width * picture.height);
   if (result.status == JPEG_SUCCESS) result.bytes.assign(stream.begin(), stream.begin() + props.jpegBufferSize);
   jpegFree(&props);
   return result;

@@ -34,6 +34,9 @@ struct EncodeOptions {
   JPEG_SUBSAMPLING bitmapSubsampling = JPEG_SUBSAMPLING_NONE;
   int32_t colorConversion = 1;
   int32_t capacity = 0; // 0: room enough
+  bool pauseEachMcu = false; // the write stops after every MCU and is resumed until it ends
+  int32_t extraColumns = 0;  // the bitmap is wider and taller than the picture by these
+  int32_t extraRows = 0;
 };
 
 // A write record over a copy of the picture's pixels and an output buffer

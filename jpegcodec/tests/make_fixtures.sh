@@ -15,6 +15,14 @@ for size in 1x1 7x9 17x17 64x48 1023x767; do
   source_picture "src$size" "${size%x*}" "${size#*x}"
 done
 source_picture still 2016 1520
+source_picture src40x40 40 40
+# A printed page as the camera sees it: mostly white ground, so most blocks
+# carry no AC coefficients and most MCUs are one colour.
+convert -size 320x240 xc:white -fill black -pointsize 20 -draw "text 20,40 'Quarterly Report'" \
+  -pointsize 11 -draw "text 20,70 'Lines of print, a table and a figure.'" \
+  -fill none -stroke black -draw "rectangle 20,100 170,220" -draw "line 20,140 170,140" -draw "line 95,100 95,220" \
+  -fill gray60 -stroke none -draw "rectangle 200,150 220,220" -draw "rectangle 240,120 260,220" \
+  -fill "#2050a0" -draw "rectangle 280,180 300,220" -depth 8 ppm:page320x240.ppm
 
 encode() { # name source cjpeg-options...
   local name="$1" src="$2"; shift 2
@@ -39,6 +47,9 @@ encode scans_split_1023x767 src1023x767 -scans luma_then_chroma.scans
 encode still_2016x1520 still -quality 92
 encode arithmetic_64x48 src64x48 -arithmetic
 encode progressive_64x48 src64x48 -progressive
+encode s420_40x40 src40x40 -sample 2x2 -quality 75
+encode page_320x240 page320x240 -sample 2x2 -quality 75
+encode page_grey_320x240 page320x240 -grayscale -quality 75
 convert src1023x767.ppm -quality 85 -sampling-factor 2x2 magick_1023x767.jpg
 convert src64x48.ppm -colorspace CMYK -quality 90 ycck_64x48.jpg
 convert ycck_64x48.jpg -depth 8 cmyk:ycck_64x48.cmyk

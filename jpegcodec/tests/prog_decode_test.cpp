@@ -150,3 +150,59 @@ TEST(ProgressiveDecoding, DamagedStreamsAreRefusedSafely) {
   }
 }
 }  // namespace
+
+namespace {
+using Bytes = std::vector<uint8_t>;
+
+// A grey progressive stream of one DC-first scan whose every block codes the
+// largest positive DC difference (one Huffman code '0' for size 15, then 15
+// one bits), then `refinements` DC refinement scans of one zero byte.
+Bytes greyDcStream(int32_t width, int32_t height, size_t blocks, int32_t refinements) {
+  Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
+  jpeg.insert(jpeg.end(), 64, 1);
+  jpeg.insert(jpeg.end(), {0xFF, 0xC2, 0x00, 0x0B, 0x08, static_cast<uint8_t>(height >> 8),
+                           static_cast<uint8_t>(height), static_cast<uint8_t>(width >> 8),
+                           static_cast<uint8_t>(width), 0x01, 0x01, 0x11, 0x00});
+  jpeg.insert(jpeg.end(), {0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01});
+  jpeg.insert(jpeg.end(), 15, 0);
+  jpeg.push_back(15);
+  jpeg.insert(jpeg.end(), {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00});
+  for (size_t i = 0; i < blocks; ++i) jpeg.insert(jpeg.end(), {0x7F, 0xFF, 0x00});
+  for (int32_t i = 0; i < refinements; ++i)
+    jpeg.insert(jpeg.end(), {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x00, 0x10, 0x00});
+  jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+  return jpeg;
+}
+
+// The DC predictor wraps at 16 bits as the baseline one does, however many
+// blocks add to it (the sanitizer stops an overflow of its 32 bits).
+TEST(ProgressiveDecoding, DcPredictorWrapsAtSixteenBits) {
+  const int32_t width = 2048, height = 2064;
+  const Bytes jpeg = greyDcStream(width, height, size_t{width / 8} * (height / 8), 0);
+  const Decoded decoded = decode(jpeg, 1, JPEG_COLOR_GREY);
+  EXPECT_EQ(decoded.status, JPEG_SUCCESS);
+}
+
+// What a progressive stream costs is bounded by its bytes: a scan without
+// data allocates nothing for the picture it claims, and a stream of more
+// scans than any encoder writes is refused.
+TEST(ProgressiveDecoding, CostIsBoundedByTheStream) {
+  Bytes empty = greyDcStream(16384, 16384, 0, 0);
+  JPEG_PROPERTIES props;
+  ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
+  props.jpegBuffer = empty.data();
+  props.jpegBufferSize = static_cast<int32_t>(empty.size());
+  ASSERT_EQ(JPEG_SUCCESS, jpegRead(&props, ReadInfoFromMemory));
+  std::vector<uint8_t> pixels(64);
+  props.bitmapPixels = pixels.data();
+  props.bitmapWidth = props.bitmapHeight = 8;
+  props.bitmapChannels = 1;
+  props.bitmapColor = JPEG_COLOR_GREY;
+  EXPECT_EQ(JPEG_DATA_ERROR, jpegRead(&props, DecodeFromMemory));
+  EXPECT_EQ(nullptr, props.state.coefficientStore);
+  EXPECT_EQ(JPEG_SUCCESS, jpegFree(&props));
+
+  EXPECT_EQ(decode(greyDcStream(8, 8, 1, 499), 1, JPEG_COLOR_GREY).status, JPEG_SUCCESS);
+  EXPECT_EQ(decode(greyDcStream(8, 8, 1, 500), 1, JPEG_COLOR_GREY).status, JPEG_DATA_ERROR);
+}
+}  // namespace

@@ -74,6 +74,16 @@ const Case kCases[] = {
      JPEG_THUMBNAIL_WRONG_COLOR},
     {"negative padding", DecodeFromMemory, [](JPEG_PROPERTIES* p) { p->bitmapRowPadding = -1; },
      JPEG_INVALID_PROPERTIES},
+    {"padding that overflows the row step", DecodeFromMemory,
+     [](JPEG_PROPERTIES* p) { p->bitmapRowPadding = INT32_MAX - 4; }, JPEG_INVALID_PROPERTIES},
+    {"padding up to the row step's limit", DecodeFromMemory,
+     [](JPEG_PROPERTIES* p) { p->bitmapRowPadding = INT32_MAX - 12; }, JPEG_SUCCESS},
+    {"rows whose last lies beyond any address", DecodeFromMemory,
+     [](JPEG_PROPERTIES* p) {
+       p->bitmapRowPadding = INT32_MAX - 12;
+       p->bitmapHeight = -65535;
+     },
+     sizeof(void*) == 4 ? JPEG_INVALID_PROPERTIES : JPEG_SUCCESS},
     {"256 channels", DecodeFromMemory, [](JPEG_PROPERTIES* p) { p->bitmapChannels = 256; }, JPEG_INVALID_PROPERTIES},
     {"bitmap subsampling 1", DecodeFromMemory,
      [](JPEG_PROPERTIES* p) { p->bitmapSubsampling = JPEG_SUBSAMPLING_420; }, JPEG_UNSUPPORTED_SUBSAMPLING},
