@@ -29,6 +29,35 @@ void ScaleFrameNearest(const BYTE* source, int sourceWidth, int sourceHeight, in
     }
 }
 
+void ChooseRecordCompression(AVICOMPRESSOPTIONS& options, std::vector<BYTE>& codecState)
+{
+    options = AVICOMPRESSOPTIONS{};
+    options.fccType = streamtypeVIDEO;
+    options.fccHandler = mmioFOURCC('X', 'V', 'I', 'D');
+    options.dwKeyFrameEvery = 10;
+    options.dwQuality = 0xFFFFFFFF;  // the codec's default
+    options.dwFlags = AVICOMPRESSF_KEYFRAMES;
+    codecState.clear();
+
+    HIC codec = ICOpen(mmioFOURCC('v', 'i', 'd', 'c'), options.fccHandler, ICMODE_QUERY);
+    if (!codec) {
+        options.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+        return;
+    }
+    const LRESULT size = ICGetStateSize(codec);
+    if (size > 0) {
+        codecState.assign(static_cast<size_t>(size), 0);
+        if (ICGetState(codec, codecState.data(), static_cast<DWORD>(size)) != 0) {
+            codecState.clear();
+            options.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+        } else {
+            options.lpParms = codecState.data();
+            options.cbParms = static_cast<DWORD>(size);
+        }
+    }
+    ICClose(codec);
+}
+
 RecordVideo::RecordVideo(RecordSize size) : m_size(size) {}
 
 BITMAPINFOHEADER RecordVideo::StreamHeader(const BITMAPINFOHEADER& frame) const

@@ -12,6 +12,12 @@ enum class RecordSize { Native, Svga, Vga, Qvga };
 void ScaleFrameNearest(const BYTE* source, int sourceWidth, int sourceHeight, int sourceStride, BYTE* target,
                        int targetWidth, int targetHeight, int targetStride);
 
+// The compression of a recording: XviD with the installed codec's own state
+// as parameters (kept in `codecState`, which must outlive the stream's
+// creation), uncompressed frames when the codec is missing or will not
+// answer.
+void ChooseRecordCompression(AVICOMPRESSOPTIONS& options, std::vector<BYTE>& codecState);
+
 class RecordVideo {
 public:
     explicit RecordVideo(RecordSize size);

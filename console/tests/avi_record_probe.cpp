@@ -46,10 +46,10 @@ bool Record(const std::wstring& path, RecordSize size, int frames, const WAVEFOR
     if (!writer) return false;
     RecordVideo video(size);
     // As the recorder does: both streams exist before the first frame.
-    AVICOMPRESSOPTIONS uncompressed{};
-    uncompressed.fccType = streamtypeVIDEO;
-    uncompressed.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
-    HRESULT result = video.CreateStream(writer, page(0)->Header(), &uncompressed);
+    AVICOMPRESSOPTIONS options;
+    std::vector<BYTE> codecState;
+    ChooseRecordCompression(options, codecState);  // no XviD here: uncompressed
+    HRESULT result = video.CreateStream(writer, page(0)->Header(), &options);
     if (result == AVIERR_OK && !wave.empty()) result = AviWriterAddWav(writer, wave.c_str(), SND_FILENAME);
     for (int i = 0; i < frames && result == AVIERR_OK; ++i) {
         KVQFrameBuffer& frame = *page(i);
