@@ -228,6 +228,41 @@ TEST(RecordVideo, WritesEverySampleAtTheStreamSize)
     AVIFileExit();
 }
 
+TEST(AviWriterAddFrame, WritesDibSectionsAndRefusesOtherBitmaps)
+{
+    OpenWriter opened(L"avi_addframe.avi");
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof info.bmiHeader, 8, 6, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(dib, nullptr);
+    std::memset(bits, 0x5A, 8 * 6 * 3);
+    HBITMAP plain = CreateBitmap(8, 6, 1, 32, nullptr);
+
+    EXPECT_EQ(AviWriterAddFrame(nullptr, dib), AVIERR_BADHANDLE);
+    EXPECT_EQ(AviWriterAddFrame(opened.writer, nullptr), AVIERR_BADPARAM);
+    EXPECT_EQ(AviWriterAddFrame(opened.writer, plain), AVIERR_BADPARAM);
+    EXPECT_EQ(AviWriterAddFrame(opened.writer, dib), AVIERR_OK);
+    EXPECT_EQ(AviWriterAddFrame(opened.writer, dib), AVIERR_OK);
+    EXPECT_EQ(opened.writer->frameCount, 2);
+    // The stream's compression is fixed by the first frame.
+    EXPECT_EQ(AviWriterSetCompression(opened.writer, dib, nullptr, FALSE, nullptr), AVIERR_COMPRESSOR);
+    opened.Close();
+    DeleteObject(plain);
+    DeleteObject(dib);
+
+    AVIFileInit();
+    PAVISTREAM stream = nullptr;
+    ASSERT_EQ(AVIStreamOpenFromFileW(&stream, opened.path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr), AVIERR_OK);
+    EXPECT_EQ(AVIStreamLength(stream), 2);
+    Bytes pixels(8 * 6 * 3);
+    EXPECT_EQ(AVIStreamRead(stream, 1, 1, pixels.data(), static_cast<LONG>(pixels.size()), nullptr, nullptr),
+              AVIERR_OK);
+    EXPECT_EQ(pixels, Bytes(pixels.size(), 0x5A));
+    AVIStreamRelease(stream);
+    AVIFileExit();
+}
+
 // A real recording of `frames` small frames, closed uncorrected.
 std::wstring SmallRecording(const wchar_t* name, int frames)
 {
