@@ -126,7 +126,7 @@ TEST(ShapeRender, RefusedShapesDrawNothing)
     EXPECT_FALSE(f.renderer.RenderEllipse(Telvane::Ellipse(0.1f, kInf, 0.5f, 0.5f)));
     EXPECT_FALSE(f.renderer.RenderEraser(Telvane::RectEraser(0.1f, 0.1f, 1e20f, 0.5f)));
     int width = 0;
-    EXPECT_FALSE(RenderFixture(0.0f).renderer.PathPenWidth(Telvane::Path({{0, 0}}), width));
+    EXPECT_FALSE(RenderFixture(0.0f).renderer.PathPenWidth(Telvane::Path(std::vector<Telvane::Point>{{0.0f, 0.0f}}), width));
     EXPECT_EQ(f.drawing.CountNonZero(), 0);
 }
 

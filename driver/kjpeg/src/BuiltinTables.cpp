@@ -30,12 +30,12 @@ const uint8_t kAcChrominanceSymbols[] = {
 
 }  // namespace
 
-const HuffmanSpec kBuiltinDcTables[2] = {
+const HuffmanDefinition kBuiltinDcTables[2] = {
     {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcSymbols},
     {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcSymbols},
 };
 
-const HuffmanSpec kBuiltinAcTables[2] = {
+const HuffmanDefinition kBuiltinAcTables[2] = {
     {{0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d}, kAcLuminanceSymbols},
     {{0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77}, kAcChrominanceSymbols},
 };

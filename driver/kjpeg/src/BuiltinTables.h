@@ -9,8 +9,8 @@
 
 namespace kjpeg {
 
-extern const HuffmanSpec kBuiltinDcTables[2];  // luminance, chrominance
-extern const HuffmanSpec kBuiltinAcTables[2];
+extern const HuffmanDefinition kBuiltinDcTables[2];  // luminance, chrominance
+extern const HuffmanDefinition kBuiltinAcTables[2];
 extern const uint8_t kBuiltinQuantTables[2][64];  // zig-zag order
 
 // Natural position of each zig-zag index.

@@ -4,13 +4,13 @@
 
 namespace kjpeg {
 
-bool HuffmanTable::Build(const HuffmanSpec& spec, bool dc) {
+bool HuffmanTable::Build(const HuffmanDefinition& definition, bool dc) {
   int total = 0;
-  for (int i = 0; i < 16; ++i) total += spec.counts[i];
+  for (int i = 0; i < 16; ++i) total += definition.counts[i];
   if (total > 256) return false;
   for (int i = 0; i < total; ++i)
-    if (dc && spec.symbols[i] > 11) return false;
-  CopyBytes(symbols_, spec.symbols, static_cast<size_t>(total));
+    if (dc && definition.symbols[i] > 11) return false;
+  CopyBytes(symbols_, definition.symbols, static_cast<size_t>(total));
   ClearBytes(lookahead_, sizeof lookahead_);
 
   // Canonical codes: each length continues where the shorter ones ended.
@@ -19,7 +19,7 @@ bool HuffmanTable::Build(const HuffmanSpec& spec, bool dc) {
   maxCode_[0] = -1;
   valueOffset_[0] = 0;
   for (int length = 1; length <= 16; ++length) {
-    const int count = spec.counts[length - 1];
+    const int count = definition.counts[length - 1];
     valueOffset_[length] = index - code;
     // No code may be all ones (JPEG C.2), so the last one stays below it.
     if (count > 0 && code + count >= (int32_t{1} << length)) return false;

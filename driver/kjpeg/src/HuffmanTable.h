@@ -9,7 +9,7 @@
 namespace kjpeg {
 
 // A table as a DHT segment carries it: code counts per length, symbols.
-struct HuffmanSpec {
+struct HuffmanDefinition {
   uint8_t counts[16];  // codes of length 1..16
   const uint8_t* symbols;
 };
@@ -21,7 +21,7 @@ class HuffmanTable {
   // False when the counts overflow the code space (all-ones codes
   // included), there are more than 256 symbols, or a DC table holds a
   // category above 11.
-  bool Build(const HuffmanSpec& spec, bool dc);
+  bool Build(const HuffmanDefinition& definition, bool dc);
 
   // The next symbol, or -1 when the bits match no code.
   int Decode(BitReader& reader) const {

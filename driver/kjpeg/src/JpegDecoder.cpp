@@ -165,14 +165,14 @@ Status FrameParser::ReadHuffmanTables(const Segment& segment) {
     const uint32_t tableClass = p[0] >> 4;
     const uint32_t id = p[0] & 15;
     if (tableClass > 1 || id > 1) return Status::BadTable;
-    HuffmanSpec spec;
+    HuffmanDefinition definition;
     size_t total = 0;
-    for (int i = 0; i < 16; ++i) total += spec.counts[i] = p[1 + i];
+    for (int i = 0; i < 16; ++i) total += definition.counts[i] = p[1 + i];
     if (segment.size - at - 17 < total) return Status::BadSegment;
-    spec.symbols = p + 17;
+    definition.symbols = p + 17;
     const bool dc = tableClass == 0;
     HuffmanTable& table = dc ? decoder_.dcTables[id] : decoder_.acTables[id];
-    if (!table.Build(spec, dc)) return Status::BadTable;
+    if (!table.Build(definition, dc)) return Status::BadTable;
     at += 17 + total;
   }
   return Status::Ok;

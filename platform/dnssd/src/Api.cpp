@@ -125,26 +125,26 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
                                                  void* context)
 {
     try {
-        dnssd::ServiceSpec spec;
+        dnssd::ServiceDescription description;
         if (!callBack || (txtLen && !txtRecord))
             return kDNSServiceErr_BadParam;
         if (host && *host)
             return kDNSServiceErr_Unsupported;
-        spec.instance = name && *name ? name : dnssd::machineName();
-        if (spec.instance.size() > dnssd::kMaxLabel)
+        description.instance = name && *name ? name : dnssd::machineName();
+        if (description.instance.size() > dnssd::kMaxLabel)
             return kDNSServiceErr_BadParam;
-        spec.port = ntohs(port);
+        description.port = ntohs(port);
         const auto* txt = static_cast<const uint8_t*>(txtRecord);
-        spec.txt.assign(txt, txt + txtLen);
-        spec.autoRename = !(flags & kDNSServiceFlagsNoAutoRename);
+        description.txt.assign(txt, txt + txtLen);
+        description.autoRename = !(flags & kDNSServiceFlagsNoAutoRename);
 
         DNSServiceRef ref = nullptr;
-        const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, spec.type, ref);
+        const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, description.type, ref);
         if (made != kDNSServiceErr_NoError)
             return made;
         std::unique_ptr<_DNSServiceRef_t> owner(ref);
-        const std::string type = typeText(spec.type);
-        ref->operation = ref->engine->registerService(spec, [=](int error, const std::string& registered) {
+        const std::string type = typeText(description.type);
+        ref->operation = ref->engine->registerService(description, [=](int error, const std::string& registered) {
             ref->post([=](DNSServiceRef self, DNSServiceFlags more) {
                 callBack(self, more | (error ? 0 : kDNSServiceFlagsAdd), error, registered.c_str(), type.c_str(),
                          "local.", context);

@@ -129,7 +129,7 @@ struct Engine::Service {
     enum class State { Probing, Announcing, Live };
 
     Id id = 0;
-    ServiceSpec spec;
+    ServiceDescription description;
     std::string name;
     State state = State::Probing;
     int sent = 0;  // probes or announcements sent in this state
@@ -137,7 +137,7 @@ struct Engine::Service {
     RegisterCallback done;
     bool gone = false;
 
-    Name full() const { return join(name, spec.type); }
+    Name full() const { return join(name, description.type); }
     bool announced() const { return state != State::Probing; }
 };
 
@@ -197,15 +197,15 @@ Engine* Engine::shared()
     return engine.running() ? &engine : nullptr;
 }
 
-Engine::Id Engine::registerService(const ServiceSpec& spec, RegisterCallback done)
+Engine::Id Engine::registerService(const ServiceDescription& description, RegisterCallback done)
 {
     static std::minstd_rand random(unsigned(Clock::now().time_since_epoch().count()));
     std::lock_guard<std::mutex> hold(lock_);
     const Id id = nextId_++;
     Service s;
     s.id = id;
-    s.spec = spec;
-    s.name = spec.instance;
+    s.description = description;
+    s.name = description.instance;
     s.done = std::move(done);
     while (nameInUseHere(s.full(), id))
         s.name = renamed(s.name);
@@ -376,7 +376,7 @@ void Engine::answer(const Question& q, const Message& query, Message& reply) con
             continue;
         const std::vector<Record> records = serviceRecords(s, 1);
         const Record &ptr = records[0], &srv = records[1], &txt = records[2];
-        if (sameName(q.name, s.spec.type) && asks(q, kTypePtr) && !known(ptr)) {
+        if (sameName(q.name, s.description.type) && asks(q, kTypePtr) && !known(ptr)) {
             addOnce(reply.answers, ptr);
             addOnce(reply.additionals, srv);
             addOnce(reply.additionals, txt);
@@ -387,7 +387,7 @@ void Engine::answer(const Question& q, const Message& query, Message& reply) con
             types.name = kServiceEnumeration;
             types.type = kTypePtr;
             types.ttl = kOtherTtl;
-            types.target = s.spec.type;
+            types.target = s.description.type;
             if (!known(types))
                 addOnce(reply.answers, types);
         }
@@ -513,7 +513,7 @@ void Engine::advanceResolves(Clock::time_point now)
 
 void Engine::conflict(Service& s, Clock::time_point now)
 {
-    if (!s.spec.autoRename) {
+    if (!s.description.autoRename) {
         s.gone = true;
         s.done(kDNSServiceErr_NameConflict, s.name);
         return;
@@ -588,7 +588,7 @@ void Engine::sendGoodbye(const Service& s)
 std::vector<Record> Engine::serviceRecords(const Service& s, uint32_t ttlScale) const
 {
     Record ptr;
-    ptr.name = s.spec.type;
+    ptr.name = s.description.type;
     ptr.type = kTypePtr;
     ptr.ttl = kOtherTtl * ttlScale;
     ptr.target = s.full();
@@ -598,7 +598,7 @@ std::vector<Record> Engine::serviceRecords(const Service& s, uint32_t ttlScale) 
     srv.type = kTypeSrv;
     srv.cacheFlush = true;
     srv.ttl = kHostTtl * ttlScale;
-    srv.port = s.spec.port;
+    srv.port = s.description.port;
     srv.target = hostName_;
 
     Record txt;
@@ -607,7 +607,7 @@ std::vector<Record> Engine::serviceRecords(const Service& s, uint32_t ttlScale) 
     txt.cacheFlush = true;
     txt.ttl = kOtherTtl * ttlScale;
     // An empty TXT record still holds one empty string.
-    txt.data = s.spec.txt.empty() ? std::vector<uint8_t>{0} : s.spec.txt;
+    txt.data = s.description.txt.empty() ? std::vector<uint8_t>{0} : s.description.txt;
     return {ptr, srv, txt};
 }
 

@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 // The machine's name up to its first dot: the default service name.
 std::string machineName();
 
-struct ServiceSpec {
+struct ServiceDescription {
     std::string instance;  // one label, UTF-8
     Name type;             // e.g. {"_dovraorbile", "_tcp", "local"}
     uint16_t port = 0;     // host order
@@ -66,7 +66,7 @@ public:
     bool running() const { return thread_.joinable(); }
     const Name& hostName() const { return hostName_; }
 
-    Id registerService(const ServiceSpec& spec, RegisterCallback done);
+    Id registerService(const ServiceDescription& description, RegisterCallback done);
     Id browse(const Name& type, BrowseCallback changed);
     Id resolve(const Name& fullName, ResolveCallback done);
     // Ends an operation; a registered service says goodbye. No callback of

@@ -53,9 +53,9 @@ private:
     std::vector<std::string> events_;
 };
 
-ServiceSpec spec(const std::string& name, uint16_t port, bool autoRename = true)
+ServiceDescription description(const std::string& name, uint16_t port, bool autoRename = true)
 {
-    ServiceSpec s;
+    ServiceDescription s;
     s.instance = name;
     s.type = kType;
     s.port = port;
@@ -78,7 +78,7 @@ TEST(EngineTest, ServiceIsFoundResolvedAndGoneAfterGoodbye)
     const Engine::Id browse = b.browse(kType, [&](bool added, const std::string& name) {
         events.add((added ? "add " : "remove ") + name);
     });
-    const Engine::Id service = a.registerService(spec("Room 4.1", 7000), recordRegister(events, "a"));
+    const Engine::Id service = a.registerService(description("Room 4.1", 7000), recordRegister(events, "a"));
     ASSERT_TRUE(events.waitFor("a registered Room 4.1"));
     ASSERT_TRUE(events.waitFor("add Room 4.1"));
 
@@ -98,15 +98,15 @@ TEST(EngineTest, NameTakenByAnotherHostIsRenamedOrRefused)
 {
     Engine a, b;
     Events events;
-    const Engine::Id first = a.registerService(spec("Room", 7000), recordRegister(events, "a"));
+    const Engine::Id first = a.registerService(description("Room", 7000), recordRegister(events, "a"));
     ASSERT_TRUE(events.waitFor("a registered Room"));
-    const Engine::Id renamed = b.registerService(spec("Room", 7001), recordRegister(events, "b"));
+    const Engine::Id renamed = b.registerService(description("Room", 7001), recordRegister(events, "b"));
     EXPECT_TRUE(events.waitFor("b registered Room (2)")) << ::testing::PrintToString(events.all());
-    const Engine::Id refused = b.registerService(spec("Room", 7002, false), recordRegister(events, "c"));
+    const Engine::Id refused = b.registerService(description("Room", 7002, false), recordRegister(events, "c"));
     EXPECT_TRUE(events.waitFor("c error " + std::to_string(kDNSServiceErr_NameConflict)));
     // Within one engine a second registration of a name takes the next
     // one, here held by the other host as well.
-    const Engine::Id same = a.registerService(spec("Room", 7003), recordRegister(events, "d"));
+    const Engine::Id same = a.registerService(description("Room", 7003), recordRegister(events, "d"));
     EXPECT_TRUE(events.waitFor("d registered Room (3)")) << ::testing::PrintToString(events.all());
     for (Engine::Id id : {first, same})
         a.cancel(id);
