@@ -85,6 +85,14 @@ void ksv_irp_cancel(KsvIrp* irp);
  * a pool copy of that interface's information (freed with ksv_pool_free). */
 ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy);
 
+/* Asks the device stack of the class device object for an interface
+ * (IRP_MN_QUERY_INTERFACE) to be written into block. */
+ScStatus ksv_query_interface(void* classDevice, const ScGuid* type, uint16_t size, uint16_t version, void* block);
+/* 1 when the IRP of an unknown device command is IRP_MN_QUERY_INTERFACE;
+ * then its interface type, size, version and block. */
+int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* size, uint16_t* version,
+                           void** block);
+
 /* Stream class notifications. */
 void ksv_device_request_complete(ScRequestBlock* srb);
 void ksv_stream_request_complete(ScRequestBlock* srb);

@@ -3,6 +3,7 @@
 #include "Bytes.h"
 #include "BulkStream.h"
 #include "KsGuids.h"
+#include "TransportInterface.h"
 
 namespace dovracam {
 
@@ -381,6 +382,9 @@ void ClassDeviceRequest(ScRequestBlock& srb) {
       break;
     case kSrbPagingOutDriver:
       status = kStatusSuccess;
+      break;
+    case kSrbUnknownDeviceCommand:
+      status = AnswerInterfaceQuery(device, srb);
       break;
     case kSrbSurpriseRemoval:
       cc.removed = true;
