@@ -127,7 +127,8 @@ void InitializeDeviceRequest(DeviceExtension& device, ScRequestBlock& srb) {
   camera.physicalDeviceObject =
       config->RealPhysicalDeviceObject ? config->RealPhysicalDeviceObject : config->PhysicalDeviceObject;
   cc.configLock = ksv_semaphore_create(1, 1);
-  if (!cc.configLock) {
+  camera.urbLock = ksv_semaphore_create(1, 1);
+  if (!cc.configLock || !camera.urbLock) {
     srb.Status = kStatusInsufficientResources;
     ksv_device_request_complete(&srb);
     return;

@@ -69,6 +69,7 @@ struct CameraContext {
   uint32_t streamCount;
   void* physicalDeviceObject;
   void* lowerDevice;  // the USB stack below us
+  KsvSemaphore* urbLock;  // one synchronous URB at a time
   void* classDeviceObject;
 
   // Geometry of the open format; for an extra mode the camera's 1024x768 and

@@ -517,6 +517,8 @@ void ReleaseDevice(DeviceExtension& device) {
   cc.pipeCount = 0;
   ksv_semaphore_destroy(cc.configLock);
   cc.configLock = nullptr;
+  ksv_semaphore_destroy(device.camera.urbLock);
+  device.camera.urbLock = nullptr;
 }
 
 }  // namespace dovracam

@@ -31,6 +31,7 @@ std::vector<VendorRequest> SimUsbCamera::Requests(uint8_t request) const {
 }
 
 ScStatus SimUsbCamera::Submit(void* urb) {
+  if (onSubmit) onSubmit();
   if (removed) return kStatusNoSuchDevice;
   UsbUrbHeader* header = static_cast<UsbUrbHeader*>(urb);
   if (header->Function == kUrbFunctionVendorDevice) return Vendor(*static_cast<UsbVendorRequestUrb*>(urb));

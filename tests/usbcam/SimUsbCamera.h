@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -70,6 +71,8 @@ class SimUsbCamera {
   std::vector<VendorRequest> Requests(uint8_t request) const;
 
   ScStatus Submit(void* urb);
+  // Runs as each synchronous URB reaches the camera.
+  std::function<void()> onSubmit;
 
   // The bulk pipes: each queued message is what the camera sends in one go;
   // a read takes from the front and ends short at a message's end.

@@ -8,6 +8,7 @@
 #include "KsGuids.h"
 #include "TransportInterface.h"
 #include "UsbCamRig.h"
+#include "VendorRequests.h"
 
 namespace usbcam {
 namespace {
@@ -113,6 +114,39 @@ TEST_F(Transport, EveryOperationAnswersFileClosedAfterRemoval) {
   EXPECT_EQ(transport.SetIsoPipeState(camera, 1), kStatusFileClosed);
   EXPECT_EQ(transport.CancelBulkReadWrite(camera, 0), kStatusFileClosed);
   rig.Close(0);
+}
+
+// Every synchronous URB, whoever sends it, reaches the camera while holding
+// the device's submission semaphore, and gives it back.
+TEST_F(Transport, SynchronousUrbsGoOneAtATime) {
+  dovracam::CameraContext& camera = rig.camera();
+  int held = 0, free = 0;
+  rig.usb.onSubmit = [&] {
+    if (!ksv_semaphore_wait(camera.urbLock, 0)) {
+      ++held;
+      return;
+    }
+    ++free;
+    ksv_semaphore_release(camera.urbLock);
+  };
+  uint8_t reply[2];
+  uint32_t length = sizeof reply;
+  EXPECT_EQ(dovracam::UsbVendorCommand(camera, 4, 0, 1, reply, &length, dovracam::Direction::kDeviceToHost),
+            kStatusSuccess);
+  {
+    DispatchLevel dispatch;
+    length = sizeof reply;
+    EXPECT_EQ(dovracam::UsbVendorCommand(camera, 4, 0, 1, reply, &length, dovracam::Direction::kDeviceToHost),
+              kStatusPending);
+  }
+  EXPECT_EQ(Host().RunWork(), 1u) << "the deferred request runs on its work item";
+  ASSERT_EQ(rig.Open(0, Format(0)), kStatusSuccess);
+  ASSERT_EQ(rig.Close(0), kStatusSuccess);
+  rig.usb.onSubmit = nullptr;
+  EXPECT_GE(held, 4);
+  EXPECT_EQ(free, 0) << "a URB went to the camera without the semaphore";
+  ASSERT_TRUE(ksv_semaphore_wait(camera.urbLock, 0)) << "the semaphore is given back";
+  ksv_semaphore_release(camera.urbLock);
 }
 
 }  // namespace
