@@ -219,7 +219,8 @@ static ScStatus ReadDescriptor(void* lowerDevice, UCHAR type, void* buffer, ULON
   return ksv_submit_urb(lowerDevice, &urb);
 }
 
-ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy) {
+ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy,
+                                    void** configurationHandle) {
   *interfaceCopy = NULL;
   USB_DEVICE_DESCRIPTOR device;
   NTSTATUS status = ReadDescriptor(lowerDevice, USB_DEVICE_DESCRIPTOR_TYPE, &device, sizeof device);
@@ -243,6 +244,7 @@ ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation**
     PURB urb = USBD_CreateConfigurationRequestEx(config, list);
     status = urb ? ksv_submit_urb(lowerDevice, urb) : STATUS_INSUFFICIENT_RESOURCES;
     if (NT_SUCCESS(status)) {
+      *configurationHandle = urb->UrbSelectConfiguration.ConfigurationHandle;
       *interfaceCopy = ksv_pool_alloc(list[0].Interface->Length);
       if (*interfaceCopy)
         RtlCopyMemory(*interfaceCopy, list[0].Interface, list[0].Interface->Length);

@@ -183,7 +183,7 @@ ScStatus InitializeDevice(DeviceExtension& device, ScRequestBlock& srb) {
   ClassContext& cc = device.classContext;
   CameraContext& camera = device.camera;
   UsbInterfaceInformation* iface = nullptr;
-  ScStatus status = ksv_select_first_interface(cc.lowerDevice, &iface);
+  ScStatus status = ksv_select_first_interface(cc.lowerDevice, &iface, &cc.configurationHandle);
   if (status != kStatusSuccess) {
     cc.callbacks->configure(camera, nullptr, nullptr, 0);
     return status;

@@ -4,6 +4,7 @@
 
 #include "Bytes.h"
 #include "KsGuids.h"
+#include "VendorRequests.h"
 
 namespace dovracam {
 
@@ -46,6 +47,31 @@ ScStatus SetVideoFormat(void* context, ScRequestBlock* srb) {
 }
 
 }  // namespace
+
+ScStatus SelectAlternateSetting(CameraContext& camera, uint8_t alternate) {
+  DeviceExtension& device = DeviceOfContext(&camera);
+  ClassContext& cc = device.classContext;
+  if (!cc.interfaceInfo) return kStatusInvalidParameter;
+  const uint16_t length = cc.interfaceInfo->Length;
+  const size_t size = offsetof(UsbSelectInterfaceUrb, Interface) + length;
+  UsbSelectInterfaceUrb* urb = static_cast<UsbSelectInterfaceUrb*>(ksv_pool_alloc(size));
+  if (!urb) return kStatusInsufficientResources;
+  urb->Hdr.Length = uint16_t(size);
+  urb->Hdr.Function = kUrbFunctionSelectInterface;
+  urb->ConfigurationHandle = cc.configurationHandle;
+  CopyBytes(&urb->Interface, cc.interfaceInfo, length);
+  urb->Interface.AlternateSetting = alternate;
+  const ScStatus status = SubmitUrb(camera, urb);
+  if (status == kStatusSuccess && urb->Interface.Length == length && urb->Interface.NumberOfPipes == cc.pipeCount) {
+    CopyBytes(cc.interfaceInfo, &urb->Interface, length);
+    for (uint32_t i = 0; i < cc.pipeCount; ++i) {
+      cc.pipes[i].handle = cc.interfaceInfo->Pipes[i].PipeHandle;
+      cc.pipes[i].maxPacketSize = cc.interfaceInfo->Pipes[i].MaximumPacketSize;
+    }
+  }
+  ksv_pool_free(urb);
+  return status;
+}
 
 ScStatus AnswerInterfaceQuery(DeviceExtension& device, ScRequestBlock& srb) {
   const ScGuid* type;

@@ -30,6 +30,10 @@ struct TransportInterface {  // INTERFACE header, then the five operations
 };
 static_assert(sizeof(TransportInterface) == 72, "the interface block the camera part asks for");
 
+// Selects an alternate setting of the camera's interface; the pipes take the
+// handles the USB stack gives them.
+ScStatus SelectAlternateSetting(CameraContext& camera, uint8_t alternate);
+
 // SRB_UNKNOWN_DEVICE_COMMAND: answers a query for the transport interface.
 ScStatus AnswerInterfaceQuery(DeviceExtension& device, ScRequestBlock& srb);
 

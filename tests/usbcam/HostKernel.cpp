@@ -237,12 +237,14 @@ void ksv_irp_submit_urb(KsvIrp* irp, void* urb, KsvIrpCompletion completion, voi
 }
 void ksv_irp_cancel(KsvIrp* irp) { irp->camera->Cancel(irp); }
 
-ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy) {
+ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy,
+                                    void** configurationHandle) {
   usbcam::SimUsbCamera& camera = usbcam::CameraAt(lowerDevice);
   if (camera.removed) return usbcam::kStatusNoSuchDevice;
   const std::vector<uint8_t> bytes = camera.InterfaceInformation();
   *interfaceCopy = static_cast<UsbInterfaceInformation*>(ksv_pool_alloc(bytes.size()));
   memcpy(*interfaceCopy, bytes.data(), bytes.size());
+  *configurationHandle = camera.ConfigurationHandle();
   return kStatusSuccess;
 }
 

@@ -94,10 +94,15 @@ class SimUsbCamera {
   std::vector<uint8_t> FrameHeader(uint32_t total, uint32_t image, const uint8_t status[48]) const;
   // The interface information its configuration selects, as the stack fills it.
   std::vector<uint8_t> InterfaceInformation() const;
+  void* ConfigurationHandle() { return &alternateSelections; }
+  // The alternate settings selected, in order; the next selection fails while set.
+  std::vector<uint8_t> alternateSelections;
+  bool refuseAlternate = false;
   uint16_t bulkPacketSize = 512;
 
  private:
   ScStatus Vendor(UsbVendorRequestUrb& urb);
+  ScStatus SelectInterface(UsbSelectInterfaceUrb& urb);
   ScStatus Answer(UsbVendorRequestUrb& urb, const std::vector<uint8_t>& reply);
   void Complete(KsvIrp* irp, ScStatus status);
   std::vector<KsvIrp*> pending_;

@@ -5,6 +5,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "KsGuids.h"
 #include "TransportInterface.h"
 #include "UsbCamRig.h"
@@ -147,6 +150,21 @@ TEST_F(Transport, SynchronousUrbsGoOneAtATime) {
   EXPECT_EQ(free, 0) << "a URB went to the camera without the semaphore";
   ASSERT_TRUE(ksv_semaphore_wait(camera.urbLock, 0)) << "the semaphore is given back";
   ksv_semaphore_release(camera.urbLock);
+}
+
+TEST_F(Transport, OpeningAndClosingTheVideoStreamSelectTheFirstAlternateSetting) {
+  ASSERT_EQ(rig.Open(0, Format(0)), kStatusSuccess);
+  EXPECT_EQ(rig.usb.alternateSelections, std::vector<uint8_t>{0})
+      << "on the configuration the device set-up selected";
+  ASSERT_EQ(rig.Close(0), kStatusSuccess);
+  EXPECT_EQ(rig.usb.alternateSelections, (std::vector<uint8_t>{0, 0}));
+
+  rig.usb.refuseAlternate = true;
+  rig.usb.log.clear();
+  EXPECT_EQ(rig.Open(0, Format(0)), kStatusInsufficientResources);
+  const VendorRequest startCapture = {false, 3, 1, 2, 0};
+  EXPECT_EQ(std::count(rig.usb.log.begin(), rig.usb.log.end(), startCapture), 0)
+      << "no capture starts without its alternate setting";
 }
 
 }  // namespace
