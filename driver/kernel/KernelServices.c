@@ -219,7 +219,8 @@ static ScStatus ReadDescriptor(void* lowerDevice, UCHAR type, void* buffer, ULON
   return ksv_submit_urb(lowerDevice, &urb);
 }
 
-ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy) {
+ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy,
+                                    void** configurationHandle) {
   *interfaceCopy = NULL;
   USB_DEVICE_DESCRIPTOR device;
   NTSTATUS status = ReadDescriptor(lowerDevice, USB_DEVICE_DESCRIPTOR_TYPE, &device, sizeof device);
@@ -243,6 +244,7 @@ ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation**
     PURB urb = USBD_CreateConfigurationRequestEx(config, list);
     status = urb ? ksv_submit_urb(lowerDevice, urb) : STATUS_INSUFFICIENT_RESOURCES;
     if (NT_SUCCESS(status)) {
+      *configurationHandle = urb->UrbSelectConfiguration.ConfigurationHandle;
       *interfaceCopy = ksv_pool_alloc(list[0].Interface->Length);
       if (*interfaceCopy)
         RtlCopyMemory(*interfaceCopy, list[0].Interface, list[0].Interface->Length);
@@ -253,6 +255,55 @@ ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation**
   }
   ksv_pool_free(config);
   return status;
+}
+
+/* The query's event and status live in pool: a query that outlasts its wait
+ * (PnP IRPs cannot be cancelled) still has them to write into. */
+typedef struct InterfaceQueryWait {
+  KEVENT done;
+  IO_STATUS_BLOCK io;
+} InterfaceQueryWait;
+
+ScStatus ksv_query_interface(void* classDevice, const ScGuid* type, uint16_t size, uint16_t version, void* block) {
+  InterfaceQueryWait* wait = ksv_pool_alloc(sizeof *wait);
+  if (!wait) return STATUS_INSUFFICIENT_RESOURCES;
+  KeInitializeEvent(&wait->done, NotificationEvent, FALSE);
+  PDEVICE_OBJECT top = IoGetAttachedDeviceReference(classDevice);
+  PIRP irp = IoBuildSynchronousFsdRequest(IRP_MJ_PNP, top, NULL, 0, NULL, &wait->done, &wait->io);
+  if (!irp) {
+    ObDereferenceObject(top);
+    ksv_pool_free(wait);
+    return STATUS_INSUFFICIENT_RESOURCES;
+  }
+  irp->IoStatus.Status = STATUS_NOT_SUPPORTED; /* what a PnP IRP nobody answers reports */
+  PIO_STACK_LOCATION stack = IoGetNextIrpStackLocation(irp);
+  stack->MinorFunction = IRP_MN_QUERY_INTERFACE;
+  stack->Parameters.QueryInterface.InterfaceType = (const GUID*)type;
+  stack->Parameters.QueryInterface.Size = size;
+  stack->Parameters.QueryInterface.Version = version;
+  stack->Parameters.QueryInterface.Interface = block;
+  stack->Parameters.QueryInterface.InterfaceSpecificData = NULL;
+  NTSTATUS status = IoCallDriver(top, irp);
+  ObDereferenceObject(top);
+  if (status == STATUS_PENDING) {
+    if (!Waited(&wait->done, URB_TIMEOUT_100NS)) return STATUS_TIMEOUT; /* wait stays allocated */
+    status = wait->io.Status;
+  }
+  ksv_pool_free(wait);
+  return status;
+}
+
+int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* size, uint16_t* version,
+                           void** block) {
+  PIRP irp = srb->Irp;
+  if (!irp) return 0;
+  PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+  if (stack->MajorFunction != IRP_MJ_PNP || stack->MinorFunction != IRP_MN_QUERY_INTERFACE) return 0;
+  *type = (const ScGuid*)stack->Parameters.QueryInterface.InterfaceType;
+  *size = stack->Parameters.QueryInterface.Size;
+  *version = stack->Parameters.QueryInterface.Version;
+  *block = stack->Parameters.QueryInterface.Interface;
+  return 1;
 }
 
 void ksv_device_request_complete(ScRequestBlock* srb) {

@@ -108,6 +108,10 @@ SAME_AT(UsbPipeInformation, USBD_PIPE_INFORMATION, MaximumTransferSize);
 SAME_SIZE(UsbInterfaceInformation, USBD_INTERFACE_INFORMATION);
 SAME_AT(UsbInterfaceInformation, USBD_INTERFACE_INFORMATION, NumberOfPipes);
 SAME_AT(UsbInterfaceInformation, USBD_INTERFACE_INFORMATION, Pipes);
+SAME_SIZE(UsbSelectInterfaceUrb, struct _URB_SELECT_INTERFACE);
+SAME_AT(UsbSelectInterfaceUrb, struct _URB_SELECT_INTERFACE, ConfigurationHandle);
+SAME_AT(UsbSelectInterfaceUrb, struct _URB_SELECT_INTERFACE, Interface);
+_Static_assert(kUrbFunctionSelectInterface == URB_FUNCTION_SELECT_INTERFACE, "URB_FUNCTION_SELECT_INTERFACE");
 
 _Static_assert(kStatusNoMatch == STATUS_NO_MATCH, "STATUS_NO_MATCH");
 _Static_assert(kStatusNoDataDetected == STATUS_NO_DATA_DETECTED, "STATUS_NO_DATA_DETECTED");

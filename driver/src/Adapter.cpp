@@ -6,6 +6,7 @@
 #include "KsGuids.h"
 #include "ModeDiscovery.h"
 #include "StreamClassLayer.h"
+#include "TransportInterface.h"
 
 namespace dovracam {
 
@@ -54,11 +55,12 @@ StreamExtension& StreamOfRequest(ScRequestBlock& srb) {
   return *static_cast<StreamExtension*>(srb.StreamObject->HwStreamExtension);
 }
 
-// A new format of the open video stream: the stream takes it, and the camera
-// the geometry it sends (its 1024x768 JPEG frames for a decoded mode).
-void ChangeVideoFormat(CameraContext& camera, StreamExtension& stream, const KsDataFormat& format) {
-  CopyBytes(&stream.format, &format, sizeof stream.format);
-  const KsBitmapInfoHeader& bmi = stream.format.VideoInfoHeader.bmiHeader;
+// A new format of the open video stream: the transport gives it to the
+// stream, and the camera takes the geometry it sends (its 1024x768 JPEG
+// frames for a decoded mode).
+void ChangeVideoFormat(CameraContext& camera, ScRequestBlock& srb) {
+  if (!camera.transport || camera.transport->SetVideoFormat(&camera, &srb) != kStatusSuccess) return;
+  const KsBitmapInfoHeader& bmi = StreamOfRequest(srb).format.VideoInfoHeader.bmiHeader;
   const FormatEntry& entry = camera.formats.entries[camera.formats.selected];
   camera.width = entry.extra ? 1024 : uint16_t(bmi.biWidth);
   camera.height = entry.extra ? 768 : uint16_t(bmi.biHeight < 0 ? -bmi.biHeight : bmi.biHeight);
@@ -76,7 +78,7 @@ bool CameraStreamControlStep(ScRequestBlock& srb) {
       const KsDataFormat* format = srb.CommandData.OpenFormat;
       status = VerifyFormat(camera.formats, format, stream) ? kStatusSuccess : kStatusNoMatch;
       if (status == kStatusSuccess && srb.Command == kSrbSetDataFormat && stream == 0)
-        ChangeVideoFormat(camera, StreamOfRequest(srb), *format);
+        ChangeVideoFormat(camera, srb);
       break;
     }
     case kSrbGetDataFormat:
@@ -121,10 +123,12 @@ void InitializeDeviceRequest(DeviceExtension& device, ScRequestBlock& srb) {
   cc.callbacks = &CameraPartCallbacks();
   // The stream class hands the device below us as the "physical" device.
   cc.lowerDevice = camera.lowerDevice = config->PhysicalDeviceObject;
+  camera.classDeviceObject = config->ClassDeviceObject;
   camera.physicalDeviceObject =
       config->RealPhysicalDeviceObject ? config->RealPhysicalDeviceObject : config->PhysicalDeviceObject;
   cc.configLock = ksv_semaphore_create(1, 1);
-  if (!cc.configLock) {
+  camera.urbLock = ksv_semaphore_create(1, 1);
+  if (!cc.configLock || !camera.urbLock) {
     srb.Status = kStatusInsufficientResources;
     ksv_device_request_complete(&srb);
     return;
@@ -176,6 +180,8 @@ extern "C" void DovraCamAdapterReceivePacket(ScRequestBlock* request) {
       return;
     case kSrbUninitializeDevice:
       FreeFormatTable(device.camera.formats);
+      ksv_pool_free(device.camera.transport);
+      device.camera.transport = nullptr;
       __atomic_sub_fetch(&g_adapterCount, 1, __ATOMIC_SEQ_CST);
       ClassDeviceRequest(srb);
       return;
@@ -183,8 +189,7 @@ extern "C" void DovraCamAdapterReceivePacket(ScRequestBlock* request) {
       DataIntersectionRequest(device, srb);
       return;
     case kSrbInitializationComplete:
-      // The frame transport is this driver's own: there is no interface to look up.
-      srb.Status = kStatusSuccess;
+      srb.Status = LookUpTransport(device, device.camera.classDeviceObject);
       ksv_device_request_complete(&srb);
       return;
     default:

@@ -5,6 +5,7 @@
 #include "FrameDecoder.h"
 #include "KsGuids.h"
 #include "StreamClassLayer.h"
+#include "VendorRequests.h"
 
 namespace dovracam {
 
@@ -44,7 +45,7 @@ ScStatus PipeRequest(StreamExtension& s, uint16_t function, int32_t pipe) {
   urb.Hdr.Length = sizeof urb;
   urb.Hdr.Function = function;
   urb.PipeHandle = PipeOf(s, pipe).handle;
-  return ksv_submit_urb(ClassOf(s).lowerDevice, &urb);
+  return SubmitUrb(s.device->camera, &urb);
 }
 
 // A bad header or a failed transfer: clear the pipes and look for the next

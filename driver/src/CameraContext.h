@@ -10,6 +10,8 @@
 
 namespace dovracam {
 
+struct TransportInterface;
+
 // The camera's own count is capped at this; the static extra modes come on
 // top, so the table holds every mode a camera may bring.
 constexpr uint32_t kMaxCameraModes = 36;
@@ -67,6 +69,8 @@ struct CameraContext {
   uint32_t streamCount;
   void* physicalDeviceObject;
   void* lowerDevice;  // the USB stack below us
+  KsvSemaphore* urbLock;  // one synchronous URB at a time
+  void* classDeviceObject;
 
   // Geometry of the open format; for an extra mode the camera's 1024x768 and
   // the requested output size.
@@ -86,6 +90,7 @@ struct CameraContext {
   int32_t procAmp[kProcAmpCount];
 
   UsbInterfaceInformation* interfaceCopy;  // CamConfigureEx's copy
+  TransportInterface* transport;           // none when the lookup failed
 
   // Conversion buffers of the open extra mode, per camera.
   uint8_t* decodeBuffer;

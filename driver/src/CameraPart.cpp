@@ -5,6 +5,7 @@
 #include "FrameDecoder.h"
 #include "KsGuids.h"
 #include "ModeDiscovery.h"
+#include "TransportInterface.h"
 #include "VendorRequests.h"
 
 namespace dovracam {
@@ -142,6 +143,8 @@ ScStatus AllocateBandwidth(CameraContext& camera, uint32_t stream, uint32_t* raw
     pixels = kExtraModePixels;
   }
   camera.frameBufferSize = 2 * uint64_t(camera.frameSizeFactor ? camera.frameSizeFactor : 1) * pixels;
+  // The camera streams on the first of its alternate settings.
+  if (SelectAlternateSetting(camera, 0) != kStatusSuccess) return kStatusInsufficientResources;
   const uint32_t packet = camera.interfaceCopy && camera.interfaceCopy->Pipes[0].MaximumPacketSize
                               ? camera.interfaceCopy->Pipes[0].MaximumPacketSize
                               : 1;
@@ -167,6 +170,7 @@ ScStatus AllocateBandwidth(CameraContext& camera, uint32_t stream, uint32_t* raw
 
 ScStatus FreeBandwidth(CameraContext& camera, uint32_t stream) {
   if (stream != 0) return kStatusSuccess;
+  SelectAlternateSetting(camera, 0);
   camera.flags.appControlled = false;
   FreeConversion(camera);
   return kStatusSuccess;

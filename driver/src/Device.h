@@ -103,6 +103,7 @@ struct ClassContext {
   StreamExtension* streams[kMaxStreams];
   void* lowerDevice;
   UsbInterfaceInformation* interfaceInfo;
+  void* configurationHandle;
   PipeState pipes[kMaxPipes];
   uint32_t pipeCount;
   int32_t dataPipe[kMaxStreams];

@@ -82,8 +82,18 @@ void ksv_irp_submit_urb(KsvIrp* irp, void* urb, KsvIrpCompletion completion, voi
 void ksv_irp_cancel(KsvIrp* irp);
 
 /* Reads the device's configuration, selects its first interface and returns
- * a pool copy of that interface's information (freed with ksv_pool_free). */
-ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy);
+ * a pool copy of that interface's information (freed with ksv_pool_free) and
+ * the configuration's handle. */
+ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy,
+                                    void** configurationHandle);
+
+/* Asks the device stack of the class device object for an interface
+ * (IRP_MN_QUERY_INTERFACE) to be written into block. */
+ScStatus ksv_query_interface(void* classDevice, const ScGuid* type, uint16_t size, uint16_t version, void* block);
+/* 1 when the IRP of an unknown device command is IRP_MN_QUERY_INTERFACE;
+ * then its interface type, size, version and block. */
+int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* size, uint16_t* version,
+                           void** block);
 
 /* Stream class notifications. */
 void ksv_device_request_complete(ScRequestBlock* srb);

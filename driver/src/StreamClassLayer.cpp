@@ -3,6 +3,7 @@
 #include "Bytes.h"
 #include "BulkStream.h"
 #include "KsGuids.h"
+#include "TransportInterface.h"
 
 namespace dovracam {
 
@@ -182,7 +183,7 @@ ScStatus InitializeDevice(DeviceExtension& device, ScRequestBlock& srb) {
   ClassContext& cc = device.classContext;
   CameraContext& camera = device.camera;
   UsbInterfaceInformation* iface = nullptr;
-  ScStatus status = ksv_select_first_interface(cc.lowerDevice, &iface);
+  ScStatus status = ksv_select_first_interface(cc.lowerDevice, &iface, &cc.configurationHandle);
   if (status != kStatusSuccess) {
     cc.callbacks->configure(camera, nullptr, nullptr, 0);
     return status;
@@ -382,6 +383,9 @@ void ClassDeviceRequest(ScRequestBlock& srb) {
     case kSrbPagingOutDriver:
       status = kStatusSuccess;
       break;
+    case kSrbUnknownDeviceCommand:
+      status = AnswerInterfaceQuery(device, srb);
+      break;
     case kSrbSurpriseRemoval:
       cc.removed = true;
       for (StreamExtension* s : cc.streams)
@@ -513,6 +517,8 @@ void ReleaseDevice(DeviceExtension& device) {
   cc.pipeCount = 0;
   ksv_semaphore_destroy(cc.configLock);
   cc.configLock = nullptr;
+  ksv_semaphore_destroy(device.camera.urbLock);
+  device.camera.urbLock = nullptr;
 }
 
 }  // namespace dovracam

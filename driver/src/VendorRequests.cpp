@@ -4,6 +4,16 @@
 
 namespace dovracam {
 
+// Longer than the seam's own bound on one URB.
+constexpr int64_t kUrbLockWait = 10LL * 10000000;
+
+ScStatus SubmitUrb(CameraContext& camera, void* urb) {
+  if (!ksv_semaphore_wait(camera.urbLock, kUrbLockWait)) return kStatusTimeout;
+  const ScStatus status = ksv_submit_urb(camera.lowerDevice, urb);
+  ksv_semaphore_release(camera.urbLock);
+  return status;
+}
+
 namespace {
 
 constexpr uint32_t kUrbSize = sizeof(UsbVendorRequestUrb);
@@ -30,7 +40,7 @@ ScStatus SubmitNow(CameraContext& camera, uint8_t request, uint16_t value, uint1
   urb->Value = value;
   urb->Index = index;
 
-  ScStatus status = ksv_submit_urb(camera.lowerDevice, urb);
+  ScStatus status = SubmitUrb(camera, urb);
   if (status == kStatusSuccess && length) {
     // The stack never reports more than it was given; a device that claims
     // otherwise does not get to move bytes past the caller's buffer.

@@ -15,6 +15,10 @@ enum class Direction : uint8_t { kHostToDevice = 0, kDeviceToHost = 1 };
 typedef void (*VendorCompletion)(void* context, ScStatus status, const uint8_t* data,
                                  uint32_t length);
 
+// One URB to the camera, waited for; synchronous URBs of a device go one at
+// a time, whoever sends them.
+ScStatus SubmitUrb(CameraContext& camera, void* urb);
+
 // Sends one request. Below DISPATCH_LEVEL it returns the request's status and,
 // on success, the bytes moved in *length (and the reply in buffer). At
 // DISPATCH_LEVEL it copies what it needs, returns kStatusPending at once and

@@ -1,5 +1,7 @@
 #include "HostKernel.h"
 
+#include "Adapter.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -235,13 +237,40 @@ void ksv_irp_submit_urb(KsvIrp* irp, void* urb, KsvIrpCompletion completion, voi
 }
 void ksv_irp_cancel(KsvIrp* irp) { irp->camera->Cancel(irp); }
 
-ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy) {
+ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation** interfaceCopy,
+                                    void** configurationHandle) {
   usbcam::SimUsbCamera& camera = usbcam::CameraAt(lowerDevice);
   if (camera.removed) return usbcam::kStatusNoSuchDevice;
   const std::vector<uint8_t> bytes = camera.InterfaceInformation();
   *interfaceCopy = static_cast<UsbInterfaceInformation*>(ksv_pool_alloc(bytes.size()));
   memcpy(*interfaceCopy, bytes.data(), bytes.size());
+  *configurationHandle = camera.ConfigurationHandle();
   return kStatusSuccess;
+}
+
+ScStatus ksv_query_interface(void* classDevice, const ScGuid* type, uint16_t size, uint16_t version, void* block) {
+  usbcam::HostIrp irp = {true, type, size, version, block};
+  ScRequestBlock srb = {};
+  srb.SizeOfThisPacket = sizeof srb;
+  srb.Command = kSrbUnknownDeviceCommand;
+  srb.HwDeviceExtension = classDevice;
+  srb.Irp = &irp;
+  DovraCamAdapterReceivePacket(&srb);
+  auto& done = Host().deviceCompleted;
+  if (std::find(done.begin(), done.end(), &srb) == done.end()) abort();  // never left pending
+  done.erase(std::find(done.begin(), done.end(), &srb));
+  return srb.Status;
+}
+
+int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* size, uint16_t* version,
+                           void** block) {
+  const auto* irp = static_cast<const usbcam::HostIrp*>(srb->Irp);
+  if (!irp || !irp->queryInterface) return 0;
+  *type = irp->type;
+  *size = irp->size;
+  *version = irp->version;
+  *block = irp->block;
+  return 1;
 }
 
 void ksv_device_request_complete(ScRequestBlock* srb) { Host().deviceCompleted.push_back(srb); }

@@ -35,6 +35,17 @@ struct HostKernel {
 
 HostKernel& Host();
 
+// The IRP of an unknown device command on the host: a PnP interface query
+// when queryInterface is set. The class device object of the host is the
+// device extension itself.
+struct HostIrp {
+  bool queryInterface;
+  const ScGuid* type;
+  uint16_t size;
+  uint16_t version;
+  void* block;
+};
+
 // Makes the calling thread run "at DISPATCH_LEVEL" while alive.
 class DispatchLevel {
  public:

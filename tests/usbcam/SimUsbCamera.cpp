@@ -31,9 +31,11 @@ std::vector<VendorRequest> SimUsbCamera::Requests(uint8_t request) const {
 }
 
 ScStatus SimUsbCamera::Submit(void* urb) {
+  if (onSubmit) onSubmit();
   if (removed) return kStatusNoSuchDevice;
   UsbUrbHeader* header = static_cast<UsbUrbHeader*>(urb);
   if (header->Function == kUrbFunctionVendorDevice) return Vendor(*static_cast<UsbVendorRequestUrb*>(urb));
+  if (header->Function == kUrbFunctionSelectInterface) return SelectInterface(*static_cast<UsbSelectInterfaceUrb*>(urb));
   if (header->Function == kUrbFunctionAbortPipe || header->Function == kUrbFunctionResetPipe) {
     const uintptr_t pipe = reinterpret_cast<uintptr_t>(static_cast<UsbPipeRequestUrb*>(urb)->PipeHandle) - 0x100;
     if (pipe >= kBulkPipes) return kStatusInvalidParameter;
@@ -179,6 +181,18 @@ void SimUsbCamera::SendFrame(const std::vector<uint8_t>& image, const uint8_t st
   std::vector<uint8_t> padded = image;
   padded.resize(total, 0);
   bulk[0].push_back(padded);
+}
+
+ScStatus SimUsbCamera::SelectInterface(UsbSelectInterfaceUrb& urb) {
+  const std::vector<uint8_t> selected = InterfaceInformation();
+  if (urb.ConfigurationHandle != ConfigurationHandle() || urb.Interface.Length != selected.size())
+    return kStatusInvalidParameter;
+  if (refuseAlternate) return kStatusUnsuccessful;
+  alternateSelections.push_back(urb.Interface.AlternateSetting);
+  const uint8_t alternate = urb.Interface.AlternateSetting;
+  memcpy(&urb.Interface, selected.data(), selected.size());
+  urb.Interface.AlternateSetting = alternate;
+  return kStatusSuccess;
 }
 
 std::vector<uint8_t> SimUsbCamera::InterfaceInformation() const {

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -70,6 +71,8 @@ class SimUsbCamera {
   std::vector<VendorRequest> Requests(uint8_t request) const;
 
   ScStatus Submit(void* urb);
+  // Runs as each synchronous URB reaches the camera.
+  std::function<void()> onSubmit;
 
   // The bulk pipes: each queued message is what the camera sends in one go;
   // a read takes from the front and ends short at a message's end.
@@ -91,10 +94,15 @@ class SimUsbCamera {
   std::vector<uint8_t> FrameHeader(uint32_t total, uint32_t image, const uint8_t status[48]) const;
   // The interface information its configuration selects, as the stack fills it.
   std::vector<uint8_t> InterfaceInformation() const;
+  void* ConfigurationHandle() { return &alternateSelections; }
+  // The alternate settings selected, in order; the next selection fails while set.
+  std::vector<uint8_t> alternateSelections;
+  bool refuseAlternate = false;
   uint16_t bulkPacketSize = 512;
 
  private:
   ScStatus Vendor(UsbVendorRequestUrb& urb);
+  ScStatus SelectInterface(UsbSelectInterfaceUrb& urb);
   ScStatus Answer(UsbVendorRequestUrb& urb, const std::vector<uint8_t>& reply);
   void Complete(KsvIrp* irp, ScStatus status);
   std::vector<KsvIrp*> pending_;

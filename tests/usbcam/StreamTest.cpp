@@ -93,6 +93,33 @@ TEST_F(Streams, OpenRunStopClose) {
   EXPECT_FALSE(Deliver(frame));
 }
 
+// A bulk stream rides through a power-down and back: it keeps running and
+// the camera is not told to stop; states outside D0..D3 are refused.
+TEST_F(Streams, PowerChangesLeaveARunningBulkStreamAlone) {
+  ASSERT_EQ(OpenVga(), kStatusSuccess);
+  ASSERT_EQ(rig.SetState(0, kKsStateRun), kStatusSuccess);
+  rig.usb.log.clear();
+  struct Case {
+    int32_t state;
+    ScStatus status;
+  } cases[] = {{4, kStatusSuccess}, {1, kStatusSuccess}, {2, kStatusSuccess}, {3, kStatusSuccess},
+               {1, kStatusSuccess}, {0, kStatusInvalidParameter}, {5, kStatusInvalidParameter}};
+  for (const Case& c : cases) {
+    Request power;
+    power.srb.CommandData.DeviceState = c.state;
+    EXPECT_EQ(rig.Send(power, kSrbChangePowerState), c.status) << "D" << c.state - 1;
+  }
+  EXPECT_TRUE(rig.usb.log.empty()) << "capture neither stopped nor restarted";
+  Request state;
+  ASSERT_EQ(rig.Control(0, kSrbGetStreamState, &state), kStatusSuccess);
+  EXPECT_EQ(state.srb.CommandData.StreamState, kKsStateRun);
+  auto read = rig.Read(0, kVga);
+  ASSERT_TRUE(Deliver(Frame(5)));
+  EXPECT_TRUE(read->Completed());
+  EXPECT_EQ(read->srb.Status, kStatusSuccess);
+  ASSERT_EQ(rig.Close(0), kStatusSuccess);
+}
+
 TEST_F(Streams, RefusedRequests) {
   EXPECT_EQ(rig.Open(1, UsbCamRig::FormatOf(rig.camera().formats.stillRanges[0])), kStatusInvalidParameter)
       << "one stream only";

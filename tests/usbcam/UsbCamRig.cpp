@@ -17,6 +17,7 @@ UsbCamRig::UsbCamRig() {
   device_ = static_cast<dovracam::DeviceExtension*>(ksv_pool_alloc(DovraCamDeviceExtensionSize()));
   config_.SizeOfThisPacket = sizeof config_;
   config_.HwDeviceExtension = device_;
+  config_.ClassDeviceObject = device_;
   config_.PhysicalDeviceObject = &usb;
   config_.RealPhysicalDeviceObject = &usb;
   for (uint32_t i = 0; i < 2; ++i) {
@@ -52,7 +53,11 @@ ScStatus UsbCamRig::Send(Request& request, int32_t command) {
 ScStatus UsbCamRig::Initialize() {
   Request r;
   r.srb.CommandData.ConfigInfo = &config_;
-  return Send(r, kSrbInitializeDevice);
+  ScStatus status = Send(r, kSrbInitializeDevice);
+  if (status != kStatusSuccess) return status;
+  // As the stream class does once the device is set up.
+  Request complete;
+  return Send(complete, kSrbInitializationComplete);
 }
 
 ScStatus UsbCamRig::StreamInfo(StreamDescriptorBuffer* out) {

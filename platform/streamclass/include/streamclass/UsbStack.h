@@ -11,6 +11,7 @@ extern "C" {
 
 enum {
   kUrbFunctionSelectConfiguration = 0x0000,
+  kUrbFunctionSelectInterface = 0x0001,
   kUrbFunctionAbortPipe = 0x0002,
   kUrbFunctionBulkOrInterruptTransfer = 0x0009,
   kUrbFunctionGetDescriptorFromDevice = 0x000B,
@@ -90,6 +91,12 @@ typedef struct UsbInterfaceInformation { /* USBD_INTERFACE_INFORMATION */
   uint32_t NumberOfPipes;
   UsbPipeInformation Pipes[1];
 } UsbInterfaceInformation;
+
+typedef struct UsbSelectInterfaceUrb { /* _URB_SELECT_INTERFACE, the interface's pipes behind it */
+  UsbUrbHeader Hdr;
+  void* ConfigurationHandle;
+  UsbInterfaceInformation Interface;
+} UsbSelectInterfaceUrb;
 
 #ifdef __cplusplus
 }
