@@ -60,11 +60,11 @@ def main():
     a = p.parse_args()
 
     allowed = {}
-    for spec in a.libs:
-        module, lib = spec.split("=", 1)
+    for pair in a.libs:
+        module, lib = pair.split("=", 1)
         allowed[module.lower()] = library_names(a.nm, lib)
-    for spec in a.defs:
-        module, path = spec.split("=", 1)
+    for pair in a.defs:
+        module, path = pair.split("=", 1)
         allowed[module.lower()] = def_names(path)
 
     faults = []

@@ -180,7 +180,7 @@ void addTable(SegmentBuilder& segment, int32_t tableClass, int32_t tableId, cons
   segment.bytes(values, count);
 }
 
-bool inUse(const JpegHuffSpec& spec) { return spec.bits && spec.values; }
+bool inUse(const JpegHuffSpec& given) { return given.bits && given.values; }
 }  // namespace
 
 JPEG_STATUS writeDhtMarker(JPEG_CODEC_STATE* state, int32_t tableClass, int32_t tableId, const uint8_t* bits,
@@ -197,20 +197,20 @@ JPEG_STATUS writeDhtMarker(JPEG_CODEC_STATE* state, int32_t tableClass, int32_t 
 
 JPEG_STATUS writeDhtTables(JPEG_CODEC_STATE* state) {
   int32_t length = 2;
-  for (const JpegHuffSpec& spec : state->huffSpecs)
-    if (inUse(spec)) length += 17 + valueCount(spec.bits);
+  for (const JpegHuffSpec& given : state->huffSpecs)
+    if (inUse(given)) length += 17 + valueCount(given.bits);
   uint8_t head[4];
   SegmentBuilder segment(head);
   segment.marker(0xC4);
   segment.word(length);
   JPEG_STATUS status = segment.writeTo(state);
-  for (const JpegHuffSpec& spec : state->huffSpecs) {
-    if (status != JPEG_SUCCESS || !inUse(spec)) continue;
-    const int32_t count = valueCount(spec.bits);
+  for (const JpegHuffSpec& given : state->huffSpecs) {
+    if (status != JPEG_SUCCESS || !inUse(given)) continue;
+    const int32_t count = valueCount(given.bits);
     if (17 + count > kMaxDhtEntry) return JPEG_BAD_HUFFMAN_TABLE;
     uint8_t buffer[kMaxDhtEntry];
     SegmentBuilder table(buffer);
-    addTable(table, spec.tableClass, spec.id, spec.bits, spec.values, count);
+    addTable(table, given.tableClass, given.id, given.bits, given.values, count);
     status = table.writeTo(state);
   }
   return status;
