@@ -125,14 +125,14 @@ void CDocCamPanel::CreateButtons()
 {
     HMODULE resources = m_app.ResourceLibrary();
     const bool tips = m_toolTip.Create(this) != FALSE;
-    for (const PanelButton& spec : kPanelButtons) {
+    for (const PanelButton& entry : kPanelButtons) {
         HBITMAP face = static_cast<HBITMAP>(
-            LoadImageW(resources, MAKEINTRESOURCEW(spec.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            LoadImageW(resources, MAKEINTRESOURCEW(entry.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         auto button = std::make_unique<KVQButton>();
-        if (face && button->CreateButton(BUTTON_STYLE_PUSH, spec.x, kPanelButtonTop, this, this, spec.command,
+        if (face && button->CreateButton(BUTTON_STYLE_PUSH, entry.x, kPanelButtonTop, this, this, entry.command,
                                          nullptr, face, nullptr, nullptr, &face, 1, KVQ_TRANSPARENT, FALSE)) {
             for (const ToolTipText& tip : kToolTips)
-                if (tips && tip.command == spec.command)
+                if (tips && tip.command == entry.command)
                     m_toolTip.AddWindowTool(button.get(), ReadIniString(L"CDocCamPanel", tip.key, tip.text));
             m_buttons.push_back(std::move(button));
         }
@@ -217,8 +217,8 @@ void CDocCamPanel::SyncControlsWithCamera(KVQDocCamController& camera)
         ShowHoldText(kHoldRotation);
     }
     const bool frozen = camera.m_status.frozen == 1;
-    for (const PanelButton& spec : kPanelButtons)
-        if (LockedWhileFrozen(spec.command)) ::EnableWindow(GetDlgItem(spec.command), !frozen);
+    for (const PanelButton& entry : kPanelButtons)
+        if (LockedWhileFrozen(entry.command)) ::EnableWindow(GetDlgItem(entry.command), !frozen);
     if (m_zoomSlider.m_hWnd) m_zoomSlider.EnableWindow(!frozen);
     const bool brightness = (camera.GetDocCamModelFeature(0) & kFeatureBrightness) && !ZoomAsText(model);
     if (m_brightnessWheel.m_hWnd) m_brightnessWheel.EnableWindow(!frozen && brightness);
