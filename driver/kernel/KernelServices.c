@@ -306,6 +306,10 @@ int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* s
   return 1;
 }
 
+void ksv_signal_device_event(void* deviceExtension, const ScGuid* set, uint32_t id) {
+  StreamClassDeviceNotification(SignalMultipleDeviceEvents, deviceExtension, (GUID*)set, (ULONG)id);
+}
+
 void ksv_device_request_complete(ScRequestBlock* srb) {
   StreamClassDeviceNotification(DeviceRequestComplete, srb->HwDeviceExtension,
                                 (PHW_STREAM_REQUEST_BLOCK)srb, NULL, NULL, 0);

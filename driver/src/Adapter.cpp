@@ -5,6 +5,7 @@
 #include "DeviceProperties.h"
 #include "KsGuids.h"
 #include "ModeDiscovery.h"
+#include "StillEvent.h"
 #include "StreamClassLayer.h"
 #include "TransportInterface.h"
 
@@ -45,6 +46,7 @@ ScStatus GetStreamInfo(DeviceExtension& device, ScRequestBlock& srb) {
   header.SizeOfHwStreamInformation = sizeof(ScStreamInformation);
   header.NumDevPropArrayEntries = kDevicePropertySetCount;
   header.DevicePropertiesArray = DevicePropertySets();
+  DescribeDeviceEvents(device.classContext, header);
   ScStreamInformation* info = &descriptor->StreamInfo;
   for (uint32_t i = 0; i < camera.streamCount && i < kMaxStreams; ++i)
     FillStreamInformation(info[i], camera.formats, i);

@@ -21,7 +21,6 @@ ClassContext& ClassOf(StreamExtension& s) { return s.device->classContext; }
 const PipeState& PipeOf(StreamExtension& s, int32_t pipe) { return ClassOf(s).pipes[pipe]; }
 
 void ReadHeader(StreamExtension& s);
-void IssueChunk(StreamExtension& s);
 
 // Moves the cycle to the next step unless a stop asked it to rest.
 bool Advance(StreamExtension& s, BulkPhase next) {
@@ -79,12 +78,7 @@ void Fail(StreamExtension& s) {
 }
 
 void StartTransfer(StreamExtension& s, int32_t pipe, uint8_t* buffer, uint32_t length) {
-  BulkState& b = s.bulk;
-  b.pipe = pipe;
-  b.position = buffer;
-  b.remaining = length;
-  b.done = 0;
-  IssueChunk(s);
+  StartBulkTransfer(s.bulk.transfer, pipe, buffer, length, false);
 }
 
 void ReadHeader(StreamExtension& s) {
@@ -151,7 +145,7 @@ void HeaderDone(StreamExtension& s) {
   BulkState& b = s.bulk;
   FrameHeader header;
   const uint32_t packet = PipeOf(s, s.dataPipe).maxPacketSize;
-  if (!ParseFrameHeader(b.headerBuffer, b.done, s.rawFrameSize, packet, &header)) {
+  if (!ParseFrameHeader(b.headerBuffer, b.transfer.done, s.rawFrameSize, packet, &header)) {
     Fail(s);
     return;
   }
@@ -165,23 +159,15 @@ void HeaderDone(StreamExtension& s) {
 
 void DataDone(StreamExtension& s) {
   BulkState& b = s.bulk;
-  b.received = b.earlyBytes + b.done;
+  b.received = b.earlyBytes + b.transfer.done;
   b.earlyBytes = 0;
   if (!Advance(s, BulkPhase::kDelivering)) return;
   if (!ksv_queue_work(DeliverWork, &s)) Fail(s);
 }
 
-void TransferDone(StreamExtension& s) {
-  if (s.bulk.phase == BulkPhase::kHeader)
-    HeaderDone(s);
-  else
-    DataDone(s);
-}
-
-void ChunkDone(void* context, ScStatus status) {
-  StreamExtension& s = *static_cast<StreamExtension*>(context);
-  BulkState& b = s.bulk;
-  if (b.stopping) {
+void TransferEnd(BulkTransfer& transfer, ScStatus status) {
+  StreamExtension& s = *static_cast<StreamExtension*>(transfer.context);
+  if (s.bulk.stopping) {
     Rest(s);
     return;
   }
@@ -189,48 +175,10 @@ void ChunkDone(void* context, ScStatus status) {
     Fail(s);
     return;
   }
-  // Never trust the stack's count beyond what was asked for.
-  const uint32_t reported = b.urb.TransferBufferLength;
-  uint32_t got = reported < b.chunk ? reported : b.chunk;
-  if (b.bounced) {
-    got = got < b.remaining ? got : b.remaining;
-    CopyBytes(b.position, b.bounce, got);
-  }
-  const bool full = got == b.chunk;
-  b.position += got;
-  b.remaining -= got;
-  b.done += got;
-  if (b.remaining && full)
-    IssueChunk(s);
+  if (s.bulk.phase == BulkPhase::kHeader)
+    HeaderDone(s);
   else
-    TransferDone(s);
-}
-
-void IssueChunk(StreamExtension& s) {
-  BulkState& b = s.bulk;
-  const PipeState& pipe = PipeOf(s, b.pipe);
-  const uint32_t packet = pipe.maxPacketSize ? pipe.maxPacketSize : 1;
-  const uint32_t most = pipe.maxTransferSize ? pipe.maxTransferSize : packet;
-  uint32_t chunk = b.remaining < most ? b.remaining : most;
-  b.bounced = chunk < packet;
-  if (b.bounced) {
-    chunk = packet;
-  } else {
-    chunk -= chunk % packet;
-  }
-  b.chunk = chunk;
-  UsbBulkTransferUrb& urb = b.urb;
-  ZeroBytes(&urb, sizeof urb);
-  urb.Hdr.Length = sizeof urb;
-  urb.Hdr.Function = kUrbFunctionBulkOrInterruptTransfer;
-  urb.PipeHandle = pipe.handle;
-  urb.TransferFlags = kUsbdShortTransferOk | kUsbdTransferDirectionIn;
-  urb.TransferBufferLength = chunk;
-  urb.TransferBuffer = b.bounced ? b.bounce : b.position;
-  const uint8_t level = ksv_spinlock_acquire(s.lock);
-  ++b.chunksIssued;
-  ksv_spinlock_release(s.lock, level);
-  ksv_irp_submit_urb(b.irp, &urb, ChunkDone, &s);
+    DataDone(s);
 }
 
 // A camera that stops sending leaves its transfer pending for ever: a chunk
@@ -241,10 +189,11 @@ void Watchdog(void* context) {
   BulkState& b = s.bulk;
   const uint8_t level = ksv_spinlock_acquire(s.lock);
   const bool transferring = b.phase == BulkPhase::kHeader || b.phase == BulkPhase::kData;
-  const bool stuck = transferring && !b.stopping && b.chunksIssued == b.chunksWatched;
-  b.chunksWatched = b.chunksIssued;
+  const uint32_t issued = ChunksIssued(b.transfer);
+  const bool stuck = transferring && !b.stopping && issued == b.chunksWatched;
+  b.chunksWatched = issued;
   ksv_spinlock_release(s.lock, level);
-  if (stuck) ksv_irp_cancel(b.irp);
+  if (stuck) CancelBulkTransfer(b.transfer);
 }
 
 }  // namespace
@@ -256,12 +205,11 @@ ScStatus PrepareBulkStream(DeviceExtension& device, StreamExtension& s) {
   const uint32_t headerPacket = cc.pipes[kHeaderPipe].maxPacketSize;
   const uint32_t dataPacket = cc.pipes[s.dataPipe].maxPacketSize;
   if (headerPacket < kFrameHeaderSize || dataPacket == 0) return kStatusDeviceDataError;
-  b.irp = ksv_irp_create(cc.lowerDevice);
+  const bool made = CreateBulkTransfer(cc, b.transfer, TransferEnd, &s);
   b.idle = ksv_event_create();
   b.headerBuffer = static_cast<uint8_t*>(ksv_pool_alloc(headerPacket));
-  b.bounce = static_cast<uint8_t*>(ksv_pool_alloc(headerPacket > dataPacket ? headerPacket : dataPacket));
   b.watchdog = ksv_timer_create(Watchdog, &s);
-  if (!b.irp || !b.idle || !b.headerBuffer || !b.bounce || !b.watchdog) return kStatusInsufficientResources;
+  if (!made || !b.idle || !b.headerBuffer || !b.watchdog) return kStatusInsufficientResources;
   ksv_event_set(b.idle);
   return kStatusSuccess;
 }
@@ -293,7 +241,7 @@ void StopBulkStream(StreamExtension& s) {
     const bool transferring = b.phase == BulkPhase::kHeader || b.phase == BulkPhase::kData;
     ksv_spinlock_release(s.lock, level);
     // Cancelled again each slice: a chunk may have been sent just after.
-    if (transferring) ksv_irp_cancel(b.irp);
+    if (transferring) CancelBulkTransfer(b.transfer);
     if (ksv_event_wait(b.idle, kStopSlice)) return;
   }
 }
@@ -302,13 +250,11 @@ void FreeBulkStream(StreamExtension& s) {
   BulkState& b = s.bulk;
   ksv_timer_destroy(b.watchdog);
   b.watchdog = nullptr;
-  ksv_irp_destroy(b.irp);
+  FreeBulkTransfer(b.transfer);
   ksv_event_destroy(b.idle);
   ksv_pool_free(b.headerBuffer);
-  ksv_pool_free(b.bounce);
-  b.irp = nullptr;
   b.idle = nullptr;
-  b.headerBuffer = b.bounce = nullptr;
+  b.headerBuffer = nullptr;
 }
 
 }  // namespace dovracam

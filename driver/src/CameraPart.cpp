@@ -176,8 +176,9 @@ ScStatus FreeBandwidth(CameraContext& camera, uint32_t stream) {
   return kStatusSuccess;
 }
 
-constexpr CameraCallbacks kCallbacks = {Initialize,   Uninitialize,      Configure,    StartCapture,
-                                        StopCapture,  AllocateBandwidth, FreeBandwidth};
+constexpr CameraCallbacks kCallbacks = {Initialize,   Uninitialize,      Configure,
+                                        StartCapture, StopCapture,       AllocateBandwidth,
+                                        FreeBandwidth, kCamControlAssociatedFormat | kCamControlEnableDeviceEvents};
 
 }  // namespace
 

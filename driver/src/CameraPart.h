@@ -19,7 +19,13 @@ struct CameraCallbacks {
   ScStatus (*allocateBandwidth)(CameraContext& camera, uint32_t stream, uint32_t* rawFrameSize,
                                 const KsDataFormatVideoInfo& format);
   ScStatus (*freeBandwidth)(CameraContext& camera, uint32_t stream);
+  uint32_t controlFlags;  // kCamControl*
 };
+
+// What the camera part asks of the class layer: a still stream takes the
+// video stream's format, and device events reach clients.
+constexpr uint32_t kCamControlAssociatedFormat = 4;
+constexpr uint32_t kCamControlEnableDeviceEvents = 8;
 
 const CameraCallbacks& CameraPartCallbacks();
 

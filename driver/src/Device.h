@@ -2,6 +2,7 @@
 // stream and request extensions of the class layer.
 #pragma once
 
+#include "BulkTransfer.h"
 #include "CameraContext.h"
 #include "CameraPart.h"
 
@@ -19,6 +20,9 @@ struct PipeState {
   uint32_t maxTransferSize;
   uint16_t config;  // the camera's configuration word
   void* handle;
+  KsvSpinLock* lock;      // guards the pending list
+  BulkTransfer* pending;  // the transfers in flight
+  KsvEvent* drained;      // set while none is
 };
 
 // Links a queued request; lives in the request's own extension.
@@ -33,25 +37,17 @@ struct RequestQueue {
 };
 
 struct DeviceExtension;
+struct CameraTransfer;
 
 // Where a stream's frame cycle stands. Only the cycle's own steps move it on;
 // a stop waits until it is back at idle.
 enum class BulkPhase : uint8_t { kIdle, kHeader, kData, kDelivering, kResetting };
 
 struct BulkState {
-  KsvIrp* irp;
-  UsbBulkTransferUrb urb;
+  BulkTransfer transfer;
   BulkPhase phase;
   bool stopping;
   KsvEvent* idle;
-  // The transfer in flight, moved in chunks.
-  int32_t pipe;
-  uint8_t* position;
-  uint32_t remaining;
-  uint32_t done;
-  uint32_t chunk;
-  bool bounced;
-  uint8_t* bounce;  // one packet, for a chunk shorter than a packet
   // The frame: its header, the slot its picture goes to, and the bytes of the
   // next frame already received at the end of the last one.
   uint8_t* headerBuffer;
@@ -61,9 +57,8 @@ struct BulkState {
   uint32_t received;
   uint8_t slot;
   uint32_t earlyBytes;
-  // The watchdog: chunks issued so far, and the count its last look saw.
+  // The watchdog, and the count of chunks its last look saw.
   KsvTimer* watchdog;
-  uint32_t chunksIssued;
   uint32_t chunksWatched;
 };
 
@@ -110,6 +105,9 @@ struct ClassContext {
   int32_t syncPipe;
   bool removed;
   KsvSemaphore* configLock;  // start, stop, reset
+  // The camera part's own transfers, one per pipe, made on first use.
+  CameraTransfer* cameraTransfers[kMaxPipes];
+  int32_t stillSubscribers;  // clients waiting for the still button
 };
 
 struct DeviceExtension {

@@ -99,6 +99,8 @@ int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* s
 void ksv_device_request_complete(ScRequestBlock* srb);
 void ksv_stream_request_complete(ScRequestBlock* srb);
 int64_t ksv_master_clock_time(void* clockHandle, ScRequestBlock* srb);
+/* Signals every enabled device event of the set with that id. */
+void ksv_signal_device_event(void* deviceExtension, const ScGuid* set, uint32_t id);
 
 /* The device's "Settings" registry key: read only 4-byte values. */
 int ksv_settings_read(void* physicalDevice, const char* name, uint32_t* value);

@@ -194,11 +194,14 @@ ScStatus InitializeDevice(DeviceExtension& device, ScRequestBlock& srb) {
   uint16_t pipeConfig[kMaxPipes] = {};
   status = cc.callbacks->configure(camera, iface, pipeConfig, kMaxPipes);
   if (status != kStatusSuccess) return status;
+  FreePipeLists(cc);
   for (uint32_t i = 0; i < cc.pipeCount; ++i) {
     const UsbPipeInformation& info = iface->Pipes[i];
     cc.pipes[i] = {uint8_t(info.PipeType & 3), (info.EndpointAddress & 0x80) != 0,
-                   info.MaximumPacketSize, info.MaximumTransferSize, pipeConfig[i], info.PipeHandle};
+                   info.MaximumPacketSize, info.MaximumTransferSize, pipeConfig[i], info.PipeHandle,
+                   nullptr, nullptr, nullptr};
   }
+  if (!SetUpPipeLists(cc)) return kStatusInsufficientResources;
   status = ClassifyPipes(cc, pipeConfig);
   if (status != kStatusSuccess) return status;
   return cc.callbacks->initialize(camera);
@@ -512,6 +515,8 @@ void ReleaseDevice(DeviceExtension& device) {
     ForgetStream(cc, *s);
   }
   if (cc.callbacks) cc.callbacks->uninitialize(device.camera);
+  FreeCameraTransfers(device);
+  FreePipeLists(cc);
   ksv_pool_free(cc.interfaceInfo);
   cc.interfaceInfo = nullptr;
   cc.pipeCount = 0;

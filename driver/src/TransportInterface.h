@@ -34,6 +34,9 @@ static_assert(sizeof(TransportInterface) == 72, "the interface block the camera 
 // handles the USB stack gives them.
 ScStatus SelectAlternateSetting(CameraContext& camera, uint8_t alternate);
 
+// Cancels and frees the camera part's transfers (uninitialisation).
+void FreeCameraTransfers(DeviceExtension& device);
+
 // SRB_UNKNOWN_DEVICE_COMMAND: answers a query for the transport interface.
 ScStatus AnswerInterfaceQuery(DeviceExtension& device, ScRequestBlock& srb);
 

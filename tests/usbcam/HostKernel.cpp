@@ -35,6 +35,7 @@ HostKernel& Host() {
 
 void HostKernel::Reset() {
   deviceCompleted.clear();
+  deviceEvents.clear();
   streamCompleted.clear();
   delays.clear();
   masterClock = nullptr;
@@ -277,6 +278,9 @@ void ksv_device_request_complete(ScRequestBlock* srb) { Host().deviceCompleted.p
 void ksv_stream_request_complete(ScRequestBlock* srb) {
   Host().streamCompleted.push_back(srb);
   if (Host().onStreamComplete) Host().onStreamComplete(srb);
+}
+void ksv_signal_device_event(void* deviceExtension, const ScGuid* set, uint32_t id) {
+  Host().deviceEvents.push_back({deviceExtension, *set, id});
 }
 int64_t ksv_master_clock_time(void*, ScRequestBlock*) {
   return Host().masterClock ? Host().masterClock() : 0;

@@ -15,8 +15,15 @@
 
 namespace usbcam {
 
+struct SignalledEvent {
+  void* device;
+  ScGuid set;
+  uint32_t id;
+};
+
 struct HostKernel {
   std::vector<ScRequestBlock*> deviceCompleted;
+  std::vector<SignalledEvent> deviceEvents;
   std::vector<ScRequestBlock*> streamCompleted;
   std::vector<int64_t> delays;
   std::function<int64_t()> masterClock;

@@ -38,7 +38,7 @@ ScStatus SimUsbCamera::Submit(void* urb) {
   if (header->Function == kUrbFunctionSelectInterface) return SelectInterface(*static_cast<UsbSelectInterfaceUrb*>(urb));
   if (header->Function == kUrbFunctionAbortPipe || header->Function == kUrbFunctionResetPipe) {
     const uintptr_t pipe = reinterpret_cast<uintptr_t>(static_cast<UsbPipeRequestUrb*>(urb)->PipeHandle) - 0x100;
-    if (pipe >= kBulkPipes) return kStatusInvalidParameter;
+    if (pipe >= kPipes) return kStatusInvalidParameter;
     if (header->Function == kUrbFunctionResetPipe) {
       stalled[pipe] = false;
       ++resets;
@@ -136,10 +136,17 @@ size_t SimUsbCamera::Pump() {
     if (!irp->pending) continue;
     auto& urb = *static_cast<UsbBulkTransferUrb*>(irp->urb);
     const uintptr_t pipe = reinterpret_cast<uintptr_t>(urb.PipeHandle) - 0x100;
-    EXPECT_LT(pipe, uintptr_t(kBulkPipes));
-    EXPECT_EQ(urb.TransferBufferLength % bulkPacketSize, 0u) << "reads are whole packets";
+    EXPECT_LT(pipe, uintptr_t(kPipes));
+    const bool in = urb.TransferFlags & kUsbdTransferDirectionIn;
+    EXPECT_EQ(in, pipe != kOutPipe) << "the direction of the pipe";
+    if (in) EXPECT_EQ(urb.TransferBufferLength % bulkPacketSize, 0u) << "reads are whole packets";
     if (removed) {
       Complete(irp, kStatusNoSuchDevice);
+    } else if (!in) {
+      const uint8_t* bytes = static_cast<const uint8_t*>(urb.TransferBuffer);
+      written[pipe].insert(written[pipe].end(), bytes, bytes + urb.TransferBufferLength);
+      writeChunks[pipe].push_back(urb.TransferBufferLength);
+      Complete(irp, kStatusSuccess);
     } else if (stalled[pipe]) {
       Complete(irp, kStall);
     } else if (stallNext[pipe] && !bulk[pipe].empty()) {
@@ -196,16 +203,14 @@ ScStatus SimUsbCamera::SelectInterface(UsbSelectInterfaceUrb& urb) {
 }
 
 std::vector<uint8_t> SimUsbCamera::InterfaceInformation() const {
-  constexpr uint32_t kPipes = 2;
   std::vector<uint8_t> bytes(sizeof(UsbInterfaceInformation) + (kPipes - 1) * sizeof(UsbPipeInformation));
   auto* info = reinterpret_cast<UsbInterfaceInformation*>(bytes.data());
   info->Length = uint16_t(bytes.size());
   info->NumberOfPipes = kPipes;
-  // Pipe 0 carries the pictures, pipe 1 the frame headers.
   for (uint32_t i = 0; i < kPipes; ++i) {
     info->Pipes[i].MaximumPacketSize = bulkPacketSize;
-    info->Pipes[i].EndpointAddress = uint8_t(0x81 + i);
-    info->Pipes[i].PipeType = kUsbPipeBulk;
+    info->Pipes[i].EndpointAddress = uint8_t(i == kOutPipe ? 0x01 + i : 0x81 + i);
+    info->Pipes[i].PipeType = i == kButtonPipe ? kUsbPipeInterrupt : kUsbPipeBulk;
     info->Pipes[i].PipeHandle = reinterpret_cast<void*>(uintptr_t(0x100 + i));
   }
   return bytes;

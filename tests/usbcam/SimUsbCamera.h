@@ -74,13 +74,19 @@ class SimUsbCamera {
   // Runs as each synchronous URB reaches the camera.
   std::function<void()> onSubmit;
 
-  // The bulk pipes: each queued message is what the camera sends in one go;
-  // a read takes from the front and ends short at a message's end.
-  static constexpr int kBulkPipes = 2;
-  std::deque<std::vector<uint8_t>> bulk[kBulkPipes];
-  bool stalled[kBulkPipes] = {};
+  // The pipes: 0 pictures, 1 frame headers (bulk in), 2 the button
+  // (interrupt in), 3 to the camera (bulk out). On an in pipe each queued
+  // message is what the camera sends in one go; a read takes from the front
+  // and ends short at a message's end. An out pipe takes whatever is sent.
+  static constexpr int kPipes = 4;
+  static constexpr int kButtonPipe = 2;
+  static constexpr int kOutPipe = 3;
+  std::deque<std::vector<uint8_t>> bulk[kPipes];
+  std::vector<uint8_t> written[kPipes];
+  std::vector<uint32_t> writeChunks[kPipes];  // the length of each write URB
+  bool stalled[kPipes] = {};
   // The next read on the pipe stalls, and the camera drops what it had queued.
-  bool stallNext[kBulkPipes] = {};
+  bool stallNext[kPipes] = {};
   int resets = 0;
   void SubmitAsync(KsvIrp* irp);
   void Cancel(KsvIrp* irp);

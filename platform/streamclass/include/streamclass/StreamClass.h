@@ -275,6 +275,35 @@ typedef struct ScStreamObject { /* HW_STREAM_OBJECT */
   uint32_t Reserved[2];
 } ScStreamObject;
 
+typedef struct KsEventItem { /* KSEVENT_ITEM */
+  uint32_t EventId;
+  uint32_t DataInput;
+  uint32_t ExtraEntryData;
+  void* AddHandler;
+  void* RemoveHandler;
+  void* SupportHandler;
+} KsEventItem;
+
+typedef struct KsEventSet { /* KSEVENT_SET */
+  const ScGuid* Set;
+  uint32_t EventsCount;
+  const KsEventItem* EventItem;
+} KsEventSet;
+
+enum { kKsEventDataSize = 32 }; /* sizeof(KSEVENTDATA) */
+
+typedef struct ScEventDescriptor { /* HW_EVENT_DESCRIPTOR */
+  uint8_t Enable;
+  void* EventEntry;
+  void* EventData;
+  void* DeviceExtension; /* or the stream object, for stream events */
+  uint32_t EnableEventSetIndex;
+  void* HwInstanceExtension;
+  uint32_t Reserved;
+} ScEventDescriptor;
+
+typedef ScStatus (*ScEventRoutine)(ScEventDescriptor* descriptor);
+
 typedef struct ScStreamHeader { /* HW_STREAM_HEADER */
   uint32_t NumberOfStreams;
   uint32_t SizeOfHwStreamInformation;
