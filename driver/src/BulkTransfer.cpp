@@ -148,7 +148,19 @@ bool ListBulkTransfer(BulkTransfer& t, int32_t pipeIndex, uint8_t* buffer, uint3
   return start;
 }
 
-void SendBulkTransfer(BulkTransfer& t) { SubmitChunk(t); }
+// A transfer cancelled before it was sent ends without going out.
+void SendBulkTransfer(BulkTransfer& t) {
+  PipeState& pipe = PipeOf(t);
+  const uint8_t level = ksv_spinlock_acquire(pipe.lock);
+  const bool cancelled = t.cancelled;
+  ksv_spinlock_release(pipe.lock, level);
+  if (!cancelled) {
+    SubmitChunk(t);
+    return;
+  }
+  Unlist(t);
+  t.end(t, kStatusCancelled);
+}
 
 void UnlistBulkTransfer(BulkTransfer& t) { Unlist(t); }
 
