@@ -1,5 +1,5 @@
-// The bulk frame path: headers, chunked reads, resynchronisation after
-// garbage, short transfers and stalls, frames without a waiting read, and
+// The bulk frame path: headers, chunked reads split at every kind of chunk
+// boundary, resynchronisation after garbage, short transfers and stalls, frames without a waiting read, and
 // removal during a transfer.
 #include <gtest/gtest.h>
 
@@ -22,6 +22,7 @@ using dovracam::ParseFrameHeader;
 // A small picture keeps 300 frames quick under the sanitizers.
 constexpr uint16_t kWidth = 160, kHeight = 120;
 constexpr uint32_t kPicture = kWidth * kHeight * 2;
+constexpr uint32_t kChunk = 0x8000;  // the data pipe's largest transfer
 
 // A YUY2 picture as the frame check expects it: FF 00 first and never again.
 std::vector<uint8_t> Picture(uint32_t number, uint32_t length) {
@@ -94,9 +95,13 @@ TEST_P(BulkFrames, ArriveWholeAndInOrderThroughGarbageShortTransfersAndStalls) {
   };
   for (int i = 0; i < 3; ++i) reads.push_back(rig.Read(0, kPicture));
 
+  // Every other picture ends around the data pipe's chunk boundary (before
+  // it, on it, a byte or a packet past it); the rest have many lengths.
+  const int32_t packet = GetParam();
+  const int32_t nearBoundary[] = {-packet - 1, -packet, -1, 0, 1, packet, packet + 1};
   uint32_t damaged = 0;
   for (uint32_t n = 0; n < kFrames; ++n) {
-    const uint32_t length = kPicture - (n * 37) % 3000;  // pictures of many lengths
+    const uint32_t length = n % 2 ? kChunk + nearBoundary[(n / 2) % 7] : kPicture - (n * 37) % 3000;
     sent.push_back(Picture(n, length));
     status_[0] = uint8_t(n);
     if (n % 37 == 5) rig.usb.bulk[1].push_back(std::vector<uint8_t>(64, 0x42));  // garbage for a header
