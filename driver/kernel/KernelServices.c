@@ -306,8 +306,13 @@ int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* s
   return 1;
 }
 
+/* The routine is variadic: this notification takes the event set and the
+ * event id after the device extension. MinGW-w64 declares it with fixed
+ * slots instead; on x64 both forms pass the third and fourth arguments in
+ * the same registers. */
 void ksv_signal_device_event(void* deviceExtension, const ScGuid* set, uint32_t id) {
-  StreamClassDeviceNotification(SignalMultipleDeviceEvents, deviceExtension, (GUID*)set, (ULONG)id);
+  StreamClassDeviceNotification(SignalMultipleDeviceEvents, deviceExtension, (PHW_STREAM_REQUEST_BLOCK)set,
+                                (PKSEVENT_ENTRY)(ULONG_PTR)id, NULL, 0);
 }
 
 void ksv_device_request_complete(ScRequestBlock* srb) {
