@@ -72,6 +72,7 @@ struct StreamExtension {
   uint32_t number;
   int32_t state;  // KsState
   bool streaming;
+  bool held;   // the camera part holds its transfers back (SetIsoPipeState)
   bool error;  // StreamError: the transport asks for a pipe reset
   KsvSpinLock* lock;  // guards both queues, current and the control busy flag
   RequestQueue reads;

@@ -224,7 +224,7 @@ ScStatus SetState(DeviceExtension& device, StreamExtension& s, int32_t state) {
       if (!ConfigLock(cc)) return kStatusTimeout;
       if (!s.streaming) {
         s.streaming = true;
-        StartBulkStream(s);
+        if (!s.held) StartBulkStream(s);
       }
       ConfigUnlock(cc);
       break;
@@ -505,6 +505,21 @@ bool DeliverFrame(DeviceExtension& device, uint32_t stream, const uint8_t* image
   CopyBytes(header.Data, image, used);
   FinishRead(*s, *srb, used);
   return true;
+}
+
+ScStatus HoldVideoTransfers(DeviceExtension& device, bool hold) {
+  ClassContext& cc = device.classContext;
+  StreamExtension* s = cc.streams[0];
+  if (!s || s->released) return kStatusInvalidParameter;
+  if (!ConfigLock(cc)) return kStatusTimeout;
+  const bool changed = s->held != hold;
+  if (changed) {
+    s->held = hold;
+    if (s->streaming && hold) StopBulkStream(*s);
+    if (s->streaming && !hold) StartBulkStream(*s);
+  }
+  ConfigUnlock(cc);
+  return changed ? kStatusSuccess : kStatusInvalidParameter;
 }
 
 void ReleaseDevice(DeviceExtension& device) {

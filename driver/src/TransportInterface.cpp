@@ -4,6 +4,7 @@
 
 #include "Bytes.h"
 #include "StillEvent.h"
+#include "StreamClassLayer.h"
 #include "KsGuids.h"
 #include "VendorRequests.h"
 
@@ -136,8 +137,11 @@ ScStatus CancelBulkReadWrite(void* context, uint32_t pipe) {
   return drained ? kStatusSuccess : kStatusTimeout;
 }
 
-ScStatus SetIsoPipeState(void* context, uint32_t) {
-  return Removed(context) ? kStatusFileClosed : kStatusNotSupported;
+// 1 holds the video stream's transfers back, 0 lets them go on.
+ScStatus SetIsoPipeState(void* context, uint32_t state) {
+  if (Removed(context)) return kStatusFileClosed;
+  if (state > 1 || ksv_at_dispatch_level()) return kStatusInvalidParameter;
+  return HoldVideoTransfers(DeviceOfContext(context), state == 1);
 }
 
 // A new VIDEOINFO format of an open stream becomes the stream's format.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BulkFrames.h"
+#include "TransportInterface.h"
 #include "UsbCamRig.h"
 
 namespace usbcam {
@@ -183,6 +184,29 @@ TEST_P(BulkFrames, TheWatchdogResetsAStalledPipeAndStreamingResumes) {
   EXPECT_EQ(rig.usb.resets, 2) << "transfers that move are left alone";
   ASSERT_EQ(rig.Close(0), kStatusSuccess);
   EXPECT_EQ(Host().TickTimers(), 0u) << "the watchdog ends with the stream";
+}
+
+TEST_P(BulkFrames, TheCameraPartHoldsTheTransfersBackAndLetsThemGoOn) {
+  dovracam::TransportInterface& transport = *rig.camera().transport;
+  void* camera = &rig.camera();
+  auto read = rig.Read(0, kPicture);
+  EXPECT_EQ(transport.SetIsoPipeState(camera, 0), kStatusInvalidParameter) << "nothing is held yet";
+  ASSERT_EQ(transport.SetIsoPipeState(camera, 1), kStatusSuccess);
+  EXPECT_EQ(transport.SetIsoPipeState(camera, 1), kStatusInvalidParameter) << "a repeated state";
+  rig.usb.SendFrame(Picture(1, kPicture), status_);
+  Settle();
+  EXPECT_FALSE(read->Completed()) << "nothing moves while held";
+  EXPECT_EQ(rig.usb.bulk[1].size(), 1u) << "the header waits on its pipe";
+  {
+    DispatchLevel dispatch;
+    EXPECT_EQ(transport.SetIsoPipeState(camera, 0), kStatusInvalidParameter) << "a hold cannot change at DISPATCH_LEVEL";
+  }
+  ASSERT_EQ(transport.SetIsoPipeState(camera, 0), kStatusSuccess);
+  Settle();
+  ASSERT_TRUE(read->Completed());
+  EXPECT_EQ(read->read.header.DataUsed, kPicture);
+  EXPECT_EQ(NumberOf(*read), 1u);
+  EXPECT_EQ(rig.usb.resets, 0) << "a hold is no error";
 }
 
 INSTANTIATE_TEST_SUITE_P(PacketSizes, BulkFrames, testing::Values(64, 512));
