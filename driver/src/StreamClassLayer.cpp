@@ -507,6 +507,14 @@ bool DeliverFrame(DeviceExtension& device, uint32_t stream, const uint8_t* image
   return true;
 }
 
+ScStatus CancelTransfersOfPipe(DeviceExtension& device, int32_t pipe) {
+  ClassContext& cc = device.classContext;
+  if (!ConfigLock(cc)) return kStatusTimeout;
+  const bool drained = CancelPipeTransfers(cc, pipe);
+  ConfigUnlock(cc);
+  return drained ? kStatusSuccess : kStatusTimeout;
+}
+
 ScStatus HoldVideoTransfers(DeviceExtension& device, bool hold) {
   ClassContext& cc = device.classContext;
   StreamExtension* s = cc.streams[0];

@@ -32,6 +32,10 @@ void FinishRead(StreamExtension& stream, ScRequestBlock& srb, uint32_t used);
 // with the frame and completes it. False when no read was waiting.
 bool DeliverFrame(DeviceExtension& device, uint32_t stream, const uint8_t* image, uint32_t length);
 
+// Cancels every transfer of the pipe, between the stream's start, stop and
+// reset steps, and waits (bounded) for them to end. PASSIVE_LEVEL only.
+ScStatus CancelTransfersOfPipe(DeviceExtension& device, int32_t pipe);
+
 // Holds the running video stream's transfers back, or lets them go on; a
 // repeated state is refused. PASSIVE_LEVEL only (a hold waits for them).
 ScStatus HoldVideoTransfers(DeviceExtension& device, bool hold);

@@ -24,8 +24,6 @@ struct CameraTransfer {
 
 namespace {
 
-constexpr int64_t kConfigWait = 30 * 10000000LL;
-
 // The interface's context is the camera context inside the device extension.
 DeviceExtension& DeviceOfContext(void* context) {
   return *reinterpret_cast<DeviceExtension*>(static_cast<uint8_t*>(context) - offsetof(DeviceExtension, camera));
@@ -131,10 +129,7 @@ ScStatus CancelBulkReadWrite(void* context, uint32_t pipe) {
   if (pipe >= cc.pipeCount || ksv_at_dispatch_level()) return kStatusInvalidParameter;
   const uint8_t kind = cc.pipes[pipe].type;
   if (kind != kUsbPipeBulk && kind != kUsbPipeInterrupt) return kStatusInvalidParameter;
-  if (!ksv_semaphore_wait(cc.configLock, kConfigWait)) return kStatusTimeout;
-  const bool drained = CancelPipeTransfers(cc, int32_t(pipe));
-  ksv_semaphore_release(cc.configLock);
-  return drained ? kStatusSuccess : kStatusTimeout;
+  return CancelTransfersOfPipe(DeviceOfContext(context), int32_t(pipe));
 }
 
 // 1 holds the video stream's transfers back, 0 lets them go on.
@@ -163,7 +158,12 @@ void FreeCameraTransfers(DeviceExtension& device) {
   for (uint32_t pipe = 0; pipe < kMaxPipes; ++pipe) {
     CameraTransfer*& c = cc.cameraTransfers[pipe];
     if (!c) continue;
-    CancelPipeTransfers(cc, int32_t(pipe));
+    // A transfer that never came back still refers to its record: better
+    // lost than freed under it.
+    if (!CancelPipeTransfers(cc, int32_t(pipe))) {
+      c = nullptr;
+      continue;
+    }
     FreeBulkTransfer(c->transfer);
     ksv_pool_free(c);
     c = nullptr;
