@@ -3,9 +3,9 @@
 #include <stddef.h>
 
 #include "Bytes.h"
+#include "KsGuids.h"
 #include "StillEvent.h"
 #include "StreamClassLayer.h"
-#include "KsGuids.h"
 #include "VendorRequests.h"
 
 namespace dovracam {

@@ -199,7 +199,8 @@ TEST_P(BulkFrames, TheCameraPartHoldsTheTransfersBackAndLetsThemGoOn) {
   EXPECT_EQ(rig.usb.bulk[1].size(), 1u) << "the header waits on its pipe";
   {
     DispatchLevel dispatch;
-    EXPECT_EQ(transport.SetIsoPipeState(camera, 0), kStatusInvalidParameter) << "a hold cannot change at DISPATCH_LEVEL";
+    EXPECT_EQ(transport.SetIsoPipeState(camera, 0), kStatusInvalidParameter)
+        << "a hold cannot change at DISPATCH_LEVEL";
   }
   ASSERT_EQ(transport.SetIsoPipeState(camera, 0), kStatusSuccess);
   Settle();
