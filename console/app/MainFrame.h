@@ -11,6 +11,7 @@
 #include "LiveFramePath.h"
 #include "OsdKind.h"
 #include "PanelHost.h"
+#include "TimedCapture.h"
 #include "ZoomAndPan.h"
 
 class KVQDocCamController;
@@ -19,7 +20,8 @@ class KVQDocCamController;
 // with the on-screen texts over it, the no-camera state, the 4:3 sizing rule,
 // device arrival and removal, and the settings written when it goes. Its live
 // buffers and locks are the live frame path's, which it hosts. It owns the
-// control bar docked under it and the sub-panels the bar shows.
+// control bar docked under it and the sub-panels the bar shows. Its commands,
+// keys, timer and capture series are in MainFrameCommands.cpp.
 class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
@@ -91,12 +93,33 @@ public:
 
 private:
     enum class CameraPresence { Unknown, Present, Absent };
+    static constexpr UINT kTimerId = 9527;
+    static constexpr UINT kTimerMs = 50;
+    // A large still became the current frame (posted by the capture thread;
+    // wParam: continuous mode).
+    static constexpr UINT WM_LARGE_FRAME = WM_APP + 2;
 
     bool CreateBar(const CREATESTRUCTW& cs);
     void CreateCameraPanel();
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
+    void KeyPan(int direction);
+    void Snapshot();
+    void ToggleSeries();
+    void ShowSeriesState();
+    void NoteSeriesOutcome(const CaptureSeries::Outcome& outcome);
+    KVQDocCamController* LargeStillCamera();
+    void OnLargeFrame(bool continuousMode);
+    void OpenFile();
+    void SwitchToNextCamera();
+    // The embedded picture window's part of the commands. False when the
+    // user cancelled the offer to save its picture.
+    bool OfferToSaveEmbeddedPicture();
+    void ShowSnapshot();
+    void SaveDisplayedPictureAs();
+    void OpenPictureFile(const wchar_t* path);
+    void PrintPicture();
     void CreateExitButton();
     bool DrawLivePicture(CDC* dc, const CRect& rect);
     void DrawTexts(CDC* dc, const CRect& rect);
@@ -109,6 +132,7 @@ private:
     void WriteSettings();
 
     LiveFramePath m_live;
+    TimedCapture m_series{m_live};
     CaptureSettings m_capture;
     std::atomic<CameraPresence> m_presence{CameraPresence::Unknown};
 

@@ -77,6 +77,21 @@ bool COrbileApp::HasUsableCamera() const
     return m_currentController && AcceptedModel(m_currentController->m_status.modelCode);
 }
 
+KVQDocCamController* COrbileApp::ControllerAfterCurrent() const
+{
+    const size_t count = m_controllers.size();
+    if (count < 2) return nullptr;
+    for (size_t i = 0; i < count; ++i)
+        if (m_controllers[i]->IsCurrentDevice()) return m_controllers[(i + 1) % count].get();
+    return nullptr;
+}
+
+void COrbileApp::SetCurrentController(KVQDocCamController* controller)
+{
+    controller->MakeCurrent();
+    m_currentController = controller;
+}
+
 void COrbileApp::ShowCameraState()
 {
     const bool present = HasUsableCamera();

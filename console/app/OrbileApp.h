@@ -35,6 +35,11 @@ public:
     int StartDevices();
 
     KVQDocCamController* CurrentController() const { return m_currentController; }
+    // The camera after the current one in the order found, the first after
+    // the last; null with fewer than two.
+    KVQDocCamController* ControllerAfterCurrent() const;
+    // Makes one of the controllers the current one, here and in the library.
+    void SetCurrentController(KVQDocCamController* controller);
     // The current camera is one of the models the console drives.
     bool HasUsableCamera() const;
     CMainFrame& MainFrame() { return m_mainFrame; }

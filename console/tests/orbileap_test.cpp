@@ -621,6 +621,53 @@ HWND WindowWithControl(const Console& console, int id)
     return search.found;
 }
 
+// A key pressed with Ctrl held on the display, as the console's own Ctrl
+// test (GetAsyncKeyState) sees it; the key's message is sent to the window.
+void PressWithCtrl(HWND window, WPARAM key)
+{
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_KEYDOWN, key, 1, SMTO_NORMAL, 20000, &result);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+}
+
+TEST_F(LiveCamera, CtrlTabWithOneCameraLeavesItsPictureRunning)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    PressWithCtrl(window, VK_TAB);
+    const int first = ShownPicture(window);
+    int later = first;
+    EXPECT_TRUE(WaitUntil(5000, [&] {
+        later = ShownPicture(window);
+        return later >= 0 && later != first;
+    })) << "the camera still streams; the picture stays at " << first;
+    EXPECT_EQ(window, console.MainWindow());
+}
+
+TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    HWND bar = WindowWithControl(console, 59892);  // the bar holds the settings button
+    ASSERT_NE(nullptr, bar);
+    struct Step {
+        int width, height;
+    } steps[] = {{700, 500}, {700, 97}, {700, 500}};
+    for (const Step& step : steps) {
+        PostMessageW(window, WM_COMMAND, 59652, 0);
+        RECT rect{};
+        EXPECT_TRUE(WaitUntil(5000, [&] {
+            rect = WindowRect(bar);
+            return rect.bottom - rect.top == step.height;
+        })) << "bar " << rect.right - rect.left << " x " << rect.bottom - rect.top << ", expected height " << step.height;
+        EXPECT_EQ(rect.right - rect.left, step.width);
+    }
+}
+
 TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
 {
     Console console;
