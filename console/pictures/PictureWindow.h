@@ -95,7 +95,7 @@ private:
     CFrameBuffer m_picture;
     KVQAnnotator m_layer;
     CFrameBuffer m_composed;
-    HWND m_historyList = nullptr;
+    CWnd m_historyList;
     CZoomAndPan m_strip;
     KVQButton m_saveButton;
     KVQButton m_toolsButton;
