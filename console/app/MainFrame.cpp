@@ -94,6 +94,7 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
 
     if (!CreateBar(*cs)) return FALSE;
     CreateCameraPanel();
+    CreateEmbeddedPictureWindow();
 
     wcsncpy(m_osdBrightnessLabel, ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"), 63);
     wcsncpy(m_osdFrozenLabel, ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"), 63);
@@ -144,6 +145,16 @@ bool CMainFrame::CreateBar(const CREATESTRUCTW& cs)
     return true;
 }
 
+void CMainFrame::CreateEmbeddedPictureWindow()
+{
+    // Further picture windows are made without a host: they take this one.
+    SetPictureHost(this);
+    if (!m_pictureWindow.CreateEmbedded(this)) return;
+    m_pictureWindow.ShowWindow(SW_HIDE);
+    // The bar stays when the focus goes to the picture window.
+    m_bar->m_pictureWindow = &m_pictureWindow;
+}
+
 void CMainFrame::CreateCameraPanel()
 {
     m_cameraPanel = std::make_unique<CDocCamPanel>(*this);
@@ -167,6 +178,7 @@ void CMainFrame::SetUpToolTips()
         m_toolTips[i].Activate(TRUE);
     }
     if (m_bar) m_bar->SetUpToolTips();
+    if (m_pictureWindow.m_hWnd) m_pictureWindow.SetUpToolTips();
 }
 
 void CMainFrame::ShowCameraPresence(bool present)
@@ -384,6 +396,7 @@ BOOL CMainFrame::OnDoubleClick(UINT flags, CPoint pt)
 
 void CMainFrame::OnActivateWindow(UINT state, CWnd* other, BOOL minimized)
 {
+    if (state != WA_INACTIVE) m_lastActiveWindow = this;
     if (!m_bar || !m_bar->m_hWnd) return;
     if (state != WA_INACTIVE) {
         m_barHidden = m_savedBarHidden;
@@ -546,6 +559,8 @@ void CMainFrame::OnDestroyWindow()
     WriteSettings();
     if (m_bar) m_bar->DestroyWindow();
     m_visibleSubPanel = NO_SUB_PANEL;
+    SetPictureHost(nullptr);
+    m_lastActiveWindow = nullptr;
     if (m_deviceNotification) ::UnregisterDeviceNotification(m_deviceNotification);
     m_deviceNotification = nullptr;
     m_osdFont.DeleteObject();

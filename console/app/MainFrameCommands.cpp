@@ -3,7 +3,6 @@
 #include "MainFrame.h"
 
 #include <kvqdoccam.h>
-#include <commdlg.h>
 
 #include <string>
 
@@ -259,18 +258,13 @@ void CMainFrame::OnLargeFrame(bool continuousMode)
 void CMainFrame::OpenFile()
 {
     if (!OfferToSaveEmbeddedPicture()) return;
-    wchar_t path[MAX_PATH] = L"";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = m_hWnd;
-    dialog.lpstrFilter =
-        L"Image and Video Files (*.jpg;*.bmp;*.gif;*.avi)\0*.jpg;*.bmp;*.gif;*.avi\0JPEG Files (*.jpg)\0*.jpg\0"
-        L"Bitmap Files (*.bmp)\0*.bmp\0GIF Files (*.gif)\0*.gif\0Video Files (*.avi)\0*.avi\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"jpg";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!::GetOpenFileNameW(&dialog)) return;
+    CFileDialog dialog(TRUE, L"jpg", nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
+                       L"Image and Video Files (*.jpg;*.bmp;*.gif;*.avi)|*.jpg;*.bmp;*.gif;*.avi|"
+                       L"JPEG Files (*.jpg)|*.jpg|Bitmap Files (*.bmp)|*.bmp|GIF Files (*.gif)|*.gif|"
+                       L"Video Files (*.avi)|*.avi||",
+                       this);
+    if (dialog.DoModal() != IDOK) return;
+    const CString path = dialog.GetPathName();
     // Videos play in the embedded window through the video panel, once that
     // is there; other files are left alone.
     if (KindOfOpenedFile(path) == OpenedFileKind::Picture) OpenPictureFile(path);
@@ -332,14 +326,3 @@ void CMainFrame::ReopenDevices()
     app.WaitBox().Close();
 }
 
-// The embedded picture window's part of the commands.
-
-bool CMainFrame::OfferToSaveEmbeddedPicture() { return true; }
-
-void CMainFrame::ShowSnapshot() {}
-
-void CMainFrame::SaveDisplayedPictureAs() {}
-
-void CMainFrame::OpenPictureFile(const wchar_t*) {}
-
-void CMainFrame::PrintPicture() {}

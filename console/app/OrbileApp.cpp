@@ -5,6 +5,7 @@
 #include "AboutDialog.h"
 #include "ConsoleSettings.h"
 #include "LanguageText.h"
+#include "PictureWindowList.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ int COrbileApp::ExitInstance()
         for (auto& controller : m_controllers) controller.release();
     }
     m_controllers.clear();
+    DeletePictureWindows();
     if (m_skinLibrary) ::FreeLibrary(m_skinLibrary);
     m_skinLibrary = nullptr;
     return CWinApp::ExitInstance();

@@ -45,6 +45,7 @@ public:
     CMainFrame& MainFrame() { return m_mainFrame; }
     HMODULE SkinLibrary() const { return m_skinLibrary; }
     CMessageDialog& WaitBox() { return m_waitBox; }
+    CEZPrintView& PrintView() { return m_printView; }
 
 private:
     KVQDocCamController* AddController();
@@ -55,6 +56,7 @@ private:
     void ShowCameraState();
 
     CMainFrame m_mainFrame;
+    CEZPrintView m_printView;
     CMessageDialog m_waitBox;
     HMODULE m_skinLibrary = nullptr;
     KVQDocCamController* m_currentController = nullptr;

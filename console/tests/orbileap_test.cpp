@@ -1,7 +1,8 @@
 // orbileap.exe as a user meets it, driven from outside under Wine: start-up
 // at the saved place, the simulated camera's live picture on the screen, the
 // no-camera state, the single instance, the missing skin library in two
-// languages, the settings round trip, the 4:3 rule and device events.
+// languages, the settings round trip, the 4:3 rule, device events, and the
+// main window's commands and keys.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -666,6 +668,53 @@ TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
         })) << "bar " << rect.right - rect.left << " x " << rect.bottom - rect.top << ", expected height " << step.height;
         EXPECT_EQ(rect.right - rect.left, step.width);
     }
+}
+
+// The console's visible top-level window titled like a picture taken at one
+// of the seconds from `from` to `to`.
+HWND WindowTitledWithTimeBetween(const Console& console, time_t from, time_t to)
+{
+    struct Search {
+        DWORD process;
+        std::vector<std::wstring> titles;
+        HWND found;
+    } search{0, {}, nullptr};
+    GetWindowThreadProcessId(console.MainWindow(), &search.process);
+    for (time_t t = from; t <= to; ++t) {
+        wchar_t title[128];
+        wcsftime(title, 128, L"%Y-%b-%d_%a_%H-%M-%S", localtime(&t));
+        search.titles.push_back(title);
+    }
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            wchar_t title[128] = L"";
+            GetWindowTextW(window, title, 128);
+            if (process != search->process || !IsWindowVisible(window)) return TRUE;
+            for (const std::wstring& candidate : search->titles)
+                if (candidate == title) search->found = window;
+            return search->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(LiveCamera, TheSnapshotKeyShowsTheLivePageInAPictureWindowTitledWithTheTime)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    const time_t pressed = time(nullptr);
+    PressWithCtrl(window, 'S');
+    HWND picture = nullptr;
+    ASSERT_TRUE(WaitUntil(10000, [&] {
+        return (picture = WindowTitledWithTimeBetween(console, pressed, time(nullptr))) != nullptr;
+    })) << "a picture window titled with the time of the press";
+    EXPECT_NE(picture, window);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return ShownPicture(picture) >= 0; })) << "it shows the camera's page";
 }
 
 TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
