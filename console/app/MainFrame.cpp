@@ -348,6 +348,10 @@ void CMainFrame::DrawNoCameraText(CDC* dc, const CRect& rect)
 
 void CMainFrame::DrawTexts(CDC* dc, const CRect& rect)
 {
+    // Blinking: shown for the first 600 ms of each second.
+    if (m_series.IsRunning() && ::GetTickCount() % 1000 < 600)
+        DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdCapturing", L"Capturing"),
+                         CRect(rect.right - 200, rect.top + 2, rect.right, rect.top + 40), DT_LEFT);
     wchar_t text[128];
     FormatOsdText(text, 128, TheApp().CurrentController());
     if (!text[0]) return;
