@@ -4,8 +4,6 @@
 
 #include <kvqdoccam.h>
 
-#include <string>
-
 #include "CommandIds.h"
 #include "ConsoleText.h"
 #include "LanguageText.h"

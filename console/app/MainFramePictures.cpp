@@ -16,12 +16,11 @@ bool CMainFrame::OfferToSaveEmbeddedPicture()
 
 void CMainFrame::ShowSnapshot()
 {
-    if (!m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
-    m_pictureWindow.SetTitle(TimestampString());
-    m_pictureWindow.ShowWindow(SW_SHOW);
     // A viewed console's snapshot comes from its server through the network
     // panel, once that is there.
-    if (m_remoteCamera) return;
+    if (m_remoteCamera || !m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
+    m_pictureWindow.SetTitle(TimestampString());
+    m_pictureWindow.ShowWindow(SW_SHOW);
     {
         LiveFramePath::FrameAccess access(m_live);
         CFrameBuffer* frame = access.Display();
