@@ -672,32 +672,35 @@ TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
 
 // The console's visible top-level window titled like a picture taken at one
 // of the seconds from `from` to `to`.
+struct TitleSearch {
+    DWORD process;
+    std::vector<std::wstring> titles;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<TitleSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t title[128] = L"";
+    GetWindowTextW(window, title, 128);
+    if (process != search->process || !IsWindowVisible(window)) return TRUE;
+    for (const std::wstring& candidate : search->titles)
+        if (candidate == title) search->found = window;
+    return search->found ? FALSE : TRUE;
+}
+
 HWND WindowTitledWithTimeBetween(const Console& console, time_t from, time_t to)
 {
-    struct Search {
-        DWORD process;
-        std::vector<std::wstring> titles;
-        HWND found;
-    } search{0, {}, nullptr};
+    TitleSearch search{0, {}, nullptr};
     GetWindowThreadProcessId(console.MainWindow(), &search.process);
     for (time_t t = from; t <= to; ++t) {
         wchar_t title[128];
         wcsftime(title, 128, L"%Y-%b-%d_%a_%H-%M-%S", localtime(&t));
         search.titles.push_back(title);
     }
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            wchar_t title[128] = L"";
-            GetWindowTextW(window, title, 128);
-            if (process != search->process || !IsWindowVisible(window)) return TRUE;
-            for (const std::wstring& candidate : search->titles)
-                if (candidate == title) search->found = window;
-            return search->found ? FALSE : TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(&MatchTitle, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -739,22 +742,25 @@ bool ChooseInOpenDialog(const Console& console, HWND window, const std::wstring&
     return true;
 }
 
+struct VisibleCount {
+    DWORD process;
+    int visible;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM data)
+{
+    auto* count = reinterpret_cast<VisibleCount*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    count->visible += process == count->process && IsWindowVisible(window);
+    return TRUE;
+}
+
 int VisibleWindows(const Console& console)
 {
-    struct Count {
-        DWORD process;
-        int visible;
-    } count{0, 0};
+    VisibleCount count{0, 0};
     GetWindowThreadProcessId(console.MainWindow(), &count.process);
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* count = reinterpret_cast<Count*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            count->visible += process == count->process && IsWindowVisible(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumWindows(&CountVisible, reinterpret_cast<LPARAM>(&count));
     return count.visible;
 }
 
