@@ -19,16 +19,12 @@
 
 namespace {
 
-const UINT kTimerId = 9527;
-const UINT kTimerMs = 50;
 const int kOsdTicks = 60;  // three seconds of 50 ms ticks
 const int kMotionOsdTicks = 20;
 const unsigned long kFeatureMotion = 0x20000;
 const unsigned long kFeatureLargeStills = 0x100000;
 // Applies the 4:3 rule once the size change that broke it has finished.
 const UINT WM_FIT_PICTURE = WM_APP + 1;
-// A large still became the current frame (posted by the capture thread).
-const UINT WM_LARGE_FRAME = WM_APP + 2;
 
 const COLORREF kTextShadow = 0x00003C;
 const COLORREF kTextColour = 0x000014FF;
@@ -98,6 +94,7 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
 
     if (!CreateBar(*cs)) return FALSE;
     CreateCameraPanel();
+    CreateEmbeddedPictureWindow();
 
     wcsncpy(m_osdBrightnessLabel, ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"), 63);
     wcsncpy(m_osdFrozenLabel, ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"), 63);
@@ -148,6 +145,16 @@ bool CMainFrame::CreateBar(const CREATESTRUCTW& cs)
     return true;
 }
 
+void CMainFrame::CreateEmbeddedPictureWindow()
+{
+    // Further picture windows are made without a host: they take this one.
+    SetPictureHost(this);
+    if (!m_pictureWindow.CreateEmbedded(this)) return;
+    m_pictureWindow.ShowWindow(SW_HIDE);
+    // The bar stays when the focus goes to the picture window.
+    m_bar->m_pictureWindow = &m_pictureWindow;
+}
+
 void CMainFrame::CreateCameraPanel()
 {
     m_cameraPanel = std::make_unique<CDocCamPanel>(*this);
@@ -163,31 +170,6 @@ void CMainFrame::CreateCameraPanel()
     m_subPanels[CAMERA_PANEL] = m_cameraPanel.get();
 }
 
-void CMainFrame::ShowSubPanel(SubPanel chosen)
-{
-    CBasePanel2* panel = m_subPanels[chosen];
-    if (!panel) return;
-    if (m_visibleSubPanel == chosen) {
-        // A second press closes it, and the bar shrinks to its rows.
-        panel->ShowWindow(SW_HIDE);
-        m_visibleSubPanel = NO_SUB_PANEL;
-        m_bar->SetWindowPos(nullptr, 0, 0, CControlPanel::kWidth, CControlPanel::kRowsHeight,
-                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return;
-    }
-    if (m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->ShowWindow(SW_HIDE);
-    m_visibleSubPanel = chosen;
-    KVQDocCamController* controller = CurrentController();
-    if (chosen == CAMERA_PANEL || chosen == ANNOTATION_PANEL) {
-        panel->OnDeviceSetup(controller);
-        if (chosen != CAMERA_PANEL || IsLocalCameraShown()) panel->OnDeviceState(controller);
-    }
-    panel->ShowWindow(SW_SHOW);
-    if (chosen == CAMERA_PANEL || chosen == NETWORK_PANEL) m_bar->ApplyLayout(CControlPanel::LAYOUT_FULL);
-    m_bar->SetWindowPos(nullptr, 0, 0, CControlPanel::kWidth, CControlPanel::kOpenHeight,
-                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void CMainFrame::SetUpToolTips()
 {
     for (int i = 0; i < 4; ++i) {
@@ -196,6 +178,7 @@ void CMainFrame::SetUpToolTips()
         m_toolTips[i].Activate(TRUE);
     }
     if (m_bar) m_bar->SetUpToolTips();
+    if (m_pictureWindow.m_hWnd) m_pictureWindow.SetUpToolTips();
 }
 
 void CMainFrame::ShowCameraPresence(bool present)
@@ -365,6 +348,10 @@ void CMainFrame::DrawNoCameraText(CDC* dc, const CRect& rect)
 
 void CMainFrame::DrawTexts(CDC* dc, const CRect& rect)
 {
+    // Blinking: shown for the first 600 ms of each second.
+    if (m_series.IsRunning() && ::GetTickCount() % 1000 < 600)
+        DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdCapturing", L"Capturing"),
+                         CRect(rect.right - 200, rect.top + 2, rect.right, rect.top + 40), DT_LEFT);
     wchar_t text[128];
     FormatOsdText(text, 128, TheApp().CurrentController());
     if (!text[0]) return;
@@ -413,6 +400,7 @@ BOOL CMainFrame::OnDoubleClick(UINT flags, CPoint pt)
 
 void CMainFrame::OnActivateWindow(UINT state, CWnd* other, BOOL minimized)
 {
+    if (state != WA_INACTIVE) m_lastActiveWindow = this;
     if (!m_bar || !m_bar->m_hWnd) return;
     if (state != WA_INACTIVE) {
         m_barHidden = m_savedBarHidden;
@@ -465,109 +453,6 @@ void CMainFrame::OnMoveMouse(UINT flags, CPoint pt)
     ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
 }
 
-BOOL CMainFrame::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
-{
-    if (!down || vk < 9 || vk > 116) return FALSE;
-    const bool ctrl = ::GetAsyncKeyState(VK_CONTROL) < 0;
-    switch (vk) {
-    case VK_ESCAPE:
-        if (m_fullscreen) LeaveFullscreen();
-        return TRUE;
-    case VK_F1:
-        TheApp().ShowAbout();
-        return TRUE;
-    case VK_F5:
-        ReopenDevices();
-        return TRUE;
-    case '1':
-    case 'D':
-        if (ctrl) OnButtonEvent(ID_CAMERA_PANEL);
-        return TRUE;
-    case VK_ADD:
-    case VK_SUBTRACT:
-        if (m_cameraPanel) m_cameraPanel->OnButtonEvent(vk == VK_ADD ? ID_ZOOM_IN : ID_ZOOM_OUT);
-        return TRUE;
-    case VK_LEFT:
-    case VK_UP:
-    case VK_RIGHT:
-    case VK_DOWN: {
-        KVQDocCamController* camera = CurrentController();
-        if (!camera) return TRUE;
-        camera->SetZoomMove(vk == VK_LEFT ? 2 : vk == VK_UP ? 0 : vk == VK_RIGHT ? 3 : 1);
-        if (vk == VK_LEFT || vk == VK_RIGHT)
-            camera->GetZoomDigitalMoveHori();
-        else
-            camera->GetZoomDigitalMoveVert();
-        Invalidate(FALSE);
-        return TRUE;
-    }
-    default:
-        return FALSE;
-    }
-}
-
-BOOL CMainFrame::OnButtonEvent(unsigned short id)
-{
-    switch (id) {
-    case ID_CAMERA_PANEL:
-        ShowSubPanel(CAMERA_PANEL);
-        return TRUE;
-    case ID_ANNOTATION_PANEL:
-        ShowSubPanel(ANNOTATION_PANEL);
-        return TRUE;
-    case ID_NETWORK_PANEL:
-        ShowSubPanel(NETWORK_PANEL);
-        return TRUE;
-    case ID_LEAVE_FULLSCREEN:
-        LeaveFullscreen();
-        return TRUE;
-    case ID_PAN_UP:
-    case ID_PAN_DOWN:
-    case ID_PAN_LEFT:
-    case ID_PAN_RIGHT:
-        PanCommand(id);
-        return TRUE;
-    case ID_ZOOM_IN:
-    case ID_ZOOM_OUT:
-        if (m_remoteCamera)
-            m_remoteCamera->SendCameraCommand(id == ID_ZOOM_IN ? '+' : '-', 0);
-        else if (m_cameraPanel)
-            m_cameraPanel->OnButtonEvent(id);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
-void CMainFrame::PanCommand(unsigned short id)
-{
-    // Up, down, left, right: the command order, the camera's directions.
-    static const char kRemoteCodes[4] = {'^', 'v', '<', '>'};
-    static const int kDirections[4] = {0, 1, 2, 3};
-    const int index = id - ID_PAN_UP;
-    if (m_remoteCamera) {
-        m_remoteCamera->SendCameraCommand(kRemoteCodes[index], 0);
-        return;
-    }
-    KVQDocCamController* camera = CurrentController();
-    if (!camera) return;
-    camera->SetZoomMove(kDirections[index]);
-    if (!IsStatusPolled()) return;
-    if (id == ID_PAN_UP || id == ID_PAN_DOWN)
-        camera->GetZoomDigitalMoveVert();
-    else
-        camera->GetZoomDigitalMoveHori();
-}
-
-void CMainFrame::OnTimerEvent(UINT id)
-{
-    if (id != kTimerId) return;
-    if (m_osdCountdown > 0 && --m_osdCountdown == 0) ShowOsd(OSD_NONE, 0);
-    KVQDocCamController* controller = CurrentController();
-    if (controller && m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->OnTimerTick(controller);
-    m_strip.Tick();
-}
-
 BOOL CMainFrame::PreTranslateMessage(MSG* msg)
 {
     if (!m_fullscreen)
@@ -591,9 +476,7 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         KeepPictureAt4To3();
         return 0;
     case WM_LARGE_FRAME:
-        // Large stills answer the snapshot command, which this window does not
-        // offer yet: the still is shown like any frame and newer ones may follow.
-        m_live.ReleaseLargeFrame();
+        OnLargeFrame(wParam != 0);
         return 0;
     default:
         return KVQWindow::WindowProc(message, wParam, lParam);
@@ -619,27 +502,6 @@ void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)
         return;
     }
     RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-}
-
-void CMainFrame::ReopenDevices()
-{
-    COrbileApp& app = TheApp();
-    app.WaitBox().Show(L"CMessageDialog", L"msgWait");
-    KVQDocCamController* current = app.CurrentController();
-    if (current && current->m_status.modelCode) {
-        current->Stop();
-        if (!m_live.WaitForFrameEnd()) {
-            // A frame still runs on the old controllers: they must stay.
-            app.WaitBox().Close();
-            return;
-        }
-    }
-    // Without a usable camera the window stays open in the no-camera state:
-    // the camera may still be plugged in, and files can be viewed meanwhile.
-    app.StartDevices();
-    ShowCameraPresence(app.HasUsableCamera());
-    m_live.m_restartStatistics = 1;
-    app.WaitBox().Close();
 }
 
 bool CMainFrame::IsLocalCameraPresent() const
@@ -687,9 +549,9 @@ void CMainFrame::RequestRepaint()
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-void CMainFrame::PostLargeFrame(bool)
+void CMainFrame::PostLargeFrame(bool continuousMode)
 {
-    ::PostMessageW(m_hWnd, WM_LARGE_FRAME, 0, 0);
+    ::PostMessageW(m_hWnd, WM_LARGE_FRAME, continuousMode, 0);
 }
 
 void CMainFrame::OnDestroyWindow()
@@ -701,6 +563,8 @@ void CMainFrame::OnDestroyWindow()
     WriteSettings();
     if (m_bar) m_bar->DestroyWindow();
     m_visibleSubPanel = NO_SUB_PANEL;
+    SetPictureHost(nullptr);
+    m_lastActiveWindow = nullptr;
     if (m_deviceNotification) ::UnregisterDeviceNotification(m_deviceNotification);
     m_deviceNotification = nullptr;
     m_osdFont.DeleteObject();

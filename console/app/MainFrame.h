@@ -11,6 +11,10 @@
 #include "LiveFramePath.h"
 #include "OsdKind.h"
 #include "PanelHost.h"
+#include "PictureHost.h"
+#include "PictureWindow.h"
+#include "PrintView.h"
+#include "TimedCapture.h"
 #include "ZoomAndPan.h"
 
 class KVQDocCamController;
@@ -19,8 +23,15 @@ class KVQDocCamController;
 // with the on-screen texts over it, the no-camera state, the 4:3 sizing rule,
 // device arrival and removal, and the settings written when it goes. Its live
 // buffers and locks are the live frame path's, which it hosts. It owns the
-// control bar docked under it and the sub-panels the bar shows.
-class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost {
+// control bar docked under it, the sub-panels the bar shows and the embedded
+// picture window that snapshots and opened files go to. Its commands, keys,
+// timer and capture series are in MainFrameCommands.cpp, its part of the
+// picture window's work in MainFramePictures.cpp.
+class CMainFrame : public KVQWindow,
+                   public ILiveFrameHost,
+                   public IPanelHost,
+                   public IPictureHost,
+                   public IPrintSource {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
     enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
@@ -44,6 +55,7 @@ public:
     LiveFramePath& Live() { return m_live; }
     CControlPanel* Bar() { return m_bar.get(); }
     CDocCamPanel* CameraPanel() { return m_cameraPanel.get(); }
+    CPictureWindow& EmbeddedPictureWindow() { return m_pictureWindow; }
     SubPanel VisibleSubPanel() const { return m_visibleSubPanel; }
     // The camera's frames no longer arrive (false when a frame in progress
     // did not end in time: the controllers must then stay).
@@ -89,14 +101,53 @@ public:
     void ApplyCaptureSettings(const CaptureSettings& settings) override;
     bool CanTakeLargeStills() override;
 
+    // IPictureHost.
+    CWnd* MainWindow() override { return this; }
+    CControlPanel* ControlBar() override { return m_bar.get(); }
+    PanelHooks* AnnotationPanel() override { return m_subPanels[ANNOTATION_PANEL]; }
+    // The annotation panel's drawing and copy tools, once it is there.
+    bool IsAnnotationInProgress() override { return false; }
+    bool TakeCopyRequest(RECT*) override { return false; }
+    HFONT OsdFont() override { return m_osdFont; }
+    void SetLastActiveWindow(CWnd* window) override { m_lastActiveWindow = window; }
+    bool ShowsCopyNotice() override { return m_capture.showHints; }
+    void SetShowsCopyNotice(bool show) override { m_capture.showHints = show; }
+
+    // IPrintSource: the paused camera frame, else the embedded window's
+    // composed picture, under the frame lock.
+    KVQFrameBuffer* LockPicture() override;
+    void UnlockPicture() override;
+
 private:
     enum class CameraPresence { Unknown, Present, Absent };
+    static constexpr UINT kTimerId = 9527;
+    static constexpr UINT kTimerMs = 50;
+    // A large still became the current frame (posted by the capture thread;
+    // wParam: continuous mode).
+    static constexpr UINT WM_LARGE_FRAME = WM_APP + 2;
 
     bool CreateBar(const CREATESTRUCTW& cs);
     void CreateCameraPanel();
+    void CreateEmbeddedPictureWindow();
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
+    void KeyPan(int direction);
+    void Snapshot();
+    void ToggleSeries();
+    void ShowSeriesState();
+    void NoteSeriesOutcome(const CaptureSeries::Outcome& outcome);
+    KVQDocCamController* LargeStillCamera();
+    void OnLargeFrame(bool continuousMode);
+    void OpenFile();
+    void SwitchToNextCamera();
+    // The embedded picture window's part of the commands. False when the
+    // user cancelled the offer to save its picture.
+    bool OfferToSaveEmbeddedPicture();
+    void ShowSnapshot();
+    void SaveDisplayedPictureAs();
+    void OpenPictureFile(const wchar_t* path);
+    void PrintPicture();
     void CreateExitButton();
     bool DrawLivePicture(CDC* dc, const CRect& rect);
     void DrawTexts(CDC* dc, const CRect& rect);
@@ -109,6 +160,7 @@ private:
     void WriteSettings();
 
     LiveFramePath m_live;
+    TimedCapture m_series{m_live};
     CaptureSettings m_capture;
     std::atomic<CameraPresence> m_presence{CameraPresence::Unknown};
 
@@ -144,4 +196,8 @@ private:
     KVQButton m_exitButton;
     CToolTipCtrl m_toolTips[4];
     HDEVNOTIFY m_deviceNotification = nullptr;
+    CPictureWindow m_pictureWindow{this};
+    // The print dialog's parent: this window or the embedded picture window,
+    // whichever was activated last.
+    CWnd* m_lastActiveWindow = nullptr;
 };

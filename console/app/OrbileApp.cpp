@@ -5,6 +5,7 @@
 #include "AboutDialog.h"
 #include "ConsoleSettings.h"
 #include "LanguageText.h"
+#include "PictureWindowList.h"
 
 namespace {
 
@@ -75,6 +76,21 @@ BOOL COrbileApp::InitInstance()
 bool COrbileApp::HasUsableCamera() const
 {
     return m_currentController && AcceptedModel(m_currentController->m_status.modelCode);
+}
+
+KVQDocCamController* COrbileApp::ControllerAfterCurrent() const
+{
+    const size_t count = m_controllers.size();
+    if (count < 2) return nullptr;
+    for (size_t i = 0; i < count; ++i)
+        if (m_controllers[i]->IsCurrentDevice()) return m_controllers[(i + 1) % count].get();
+    return nullptr;
+}
+
+void COrbileApp::SetCurrentController(KVQDocCamController* controller)
+{
+    controller->MakeCurrent();
+    m_currentController = controller;
 }
 
 void COrbileApp::ShowCameraState()
@@ -204,6 +220,7 @@ int COrbileApp::ExitInstance()
         for (auto& controller : m_controllers) controller.release();
     }
     m_controllers.clear();
+    DeletePictureWindows();
     if (m_skinLibrary) ::FreeLibrary(m_skinLibrary);
     m_skinLibrary = nullptr;
     return CWinApp::ExitInstance();

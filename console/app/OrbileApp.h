@@ -35,11 +35,17 @@ public:
     int StartDevices();
 
     KVQDocCamController* CurrentController() const { return m_currentController; }
+    // The camera after the current one in the order found, the first after
+    // the last; null with fewer than two.
+    KVQDocCamController* ControllerAfterCurrent() const;
+    // Makes one of the controllers the current one, here and in the library.
+    void SetCurrentController(KVQDocCamController* controller);
     // The current camera is one of the models the console drives.
     bool HasUsableCamera() const;
     CMainFrame& MainFrame() { return m_mainFrame; }
     HMODULE SkinLibrary() const { return m_skinLibrary; }
     CMessageDialog& WaitBox() { return m_waitBox; }
+    CEZPrintView& PrintView() { return m_printView; }
 
 private:
     KVQDocCamController* AddController();
@@ -50,6 +56,7 @@ private:
     void ShowCameraState();
 
     CMainFrame m_mainFrame;
+    CEZPrintView m_printView;
     CMessageDialog m_waitBox;
     HMODULE m_skinLibrary = nullptr;
     KVQDocCamController* m_currentController = nullptr;

@@ -1,7 +1,8 @@
 // orbileap.exe as a user meets it, driven from outside under Wine: start-up
 // at the saved place, the simulated camera's live picture on the screen, the
 // no-camera state, the single instance, the missing skin library in two
-// languages, the settings round trip, the 4:3 rule and device events.
+// languages, the settings round trip, the 4:3 rule, device events, and the
+// main window's commands and keys.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -240,11 +242,11 @@ struct Screen {
     std::vector<uint8_t> bgr;  // top-down rows
     int width = 0, height = 0, stride = 0;
     // Pixels of the colour the console writes its texts in (red), in the
-    // part from (left, top) on.
-    int TextPixels(int left = 0, int top = 0) const
+    // part from (left, top) on, above row bottom.
+    int TextPixels(int left = 0, int top = 0, int bottom = -1) const
     {
         int count = 0;
-        for (int y = top; y < height; ++y)
+        for (int y = top; y < (bottom < 0 ? height : bottom); ++y)
             for (int x = left; x < width; ++x) {
                 const uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
                 count += p[2] > 200 && p[1] < 90 && p[0] < 60;
@@ -619,6 +621,243 @@ HWND WindowWithControl(const Console& console, int id)
     GetWindowThreadProcessId(console.MainWindow(), &search.process);
     EnumWindows(&MatchControlOwner, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// A key pressed with Ctrl held on the display, as the console's own Ctrl
+// test (GetAsyncKeyState) sees it; the key's message is sent to the window.
+void PressWithCtrl(HWND window, WPARAM key)
+{
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_KEYDOWN, key, 1, SMTO_NORMAL, 20000, &result);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+}
+
+TEST_F(LiveCamera, CtrlTabWithOneCameraLeavesItsPictureRunning)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    PressWithCtrl(window, VK_TAB);
+    const int first = ShownPicture(window);
+    int later = first;
+    EXPECT_TRUE(WaitUntil(5000, [&] {
+        later = ShownPicture(window);
+        return later >= 0 && later != first;
+    })) << "the camera still streams; the picture stays at " << first;
+    EXPECT_EQ(window, console.MainWindow());
+}
+
+TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    HWND bar = WindowWithControl(console, 59892);  // the bar holds the settings button
+    ASSERT_NE(nullptr, bar);
+    struct Step {
+        int width, height;
+    } steps[] = {{700, 500}, {700, 97}, {700, 500}};
+    for (const Step& step : steps) {
+        PostMessageW(window, WM_COMMAND, 59652, 0);
+        RECT rect{};
+        EXPECT_TRUE(WaitUntil(5000, [&] {
+            rect = WindowRect(bar);
+            return rect.bottom - rect.top == step.height;
+        })) << "bar " << rect.right - rect.left << " x " << rect.bottom - rect.top << ", expected height " << step.height;
+        EXPECT_EQ(rect.right - rect.left, step.width);
+    }
+}
+
+// The console's visible top-level window titled like a picture taken at one
+// of the seconds from `from` to `to`.
+struct TitleSearch {
+    DWORD process;
+    std::vector<std::wstring> titles;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<TitleSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t title[128] = L"";
+    GetWindowTextW(window, title, 128);
+    if (process != search->process || !IsWindowVisible(window)) return TRUE;
+    for (const std::wstring& candidate : search->titles)
+        if (candidate == title) search->found = window;
+    return search->found ? FALSE : TRUE;
+}
+
+HWND WindowTitledWithTimeBetween(const Console& console, time_t from, time_t to)
+{
+    TitleSearch search{0, {}, nullptr};
+    GetWindowThreadProcessId(console.MainWindow(), &search.process);
+    for (time_t t = from; t <= to; ++t) {
+        wchar_t title[128];
+        wcsftime(title, 128, L"%Y-%b-%d_%a_%H-%M-%S", localtime(&t));
+        search.titles.push_back(title);
+    }
+    EnumWindows(&MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(LiveCamera, TheSnapshotKeyShowsTheLivePageInAPictureWindowTitledWithTheTime)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    const time_t pressed = time(nullptr);
+    PressWithCtrl(window, 'S');
+    HWND picture = nullptr;
+    ASSERT_TRUE(WaitUntil(10000, [&] {
+        return (picture = WindowTitledWithTimeBetween(console, pressed, time(nullptr))) != nullptr;
+    })) << "a picture window titled with the time of the press";
+    EXPECT_NE(picture, window);
+    EXPECT_TRUE(WaitUntil(10000, [&] { return ShownPicture(picture) >= 0; })) << "it shows the camera's page";
+}
+
+// Chooses a file in the console's open dialog (its first dialog), once it is
+// there; false when no dialog came. The command has run its course when the window answers.
+bool ChooseInOpenDialog(const Console& console, HWND window, const std::wstring& path)
+{
+    HWND dialog = nullptr;
+    const int kNameFields[] = {0x47C, 0x480};  // the name box of either dialog style
+    int field = 0;
+    if (!WaitUntil(10000, [&] {
+            dialog = console.FindWindowOf(L"#32770");
+            for (int id : kNameFields)
+                if (dialog && GetDlgItem(dialog, id)) field = id;
+            return field != 0;
+        }))
+        return false;
+    SetDlgItemTextW(dialog, field, path.c_str());
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    if (!WaitUntil(10000, [&] { return !IsWindow(dialog); })) return false;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    return true;
+}
+
+struct VisibleCount {
+    DWORD process;
+    int visible;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM data)
+{
+    auto* count = reinterpret_cast<VisibleCount*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    count->visible += process == count->process && IsWindowVisible(window);
+    return TRUE;
+}
+
+int VisibleWindows(const Console& console)
+{
+    VisibleCount count{0, 0};
+    GetWindowThreadProcessId(console.MainWindow(), &count.process);
+    EnumWindows(&CountVisible, reinterpret_cast<LPARAM>(&count));
+    return count.visible;
+}
+
+// The screen's colour at a fraction of the window's picture area, as "r,g,b"
+// rounded to the nearest of 0 and 255 per channel.
+std::string ColourAt(HWND window, double fx, double fy)
+{
+    const Screen shot = CapturePictureArea(window);
+    const uint8_t* p = &shot.bgr[size_t(fy * shot.height) * shot.stride + size_t(fx * shot.width) * 3];
+    auto level = [](uint8_t v) { return v > 127 ? "255" : "0"; };
+    return std::string(level(p[2])) + "," + level(p[1]) + "," + level(p[0]);
+}
+
+TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeavesOtherFiles)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    // A picture file of another kind, by its name.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring other = std::wstring(temp) + L"quadrants.png";
+    ASSERT_TRUE(CopyFileW(BesideTest(L"fixtures\\quadrants.gif").c_str(), other.c_str(), FALSE));
+    const int windowsBefore = VisibleWindows(console);
+    PostMessageW(window, WM_COMMAND, 59655, 0);
+    ASSERT_TRUE(ChooseInOpenDialog(console, window, other));
+    EXPECT_EQ(VisibleWindows(console), windowsBefore) << "nothing opens a .png";
+    DeleteFileW(other.c_str());
+
+    PostMessageW(window, WM_COMMAND, 59655, 0);
+    ASSERT_TRUE(ChooseInOpenDialog(console, window, BesideTest(L"fixtures\\quadrants.GIF")));
+    HWND picture = nullptr;
+    ASSERT_TRUE(WaitUntil(10000, [&] { return (picture = FindWindowW(nullptr, L"quadrants.GIF")) != nullptr; }));
+    EXPECT_TRUE(IsWindowVisible(picture));
+    // Red, green, blue and white quadrants, where the file has them.
+    EXPECT_TRUE(WaitUntil(5000, [&] { return ColourAt(picture, 0.25, 0.25) == "255,0,0"; }))
+        << ColourAt(picture, 0.25, 0.25);
+    EXPECT_EQ(ColourAt(picture, 0.75, 0.25), "0,255,0");
+    EXPECT_EQ(ColourAt(picture, 0.25, 0.75), "0,0,255");
+    EXPECT_EQ(ColourAt(picture, 0.75, 0.75), "255,255,255");
+}
+
+// The file names in a folder matching the pattern.
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+TEST_F(LiveCamera, TheSnapshotKeyInSeriesModeStartsNumberedShotsAndAgainStopsThem)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"orbileap-series";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::wstring& old : FilesIn(folder, L"*.jpg")) DeleteFileW((folder + L"\\" + old).c_str());
+    Profile::Set(L"Capture", 1);
+    Profile::Set(L"SavingPathName", folder.c_str());
+    Profile::Set(L"SavingName", L"lesson");
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    auto capturingShown = [&] {
+        const Screen shot = CapturePictureArea(window);
+        return shot.TextPixels(shot.width - 200, 0, 40) > 30;
+    };
+    EXPECT_FALSE(capturingShown());
+
+    const time_t pressed = time(nullptr);
+    PressWithCtrl(window, 'S');
+    std::vector<std::wstring> shots;
+    ASSERT_TRUE(WaitUntil(10000, [&] { return !(shots = FilesIn(folder, L"*.jpg")).empty(); }))
+        << "the first shot at the series' first tick";
+    const std::wstring& first = shots.front();
+    bool stamped = false;
+    for (time_t t = pressed; t <= time(nullptr); ++t) {
+        wchar_t name[128];
+        wcsftime(name, 128, L"lesson%Y-%b-%d_%a_%H-%M-%S_00000.jpg", localtime(&t));
+        stamped |= first == name;
+    }
+    EXPECT_TRUE(stamped) << std::string(first.begin(), first.end());
+    EXPECT_TRUE(WaitUntil(5000, capturingShown)) << "\"Capturing\" blinks at the top right";
+
+    PressWithCtrl(window, 'S');
+    int hidden = 0;  // samples in a row without the text: it blinks
+    EXPECT_TRUE(WaitUntil(5000, [&] { return (hidden = capturingShown() ? 0 : hidden + 1) >= 24; }))
+        << "the second press stops the series";
+    EXPECT_EQ(FilesIn(folder, L"*_00002.jpg").size(), 0u);
+    for (const std::wstring& shot : FilesIn(folder, L"*.jpg")) DeleteFileW((folder + L"\\" + shot).c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)

@@ -1,0 +1,74 @@
+// The main window's embedded picture window: snapshots go into it, opened
+// picture files are shown in it, and it is what the print command prints
+// unless the live picture is paused.
+#include "MainFrame.h"
+
+#include <cwchar>
+
+#include "ConsoleText.h"
+#include "OrbileApp.h"
+#include "PictureFiles.h"
+
+bool CMainFrame::OfferToSaveEmbeddedPicture()
+{
+    return !m_pictureWindow.m_hWnd || !m_pictureWindow.IsWindowVisible() || m_pictureWindow.OfferToSave(this);
+}
+
+void CMainFrame::ShowSnapshot()
+{
+    // A viewed console's snapshot comes from its server through the network
+    // panel, once that is there.
+    if (m_remoteCamera || !m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
+    m_pictureWindow.SetTitle(TimestampString());
+    m_pictureWindow.ShowWindow(SW_SHOW);
+    {
+        LiveFramePath::FrameAccess access(m_live);
+        CFrameBuffer* frame = access.Display();
+        if (!frame || !frame->HasPicture()) return;
+        frame->m_newPicture = 1;
+        m_pictureWindow.TakeFrame(*frame);
+        frame->m_newPicture = 0;
+    }
+    m_pictureWindow.Invalidate(FALSE);
+}
+
+void CMainFrame::SaveDisplayedPictureAs()
+{
+    // A copy: the camera must not wait for the dialog.
+    CFrameBuffer picture;
+    {
+        LiveFramePath::FrameAccess access(m_live);
+        CFrameBuffer* frame = access.Display();
+        if (!frame || !frame->HasPicture() || !picture.CopyFrom(*frame)) return;
+    }
+    SavePictureAs(picture, TimestampString(), this);
+}
+
+void CMainFrame::OpenPictureFile(const wchar_t* path)
+{
+    if (!m_pictureWindow.m_hWnd || !LoadPictureFile(m_pictureWindow, path)) return;
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    m_pictureWindow.SetTitle(name ? name + 1 : path);
+    m_pictureWindow.SetVideoSource(nullptr);
+    m_pictureWindow.ShowWindow(SW_SHOW);
+    m_pictureWindow.Invalidate(FALSE);
+    ::SetActiveWindow(m_pictureWindow.m_hWnd);
+}
+
+void CMainFrame::PrintPicture()
+{
+    CWnd* parent = m_lastActiveWindow ? m_lastActiveWindow : this;
+    TheApp().PrintView().Print(TRUE, parent, *this);
+}
+
+KVQFrameBuffer* CMainFrame::LockPicture()
+{
+    m_live.FrameLock().Enter();
+    CFrameBuffer* picture =
+        m_live.m_pause ? LiveFramePath::FrameAccess(m_live).Current() : &m_pictureWindow.ComposedPicture();
+    if (picture && picture->HasPicture()) return picture;
+    m_live.FrameLock().Leave();
+    return nullptr;
+}
+
+void CMainFrame::UnlockPicture() { m_live.FrameLock().Leave(); }
