@@ -349,6 +349,19 @@ private:
 TEST(Printing, OneLandscapePageAtTheScreenScaleAndNothingOnCancel)
 {
     CWinApp application(L"picture_window_tests");  // the default printer's settings come through it
+    KVQFrameBuffer picture;
+    frametest::MakeQuadrants(picture, 192, 144);
+    PictureSource source(picture);
+    CEZPrintView view;
+    {
+        // No printer at all: the job ends before any dialog.
+        DialogUser user(Answers{L"", true, true});
+        view.Print(TRUE, nullptr, source);
+        EXPECT_EQ(user.PrintDialogs(), 0);
+        EXPECT_EQ(source.locks, 0);
+    }
+    EXPECT_FALSE(CPrinterTarget(nullptr, nullptr).IsOpen());
+
     const std::wstring port = OutPath(L"printed.ps");
     DeleteFileW(port.c_str());
     FilePrinter printer(port);
@@ -366,10 +379,6 @@ TEST(Printing, OneLandscapePageAtTheScreenScaleAndNothingOnCancel)
     EXPECT_FALSE(GetPrinterDevice(L"No Such Printer", &names, &mode));
     EXPECT_FALSE(GetPrinterDevice(FilePrinter::kName, nullptr, &mode));
 
-    KVQFrameBuffer picture;
-    frametest::MakeQuadrants(picture, 192, 144);
-    PictureSource source(picture);
-    CEZPrintView view;
     {
         DialogUser user(Answers{L"", false, true});
         view.Print(TRUE, nullptr, source);
