@@ -489,7 +489,9 @@ void CPictureWindow::LayOutWindowed(const CRect& window)
     if (bar && bar->m_hWnd)
         bar->PlacePanel(bar->m_dockState == CBasePanel::DOCK_BELOW ? CBasePanel::PLACE_DOCKED
                                                                    : CBasePanel::PLACE_LAST);
-    if (m_hWnd) PostMessage(WM_FIT_PICTURE);
+    // The rule's own correction is not corrected again: its whole-pixel
+    // steps would creep on.
+    if (m_hWnd && !m_fitting && !m_fitPending) m_fitPending = PostMessage(WM_FIT_PICTURE) != FALSE;
 }
 
 void CPictureWindow::FitTo4To3()
@@ -498,8 +500,10 @@ void CPictureWindow::FitTo4To3()
     CRect window;
     GetWindowRect(&window);
     const kvq::Extent fitted = kvq::FitFrameSize(window.Width(), window.Height());
-    if (fitted.width != window.Width() || fitted.height != window.Height())
-        SetWindowPos(nullptr, 0, 0, fitted.width, fitted.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (fitted.width == window.Width() && fitted.height == window.Height()) return;
+    m_fitting = true;
+    SetWindowPos(nullptr, 0, 0, fitted.width, fitted.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_fitting = false;
 }
 
 void CPictureWindow::OnDestroyWindow()
@@ -544,6 +548,7 @@ LRESULT CPictureWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case WM_FIT_PICTURE:
+        m_fitPending = false;
         FitTo4To3();
         return 0;
     case WM_COPY_NOTICE: {

@@ -111,6 +111,8 @@ private:
     CToolTipCtrl m_titleTips[4];
     CToolTipCtrl m_ownTips[3];
     bool m_closeCancelled = false;
+    bool m_fitting = false;
+    bool m_fitPending = false;
 };
 
 // The host of picture windows made without one (the further windows).

@@ -105,16 +105,17 @@ private:
 
     void Answer(HWND dialog)
     {
+        // The print dialog has a page edit too: it is told by its printer list.
+        if (GetDlgItem(dialog, kPrinterCombo)) {
+            ++m_printDialogs;
+            return Press(dialog, m_answers.print ? IDOK : IDCANCEL);
+        }
         if (GetDlgItem(dialog, kFileNameEdit) || GetDlgItem(dialog, kFileNameCombo)) {
             ++m_fileDialogs;
             if (m_answers.fileName.empty()) return Press(dialog, IDCANCEL);
             SetDlgItemTextW(dialog, kFileNameEdit, m_answers.fileName.c_str());
             SetDlgItemTextW(dialog, kFileNameCombo, m_answers.fileName.c_str());
             return Press(dialog, IDOK);
-        }
-        if (GetDlgItem(dialog, kPrinterCombo)) {
-            ++m_printDialogs;
-            return Press(dialog, m_answers.print ? IDOK : IDCANCEL);
         }
         std::wstring text;
         EnumChildWindows(dialog, &CollectText, reinterpret_cast<LPARAM>(&text));

@@ -193,6 +193,48 @@ TEST_F(PictureWindowTest, AHistorySelectionWhoseSaveWasCancelledKeepsThePicture)
     EXPECT_FALSE(window.IsUnsaved());
 }
 
+TEST_F(PictureWindowTest, KeepsTheShapeOfItsPictureAndItsLeastSize)
+{
+    struct Case {
+        int width, height;
+        CSize expected;
+    };
+    const Case cases[] = {{1000, 800, CSize(973, 800)}, {1000, 570, CSize(667, 570)}, {600, 400, CSize(667, 570)}};
+    for (const Case& c : cases) {
+        window.SetWindowPos(nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        paneltest::Pump();
+        CRect placed;
+        window.GetWindowRect(&placed);
+        EXPECT_EQ(placed.Width(), c.expected.cx) << c.width << "x" << c.height;
+        EXPECT_EQ(placed.Height(), c.expected.cy) << c.width << "x" << c.height;
+    }
+}
+
+TEST_F(PictureWindowTest, ClosingAsksAboutAnUnsavedPictureAndGoingAwayDoesNot)
+{
+    TakePage();
+    window.ShowWindow(SW_SHOW);
+    {
+        DialogUser user(Answers{L"", true, true});  // Yes, then Cancel in the save dialog
+        window.SendMessage(WM_CLOSE);
+        EXPECT_EQ(user.Messages().size(), 1u);
+    }
+    EXPECT_FALSE(window.IsWindowVisible()) << "a save cancelled in its dialog still closes";
+    EXPECT_TRUE(window.IsUnsaved());
+    window.ShowWindow(SW_SHOW);
+    {
+        DialogUser user(Answers{L"", true, false});  // No
+        window.SendMessage(WM_CLOSE);
+    }
+    EXPECT_FALSE(window.IsWindowVisible());
+    EXPECT_EQ(window.Picture().Width(), simcam::kTestPictureWidth) << "hidden, not emptied";
+
+    window.ShowWindow(SW_SHOW);
+    DialogUser user(Answers{});
+    window.DestroyWindow();
+    EXPECT_TRUE(user.Messages().empty()) << "no question from a window being destroyed";
+}
+
 // A bitmap of the clipboard's CF_DIB offer: width, height, first pixel.
 struct OfferedDib {
     bool offered;
@@ -307,6 +349,19 @@ private:
 TEST(Printing, OneLandscapePageAtTheScreenScaleAndNothingOnCancel)
 {
     CWinApp application(L"picture_window_tests");  // the default printer's settings come through it
+    KVQFrameBuffer picture;
+    frametest::MakeQuadrants(picture, 192, 144);
+    PictureSource source(picture);
+    CEZPrintView view;
+    {
+        // No printer at all: the job ends before any dialog.
+        DialogUser user(Answers{L"", true, true});
+        view.Print(TRUE, nullptr, source);
+        EXPECT_EQ(user.PrintDialogs(), 0);
+        EXPECT_EQ(source.locks, 0);
+    }
+    EXPECT_FALSE(CPrinterTarget(nullptr, nullptr).IsOpen());
+
     const std::wstring port = OutPath(L"printed.ps");
     DeleteFileW(port.c_str());
     FilePrinter printer(port);
@@ -324,10 +379,6 @@ TEST(Printing, OneLandscapePageAtTheScreenScaleAndNothingOnCancel)
     EXPECT_FALSE(GetPrinterDevice(L"No Such Printer", &names, &mode));
     EXPECT_FALSE(GetPrinterDevice(FilePrinter::kName, nullptr, &mode));
 
-    KVQFrameBuffer picture;
-    frametest::MakeQuadrants(picture, 192, 144);
-    PictureSource source(picture);
-    CEZPrintView view;
     {
         DialogUser user(Answers{L"", false, true});
         view.Print(TRUE, nullptr, source);
