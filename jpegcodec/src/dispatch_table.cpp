@@ -94,10 +94,10 @@ void fillDispatchTable(CpuDispatchTable* t, int32_t cpuClass) {
   put(t->decodeGrey,              {decodeGrey,                decodeGreyMmx,                 decodeGreyMmx,                 decodeGreyMmx,                 decodeGreyMmx});
   put(t->decodeRgb11,             {decodeRgb11,               decodeRgb11Mmx,                decodeRgb11Mmx,                decodeRgb11Mmx,                decodeRgb11Mmx});
   put(t->decodeRgb21,             {decodeRgb21,               decodeRgb21Mmx,                decodeRgb21Mmx,                decodeRgb21Sse,                decodeRgb21Sse});
-  put(t->decodeRgb22,             {decodeRgb22,               decodeRgb22Mmx,                decodeRgb22Mmx,                decodeRgb22Mmx,                decodeRgb22Mmx});
+  put(t->decodeRgb22,             {decodeRgb22,               decodeRgb22Mmx,                decodeRgb22Mmx,                decodeRgb22Mmx,                decodeRgb22Sse2});
   put(t->decodeBgr11,             {decodeBgr11,               decodeBgr11Mmx,                decodeBgr11Mmx,                decodeBgr11Mmx,                decodeBgr11Mmx});
   put(t->decodeBgr21,             {decodeBgr21,               decodeBgr21Mmx,                decodeBgr21Mmx,                decodeBgr21Sse,                decodeBgr21Sse});
-  put(t->decodeBgr22,             {decodeBgr22,               decodeBgr22Mmx,                decodeBgr22Mmx,                decodeBgr22Mmx,                decodeBgr22Mmx});
+  put(t->decodeBgr22,             {decodeBgr22,               decodeBgr22Mmx,                decodeBgr22Mmx,                decodeBgr22Mmx,                decodeBgr22Sse2});
   put(t->decodeYccToRgbx11,       {decodeYccToRgbx11,         decodeYccToRgbx11Mmx,          decodeYccToRgbx11Mmx,          decodeYccToRgbx11Mmx,          decodeYccToRgbx11Mmx});
   put(t->decodeYccToRgbx21,       {decodeYccToRgbx21,         decodeYccToRgbx21Mmx,          decodeYccToRgbx21Mmx,          decodeYccToRgbx21Mmx,          decodeYccToRgbx21Mmx});
   put(t->decodeYccToRgbx22,       {decodeYccToRgbx21,         decodeYccToRgbx21Mmx,          decodeYccToRgbx21Mmx,          decodeYccToRgbx21Mmx,          decodeYccToRgbx21Mmx});

@@ -60,6 +60,10 @@ void inverseDctAccurateSse2(int16_t* block);
 void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
 void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
 void storeSamplesSse2(const int16_t* block, uint8_t* destination, int32_t stride);
+void decodeRgb22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                     uint8_t* outTop, uint8_t* outBottom, int32_t count);
+void decodeBgr22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                     uint8_t* outTop, uint8_t* outBottom, int32_t count);
 #endif
 
 // Huffman block coders and decoders of the vector classes. The coders emit
