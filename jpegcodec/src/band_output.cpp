@@ -126,9 +126,10 @@ void emitRowPair(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_t y) {
   const int32_t width = plan.mcuOutWidth;
   FlatColour colour;
   for (int32_t x = x0; x < end;) {
-    const bool runFlat = flat[x / width] != 0;
-    int32_t runEnd = (x / width + 1) * width;
-    while (runEnd < end && (flat[runEnd / width] != 0) == runFlat) runEnd += width;
+    int32_t mcu = x / width;
+    const bool runFlat = flat[mcu] != 0;
+    int32_t runEnd = (mcu + 1) * width;
+    for (++mcu; runEnd < end && (flat[mcu] != 0) == runFlat; ++mcu) runEnd += width;
     if (runEnd > end) runEnd = end;
     const size_t offset = static_cast<size_t>(x - x0) * 3;
     if (runFlat) {

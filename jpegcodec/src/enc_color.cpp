@@ -366,20 +366,18 @@ JPEG_STATUS selectEncodeConverter(JPEG_CODEC_STATE* state) {
   return JPEG_SUCCESS;
 }
 
-void installPortableEncodeKernels(CpuDispatchTable* table) {
-  table->encodeGrey = encodeGreyBlock;
-  table->encodeRgb11 = encodeThree<RgbPixel, 1, 1>;
-  table->encodeRgb21 = encodeThree<RgbPixel, 2, 1>;
-  table->encodeRgb22 = encodeThree<RgbPixel, 2, 2>;
-  table->encodeBgr11 = encodeThree<BgrPixel, 1, 1>;
-  table->encodeBgr21 = encodeThree<BgrPixel, 2, 1>;
-  table->encodeBgr22 = encodeThree<BgrPixel, 2, 2>;
-  table->encodePlain3x11 = encodeThree<Plain3Pixel, 1, 1>;
-  table->encodePlain3x21 = encodeThree<Plain3Pixel, 2, 1>;
-  table->encodePlain3x22 = encodeThree<Plain3Pixel, 2, 2>;
-  table->encodePackedYcc21 = encodePackedYcc;
-  table->encodeCmyk11 = encodeFour<CmykPixel, 1, 1>;
-  table->encodeCmyk21 = encodeFour<CmykPixel, 2, 1>;
-  table->encodeCmyk22 = encodeFour<CmykPixel, 2, 2>;
-  table->encodePlain4x11 = encodeFour<Plain4Pixel, 1, 1>;
-}
+const EncodeGreyFn encodeGrey = encodeGreyBlock;
+const Encode3Fn encodeRgb11 = encodeThree<RgbPixel, 1, 1>;
+const Encode3Fn encodeRgb21 = encodeThree<RgbPixel, 2, 1>;
+const Encode3Fn encodeRgb22 = encodeThree<RgbPixel, 2, 2>;
+const Encode3Fn encodeBgr11 = encodeThree<BgrPixel, 1, 1>;
+const Encode3Fn encodeBgr21 = encodeThree<BgrPixel, 2, 1>;
+const Encode3Fn encodeBgr22 = encodeThree<BgrPixel, 2, 2>;
+const Encode3Fn encodePlain3x11 = encodeThree<Plain3Pixel, 1, 1>;
+const Encode3Fn encodePlain3x21 = encodeThree<Plain3Pixel, 2, 1>;
+const Encode3Fn encodePlain3x22 = encodeThree<Plain3Pixel, 2, 2>;
+const Encode3Fn encodePackedYcc21 = encodePackedYcc;
+const Encode4Fn encodeCmyk11 = encodeFour<CmykPixel, 1, 1>;
+const Encode4Fn encodeCmyk21 = encodeFour<CmykPixel, 2, 1>;
+const Encode4Fn encodeCmyk22 = encodeFour<CmykPixel, 2, 2>;
+const Encode4Fn encodePlain4x11 = encodeFour<Plain4Pixel, 1, 1>;

@@ -9,7 +9,11 @@
 // conversion and downsampling flags set) and installs it in ccEncodeMcu.
 JPEG_STATUS selectEncodeConverter(JPEG_CODEC_STATE* state);
 
-// Installs the portable block kernels in the table's encoder input slots.
-void installPortableEncodeKernels(CpuDispatchTable* table);
+// The portable bodies of the input slots: one MCU of caller pixels to
+// level-shifted blocks.
+extern const EncodeGreyFn encodeGrey;
+extern const Encode3Fn encodeRgb11, encodeRgb21, encodeRgb22, encodeBgr11, encodeBgr21, encodeBgr22,
+    encodePlain3x11, encodePlain3x21, encodePlain3x22, encodePackedYcc21;
+extern const Encode4Fn encodeCmyk11, encodeCmyk21, encodeCmyk22, encodePlain4x11;
 
 #endif

@@ -95,29 +95,27 @@ void decodePackedYcc(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uin
   }
 }
 
-void decodeGrey(const uint8_t* samples, uint8_t* out, int32_t count) {
+void copyGreyRow(const uint8_t* samples, uint8_t* out, int32_t count) {
   for (int32_t x = 0; x < count; ++x) out[x] = samples[x];
 }
 }  // namespace
 
-void installPortableDecodeKernels(CpuDispatchTable* t) {
-  t->decodeGrey = decodeGrey;
-  t->decodeRgb11 = decodeToThreeBytes<0, 0, 1, 2>;
-  t->decodeRgb21 = decodeToThreeBytes<1, 0, 1, 2>;
-  t->decodeRgb22 = decodeRowPairToThreeBytes<0, 1, 2>;
-  t->decodeBgr11 = decodeToThreeBytes<0, 2, 1, 0>;
-  t->decodeBgr21 = decodeToThreeBytes<1, 2, 1, 0>;
-  t->decodeBgr22 = decodeRowPairToThreeBytes<2, 1, 0>;
-  t->decodeYccToRgbx11 = decodeToRgbx<0>;
-  t->decodeYccToRgbx21 = t->decodeYccToRgbx22 = decodeToRgbx<1>;
-  t->decodePlain3x11 = decodePlain3<0>;
-  t->decodePlain3x21 = t->decodePlain3x22 = decodePlain3<1>;
-  t->decodePlain3ToCmyk11 = decodePlain3ToCmyk;
-  t->decodePackedYcc21 = decodePackedYcc;
-  t->decodeYcckToCmyk11 = decodeYcckToCmyk<0>;
-  t->decodeYcckToCmyk21 = t->decodeYcckToCmyk22 = decodeYcckToCmyk<1>;
-  t->decodePlain4x11 = decodePlain4;
-}
+const DecodeGreyFn decodeGrey = copyGreyRow;
+const Decode3Fn decodeRgb11 = decodeToThreeBytes<0, 0, 1, 2>;
+const Decode3Fn decodeRgb21 = decodeToThreeBytes<1, 0, 1, 2>;
+const Decode3PairFn decodeRgb22 = decodeRowPairToThreeBytes<0, 1, 2>;
+const Decode3Fn decodeBgr11 = decodeToThreeBytes<0, 2, 1, 0>;
+const Decode3Fn decodeBgr21 = decodeToThreeBytes<1, 2, 1, 0>;
+const Decode3PairFn decodeBgr22 = decodeRowPairToThreeBytes<2, 1, 0>;
+const Decode3Fn decodeYccToRgbx11 = decodeToRgbx<0>;
+const Decode3Fn decodeYccToRgbx21 = decodeToRgbx<1>;
+const Decode3Fn decodePlain3x11 = decodePlain3<0>;
+const Decode3Fn decodePlain3x21 = decodePlain3<1>;
+const Decode3Fn decodePlain3ToCmyk11 = decodePlain3ToCmyk;
+const Decode3Fn decodePackedYcc21 = decodePackedYcc;
+const Decode4Fn decodeYcckToCmyk11 = decodeYcckToCmyk<0>;
+const Decode4Fn decodeYcckToCmyk21 = decodeYcckToCmyk<1>;
+const Decode4Fn decodePlain4x11 = decodePlain4;
 
 void convertPixelsInPlace(uint8_t* p, int32_t count, int32_t channels, bool bgr, bool complement) {
   for (int32_t x = 0; x < count; ++x, p += channels) {

@@ -5,9 +5,15 @@
 
 #include <stdint.h>
 
-struct CpuDispatchTable;
+#include "cpu_dispatch.h"
 
-void installPortableDecodeKernels(CpuDispatchTable* table);
+// The portable bodies of the output slots; the 21 bodies of the four-byte
+// and plain layouts also serve their 22 slots.
+extern const DecodeGreyFn decodeGrey;
+extern const Decode3Fn decodeRgb11, decodeRgb21, decodeBgr11, decodeBgr21, decodeYccToRgbx11, decodeYccToRgbx21,
+    decodePlain3x11, decodePlain3x21, decodePlain3ToCmyk11, decodePackedYcc21;
+extern const Decode3PairFn decodeRgb22, decodeBgr22;
+extern const Decode4Fn decodeYcckToCmyk11, decodeYcckToCmyk21, decodePlain4x11;
 
 // R, G, B of one YCbCr sample, clamped to 0..255.
 struct Rgb {

@@ -6,7 +6,6 @@
 #include "simd_kernels.h"
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
-#include "cpu_dispatch.h"
 #include "simd_color_rows.h"
 
 #define MMX_BODY __attribute__((target("mmx")))
@@ -32,14 +31,14 @@ MMX_BODY void decodeYcck(const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
   decodeRow<kChromaShift, CmykBytes, false>(y, cb, cr, k, out, count);
 }
 
-MMX_BODY void decodeGreyMmx(const uint8_t* samples, uint8_t* out, int32_t count) {
+MMX_BODY void copyGreyRow(const uint8_t* samples, uint8_t* out, int32_t count) {
   int32_t x = 0;
   for (; x + 8 <= count; x += 8) store8(out + x, load8(samples + x));
   for (; x < count; ++x) out[x] = samples[x];
 }
 
 // Y Cb Y Cr pairs from luma and half-width chroma.
-MMX_BODY void decodePackedYccMmx(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
+MMX_BODY void interleavePackedYcc(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count) {
   int32_t x = 0;
   for (; x + 8 <= count; x += 8, out += 16) {
     const __m64 luma = load8(y + x), chroma = _mm_unpacklo_pi8(load4(cb + x / 2), load4(cr + x / 2));
@@ -52,25 +51,22 @@ MMX_BODY void decodePackedYccMmx(const uint8_t* y, const uint8_t* cb, const uint
   }
 }
 
-MMX_BODY void encodePackedYcc21Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr) {
+MMX_BODY void splitPackedYcc(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr) {
   encodePackedYccRows<false>(source, stride, y, cb, cr);
 }
 }  // namespace
 
-void installVectorColourOutput(CpuDispatchTable* t, int32_t cpuClass) {
-  const bool shuffles = cpuClass >= 5;
-  t->decodeGrey = decodeGreyMmx;
-  t->decodeRgb11 = decodeThree<0, ThreeBytes<false>>;
-  t->decodeBgr11 = decodeThree<0, ThreeBytes<true>>;
-  t->decodeRgb21 = shuffles ? decodeRgb21Sse : decodeThree<1, ThreeBytes<false>>;
-  t->decodeBgr21 = shuffles ? decodeBgr21Sse : decodeThree<1, ThreeBytes<true>>;
-  t->decodeRgb22 = decodeThreePair<ThreeBytes<false>>;
-  t->decodeBgr22 = decodeThreePair<ThreeBytes<true>>;
-  t->decodeYccToRgbx11 = decodeThree<0, RgbxBytes>;
-  t->decodeYccToRgbx21 = t->decodeYccToRgbx22 = decodeThree<1, RgbxBytes>;
-  t->decodeYcckToCmyk11 = decodeYcck<0>;
-  t->decodeYcckToCmyk21 = t->decodeYcckToCmyk22 = decodeYcck<1>;
-  t->decodePackedYcc21 = decodePackedYccMmx;
-  t->encodePackedYcc21 = shuffles ? encodePackedYcc21Sse : encodePackedYcc21Mmx;
-}
+const DecodeGreyFn decodeGreyMmx = copyGreyRow;
+const Decode3Fn decodeRgb11Mmx = decodeThree<0, ThreeBytes<false>>;
+const Decode3Fn decodeRgb21Mmx = decodeThree<1, ThreeBytes<false>>;
+const Decode3PairFn decodeRgb22Mmx = decodeThreePair<ThreeBytes<false>>;
+const Decode3Fn decodeBgr11Mmx = decodeThree<0, ThreeBytes<true>>;
+const Decode3Fn decodeBgr21Mmx = decodeThree<1, ThreeBytes<true>>;
+const Decode3PairFn decodeBgr22Mmx = decodeThreePair<ThreeBytes<true>>;
+const Decode3Fn decodeYccToRgbx11Mmx = decodeThree<0, RgbxBytes>;
+const Decode3Fn decodeYccToRgbx21Mmx = decodeThree<1, RgbxBytes>;
+const Decode4Fn decodeYcckToCmyk11Mmx = decodeYcck<0>;
+const Decode4Fn decodeYcckToCmyk21Mmx = decodeYcck<1>;
+const Decode3Fn decodePackedYcc21Mmx = interleavePackedYcc;
+const Encode3Fn encodePackedYcc21Mmx = splitPackedYcc;
 #endif

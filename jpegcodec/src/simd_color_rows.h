@@ -269,11 +269,6 @@ MMX_INLINE void encodePackedYccRows(const uint8_t* source, int32_t stride, int16
 
 }  // namespace colourrows
 
-// The class-5 bodies, in their own file: the 32-bit build compiles each
-// file for the processors of its classes only.
-void decodeRgb21Sse(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count);
-void decodeBgr21Sse(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count);
-void encodePackedYcc21Sse(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
 #endif
 
 #endif

@@ -7,12 +7,10 @@
 #include "simd_kernels.h"
 
 #ifdef JPEGCODEC_HAS_X86_KERNELS
-#include "cpu_dispatch.h"
 #include "simd_transform_passes.h"
 
 #define MMX_BODY __attribute__((target("mmx")))
 
-namespace {
 using namespace transformpasses;
 
 MMX_BODY void forwardDctFastMmx(int16_t* block) {
@@ -34,12 +32,5 @@ MMX_BODY void inverseDctFastMmx(int16_t* block) {
 
 MMX_BODY void forwardDctAccurateMmx(int16_t* block) { forwardDctAccurate64<false>(block); }
 MMX_BODY void inverseDctAccurateMmx(int16_t* block) { inverseDctAccurate64<false>(block); }
-}  // namespace
 
-void installVectorTransforms(CpuDispatchTable* t, int32_t cpuClass) {
-  t->forwardDctFast = forwardDctFastMmx;
-  t->inverseDctFast = inverseDctFastMmx;
-  t->forwardDctAccurate = cpuClass == 6 ? forwardDctAccurateSse2 : cpuClass == 5 ? forwardDctAccurateSse : forwardDctAccurateMmx;
-  t->inverseDctAccurate = cpuClass == 6 ? inverseDctAccurateSse2 : cpuClass == 5 ? inverseDctAccurateSse : inverseDctAccurateMmx;
-}
 #endif

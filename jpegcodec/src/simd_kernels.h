@@ -7,14 +7,16 @@
 
 #include <stdint.h>
 
-#include "jpegcodec.h"
-
-struct CpuDispatchTable;
+#include "cpu_dispatch.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #define JPEGCODEC_HAS_X86_KERNELS 1
 
 // 64-bit integer vector bodies (classes 3-6 where no wider body exists).
+void forwardDctFastMmx(int16_t* block);
+void forwardDctAccurateMmx(int16_t* block);
+void inverseDctFastMmx(int16_t* block);
+void inverseDctAccurateMmx(int16_t* block);
 void quantizeFastMmx(int16_t* block, const uint16_t* table);
 void quantizeAccurateMmx(int16_t* block, const uint16_t* table);
 void dequantizeAccurateMmx(int16_t* block, const int32_t* table);
@@ -28,29 +30,41 @@ void encodeBgr22Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* 
 void encodeCmyk11Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
 void encodeCmyk21Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
 void encodeCmyk22Mmx(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
-
-// Class 5: the 64-bit bodies scheduled with the SSE integer additions.
-void quantizeAccurateSse(int16_t* block, const uint16_t* table);
-
-// Class 6: 128-bit bodies.
-void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
-void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
+extern const Encode3Fn encodePackedYcc21Mmx;
+// Decoder output, eight pixels per step; the 21 bodies also serve the 22
+// slots of the four-byte layouts.
+extern const DecodeGreyFn decodeGreyMmx;
+extern const Decode3Fn decodeRgb11Mmx, decodeRgb21Mmx, decodeBgr11Mmx, decodeBgr21Mmx, decodeYccToRgbx11Mmx,
+    decodeYccToRgbx21Mmx, decodePackedYcc21Mmx;
+extern const Decode3PairFn decodeRgb22Mmx, decodeBgr22Mmx;
+extern const Decode4Fn decodeYcckToCmyk11Mmx, decodeYcckToCmyk21Mmx;
 // Transformed samples to bytes with saturating packs.
 void storeSamplesMmx(const int16_t* block, uint8_t* destination, int32_t stride);
-void storeSamplesSse2(const int16_t* block, uint8_t* destination, int32_t stride);
-
-// The forward and inverse transforms, and the decoder's colour output with
-// the packed 4:2:2 input and output, of one class.
-void installVectorTransforms(CpuDispatchTable* table, int32_t cpuClass);
-void installVectorColourOutput(CpuDispatchTable* table, int32_t cpuClass);
 // The marker-segment writer: empties the bit accumulator and releases the
 // MMX state before it appends.
 JPEG_STATUS outputWriteMmx(const uint8_t* data, int32_t length, EntropyIo* io);
-#endif
 
-// Replaces the portable kernels of the table by the vector bodies of a
-// processor class of 3 or more; a build without x86 bodies keeps them.
-void installVectorKernels(CpuDispatchTable* table, int32_t cpuClass);
+// Class 5: the 64-bit bodies scheduled with the SSE integer additions and
+// shuffles. Each instruction set's bodies have their own file, since the
+// 32-bit build compiles each file for the processors of its classes only.
+void forwardDctAccurateSse(int16_t* block);
+void inverseDctAccurateSse(int16_t* block);
+void quantizeAccurateSse(int16_t* block, const uint16_t* table);
+void decodeRgb21Sse(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count);
+void decodeBgr21Sse(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* out, int32_t count);
+void encodePackedYcc21Sse(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
+
+// Class 6: 128-bit bodies.
+void forwardDctAccurateSse2(int16_t* block);
+void inverseDctAccurateSse2(int16_t* block);
+void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
+void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
+void storeSamplesSse2(const int16_t* block, uint8_t* destination, int32_t stride);
+void decodeRgb22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                     uint8_t* outTop, uint8_t* outBottom, int32_t count);
+void decodeBgr22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
+                     uint8_t* outTop, uint8_t* outBottom, int32_t count);
+#endif
 
 // Huffman block coders and decoders of the vector classes. The coders emit
 // the portable coder's bits in two phases: vector symbol collection (64-bit
@@ -74,7 +88,5 @@ JPEG_STATUS huffmanDecodeBlockWordRefillSse2(EntropyIo* io, const HuffDecodeTabl
                                              const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
 JPEG_STATUS huffmanDecodeDcOnlyWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
                                           const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
-// Stores them in the Huffman slots of a processor class of 3 or more.
-void installVectorHuffmanKernels(CpuDispatchTable* table, int32_t cpuClass);
 
 #endif

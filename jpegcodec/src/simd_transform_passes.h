@@ -342,12 +342,6 @@ MMX_INLINE void forwardDctAccurate64(int16_t* block) {
 
 }  // namespace transformpasses
 
-// The bodies of each instruction set have their own file, since the 32-bit
-// build compiles each file for the processors of its classes only.
-void forwardDctAccurateSse(int16_t* block);
-void inverseDctAccurateSse(int16_t* block);
-void forwardDctAccurateSse2(int16_t* block);
-void inverseDctAccurateSse2(int16_t* block);
 #endif
 
 #endif

@@ -211,7 +211,7 @@ namespace {
 // sample, whatever the sampling and byte order.
 TEST(ColourInput, FlatColoursInEveryKernel) {
   CpuDispatchTable table = {};
-  installPortableEncodeKernels(&table);
+  fillDispatchTable(&table, 0);
   struct Case {
     uint8_t r, g, b;
     int16_t y, cb, cr;

@@ -84,8 +84,8 @@ const void* bodyOf(const CpuDispatchTable& table, const OutputSlot& slot) {
                     : reinterpret_cast<const void*>(table.*slot.four);
 }
 
-// Slots that share one body (classes 3 and 5 differ only in the 2x1
-// three-byte bodies) are swept once.
+// Slots that share one body (class 5 has its own 2x1 three-byte bodies,
+// class 6 its own 2x2 ones) are swept once.
 bool alreadyChecked(const CpuDispatchTable& table, const OutputSlot& slot, std::vector<const void*>* checked) {
   const void* body = bodyOf(table, slot);
   if (std::find(checked->begin(), checked->end(), body) != checked->end()) return true;
@@ -99,7 +99,7 @@ TEST(SimdColour, DecoderOutputFollowsThePortableKernelForEveryColour) {
   const uint8_t* const y[2] = {luma, luma + 7};
   uint8_t cb[kLine], cr[kLine];
   std::vector<const void*> checked;
-  for (int32_t cpuClass : {3, 5}) {
+  for (int32_t cpuClass : {3, 5, 6}) {
     const CpuDispatchTable vector = tableOf(cpuClass);
     for (const OutputSlot& slot : kOutputSlots) {
       if (alreadyChecked(vector, slot, &checked)) continue;
@@ -153,7 +153,7 @@ TEST(SimdColour, RowsOfEveryLengthEndAtTheirLastPixel) {
     cb[i] = static_cast<uint8_t>(40 + (i * 37) % 180);
     cr[i] = static_cast<uint8_t>(30 + (i * 71) % 190);
   }
-  for (int32_t cpuClass : {3, 5}) {
+  for (int32_t cpuClass : {3, 5, 6}) {
     const CpuDispatchTable vector = tableOf(cpuClass);
     for (const OutputSlot& slot : kOutputSlots) {
       if (slot.redByte < 0) continue;
