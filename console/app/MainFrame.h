@@ -11,6 +11,7 @@
 #include "LiveFramePath.h"
 #include "OsdKind.h"
 #include "PanelHost.h"
+#include "VideoPanel.h"
 #include "ZoomAndPan.h"
 
 class KVQDocCamController;
@@ -20,7 +21,7 @@ class KVQDocCamController;
 // device arrival and removal, and the settings written when it goes. Its live
 // buffers and locks are the live frame path's, which it hosts. It owns the
 // control bar docked under it and the sub-panels the bar shows.
-class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost {
+class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost, public IPlaybackTarget {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
     enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
@@ -44,6 +45,8 @@ public:
     LiveFramePath& Live() { return m_live; }
     CControlPanel* Bar() { return m_bar.get(); }
     CDocCamPanel* CameraPanel() { return m_cameraPanel.get(); }
+    // Opening an AVI file plays it here: VideoPanel()->OpenAndPlay(path).
+    CVideoPanel* VideoPanel() { return m_videoPanel.get(); }
     SubPanel VisibleSubPanel() const { return m_visibleSubPanel; }
     // The camera's frames no longer arrive (false when a frame in progress
     // did not end in time: the controllers must then stay).
@@ -73,6 +76,13 @@ public:
     bool IsLocalCameraShown() override;
     void RequestRepaint() override;
     void PostLargeFrame(bool continuousMode) override;
+    bool IsAviWriterOpen() override { return m_videoPanel && m_videoPanel->IsRecording(); }
+    bool GetRecorderClock(RecorderClock* clock) override;
+    void RecordFrame(CFrameBuffer& displayFrame) override;
+
+    // IPlaybackTarget: the film plays in the picture area.
+    void RepaintFilm() override { RequestRepaint(); }
+    void ShowFilm(bool) override { Invalidate(FALSE); }
 
     // IPanelHost.
     KVQDocCamController* CurrentController() override;
@@ -94,6 +104,7 @@ private:
 
     bool CreateBar(const CREATESTRUCTW& cs);
     void CreateCameraPanel();
+    void CreateVideoPanel();
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
@@ -129,6 +140,7 @@ private:
     CZoomAndPan m_strip;
     std::unique_ptr<CControlPanel> m_bar;
     std::unique_ptr<CDocCamPanel> m_cameraPanel;
+    std::unique_ptr<CVideoPanel> m_videoPanel;
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
     SubPanel m_visibleSubPanel = NO_SUB_PANEL;
     // The bar goes while another program is active and comes back with the
