@@ -303,7 +303,6 @@ BOOL CVideoPanel::OnButtonEvent(unsigned short id)
     const bool open = m_player.IsOpened() != FALSE;
     switch (id) {
     case ID_START_RECORDING:
-        m_buttons[AUDIO].EnableWindow(TRUE);
         StartRecording(nullptr);
         return TRUE;
     case ID_STOP_RECORDING:
@@ -427,7 +426,6 @@ BOOL CVideoPanel::OpenPlayback(const wchar_t* path)
     Enable(m_buttons[PREVIOUS], true);
 
     m_fileTitle = FileTitleOf(chosen);
-    m_filePath = chosen;
     AddHistory(m_fileTitle, chosen);
 
     orbile::Locked guard(m_playerLock);

@@ -3,7 +3,6 @@
 #include <kvqaviplay.h>
 
 #include <atomic>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -139,7 +138,6 @@ private:
 
     BOOL m_liveMode = TRUE;
     std::wstring m_fileTitle;
-    std::wstring m_filePath;
     std::vector<HistoryEntry> m_history;
     int m_speedIndex = 6;
     bool m_resumeAfterPause = false;
