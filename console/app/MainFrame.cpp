@@ -63,6 +63,7 @@ void DrawShadowedText(CDC* dc, const wchar_t* text, CRect box, UINT format)
 const UINT kBarFace = 767;
 const UINT kPanelBackground = 649;
 const UINT kCameraPanelFace = 121;
+const UINT kVideoPanelFace = 123;
 const int kBarDockOffsetY = 26;
 
 // Models whose zoom steps show as a percentage on the picture.
@@ -95,6 +96,7 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
     if (!CreateBar(*cs)) return FALSE;
     CreateCameraPanel();
     CreateEmbeddedPictureWindow();
+    CreateVideoPanel();
 
     wcsncpy(m_osdBrightnessLabel, ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"), 63);
     wcsncpy(m_osdFrozenLabel, ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"), 63);
@@ -168,6 +170,22 @@ void CMainFrame::CreateCameraPanel()
     m_cameraPanel->CreateControls(0);
     m_cameraPanel->OnDeviceSetup(CurrentController());
     m_subPanels[CAMERA_PANEL] = m_cameraPanel.get();
+}
+
+void CMainFrame::CreateVideoPanel()
+{
+    m_videoPanel = std::make_unique<CVideoPanel>(*this, m_live, *this);
+    const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kVideoPanelFace, 0};
+    if (!CreateSkinButton(*m_videoPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
+                          m_bar.get(), this, 0)) {
+        m_videoPanel.reset();
+        return;
+    }
+    m_videoPanel->ShowWindow(SW_HIDE);
+    m_videoPanel->CreateControls(0);
+    m_videoPanel->OnDeviceSetup(CurrentController());
+    m_subPanels[VIDEO_PANEL] = m_videoPanel.get();
+    m_bar->m_videoPanel = m_videoPanel.get();
 }
 
 void CMainFrame::SetUpToolTips()
@@ -330,6 +348,7 @@ void CMainFrame::OnDraw(CDC* dc, CRect& rect)
 
 bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
 {
+    if (m_videoPanel && !m_videoPanel->IsLiveMode()) return m_videoPanel->Picture().DrawFrame(*dc, rect);
     if (!TheApp().CurrentController() || !IsLocalCameraShown()) return false;
     LiveFramePath::FrameAccess access(m_live);
     CFrameBuffer* frame = access.Display();
@@ -469,6 +488,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnDeviceChange(wParam, lParam);
         return TRUE;
     case WM_CLOSE:
+        if (m_videoPanel && m_videoPanel->IsRecording() &&
+            IniMessageBox(m_hWnd, L"Messages", L"hintStopRecordingAndQuit", nullptr, MB_YESNO) != IDYES)
+            return 0;
         // Out of sight at once; the camera and the settings take a moment.
         ShowWindow(SW_MINIMIZE);
         return Default();
@@ -549,6 +571,16 @@ void CMainFrame::RequestRepaint()
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
+bool CMainFrame::GetRecorderClock(RecorderClock* clock)
+{
+    return m_videoPanel && m_videoPanel->GetRecorderClock(clock);
+}
+
+void CMainFrame::RecordFrame(CFrameBuffer& displayFrame)
+{
+    if (m_videoPanel) m_videoPanel->RecordFrame(displayFrame);
+}
+
 void CMainFrame::PostLargeFrame(bool continuousMode)
 {
     ::PostMessageW(m_hWnd, WM_LARGE_FRAME, continuousMode, 0);
@@ -558,6 +590,12 @@ void CMainFrame::OnDestroyWindow()
 {
     if (m_timer) KillTimer(m_timer);
     m_timer = 0;
+    // The file is closed and mended while frames may still arrive: the
+    // recorder takes none once it is closed.
+    if (m_videoPanel) {
+        m_videoPanel->StopRecording();
+        m_videoPanel->ClosePlayer();
+    }
     // No frame may arrive while the buffers and locks go away.
     m_framesStopped = m_live.Detach();
     WriteSettings();

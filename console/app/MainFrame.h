@@ -15,6 +15,7 @@
 #include "PictureWindow.h"
 #include "PrintView.h"
 #include "TimedCapture.h"
+#include "VideoPanel.h"
 #include "ZoomAndPan.h"
 
 class KVQDocCamController;
@@ -23,15 +24,17 @@ class KVQDocCamController;
 // with the on-screen texts over it, the no-camera state, the 4:3 sizing rule,
 // device arrival and removal, and the settings written when it goes. Its live
 // buffers and locks are the live frame path's, which it hosts. It owns the
-// control bar docked under it, the sub-panels the bar shows and the embedded
-// picture window that snapshots and opened files go to. Its commands, keys,
+// control bar docked under it, the sub-panels the bar shows (the video panel
+// among them) and the embedded picture window that snapshots and opened files
+// go to. Its commands, keys,
 // timer and capture series are in MainFrameCommands.cpp, its part of the
 // picture window's work in MainFramePictures.cpp.
 class CMainFrame : public KVQWindow,
                    public ILiveFrameHost,
                    public IPanelHost,
                    public IPictureHost,
-                   public IPrintSource {
+                   public IPrintSource,
+                   public IPlaybackTarget {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
     enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
@@ -56,6 +59,8 @@ public:
     CControlPanel* Bar() { return m_bar.get(); }
     CDocCamPanel* CameraPanel() { return m_cameraPanel.get(); }
     CPictureWindow& EmbeddedPictureWindow() { return m_pictureWindow; }
+    // Opening an AVI file plays it here: VideoPanel()->OpenAndPlay(path).
+    CVideoPanel* VideoPanel() { return m_videoPanel.get(); }
     SubPanel VisibleSubPanel() const { return m_visibleSubPanel; }
     // The camera's frames no longer arrive (false when a frame in progress
     // did not end in time: the controllers must then stay).
@@ -85,6 +90,13 @@ public:
     bool IsLocalCameraShown() override;
     void RequestRepaint() override;
     void PostLargeFrame(bool continuousMode) override;
+    bool IsAviWriterOpen() override { return m_videoPanel && m_videoPanel->IsRecording(); }
+    bool GetRecorderClock(RecorderClock* clock) override;
+    void RecordFrame(CFrameBuffer& displayFrame) override;
+
+    // IPlaybackTarget: the film plays in the picture area.
+    void RepaintFilm() override { RequestRepaint(); }
+    void ShowFilm(bool) override { Invalidate(FALSE); }
 
     // IPanelHost.
     KVQDocCamController* CurrentController() override;
@@ -129,6 +141,8 @@ private:
     bool CreateBar(const CREATESTRUCTW& cs);
     void CreateCameraPanel();
     void CreateEmbeddedPictureWindow();
+    void CreateVideoPanel();
+    void OpenVideoFile(const wchar_t* path);
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
@@ -181,6 +195,7 @@ private:
     CZoomAndPan m_strip;
     std::unique_ptr<CControlPanel> m_bar;
     std::unique_ptr<CDocCamPanel> m_cameraPanel;
+    std::unique_ptr<CVideoPanel> m_videoPanel;
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
     SubPanel m_visibleSubPanel = NO_SUB_PANEL;
     // The bar goes while another program is active and comes back with the

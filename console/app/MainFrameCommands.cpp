@@ -32,6 +32,9 @@ BOOL CMainFrame::OnButtonEvent(unsigned short id)
     case ID_NETWORK_PANEL:
         ShowSubPanel(NETWORK_PANEL);
         return TRUE;
+    case ID_VIDEO_PANEL:
+        ShowSubPanel(VIDEO_PANEL);
+        return TRUE;
     case ID_OPEN_FILE:
         OpenFile();
         return TRUE;
@@ -263,9 +266,24 @@ void CMainFrame::OpenFile()
                        this);
     if (dialog.DoModal() != IDOK) return;
     const CString path = dialog.GetPathName();
-    // Videos play in the embedded window through the video panel, once that
-    // is there; other files are left alone.
-    if (KindOfOpenedFile(path) == OpenedFileKind::Picture) OpenPictureFile(path);
+    switch (KindOfOpenedFile(path)) {
+    case OpenedFileKind::Picture:
+        // A playing film keeps the picture area.
+        if (!m_videoPanel || !m_videoPanel->IsPlaying()) OpenPictureFile(path);
+        break;
+    case OpenedFileKind::Video:
+        OpenVideoFile(path);
+        break;
+    case OpenedFileKind::Other:
+        break;
+    }
+}
+
+void CMainFrame::OpenVideoFile(const wchar_t* path)
+{
+    if (!m_videoPanel || IsAviWriterOpen()) return;
+    m_videoPanel->OpenAndPlay(path);
+    if (m_visibleSubPanel != VIDEO_PANEL) ShowSubPanel(VIDEO_PANEL);
 }
 
 void CMainFrame::SwitchToNextCamera()
@@ -273,7 +291,7 @@ void CMainFrame::SwitchToNextCamera()
     COrbileApp& app = TheApp();
     KVQDocCamController* current = app.CurrentController();
     KVQDocCamController* next = app.ControllerAfterCurrent();
-    if (!current || !next) return;
+    if (!current || !next || IsAviWriterOpen()) return;
     current->Stop();
     app.WaitBox().Show(L"CMessageDialog", L"msgWait");
     // The frame callback reads the current controller: it must have left
@@ -305,6 +323,8 @@ void CMainFrame::SwitchToNextCamera()
 
 void CMainFrame::ReopenDevices()
 {
+    // The recorder is fed from the camera being closed.
+    if (IsAviWriterOpen()) return;
     COrbileApp& app = TheApp();
     app.WaitBox().Show(L"CMessageDialog", L"msgWait");
     KVQDocCamController* current = app.CurrentController();

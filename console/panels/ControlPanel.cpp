@@ -4,6 +4,7 @@
 #include "LanguageText.h"
 #include "SettingDialog.h"
 #include "SkinButton.h"
+#include "VideoPanel.h"
 
 namespace {
 const UINT kTemplateImage = 649;
@@ -176,8 +177,9 @@ BOOL CControlPanel::Expand()
     Show(COLLAPSE, true);
     Show(EXPAND, false);
     Show(CAMERA_PANEL, true);
-    Show(START_RECORDING, true);
-    Show(STOP_RECORDING, false);
+    const bool recording = m_videoPanel && m_videoPanel->IsRecording();
+    Show(START_RECORDING, !recording);
+    Show(STOP_RECORDING, recording);
     RefreshBarButtons();
     Show(GRIP, false);
     return TRUE;
@@ -211,6 +213,19 @@ BOOL CControlPanel::OpenSettings()
 BOOL CControlPanel::ForwardToAnnotation(unsigned short id)
 {
     return m_annotationPanel ? m_annotationPanel->OnButtonEvent(id) : FALSE;
+}
+
+// Record and stop share one place: the one shown follows the recording.
+BOOL CControlPanel::ForwardToVideo(unsigned short id)
+{
+    if (!m_videoPanel) return FALSE;
+    const BOOL result = m_videoPanel->OnButtonEvent(id);
+    const bool recording = m_videoPanel->IsRecording();
+    Show(START_RECORDING, !recording);
+    Show(STOP_RECORDING, recording);
+    RefreshBarButtons();
+    PlacePanel(kPlaceInPlace);
+    return result;
 }
 
 BOOL CControlPanel::SwitchTool(unsigned short id)
@@ -278,7 +293,7 @@ BOOL CControlPanel::OnButtonEvent(unsigned short id)
         return OpenSettings();
     case ID_START_RECORDING:
     case ID_STOP_RECORDING:
-        return FALSE;  // the recorder's, not here yet
+        return ForwardToVideo(id);
     default:
         return SwitchTool(id);
     }

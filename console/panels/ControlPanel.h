@@ -4,6 +4,7 @@
 #include "PanelHost.h"
 
 class CSettingDialog;
+class CVideoPanel;
 
 // The console's main button bar, docked under the main window: the panel
 // and main commands in its top row, the drawing tools in its second, the
@@ -25,6 +26,7 @@ public:
 
     // The sub-panels whose presses the bar forwards; null while absent.
     CBasePanel2* m_annotationPanel = nullptr;
+    CVideoPanel* m_videoPanel = nullptr;
 
     BOOL OnCreateWindow(CREATESTRUCTW* cs) override;
     void SetUpToolTips();
@@ -51,6 +53,7 @@ private:
     BOOL SwitchTool(unsigned short id);
     void Show(Control control, bool show);
     BOOL ForwardToAnnotation(unsigned short id);
+    BOOL ForwardToVideo(unsigned short id);
 
     IPanelHost& m_host;
     KVQButton m_buttons[CONTROL_COUNT];

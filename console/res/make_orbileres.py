@@ -366,13 +366,13 @@ def widened(img, w):
     return out
 
 
-def camera_panel_face():
+def sub_panel_face(label, separators):
     w = BAR_SHAPE_WIDTH
     img = Image(w, 183)
     img.vgradient(PANEL_TOP, PANEL_BOTTOM)
-    for x in (155, 283, 411):
+    for x in separators:
         img.rect(x, 8, x + 1, 120, (70, 96, 132))
-    draw_text(img, 36, 128, "CAMERA", (120, 146, 182), 2)
+    draw_text(img, 36, 128, label, (120, 146, 182), 2)
     img.rect(0, 0, 1, 183, (120, 150, 190))
     img.rect(w - 1, 0, w, 183, (120, 150, 190))
     img.rect(0, 182, w, 183, (120, 150, 190))
@@ -402,7 +402,8 @@ def console_skins():
     s[910] = bar_face(700, 97 + 76 + 40)
     s[911] = bar_face(700, 97 + 38 + 40)
     s[924] = collapsed_strip()
-    s[121] = camera_panel_face()
+    s[121] = sub_panel_face("CAMERA", (155, 283, 411))
+    s[123] = sub_panel_face("VIDEO", ())
     s[914] = grip()
     bar = [(770, g_camera), (774, g_record), (782, g_snapshot), (786, g_files), (790, g_print), (894, g_network),
            (794, g_settings), (798, g_freehand), (802, g_line), (806, g_rectangle), (810, g_ellipse),
