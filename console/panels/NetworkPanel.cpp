@@ -59,16 +59,16 @@ std::wstring Wide(const char* text)
 std::wstring WindowText(HWND window)
 {
     wchar_t text[1000] = L"";
-    if (window) GetWindowTextW(window, text, 1000);
+    if (window) ::GetWindowTextW(window, text, 1000);
     return text;
 }
 
 std::wstring ListText(HWND list, int index)
 {
-    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, WPARAM(index), 0);
+    const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, WPARAM(index), 0);
     if (length == LB_ERR) return std::wstring();
     std::wstring text(size_t(length) + 1, L'\0');
-    SendMessageW(list, LB_GETTEXT, WPARAM(index), reinterpret_cast<LPARAM>(&text[0]));
+    ::SendMessageW(list, LB_GETTEXT, WPARAM(index), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(size_t(length));
     return text;
 }
@@ -160,8 +160,8 @@ void CNetWorkPanel::CreateViewingControls()
     m_serverList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, 10, 10, 260, 150,
                                    m_hWnd, reinterpret_cast<HMENU>(ID_SERVER_LIST), instance, nullptr);
-    SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_localEntry.c_str()));
-    SendMessageW(m_serverList, LB_SETCURSEL, 0, 0);
+    ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_localEntry.c_str()));
+    ::SendMessageW(m_serverList, LB_SETCURSEL, 0, 0);
     m_previousChoice = m_localEntry;
     m_currentServer = kLocalServer;
     m_status = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 170, 400, 20, m_hWnd,
@@ -177,7 +177,7 @@ void CNetWorkPanel::CreateSharingControls()
     };
     m_nameField = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 290, 10,
                                   240, 24, m_hWnd, reinterpret_cast<HMENU>(ID_SERVICE_NAME), instance, nullptr);
-    SendMessageW(m_nameField, EM_LIMITTEXT, 999, 0);
+    ::SendMessageW(m_nameField, EM_LIMITTEXT, 999, 0);
     m_shareButton = child(L"BUTTON", ReadIniString(kSection, L"tipStartSharingDoccam", L"Start sharing doccam"),
                           BS_AUTOCHECKBOX | BS_PUSHLIKE, 540, 10, 150, 24, ID_SHARING);
     const std::wstring controllable = ReadIniString(kSection, L"tipClientControllable", L"Start sharing doccam");
@@ -187,8 +187,8 @@ void CNetWorkPanel::CreateSharingControls()
 
     m_qualityBox = child(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL, 290, 74, 240, 120, ID_QUALITY);
     for (const QualityItem& item : kQualities)
-        SendMessageW(m_qualityBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ReadIniString(kSection, item.key, item.key)));
-    SendMessageW(m_qualityBox, CB_SETCURSEL, 1, 0);
+        ::SendMessageW(m_qualityBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ReadIniString(kSection, item.key, item.key)));
+    ::SendMessageW(m_qualityBox, CB_SETCURSEL, 1, 0);
     m_quality = kQualities[1].quality;
 }
 
@@ -205,7 +205,7 @@ void CNetWorkPanel::Shutdown()
 
 void CNetWorkPanel::SetServiceName(const wchar_t* name)
 {
-    if (m_nameField) SetWindowTextW(m_nameField, name);
+    if (m_nameField) ::SetWindowTextW(m_nameField, name);
 }
 
 std::wstring CNetWorkPanel::ServiceName() const { return WindowText(m_nameField); }
@@ -213,8 +213,8 @@ std::wstring CNetWorkPanel::ServiceName() const { return WindowText(m_nameField)
 void CNetWorkPanel::SetControllable(bool controllable)
 {
     m_controllable = controllable;
-    if (m_controlOn) SendMessageW(m_controlOn, BM_SETCHECK, controllable ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (m_controlOff) SendMessageW(m_controlOff, BM_SETCHECK, controllable ? BST_UNCHECKED : BST_CHECKED, 0);
+    if (m_controlOn) ::SendMessageW(m_controlOn, BM_SETCHECK, controllable ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (m_controlOff) ::SendMessageW(m_controlOff, BM_SETCHECK, controllable ? BST_UNCHECKED : BST_CHECKED, 0);
 }
 
 BOOL CNetWorkPanel::PreTranslateMessage(MSG* msg)
@@ -261,7 +261,7 @@ LRESULT CNetWorkPanel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         if (LOWORD(wParam) == ID_QUALITY && HIWORD(wParam) == CBN_SELCHANGE) {
-            const LRESULT index = SendMessageW(m_qualityBox, CB_GETCURSEL, 0, 0);
+            const LRESULT index = ::SendMessageW(m_qualityBox, CB_GETCURSEL, 0, 0);
             if (index >= 0 && index < 3) m_quality = kQualities[index].quality;
             return 0;
         }
@@ -282,11 +282,11 @@ void CNetWorkPanel::ToggleSharing()
     }
     KVQDocCamController* camera = m_host.CurrentController();
     if (!camera || !camera->m_status.modelCode || !StartSharing()) {
-        SendMessageW(m_shareButton, BM_SETCHECK, BST_UNCHECKED, 0);
+        ::SendMessageW(m_shareButton, BM_SETCHECK, BST_UNCHECKED, 0);
         return;
     }
-    SendMessageW(m_shareButton, BM_SETCHECK, BST_CHECKED, 0);
-    EnableWindow(m_nameField, FALSE);
+    ::SendMessageW(m_shareButton, BM_SETCHECK, BST_CHECKED, 0);
+    ::EnableWindow(m_nameField, FALSE);
 }
 
 bool CNetWorkPanel::StartSharing()
@@ -331,8 +331,8 @@ void CNetWorkPanel::StopSharing()
     m_registration = nullptr;
     m_network.SetImageProvider(nullptr);
     m_server.stop();
-    SendMessageW(m_shareButton, BM_SETCHECK, BST_UNCHECKED, 0);
-    EnableWindow(m_nameField, TRUE);
+    ::SendMessageW(m_shareButton, BM_SETCHECK, BST_UNCHECKED, 0);
+    ::EnableWindow(m_nameField, TRUE);
 }
 
 void DNSSD_API CNetWorkPanel::RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error,
@@ -349,7 +349,7 @@ void CNetWorkPanel::OnRegistered(DNSServiceErrorType error, const char* name)
         return;
     }
     // Not from inside DNS-SD's own callback: the registration goes with it.
-    PostMessageW(m_hWnd, WM_SHARING_FAILED, WPARAM(error), 0);
+    ::PostMessageW(m_hWnd, WM_SHARING_FAILED, WPARAM(error), 0);
 }
 
 void CNetWorkPanel::FillCameraStateHeader(uint8_t header[kCameraStateHeaderBytes])
@@ -393,7 +393,7 @@ bool CNetWorkPanel::RunOnUiThread(const std::function<void()>& work)
     }
     auto job = std::make_shared<UiJob>(work);
     auto* posted = new std::shared_ptr<UiJob>(job);
-    if (!m_hWnd || !PostMessageW(m_hWnd, WM_RUN_ON_UI, 0, reinterpret_cast<LPARAM>(posted))) {
+    if (!m_hWnd || !::PostMessageW(m_hWnd, WM_RUN_ON_UI, 0, reinterpret_cast<LPARAM>(posted))) {
         delete posted;
         return false;
     }
@@ -559,16 +559,16 @@ void CNetWorkPanel::OnBrowse(DNSServiceFlags flags, uint32_t interfaceIndex, DNS
         const bool isNew = m_services.Add(record);
         Resolve(record, false);
         const bool ownService = m_registration && shownName == ServiceName();
-        if (isNew && !ownService) SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shownName.c_str()));
+        if (isNew && !ownService) ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shownName.c_str()));
         return;
     }
     if (!m_services.Remove(name, interfaceIndex)) return;
-    const LRESULT index = SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(shownName.c_str()));
+    const LRESULT index = ::SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(shownName.c_str()));
     // LB_FINDSTRINGEXACT ignores case: only the item of exactly this name goes.
     if (index != LB_ERR && ListText(m_serverList, int(index)) == shownName)
-        SendMessageW(m_serverList, LB_DELETESTRING, WPARAM(index), 0);
+        ::SendMessageW(m_serverList, LB_DELETESTRING, WPARAM(index), 0);
     if (!m_localChosen && m_currentServer == name) {
-        SendMessageW(m_serverList, LB_SETCURSEL, WPARAM(-1), 0);
+        ::SendMessageW(m_serverList, LB_SETCURSEL, WPARAM(-1), 0);
         m_currentServer.clear();
         m_previousChoice.clear();
         Disconnect();
@@ -614,16 +614,16 @@ void CNetWorkPanel::RecordServerPort(const char* host, uint16_t port)
 void CNetWorkPanel::SelectListText(const std::wstring& text)
 {
     const LRESULT index = text.empty() ? LB_ERR
-                                       : SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1),
+                                       : ::SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1),
                                                       reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(m_serverList, LB_SETCURSEL, index == LB_ERR ? WPARAM(-1) : WPARAM(index), 0);
+    ::SendMessageW(m_serverList, LB_SETCURSEL, index == LB_ERR ? WPARAM(-1) : WPARAM(index), 0);
 }
 
-void CNetWorkPanel::SetStatus(const wchar_t* text) { SetWindowTextW(m_status, text); }
+void CNetWorkPanel::SetStatus(const wchar_t* text) { ::SetWindowTextW(m_status, text); }
 
 void CNetWorkPanel::OnServerChosen()
 {
-    const LRESULT index = SendMessageW(m_serverList, LB_GETCURSEL, 0, 0);
+    const LRESULT index = ::SendMessageW(m_serverList, LB_GETCURSEL, 0, 0);
     if (index == LB_ERR) return;
     const std::wstring chosen = ListText(m_serverList, int(index));
     if (chosen == m_previousChoice) return;
@@ -738,7 +738,7 @@ void CNetWorkPanel::ReturnToLocalCamera()
 
 void CNetWorkPanel::EnableSharingControls(bool enable)
 {
-    for (HWND control : {m_shareButton, m_qualityBox, m_controlOn, m_controlOff}) EnableWindow(control, enable);
+    for (HWND control : {m_shareButton, m_qualityBox, m_controlOn, m_controlOff}) ::EnableWindow(control, enable);
 }
 
 const RemoteCameraState& CNetWorkPanel::State() const

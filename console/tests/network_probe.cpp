@@ -6,6 +6,7 @@
 //                 wait-listed TEXT | wait-unlisted TEXT | choose TEXT | selected |
 //                 press ID | wait-picture | wait-no-camera | status
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
