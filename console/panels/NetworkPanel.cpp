@@ -145,12 +145,17 @@ void CNetWorkPanel::CreateControls(int)
     m_localEntry = ReadIniString(kSection, L"itemLocalDocumentCamera", L"this");
     CreateViewingControls();
     CreateSharingControls();
-    AddControlTip(m_tips[0], this, CWnd::FromHandle(m_serverList),
-                  ReadIniString(kSection, L"tipSelectVideoSource", L"Select video source"));
-    AddControlTip(m_tips[1], this, CWnd::FromHandle(m_shareButton),
-                  ReadIniString(kSection, L"tipStartSharingDoccam", L"Start sharing doccam"));
-    AddControlTip(m_tips[2], this, CWnd::FromHandle(m_controlOn),
-                  ReadIniString(kSection, L"tipClientControllable", L"Start sharing doccam"));
+    const struct {
+        HWND control;
+        const wchar_t* key;
+        const wchar_t* text;
+    } tips[3] = {{m_serverList, L"tipSelectVideoSource", L"Select video source"},
+                 {m_shareButton, L"tipStartSharingDoccam", L"Start sharing doccam"},
+                 {m_controlOn, L"tipClientControllable", L"Start sharing doccam"}};
+    for (int i = 0; i < 3; ++i) {
+        m_tipTargets[i].Attach(tips[i].control);
+        AddControlTip(m_tips[i], this, &m_tipTargets[i], ReadIniString(kSection, tips[i].key, tips[i].text));
+    }
     StartBrowsing();
 }
 

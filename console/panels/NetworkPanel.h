@@ -135,6 +135,8 @@ private:
     HWND m_shareButton = nullptr;
     HWND m_controlOn = nullptr;
     HWND m_controlOff = nullptr;
+    // The controls with a tip, as the tips take them.
+    CWnd m_tipTargets[3];
     CToolTipCtrl m_tips[3];
 
     // Sharing state.

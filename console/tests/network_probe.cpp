@@ -140,6 +140,15 @@ int Run(const std::string& step, const char* argument)
         Print(item);
         return 0;
     }
+    if (step == "items") {
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t item[1000] = L"";
+            SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item));
+            Print(item);
+        }
+        return 0;
+    }
     if (step == "status") {
         Print(Text(GetDlgItem(panel, kStatus)));
         return 0;
