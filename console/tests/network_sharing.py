@@ -78,6 +78,14 @@ class Console:
             self.process.kill()
 
 
+def log_lines(path):
+    try:
+        with open(path) as log:
+            return log.read().splitlines()
+    except FileNotFoundError:
+        return []
+
+
 def wait_for(condition, seconds):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -147,10 +155,10 @@ class NetworkSharing(unittest.TestCase):
         self.assertEqual("Room A", self.b.output("selected"))
         self.assertTrue(self.b.ok("wait-picture"), "B does not show A's camera picture")
 
-        before = open(self.camera_log).read().split("\n") if os.path.exists(self.camera_log) else []
+        before = len(log_lines(self.camera_log))
         self.b.ok("press", ZOOM_IN)
-        self.assertTrue(wait_for(lambda: any(line.startswith(ZOOM_COMMAND) for line in
-                                             open(self.camera_log).read().split("\n")[len(before):]), 15),
+        self.assertTrue(wait_for(lambda: any(line.startswith(ZOOM_COMMAND)
+                                             for line in log_lines(self.camera_log)[before:]), 15),
                         "A's camera never got B's zoom")
 
         # A server that does not answer: B keeps A's picture and its choice.
