@@ -97,6 +97,7 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
     CreateCameraPanel();
     CreateEmbeddedPictureWindow();
     CreateVideoPanel();
+    CreateNetworkPanel();
 
     wcsncpy(m_osdBrightnessLabel, ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"), 63);
     wcsncpy(m_osdFrozenLabel, ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"), 63);
@@ -349,7 +350,7 @@ void CMainFrame::OnDraw(CDC* dc, CRect& rect)
 bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
 {
     if (m_videoPanel && !m_videoPanel->IsLiveMode()) return m_videoPanel->Picture().DrawFrame(*dc, rect);
-    if (!TheApp().CurrentController() || !IsLocalCameraShown()) return false;
+    if (!m_remoteCamera && (!TheApp().CurrentController() || !IsLocalCameraShown())) return false;
     LiveFramePath::FrameAccess access(m_live);
     CFrameBuffer* frame = access.Display();
     if (!frame || !frame->HasPicture()) return false;
@@ -599,6 +600,7 @@ void CMainFrame::OnDestroyWindow()
     // No frame may arrive while the buffers and locks go away.
     m_framesStopped = m_live.Detach();
     WriteSettings();
+    CloseNetworkPanel();
     if (m_bar) m_bar->DestroyWindow();
     m_visibleSubPanel = NO_SUB_PANEL;
     SetPictureHost(nullptr);

@@ -4,11 +4,14 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "ConsoleSettings.h"
 #include "ControlPanel.h"
 #include "DocCamPanel.h"
 #include "LiveFramePath.h"
+#include "NetworkPanel.h"
 #include "OsdKind.h"
 #include "PanelHost.h"
 #include "PictureHost.h"
@@ -26,15 +29,17 @@ class KVQDocCamController;
 // buffers and locks are the live frame path's, which it hosts. It owns the
 // control bar docked under it, the sub-panels the bar shows (the video panel
 // among them) and the embedded picture window that snapshots and opened files
-// go to. Its commands, keys,
-// timer and capture series are in MainFrameCommands.cpp, its part of the
-// picture window's work in MainFramePictures.cpp.
+// go to. Its commands, keys, timer and capture series are in
+// MainFrameCommands.cpp, its part of the picture window's work in
+// MainFramePictures.cpp, its part of sharing and viewing in
+// MainFrameNetwork.cpp.
 class CMainFrame : public KVQWindow,
                    public ILiveFrameHost,
                    public IPanelHost,
                    public IPictureHost,
                    public IPrintSource,
-                   public IPlaybackTarget {
+                   public IPlaybackTarget,
+                   public INetworkHost {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
     enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
@@ -98,6 +103,11 @@ public:
     void RepaintFilm() override { RequestRepaint(); }
     void ShowFilm(bool) override { Invalidate(FALSE); }
 
+    Telvane::MulticastImageProvider* ImageProvider() override;
+    int SharingQuality() override;
+    void FillCameraStateHeader(unsigned char header[64]) override;
+    void HandLargeFrameToWaiter(const CFrameBuffer& frame) override;
+
     // IPanelHost.
     KVQDocCamController* CurrentController() override;
     bool IsStatusPolled() override;
@@ -129,6 +139,15 @@ public:
     // composed picture, under the frame lock.
     KVQFrameBuffer* LockPicture() override;
     void UnlockPicture() override;
+    // INetworkHost (MainFrameNetwork.cpp).
+    void SetImageProvider(std::unique_ptr<Telvane::MulticastImageProvider> provider) override;
+    bool EncodeCurrentFrame(std::vector<uint8_t>& jpeg, int quality) override;
+    bool RequestLargeStill() override;
+    bool TakeLargeStill(std::vector<uint8_t>& jpeg, DWORD timeoutMs) override;
+    void ShowRemoteCamera(IRemoteCamera* remote) override;
+    void ShowRemotePicture(CFrameBuffer* picture) override;
+    IRemoteAnnotations* RemoteAnnotations() override { return nullptr; }
+    void PressCameraButton(unsigned short id) override;
 
 private:
     enum class CameraPresence { Unknown, Present, Absent };
@@ -143,6 +162,9 @@ private:
     void CreateEmbeddedPictureWindow();
     void CreateVideoPanel();
     void OpenVideoFile(const wchar_t* path);
+    void CreateNetworkPanel();
+    // Writes the panel's settings and ends sharing and viewing.
+    void CloseNetworkPanel();
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
@@ -196,6 +218,13 @@ private:
     std::unique_ptr<CControlPanel> m_bar;
     std::unique_ptr<CDocCamPanel> m_cameraPanel;
     std::unique_ptr<CVideoPanel> m_videoPanel;
+    std::unique_ptr<CNetWorkPanel> m_networkPanel;
+    // Sharing: set while the picture is shared, under the network lock.
+    std::unique_ptr<Telvane::MulticastImageProvider> m_imageProvider;
+    // A large still a viewer asked for, encoded on the capture thread.
+    std::mutex m_largeStillLock;
+    std::vector<uint8_t> m_largeStill;
+    bool m_largeStillReady = false;
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
     SubPanel m_visibleSubPanel = NO_SUB_PANEL;
     // The bar goes while another program is active and comes back with the

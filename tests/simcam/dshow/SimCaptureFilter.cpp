@@ -8,6 +8,7 @@
 #include <vfwmsgs.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -61,6 +62,14 @@ AM_MEDIA_TYPE* NewVideoType(const GUID& subtype, int width, int height, REFERENC
     return mt;
 }
 
+void AppendCommandLog(const SimCaptureControl& control, uint8_t op, uint8_t a1, uint8_t a2, uint8_t a3) {
+    if (control.commandLogPath.empty()) return;
+    if (FILE* log = fopen(control.commandLogPath.c_str(), "a")) {
+        fprintf(log, "%02x %02x %02x %02x\n", op, a1, a2, a3);
+        fclose(log);
+    }
+}
+
 }  // namespace
 
 SimCaptureControl* SimCaptureControlBlock() {
@@ -70,6 +79,10 @@ SimCaptureControl* SimCaptureControlBlock() {
     static const bool configured = [] {
         const char* frozen = getenv("SIMCAM_FROZEN");
         control.camera.state.frozen = frozen && atoi(frozen) ? 1 : 0;
+        // And keeps a log of the commands it carried out where the
+        // environment names one, for tests that watch it from outside.
+        const char* log = getenv("SIMCAM_COMMAND_LOG");
+        if (log) control.commandLogPath = log;
         return true;
     }();
     (void)configured;
@@ -216,7 +229,10 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::WriteCommand(ULONG one, ULONG zero, ULO
     // Inquiries answer with their reply word, commands with their echo.
     const bool ok = op >= 0x31 && op <= 0x62 ? control.camera.Inquiry(op, a1, a2, a3, reply)
                                               : control.camera.Command(op, a1, a2, a3);
-    if (!(op >= 0x31 && op <= 0x62)) reply[0] = op;
+    if (!(op >= 0x31 && op <= 0x62)) {
+        reply[0] = op;
+        if (ok) AppendCommandLog(control, op, a1, a2, a3);
+    }
     m_reply = ok ? ULONG(reply[0]) | ULONG(reply[1]) << 8 | ULONG(reply[2]) << 16 | ULONG(reply[3]) << 24 : 0;
     return ok ? S_OK : E_FAIL;
 }

@@ -14,6 +14,7 @@
 #include <vfwmsgs.h>
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 // {9B3C1E52-7A4D-4C61-8F0E-2D5B6A7C8E91}
@@ -32,6 +33,7 @@ struct SimCaptureControl {
     volatile LONG framesSent = 0;
     volatile LONG refuseCommandLookups = 0;  // the next lookups of ICameraCommand fail
     DWORD streamStopWaitMs = 5000;            // how long a stop waits for the streaming thread
+    std::string commandLogPath;               // each command carried out is appended here
 };
 
 // The one control of the module, exported as "SimCaptureControlBlock".

@@ -1,0 +1,124 @@
+// The network panel's serving side in this process: a viewer's command that
+// the command server's thread receives is carried out on the UI thread (or
+// dropped when the UI thread does not take it in time), and a viewer's
+// large still ends at once when the camera refuses it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "CommandIds.h"
+#include "NetworkPanel.h"
+#include "PanelTestSupport.h"
+#include "SkinButton.h"
+
+using paneltest::FakeHost;
+using paneltest::Pump;
+
+namespace {
+
+class RecordingNetworkHost : public INetworkHost {
+public:
+    std::vector<unsigned short> pressed;
+    std::vector<DWORD> pressThreads;
+    bool stillGranted = false;
+    int stillTaken = 0;
+
+    void SetImageProvider(std::unique_ptr<Telvane::MulticastImageProvider>) override {}
+    bool EncodeCurrentFrame(std::vector<uint8_t>&, int) override { return false; }
+    bool RequestLargeStill() override { return stillGranted; }
+    bool TakeLargeStill(std::vector<uint8_t>&, DWORD) override
+    {
+        ++stillTaken;
+        return false;
+    }
+    void ShowRemoteCamera(IRemoteCamera*) override {}
+    void ShowRemotePicture(CFrameBuffer*) override {}
+    IRemoteAnnotations* RemoteAnnotations() override { return nullptr; }
+    void PressCameraButton(unsigned short id) override
+    {
+        pressed.push_back(id);
+        pressThreads.push_back(GetCurrentThreadId());
+    }
+};
+
+class NetworkPanelFixture : public ::testing::Test {
+protected:
+    NetworkPanelFixture() : panel(host, network)
+    {
+        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP, 0, 0, 700, 400, nullptr, nullptr);
+        const ButtonImages images{649, 649, 649, 649, 0};
+        EXPECT_TRUE(CreateSkinButton(panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0, &parent, &parent, 0));
+        panel.CreateControls(0);
+    }
+
+    // Runs work on a thread of its own, as the command server does, while
+    // this (the UI) thread handles its messages; false when it did not end.
+    bool FromServerThread(const std::function<void()>& work, bool pump = true)
+    {
+        std::atomic<bool> done{false};
+        std::thread server([&] {
+            work();
+            done = true;
+        });
+        const DWORD start = GetTickCount();
+        while (!done && GetTickCount() - start < 2 * CNetWorkPanel::kUiWaitMs) {
+            if (pump) Pump();
+            Sleep(5);
+        }
+        server.join();
+        return done;
+    }
+
+    FakeHost host;
+    RecordingNetworkHost network;
+    CWnd parent;
+    CNetWorkPanel panel;
+};
+
+TEST_F(NetworkPanelFixture, AViewersCameraCommandsArePressesOnTheUiThread)
+{
+    const struct {
+        char code;
+        unsigned short cameraButton;  // 0: none
+        unsigned short mainCommand;   // 0: none
+    } cases[] = {
+        {'+', ID_ZOOM_IN, 0},   {'f', ID_FREEZE, 0}, {'n', ID_BRIGHTNESS_DOWN, 0},
+        {'^', 0, ID_PAN_UP},    {'>', 0, ID_PAN_RIGHT}, {'z', 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        network.pressed.clear();
+        network.pressThreads.clear();
+        host.mainCommands.clear();
+        ASSERT_TRUE(FromServerThread([&] { panel.onDocCamCmd(uint8_t(c.code), 0, 0, 0); }));
+        EXPECT_EQ(c.cameraButton ? std::vector<unsigned short>{c.cameraButton} : std::vector<unsigned short>{},
+                  network.pressed);
+        for (DWORD thread : network.pressThreads) EXPECT_EQ(GetCurrentThreadId(), thread);
+        EXPECT_EQ(c.mainCommand ? std::vector<unsigned short>{c.mainCommand} : std::vector<unsigned short>{},
+                  host.mainCommands);
+    }
+}
+
+TEST_F(NetworkPanelFixture, ACommandTheUiThreadDoesNotTakeInTimeIsDropped)
+{
+    ASSERT_TRUE(FromServerThread([&] { panel.onDocCamCmd('+', 0, 0, 0); }, false))
+        << "the command server's thread is not held by a busy UI thread";
+    Pump();
+    EXPECT_TRUE(network.pressed.empty()) << "a dropped command is not carried out later";
+}
+
+TEST_F(NetworkPanelFixture, ALargeStillTheCameraRefusesEndsWithoutWaiting)
+{
+    Telvane::HighQualitySnapshotCmd command;
+    network.stillGranted = false;
+    ASSERT_TRUE(FromServerThread([&] { panel.onHighQualitySnapshot(&command); }));
+    EXPECT_EQ(0, network.stillTaken);
+
+    network.stillGranted = true;
+    ASSERT_TRUE(FromServerThread([&] { panel.onHighQualitySnapshot(&command); }));
+    EXPECT_EQ(1, network.stillTaken) << "a granted still is waited for (within its bound)";
+}
+
+}  // namespace

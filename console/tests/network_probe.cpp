@@ -1,0 +1,177 @@
+// Drives and reads the network panel of the console running in this Wine
+// prefix, one step per run, for the sharing test that holds two consoles
+// in two prefixes. Every wait is bounded; the exit code says whether the
+// step came about (0), did not (1), or could not be tried (2).
+//   network_probe register-camera DLL | share NAME | unshare | wait-name TEXT |
+//                 wait-listed TEXT | wait-unlisted TEXT | choose TEXT | selected |
+//                 press ID | wait-picture | wait-no-camera | status
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "PictureCheck.h"
+
+namespace {
+
+const wchar_t kTitle[] = L"DovraOrbile 3";
+const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910;
+const DWORD kWaitMs = 30000;
+
+bool WaitUntil(DWORD ms, const std::function<bool()>& done)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        if (done()) return true;
+        if (waited >= ms) return false;
+        Sleep(100);
+    }
+}
+
+HWND MainWindow() { return FindWindowW(nullptr, kTitle); }
+
+BOOL CALLBACK FindList(HWND child, LPARAM found)
+{
+    if (GetDlgCtrlID(child) != kServerList) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+BOOL CALLBACK SearchTopLevel(HWND window, LPARAM found)
+{
+    EnumChildWindows(window, FindList, found);
+    return *reinterpret_cast<HWND*>(found) == nullptr;
+}
+
+// The network panel, found by its server list.
+HWND Panel()
+{
+    HWND list = nullptr;
+    WaitUntil(kWaitMs, [&] {
+        EnumWindows(SearchTopLevel, reinterpret_cast<LPARAM>(&list));
+        return list != nullptr;
+    });
+    return list ? GetParent(list) : nullptr;
+}
+
+std::wstring Text(HWND window)
+{
+    wchar_t text[1000] = L"";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1000, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &copied);
+    return text;
+}
+
+std::wstring Wide(const char* text)
+{
+    wchar_t wide[1000] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 1000);
+    return wide;
+}
+
+void Print(const std::wstring& text)
+{
+    char utf8[3000] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+    printf("%s\n", utf8);
+}
+
+LRESULT FindItem(HWND list, const std::wstring& text)
+{
+    return SendMessageW(list, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+int Result(bool ok) { return ok ? 0 : 1; }
+
+int RegisterCamera(const wchar_t* dll)
+{
+    CoInitialize(nullptr);
+    HMODULE module = LoadLibraryW(dll);
+    typedef HRESULT(STDAPICALLTYPE * ServerEntry)();
+    auto entry = module ? reinterpret_cast<ServerEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")))
+                        : nullptr;
+    return entry && SUCCEEDED(entry()) ? 0 : 2;
+}
+
+void ToggleSharing(HWND panel)
+{
+    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(kSharing, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(panel, kSharing)));
+}
+
+bool IsSharing(HWND panel) { return SendMessageW(GetDlgItem(panel, kSharing), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int Run(const std::string& step, const char* argument)
+{
+    if (step == "register-camera") return RegisterCamera(Wide(argument).c_str());
+    HWND panel = Panel();
+    HWND main = MainWindow();
+    if (!panel || !main) return 2;
+    HWND list = GetDlgItem(panel, kServerList);
+    const std::wstring text = argument ? Wide(argument) : L"";
+
+    if (step == "share") {
+        SendMessageW(GetDlgItem(panel, kServiceName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (!IsSharing(panel)) ToggleSharing(panel);
+        return Result(IsSharing(panel));
+    }
+    if (step == "unshare") {
+        if (IsSharing(panel)) ToggleSharing(panel);
+        return Result(!IsSharing(panel));
+    }
+    if (step == "wait-name")
+        return Result(WaitUntil(kWaitMs, [&] { return Text(GetDlgItem(panel, kServiceName)) == text; }));
+    if (step == "wait-listed") return Result(WaitUntil(kWaitMs, [&] { return FindItem(list, text) != LB_ERR; }));
+    if (step == "wait-unlisted") return Result(WaitUntil(kWaitMs, [&] { return FindItem(list, text) == LB_ERR; }));
+    if (step == "choose") {
+        const LRESULT index = FindItem(list, text);
+        if (index == LB_ERR) return 1;
+        SendMessageW(list, LB_SETCURSEL, WPARAM(index), 0);
+        // As a click on the item reports it; the connect runs within.
+        SendMessageW(panel, WM_COMMAND, MAKEWPARAM(kServerList, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        return 0;
+    }
+    if (step == "selected") {
+        const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
+        wchar_t item[1000] = L"";
+        if (index != LB_ERR) SendMessageW(list, LB_GETTEXT, WPARAM(index), reinterpret_cast<LPARAM>(item));
+        Print(item);
+        return 0;
+    }
+    if (step == "items") {
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t item[1000] = L"";
+            SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item));
+            Print(item);
+        }
+        return 0;
+    }
+    if (step == "status") {
+        Print(Text(GetDlgItem(panel, kStatus)));
+        return 0;
+    }
+    if (step == "press") {
+        SendMessageW(main, WM_COMMAND, WPARAM(atoi(argument)), 0);
+        return 0;
+    }
+    if (step == "wait-picture") return Result(WaitUntil(kWaitMs, [&] { return ShownPicture(main) >= 0; }));
+    if (step == "wait-no-camera")
+        return Result(WaitUntil(kWaitMs, [&] {
+            const Screen shot = CapturePictureArea(main);
+            return shot.TextPixels() > 100 && shot.MeanGrey() < 20.0;
+        }));
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) return 2;
+    const int result = Run(argv[1], argc > 2 ? argv[2] : nullptr);
+    fflush(stdout);
+    return result;
+}
