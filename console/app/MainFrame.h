@@ -5,9 +5,13 @@
 #include <atomic>
 #include <memory>
 
+#include "AnnotationHost.h"
+#include "AnnotationPanel.h"
+#include "AnnotationQueue.h"
 #include "ConsoleSettings.h"
 #include "ControlPanel.h"
 #include "DocCamPanel.h"
+#include "InputCtrl.h"
 #include "LiveFramePath.h"
 #include "OsdKind.h"
 #include "PanelHost.h"
@@ -20,7 +24,7 @@ class KVQDocCamController;
 // device arrival and removal, and the settings written when it goes. Its live
 // buffers and locks are the live frame path's, which it hosts. It owns the
 // control bar docked under it and the sub-panels the bar shows.
-class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost {
+class CMainFrame : public KVQWindow, public ILiveFrameHost, public IPanelHost, public IAnnotationHost {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
     enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
@@ -44,6 +48,13 @@ public:
     LiveFramePath& Live() { return m_live; }
     CControlPanel* Bar() { return m_bar.get(); }
     CDocCamPanel* CameraPanel() { return m_cameraPanel.get(); }
+    CAnnotationPanel* AnnotationPanel() { return m_annotationPanel.get(); }
+
+    // Annotations that viewers send, from any thread (the command server's):
+    // carried out on the UI thread, in the order they came. False when too
+    // many wait already (the shape is dropped).
+    bool PostAnnotation(std::unique_ptr<Telvane::Graphic> shape);
+    bool PostEraseAllAnnotations();
     SubPanel VisibleSubPanel() const { return m_visibleSubPanel; }
     // The camera's frames no longer arrive (false when a frame in progress
     // did not end in time: the controllers must then stay).
@@ -59,6 +70,7 @@ public:
     void OnDestroyWindow() override;
     void OnMoveWindow(int x, int y) override;
     void OnActivateWindow(UINT state, CWnd* other, BOOL minimized) override;
+    void OnMouse(UINT flags, CPoint pt, BOOL down) override;
     BOOL OnDoubleClick(UINT flags, CPoint pt) override;
     void OnMoveMouse(UINT flags, CPoint pt) override;
     BOOL OnKeyboard(UINT vk, UINT repeat, UINT flags, BOOL down) override;
@@ -73,6 +85,8 @@ public:
     bool IsLocalCameraShown() override;
     void RequestRepaint() override;
     void PostLargeFrame(bool continuousMode) override;
+    void ComposeOverlay(CFrameBuffer& frame, const CameraPictureState& state, int displayWidth,
+                        int displayHeight) override;
 
     // IPanelHost.
     KVQDocCamController* CurrentController() override;
@@ -89,11 +103,24 @@ public:
     void ApplyCaptureSettings(const CaptureSettings& settings) override;
     bool CanTakeLargeStills() override;
 
+    // IAnnotationHost.
+    bool GetDrawingSurface(CWnd* window, DrawingSurface& surface) override;
+    orbile::CriticalSection& DisplayLock() override { return m_live.DisplayLock(); }
+    void DrawingPlaneChanged() override;
+    CWnd* LiveWindow() override { return this; }
+    CWnd* LastActivePictureWindow() override { return this; }
+    void ShowAnnotationPanel(bool show) override;
+    bool IsOtherSubPanelShown() override;
+
 private:
     enum class CameraPresence { Unknown, Present, Absent };
 
     bool CreateBar(const CREATESTRUCTW& cs);
     void CreateCameraPanel();
+    bool CreateAnnotation();
+    void DrainPostedAnnotations();
+    // Posted to this window when the first of the waiting annotations arrives.
+    static constexpr UINT WM_POSTED_ANNOTATIONS = WM_APP + 10;
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
@@ -129,6 +156,12 @@ private:
     CZoomAndPan m_strip;
     std::unique_ptr<CControlPanel> m_bar;
     std::unique_ptr<CDocCamPanel> m_cameraPanel;
+    // The drawing over the live picture, its text box and its tools.
+    CAnnotator m_drawing;
+    CInputCtrl m_textInput;
+    std::unique_ptr<CAnnotationPanel> m_annotationPanel;
+    AnnotationQueue m_postedAnnotations;
+    CRect m_drawnPlacement;  // where the live picture was last drawn
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
     SubPanel m_visibleSubPanel = NO_SUB_PANEL;
     // The bar goes while another program is active and comes back with the

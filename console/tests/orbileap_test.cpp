@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -104,6 +106,7 @@ public:
     Console& operator=(const Console&) = delete;
 
     bool Started() const { return m_started; }
+    DWORD ProcessId() const { return m_process.dwProcessId; }
     bool WaitForExit(DWORD ms) { return WaitForSingleObject(m_process.hProcess, ms) == WAIT_OBJECT_0; }
     DWORD ExitCode()
     {
@@ -241,11 +244,13 @@ struct Screen {
     int width = 0, height = 0, stride = 0;
     // Pixels of the colour the console writes its texts in (red), in the
     // part from (left, top) on.
-    int TextPixels(int left = 0, int top = 0) const
+    int TextPixels(int left = 0, int top = 0) const { return RedPixels(left, top, width, height); }
+    // Red pixels (texts, or the default drawing colour) in a part.
+    int RedPixels(int left, int top, int right, int bottom) const
     {
         int count = 0;
-        for (int y = top; y < height; ++y)
-            for (int x = left; x < width; ++x) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
                 const uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
                 count += p[2] > 200 && p[1] < 90 && p[0] < 60;
             }
@@ -490,6 +495,91 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
         const Screen shot = CapturePictureArea(window);
         return shot.TextPixels(shot.width - 140, shot.height - 30) > 50;
     })) << "\"Frozen\" is written over the picture";
+}
+
+// A press of a panel's button as the button reports it: WM_COMMAND with its
+// id to the panel it sits on.
+bool PressPanelButton(const Console& console, int id)
+{
+    struct Search {
+        DWORD process;
+        int id;
+        HWND button;
+    } search{console.ProcessId(), id, nullptr};
+    EnumWindows(
+        [](HWND top, LPARAM data) {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(top, &process);
+            if (process != s->process) return TRUE;
+            EnumChildWindows(
+                top,
+                [](HWND child, LPARAM data) {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    if (GetDlgCtrlID(child) != s->id) return TRUE;
+                    s->button = child;
+                    return FALSE;
+                },
+                data);
+            return s->button == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.button && PostMessageW(GetParent(search.button), WM_COMMAND, id, 0);
+}
+
+// The display's own pointer and left button, as a user moves and presses
+// them: from one point of the window's picture area to another, in steps.
+void DragOverPicture(HWND window, POINT from, POINT to)
+{
+    const RECT rect = WindowRect(window);
+    auto send = [&](int x, int y, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = ((rect.left + 13 + x) * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+        input.mi.dy = ((rect.top + 26 + y) * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+        SendInput(1, &input, sizeof input);
+        Sleep(15);  // the pace of a hand, so that the moves stay apart
+    };
+    const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10 + 1;
+    send(from.x, from.y, 0);
+    send(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= steps; ++i)
+        send(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps, 0);
+    send(to.x, to.y, MOUSEEVENTF_LEFTUP);
+}
+
+// Drawn with the pointer over the live picture (800 x 600 of a 1024 x 768
+// camera picture), the freehand line is laid over the camera's frames; a
+// half turn of the camera turns the drawing with the picture, and "Erase
+// all" clears it.
+TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
+{
+    SeedPlace(40, 30, 827, 690);
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    ASSERT_TRUE(PressPanelButton(console, 59843));  // the 16-pixel pen
+    SetForegroundWindow(window);
+
+    DragOverPicture(window, {100, 150}, {400, 150});
+    auto redAlong = [&](int left, int top, int right, int bottom) {
+        return CapturePictureArea(window).RedPixels(left, top, right, bottom);
+    };
+    // The pen is 16 plane pixels wide: about 12 on the screen, 300 long.
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(110, 140, 390, 160) > 2000; }))
+        << "the line shows over the picture: " << redAlong(110, 140, 390, 160);
+    EXPECT_LT(redAlong(110, 440, 390, 460), 50);
+
+    ASSERT_TRUE(PressPanelButton(console, 59685));  // the camera turns its picture half round
+    // Turned with it: the line now runs along the mirrored row, right to left.
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(410, 440, 690, 460) > 2000; }))
+        << "the turned line: " << redAlong(410, 440, 690, 460);
+    EXPECT_LT(redAlong(110, 140, 390, 160), 50);
+
+    ASSERT_TRUE(PressPanelButton(console, 59702));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(0, 100, 800, 500) < 50; })) << "erased";
 }
 
 TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
