@@ -507,14 +507,14 @@ bool PressPanelButton(const Console& console, int id)
         HWND button;
     } search{console.ProcessId(), id, nullptr};
     EnumWindows(
-        [](HWND top, LPARAM data) {
+        [](HWND top, LPARAM data) -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
             DWORD process = 0;
             GetWindowThreadProcessId(top, &process);
             if (process != s->process) return TRUE;
             EnumChildWindows(
                 top,
-                [](HWND child, LPARAM data) {
+                [](HWND child, LPARAM data) -> BOOL {
                     auto* s = reinterpret_cast<Search*>(data);
                     if (GetDlgCtrlID(child) != s->id) return TRUE;
                     s->button = child;
@@ -551,8 +551,8 @@ void DragOverPicture(HWND window, POINT from, POINT to)
 
 // Drawn with the pointer over the live picture (800 x 600 of a 1024 x 768
 // camera picture), the freehand line is laid over the camera's frames; a
-// half turn of the camera turns the drawing with the picture, and "Erase
-// all" clears it.
+// turn of the camera turns the drawing with the picture, and "Erase all"
+// clears it.
 TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
 {
     SeedPlace(40, 30, 827, 690);
@@ -572,10 +572,12 @@ TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
         << "the line shows over the picture: " << redAlong(110, 140, 390, 160);
     EXPECT_LT(redAlong(110, 440, 390, 460), 50);
 
-    ASSERT_TRUE(PressPanelButton(console, 59685));  // the camera turns its picture half round
-    // Turned with it: the line now runs along the mirrored row, right to left.
-    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(410, 440, 690, 460) > 2000; }))
-        << "the turned line: " << redAlong(410, 440, 690, 460);
+    // The camera turns a quarter; the drawing turns with it into a portrait
+    // fitted upright in the middle three quarters: plane row 192, columns 128
+    // to 512, become plane column 655, rows 96 to 384.
+    ASSERT_TRUE(PressPanelButton(console, 59685));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(500, 85, 525, 290) > 1500; }))
+        << "the turned line: " << redAlong(500, 85, 525, 290);
     EXPECT_LT(redAlong(110, 140, 390, 160), 50);
 
     ASSERT_TRUE(PressPanelButton(console, 59702));
