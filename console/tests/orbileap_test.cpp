@@ -256,6 +256,18 @@ struct Screen {
             }
         return count;
     }
+    // Pixels of ink on white paper (typed text is near-black, smoothed at
+    // its edges) in a part.
+    int InkPixels(int left, int top, int right, int bottom) const
+    {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
+                const uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
+                count += p[0] < 170 && p[1] < 170 && p[2] < 170;
+            }
+        return count;
+    }
     double MeanGrey() const
     {
         double sum = 0;
@@ -528,26 +540,37 @@ bool PressPanelButton(const Console& console, int id)
 }
 
 // The display's own pointer and left button, as a user moves and presses
-// them: from one point of the window's picture area to another, in steps.
-void DragOverPicture(HWND window, POINT from, POINT to)
+// them, at the pace of a hand so that the events stay apart. Points are
+// in the window's picture area.
+void SendPointer(HWND window, POINT at, DWORD flags)
 {
     const RECT rect = WindowRect(window);
-    auto send = [&](int x, int y, DWORD flags) {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = ((rect.left + 13 + x) * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
-        input.mi.dy = ((rect.top + 26 + y) * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
-        SendInput(1, &input, sizeof input);
-        Sleep(15);  // the pace of a hand, so that the moves stay apart
-    };
-    const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10 + 1;
-    send(from.x, from.y, 0);
-    send(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
-    for (int i = 1; i <= steps; ++i)
-        send(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps, 0);
-    send(to.x, to.y, MOUSEEVENTF_LEFTUP);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = ((rect.left + 13 + at.x) * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    input.mi.dy = ((rect.top + 26 + at.y) * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+    SendInput(1, &input, sizeof input);
+    Sleep(15);
 }
+
+void ClickOnPicture(HWND window, POINT at)
+{
+    SendPointer(window, at, 0);
+    SendPointer(window, at, MOUSEEVENTF_LEFTDOWN);
+    SendPointer(window, at, MOUSEEVENTF_LEFTUP);
+}
+
+void DragOverPicture(HWND window, POINT from, POINT to)
+{
+    const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10 + 1;
+    SendPointer(window, from, 0);
+    SendPointer(window, from, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= steps; ++i)
+        SendPointer(window, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps}, 0);
+    SendPointer(window, to, MOUSEEVENTF_LEFTUP);
+}
+
 
 // Drawn with the pointer over the live picture (800 x 600 of a 1024 x 768
 // camera picture), the freehand line is laid over the camera's frames; a
@@ -582,6 +605,42 @@ TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
 
     ASSERT_TRUE(PressPanelButton(console, 59702));
     EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(0, 100, 800, 500) < 50; })) << "erased";
+}
+
+// With the text tool a click opens the text box there; what is typed in it
+// becomes a drawing over the live picture where the box stood once the next
+// click finishes it.
+TEST_F(LiveCamera, TypedTextAppearsWhereClicked)
+{
+    SeedPlace(40, 30, 827, 690);
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    // Blank paper under the page's table, left of the frame counter.
+    const RECT blank{100, 515, 400, 580};
+    auto ink = [&] { return CapturePictureArea(window).InkPixels(blank.left, blank.top, blank.right, blank.bottom); };
+    ASSERT_EQ(0, ink());
+    ASSERT_TRUE(PressPanelButton(console, 59698));  // the text tool
+    SetForegroundWindow(window);
+    ClickOnPicture(window, {120, 520});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(5000, [&] {
+        box = GetDlgItem(window, 9528);
+        return box && IsWindowVisible(box);
+    }));
+    // The characters as the keyboard's keys give them to the focused box.
+    for (wchar_t c : std::wstring(L"HELLO")) PostMessageW(box, WM_CHAR, c, 1);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return ink() > 20; })) << "the box shows what is typed";
+    ClickOnPicture(window, {600, 300});
+    ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindowVisible(box); }));
+    // "HELLO" in 17-pixel Arial, about 10 pixels high on the screen, from the
+    // click on and nowhere else on the blank paper.
+    EXPECT_TRUE(WaitUntil(5000, [&] { return ink() > 80; })) << "ink: " << ink();
+    const Screen shot = CapturePictureArea(window);
+    EXPECT_GT(shot.InkPixels(118, 518, 175, 540), 80) << "the text starts where the click was";
+    EXPECT_EQ(0, shot.InkPixels(100, 515, 118, 580) + shot.InkPixels(190, 515, 400, 580) +
+                     shot.InkPixels(118, 545, 190, 580));
 }
 
 TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
