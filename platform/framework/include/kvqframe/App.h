@@ -1,6 +1,8 @@
 #pragma once
 #include "Wnd.h"
 
+#include <commdlg.h>
+
 // The process's application object: one instance, made by the host (a program
 // or a plug-in library), registered with the framework by its constructor.
 class FX_API CWinApp {
@@ -34,6 +36,10 @@ public:
     UINT GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue);
     BOOL WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value);
     BOOL WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value);
+
+    // The default printer's settings and names into settings->hDevMode and
+    // hDevNames, new blocks the caller frees; FALSE when there is no printer.
+    BOOL GetPrinterDeviceDefaults(PRINTDLGW* settings);
 
 private:
     HKEY OpenSectionKey(const wchar_t* section, bool create);
