@@ -5,6 +5,7 @@
 
 #include "MainFrame.h"
 #include "OrbileApp.h"
+#include "PictureWindow.h"
 #include "SkinButton.h"
 #include "ZoomGeometry.h"
 
@@ -45,6 +46,7 @@ void CMainFrame::OnMouse(UINT flags, CPoint pt, BOOL down)
 
 bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
 {
+    if (auto* picture = dynamic_cast<CPictureWindow*>(window)) return picture->GetDrawingSurface(surface);
     if (window != this || !IsLocalCameraShown() || m_drawnPlacement.IsRectEmpty() || !m_drawing.GetWidth())
         return false;
     PixelRect view;
