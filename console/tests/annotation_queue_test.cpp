@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "AnnotationQueue.h"
@@ -49,10 +50,13 @@ TEST(AnnotationQueue, SenderAndUiThreadMeet)
     constexpr int kShapes = 5000;
     std::atomic<int> wakeUps{0};
     std::atomic<bool> sent{false};
+    // A lost wake-up leaves the queue full for good: both sides give up then.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto inTime = [&] { return std::chrono::steady_clock::now() < deadline; };
     std::thread sender([&] {
-        for (int i = 0; i < kShapes; ++i) {
+        for (int i = 0; i < kShapes && inTime(); ++i) {
             AnnotationQueue::Added added;
-            while ((added = queue.Add(Shape(static_cast<float>(i)))) == AnnotationQueue::Added::Refused)
+            while ((added = queue.Add(Shape(static_cast<float>(i)))) == AnnotationQueue::Added::Refused && inTime())
                 std::this_thread::yield();
             if (added == AnnotationQueue::Added::First) wakeUps.fetch_add(1);
         }
@@ -60,7 +64,7 @@ TEST(AnnotationQueue, SenderAndUiThreadMeet)
     });
     int received = 0;
     int wakeUpsServed = 0;
-    while (!sent || wakeUpsServed < wakeUps.load()) {
+    while ((!sent || wakeUpsServed < wakeUps.load()) && inTime()) {
         if (wakeUpsServed == wakeUps.load()) {
             std::this_thread::yield();
             continue;
