@@ -37,7 +37,10 @@ const UINT kLineTransparencyImages = 1040;  // and its second state at 1044
 const UINT kFillTransparencyImages = 1045;  // and its second state at 1049
 const UINT kWidthLabelImages = 1050;
 
-ButtonImages FourImages(UINT first, UINT secondState = 0) { return {first, first + 1, first + 2, first + 3, secondState}; }
+ButtonImages FourImages(UINT first, UINT secondState = 0)
+{
+    return {first, first + 1, first + 2, first + 3, secondState};
+}
 
 struct ToolRow {
     unsigned short id;
@@ -146,8 +149,6 @@ std::vector<unsigned char> EncodePng(Gdiplus::GpBitmap* bitmap)
 HDC ContextDC(int context) { return reinterpret_cast<HDC>(static_cast<INT_PTR>(context)); }
 }  // namespace
 
-constexpr DWORD CAnnotationPanel::kPalette[];
-
 CAnnotationPanel::CAnnotationPanel(IPanelHost& host, IAnnotationHost& annotationHost)
     : m_host(host), m_annotationHost(annotationHost)
 {
@@ -199,10 +200,11 @@ void CAnnotationPanel::CreateControls(int)
                      BUTTON_STYLE_CHECK, kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
 
     for (int i = 0; i < TOOL_COUNT; ++i)
-        AddControlTip(m_tips[TIP_TOOLS + i], this, &m_tools[i], ReadIniString(kSection, kTools[i].tipKey, kTools[i].tipText));
+        AddControlTip(m_tips[TIP_TOOLS + i], this, &m_tools[i],
+                      ReadIniString(kSection, kTools[i].tipKey, kTools[i].tipText));
     AddControlTip(m_tips[TIP_ERASE_ALL], this, &m_eraseAll, ReadIniString(kSection, L"tipEraseAll", L"Erase all"));
-    m_lineTip = ReadIniString(kSection, kLineTips.keys[SOLID], kLineTips.keys[SOLID]);
-    AddControlTip(m_tips[TIP_LINE], this, &m_lineTransparency, m_lineTip);
+    AddControlTip(m_tips[TIP_LINE], this, &m_lineTransparency,
+                  ReadIniString(kSection, kLineTips.keys[SOLID], kLineTips.keys[SOLID]));
     AddControlTip(m_tips[TIP_FILL], this, &m_fillTransparency,
                   ReadIniString(kSection, kFillTips.keys[SOLID], kFillTips.keys[SOLID]));
 
@@ -372,8 +374,8 @@ void CAnnotationPanel::SetLineTransparency(int state)
     m_lineTransparency.SetCheck(state);
     m_lineVisible = state != INVISIBLE;
     m_semiLine = state == SEMI_TRANSPARENT;
-    m_lineTip = ReadIniString(kSection, kLineTips.keys[state], kLineTips.keys[state]);
-    m_tips[TIP_LINE].UpdateTipText(&m_lineTransparency, m_lineTip);
+    m_tips[TIP_LINE].UpdateTipText(&m_lineTransparency,
+                                   ReadIniString(kSection, kLineTips.keys[state], kLineTips.keys[state]));
 }
 
 void CAnnotationPanel::SetFillTransparency(int state)
@@ -615,7 +617,9 @@ void CAnnotationPanel::PaintEraserOutline(HDC dc, const DrawingSurface& surface)
 bool CAnnotationPanel::RenderReceivedShape(const Telvane::Graphic& shape)
 {
     DrawingSurface surface;
-    if (!m_drawingPlane || !m_annotationHost.GetDrawingSurface(m_annotationHost.LiveWindow(), surface) || !surface.layer) return false;
+    if (!m_drawingPlane || !m_annotationHost.GetDrawingSurface(m_annotationHost.LiveWindow(), surface) ||
+        !surface.layer)
+        return false;
     KVQAnnotator& plane = *surface.layer;
     SizeScratch(plane, STAGING);
     SizeScratch(plane, PEN);

@@ -45,20 +45,13 @@ public:
     Tool ChosenTool() const { return m_tool; }
     int PenWidth() const;
     int EraserHalfSize() const { return m_eraserHalfSize; }
-    DWORD TextColour() const { return m_textColour; }
     KVQAnnotator& Preview() { return m_scratch[PREVIEW]; }
-    KVQButton& ToolButton(Tool tool) { return m_tools[tool]; }
     KVQButton& WidthButton(int i) { return m_widths[i]; }
-    KVQButton& LineColourButton(int i) { return m_lineColours[i]; }
-    KVQButton& FillColourButton(int i) { return m_fillColours[i]; }
     KVQButton& LineTransparencyButton() { return m_lineTransparency; }
     KVQButton& FillTransparencyButton() { return m_fillTransparency; }
-    KVQButton& EraseAllButton() { return m_eraseAll; }
     bool LineVisible() const { return m_lineVisible; }
-    bool FillVisible() const { return m_fillVisible; }
     bool SemiTransparentLine() const { return m_semiLine; }
     bool SemiTransparentFill() const { return m_fillTransparency.GetCheckState() == SEMI_TRANSPARENT; }
-    const wchar_t* LineTip() const { return m_lineTip; }
 
 private:
     enum Scratch { SEGMENT, PREVIEW, PEN, STAGING, SPARE, SCRATCH_COUNT };
@@ -109,7 +102,6 @@ private:
     bool m_fillVisible = true;
     bool m_semiLine = false;
     DWORD m_textColour = 0xFF040404;
-    const wchar_t* m_lineTip = L"";
     CPoint m_dragStart{-1, 0};
     CPoint m_lastPointer;
     POINT m_previousMapped{0, 0};
