@@ -511,31 +511,33 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
 
 // A press of a panel's button as the button reports it: WM_COMMAND with its
 // id to the panel it sits on.
+struct ButtonSearch {
+    DWORD process;
+    int id;
+    HWND button;
+};
+
+BOOL CALLBACK MatchButton(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->button = child;
+    return FALSE;
+}
+
+BOOL CALLBACK SearchTopWindow(HWND top, LPARAM data)
+{
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    if (process == search->process) EnumChildWindows(top, &MatchButton, data);
+    return search->button == nullptr;
+}
+
 bool PressPanelButton(const Console& console, int id)
 {
-    struct Search {
-        DWORD process;
-        int id;
-        HWND button;
-    } search{console.ProcessId(), id, nullptr};
-    EnumWindows(
-        [](HWND top, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(top, &process);
-            if (process != s->process) return TRUE;
-            EnumChildWindows(
-                top,
-                [](HWND child, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(data);
-                    if (GetDlgCtrlID(child) != s->id) return TRUE;
-                    s->button = child;
-                    return FALSE;
-                },
-                data);
-            return s->button == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ButtonSearch search{console.ProcessId(), id, nullptr};
+    EnumWindows(&SearchTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.button && PostMessageW(GetParent(search.button), WM_COMMAND, id, 0);
 }
 
