@@ -95,6 +95,7 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
 
     if (!CreateBar(*cs)) return FALSE;
     CreateCameraPanel();
+    if (!CreateAnnotation()) return FALSE;
     CreateEmbeddedPictureWindow();
     CreateVideoPanel();
     CreateNetworkPanel();
@@ -237,6 +238,7 @@ void CMainFrame::RefreshControls(KVQDocCamController* controller)
     } else if (m_osdKind == OSD_FROZEN) {
         ShowOsd(OSD_NONE, 0);
     }
+    DrawingPlaneChanged();
     RefreshMotionMode(controller);
     if (m_visibleSubPanel != NO_SUB_PANEL && IsLocalCameraShown())
         m_subPanels[m_visibleSubPanel]->OnDeviceState(controller);
@@ -342,7 +344,13 @@ void CMainFrame::OnDraw(CDC* dc, CRect& rect)
 {
     dc->FillSolidRect(rect, RGB(0, 0, 0));
     HGDIOBJ font = dc->SelectObject(&m_osdFont);
-    if (!DrawLivePicture(dc, rect) && m_presence == CameraPresence::Absent) DrawNoCameraText(dc, rect);
+    if (DrawLivePicture(dc, rect)) {
+        const HWND active = ::GetActiveWindow();
+        if (m_annotationPanel && (active == m_hWnd || (m_bar && active == m_bar->m_hWnd)))
+            m_annotationPanel->OnPictureEvent(this, static_cast<int>(reinterpret_cast<INT_PTR>(dc->GetSafeHdc())));
+    } else if (m_presence == CameraPresence::Absent) {
+        DrawNoCameraText(dc, rect);
+    }
     DrawTexts(dc, rect);
     dc->SelectObject(font);
 }
@@ -356,6 +364,7 @@ bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
     if (!frame || !frame->HasPicture()) return false;
     const RECT* view = ::IsRectEmpty(&frame->m_viewRect) ? nullptr : &frame->m_viewRect;
     frame->StretchTo(*dc, rect, view, TRUE, TRUE);
+    m_drawnPlacement = frame->OutputRect();
     frame->m_newPicture = 0;
     return true;
 }
@@ -388,6 +397,9 @@ void CMainFrame::OnPostDraw(CDC*)
 
 void CMainFrame::OnChangeSize(UINT type)
 {
+    // A text being typed is finished where it stands.
+    if (m_annotationPanel) m_annotationPanel->FinishText(this);
+    m_textInput.ShowWindow(SW_HIDE);
     if (type == SIZE_MINIMIZED) {
         if (m_bar) m_bar->HidePanel();
         return;
@@ -470,6 +482,7 @@ void CMainFrame::OnMoveMouse(UINT flags, CPoint pt)
         const bool nearCorner = pt.x >= window.right - 45 && pt.y <= 270;
         m_exitButton.ShowWindow(nearCorner ? SW_SHOW : SW_HIDE);
     }
+    if ((flags & MK_LBUTTON) && m_annotationPanel) m_annotationPanel->OnPictureMouseMove(this, flags, pt);
     ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
 }
 
@@ -497,6 +510,7 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return Default();
     case WM_FIT_PICTURE:
         KeepPictureAt4To3();
+        return 0;
         return 0;
     case WM_LARGE_FRAME:
         OnLargeFrame(wParam != 0);

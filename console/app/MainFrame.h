@@ -7,9 +7,12 @@
 #include <mutex>
 #include <vector>
 
+#include "AnnotationHost.h"
+#include "AnnotationPanel.h"
 #include "ConsoleSettings.h"
 #include "ControlPanel.h"
 #include "DocCamPanel.h"
+#include "InputCtrl.h"
 #include "LiveFramePath.h"
 #include "NetworkPanel.h"
 #include "OsdKind.h"
@@ -29,17 +32,19 @@ class KVQDocCamController;
 // buffers and locks are the live frame path's, which it hosts. It owns the
 // control bar docked under it, the sub-panels the bar shows (the video panel
 // among them) and the embedded picture window that snapshots and opened files
-// go to. Its commands, keys, timer and capture series are in
-// MainFrameCommands.cpp, its part of the picture window's work in
-// MainFramePictures.cpp, its part of sharing and viewing in
-// MainFrameNetwork.cpp.
+// go to, and the drawing over the live picture. Its commands, keys, timer and
+// capture series are in MainFrameCommands.cpp, its part of the picture
+// window's work in MainFramePictures.cpp, of sharing and viewing in
+// MainFrameNetwork.cpp, of annotation in MainFrameAnnotation.cpp.
 class CMainFrame : public KVQWindow,
                    public ILiveFrameHost,
                    public IPanelHost,
                    public IPictureHost,
                    public IPrintSource,
                    public IPlaybackTarget,
-                   public INetworkHost {
+                   public INetworkHost,
+                   public IAnnotationHost,
+                   public IRemoteAnnotations {
 public:
     // The sub-panels of the bar, in the order the bar's commands name them.
     enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
@@ -81,6 +86,7 @@ public:
     void OnDestroyWindow() override;
     void OnMoveWindow(int x, int y) override;
     void OnActivateWindow(UINT state, CWnd* other, BOOL minimized) override;
+    void OnMouse(UINT flags, CPoint pt, BOOL down) override;
     BOOL OnDoubleClick(UINT flags, CPoint pt) override;
     void OnMoveMouse(UINT flags, CPoint pt) override;
     BOOL OnKeyboard(UINT vk, UINT repeat, UINT flags, BOOL down) override;
@@ -108,6 +114,9 @@ public:
     void FillCameraStateHeader(unsigned char header[64]) override;
     void HandLargeFrameToWaiter(const CFrameBuffer& frame) override;
 
+    void ComposeOverlay(CFrameBuffer& frame, const CameraPictureState& state, int displayWidth,
+                        int displayHeight) override;
+
     // IPanelHost.
     KVQDocCamController* CurrentController() override;
     bool IsStatusPolled() override;
@@ -126,7 +135,7 @@ public:
     // IPictureHost.
     CWnd* MainWindow() override { return this; }
     CControlPanel* ControlBar() override { return m_bar.get(); }
-    PanelHooks* AnnotationPanel() override { return m_subPanels[ANNOTATION_PANEL]; }
+    PanelHooks* AnnotationPanel() override { return m_annotationPanel.get(); }
     // The annotation panel's drawing and copy tools, once it is there.
     bool IsAnnotationInProgress() override { return false; }
     bool TakeCopyRequest(RECT*) override { return false; }
@@ -146,8 +155,22 @@ public:
     bool TakeLargeStill(std::vector<uint8_t>& jpeg, DWORD timeoutMs) override;
     void ShowRemoteCamera(IRemoteCamera* remote) override;
     void ShowRemotePicture(CFrameBuffer* picture) override;
-    IRemoteAnnotations* RemoteAnnotations() override { return nullptr; }
+    IRemoteAnnotations* RemoteAnnotations() override { return this; }
+
+    // IRemoteAnnotations: viewers' shapes, on the UI thread (the network
+    // panel carries the server thread's calls there).
+    void DrawRemoteGraphic(const Telvane::Graphic& graphic) override;
+    void EraseAllAnnotations() override;
     void PressCameraButton(unsigned short id) override;
+
+    // IAnnotationHost.
+    bool GetDrawingSurface(CWnd* window, DrawingSurface& surface) override;
+    orbile::CriticalSection& DisplayLock() override { return m_live.DisplayLock(); }
+    void DrawingPlaneChanged() override;
+    CWnd* LiveWindow() override { return this; }
+    CWnd* LastActivePictureWindow() override { return this; }
+    void ShowAnnotationPanel(bool show) override;
+    bool IsOtherSubPanelShown() override;
 
 private:
     enum class CameraPresence { Unknown, Present, Absent };
@@ -165,6 +188,7 @@ private:
     void CreateNetworkPanel();
     // Writes the panel's settings and ends sharing and viewing.
     void CloseNetworkPanel();
+    bool CreateAnnotation();
     void ShowSubPanel(SubPanel panel);
     void RefreshMotionMode(KVQDocCamController* controller);
     void PanCommand(unsigned short id);
@@ -225,6 +249,12 @@ private:
     std::mutex m_largeStillLock;
     std::vector<uint8_t> m_largeStill;
     bool m_largeStillReady = false;
+
+    // The drawing over the live picture, its text box and its tools.
+    CAnnotator m_drawing;
+    CInputCtrl m_textInput;
+    std::unique_ptr<CAnnotationPanel> m_annotationPanel;
+    CRect m_drawnPlacement;  // where the live picture was last drawn
     CBasePanel2* m_subPanels[SUB_PANEL_COUNT] = {};
     SubPanel m_visibleSubPanel = NO_SUB_PANEL;
     // The bar goes while another program is active and comes back with the

@@ -20,8 +20,11 @@ const DWORD kFrameEndWaitMs = 3000;
 
 BOOL CMainFrame::OnButtonEvent(unsigned short id)
 {
-    // A typed annotation still being edited is finished by the annotation
-    // panel before the panel and file commands, once that panel is there.
+    // A typed annotation still being edited is finished before the panel
+    // and file commands.
+    if (m_annotationPanel && (id == ID_CAMERA_PANEL || id == ID_ANNOTATION_PANEL || id == ID_NETWORK_PANEL ||
+                              id == ID_VIDEO_PANEL || id == ID_OPEN_FILE))
+        m_annotationPanel->FinishText(this);
     switch (id) {
     case ID_CAMERA_PANEL:
         ShowSubPanel(CAMERA_PANEL);
@@ -151,8 +154,7 @@ BOOL CMainFrame::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
         OnButtonEvent(ID_SNAPSHOT);
         break;
     case MainKeyAction::ClearDrawing:
-        // The drawing layer is the annotation panel's; once it is there it
-        // clears the layer here.
+        m_drawing.Clear();
         Invalidate(FALSE);
         break;
     case MainKeyAction::ZoomIn:

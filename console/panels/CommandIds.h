@@ -44,10 +44,22 @@ enum CommandId : unsigned short {
     ID_LINE = 59699,
     ID_RECTANGLE = 59700,
     ID_ERASER = 59701,
+    ID_ERASE_ALL = 59702,
     ID_COPY_IMAGE = 59891,
     ID_SETTINGS = 59892,
     ID_EXPAND_BAR = 59897,
     ID_COLLAPSE_BAR = 59898,
+
+    // Annotation panel: the rows of widths, line colours and fill colours
+    // (two pages of four), their page switches and transparency buttons.
+    ID_LINE_TRANSPARENCY = 59808,
+    ID_WIDTH_LABEL = 59809,
+    ID_FILL_TRANSPARENCY = 59811,
+    ID_WIDTH_FIRST = 59840,
+    ID_LINE_COLOUR_FIRST = 59856,
+    ID_FILL_COLOUR_FIRST = 59872,
+    ID_LINE_PAGE = 59895,
+    ID_FILL_PAGE = 59896,
 
     // The bar's five region templates: never shown, never pressed; ids of
     // their own so that none answers for the eraser.

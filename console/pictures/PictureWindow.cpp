@@ -140,6 +140,8 @@ BOOL CPictureWindow::OnCreateWindow(CREATESTRUCTW* cs)
         for (int i = 0; i < history.Count(); ++i) AddHistoryEntry(history.At(i)->displayName.c_str());
     }
 
+    if (!m_textInput.Create(this, CInputCtrl::kControlId)) return FALSE;
+    m_textInput.ShowWindow(SW_HIDE);
     m_strip.Create(this, skins);
     m_timer = SetTimer(kTimerId, kTimerMs);
     OnChangeSize(SIZE_RESTORED);
@@ -245,6 +247,20 @@ void CPictureWindow::Compose()
     if (m_composed.HasPicture() && m_layer.GetWidth() > 0) m_layer.Draw(m_composed.MemoryDC());
 }
 
+bool CPictureWindow::GetDrawingSurface(DrawingSurface& surface)
+{
+    if (m_videoSource || !m_picture.HasPicture() || !m_layer.GetWidth() || ::IsRectEmpty(&m_placement)) return false;
+    const RECT& v = m_picture.m_viewRect;
+    surface.layer = &m_layer;
+    surface.live = false;
+    surface.geometry = {{m_placement.left, m_placement.top, m_placement.right, m_placement.bottom},
+                        {v.left, v.top, v.right, v.bottom},
+                        1.0f};
+    surface.pointer = GetMousePos();
+    surface.textInput = &m_textInput;
+    return true;
+}
+
 void CPictureWindow::OnDraw(CDC* dc, CRect& rect)
 {
     if (m_videoSource) {
@@ -260,7 +276,7 @@ void CPictureWindow::OnDraw(CDC* dc, CRect& rect)
     CControlPanel* bar = host.ControlBar();
     if (PanelHooks* annotation = host.AnnotationPanel())
         if (active == m_hWnd || (bar && active == bar->m_hWnd) || host.IsAnnotationInProgress())
-            annotation->OnPictureEvent(this, 0);
+            annotation->OnPictureEvent(this, static_cast<int>(reinterpret_cast<INT_PTR>(dc->GetSafeHdc())));
     if (active == m_hWnd) CopySelection(dc);
     DrawOnScreenText(dc);
 }
@@ -448,6 +464,8 @@ void CPictureWindow::OnMoveWindow(int, int)
 
 void CPictureWindow::OnChangeSize(UINT type)
 {
+    // The text being typed goes with the old size.
+    if (m_textInput.m_hWnd) m_textInput.Dismiss();
     if (type == SIZE_MINIMIZED) {
         m_savedBarShown = m_barShown;
         RecordPictureWindowPlacements();

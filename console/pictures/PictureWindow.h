@@ -2,8 +2,10 @@
 
 #include <kvquikit.h>
 
+#include "AnnotationHost.h"
 #include "Annotator.h"
 #include "FrameBuffer.h"
+#include "InputCtrl.h"
 #include "PictureHost.h"
 #include "ZoomAndPan.h"
 
@@ -58,6 +60,10 @@ public:
     KVQButton& SaveButton() { return m_saveButton; }
     // Where the picture landed in the window at the last paint.
     const RECT& PicturePlacement() const { return m_placement; }
+    // The shown picture with its layer, as the annotation panel draws on it;
+    // false while a film plays or before the picture was painted.
+    bool GetDrawingSurface(DrawingSurface& surface);
+    CInputCtrl& TextInput() { return m_textInput; }
     // Display names in the history list, for the history they mirror.
     void AddHistoryEntry(const wchar_t* displayName);
 
@@ -94,6 +100,7 @@ private:
     IPictureHost* m_host;
     CFrameBuffer m_picture;
     KVQAnnotator m_layer;
+    CInputCtrl m_textInput;
     CFrameBuffer m_composed;
     CWnd m_historyList;
     CZoomAndPan m_strip;

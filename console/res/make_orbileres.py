@@ -380,6 +380,80 @@ def sub_panel_face(label, separators):
     return widened(img, 700)
 
 
+def annotation_panel_face():
+    w = BAR_SHAPE_WIDTH
+    img = Image(w, 183)
+    img.vgradient(PANEL_TOP, PANEL_BOTTOM)
+    img.rect(155, 8, 156, 120, (70, 96, 132))
+    img.rect(411, 8, 412, 120, (70, 96, 132))
+    draw_text(img, 36, 128, "ANNOTATE", (120, 146, 182), 2)
+    img.rect(0, 0, 1, 183, (120, 150, 190))
+    img.rect(w - 1, 0, w, 183, (120, 150, 190))
+    img.rect(0, 182, w, 183, (120, 150, 190))
+    img.round_corners(12, "bl br")
+    return widened(img, 700)
+
+
+# The drawing palette, index 0 to 7: near-black, red, yellow, blue, white,
+# orange, green, magenta (the key colour itself is never drawn as is).
+PALETTE = [(4, 4, 4), (255, 0, 0), (255, 255, 0), (0, 0, 255), (255, 255, 255), (255, 128, 64), (0, 255, 0),
+           (254, 0, 254)]
+
+
+def g_pen_width(thickness):
+    def draw(img, x, y, s, c):
+        img.rect(x + s * 1 // 10, round(y + s / 2 - thickness / 2), x + s * 9 // 10,
+                 round(y + s / 2 + thickness / 2), c)
+    return draw
+
+
+def g_line_swatch(colour):
+    def draw(img, x, y, s, c):
+        line(img, x + s * 1 // 10, y + s * 7 // 10, x + s * 9 // 10, y + s * 3 // 10, colour, 4)
+    return draw
+
+
+def g_fill_swatch(colour):
+    def draw(img, x, y, s, c):
+        img.rect(x + s * 2 // 10, y + s * 2 // 10, x + s * 8 // 10, y + s * 8 // 10, c)
+        img.rect(x + s * 2 // 10 + 1, y + s * 2 // 10 + 1, x + s * 8 // 10 - 1, y + s * 8 // 10 - 1, colour)
+    return draw
+
+
+def g_erase_all(img, x, y, s, c):
+    g_eraser(img, x, y, s, c)
+    line(img, x + s * 6 // 10, y + s * 1 // 10, x + s * 9 // 10, y + s * 4 // 10, c, 2)
+    line(img, x + s * 9 // 10, y + s * 1 // 10, x + s * 6 // 10, y + s * 4 // 10, c, 2)
+
+
+# Solid, semi-transparent and no line or fill.
+def g_transparency(kind, fill):
+    def draw(img, x, y, s, c):
+        swatch = g_fill_swatch if fill else g_line_swatch
+        if kind != "none":
+            swatch(c if kind == "solid" else (150, 150, 150))(img, x, y, s, c)
+        else:
+            line(img, x + s * 2 // 10, y + s * 2 // 10, x + s * 8 // 10, y + s * 8 // 10, (225, 50, 50), 2)
+            line(img, x + s * 8 // 10, y + s * 2 // 10, x + s * 2 // 10, y + s * 8 // 10, (225, 50, 50), 2)
+    return draw
+
+
+def annotation_skins(s):
+    s[122] = annotation_panel_face()
+    button_set(s, 940, 60, 34, g_erase_all)
+    for i, thickness in enumerate((2, 4, 8, 16)):
+        button_set(s, 944 + 4 * i, 60, 34, g_pen_width(thickness))
+    for i, colour in enumerate(PALETTE):
+        button_set(s, 960 + 4 * i, 60, 34, g_line_swatch(colour))
+        button_set(s, 992 + 4 * i, 60, 34, g_fill_swatch(colour))
+    for first, pointing in ((1024, ">"), (1028, "<"), (1032, ">"), (1036, "<")):
+        button_set(s, first, 60, 34, g_chevrons(pointing))
+    for first, label, fill in ((1040, "LINE", False), (1045, "FILL", True)):
+        button_set(s, first, 120, 34, g_transparency("solid", fill), label, state_glyph=g_transparency("semi", fill))
+        s[first + 4] = skin_button(120, 34, g_transparency("none", fill), "state", label)
+    button_set(s, 1050, 120, 34, g_pen_width(4), "PEN")
+
+
 def collapsed_strip():
     img = Image(64, 97)
     img.vgradient(BAR_TOP, BAR_BOTTOM)
@@ -405,6 +479,7 @@ def console_skins():
     s[121] = sub_panel_face("CAMERA", (155, 283, 411))
     s[123] = sub_panel_face("VIDEO", ())
     s[914] = grip()
+    annotation_skins(s)
     bar = [(770, g_camera), (774, g_record), (782, g_snapshot), (786, g_files), (790, g_print), (894, g_network),
            (794, g_settings), (798, g_freehand), (802, g_line), (806, g_rectangle), (810, g_ellipse),
            (814, g_text), (818, g_copy), (822, g_eraser)]

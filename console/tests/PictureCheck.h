@@ -43,14 +43,31 @@ struct Screen {
     std::vector<uint8_t> bgr;  // top-down rows
     int width = 0, height = 0, stride = 0;
     // Pixels of the colour the console writes its texts in (red), in the
-    // part from (left, top) on.
+    // part from (left, top) on, above row bottom.
     int TextPixels(int left = 0, int top = 0, int bottom = -1) const
     {
+        return RedPixels(left, top, width, bottom < 0 ? height : bottom);
+    }
+    // Red pixels (texts, or the default drawing colour) in a part.
+    int RedPixels(int left, int top, int right, int bottom) const
+    {
         int count = 0;
-        for (int y = top; y < (bottom < 0 ? height : bottom); ++y)
-            for (int x = left; x < width; ++x) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
                 const uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
                 count += p[2] > 200 && p[1] < 90 && p[0] < 60;
+            }
+        return count;
+    }
+    // Pixels of ink on white paper (typed text is near-black, smoothed at
+    // its edges) in a part.
+    int InkPixels(int left, int top, int right, int bottom) const
+    {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
+                const uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
+                count += p[0] < 170 && p[1] < 170 && p[2] < 170;
             }
         return count;
     }

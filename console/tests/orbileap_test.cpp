@@ -8,7 +8,9 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -107,6 +109,7 @@ public:
     Console& operator=(const Console&) = delete;
 
     bool Started() const { return m_started; }
+    DWORD ProcessId() const { return m_process.dwProcessId; }
     bool WaitForExit(DWORD ms) { return WaitForSingleObject(m_process.hProcess, ms) == WAIT_OBJECT_0; }
     DWORD ExitCode()
     {
@@ -355,6 +358,142 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
         const Screen shot = CapturePictureArea(window);
         return shot.TextPixels(shot.width - 140, shot.height - 30) > 50;
     })) << "\"Frozen\" is written over the picture";
+}
+
+// A press of a panel's button as the button reports it: WM_COMMAND with its
+// id to the panel it sits on.
+struct ButtonSearch {
+    DWORD process;
+    int id;
+    HWND button;
+};
+
+BOOL CALLBACK MatchButton(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->button = child;
+    return FALSE;
+}
+
+BOOL CALLBACK SearchTopWindow(HWND top, LPARAM data)
+{
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    if (process == search->process) EnumChildWindows(top, &MatchButton, data);
+    return search->button == nullptr;
+}
+
+bool PressPanelButton(const Console& console, int id)
+{
+    ButtonSearch search{console.ProcessId(), id, nullptr};
+    EnumWindows(&SearchTopWindow, reinterpret_cast<LPARAM>(&search));
+    return search.button && PostMessageW(GetParent(search.button), WM_COMMAND, id, 0);
+}
+
+// The display's own pointer and left button, as a user moves and presses
+// them, at the pace of a hand so that the events stay apart. Points are
+// in the window's picture area.
+void SendPointer(HWND window, POINT at, DWORD flags)
+{
+    const RECT rect = WindowRect(window);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = ((rect.left + 13 + at.x) * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    input.mi.dy = ((rect.top + 26 + at.y) * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+    SendInput(1, &input, sizeof input);
+    Sleep(15);
+}
+
+void ClickOnPicture(HWND window, POINT at)
+{
+    SendPointer(window, at, 0);
+    SendPointer(window, at, MOUSEEVENTF_LEFTDOWN);
+    SendPointer(window, at, MOUSEEVENTF_LEFTUP);
+}
+
+void DragOverPicture(HWND window, POINT from, POINT to)
+{
+    const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10 + 1;
+    SendPointer(window, from, 0);
+    SendPointer(window, from, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= steps; ++i)
+        SendPointer(window, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps}, 0);
+    SendPointer(window, to, MOUSEEVENTF_LEFTUP);
+}
+
+
+// Drawn with the pointer over the live picture (800 x 600 of a 1024 x 768
+// camera picture), the freehand line is laid over the camera's frames; a
+// turn of the camera turns the drawing with the picture, and "Erase all"
+// clears it.
+TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
+{
+    SeedPlace(40, 30, 827, 690);
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    ASSERT_TRUE(PressPanelButton(console, 59843));  // the 16-pixel pen
+    SetForegroundWindow(window);
+
+    DragOverPicture(window, {100, 150}, {400, 150});
+    auto redAlong = [&](int left, int top, int right, int bottom) {
+        return CapturePictureArea(window).RedPixels(left, top, right, bottom);
+    };
+    // The pen is 16 plane pixels wide: about 12 on the screen, 300 long.
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(110, 140, 390, 160) > 2000; }))
+        << "the line shows over the picture: " << redAlong(110, 140, 390, 160);
+    EXPECT_LT(redAlong(110, 440, 390, 460), 50);
+
+    // The camera turns a quarter; the drawing turns with it into a portrait
+    // fitted upright in the middle three quarters: plane row 192, columns 128
+    // to 512, become plane column 655, rows 96 to 384.
+    ASSERT_TRUE(PressPanelButton(console, 59685));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(500, 85, 525, 290) > 1500; }))
+        << "the turned line: " << redAlong(500, 85, 525, 290);
+    EXPECT_LT(redAlong(110, 140, 390, 160), 50);
+
+    ASSERT_TRUE(PressPanelButton(console, 59702));
+    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(0, 100, 800, 500) < 50; })) << "erased";
+}
+
+// With the text tool a click opens the text box there; what is typed in it
+// becomes a drawing over the live picture where the box stood once the next
+// click finishes it.
+TEST_F(LiveCamera, TypedTextAppearsWhereClicked)
+{
+    SeedPlace(40, 30, 827, 690);
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    // Blank paper under the page's table, left of the frame counter.
+    const RECT blank{100, 515, 400, 580};
+    auto ink = [&] { return CapturePictureArea(window).InkPixels(blank.left, blank.top, blank.right, blank.bottom); };
+    ASSERT_EQ(0, ink());
+    ASSERT_TRUE(PressPanelButton(console, 59698));  // the text tool
+    SetForegroundWindow(window);
+    ClickOnPicture(window, {120, 520});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(5000, [&] {
+        box = GetDlgItem(window, 9528);
+        return box && IsWindowVisible(box);
+    }));
+    // The characters as the keyboard's keys give them to the focused box.
+    for (wchar_t c : std::wstring(L"HELLO")) PostMessageW(box, WM_CHAR, c, 1);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return ink() > 20; })) << "the box shows what is typed";
+    ClickOnPicture(window, {600, 300});
+    ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindowVisible(box); }));
+    // "HELLO" in 17-pixel Arial, about 10 pixels high on the screen, from the
+    // click on and nowhere else on the blank paper.
+    EXPECT_TRUE(WaitUntil(5000, [&] { return ink() > 80; })) << "ink: " << ink();
+    const Screen shot = CapturePictureArea(window);
+    EXPECT_GT(shot.InkPixels(118, 518, 175, 540), 80) << "the text starts where the click was";
+    EXPECT_EQ(0, shot.InkPixels(100, 515, 118, 580) + shot.InkPixels(190, 515, 400, 580) +
+                     shot.InkPixels(118, 545, 190, 580));
 }
 
 TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)

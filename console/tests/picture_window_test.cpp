@@ -5,12 +5,16 @@
 // afterwards by the picture_windows_test script (djpeg, ImageMagick, gs).
 #include <windows.h>
 #include <winspool.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "AnnotationPanel.h"
+#include "CommandIds.h"
 #include "FrameCodecs.h"
 #include "FramePictures.h"
 #include "LanguageText.h"
@@ -20,6 +24,7 @@
 #include "ClipboardCopy.h"
 #include "PrintView.h"
 #include "SimPictures.h"
+#include "SkinButton.h"
 
 namespace {
 
@@ -191,6 +196,74 @@ TEST_F(PictureWindowTest, AHistorySelectionWhoseSaveWasCancelledKeepsThePicture)
     }
     EXPECT_EQ(window.Picture().Width(), 64);
     EXPECT_FALSE(window.IsUnsaved());
+}
+
+// The drawing tools over a picture window: its mouse hooks reach the panel,
+// which draws into the window's own layer.
+class AnnotatedPictureHost : public picturetest::FakePictureHost, public IAnnotationHost {
+public:
+    explicit AnnotatedPictureHost(CPictureWindow& window) : window(window), panel(panelHost, *this) {}
+
+    PanelHooks* AnnotationPanel() override { return &panel; }
+    bool GetDrawingSurface(CWnd* target, DrawingSurface& surface) override
+    {
+        return target == &window && window.GetDrawingSurface(surface);
+    }
+    orbile::CriticalSection& DisplayLock() override { return lock; }
+    void DrawingPlaneChanged() override {}
+    CWnd* LiveWindow() override { return &window; }
+    CWnd* LastActivePictureWindow() override { return &window; }
+    void ShowAnnotationPanel(bool) override {}
+    bool IsOtherSubPanelShown() override { return false; }
+
+    CPictureWindow& window;
+    paneltest::FakeHost panelHost;
+    CAnnotationPanel panel;
+    orbile::CriticalSection lock;
+};
+
+// A stroke drawn over the snapshot is saved with it: the script finds it in
+// the JPEG that djpeg decodes.
+TEST(AnnotatedPicture, TheDrawingIsSavedWithThePicture)
+{
+    SelectLanguageFile(kLanguageFiles, kLanguageFileRows);
+    ULONG_PTR gdiplus = 0;
+    Gdiplus::GdiplusStartupInput startup;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus, &startup, nullptr), Gdiplus::Ok);
+    {
+        CPictureWindow window(nullptr);
+        AnnotatedPictureHost host(window);
+        SetPictureHost(&host);
+        ASSERT_TRUE(window.CreateView(L"2026-Dec-11_Fri_09-30-00", 0, 0, 667, 570, nullptr, 255));
+        const ButtonImages images{649, 649, 649, 122, 0};
+        ASSERT_TRUE(CreateSkinButton(host.panel, host.panelHost.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0,
+                                     &window, nullptr, 0));
+        host.panel.CreateControls(0);
+        host.panel.OnButtonEvent(ID_WIDTH_FIRST + 3);  // a 16-pixel red pen
+
+        KVQFrameBuffer page;
+        const simcam::Picture& picture = simcam::kTestPictures[0];
+        ASSERT_TRUE(DecodeCameraJpeg(page, picture.bytes, static_cast<int>(picture.size)));
+        ASSERT_TRUE(window.TakeFrame(page));
+        window.ShowWindow(SW_SHOWNOACTIVATE);
+        window.UpdateWindow();
+        const RECT at = window.PicturePlacement();
+        ASSERT_FALSE(IsRectEmpty(&at));
+        // Across the middle of the picture, a fifth in from either side.
+        const int y = (at.top + at.bottom) / 2;
+        const int width = at.right - at.left;
+        window.OnMouse(MK_LBUTTON, CPoint(at.left + width / 5, y), TRUE);
+        for (int i = 1; i <= 6; ++i) window.OnMoveMouse(MK_LBUTTON, CPoint(at.left + width / 5 + i * width / 10, y));
+        window.OnMouse(0, CPoint(at.left + 4 * width / 5, y), FALSE);
+        EXPECT_TRUE(window.IsUnsaved());
+        window.Invalidate(FALSE);
+        window.UpdateWindow();
+
+        DialogUser user(Answers{OutPath(L"annotated.jpg"), true, true});
+        EXPECT_TRUE(window.SaveAs());
+        SetPictureHost(nullptr);
+    }
+    Gdiplus::GdiplusShutdown(gdiplus);
 }
 
 TEST_F(PictureWindowTest, KeepsTheShapeOfItsPictureAndItsLeastSize)
