@@ -154,7 +154,7 @@ BOOL CMainFrame::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
         OnButtonEvent(ID_SNAPSHOT);
         break;
     case MainKeyAction::ClearDrawing:
-        m_drawing.Clear();
+        EraseAllAnnotations();
         Invalidate(FALSE);
         break;
     case MainKeyAction::ZoomIn:
