@@ -2,7 +2,7 @@
 // test display, driven the way a user drives them: thumbs dragged with the
 // mouse, keys, radio buttons and the "Default" button.
 #include "OrbileIds.h"
-#include "TestSupport.h"
+#include "TransformGraph.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
