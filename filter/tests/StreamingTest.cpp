@@ -445,12 +445,7 @@ TEST_F(Streaming, EndOfStreamDuringAStopWaitsUntilTheOutputQueueIsGone) {
     ASSERT_EQ(graph.source->PushFrame(0), S_OK);
     ASSERT_EQ(WaitForSingleObject(graph.sink->Waiting(), 5000), WAIT_OBJECT_0);
     HANDLE stopping = CreateThread(nullptr, 0, StopFilter, graph.transform.Get(), 0, nullptr);
-    bool inputStopped = false;
-    for (int poll = 0; poll < 500 && !inputStopped; ++poll) {
-        inputStopped = receiver->Receive(probe.Get()) == VFW_E_WRONG_STATE;
-        if (!inputStopped) Sleep(10);
-    }
-    EXPECT_TRUE(inputStopped);
+    EXPECT_TRUE(PollUntil(5000, [&] { return receiver->Receive(probe.Get()) == VFW_E_WRONG_STATE; }));
 
     HANDLE ending = CreateThread(nullptr, 0, SendEndOfStream, in.Get(), 0, nullptr);
     EXPECT_EQ(WaitForSingleObject(ending, 500), WAIT_TIMEOUT) << "end-of-stream went into a queue being deleted";
