@@ -135,33 +135,10 @@ void TestSourceFilter::PushLoop(HANDLE stop) {
 }
 
 TestSourcePin::TestSourcePin(TestSourceFilter* filter, CRITICAL_SECTION* lock)
-    : OutputPin(filter, lock, L"Capture"), m_source(filter) {}
+    : CapturePin(filter, lock), m_source(filter) {}
 
 TestSourcePin::~TestSourcePin() {
     if (m_stop) CloseHandle(m_stop);
-}
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
-    if (iid == IID_IKsPropertySet) return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
-    return OutputPin::NonDelegatingQueryInterface(iid, out);
-}
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) { return E_PROP_ID_UNSUPPORTED; }
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataBytes, DWORD* returned) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (!data || dataBytes < sizeof(GUID)) return E_UNEXPECTED;
-    *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
-    if (returned) *returned = sizeof(GUID);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (support) *support = KSPROPERTY_SUPPORT_GET;
-    return S_OK;
 }
 
 HRESULT TestSourcePin::GetMediaType(int position, AM_MEDIA_TYPE& mt) {
