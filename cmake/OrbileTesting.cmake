@@ -1,11 +1,21 @@
 # Test helpers shared by every module.
 #
-# orbile_add_test(NAME SOURCES src... [LIBS lib...] [RUN_SERIAL] [THREADED])
+# orbile_add_test(NAME SOURCES src... [LIBS lib...] [OWN_PREFIX] [RUN_SERIAL] [THREADED])
 #   A GoogleTest executable. Natively each test case becomes its own CTest
 #   entry; under Wine the whole executable is one entry (a Wine process start
 #   costs about a second) and runs inside the shared Wine session fixture.
+#   OWN_PREFIX runs it in a fresh copy of the session's prefix (tests that
+#   register COM servers), so it runs beside the others; RUN_SERIAL alone
+#   (what shares the display's pointer or focus).
 #   THREADED marks tests whose threads meet: the tsan configuration runs
-#   those (CTest label "threaded").
+#   those (CTest label "threaded"). Every test sees the shared helpers of
+#   tests/support.
+#
+# orbile_copy_runtime_files(TARGET [LOADS target...])
+#   After each build of TARGET, copies beside it the DLLs it links and the
+#   files of the targets it (or what it loads) loads at run time, so the
+#   loader finds them first. The transform filter goes as orbile.ax, the
+#   name the device library loads it by.
 #
 # orbile_add_fuzzer(NAME SOURCES src... [LIBS lib...] [CORPUS dir])
 #   A libFuzzer target (native configuration only); the test run replays its
@@ -39,6 +49,7 @@ if(ORBILE_WINDOWS)
 
   set(ORBILE_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/run)
   set(ORBILE_WINE_SESSION ${CMAKE_SOURCE_DIR}/tests/wine/session)
+  set(ORBILE_WINE_OWN_PREFIX ${CMAKE_SOURCE_DIR}/tests/wine/own-prefix)
   set(ORBILE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   if(ORBILE_WINE_TESTS)
     add_test(NAME wine_session_start COMMAND ${ORBILE_WINE_SESSION} start)
@@ -71,13 +82,16 @@ function(orbile_wine_test_properties test)
 endfunction()
 
 function(orbile_add_test name)
-  cmake_parse_arguments(T "NO_MAIN;RUN_SERIAL;THREADED" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "NO_MAIN;OWN_PREFIX;RUN_SERIAL;THREADED" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} ${ORBILE_GTEST_LIBS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} orbile_test_support ${ORBILE_GTEST_LIBS})
   if(NOT T_NO_MAIN)
     target_link_libraries(${name} PRIVATE ${ORBILE_GTEST_MAIN})
   endif()
-  if(ORBILE_WINDOWS)
+  if(ORBILE_WINDOWS AND T_OWN_PREFIX)
+    orbile_add_wine_test(${name} COMMAND ${ORBILE_WINE_OWN_PREFIX} ${ORBILE_WINE_RUN}
+      ${CMAKE_CURRENT_BINARY_DIR}/${name}.prefix $<TARGET_FILE:${name}>)
+  elseif(ORBILE_WINDOWS)
     orbile_add_wine_test(${name} COMMAND ${name})
     if(T_RUN_SERIAL AND TEST ${name})
       set_tests_properties(${name} PROPERTIES RUN_SERIAL ON)
@@ -87,6 +101,25 @@ function(orbile_add_test name)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
+endfunction()
+
+function(orbile_copy_runtime_files target)
+  cmake_parse_arguments(C "" "" "LOADS" ${ARGN})
+  set(dir $<TARGET_FILE_DIR:${target}>)
+  set(files $<TARGET_RUNTIME_DLLS:${target}>)
+  set(commands)
+  foreach(loaded IN LISTS C_LOADS)
+    add_dependencies(${target} ${loaded})
+    if(loaded STREQUAL "Orbile")
+      list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Orbile> ${dir}/orbile.ax)
+    else()
+      list(APPEND files $<TARGET_FILE:${loaded}>)
+    endif()
+  endforeach()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${files} ${dir}
+    ${commands}
+    COMMAND_EXPAND_LISTS)
 endfunction()
 
 function(orbile_add_fuzzer name)

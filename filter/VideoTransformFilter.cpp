@@ -6,7 +6,7 @@
 
 #include <new>
 
-using dshow::CriticalSectionGuard;
+using orbile::Locked;
 
 dshow::ComObject* VideoTransformFilter::Create(IUnknown* outer, HRESULT* hr) {
     return new (std::nothrow) VideoTransformFilter(outer, hr);
@@ -33,7 +33,7 @@ VideoTransformFilter::~VideoTransformFilter() {
 
 HRESULT STDMETHODCALLTYPE VideoTransformFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
-    CriticalSectionGuard guard(&m_lock);
+    Locked guard(&m_lock);
     if (iid == IID_VideoTransformProp) return ReturnInterface(static_cast<IVideoTransformProp*>(this), out);
     if (iid == IID_ISpecifyPropertyPages) return ReturnInterface(static_cast<ISpecifyPropertyPages*>(this), out);
     return BaseFilter::NonDelegatingQueryInterface(iid, out);
@@ -48,7 +48,7 @@ dshow::BasePin* VideoTransformFilter::GetPin(int index) {
 }
 
 HRESULT STDMETHODCALLTYPE VideoTransformFilter::Run(REFERENCE_TIME start) {
-    CriticalSectionGuard guard(&m_lock);
+    Locked guard(&m_lock);
     if (m_input->IsConnected())
         m_input->HookUpstream();
     else
@@ -58,13 +58,13 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::Run(REFERENCE_TIME start) {
 }
 
 HRESULT STDMETHODCALLTYPE VideoTransformFilter::Pause() {
-    CriticalSectionGuard guard(&m_lock);
+    Locked guard(&m_lock);
     if (!m_input->IsConnected()) m_input->EndOfStream();
     return BaseFilter::Pause();
 }
 
 HRESULT STDMETHODCALLTYPE VideoTransformFilter::Stop() {
-    CriticalSectionGuard guard(&m_lock);
+    Locked guard(&m_lock);
     // The pins stop first: no Receive is at work once this returns.
     HRESULT hr = BaseFilter::Stop();
     m_input->ReleaseUpstream();
@@ -74,7 +74,7 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::Stop() {
 
 HRESULT STDMETHODCALLTYPE VideoTransformFilter::GetPages(CAUUID* pages) {
     if (!pages) return E_POINTER;
-    CriticalSectionGuard guard(&m_lock);
+    Locked guard(&m_lock);
     pages->cElems = 0;
     pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(2 * sizeof(GUID)));
     if (!pages->pElems) return E_OUTOFMEMORY;

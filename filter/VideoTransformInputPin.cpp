@@ -8,7 +8,7 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-using dshow::CriticalSectionGuard;
+using orbile::Locked;
 
 namespace {
 // The private allocator's single buffer: big enough for the largest frame.
@@ -28,7 +28,7 @@ VideoTransformInputPin::~VideoTransformInputPin() {
 
 HRESULT STDMETHODCALLTYPE VideoTransformInputPin::Receive(IMediaSample* sample) {
     if (!sample) return E_POINTER;
-    CriticalSectionGuard guard(&m_receiveLock);
+    Locked guard(&m_receiveLock);
     if (!m_streaming) return VFW_E_WRONG_STATE;
     if (IsFlushing()) return S_FALSE;
     // A callback that makes the source deliver again on this thread.
@@ -48,7 +48,7 @@ HRESULT STDMETHODCALLTYPE VideoTransformInputPin::Receive(IMediaSample* sample) 
 }
 
 HRESULT STDMETHODCALLTYPE VideoTransformInputPin::EndOfStream() {
-    CriticalSectionGuard guard(&m_receiveLock);
+    Locked guard(&m_receiveLock);
     m_outputPin[0]->DeliverEndOfStream();
     return S_OK;
 }
@@ -64,7 +64,7 @@ HRESULT STDMETHODCALLTYPE VideoTransformInputPin::EndFlush() {
 }
 
 HRESULT STDMETHODCALLTYPE VideoTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    CriticalSectionGuard guard(&m_receiveLock);
+    Locked guard(&m_receiveLock);
     m_outputPin[0]->DeliverNewSegment(start, stop, rate);
     return InputPin::NewSegment(start, stop, rate);
 }
@@ -76,12 +76,12 @@ HRESULT STDMETHODCALLTYPE VideoTransformInputPin::NotifyAllocator(IMemAllocator*
 }
 
 HRESULT VideoTransformInputPin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
-    CriticalSectionGuard guard(&m_receiveLock);
+    Locked guard(&m_receiveLock);
     return mt.majortype == MEDIATYPE_Video ? S_OK : E_FAIL;
 }
 
 HRESULT VideoTransformInputPin::SetMediaType(const AM_MEDIA_TYPE& mt) {
-    CriticalSectionGuard guard(&m_receiveLock);
+    Locked guard(&m_receiveLock);
     // Other formats carry no size we can trust; the last one stands.
     if (const VIDEOINFOHEADER* info = dshow::VideoInfoOf(mt)) {
         m_width = info->bmiHeader.biWidth;
@@ -96,7 +96,7 @@ HRESULT VideoTransformInputPin::BreakConnect() {
 }
 
 HRESULT VideoTransformInputPin::Active() {
-    CriticalSectionGuard guard(&m_receiveLock);
+    Locked guard(&m_receiveLock);
     m_streaming = true;
     return InputPin::Active();
 }
@@ -105,7 +105,7 @@ HRESULT VideoTransformInputPin::Inactive() {
     {
         // Taking the lock waits out a Receive at work (and its callback);
         // later ones see the flag and leave the output queue alone.
-        CriticalSectionGuard guard(&m_receiveLock);
+        Locked guard(&m_receiveLock);
         m_streaming = false;
     }
     return InputPin::Inactive();

@@ -7,7 +7,7 @@
 
 #include <new>
 
-using dshow::CriticalSectionGuard;
+using orbile::Locked;
 
 VideoTransformOutputPin::VideoTransformOutputPin(VideoTransformFilter* filter, CRITICAL_SECTION* lock,
                                                  VideoTransformInputPin* input)
@@ -68,7 +68,7 @@ HRESULT VideoTransformOutputPin::DecideAllocator(IMemInputPin* downstream, IMemA
 HRESULT VideoTransformOutputPin::Active() {
     if (!IsConnected()) return S_OK;
     {
-        CriticalSectionGuard guard(&m_queueLock);
+        Locked guard(&m_queueLock);
         if (!m_queue) {
             HRESULT hr = S_OK;
             auto* queue = new (std::nothrow) dshow::OutputQueue(Peer(), &hr, true);
@@ -85,7 +85,7 @@ HRESULT VideoTransformOutputPin::Active() {
 
 HRESULT VideoTransformOutputPin::Inactive() {
     {
-        CriticalSectionGuard guard(&m_queueLock);
+        Locked guard(&m_queueLock);
         delete m_queue;
         m_queue = nullptr;
     }
@@ -101,25 +101,25 @@ HRESULT VideoTransformOutputPin::Deliver(IMediaSample* sample) {
 }
 
 HRESULT VideoTransformOutputPin::DeliverEndOfStream() {
-    CriticalSectionGuard guard(&m_queueLock);
+    Locked guard(&m_queueLock);
     if (m_queue) m_queue->EndOfStream();
     return S_OK;
 }
 
 HRESULT VideoTransformOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    CriticalSectionGuard guard(&m_queueLock);
+    Locked guard(&m_queueLock);
     if (m_queue) m_queue->NewSegment(start, stop, rate);
     return S_OK;
 }
 
 HRESULT VideoTransformOutputPin::DeliverBeginFlush() {
-    CriticalSectionGuard guard(&m_queueLock);
+    Locked guard(&m_queueLock);
     if (m_queue) m_queue->BeginFlush();
     return S_OK;
 }
 
 HRESULT VideoTransformOutputPin::DeliverEndFlush() {
-    CriticalSectionGuard guard(&m_queueLock);
+    Locked guard(&m_queueLock);
     if (m_queue) m_queue->EndFlush();
     return S_OK;
 }

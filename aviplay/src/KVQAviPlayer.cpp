@@ -9,6 +9,7 @@
 #include "PlaybackLibrary.h"
 #include "PlaybackPlatform.h"
 #include "SoundRefillThread.h"
+#include "orbile/CriticalSection.h"
 
 // Programs built against the library allocate players themselves: the size
 // of the 32-bit class is part of the binary interface.
@@ -44,17 +45,6 @@ constexpr int kBlocksInFlight = 2;
 CRITICAL_SECTION soundQueueLock;
 kvq::SoundRefillThread refillThread;
 
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section_); }
-    ~Lock() { LeaveCriticalSection(&section_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& section_;
-};
-
 // Buffers the device holds: it sets WHDR_INQUEUE on write and clears it from
 // its own thread when it hands the buffer back. The flags, not a count kept
 // from callbacks, are the truth: a reset returns buffers whose callbacks
@@ -75,7 +65,7 @@ void CALLBACK WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PT
 
 // On the refill thread: tops the device up while sound plays.
 void RefillOwnerSound() {
-    Lock lock(soundQueueLock);
+    orbile::Locked lock(soundQueueLock);
     Player* owner = Player::pWhoIsPlayingSound;
     while (owner && Player::bAudioIsPlaying && CountQueuedBuffers() < kBlocksInFlight) {
         if (!owner->FillAudioBuffer()) Player::bAudioIsPlaying = FALSE;  // the sound ran out
@@ -143,7 +133,7 @@ void SilenceSound() {
 // holds waveCs.
 void ReleaseSoundDevice() {
     refillThread.Stop();
-    Lock lock(soundQueueLock);
+    orbile::Locked lock(soundQueueLock);
     Player::bAudioIsPlaying = FALSE;
     if (Player::hWav) {
         kvq::WaveOutput& wave = kvq::CurrentWaveOutput();
@@ -239,13 +229,13 @@ BOOL KVQAviPlayer::OpenFile(HWND window, const wchar_t* path) {
 
     BOOL ownsSound;
     {
-        Lock lock(waveCs);
+        orbile::Locked lock(waveCs);
         if (!pWhoIsPlayingSound) pWhoIsPlayingSound = this;
         ownsSound = pWhoIsPlayingSound == this;
     }
     if (ownsSound && !PrepareAudioDevice()) {
         // Without usable sound the file still plays, silently.
-        Lock lock(waveCs);
+        orbile::Locked lock(waveCs);
         ReleaseSoundDevice();
         pWhoIsPlayingSound = nullptr;
     }
@@ -349,7 +339,7 @@ void KVQAviPlayer::Close() {
         if (getFrame) AVIStreamGetFrameClose(getFrame);
         AVIStreamRelease(videoStream);
         {
-            Lock lock(waveCs);
+            orbile::Locked lock(waveCs);
             if (pWhoIsPlayingSound == this) {
                 ReleaseSoundDevice();
                 pWhoIsPlayingSound = nullptr;
@@ -392,7 +382,7 @@ BOOL KVQAviPlayer::Play(float newSpeed) {
 
     // Sound plays only at normal speed; faster or slower play is silent.
     if (pWhoIsPlayingSound == this && speed == 1.0f) {
-        Lock lock(soundQueueLock);
+        orbile::Locked lock(soundQueueLock);
         audioPos = SoundSampleAtFrame(videoStream, currentPos);
         if (!(options & OptionNoSound)) RestartSound(*this);
     }
@@ -404,7 +394,7 @@ void KVQAviPlayer::Stop() {
     if (timerId) kvq::CurrentPlayClock().StopTimer(hWnd, timerId);
     timerId = 0;
     if (pWhoIsPlayingSound == this) {
-        Lock lock(soundQueueLock);
+        orbile::Locked lock(soundQueueLock);
         SilenceSound();
     }
 }
@@ -455,14 +445,14 @@ void KVQAviPlayer::ProceedCurrentFrame(BOOL advance) {
         if (!(options & OptionLoop)) {
             Stop();
             if (ownsSound) {
-                Lock lock(soundQueueLock);
+                orbile::Locked lock(soundQueueLock);
                 audioPos = AVIStreamStart(audioStream);
             }
             if (callback) callback(nullptr);
             return;
         }
         if (ownsSound) {
-            Lock lock(soundQueueLock);
+            orbile::Locked lock(soundQueueLock);
             if (bAudioIsPlaying) {
                 audioPos = SoundSampleAtFrame(videoStream, 0);
                 RestartSound(*this);
@@ -480,7 +470,7 @@ BYTE* KVQAviPlayer::Seek(UINT frame) {
     if (!currentFrame) return nullptr;
     ProceedCurrentFrame(FALSE);
     if (pWhoIsPlayingSound == this) {
-        Lock lock(soundQueueLock);
+        orbile::Locked lock(soundQueueLock);
         audioPos = SoundSampleAtFrame(videoStream, currentPos);
     }
     return currentFrame;
@@ -532,7 +522,7 @@ int KVQAviPlayer::GetVolume() {
 }
 
 BOOL KVQAviPlayer::FillAudioBuffer() {
-    Lock lock(soundQueueLock);
+    orbile::Locked lock(soundQueueLock);
     if (pWhoIsPlayingSound != this || !hWav || !audioStream) return FALSE;
     writtenBuffers = CountQueuedBuffers();
     if (writtenBuffers >= preparedBuffers) return TRUE;

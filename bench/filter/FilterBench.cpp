@@ -2,7 +2,7 @@
 // the same graph position (test source -> X -> Null Renderer), in one run.
 // Prints the time per frame of each and their ratio.
 #include "OrbileIds.h"
-#include "TestSupport.h"
+#include "TransformGraph.h"
 
 #include <uuids.h>
 

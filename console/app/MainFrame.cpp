@@ -13,7 +13,6 @@
 #include "DeviceEvent.h"
 #include "LanguageText.h"
 #include "OrbileApp.h"
-#include "logic/SkinGeometry.h"
 #include "SkinButton.h"
 #include "resource.h"
 
@@ -459,9 +458,9 @@ void CMainFrame::KeepPictureAt4To3()
     if (m_fullscreen || IsIconic()) return;
     CRect window;
     GetWindowRect(&window);
-    const kvq::Extent fitted = kvq::FitFrameSize(window.Width(), window.Height());
-    if (fitted.width != window.Width() || fitted.height != window.Height())
-        SetWindowPos(nullptr, 0, 0, fitted.width, fitted.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const CSize fitted = kvqFitFrameSize(window.Width(), window.Height());
+    if (fitted.cx != window.Width() || fitted.cy != window.Height())
+        SetWindowPos(nullptr, 0, 0, fitted.cx, fitted.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CMainFrame::OnMoveMouse(UINT flags, CPoint pt)

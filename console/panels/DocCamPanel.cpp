@@ -1,6 +1,7 @@
 #include "DocCamPanel.h"
 
 #include <kvqdoccam.h>
+#include <kvqfeatures.h>
 
 #include "CommandIds.h"
 #include "LanguageText.h"
@@ -9,13 +10,6 @@
 
 namespace {
 const wchar_t kSection[] = L"CDocCamPanel";
-
-const unsigned long kFeatureAutoFocus = 0x4;
-const unsigned long kFeatureRotate = 0x40;
-const unsigned long kFeatureQuarterTurns = 0x400;
-const unsigned long kFeatureBrightnessRange = 0x1000;
-const unsigned long kFeatureMotion = 0x20000;
-const unsigned long kFeatureAutoImage = 0x40000;
 
 const DWORD kZoomRepeatAfterMs = 200;
 const DWORD kBrightnessRepeatAfterMs = 500;
@@ -199,7 +193,7 @@ void CDocCamPanel::RunLocal(KVQDocCamController& camera, unsigned short id)
         camera.Freeze(camera.GetFreezeConfig() && status.frozen ? 0 : 1);
         break;
     case ID_ROTATE:
-        if (camera.GetDocCamModelFeature(0) & kFeatureQuarterTurns) {
+        if (camera.GetDocCamModelFeature(0) & kFeatureRotateModes) {
             camera.SetRotateEx((status.rotate + 1) % 4);
         } else if (status.rotate) {
             if (camera.SetRotate(0)) status.rotate = 0;
@@ -327,7 +321,7 @@ void CDocCamPanel::OnDeviceSetup(KVQDocCamController* controller)
     const DocCamStatus& status = camera.m_status;
     const unsigned long features = camera.GetDocCamModelFeature(0);
     const int model = ModelOf(camera);
-    if (features & kFeatureBrightnessRange) {
+    if (features & kFeatureOwnBrightnessRange) {
         if (status.brightnessMax == 0)
             m_brightness.SetRange(0, 63);
         else
@@ -345,7 +339,7 @@ void CDocCamPanel::OnDeviceSetup(KVQDocCamController* controller)
     if (model == 0x60 || model == 0x61) {
         m_zoom.SetSep(kZoomSeparator);
         m_zoom.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
-    } else if ((features & kFeatureMotion) && status.zoomOpticalFactor == 3) {
+    } else if ((features & kFeatureLargeFrame) && status.zoomOpticalFactor == 3) {
         m_zoom.SetSep(kZoomSeparator);
     }
     m_zoom.SetPos(camera.GetZoomSize(0));

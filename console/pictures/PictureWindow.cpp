@@ -13,7 +13,6 @@
 #include "PictureView.h"
 #include "PictureWindowList.h"
 #include "SkinButton.h"
-#include "logic/SkinGeometry.h"
 
 namespace {
 
@@ -517,10 +516,10 @@ void CPictureWindow::FitTo4To3()
     if (m_fullscreen || IsIconic()) return;
     CRect window;
     GetWindowRect(&window);
-    const kvq::Extent fitted = kvq::FitFrameSize(window.Width(), window.Height());
-    if (fitted.width == window.Width() && fitted.height == window.Height()) return;
+    const CSize fitted = kvqFitFrameSize(window.Width(), window.Height());
+    if (fitted.cx == window.Width() && fitted.cy == window.Height()) return;
     m_fitting = true;
-    SetWindowPos(nullptr, 0, 0, fitted.width, fitted.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(nullptr, 0, 0, fitted.cx, fitted.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_fitting = false;
 }
 

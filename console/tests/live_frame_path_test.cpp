@@ -18,10 +18,15 @@
 #include "SimCameraFrames.h"
 #include "SimPictures.h"
 #include "kvqdoccam.h"
+#include "testsupport/PollUntil.h"
 
 using namespace simcam;
 
 namespace {
+
+using testsupport::PollUntil;
+
+constexpr int kPatienceMs = 5000;
 
 constexpr int kWidth = 1024, kHeight = 768;
 constexpr int kRingFrameBytes = 0x180000;
@@ -112,16 +117,6 @@ protected:
     {
         ASSERT_EQ(1, controller->SetCallbackFunction(OnDeviceFrame));
         ASSERT_EQ(1, controller->StartCapture());
-    }
-
-    template <class Condition>
-    static bool WaitFor(Condition done, int limitMs = 5000)
-    {
-        for (int waited = 0; waited < limitMs; waited += 5) {
-            if (done()) return true;
-            Sleep(5);
-        }
-        return done();
     }
 
     void Deliver(std::vector<unsigned char>& frame, int width = kWidth, int height = kHeight)
@@ -218,7 +213,7 @@ TEST_F(LivePath, ThePausedPathDropsFramesAndDetachStillEnds)
 {
     path.m_pause = 1;
     Start(5);
-    ASSERT_TRUE(WaitFor([&] { return path.FrameCount() >= 10; }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return path.FrameCount() >= 10; }));
     EXPECT_EQ(host.repaints, 0) << "no paused frame is shown";
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(path.Detach());
@@ -230,7 +225,7 @@ TEST_F(LivePath, DetachingWhileFramesFlowWaitsForTheFrameInProgressAndEndsWithin
 {
     host.repaintDelayMs = 40;  // each frame is still in progress for a while
     Start(1);
-    ASSERT_TRUE(WaitFor([&] { return host.repaints >= 3 && path.IsInCallback(); }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return host.repaints >= 3 && path.IsInCallback(); }));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(path.Detach());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
@@ -348,7 +343,7 @@ TEST_F(LivePath, AWaitingViewerGetsTheLargeStillAndABoundedWait)
     controller->m_status.largeFrame = 1;
     path.m_waitForLargeFrame = 1;
     std::thread viewer([&] {
-        WaitFor([&] { return host.handedWidth.load() != 0; });
+        PollUntil(kPatienceMs, [&] { return host.handedWidth.load() != 0; });
         Sleep(50);
         path.m_waitForLargeFrame = 0;
     });
@@ -361,7 +356,7 @@ TEST_F(LivePath, AWaitingViewerGetsTheLargeStillAndABoundedWait)
     // A viewer that never takes it does not keep a detach waiting.
     path.m_waitForLargeFrame = 1;
     std::thread capture([&] { Deliver(still, 0, 0); });
-    ASSERT_TRUE(WaitFor([&] { return path.IsInCallback(); }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return path.IsInCallback(); }));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(path.Detach());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));

@@ -17,27 +17,22 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleTestSupport.h"
 #include "PictureCheck.h"
+#include "testsupport/SimCameraRegistration.h"
 #include "SimPictures.h"
 #include "jpegcodec.h"
+#include "testsupport/Dialogs.h"
+#include "testsupport/PollUntil.h"
 
 namespace {
+
+using testsupport::PollUntil;
 
 const wchar_t kTitle[] = L"DovraOrbile 3";
 const wchar_t kProfile[] = L"Software\\Korvane\\orbileap";
 const int kMessageText = 0xFFFF;  // the text of a message box
 
 std::wstring ProgramDir() { return BesideTest(L"..\\orbileap\\"); }
-
-bool WaitUntil(DWORD ms, const std::function<bool()>& done)
-{
-    for (DWORD waited = 0;; waited += 50) {
-        if (done()) return true;
-        if (waited >= ms) return false;
-        Sleep(50);
-    }
-}
 
 // The console's per-user profile.
 struct Profile {
@@ -130,7 +125,7 @@ public:
     HWND WaitForMainWindow(DWORD ms = 20000) const
     {
         HWND window = nullptr;
-        WaitUntil(ms, [&] { return (window = MainWindow()) != nullptr; });
+        PollUntil(ms, [&] { return (window = MainWindow()) != nullptr; });
         return window;
     }
 
@@ -169,7 +164,7 @@ RECT SettledRect(HWND window)
 {
     RECT last = WindowRect(window);
     int unchanged = 0;
-    WaitUntil(5000, [&] {
+    PollUntil(5000, [&] {
         const RECT now = WindowRect(window);
         unchanged = EqualRect(&now, &last) ? unchanged + 1 : 0;
         last = now;
@@ -216,12 +211,12 @@ void ExpectPlace(HWND window, int x, int y, int width, int height)
 
 bool ShowsLivePicture(HWND window)
 {
-    return WaitUntil(10000, [&] { return ShownPicture(window) >= 0; });
+    return PollUntil(10000, [&] { return ShownPicture(window) >= 0; });
 }
 
 bool ShowsNoCameraState(HWND window)
 {
-    return WaitUntil(5000, [&] {
+    return PollUntil(5000, [&] {
         const Screen shot = CapturePictureArea(window);
         return shot.TextPixels() > 100 && shot.MeanGrey() < 20.0;
     });
@@ -267,7 +262,7 @@ TEST_F(LiveCamera, OpensAtTheSavedPlaceAndShowsTheDocumentPictureAdvancing)
     ASSERT_TRUE(ShowsLivePicture(window)) << "the picture area shows the simulated camera's page";
     const int first = ShownPicture(window);
     int later = first;
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         later = ShownPicture(window);
         return later >= 0 && later != first;
     })) << "the frame counter stays at " << first;
@@ -301,7 +296,7 @@ TEST_F(LiveCamera, ResizingKeepsThePictureAreaAt4To3)
     ASSERT_NE(nullptr, window);
     SetWindowPos(window, nullptr, 0, 0, 1000, 570, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT rect{};
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         rect = WindowRect(window);
         return rect.right - rect.left != 1000;
     }));
@@ -323,16 +318,16 @@ TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
     EXPECT_FALSE(IsWindowVisible(exitButton));
 
     PostMessageW(window, WM_COMMAND, kFullScreen, 0);
-    ASSERT_TRUE(WaitUntil(5000, [&] { return IsZoomed(window) != 0; }));
+    ASSERT_TRUE(PollUntil(5000, [&] { return IsZoomed(window) != 0; }));
     const RECT full = SettledRect(window);
     const PointerMoves pointer;
     pointer.To(window, full.right - full.left - 20, 40);
-    EXPECT_TRUE(WaitUntil(5000, [&] { return IsWindowVisible(exitButton) != 0; }));
+    EXPECT_TRUE(PollUntil(5000, [&] { return IsWindowVisible(exitButton) != 0; }));
     pointer.To(window, 200, 400);
-    EXPECT_TRUE(WaitUntil(5000, [&] { return !IsWindowVisible(exitButton); }));
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(exitButton); }));
 
     PostMessageW(window, WM_COMMAND, kLeaveFullScreen, 0);
-    ASSERT_TRUE(WaitUntil(5000, [&] { return !IsZoomed(window); }));
+    ASSERT_TRUE(PollUntil(5000, [&] { return !IsZoomed(window); }));
     const RECT restored = SettledRect(window);
     EXPECT_EQ(normal.left, restored.left);
     EXPECT_EQ(normal.right - normal.left, restored.right - restored.left);
@@ -354,7 +349,7 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
     window = frozen.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(ShowsLivePicture(window)) << "the frozen picture stays on the screen";
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         const Screen shot = CapturePictureArea(window);
         return shot.TextPixels(shot.width - 140, shot.height - 30) > 50;
     })) << "\"Frozen\" is written over the picture";
@@ -510,7 +505,7 @@ TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(ShowsLivePicture(window));
     SetWindowPos(window, nullptr, 120, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    WaitUntil(2000, [&] { return WindowRect(window).left == 120; });
+    PollUntil(2000, [&] { return WindowRect(window).left == 120; });
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(console.WaitForExit(10000)) << "closing while frames flow ends";
@@ -547,31 +542,11 @@ TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNev
 }
 
 // Visible dialogs of the console titled title.
-struct DialogCount {
-    DWORD process;
-    const wchar_t* title;
-    int found;
-};
-
-BOOL CALLBACK CountDialog(HWND window, LPARAM data)
-{
-    auto* count = reinterpret_cast<DialogCount*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t text[64] = L"", name[16] = L"";
-    GetWindowTextW(window, text, 64);
-    GetClassNameW(window, name, 16);
-    count->found += process == count->process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0 &&
-                    wcscmp(text, count->title) == 0;
-    return TRUE;
-}
-
 int DialogsTitled(const Console& console, const wchar_t* title)
 {
-    DialogCount count{0, title, 0};
-    GetWindowThreadProcessId(console.MainWindow(), &count.process);
-    EnumWindows(&CountDialog, reinterpret_cast<LPARAM>(&count));
-    return count.found;
+    DWORD process = 0;
+    GetWindowThreadProcessId(console.MainWindow(), &process);
+    return static_cast<int>(testsupport::VisibleDialogs(process, title).size());
 }
 
 TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
@@ -580,12 +555,12 @@ TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
     HWND window = console.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
     PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
-    ASSERT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") > 0; }));
+    ASSERT_TRUE(PollUntil(10000, [&] { return DialogsTitled(console, L"About...") > 0; }));
     PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
     // The second press has been handled once the window answers again.
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-    WaitUntil(1000, [&] { return DialogsTitled(console, L"About...") > 1; });
+    PollUntil(1000, [&] { return DialogsTitled(console, L"About...") > 1; });
     EXPECT_EQ(DialogsTitled(console, L"About..."), 1);
     HWND about = FindWindowW(L"#32770", L"About...");
     ASSERT_NE(nullptr, about);
@@ -593,10 +568,10 @@ TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
     GetDlgItemTextW(about, IDOK, ok, 32);
     EXPECT_STREQ(ok, L"OK");
     PostMessageW(about, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") == 0; }));
+    EXPECT_TRUE(PollUntil(10000, [&] { return DialogsTitled(console, L"About...") == 0; }));
     // Closed, it opens again.
     PostMessageW(window, WM_KEYDOWN, VK_F1, 1);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return DialogsTitled(console, L"About...") == 1; }));
+    EXPECT_TRUE(PollUntil(10000, [&] { return DialogsTitled(console, L"About...") == 1; }));
     if (HWND again = FindWindowW(L"#32770", L"About...")) PostMessageW(again, WM_COMMAND, IDOK, 0);
 }
 
@@ -877,10 +852,10 @@ TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
     for (const Choice& choice : choices) {
         PostMessageW(bar, WM_COMMAND, kSettingsButton, 0);
         HWND dialog = nullptr;
-        ASSERT_TRUE(WaitUntil(10000, [&] { return (dialog = FindWindowW(L"#32770", L"Settings")) != nullptr; }));
+        ASSERT_TRUE(PollUntil(10000, [&] { return (dialog = FindWindowW(L"#32770", L"Settings")) != nullptr; }));
         SetDlgItemTextW(dialog, kNameField, choice.name);
         PostMessageW(dialog, WM_COMMAND, choice.button, 0);
-        ASSERT_TRUE(WaitUntil(10000, [&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(PollUntil(10000, [&] { return !IsWindow(dialog); }));
         EXPECT_EQ(Profile::Text(L"SavingName"), choice.saved) << "after " << choice.button;
     }
 }
@@ -891,13 +866,13 @@ TEST_F(WithoutCamera, ASecondStartRaisesTheFirstWindowAndEnds)
     HWND window = first.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_MINIMIZE);
-    ASSERT_TRUE(WaitUntil(5000, [&] { return IsIconic(window) != 0; }));
+    ASSERT_TRUE(PollUntil(5000, [&] { return IsIconic(window) != 0; }));
 
     Console second;
     ASSERT_TRUE(second.Started());
     ASSERT_TRUE(second.WaitForExit(20000));
     EXPECT_EQ(0u, second.ExitCode());
-    EXPECT_TRUE(WaitUntil(5000, [&] { return !IsIconic(window); })) << "the first window is restored";
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsIconic(window); })) << "the first window is restored";
     EXPECT_FALSE(first.WaitForExit(0));
 }
 
@@ -942,7 +917,7 @@ TEST(MissingSkinLibrary, WarnsInTheSystemsLanguageAndEnds)
     ASSERT_FALSE(expected.empty());
     Console console(FolderWithoutSkinLibrary());
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(20000, [&] { return (box = console.FindWindowOf(L"#32770", kMessageText)) != nullptr; }));
+    ASSERT_TRUE(PollUntil(20000, [&] { return (box = console.FindWindowOf(L"#32770", kMessageText)) != nullptr; }));
     wchar_t text[512] = L"";
     GetDlgItemTextW(box, kMessageText, text, 512);
     EXPECT_EQ(expected, text);

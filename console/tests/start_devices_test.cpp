@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "ConsoleTestSupport.h"
+#include "testsupport/SimCameraRegistration.h"
 #include "OrbileApp.h"
 #include "SimCaptureFilter.h"
 #include "kvqdoccam.h"

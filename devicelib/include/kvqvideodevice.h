@@ -3,6 +3,7 @@
 // Orbile transform filter), its formats and its command interface.
 #pragma once
 
+#include "ComPtr.h"
 #include "kvqcapturegraph.h"
 #include "kvqdoccam.h"
 
@@ -71,25 +72,25 @@ class KVQDOCCAM_API KVQVideoDevice : public devicelib::CaptureGraph {
   int BuildGraph();
   void ReleaseGraph();
   int FindCommandInterface();
-  IAMStreamConfig* FindStreamConfig();
+  dshow::ComPtr<IAMStreamConfig> FindStreamConfig();
 
-  IGraphBuilder* m_graph;
-  ICaptureGraphBuilder2* m_captureBuilder;
-  IBaseFilter* m_transform;
-  IVideoTransformProp* m_transformProp;
-  IPin* m_transformInput;
+  dshow::ComPtr<IGraphBuilder> m_graph;
+  dshow::ComPtr<ICaptureGraphBuilder2> m_captureBuilder;
+  dshow::ComPtr<IBaseFilter> m_transform;
+  dshow::ComPtr<IVideoTransformProp> m_transformProp;
+  dshow::ComPtr<IPin> m_transformInput;
   int m_connected;
-  IBaseFilter* m_deviceFilters[kMaxDevices];
+  dshow::ComPtr<IBaseFilter> m_deviceFilters[kMaxDevices];
   int m_deviceCount;
-  IBaseFilter* m_captureFilter;
-  IPin* m_capturePin;
+  IBaseFilter* m_captureFilter;  // one of m_deviceFilters, not a reference of its own
+  dshow::ComPtr<IPin> m_capturePin;
   int m_currentDevice;
-  IMediaControl* m_mediaControl;
-  ICameraCommand* m_commandIface;
+  dshow::ComPtr<IMediaControl> m_mediaControl;
+  dshow::ComPtr<ICameraCommand> m_commandIface;
   unsigned long m_lastCommand;
-  ICreateDevEnum* m_devEnum;
-  IEnumMoniker* m_monikerEnum;
-  IAMStreamConfig* m_streamConfig;
+  dshow::ComPtr<ICreateDevEnum> m_devEnum;
+  dshow::ComPtr<IEnumMoniker> m_monikerEnum;
+  dshow::ComPtr<IAMStreamConfig> m_streamConfig;
   int m_deviceCursor;
   int m_formatCursor;
 };

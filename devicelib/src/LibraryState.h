@@ -39,8 +39,6 @@ bool InFrameCallback();
 
 // The direct USB device when it was found; it is then the only camera.
 DirectUsbDevice* DirectUsb();
-// A device put in place from outside (tests) stays its owner's.
-void SetDirectUsb(DirectUsbDevice* device);
 // Discovery's device, deleted by DestroyDirectUsb.
 void AdoptDirectUsb(std::unique_ptr<DirectUsbDevice> device);
 void DestroyDirectUsb();
@@ -49,9 +47,6 @@ void DestroyDirectUsb();
 CaptureGraph* VideoGraph();
 void SetVideoGraph(std::unique_ptr<CaptureGraph> graph);
 
-typedef std::unique_ptr<CaptureGraph> (*CaptureGraphFactory)();
-// Null restores the platform's graph (none off Windows).
-void InstallCaptureGraphFactory(CaptureGraphFactory factory);
 std::unique_ptr<CaptureGraph> CreateCaptureGraph();
 std::unique_ptr<CaptureGraph> PlatformCaptureGraph();
 

@@ -5,6 +5,7 @@
 #include <dshow.h>
 
 #include <cwchar>
+#include <utility>
 
 #include "CameraCommandInterface.h"
 #include "CameraWire.h"
@@ -38,12 +39,6 @@ const wchar_t* FormatName(ColFmt format) {
   return format >= kColFmtError && format <= kColFmtWJPG ? kFormatNames[format] : kFormatNames[0];
 }
 
-template <class T>
-void ReleaseAndClear(T*& object) {
-  if (object) object->Release();
-  object = nullptr;
-}
-
 void FreeMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return;
   if (type->cbFormat) CoTaskMemFree(type->pbFormat);
@@ -71,11 +66,8 @@ const VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE* type) {
 }  // namespace
 
 KVQVideoDevice::KVQVideoDevice()
-    : m_graph(nullptr), m_captureBuilder(nullptr), m_transform(nullptr), m_transformProp(nullptr),
-      m_transformInput(nullptr), m_connected(0), m_deviceFilters(), m_deviceCount(0), m_captureFilter(nullptr),
-      m_capturePin(nullptr), m_currentDevice(-1), m_mediaControl(nullptr), m_commandIface(nullptr),
-      m_lastCommand(0), m_devEnum(nullptr), m_monikerEnum(nullptr), m_streamConfig(nullptr), m_deviceCursor(-1),
-      m_formatCursor(0) {}
+    : m_connected(0), m_deviceCount(0), m_captureFilter(nullptr), m_currentDevice(-1), m_lastCommand(0),
+      m_deviceCursor(-1), m_formatCursor(0) {}
 
 KVQVideoDevice::~KVQVideoDevice() {
   ReleaseDeviceEnumerator();
@@ -87,13 +79,13 @@ int KVQVideoDevice::CreateDeviceEnumerator() {
   ReleaseDeviceEnumerator();
   Trace(L"KVQVideoDevice::CreateDeviceEnumerator():\n");
   if (CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                       reinterpret_cast<void**>(&m_devEnum)) != S_OK) {
+                       m_devEnum.PutVoid()) != S_OK) {
     ReleaseDeviceEnumerator();
     return 0;
   }
   Trace(L"  IID_ICreateDevEnum of CLSID_SystemDeviceEnum is acquired.\n");
   // An empty category answers S_FALSE: no device is no enumerator.
-  if (m_devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &m_monikerEnum, 0) != S_OK) {
+  if (m_devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, m_monikerEnum.Put(), 0) != S_OK) {
     ReleaseDeviceEnumerator();
     return 0;
   }
@@ -103,8 +95,8 @@ int KVQVideoDevice::CreateDeviceEnumerator() {
 }
 
 void KVQVideoDevice::ReleaseDeviceEnumerator() {
-  ReleaseAndClear(m_monikerEnum);
-  ReleaseAndClear(m_devEnum);
+  m_monikerEnum.Reset();
+  m_devEnum.Reset();
   m_deviceCursor = -1;
 }
 
@@ -114,32 +106,27 @@ int KVQVideoDevice::NextDevice(unsigned short* name, int nameLength, int* index)
   Trace(L"KVQVideoDevice::NextDevice():\n");
   // Devices that do not bind or have no name are passed over; the table
   // ends at kMaxDevices.
-  IMoniker* moniker = nullptr;
-  while (m_deviceCursor + 1 < kMaxDevices && m_monikerEnum->Next(1, &moniker, nullptr) == S_OK) {
-    IBaseFilter* filter = nullptr;
-    IPropertyBag* bag = nullptr;
+  dshow::ComPtr<IMoniker> moniker;
+  while (m_deviceCursor + 1 < kMaxDevices && m_monikerEnum->Next(1, moniker.Put(), nullptr) == S_OK) {
+    dshow::ComPtr<IBaseFilter> filter;
+    dshow::ComPtr<IPropertyBag> bag;
     VARIANT friendly;
     VariantInit(&friendly);
     const bool found =
-        SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter))) &&
-        SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag))) &&
+        SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.PutVoid())) &&
+        SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.PutVoid())) &&
         SUCCEEDED(bag->Read(L"FriendlyName", &friendly, nullptr)) && friendly.vt == VT_BSTR && friendly.bstrVal;
     if (found) {
       wchar_t* out = reinterpret_cast<wchar_t*>(name);
       wcsncpy(out, friendly.bstrVal, nameLength - 1);
       out[nameLength - 1] = L'\0';
       ++m_deviceCursor;
-      ReleaseAndClear(m_deviceFilters[m_deviceCursor]);
-      m_deviceFilters[m_deviceCursor] = filter;
-      filter = nullptr;
+      m_deviceFilters[m_deviceCursor] = std::move(filter);
       *index = m_deviceCursor;
       m_deviceCount = m_deviceCursor + 1;
       Trace(L"  Device \"%ls\" is found.\n", out);
     }
     VariantClear(&friendly);
-    ReleaseAndClear(bag);
-    ReleaseAndClear(filter);
-    ReleaseAndClear(moniker);
     if (found) return 1;
   }
   ReleaseDeviceEnumerator();
@@ -149,23 +136,23 @@ int KVQVideoDevice::NextDevice(unsigned short* name, int nameLength, int* index)
 }
 
 IBaseFilter* KVQVideoDevice::GetDevice(int index) {
-  return index >= 0 && index < kMaxDevices ? m_deviceFilters[index] : nullptr;
+  return index >= 0 && index < kMaxDevices ? m_deviceFilters[index].Get() : nullptr;
 }
 
 int KVQVideoDevice::BuildGraph() {
   CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_IGraphBuilder,
-                   reinterpret_cast<void**>(&m_graph));
+                   m_graph.PutVoid());
   CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                   IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(&m_captureBuilder));
-  if (!m_graph || !m_captureBuilder || FAILED(m_captureBuilder->SetFiltergraph(m_graph))) return 0;
+                   IID_ICaptureGraphBuilder2, m_captureBuilder.PutVoid());
+  if (!m_graph || !m_captureBuilder || FAILED(m_captureBuilder->SetFiltergraph(m_graph.Get()))) return 0;
   Trace(L"  IID_IGraphBuilder & IID_ICaptureGraphBuilder2 are established.\n");
   if (CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                       reinterpret_cast<void**>(&m_transform)) != S_OK)
+                       m_transform.PutVoid()) != S_OK)
     return 0;
   Trace(L"  IID_IBaseFilter interface of CLSID_VideoTransform is established.\n");
-  if (m_graph->AddFilter(m_transform, nullptr) != S_OK) return 0;
+  if (m_graph->AddFilter(m_transform.Get(), nullptr) != S_OK) return 0;
   Trace(L"  CLSID_VideoTransform filter has been added to the graph.\n");
-  if (m_transform->QueryInterface(IID_VideoTransformProp, reinterpret_cast<void**>(&m_transformProp)) != S_OK)
+  if (m_transform->QueryInterface(IID_VideoTransformProp, m_transformProp.PutVoid()) != S_OK)
     return 0;
   Trace(L"  IID_VideoTransformProp interface is established.\n");
   return GetPinOfFilter();
@@ -175,7 +162,7 @@ int KVQVideoDevice::SetCurrentDevice(int index) {
   if (index < 0 || index >= kMaxDevices || !m_deviceFilters[index]) return 0;
   Close(0);
   Trace(L"KVQVideoDevice::SetCurrentDevice(%d):\n", index);
-  m_captureFilter = m_deviceFilters[index];
+  m_captureFilter = m_deviceFilters[index].Get();
   if (BuildGraph()) {
     if (m_graph->AddFilter(m_captureFilter, nullptr) == S_OK) {
       Trace(L"  The capture filter has been added to the graph.\n");
@@ -198,21 +185,19 @@ int KVQVideoDevice::SetCurrentDevice(int index) {
 int KVQVideoDevice::GetPinOfFilter() {
   Trace(L"KVQVideoDevice::GetPinOfFilter():\n");
   if (!m_transform) return 0;
-  IEnumPins* pins = nullptr;
-  if (FAILED(m_transform->EnumPins(&pins)) || !pins) return 0;
+  dshow::ComPtr<IEnumPins> pins;
+  if (FAILED(m_transform->EnumPins(pins.Put())) || !pins) return 0;
   Trace(L"  IEnumPins interface for pin enumeration is established.\n");
   pins->Reset();
   bool found = false;
-  while (!found && pins->Next(1, &m_transformInput, nullptr) == S_OK) {
+  while (!found && pins->Next(1, m_transformInput.Put(), nullptr) == S_OK) {
     PIN_INFO info;
     if (FAILED(m_transformInput->QueryPinInfo(&info))) break;
     if (info.pFilter) info.pFilter->Release();
     found = wcscmp(info.achName, L"In") == 0;
-    if (!found) ReleaseAndClear(m_transformInput);
   }
-  pins->Release();
   if (!found) {
-    ReleaseAndClear(m_transformInput);
+    m_transformInput.Reset();
     return 0;
   }
   Trace(L"  The input pin of the transform filter is found.\n");
@@ -223,8 +208,8 @@ int KVQVideoDevice::GetPinOfDevice() {
   if (!m_captureFilter || !m_captureBuilder) return 0;
   Trace(L"KVQVideoDevice::GetPinOfDevice():\n");
   if (FAILED(m_captureBuilder->FindPin(m_captureFilter, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, nullptr, FALSE, 0,
-                                       &m_capturePin))) {
-    ReleaseAndClear(m_capturePin);
+                                       m_capturePin.Put()))) {
+    m_capturePin.Reset();
     return 0;
   }
   Trace(L"  The output pin of the capture filter is found.\n");
@@ -241,7 +226,7 @@ int KVQVideoDevice::StartCapture() {
     return 0;
   }
   if (!m_connected) {
-    if (FAILED(m_graph->Connect(m_capturePin, m_transformInput))) {
+    if (FAILED(m_graph->Connect(m_capturePin.Get(), m_transformInput.Get()))) {
       Trace(L"KVQVideoDevice::StartCapture() failed: can not connect the pins!\n");
       return 0;
     }
@@ -249,7 +234,7 @@ int KVQVideoDevice::StartCapture() {
     m_connected = 1;
   }
   if (!m_mediaControl &&
-      FAILED(m_graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&m_mediaControl))))
+      FAILED(m_graph->QueryInterface(IID_IMediaControl, m_mediaControl.PutVoid())))
     return 0;
   if (m_mediaControl->Run() != S_OK) return 0;
   Trace(L"KVQVideoDevice::StartCapture(): here we go!\n");
@@ -276,15 +261,15 @@ int KVQVideoDevice::SetCallbackFunction(FrameCallback callback) {
 
 void KVQVideoDevice::ReleaseGraph() {
   BindCameraCommand(nullptr);
-  ReleaseAndClear(m_commandIface);
-  if (m_transform && m_graph) m_graph->RemoveFilter(m_transform);
-  ReleaseAndClear(m_transform);
-  ReleaseAndClear(m_capturePin);
-  ReleaseAndClear(m_transformInput);
-  ReleaseAndClear(m_transformProp);
-  ReleaseAndClear(m_mediaControl);
-  ReleaseAndClear(m_graph);
-  ReleaseAndClear(m_captureBuilder);
+  m_commandIface.Reset();
+  if (m_transform && m_graph) m_graph->RemoveFilter(m_transform.Get());
+  m_transform.Reset();
+  m_capturePin.Reset();
+  m_transformInput.Reset();
+  m_transformProp.Reset();
+  m_mediaControl.Reset();
+  m_graph.Reset();
+  m_captureBuilder.Reset();
   m_connected = 0;
 }
 
@@ -301,15 +286,15 @@ void KVQVideoDevice::Close(int releaseDevices) {
   }
   // The device filters are released also when no graph was ever built.
   if (releaseDevices)
-    for (IBaseFilter*& filter : m_deviceFilters) ReleaseAndClear(filter);
+    for (dshow::ComPtr<IBaseFilter>& filter : m_deviceFilters) filter.Reset();
 }
 
-IAMStreamConfig* KVQVideoDevice::FindStreamConfig() {
-  IAMStreamConfig* config = nullptr;
+dshow::ComPtr<IAMStreamConfig> KVQVideoDevice::FindStreamConfig() {
+  dshow::ComPtr<IAMStreamConfig> config;
   if (!m_captureBuilder || !m_captureFilter ||
       FAILED(m_captureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, m_captureFilter, IID_IAMStreamConfig,
-                                             reinterpret_cast<void**>(&config))))
-    return nullptr;
+                                             config.PutVoid())))
+    return {};
   Trace(L"  IID_IAMStreamConfig of PIN_CATEGORY_CAPTURE is acquired.\n");
   return config;
 }
@@ -325,7 +310,7 @@ int KVQVideoDevice::CreateVideoFormatEnumerator() {
 }
 
 void KVQVideoDevice::ReleaseVideoFormatEnumerator() {
-  ReleaseAndClear(m_streamConfig);
+  m_streamConfig.Reset();
   m_formatCursor = 0;
 }
 
@@ -358,7 +343,7 @@ int KVQVideoDevice::NextVideoFormat(VideoFormat* vf) {
 int KVQVideoDevice::SetVideoFormat(int width, int height, int frameInterval, ColFmt format) {
   Trace(L"KVQVideoDevice::SetVideoFormat(%dx%d):\n", width, height);
   if (m_currentDevice < 0 || format < kColFmtYVU9 || format > kColFmtWJPG) return 0;
-  IAMStreamConfig* config = FindStreamConfig();
+  const dshow::ComPtr<IAMStreamConfig> config = FindStreamConfig();
   if (!config) return 0;
   AM_MEDIA_TYPE* type = nullptr;
   int result = 0;
@@ -385,14 +370,13 @@ int KVQVideoDevice::SetVideoFormat(int width, int height, int frameInterval, Col
     }
   }
   FreeMediaType(type);
-  config->Release();
   return result;
 }
 
 int KVQVideoDevice::GetVideoFormat(VideoFormat* vf) {
   if (!vf) return 0;
   *vf = VideoFormat();
-  IAMStreamConfig* config = FindStreamConfig();
+  const dshow::ComPtr<IAMStreamConfig> config = FindStreamConfig();
   if (!config) return 0;
   AM_MEDIA_TYPE* type = nullptr;
   const VIDEOINFOHEADER* info = nullptr;
@@ -405,7 +389,6 @@ int KVQVideoDevice::GetVideoFormat(VideoFormat* vf) {
     Trace(L"KVQVideoDevice::GetVideoFormat(): %dx%d: %ls\n", vf->maxWidth, vf->maxHeight, FormatName(vf->format));
   }
   FreeMediaType(type);
-  config->Release();
   return info ? 1 : 0;
 }
 
@@ -413,12 +396,12 @@ int KVQVideoDevice::FindCommandInterface() {
   if (m_commandIface) return 1;
   if (!m_captureBuilder || !m_captureFilter) return 0;
   return SUCCEEDED(m_captureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, m_captureFilter,
-                                                   IID_ICameraCommand, reinterpret_cast<void**>(&m_commandIface)))
+                                                   IID_ICameraCommand, m_commandIface.PutVoid()))
              ? 1
              : 0;
 }
 
-ICameraCommand* KVQVideoDevice::CommandInterface() { return FindCommandInterface() ? m_commandIface : nullptr; }
+ICameraCommand* KVQVideoDevice::CommandInterface() { return FindCommandInterface() ? m_commandIface.Get() : nullptr; }
 
 int KVQVideoDevice::Write(unsigned char* command) {
   if (!command || !FindCommandInterface()) return 0;

@@ -21,11 +21,14 @@
 #include "SimRig.h"
 #include "kvqcapturegraph.h"
 #include "kvqdoccam.h"
+#include "testsupport/PollUntil.h"
 
 using namespace simcam;
 using std::chrono::milliseconds;
 
 namespace {
+
+using testsupport::PollUntil;
 
 // Runs work on a thread of its own. A deadlocked thread cannot be joined
 // nor its locks recovered, so a run past the bound ends the program.
@@ -41,14 +44,8 @@ void MustEndWithin(milliseconds bound, const char* what, std::function<void()> w
   runner.join();
 }
 
-template <class Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 2000; ++i) {  // 20 s: generous for a sanitizer's slower threads
-    if (done()) return true;
-    std::this_thread::sleep_for(milliseconds(10));
-  }
-  return false;
-}
+// Generous for a sanitizer's slower threads.
+constexpr int kPatienceMs = 20000;
 
 // A capture graph like the library's: its streaming thread calls the
 // frame callback under a receive lock, and stopping the graph (Stop, a
@@ -155,7 +152,7 @@ void StopFromCallback(unsigned char*, int, int, int) {
 
 bool FramesArrive(int count) {
   const int seen = g_frames;
-  return WaitFor([&] { return g_frames >= seen + count; });
+  return PollUntil(kPatienceMs, [&] { return g_frames >= seen + count; });
 }
 
 // Rounds of one controller that streams with SendWhileFramesFlow and is
@@ -263,7 +260,7 @@ TEST_F(UsbRoad, StopFromInsideTheFrameCallbackIsRefused) {
   g_stopFromCallback = -1;
   ASSERT_EQ(1, c.SetCallbackFunction(StopFromCallback));
   ASSERT_EQ(1, c.StartCapture());
-  ASSERT_TRUE(WaitFor([] { return g_stopFromCallback != -1; }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [] { return g_stopFromCallback != -1; }));
   EXPECT_EQ(0, g_stopFromCallback.load());
   EXPECT_TRUE(FramesArrive(2)) << "frames still flow";
   g_sender = nullptr;
@@ -278,10 +275,10 @@ TEST_F(UsbRoad, StopEndsAFrameReadTheDeviceNeverAnswers) {
   ASSERT_EQ(1, c.StartCapture());
   ASSERT_TRUE(FramesArrive(2));
   io.HoldFrameReads(true);
-  ASSERT_TRUE(WaitFor([&] { return io.frameReadsHeld > 0; }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return io.frameReadsHeld > 0; }));
   int stopped = 0;
   std::thread stopping([&] { stopped = c.Stop(); });
-  const bool ended = WaitFor([&] { return io.frameReadsHeld == 0; });
+  const bool ended = PollUntil(kPatienceMs, [&] { return io.frameReadsHeld == 0; });
   // Lifting the hold lets an unbounded stop finish before the verdict.
   io.HoldFrameReads(false);
   stopping.join();

@@ -22,8 +22,11 @@
 #include "OrbileIds.h"
 #include "kvqdoccam.h"
 #include "kvqvideodevice.h"
+#include "testsupport/PollUntil.h"
 
 namespace {
+
+using testsupport::PollUntil;
 
 const wchar_t kMatchingNoPath[] = L"PC Camera";
 const wchar_t kMatchingWithPath[] = L"USB Video Camera for DovraOrbile Digital Presenter";
@@ -157,14 +160,7 @@ void MustEndWithin(DWORD boundMs, const char* what, std::function<void()> work) 
   CloseHandle(thread);
 }
 
-template <class Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 500; ++i) {
-    if (done()) return true;
-    Sleep(10);
-  }
-  return false;
-}
+constexpr int kPatienceMs = 5000;
 
 class DirectShowRoad : public ::testing::Test {
  protected:
@@ -303,7 +299,7 @@ TEST_F(DirectShowRoad, RefusedJpegFallsBackToYuy2AndFramesFlowAcrossStopAndResta
 
   ASSERT_EQ(1, c.SetCallbackFunction(OnFrame));
   ASSERT_EQ(1, c.StartCapture());
-  ASSERT_TRUE(WaitFor([] { return g_log.frames >= 5; }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [] { return g_log.frames >= 5; }));
   EXPECT_EQ(1024, g_log.width.load());
   EXPECT_EQ(768, g_log.height.load());
   EXPECT_EQ(1024 * 768 * 2, g_log.length.load());
@@ -315,7 +311,7 @@ TEST_F(DirectShowRoad, RefusedJpegFallsBackToYuy2AndFramesFlowAcrossStopAndResta
   EXPECT_EQ(stopped, g_log.frames.load()) << "no frame after Stop";
 
   ASSERT_EQ(1, c.StartCapture()) << "restart runs the connected graph";
-  ASSERT_TRUE(WaitFor([&] { return g_log.frames >= stopped + 5; }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return g_log.frames >= stopped + 5; }));
   EXPECT_EQ(1, c.Stop());
 }
 
@@ -336,7 +332,7 @@ TEST_F(DirectShowRoad, JpegPicturesReachTheCallbackThroughOrbile) {
 
   ASSERT_EQ(1, c.SetCallbackFunction(OnFrame));
   ASSERT_EQ(1, c.StartCapture());
-  ASSERT_TRUE(WaitFor([] { return g_log.frames >= 8; }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [] { return g_log.frames >= 8; }));
   ASSERT_EQ(1, c.Stop());
   EXPECT_EQ(1024, g_log.width.load());
   EXPECT_EQ(768, g_log.height.load());
@@ -427,7 +423,7 @@ TEST_F(DirectShowRoad, NoCallbackRunsOnceStopReturnsThoughTheCallbackIsSlow) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
     ASSERT_EQ(1, c.StartCapture());
-    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; })) << "a frame at work";
+    ASSERT_TRUE(PollUntil(kPatienceMs, [] { return g_log.inCallback > 0; })) << "a frame at work";
     ASSERT_EQ(1, c.Stop());
     EXPECT_EQ(0, g_log.inCallback.load()) << "Stop returned while the callback ran";
   }
@@ -444,9 +440,9 @@ TEST_F(DirectShowRoad, ACallbackSendingCommandsHoldsUpNeitherASwitchNorTheLastCo
     ASSERT_EQ(1, shown->SetCallbackFunction(CommandFromFrame));
     ASSERT_EQ(1, shown->StartCapture());
     const int seen = g_log.frames;
-    ASSERT_TRUE(WaitFor([&] { return g_log.frames >= seen + 3; }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return g_log.frames >= seen + 3; }));
     // The switch and the destruction begin while a frame is at work.
-    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [] { return g_log.inCallback > 0; }));
     int switched = 0;
     MustEndWithin(10000, "a camera switch", [&] { switched = other->MakeCurrent(); });
     EXPECT_EQ(1, switched);
@@ -455,9 +451,9 @@ TEST_F(DirectShowRoad, ACallbackSendingCommandsHoldsUpNeitherASwitchNorTheLastCo
     ASSERT_EQ(1, shown->SetCallbackFunction(CommandFromFrame));
     ASSERT_EQ(1, shown->StartCapture());
     const int again = g_log.frames;
-    ASSERT_TRUE(WaitFor([&] { return g_log.frames >= again + 3; }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return g_log.frames >= again + 3; }));
     delete other;
-    ASSERT_TRUE(WaitFor([] { return g_log.inCallback > 0; }));
+    ASSERT_TRUE(PollUntil(kPatienceMs, [] { return g_log.inCallback > 0; }));
     MustEndWithin(10000, "the last controller's destruction", [&] { delete shown; });
     g_commander = nullptr;
   }
@@ -532,7 +528,7 @@ TEST_F(DirectShowRoad, ACaptureStreamThatOutlastsItsStopEndsOnItsOwnAfterARestar
   EXPECT_HRESULT_SUCCEEDED(camera->Run(0));
   held.held = false;
   SetEvent(held.release);
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] {
     std::lock_guard<std::mutex> guard(held.lock);
     return held.threads.size() >= 12;
   }));

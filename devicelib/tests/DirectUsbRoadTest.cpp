@@ -17,11 +17,14 @@
 #include "SimDeviceIo.h"
 #include "SimPictures.h"
 #include "kvqdoccam.h"
+#include "testsupport/PollUntil.h"
 
 using namespace simcam;
 using devicelib::DirectUsbDevice;
 
 namespace {
+
+using testsupport::PollUntil;
 
 std::unique_ptr<devicelib::CaptureGraph> NoCaptureGraph() { return nullptr; }
 
@@ -45,15 +48,8 @@ class DirectUsbRoad : public ::testing::Test {
   SimDeviceIo io;
 };
 
-// Calls done() until it holds, for a bounded time.
-template <class Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 2000; ++i) {  // 20 s: generous for a sanitizer's slower threads
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
+// Generous for a sanitizer's slower threads.
+constexpr int kPatienceMs = 20000;
 
 struct Received {
   std::mutex lock;
@@ -151,7 +147,7 @@ TEST_F(DirectUsbRoad, JpegPicturesReachTheCallbackAsFixedSizeFrames) {
   ASSERT_EQ(1, c.StartCapture());
   EXPECT_EQ(1, c.StartCapture()) << "running already";
   EXPECT_EQ(0, c.IsStopped());
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] {
     std::lock_guard<std::mutex> guard(received.lock);
     return received.numbers.size() >= 10;
   }));
@@ -173,7 +169,7 @@ TEST_F(DirectUsbRoad, ASlowConsumerGetsWholeFramesInOrderAndStopEndsTheCallbacks
   ASSERT_EQ(1, c.AttachDevice(0, 1));
   ASSERT_EQ(1, c.SetCallbackFunction(CountNumberedFrame));
   ASSERT_EQ(1, c.StartCapture());
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] {
     std::lock_guard<std::mutex> guard(received.lock);
     return received.numbers.size() >= 30;
   }));
@@ -208,7 +204,7 @@ TEST_F(DirectUsbRoad, FailedReadsDeliverNothingAndTheRingRecovers) {
   ASSERT_EQ(1, c.AttachDevice(0, 1));
   ASSERT_EQ(1, c.SetCallbackFunction(CountNumberedFrame));
   ASSERT_EQ(1, c.StartCapture());
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] {
     std::lock_guard<std::mutex> guard(received.lock);
     return received.numbers.size() >= 3;
   }));
@@ -239,8 +235,8 @@ TEST_F(DirectUsbRoad, TheStatusCallbackFiresOncePerChangeAndAnUnusablePipeReadsN
   EXPECT_FALSE(device.GetFrame(frame.data(), 0x180000)) << "not running";
   ASSERT_TRUE(device.Start());
   io.frameDelayMs = 2;
-  ASSERT_TRUE(WaitFor([&] { return device.GetFrame(frame.data(), 0x180000); }));
-  ASSERT_TRUE(WaitFor([&] { return device.GetFrame(frame.data(), 0x180000); }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return device.GetFrame(frame.data(), 0x180000); }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return device.GetFrame(frame.data(), 0x180000); }));
   EXPECT_EQ(1, g_statusCalls) << "two frames with the same status";
   EXPECT_EQ(camera.StatusBlock()[0], buffer[0]);
   std::array<uint8_t, 48> changed;
@@ -250,7 +246,7 @@ TEST_F(DirectUsbRoad, TheStatusCallbackFiresOncePerChangeAndAnUnusablePipeReadsN
     camera.state.frozen = 1;
     changed = camera.StatusBlock();
   }
-  ASSERT_TRUE(WaitFor([&] { return device.GetFrame(frame.data(), 0x180000) && g_statusCalls == 2; }));
+  ASSERT_TRUE(PollUntil(kPatienceMs, [&] { return device.GetFrame(frame.data(), 0x180000) && g_statusCalls == 2; }));
   EXPECT_EQ(0, std::memcmp(changed.data(), buffer, 18));
   EXPECT_FALSE(device.GetFrame(frame.data(), 0x180001)) << "larger than a ring buffer";
   device.Stop();

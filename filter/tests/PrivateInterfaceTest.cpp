@@ -1,6 +1,6 @@
 // The private interface as its clients reach it: by vtable slot, through a
 // declaration of our own that shares nothing with the filter's header.
-#include "TestSupport.h"
+#include "TransformGraph.h"
 #include "VideoTransformFilter.h"
 #include "VideoTransformInputPin.h"
 

@@ -2,7 +2,7 @@
 // test display, driven the way a user drives them: thumbs dragged with the
 // mouse, keys, radio buttons and the "Default" button.
 #include "OrbileIds.h"
-#include "TestSupport.h"
+#include "TransformGraph.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,11 @@
 
 #include <string>
 
+#include "testsupport/PollUntil.h"
+
 namespace {
+
+using testsupport::PollUntil;
 
 enum Control {
     kInput1 = 1015,
@@ -320,13 +324,17 @@ BOOL CALLBACK FindPropertyFrame(HWND window, LPARAM found) {
 DWORD WINAPI InspectAndClose(void* param) {
     auto* inspection = static_cast<FrameInspection*>(param);
     HWND frame = nullptr;
-    for (int tries = 0; tries < 500 && !frame; ++tries) {
-        Sleep(20);
+    const bool shown = PollUntil(10000, [&] {
         EnumThreadWindows(inspection->ownThread, FindPropertyFrame, reinterpret_cast<LPARAM>(&frame));
-    }
-    if (!frame) return 1;
-    Sleep(300);  // let the pages settle for anyone watching the display
-    HWND tabs = FindWindowExW(frame, nullptr, WC_TABCONTROLW, nullptr);
+        return frame != nullptr;
+    });
+    if (!shown) return 1;
+    // The frame adds its pages' tabs after it appears.
+    HWND tabs = nullptr;
+    PollUntil(5000, [&] {
+        tabs = FindWindowExW(frame, nullptr, WC_TABCONTROLW, nullptr);
+        return tabs && SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0) >= 2;
+    });
     if (tabs) {
         inspection->tabs = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
         for (int i = 0; i < 2 && i < inspection->tabs; ++i) {

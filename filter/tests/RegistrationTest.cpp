@@ -1,7 +1,7 @@
 // regsvr32 against the real filter mapper: class keys and the mapper's
 // entry in, and out again.
 #include "OrbileIds.h"
-#include "TestSupport.h"
+#include "TransformGraph.h"
 
 #include <gtest/gtest.h>
 #include <uuids.h>

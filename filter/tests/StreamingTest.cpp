@@ -3,7 +3,7 @@
 // source standing in for the camera.
 #include "OrbileIds.h"
 #include "RecordingSink.h"
-#include "TestSupport.h"
+#include "TransformGraph.h"
 
 #include <gtest/gtest.h>
 #include <qedit.h>
@@ -13,7 +13,11 @@
 
 #include <mutex>
 
+#include "testsupport/PollUntil.h"
+
 namespace {
+
+using testsupport::PollUntil;
 
 TestSourceOptions Source(const GUID& subtype, int width, int height, int frames) {
     TestSourceOptions options;
@@ -38,19 +42,11 @@ bool StopsWithin(IMediaControl* control, DWORD limitMs) {
 
 // Polls until the callback has seen at least `count` frames.
 bool WaitForFrames(size_t count, DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 5) {
-        if (FrameLog::Records().size() >= count) return true;
-        Sleep(5);
-    }
-    return false;
+    return PollUntil(timeoutMs, [&] { return FrameLog::Records().size() >= count; });
 }
 
 bool WaitForSinkEvents(RecordingSink* sink, size_t count, DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 5) {
-        if (sink->Events().size() >= count) return true;
-        Sleep(5);
-    }
-    return false;
+    return PollUntil(timeoutMs, [&] { return sink->Events().size() >= count; });
 }
 
 // A graph of its own into a Null Renderer, run until the source has
@@ -449,12 +445,7 @@ TEST_F(Streaming, EndOfStreamDuringAStopWaitsUntilTheOutputQueueIsGone) {
     ASSERT_EQ(graph.source->PushFrame(0), S_OK);
     ASSERT_EQ(WaitForSingleObject(graph.sink->Waiting(), 5000), WAIT_OBJECT_0);
     HANDLE stopping = CreateThread(nullptr, 0, StopFilter, graph.transform.Get(), 0, nullptr);
-    bool inputStopped = false;
-    for (int poll = 0; poll < 500 && !inputStopped; ++poll) {
-        inputStopped = receiver->Receive(probe.Get()) == VFW_E_WRONG_STATE;
-        if (!inputStopped) Sleep(10);
-    }
-    EXPECT_TRUE(inputStopped);
+    EXPECT_TRUE(PollUntil(5000, [&] { return receiver->Receive(probe.Get()) == VFW_E_WRONG_STATE; }));
 
     HANDLE ending = CreateThread(nullptr, 0, SendEndOfStream, in.Get(), 0, nullptr);
     EXPECT_EQ(WaitForSingleObject(ending, 500), WAIT_TIMEOUT) << "end-of-stream went into a queue being deleted";

@@ -1,6 +1,7 @@
 #pragma once
 // Real sockets on 127.0.0.1 for the transport tests.
 #include "telvane/Socket.h"
+#include "testsupport/PollUntil.h"
 
 #include <chrono>
 #include <cstdint>
@@ -84,13 +85,7 @@ private:
 template <class Condition>
 bool eventually(Condition condition, int waitMs = 10000)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return testsupport::PollUntil(waitMs, condition);
 }
 
 }  // namespace loopback

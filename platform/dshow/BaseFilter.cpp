@@ -30,7 +30,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::GetClassID(CLSID* clsid) {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::Stop() {
-    CriticalSectionGuard guard(m_stateLock);
+    Locked guard(m_stateLock);
     HRESULT result = S_OK;
     if (m_state != State_Stopped) {
         // Pins in index order: a filter lists its input first, so streaming
@@ -46,7 +46,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::Stop() {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::Pause() {
-    CriticalSectionGuard guard(m_stateLock);
+    Locked guard(m_stateLock);
     if (m_state == State_Stopped) {
         for (int i = 0; i < GetPinCount(); ++i) {
             BasePin* pin = GetPin(i);
@@ -59,7 +59,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::Pause() {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::Run(REFERENCE_TIME start) {
-    CriticalSectionGuard guard(m_stateLock);
+    Locked guard(m_stateLock);
     m_start = start;
     if (m_state == State_Stopped) {
         HRESULT hr = Pause();
@@ -76,7 +76,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::GetState(DWORD, FILTER_STATE* state) {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::SetSyncSource(IReferenceClock* clock) {
-    CriticalSectionGuard guard(m_stateLock);
+    Locked guard(m_stateLock);
     if (clock) clock->AddRef();
     if (m_clock) m_clock->Release();
     m_clock = clock;
@@ -85,7 +85,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::SetSyncSource(IReferenceClock* clock) {
 
 HRESULT STDMETHODCALLTYPE BaseFilter::GetSyncSource(IReferenceClock** clock) {
     if (!clock) return E_POINTER;
-    CriticalSectionGuard guard(m_stateLock);
+    Locked guard(m_stateLock);
     *clock = m_clock;
     if (m_clock) m_clock->AddRef();
     return S_OK;
@@ -126,7 +126,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-    CriticalSectionGuard guard(m_stateLock);
+    Locked guard(m_stateLock);
     m_graph = graph;
     m_eventSink = nullptr;
     if (graph) {

@@ -3,10 +3,13 @@
 // paused, running), reference clock, graph membership and pin enumeration.
 // A derived filter supplies its pins.
 #include "ComObject.h"
+#include "orbile/CriticalSection.h"
 
 #include <strmif.h>
 
 namespace dshow {
+
+using orbile::Locked;
 
 class BasePin;
 
@@ -56,18 +59,6 @@ private:
     IFilterGraph* m_graph = nullptr;
     IMediaEventSink* m_eventSink = nullptr;
     WCHAR m_name[MAX_FILTER_NAME] = {};
-};
-
-// Enters a critical section for the lifetime of the guard.
-class CriticalSectionGuard {
-public:
-    explicit CriticalSectionGuard(CRITICAL_SECTION* section) : m_section(section) { EnterCriticalSection(m_section); }
-    ~CriticalSectionGuard() { LeaveCriticalSection(m_section); }
-    CriticalSectionGuard(const CriticalSectionGuard&) = delete;
-    CriticalSectionGuard& operator=(const CriticalSectionGuard&) = delete;
-
-private:
-    CRITICAL_SECTION* m_section;
 };
 
 }  // namespace dshow

@@ -34,7 +34,7 @@ ULONG STDMETHODCALLTYPE BasePin::NonDelegatingRelease() { return m_filter->Relea
 
 HRESULT STDMETHODCALLTYPE BasePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* mt) {
     if (!receiver) return E_POINTER;
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     if (m_connected) return VFW_E_ALREADY_CONNECTED;
     if (!m_filter->IsStopped()) return VFW_E_NOT_STOPPED;
     return AgreeMediaType(receiver, mt);
@@ -97,7 +97,7 @@ HRESULT BasePin::AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE& mt) {
 
 HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) {
     if (!connector || !mt) return E_POINTER;
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     if (m_connected) return VFW_E_ALREADY_CONNECTED;
     if (!m_filter->IsStopped()) return VFW_E_NOT_STOPPED;
     HRESULT hr = CheckConnect(connector);
@@ -115,7 +115,7 @@ HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_M
 }
 
 HRESULT STDMETHODCALLTYPE BasePin::Disconnect() {
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     if (!m_filter->IsStopped()) return VFW_E_NOT_STOPPED;
     if (!m_connected) return S_FALSE;
     HRESULT hr = BreakConnect();
@@ -131,7 +131,7 @@ void BasePin::ClearConnection() {
 
 HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin) {
     if (!pin) return E_POINTER;
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     *pin = m_connected;
     if (!m_connected) return VFW_E_NOT_CONNECTED;
     m_connected->AddRef();
@@ -140,7 +140,7 @@ HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin) {
 
 HRESULT STDMETHODCALLTYPE BasePin::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
     if (!mt) return E_POINTER;
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     if (!m_connected) {
         *mt = AM_MEDIA_TYPE{};
         return VFW_E_NOT_CONNECTED;

@@ -30,7 +30,7 @@ HRESULT STDMETHODCALLTYPE InputPin::EndFlush() {
 
 HRESULT STDMETHODCALLTYPE InputPin::GetAllocator(IMemAllocator** allocator) {
     if (!allocator) return E_POINTER;
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     if (!m_allocator) {
         HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
                                       reinterpret_cast<void**>(&m_allocator));
@@ -46,7 +46,7 @@ HRESULT STDMETHODCALLTYPE InputPin::GetAllocator(IMemAllocator** allocator) {
 
 HRESULT STDMETHODCALLTYPE InputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) {
     if (!allocator) return E_POINTER;
-    CriticalSectionGuard guard(m_lock);
+    Locked guard(m_lock);
     allocator->AddRef();
     if (m_allocator) m_allocator->Release();
     m_allocator = allocator;

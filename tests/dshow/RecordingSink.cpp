@@ -2,7 +2,7 @@
 
 #include <uuids.h>
 
-using dshow::CriticalSectionGuard;
+using orbile::Locked;
 
 namespace {
 // {7A1E4C53-2B9D-4E61-8F3A-0C6D5B4A3921}: no registered class.
@@ -34,12 +34,12 @@ RecordingSink::~RecordingSink() {
 dshow::BasePin* RecordingSink::GetPin(int index) { return index == 0 ? m_pin : nullptr; }
 
 std::vector<SinkEvent> RecordingSink::Events() {
-    CriticalSectionGuard guard(&m_recordLock);
+    Locked guard(&m_recordLock);
     return m_events;
 }
 
 void RecordingSink::Record(SinkEvent event) {
-    CriticalSectionGuard guard(&m_recordLock);
+    Locked guard(&m_recordLock);
     m_events.push_back(event);
 }
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <new>
 
-using dshow::CriticalSectionGuard;
+using orbile::Locked;
 
 namespace {
 // {3C5B9B2A-6E1D-4F7B-9C0E-5A2D7E8F1B44}: no registered class, tests make it directly.
@@ -77,7 +77,7 @@ HRESULT STDMETHODCALLTYPE TestSourceFilter::GetRange(long, long* min, long* max,
 }
 
 HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(long property, long value, long flags) {
-    CriticalSectionGuard guard(&m_recordLock);
+    Locked guard(&m_recordLock);
     m_procAmpCalls.push_back({property, value, flags});
     return S_OK;
 }
@@ -85,17 +85,17 @@ HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(long property, long value, long 
 HRESULT STDMETHODCALLTYPE TestSourceFilter::Get(long, long*, long*) { return E_NOTIMPL; }
 
 std::vector<ProcAmpCall> TestSourceFilter::ProcAmpCalls() {
-    CriticalSectionGuard guard(&m_recordLock);
+    Locked guard(&m_recordLock);
     return m_procAmpCalls;
 }
 
 void TestSourceFilter::ClearProcAmpCalls() {
-    CriticalSectionGuard guard(&m_recordLock);
+    Locked guard(&m_recordLock);
     m_procAmpCalls.clear();
 }
 
 std::vector<BYTE*> TestSourceFilter::FramePointers() {
-    CriticalSectionGuard guard(&m_recordLock);
+    Locked guard(&m_recordLock);
     return m_pointers;
 }
 
@@ -111,7 +111,7 @@ HRESULT TestSourceFilter::PushFrame(int index) {
         data[offset] = TestFrameByte(index, offset);
     sample->SetActualDataLength(length);
     {
-        CriticalSectionGuard guard(&m_recordLock);
+        Locked guard(&m_recordLock);
         if (m_pointers.size() <= static_cast<size_t>(index)) m_pointers.resize(index + 1);
         m_pointers[index] = data;
     }
@@ -135,33 +135,10 @@ void TestSourceFilter::PushLoop(HANDLE stop) {
 }
 
 TestSourcePin::TestSourcePin(TestSourceFilter* filter, CRITICAL_SECTION* lock)
-    : OutputPin(filter, lock, L"Capture"), m_source(filter) {}
+    : CapturePin(filter, lock), m_source(filter) {}
 
 TestSourcePin::~TestSourcePin() {
     if (m_stop) CloseHandle(m_stop);
-}
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
-    if (iid == IID_IKsPropertySet) return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
-    return OutputPin::NonDelegatingQueryInterface(iid, out);
-}
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) { return E_PROP_ID_UNSUPPORTED; }
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataBytes, DWORD* returned) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (!data || dataBytes < sizeof(GUID)) return E_UNEXPECTED;
-    *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
-    if (returned) *returned = sizeof(GUID);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TestSourcePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (support) *support = KSPROPERTY_SUPPORT_GET;
-    return S_OK;
 }
 
 HRESULT TestSourcePin::GetMediaType(int position, AM_MEDIA_TYPE& mt) {

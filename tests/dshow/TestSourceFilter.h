@@ -5,7 +5,7 @@
 // Frames carry their index and a pattern derived from it, so a receiver can
 // check every byte; JPEG-like frames vary in length.
 #include "BaseFilter.h"
-#include "OutputPin.h"
+#include "CapturePin.h"
 
 #include <strmif.h>
 #include <uuids.h>
@@ -96,18 +96,12 @@ private:
     volatile LONG m_sent = 0;
 };
 
-class TestSourcePin : public dshow::OutputPin, public IKsPropertySet {
+class TestSourcePin : public CapturePin {
 public:
     TestSourcePin(TestSourceFilter* filter, CRITICAL_SECTION* lock);
     ~TestSourcePin() override;
 
     DSHOW_DELEGATING_UNKNOWN
-    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override;
-
-    HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data, DWORD dataBytes) override;
-    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data, DWORD dataBytes,
-                                  DWORD* returned) override;
-    HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
     HRESULT GetMediaType(int position, AM_MEDIA_TYPE& mt) override;

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "LibraryState.h"
+#include "DirectUsbDevice.h"
+#include "kvqcapturegraph.h"
 #include "kvqdoccam.h"
 
 namespace simcam {

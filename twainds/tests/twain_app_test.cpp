@@ -17,27 +17,22 @@
 #include <thread>
 #include <vector>
 
-#include "ConsoleTestSupport.h"
+#include "testsupport/SimCameraRegistration.h"
 #include "Fix32.h"
 #include "SimPictures.h"
 #include "TwainProtocol.h"
 #include "jpegcodec.h"
+#include "testsupport/Dialogs.h"
+#include "testsupport/PollUntil.h"
 
 namespace {
+
+using testsupport::PollUntil;
 
 typedef TW_UINT16(WINAPI* DsmEntry)(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
 const char kProductName[] = "DovraOrbile DocCam TWAIN";
 constexpr int kGridW = 32, kGridH = 24;
-
-bool WaitUntil(DWORD ms, const std::function<bool()>& done)
-{
-    for (DWORD waited = 0;; waited += 20) {
-        if (done()) return true;
-        if (waited >= ms) return false;
-        Sleep(20);
-    }
-}
 
 // Mean luma of each of 32 x 24 cells of a 24-bit picture.
 std::vector<double> GridOf(const unsigned char* pixels, int width, int height, int stride, bool bottomUp, bool rgb)
@@ -495,37 +490,20 @@ void Click(HWND button, int x = 5, int y = 5)
     PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-struct DialogSearch {
-    const wchar_t* title;
-    HWND other;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<DialogSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[16] = L"", title[64] = L"";
-    GetClassNameW(window, className, 16);
-    GetWindowTextW(window, title, 64);
-    if (process != GetCurrentProcessId() || window == search->other || wcscmp(className, L"#32770") != 0 ||
-        wcscmp(title, search->title) != 0 || !IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // A visible dialog box of this process with this title, other than `other`;
 // null after 10 seconds.
 HWND WaitForDialog(const wchar_t* title, HWND other = nullptr)
 {
-    DialogSearch search{title, other, nullptr};
-    WaitUntil(10000, [&] {
-        EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+    HWND found = nullptr;
+    PollUntil(10000, [&] {
+        for (HWND dialog : testsupport::VisibleDialogs(GetCurrentProcessId(), title)) {
+            if (dialog == other) continue;
+            found = dialog;
+            break;
+        }
+        return found != nullptr;
     });
-    return search.found;
+    return found;
 }
 
 std::wstring ItemText(HWND dialog, int id)
@@ -551,9 +529,9 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
 {
     ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
     HWND panel = nullptr;
-    ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
+    ASSERT_TRUE(PollUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
     bool showsPage = false;
-    WaitUntil(15000, [&] {
+    PollUntil(15000, [&] {
         m_app.WaitForNotice(0xFFFF, 100);  // keeps the windows painting
         const std::vector<double> grid = ShownPicture(ShotOf(panel));
         return showsPage = !grid.empty() && DistanceFromPage(grid) < kSamePage * 2;
@@ -569,10 +547,10 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     };
     EXPECT_FALSE(redInCorner());
     Click(GetDlgItem(panel, 0xE924));
-    EXPECT_TRUE(WaitUntil(5000, redInCorner)) << "the frozen text";
+    EXPECT_TRUE(PollUntil(5000, redInCorner)) << "the frozen text";
     SaveShot(ShotOf(panel), BesideTest(L"twain-panel-frozen.bmp").c_str());
     Click(GetDlgItem(panel, 0xE924));
-    EXPECT_TRUE(WaitUntil(5000, [&] { return !redInCorner(); }));
+    EXPECT_TRUE(PollUntil(5000, [&] { return !redInCorner(); }));
 
     HWND capture = GetDlgItem(panel, 0xEA00);
     ASSERT_NE(nullptr, capture);
@@ -628,13 +606,13 @@ TEST_F(TwainSourceTest, ItsWindowHasTheCamerasControlsAndTheirOnScreenTexts)
         EXPECT_EQ(waitBox, dialogs.events) << "the wait box while the camera starts";
     }
     HWND panel = nullptr;
-    ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
+    ASSERT_TRUE(PollUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
     auto pump = [&] { m_app.WaitForNotice(0xFFFF, 100); };
     auto redInCorner = [&] {
         pump();
         return RedInCorner(ShotOf(panel));
     };
-    ASSERT_TRUE(WaitUntil(15000, [&] {
+    ASSERT_TRUE(PollUntil(15000, [&] {
         pump();
         return !ShownPicture(ShotOf(panel)).empty() && !redInCorner();
     }));
@@ -651,25 +629,25 @@ TEST_F(TwainSourceTest, ItsWindowHasTheCamerasControlsAndTheirOnScreenTexts)
     // Turning the wheel (its ring's top) sets the brightness and shows it in
     // the corner for two seconds.
     Click(wheel, 70, 16);
-    EXPECT_TRUE(WaitUntil(5000, redInCorner)) << "the brightness text";
+    EXPECT_TRUE(PollUntil(5000, redInCorner)) << "the brightness text";
     SaveShot(ShotOf(panel), BesideTest(L"twain-panel-brightness.bmp").c_str());
-    EXPECT_TRUE(WaitUntil(8000, [&] { return !redInCorner(); }));
+    EXPECT_TRUE(PollUntil(8000, [&] { return !redInCorner(); }));
 
     // While frozen the camera's controls rest; freeze itself stays usable.
     Click(GetDlgItem(panel, 0xE924));
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         pump();
         return !IsWindowEnabled(zoomIn) && !IsWindowEnabled(wheel) && !IsWindowEnabled(zoom);
     }));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, 0xE924)));
     Click(GetDlgItem(panel, 0xE924));
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         pump();
         return IsWindowEnabled(zoomIn) && IsWindowEnabled(wheel) && IsWindowEnabled(zoom);
     }));
 
     Click(GetDlgItem(panel, 0xEA03));
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         pump();
         return IsZoomed(panel) != FALSE;
     })) << "full screen";
@@ -683,7 +661,7 @@ TEST_F(TwainSourceTest, ItsAboutBoxLinksToTheMakerAndRefusesUpdates)
 {
     ASSERT_EQ(TWRC_SUCCESS, m_app.Enable(true)) << m_app.SourceStatus();
     HWND panel = nullptr;
-    ASSERT_TRUE(WaitUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
+    ASSERT_TRUE(PollUntil(10000, [&] { return (panel = FindSourceWindow()) != nullptr; }));
     constexpr int kNotice = 1001, kLink = 1002, kUpdate = 1003;
     std::wstring notice, link, ok, update, answer;
     bool linkIsBlue = false;
@@ -694,20 +672,20 @@ TEST_F(TwainSourceTest, ItsAboutBoxLinksToTheMakerAndRefusesUpdates)
         if (about) {
             notice = ItemText(about, kNotice), link = ItemText(about, kLink);
             ok = ItemText(about, IDOK), update = ItemText(about, kUpdate);
-            WaitUntil(3000, [&] { return linkIsBlue = ShowsBlue(GetDlgItem(about, kLink)); });
+            PollUntil(3000, [&] { return linkIsBlue = ShowsBlue(GetDlgItem(about, kLink)); });
             SaveShot(ShotOf(about), BesideTest(L"twain-about.bmp").c_str());
             PostMessageW(about, WM_COMMAND, MAKEWPARAM(kUpdate, BN_CLICKED), LPARAM(GetDlgItem(about, kUpdate)));
             if (HWND box = WaitForDialog(L"About...", about)) {
                 answer = ItemText(box, 0xFFFF);
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
-                WaitUntil(5000, [&] { return !IsWindow(box); });
+                PollUntil(5000, [&] { return !IsWindow(box); });
             }
             PostMessageW(about, WM_COMMAND, IDOK, 0);
         }
         done = true;
     });
     Click(GetDlgItem(panel, 0xEA02));
-    WaitUntil(30000, [&] {
+    PollUntil(30000, [&] {
         m_app.WaitForNotice(0xFFFF, 100);
         return done.load();
     });
@@ -743,7 +721,7 @@ public:
               HWND box = nullptr;
               wchar_t text[256] = L"";
               // The box shows once its text is in place.
-              WaitUntil(20000, [&] {
+              PollUntil(20000, [&] {
                   box = nullptr;
                   EnumWindows(&MatchMessageBox, reinterpret_cast<LPARAM>(&box));
                   return box && GetDlgItemTextW(box, 0xFFFF, text, 256) > 0;

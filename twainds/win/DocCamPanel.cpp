@@ -8,6 +8,7 @@
 #include "SourceApp.h"
 #include "TwainResources.h"
 #include "kvqdoccam.h"
+#include "kvqfeatures.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ constexpr int kHoldContrast = 2;
 constexpr int kHoldFrozen = 3;
 constexpr int kHoldZoom = 5;
 constexpr int kHoldRotation = 6;
-constexpr unsigned long kFeatureAutoFocus = 0x4;
-constexpr unsigned long kFeatureBrightness = 0x8;
-constexpr unsigned long kFeatureRotate = 0x40;
-constexpr unsigned long kFeatureMirror = 0x80;
-constexpr unsigned long kFeatureQuarterTurns = 0x400;
-constexpr unsigned long kFeatureOwnBrightnessRange = 0x1000;
 // Below this the panel grows back when it is restored or sized.
 constexpr int kMinimumWidth = 270;
 constexpr int kMinimumHeight = 150;
@@ -168,7 +163,7 @@ void CDocCamPanel::LoadControlsFromCamera(KVQDocCamController& camera)
         if (HWND window = GetDlgItem(button.command)) ::ShowWindow(window, (feature & button.feature) ? SW_SHOW : SW_HIDE);
     const int model = ModelOf(camera);
     if (m_brightnessWheel.m_hWnd) {
-        if (feature & kFeatureBrightness)
+        if (feature & kFeatureBrightnessStep)
             m_brightnessWheel.ShowWindow(SW_SHOW);
         else
             m_brightnessWheel.EnableWindow(FALSE);
@@ -220,7 +215,7 @@ void CDocCamPanel::SyncControlsWithCamera(KVQDocCamController& camera)
     for (const PanelButton& entry : kPanelButtons)
         if (LockedWhileFrozen(entry.command)) ::EnableWindow(GetDlgItem(entry.command), !frozen);
     if (m_zoomSlider.m_hWnd) m_zoomSlider.EnableWindow(!frozen);
-    const bool brightness = (camera.GetDocCamModelFeature(0) & kFeatureBrightness) && !ZoomAsText(model);
+    const bool brightness = (camera.GetDocCamModelFeature(0) & kFeatureBrightnessStep) && !ZoomAsText(model);
     if (m_brightnessWheel.m_hWnd) m_brightnessWheel.EnableWindow(!frozen && brightness);
 }
 
@@ -416,7 +411,7 @@ void CDocCamPanel::RunCameraCommand(unsigned short id)
         SyncControlsWithCamera(*camera);
         break;
     case kCmdRotate:
-        if (camera->GetDocCamModelFeature(0) & kFeatureQuarterTurns) {
+        if (camera->GetDocCamModelFeature(0) & kFeatureRotateModes) {
             m_rotation = (m_rotation + 1) % 4;
             camera->SetRotateEx(m_rotation);
         } else {

@@ -6,12 +6,12 @@
 #include "ManagerNotice.h"
 #include "SourceModule.h"
 #include "kvqdoccam.h"
+#include "kvqfeatures.h"
 
 namespace {
 
 CTwainSourceApp* g_app = nullptr;
 
-constexpr unsigned long kFeatureLargeFrame = 0x20000;
 constexpr unsigned long kFeaturePanOffsets = 0x1000;
 constexpr long kFramesBeforeFreezeTrusted = 5;
 constexpr long kFramesBeforeReady = 2;

@@ -25,6 +25,9 @@ KVQ_API void kvqSetWindowTextFormat(HFONT font, COLORREF normal, COLORREF mode1,
 KVQ_API void kvqSetEmbossedTextEffect(int, int, int dx, int dy, BOOL enable);
 KVQ_API void kvqTextOut(CDC* dc, int x, int y, const wchar_t* text, int mode);
 KVQ_API void kvqComputeRgnFromBitmap(CRgn* region, HBITMAP bitmap, COLORREF transparent);
+// The frame window's size for a dragged size: the view (the window less 26 px
+// on top, 64 below and 13 at each side) kept at 4:3, at least 667 x 570.
+KVQ_API CSize kvqFitFrameSize(int width, int height);
 
 // A 24-bit bottom-up or top-down DIB copy of a bitmap, drawn with
 // SetDIBitsToDevice; rows padded to four bytes.

@@ -306,11 +306,17 @@ void KVQWindow::OnSize(UINT type, int, int)
     }
 }
 
+CSize kvqFitFrameSize(int width, int height)
+{
+    const kvq::Extent size = kvq::FitFrameSize(width, height);
+    return CSize(size.width, size.height);
+}
+
 void KVQWindow::OnSizing(UINT, RECT* rect)
 {
-    const kvq::Extent size = kvq::FitFrameSize(rect->right - rect->left, rect->bottom - rect->top);
-    rect->right = rect->left + size.width;
-    rect->bottom = rect->top + size.height;
+    const CSize size = kvqFitFrameSize(rect->right - rect->left, rect->bottom - rect->top);
+    rect->right = rect->left + size.cx;
+    rect->bottom = rect->top + size.cy;
     Default();
 }
 

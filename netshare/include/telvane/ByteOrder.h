@@ -1,7 +1,7 @@
 #pragma once
 // Wire byte order helpers. Command frames and multicast headers are
-// big-endian; the multicast frame id travels little-endian because the
-// original senders wrote it in their native x86 order.
+// big-endian, except the multicast frame id, which the wire format carries
+// little-endian.
 #include <cstdint>
 #include <cstring>
 

@@ -128,14 +128,13 @@ HRESULT STDMETHODCALLTYPE SimCaptureFilter::GetRange(long, long* min, long* max,
 }
 
 SimCapturePin::SimCapturePin(SimCaptureFilter* filter, CRITICAL_SECTION* lock)
-    : OutputPin(filter, lock, L"Capture"), m_source(filter), m_subtype(kSubtypeWJPG) {}
+    : CapturePin(filter, lock), m_source(filter), m_subtype(kSubtypeWJPG) {}
 
 SimCapturePin::~SimCapturePin() {
     if (m_stop) CloseHandle(m_stop);
 }
 
 HRESULT STDMETHODCALLTYPE SimCapturePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
-    if (iid == IID_IKsPropertySet) return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
     if (iid == IID_IAMStreamConfig) return ReturnInterface(static_cast<IAMStreamConfig*>(this), out);
     if (iid == IID_ICameraCommand) {
         volatile LONG& refusals = SimCaptureControlBlock()->refuseCommandLookups;
@@ -145,24 +144,7 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::NonDelegatingQueryInterface(REFIID iid,
         }
         return ReturnInterface(static_cast<ICameraCommand*>(this), out);
     }
-    return OutputPin::NonDelegatingQueryInterface(iid, out);
-}
-
-HRESULT STDMETHODCALLTYPE SimCapturePin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataBytes,
-                                             DWORD* returned) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (!data || dataBytes < sizeof(GUID)) return E_UNEXPECTED;
-    *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
-    if (returned) *returned = sizeof(GUID);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE SimCapturePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-    if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (support) *support = KSPROPERTY_SUPPORT_GET;
-    return S_OK;
+    return CapturePin::NonDelegatingQueryInterface(iid, out);
 }
 
 HRESULT SimCapturePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {

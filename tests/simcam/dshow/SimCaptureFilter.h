@@ -6,7 +6,7 @@
 // 30 frames a second while the graph runs.
 #include "BaseFilter.h"
 #include "CameraCommandInterface.h"
-#include "OutputPin.h"
+#include "CapturePin.h"
 #include "SimCamera.h"
 
 #include <strmif.h>
@@ -68,7 +68,7 @@ private:
     SimCapturePin* m_pin;
 };
 
-class SimCapturePin : public dshow::OutputPin, public IKsPropertySet, public IAMStreamConfig, public ICameraCommand {
+class SimCapturePin : public CapturePin, public IAMStreamConfig, public ICameraCommand {
 public:
     SimCapturePin(SimCaptureFilter* filter, CRITICAL_SECTION* lock);
     ~SimCapturePin() override;
@@ -76,10 +76,6 @@ public:
     DSHOW_DELEGATING_UNKNOWN
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override;
 
-    // IKsPropertySet: the pin category.
-    HRESULT STDMETHODCALLTYPE Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return E_PROP_ID_UNSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataBytes, DWORD* returned) override;
-    HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
     // IAMStreamConfig
     HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* mt) override;
     HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** mt) override;

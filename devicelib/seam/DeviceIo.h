@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,15 @@ Pacer& Pace();
 // Null restores the platform binding.
 void InstallDeviceIo(DeviceIo* io);
 void InstallPacer(Pacer* pacer);
+
+class CaptureGraph;
+typedef std::unique_ptr<CaptureGraph> (*CaptureGraphFactory)();
+// Null restores the platform's graph (none off Windows).
+void InstallCaptureGraphFactory(CaptureGraphFactory factory);
+
+class DirectUsbDevice;
+// A direct USB device put in place from outside (tests) stays its owner's.
+void SetDirectUsb(DirectUsbDevice* device);
 
 // The platform bindings (Win32 on Windows; "no devices" elsewhere).
 DeviceIo& PlatformDeviceIo();

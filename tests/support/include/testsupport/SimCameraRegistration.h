@@ -1,5 +1,5 @@
 #pragma once
-// What the console's program tests share: files beside the test, and the
+// What the program tests share: files beside the test, and the
 // simulated camera registered as a video-input device for the test's span.
 #include <windows.h>
 #include <objbase.h>

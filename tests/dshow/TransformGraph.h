@@ -1,7 +1,8 @@
 #pragma once
-// Shared pieces of the filter tests: a small COM pointer, Orbile.ax loaded
-// and registered for the whole run, the frame callback's log, and a graph
-// of test source, transform filter and a chosen downstream filter.
+// What the transform filter's tests and its measurement share: Orbile.ax
+// loaded from beside the program's folder, the frame callback's log, and a
+// graph of test source, transform filter and a chosen downstream filter.
+#include "ComPtr.h"
 #include "TestSourceFilter.h"
 #include "VideoTransformProp.h"
 
@@ -11,38 +12,7 @@
 #include <string>
 #include <vector>
 
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : m_ptr(other.m_ptr) { other.m_ptr = nullptr; }
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_ptr = other.m_ptr;
-            other.m_ptr = nullptr;
-        }
-        return *this;
-    }
-    ~ComPtr() { Reset(); }
-    T* Get() const { return m_ptr; }
-    T* operator->() const { return m_ptr; }
-    T** Put() {
-        Reset();
-        return &m_ptr;
-    }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-    void Reset() {
-        if (m_ptr) m_ptr->Release();
-        m_ptr = nullptr;
-    }
-    explicit operator bool() const { return m_ptr != nullptr; }
-
-private:
-    T* m_ptr = nullptr;
-};
+using dshow::ComPtr;
 
 extern const CLSID kNullRendererClsid;
 extern const CLSID kSampleGrabberClsid;

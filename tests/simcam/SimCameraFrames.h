@@ -7,7 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "LibraryState.h"
+#include "DeviceIo.h"
+#include "kvqcapturegraph.h"
 #include "SimDeviceIo.h"
 
 namespace simframes {
