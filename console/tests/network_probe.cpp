@@ -14,21 +14,15 @@
 #include <string>
 
 #include "PictureCheck.h"
+#include <testsupport/PollUntil.h>
 
 namespace {
+
+using testsupport::PollUntil;
 
 const wchar_t kTitle[] = L"DovraOrbile 3";
 const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910;
 const DWORD kWaitMs = 30000;
-
-bool WaitUntil(DWORD ms, const std::function<bool()>& done)
-{
-    for (DWORD waited = 0;; waited += 100) {
-        if (done()) return true;
-        if (waited >= ms) return false;
-        Sleep(100);
-    }
-}
 
 HWND MainWindow() { return FindWindowW(nullptr, kTitle); }
 
@@ -49,7 +43,7 @@ BOOL CALLBACK SearchTopLevel(HWND window, LPARAM found)
 HWND Panel()
 {
     HWND list = nullptr;
-    WaitUntil(kWaitMs, [&] {
+    PollUntil(kWaitMs, [&] {
         EnumWindows(SearchTopLevel, reinterpret_cast<LPARAM>(&list));
         return list != nullptr;
     });
@@ -122,9 +116,9 @@ int Run(const std::string& step, const char* argument)
         return Result(!IsSharing(panel));
     }
     if (step == "wait-name")
-        return Result(WaitUntil(kWaitMs, [&] { return Text(GetDlgItem(panel, kServiceName)) == text; }));
-    if (step == "wait-listed") return Result(WaitUntil(kWaitMs, [&] { return FindItem(list, text) != LB_ERR; }));
-    if (step == "wait-unlisted") return Result(WaitUntil(kWaitMs, [&] { return FindItem(list, text) == LB_ERR; }));
+        return Result(PollUntil(kWaitMs, [&] { return Text(GetDlgItem(panel, kServiceName)) == text; }));
+    if (step == "wait-listed") return Result(PollUntil(kWaitMs, [&] { return FindItem(list, text) != LB_ERR; }));
+    if (step == "wait-unlisted") return Result(PollUntil(kWaitMs, [&] { return FindItem(list, text) == LB_ERR; }));
     if (step == "choose") {
         const LRESULT index = FindItem(list, text);
         if (index == LB_ERR) return 1;
@@ -157,9 +151,9 @@ int Run(const std::string& step, const char* argument)
         SendMessageW(main, WM_COMMAND, WPARAM(atoi(argument)), 0);
         return 0;
     }
-    if (step == "wait-picture") return Result(WaitUntil(kWaitMs, [&] { return ShownPicture(main) >= 0; }));
+    if (step == "wait-picture") return Result(PollUntil(kWaitMs, [&] { return ShownPicture(main) >= 0; }));
     if (step == "wait-no-camera")
-        return Result(WaitUntil(kWaitMs, [&] {
+        return Result(PollUntil(kWaitMs, [&] {
             const Screen shot = CapturePictureArea(main);
             return shot.TextPixels() > 100 && shot.MeanGrey() < 20.0;
         }));

@@ -439,7 +439,7 @@ TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
         return CapturePictureArea(window).RedPixels(left, top, right, bottom);
     };
     // The pen is 16 plane pixels wide: about 12 on the screen, 300 long.
-    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(110, 140, 390, 160) > 2000; }))
+    EXPECT_TRUE(PollUntil(5000, [&] { return redAlong(110, 140, 390, 160) > 2000; }))
         << "the line shows over the picture: " << redAlong(110, 140, 390, 160);
     EXPECT_LT(redAlong(110, 440, 390, 460), 50);
 
@@ -447,12 +447,12 @@ TEST_F(LiveCamera, ALineDrawnOverThePictureTurnsWithTheCameraUntilErased)
     // fitted upright in the middle three quarters: plane row 192, columns 128
     // to 512, become plane column 655, rows 96 to 384.
     ASSERT_TRUE(PressPanelButton(console, 59685));
-    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(500, 85, 525, 290) > 1500; }))
+    EXPECT_TRUE(PollUntil(5000, [&] { return redAlong(500, 85, 525, 290) > 1500; }))
         << "the turned line: " << redAlong(500, 85, 525, 290);
     EXPECT_LT(redAlong(110, 140, 390, 160), 50);
 
     ASSERT_TRUE(PressPanelButton(console, 59702));
-    EXPECT_TRUE(WaitUntil(5000, [&] { return redAlong(0, 100, 800, 500) < 50; })) << "erased";
+    EXPECT_TRUE(PollUntil(5000, [&] { return redAlong(0, 100, 800, 500) < 50; })) << "erased";
 }
 
 // With the text tool a click opens the text box there; what is typed in it
@@ -473,18 +473,18 @@ TEST_F(LiveCamera, TypedTextAppearsWhereClicked)
     SetForegroundWindow(window);
     ClickOnPicture(window, {120, 520});
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(5000, [&] {
+    ASSERT_TRUE(PollUntil(5000, [&] {
         box = GetDlgItem(window, 9528);
         return box && IsWindowVisible(box);
     }));
     // The characters as the keyboard's keys give them to the focused box.
     for (wchar_t c : std::wstring(L"HELLO")) PostMessageW(box, WM_CHAR, c, 1);
-    ASSERT_TRUE(WaitUntil(5000, [&] { return ink() > 20; })) << "the box shows what is typed";
+    ASSERT_TRUE(PollUntil(5000, [&] { return ink() > 20; })) << "the box shows what is typed";
     ClickOnPicture(window, {600, 300});
-    ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindowVisible(box); }));
+    ASSERT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(box); }));
     // "HELLO" in 17-pixel Arial, about 10 pixels high on the screen, from the
     // click on and nowhere else on the blank paper.
-    EXPECT_TRUE(WaitUntil(5000, [&] { return ink() > 80; })) << "ink: " << ink();
+    EXPECT_TRUE(PollUntil(5000, [&] { return ink() > 80; })) << "ink: " << ink();
     const Screen shot = CapturePictureArea(window);
     EXPECT_GT(shot.InkPixels(118, 518, 175, 540), 80) << "the text starts where the click was";
     EXPECT_EQ(0, shot.InkPixels(100, 515, 118, 580) + shot.InkPixels(190, 515, 400, 580) +
@@ -619,7 +619,7 @@ TEST_F(LiveCamera, CtrlTabWithOneCameraLeavesItsPictureRunning)
     PressWithCtrl(window, VK_TAB);
     const int first = ShownPicture(window);
     int later = first;
-    EXPECT_TRUE(WaitUntil(5000, [&] {
+    EXPECT_TRUE(PollUntil(5000, [&] {
         later = ShownPicture(window);
         return later >= 0 && later != first;
     })) << "the camera still streams; the picture stays at " << first;
@@ -639,7 +639,7 @@ TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
     for (const Step& step : steps) {
         PostMessageW(window, WM_COMMAND, 59652, 0);
         RECT rect{};
-        EXPECT_TRUE(WaitUntil(5000, [&] {
+        EXPECT_TRUE(PollUntil(5000, [&] {
             rect = WindowRect(bar);
             return rect.bottom - rect.top == step.height;
         })) << "bar " << rect.right - rect.left << " x " << rect.bottom - rect.top << ", expected height " << step.height;
@@ -690,11 +690,11 @@ TEST_F(LiveCamera, TheSnapshotKeyShowsTheLivePageInAPictureWindowTitledWithTheTi
     const time_t pressed = time(nullptr);
     PressWithCtrl(window, 'S');
     HWND picture = nullptr;
-    ASSERT_TRUE(WaitUntil(10000, [&] {
+    ASSERT_TRUE(PollUntil(10000, [&] {
         return (picture = WindowTitledWithTimeBetween(console, pressed, time(nullptr))) != nullptr;
     })) << "a picture window titled with the time of the press";
     EXPECT_NE(picture, window);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return ShownPicture(picture) >= 0; })) << "it shows the camera's page";
+    EXPECT_TRUE(PollUntil(10000, [&] { return ShownPicture(picture) >= 0; })) << "it shows the camera's page";
 }
 
 // Chooses a file in the console's open dialog (its first dialog), once it is
@@ -704,7 +704,7 @@ bool ChooseInOpenDialog(const Console& console, HWND window, const std::wstring&
     HWND dialog = nullptr;
     const int kNameFields[] = {0x47C, 0x480};  // the name box of either dialog style
     int field = 0;
-    if (!WaitUntil(10000, [&] {
+    if (!PollUntil(10000, [&] {
             dialog = console.FindWindowOf(L"#32770");
             for (int id : kNameFields)
                 if (dialog && GetDlgItem(dialog, id)) field = id;
@@ -713,7 +713,7 @@ bool ChooseInOpenDialog(const Console& console, HWND window, const std::wstring&
         return false;
     SetDlgItemTextW(dialog, field, path.c_str());
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    if (!WaitUntil(10000, [&] { return !IsWindow(dialog); })) return false;
+    if (!PollUntil(10000, [&] { return !IsWindow(dialog); })) return false;
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
     return true;
@@ -770,10 +770,10 @@ TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeave
     PostMessageW(window, WM_COMMAND, 59655, 0);
     ASSERT_TRUE(ChooseInOpenDialog(console, window, BesideTest(L"fixtures\\quadrants.GIF")));
     HWND picture = nullptr;
-    ASSERT_TRUE(WaitUntil(10000, [&] { return (picture = FindWindowW(nullptr, L"quadrants.GIF")) != nullptr; }));
+    ASSERT_TRUE(PollUntil(10000, [&] { return (picture = FindWindowW(nullptr, L"quadrants.GIF")) != nullptr; }));
     EXPECT_TRUE(IsWindowVisible(picture));
     // Red, green, blue and white quadrants, where the file has them.
-    EXPECT_TRUE(WaitUntil(5000, [&] { return ColourAt(picture, 0.25, 0.25) == "255,0,0"; }))
+    EXPECT_TRUE(PollUntil(5000, [&] { return ColourAt(picture, 0.25, 0.25) == "255,0,0"; }))
         << ColourAt(picture, 0.25, 0.25);
     EXPECT_EQ(ColourAt(picture, 0.75, 0.25), "0,255,0");
     EXPECT_EQ(ColourAt(picture, 0.25, 0.75), "0,0,255");
@@ -816,7 +816,7 @@ TEST_F(LiveCamera, TheSnapshotKeyInSeriesModeStartsNumberedShotsAndAgainStopsThe
     const time_t pressed = time(nullptr);
     PressWithCtrl(window, 'S');
     std::vector<std::wstring> shots;
-    ASSERT_TRUE(WaitUntil(10000, [&] { return !(shots = FilesIn(folder, L"*.jpg")).empty(); }))
+    ASSERT_TRUE(PollUntil(10000, [&] { return !(shots = FilesIn(folder, L"*.jpg")).empty(); }))
         << "the first shot at the series' first tick";
     const std::wstring& first = shots.front();
     bool stamped = false;
@@ -826,11 +826,11 @@ TEST_F(LiveCamera, TheSnapshotKeyInSeriesModeStartsNumberedShotsAndAgainStopsThe
         stamped |= first == name;
     }
     EXPECT_TRUE(stamped) << std::string(first.begin(), first.end());
-    EXPECT_TRUE(WaitUntil(5000, capturingShown)) << "\"Capturing\" blinks at the top right";
+    EXPECT_TRUE(PollUntil(5000, capturingShown)) << "\"Capturing\" blinks at the top right";
 
     PressWithCtrl(window, 'S');
     int hidden = 0;  // samples in a row without the text: it blinks
-    EXPECT_TRUE(WaitUntil(5000, [&] { return (hidden = capturingShown() ? 0 : hidden + 1) >= 24; }))
+    EXPECT_TRUE(PollUntil(5000, [&] { return (hidden = capturingShown() ? 0 : hidden + 1) >= 24; }))
         << "the second press stops the series";
     EXPECT_EQ(FilesIn(folder, L"*_00002.jpg").size(), 0u);
     for (const std::wstring& shot : FilesIn(folder, L"*.jpg")) DeleteFileW((folder + L"\\" + shot).c_str());
