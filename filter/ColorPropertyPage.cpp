@@ -27,7 +27,8 @@ const PropertyRow kRows[ProcAmpSettings::kProperties] = {
     {IDC_SHARPNESS, IDC_SHARPNESS_VALUE, &IVideoTransformProp::SetSharpness, &IVideoTransformProp::GetSharpness},
 };
 
-int RowOfTrackbar(int id) {
+int RowOfTrackbar(int id)
+{
     for (int row = 0; row < ProcAmpSettings::kProperties; ++row)
         if (kRows[row].trackbar == id) return row;
     return -1;
@@ -35,24 +36,28 @@ int RowOfTrackbar(int id) {
 
 }  // namespace
 
-dshow::ComObject* ColorPropertyPage::Create(IUnknown* outer, HRESULT* hr) {
+dshow::ComObject* ColorPropertyPage::Create(IUnknown* outer, HRESULT* hr)
+{
     auto* page = new (std::nothrow) ColorPropertyPage(outer);
     if (!page) *hr = E_OUTOFMEMORY;
     return page;
 }
 
-ColorPropertyPage::ColorPropertyPage(IUnknown* outer) : PropertyPage(outer, IDD_COLOR, IDS_COLOR) {
+ColorPropertyPage::ColorPropertyPage(IUnknown* outer) : PropertyPage(outer, IDD_COLOR, IDS_COLOR)
+{
     for (int& value : m_values) value = ProcAmpSettings::kDefault;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 }
 
-ColorPropertyPage::~ColorPropertyPage() {
+ColorPropertyPage::~ColorPropertyPage()
+{
     if (m_prop) m_prop->Release();
     if (m_filterObject) m_filterObject->Release();
 }
 
-HRESULT ColorPropertyPage::OnConnect(IUnknown* object) {
+HRESULT ColorPropertyPage::OnConnect(IUnknown* object)
+{
     if (FAILED(object->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&m_filterObject)))) {
         m_filterObject = nullptr;
         return E_NOINTERFACE;
@@ -65,7 +70,8 @@ HRESULT ColorPropertyPage::OnConnect(IUnknown* object) {
     return S_OK;
 }
 
-HRESULT ColorPropertyPage::OnDisconnect() {
+HRESULT ColorPropertyPage::OnDisconnect()
+{
     if (!m_filterObject) return E_UNEXPECTED;
     m_filterObject->Release();
     m_filterObject = nullptr;
@@ -75,17 +81,20 @@ HRESULT ColorPropertyPage::OnDisconnect() {
     return S_OK;
 }
 
-HRESULT ColorPropertyPage::OnActivate() {
+HRESULT ColorPropertyPage::OnActivate()
+{
     m_active = true;
     return S_OK;
 }
 
-HRESULT ColorPropertyPage::OnDeactivate() {
+HRESULT ColorPropertyPage::OnDeactivate()
+{
     m_active = false;
     return S_OK;
 }
 
-INT_PTR ColorPropertyPage::OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR ColorPropertyPage::OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     // Values only mean something to a capture filter that is running.
     if (!m_filterObject || !m_prop || !RunningUpstream::IsPresent()) return FALSE;
     switch (message) {
@@ -107,7 +116,8 @@ INT_PTR ColorPropertyPage::OnReceiveMessage(HWND window, UINT message, WPARAM wP
     return PropertyPage::OnReceiveMessage(window, message, wParam, lParam);
 }
 
-void ColorPropertyPage::InitControls(HWND window) {
+void ColorPropertyPage::InitControls(HWND window)
+{
     for (int row = 0; row < ProcAmpSettings::kProperties; ++row) {
         HWND trackbar = GetDlgItem(window, kRows[row].trackbar);
         SendMessageW(trackbar, TBM_SETRANGEMAX, TRUE, kTrackbarMax);
@@ -119,7 +129,8 @@ void ColorPropertyPage::InitControls(HWND window) {
     for (int row = 0; row < ProcAmpSettings::kProperties; ++row) ShowValue(window, row);
 }
 
-void ColorPropertyPage::SelectInput(HWND window, int input) {
+void ColorPropertyPage::SelectInput(HWND window, int input)
+{
     m_inputIndex = input;
     for (int row = 0; row < ProcAmpSettings::kProperties; ++row)
         (m_prop->*kRows[row].get)(static_cast<unsigned short>(m_inputIndex), &m_values[row]);
@@ -127,7 +138,8 @@ void ColorPropertyPage::SelectInput(HWND window, int input) {
     for (int row = 0; row < ProcAmpSettings::kProperties; ++row) ShowValue(window, row);
 }
 
-void ColorPropertyPage::RestoreDefaults(HWND window) {
+void ColorPropertyPage::RestoreDefaults(HWND window)
+{
     // Through the scroll path, as if each thumb had been dropped at the
     // default, so the filter and the labels follow the same way.
     for (const PropertyRow& row : kRows) {
@@ -137,7 +149,8 @@ void ColorPropertyPage::RestoreDefaults(HWND window) {
     ShowPositions(window);
 }
 
-void ColorPropertyPage::OnScroll(HWND window, WPARAM wParam, LPARAM lParam) {
+void ColorPropertyPage::OnScroll(HWND window, WPARAM wParam, LPARAM lParam)
+{
     // Line and page steps are left out: only where the thumb is dropped or
     // dragged counts.
     WORD code = LOWORD(wParam);
@@ -149,12 +162,14 @@ void ColorPropertyPage::OnScroll(HWND window, WPARAM wParam, LPARAM lParam) {
     ShowValue(window, row);
 }
 
-void ColorPropertyPage::ShowPositions(HWND window) {
+void ColorPropertyPage::ShowPositions(HWND window)
+{
     for (int row = 0; row < ProcAmpSettings::kProperties; ++row)
         SendDlgItemMessageW(window, kRows[row].trackbar, TBM_SETPOS, TRUE, m_values[row]);
 }
 
-void ColorPropertyPage::ShowValue(HWND window, int row) {
+void ColorPropertyPage::ShowValue(HWND window, int row)
+{
     char text[16];
     wsprintfA(text, "%d", m_values[row]);
     SetWindowTextA(GetDlgItem(window, kRows[row].label), text);

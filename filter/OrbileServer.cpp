@@ -29,7 +29,8 @@ const dshow::ClassEntry kClasses[] = {
 
 }  // namespace
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
+{
     return dshow::GetClassObject(kClasses, ARRAYSIZE(kClasses), clsid, iid, out);
 }
 

@@ -1,11 +1,13 @@
 #include "PendingChanges.h"
 
-void PendingChanges::Raise() {
+void PendingChanges::Raise()
+{
     LONG seen = m_count;
     while (InterlockedCompareExchange(&m_count, (seen + 1) & 0xFF, seen) != seen) seen = m_count;
 }
 
-void PendingChanges::TakeOne() {
+void PendingChanges::TakeOne()
+{
     LONG seen = m_count;
     if (seen == 0) return;
     InterlockedExchange(&m_busy, 1);
@@ -13,7 +15,8 @@ void PendingChanges::TakeOne() {
     InterlockedExchange(&m_busy, 0);
 }
 
-void PendingChanges::WaitIdle() {
+void PendingChanges::WaitIdle()
+{
     for (int poll = 0; poll < kMaxPolls && m_busy == 1; ++poll) Sleep(100);
     InterlockedExchange(&m_busy, 0);
 }

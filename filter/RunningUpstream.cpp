@@ -5,7 +5,8 @@
 SRWLOCK RunningUpstream::s_lock = SRWLOCK_INIT;
 std::vector<std::pair<const void*, IKsPropertySet*>> RunningUpstream::s_upstreamKsProp;
 
-void RunningUpstream::Publish(const void* owner, IKsPropertySet* set) {
+void RunningUpstream::Publish(const void* owner, IKsPropertySet* set)
+{
     Withdraw(owner);
     set->AddRef();
     AcquireSRWLockExclusive(&s_lock);
@@ -13,7 +14,8 @@ void RunningUpstream::Publish(const void* owner, IKsPropertySet* set) {
     ReleaseSRWLockExclusive(&s_lock);
 }
 
-void RunningUpstream::Withdraw(const void* owner) {
+void RunningUpstream::Withdraw(const void* owner)
+{
     IKsPropertySet* withdrawn = nullptr;
     AcquireSRWLockExclusive(&s_lock);
     auto entry = std::find_if(s_upstreamKsProp.begin(), s_upstreamKsProp.end(),
@@ -27,7 +29,8 @@ void RunningUpstream::Withdraw(const void* owner) {
     if (withdrawn) withdrawn->Release();
 }
 
-bool RunningUpstream::IsPresent() {
+bool RunningUpstream::IsPresent()
+{
     AcquireSRWLockShared(&s_lock);
     bool present = !s_upstreamKsProp.empty();
     ReleaseSRWLockShared(&s_lock);

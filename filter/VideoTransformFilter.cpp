@@ -8,12 +8,14 @@
 
 using orbile::Locked;
 
-dshow::ComObject* VideoTransformFilter::Create(IUnknown* outer, HRESULT* hr) {
+dshow::ComObject* VideoTransformFilter::Create(IUnknown* outer, HRESULT* hr)
+{
     return new (std::nothrow) VideoTransformFilter(outer, hr);
 }
 
 VideoTransformFilter::VideoTransformFilter(IUnknown* outer, HRESULT* hr)
-    : BaseFilter(outer, &m_lock, CLSID_VideoTransform) {
+    : BaseFilter(outer, &m_lock, CLSID_VideoTransform)
+{
     InitializeCriticalSection(&m_lock);
     m_input = new (std::nothrow) VideoTransformInputPin(this, &m_lock);
     if (m_input) m_output[0] = new (std::nothrow) VideoTransformOutputPin(this, &m_lock, m_input);
@@ -24,14 +26,16 @@ VideoTransformFilter::VideoTransformFilter(IUnknown* outer, HRESULT* hr)
     m_input->SetOutputPin(m_output[0]);
 }
 
-VideoTransformFilter::~VideoTransformFilter() {
+VideoTransformFilter::~VideoTransformFilter()
+{
     delete m_input;
     delete m_output[0];
     SetUpstreamAllocator(nullptr);
     DeleteCriticalSection(&m_lock);
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (!out) return E_POINTER;
     Locked guard(&m_lock);
     if (iid == IID_VideoTransformProp) return ReturnInterface(static_cast<IVideoTransformProp*>(this), out);
@@ -39,15 +43,20 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::NonDelegatingQueryInterface(REFI
     return BaseFilter::NonDelegatingQueryInterface(iid, out);
 }
 
-dshow::BasePin* VideoTransformFilter::GetPin(int index) {
+dshow::BasePin* VideoTransformFilter::GetPin(int index)
+{
     switch (index) {
-    case 0: return m_input;
-    case 1: return m_output[0];
-    default: return nullptr;
+    case 0:
+        return m_input;
+    case 1:
+        return m_output[0];
+    default:
+        return nullptr;
     }
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::Run(REFERENCE_TIME start) {
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::Run(REFERENCE_TIME start)
+{
     Locked guard(&m_lock);
     if (m_input->IsConnected())
         m_input->HookUpstream();
@@ -57,13 +66,15 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::Run(REFERENCE_TIME start) {
     return BaseFilter::Run(start);
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::Pause() {
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::Pause()
+{
     Locked guard(&m_lock);
     if (!m_input->IsConnected()) m_input->EndOfStream();
     return BaseFilter::Pause();
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::Stop() {
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::Stop()
+{
     Locked guard(&m_lock);
     // The pins stop first: no Receive is at work once this returns.
     HRESULT hr = BaseFilter::Stop();
@@ -72,7 +83,8 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::Stop() {
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformFilter::GetPages(CAUUID* pages) {
+HRESULT STDMETHODCALLTYPE VideoTransformFilter::GetPages(CAUUID* pages)
+{
     if (!pages) return E_POINTER;
     Locked guard(&m_lock);
     pages->cElems = 0;
@@ -84,7 +96,8 @@ HRESULT STDMETHODCALLTYPE VideoTransformFilter::GetPages(CAUUID* pages) {
     return S_OK;
 }
 
-void VideoTransformFilter::SetUpstreamAllocator(IMemAllocator* allocator) {
+void VideoTransformFilter::SetUpstreamAllocator(IMemAllocator* allocator)
+{
     if (allocator) allocator->AddRef();
     if (m_upstreamAllocator) m_upstreamAllocator->Release();
     m_upstreamAllocator = allocator;

@@ -13,20 +13,23 @@ using orbile::Locked;
 namespace {
 // The private allocator's single buffer: big enough for the largest frame.
 constexpr long kOwnBufferBytes = 0x144000;
-}
+}  // namespace
 
 VideoTransformInputPin::VideoTransformInputPin(VideoTransformFilter* filter, CRITICAL_SECTION* lock)
-    : InputPin(filter, lock, L"In"), m_transform(filter) {
+    : InputPin(filter, lock, L"In"), m_transform(filter)
+{
     InitializeCriticalSection(&m_receiveLock);
 }
 
-VideoTransformInputPin::~VideoTransformInputPin() {
+VideoTransformInputPin::~VideoTransformInputPin()
+{
     ReleaseUpstream();
     ReleaseOwnBuffer();
     DeleteCriticalSection(&m_receiveLock);
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformInputPin::Receive(IMediaSample* sample) {
+HRESULT STDMETHODCALLTYPE VideoTransformInputPin::Receive(IMediaSample* sample)
+{
     if (!sample) return E_POINTER;
     Locked guard(&m_receiveLock);
     if (!m_streaming) return VFW_E_WRONG_STATE;
@@ -47,40 +50,47 @@ HRESULT STDMETHODCALLTYPE VideoTransformInputPin::Receive(IMediaSample* sample) 
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformInputPin::EndOfStream() {
+HRESULT STDMETHODCALLTYPE VideoTransformInputPin::EndOfStream()
+{
     Locked guard(&m_receiveLock);
     m_outputPin[0]->DeliverEndOfStream();
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformInputPin::BeginFlush() {
+HRESULT STDMETHODCALLTYPE VideoTransformInputPin::BeginFlush()
+{
     m_outputPin[0]->DeliverBeginFlush();
     return InputPin::BeginFlush();
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformInputPin::EndFlush() {
+HRESULT STDMETHODCALLTYPE VideoTransformInputPin::EndFlush()
+{
     m_outputPin[0]->DeliverEndFlush();
     return InputPin::EndFlush();
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+HRESULT STDMETHODCALLTYPE VideoTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
     Locked guard(&m_receiveLock);
     m_outputPin[0]->DeliverNewSegment(start, stop, rate);
     return InputPin::NewSegment(start, stop, rate);
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) {
+HRESULT STDMETHODCALLTYPE VideoTransformInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly)
+{
     if (!allocator) return E_FAIL;
     m_transform->SetUpstreamAllocator(allocator);
     return InputPin::NotifyAllocator(allocator, readOnly);
 }
 
-HRESULT VideoTransformInputPin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT VideoTransformInputPin::CheckMediaType(const AM_MEDIA_TYPE& mt)
+{
     Locked guard(&m_receiveLock);
     return mt.majortype == MEDIATYPE_Video ? S_OK : E_FAIL;
 }
 
-HRESULT VideoTransformInputPin::SetMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT VideoTransformInputPin::SetMediaType(const AM_MEDIA_TYPE& mt)
+{
     Locked guard(&m_receiveLock);
     // Other formats carry no size we can trust; the last one stands.
     if (const VIDEOINFOHEADER* info = dshow::VideoInfoOf(mt)) {
@@ -90,18 +100,21 @@ HRESULT VideoTransformInputPin::SetMediaType(const AM_MEDIA_TYPE& mt) {
     return InputPin::SetMediaType(mt);
 }
 
-HRESULT VideoTransformInputPin::BreakConnect() {
+HRESULT VideoTransformInputPin::BreakConnect()
+{
     m_transform->SetUpstreamAllocator(nullptr);
     return InputPin::BreakConnect();
 }
 
-HRESULT VideoTransformInputPin::Active() {
+HRESULT VideoTransformInputPin::Active()
+{
     Locked guard(&m_receiveLock);
     m_streaming = true;
     return InputPin::Active();
 }
 
-HRESULT VideoTransformInputPin::Inactive() {
+HRESULT VideoTransformInputPin::Inactive()
+{
     {
         // Taking the lock waits out a Receive at work (and its callback);
         // later ones see the flag and leave the output queue alone.
@@ -111,7 +124,8 @@ HRESULT VideoTransformInputPin::Inactive() {
     return InputPin::Inactive();
 }
 
-void VideoTransformInputPin::HookUpstream() {
+void VideoTransformInputPin::HookUpstream()
+{
     if (m_ksProp) return;
     IPin* upstream = nullptr;
     if (FAILED(ConnectedTo(&upstream))) return;
@@ -144,7 +158,8 @@ void VideoTransformInputPin::HookUpstream() {
     m_pendingChanges.WaitIdle();
 }
 
-void VideoTransformInputPin::PushProcAmp() {
+void VideoTransformInputPin::PushProcAmp()
+{
     // The camera's own order of the proc-amp properties, each set
     // independently: a camera without one of them still gets the others.
     static const struct {
@@ -163,7 +178,8 @@ void VideoTransformInputPin::PushProcAmp() {
     }
 }
 
-void VideoTransformInputPin::ReleaseUpstream() {
+void VideoTransformInputPin::ReleaseUpstream()
+{
     if (m_ksProp) {
         RunningUpstream::Withdraw(this);
         m_ksProp->Release();
@@ -174,7 +190,8 @@ void VideoTransformInputPin::ReleaseUpstream() {
     m_connectStatus = 0;
 }
 
-void VideoTransformInputPin::AcquireOwnBuffer() {
+void VideoTransformInputPin::AcquireOwnBuffer()
+{
     if (m_ownAllocator) return;
     IMemAllocator* allocator = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
@@ -194,7 +211,8 @@ void VideoTransformInputPin::AcquireOwnBuffer() {
     m_ownAllocator = allocator;
 }
 
-void VideoTransformInputPin::ReleaseOwnBuffer() {
+void VideoTransformInputPin::ReleaseOwnBuffer()
+{
     if (m_ownSample) m_ownSample->Release();
     m_ownSample = nullptr;
     if (m_ownAllocator) {

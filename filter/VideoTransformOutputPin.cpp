@@ -11,22 +11,26 @@ using orbile::Locked;
 
 VideoTransformOutputPin::VideoTransformOutputPin(VideoTransformFilter* filter, CRITICAL_SECTION* lock,
                                                  VideoTransformInputPin* input)
-    : OutputPin(filter, lock, L"Out1 "), m_input(input), m_transform(filter) {
+    : OutputPin(filter, lock, L"Out1 "), m_input(input), m_transform(filter)
+{
     InitializeCriticalSection(&m_queueLock);
 }
 
-VideoTransformOutputPin::~VideoTransformOutputPin() {
+VideoTransformOutputPin::~VideoTransformOutputPin()
+{
     delete m_queue;
     DeleteCriticalSection(&m_queueLock);
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformOutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
+HRESULT STDMETHODCALLTYPE VideoTransformOutputPin::EnumMediaTypes(IEnumMediaTypes** types)
+{
     if (!types) return E_POINTER;
     if (!m_input->IsConnected()) return VFW_E_NOT_CONNECTED;
     return m_input->Peer()->EnumMediaTypes(types);
 }
 
-HRESULT STDMETHODCALLTYPE VideoTransformOutputPin::Notify(IBaseFilter*, Quality quality) {
+HRESULT STDMETHODCALLTYPE VideoTransformOutputPin::Notify(IBaseFilter*, Quality quality)
+{
     if (IQualityControl* sink = m_input->QualitySink()) return sink->Notify(m_transform, quality);
     IQualityControl* upstream = nullptr;
     IPin* peer = m_input->Peer();
@@ -37,23 +41,27 @@ HRESULT STDMETHODCALLTYPE VideoTransformOutputPin::Notify(IBaseFilter*, Quality 
     return hr;
 }
 
-HRESULT VideoTransformOutputPin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT VideoTransformOutputPin::CheckMediaType(const AM_MEDIA_TYPE& mt)
+{
     if (!m_input->IsConnected()) return VFW_E_NOT_CONNECTED;
     return m_input->Peer()->QueryAccept(&mt) == S_OK ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT VideoTransformOutputPin::SetMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT VideoTransformOutputPin::SetMediaType(const AM_MEDIA_TYPE& mt)
+{
     // The frame size the callback reports follows the type passed on.
     HRESULT hr = m_input->SetMediaType(mt);
     if (FAILED(hr)) return hr;
     return OutputPin::SetMediaType(mt);
 }
 
-HRESULT VideoTransformOutputPin::DecideBufferSize(IMemAllocator*, ALLOCATOR_PROPERTIES&) {
+HRESULT VideoTransformOutputPin::DecideBufferSize(IMemAllocator*, ALLOCATOR_PROPERTIES&)
+{
     return m_input->IsConnected() ? S_OK : E_UNEXPECTED;
 }
 
-HRESULT VideoTransformOutputPin::DecideAllocator(IMemInputPin* downstream, IMemAllocator** allocator) {
+HRESULT VideoTransformOutputPin::DecideAllocator(IMemInputPin* downstream, IMemAllocator** allocator)
+{
     *allocator = nullptr;
     IMemAllocator* shared = m_transform->UpstreamAllocator();
     if (!shared) return VFW_E_NO_ALLOCATOR;
@@ -65,7 +73,8 @@ HRESULT VideoTransformOutputPin::DecideAllocator(IMemInputPin* downstream, IMemA
     return S_OK;
 }
 
-HRESULT VideoTransformOutputPin::Active() {
+HRESULT VideoTransformOutputPin::Active()
+{
     if (!IsConnected()) return S_OK;
     {
         Locked guard(&m_queueLock);
@@ -83,7 +92,8 @@ HRESULT VideoTransformOutputPin::Active() {
     return OutputPin::Active();
 }
 
-HRESULT VideoTransformOutputPin::Inactive() {
+HRESULT VideoTransformOutputPin::Inactive()
+{
     {
         Locked guard(&m_queueLock);
         delete m_queue;
@@ -92,7 +102,8 @@ HRESULT VideoTransformOutputPin::Inactive() {
     return OutputPin::Inactive();
 }
 
-HRESULT VideoTransformOutputPin::Deliver(IMediaSample* sample) {
+HRESULT VideoTransformOutputPin::Deliver(IMediaSample* sample)
+{
     if (!m_queue) return S_OK;
     // The queue releases it once delivered.
     sample->AddRef();
@@ -100,25 +111,29 @@ HRESULT VideoTransformOutputPin::Deliver(IMediaSample* sample) {
     return S_OK;
 }
 
-HRESULT VideoTransformOutputPin::DeliverEndOfStream() {
+HRESULT VideoTransformOutputPin::DeliverEndOfStream()
+{
     Locked guard(&m_queueLock);
     if (m_queue) m_queue->EndOfStream();
     return S_OK;
 }
 
-HRESULT VideoTransformOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+HRESULT VideoTransformOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
     Locked guard(&m_queueLock);
     if (m_queue) m_queue->NewSegment(start, stop, rate);
     return S_OK;
 }
 
-HRESULT VideoTransformOutputPin::DeliverBeginFlush() {
+HRESULT VideoTransformOutputPin::DeliverBeginFlush()
+{
     Locked guard(&m_queueLock);
     if (m_queue) m_queue->BeginFlush();
     return S_OK;
 }
 
-HRESULT VideoTransformOutputPin::DeliverEndFlush() {
+HRESULT VideoTransformOutputPin::DeliverEndFlush()
+{
     Locked guard(&m_queueLock);
     if (m_queue) m_queue->EndFlush();
     return S_OK;

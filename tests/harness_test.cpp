@@ -6,8 +6,8 @@
 
 TEST(Harness, RunsAsWindowsProcessWithDisplay)
 {
-    HWND window = CreateWindowExW(0, L"STATIC", L"harness", WS_POPUP | WS_VISIBLE,
-                                  0, 0, 64, 48, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"harness", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
     HDC dc = GetDC(window);
     EXPECT_GE(GetDeviceCaps(dc, BITSPIXEL), 24);
@@ -18,8 +18,9 @@ TEST(Harness, RunsAsWindowsProcessWithDisplay)
 TEST(Harness, PrivateRegistryIsWritable)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\OrbileHarness", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\OrbileHarness", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\OrbileHarness"), ERROR_SUCCESS);
 }

@@ -6,7 +6,8 @@ namespace kvq {
 
 namespace {
 
-uint32_t ReadLe32(const uint8_t* p) {
+uint32_t ReadLe32(const uint8_t* p)
+{
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
            static_cast<uint32_t>(p[3]) << 24;
 }
@@ -20,7 +21,8 @@ class ChunkReader {
 public:
     ChunkReader(const uint8_t* begin, size_t size) : next_(begin), end_(begin + size) {}
 
-    bool Next() {
+    bool Next()
+    {
         if (static_cast<size_t>(end_ - next_) < 8) return false;
         id_ = next_;
         payload_ = next_ + 8;
@@ -50,7 +52,8 @@ private:
 constexpr size_t kStreamScaleOffset = 20;
 constexpr size_t kStreamRateOffset = 24;
 
-bool StreamListTimingIsUsable(ChunkReader streamList) {
+bool StreamListTimingIsUsable(ChunkReader streamList)
+{
     while (streamList.Next()) {
         if (!streamList.Is("strh") || streamList.Size() < kStreamRateOffset + 4) continue;
         const uint8_t* header = streamList.Payload();
@@ -61,7 +64,8 @@ bool StreamListTimingIsUsable(ChunkReader streamList) {
 
 }  // namespace
 
-bool StreamTimingIsUsable(const uint8_t* data, size_t size) {
+bool StreamTimingIsUsable(const uint8_t* data, size_t size)
+{
     if (size < 12 || !IsFourCc(data, "RIFF") || !IsFourCc(data + 8, "AVI ")) return true;
     // The RIFF size may claim more than the file holds; the bytes at hand rule.
     ChunkReader file(data + 12, size - 12);
@@ -76,7 +80,8 @@ bool StreamTimingIsUsable(const uint8_t* data, size_t size) {
     return true;
 }
 
-uint64_t UncompressedFrameBytes(int32_t width, int32_t height, uint16_t bitCount) {
+uint64_t UncompressedFrameBytes(int32_t width, int32_t height, uint16_t bitCount)
+{
     if (width <= 0 || height == 0 || bitCount == 0) return 0;
     uint64_t rowBytes = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
     uint64_t rows = height < 0 ? -static_cast<int64_t>(height) : height;

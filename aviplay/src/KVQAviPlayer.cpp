@@ -49,7 +49,8 @@ kvq::SoundRefillThread refillThread;
 // its own thread when it hands the buffer back. The flags, not a count kept
 // from callbacks, are the truth: a reset returns buffers whose callbacks
 // arrive later, after new buffers may already be queued.
-int CountQueuedBuffers() {
+int CountQueuedBuffers()
+{
     int queued = 0;
     for (int i = 0; i < Player::preparedBuffers; ++i) {
         auto flags = *static_cast<volatile DWORD*>(&Player::waveHeader[i].dwFlags);
@@ -59,12 +60,14 @@ int CountQueuedBuffers() {
 }
 
 // Runs on the system's wave thread, where no wave function may be called.
-void CALLBACK WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+void CALLBACK WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PTR)
+{
     if (message == WOM_DONE) refillThread.Wake();
 }
 
 // On the refill thread: tops the device up while sound plays.
-void RefillOwnerSound() {
+void RefillOwnerSound()
+{
     orbile::Locked lock(soundQueueLock);
     Player* owner = Player::pWhoIsPlayingSound;
     while (owner && Player::bAudioIsPlaying && CountQueuedBuffers() < kBlocksInFlight) {
@@ -74,7 +77,8 @@ void RefillOwnerSound() {
 
 // Reads the head of the file for the checks the AVI reader does not make
 // itself. A file that cannot be read here is left to the reader to refuse.
-bool FileTimingIsUsable(const wchar_t* path) {
+bool FileTimingIsUsable(const wchar_t* path)
+{
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return true;
@@ -90,15 +94,15 @@ bool FileTimingIsUsable(const wchar_t* path) {
 // must not be asked to read those at all. An uncompressed frame whose stored
 // bytes fall short of a whole picture was cut off too: the decoder would hand
 // out the rest of its buffer as picture.
-BYTE* FetchFrame(PGETFRAME getFrame, PAVISTREAM stream, LONG pos) {
+BYTE* FetchFrame(PGETFRAME getFrame, PAVISTREAM stream, LONG pos)
+{
     if (AVIStreamFindSample(stream, pos, FIND_ANY | FIND_NEXT) != pos) return nullptr;
     BITMAPINFOHEADER format = {};
     LONG formatSize = sizeof format;
     if (AVIStreamReadFormat(stream, pos, &format, &formatSize) == AVIERR_OK && format.biCompression == BI_RGB) {
         LONG stored = AVIStreamFindSample(stream, pos, FIND_ANY | FIND_NEXT | FIND_LENGTH);
-        if (stored < 0 ||
-            static_cast<uint64_t>(stored) < kvq::UncompressedFrameBytes(format.biWidth, format.biHeight,
-                                                                        format.biBitCount)) {
+        if (stored < 0 || static_cast<uint64_t>(stored) <
+                              kvq::UncompressedFrameBytes(format.biWidth, format.biHeight, format.biBitCount)) {
             return nullptr;
         }
     }
@@ -106,14 +110,16 @@ BYTE* FetchFrame(PGETFRAME getFrame, PAVISTREAM stream, LONG pos) {
 }
 
 // The sound sample that plays with a video frame. Caller holds the queue lock.
-LONG SoundSampleAtFrame(PAVISTREAM videoStream, LONG frame) {
+LONG SoundSampleAtFrame(PAVISTREAM videoStream, LONG frame)
+{
     LONG sample = AVIStreamTimeToSample(Player::audioStream, AVIStreamSampleToTime(videoStream, frame));
     return sample == -1 ? AVIStreamStart(Player::audioStream) : sample;
 }
 
 // Drops what the device holds and starts the sound at audioPos with two
 // blocks queued. Caller holds the queue lock.
-void RestartSound(Player& owner) {
+void RestartSound(Player& owner)
+{
     kvq::WaveOutput& wave = kvq::CurrentWaveOutput();
     wave.Reset(Player::hWav);
     Player::bAudioIsPlaying = owner.FillAudioBuffer();
@@ -123,7 +129,8 @@ void RestartSound(Player& owner) {
 }
 
 // Caller holds the queue lock.
-void SilenceSound() {
+void SilenceSound()
+{
     Player::bAudioIsPlaying = FALSE;
     kvq::CurrentWaveOutput().Reset(Player::hWav);
 }
@@ -131,7 +138,8 @@ void SilenceSound() {
 // Returns every buffer, unprepares the headers, closes the device and drops
 // the sound stream, so that the next owner finds the device free. Caller
 // holds waveCs.
-void ReleaseSoundDevice() {
+void ReleaseSoundDevice()
+{
     refillThread.Stop();
     orbile::Locked lock(soundQueueLock);
     Player::bAudioIsPlaying = FALSE;
@@ -158,13 +166,15 @@ void ReleaseSoundDevice() {
 
 namespace kvq {
 
-void AttachPlaybackLibrary() {
+void AttachPlaybackLibrary()
+{
     InitializeCriticalSection(&KVQAviPlayer::waveCs);
     InitializeCriticalSection(&soundQueueLock);
     AVIFileInit();
 }
 
-void DetachPlaybackLibrary() {
+void DetachPlaybackLibrary()
+{
     AVIFileExit();
     DeleteCriticalSection(&soundQueueLock);
     DeleteCriticalSection(&KVQAviPlayer::waveCs);
@@ -173,9 +183,22 @@ void DetachPlaybackLibrary() {
 }  // namespace kvq
 
 KVQAviPlayer::KVQAviPlayer()
-    : callback(nullptr), options(0), aviFile(nullptr), videoStream(nullptr), videoLength(0),
-      hWnd(nullptr), hDC(nullptr), timerId(0), getFrame(nullptr), currentPos(0),
-      currentFrame(nullptr), direction(1), elapsedMs(0), lastTick(0), speed(1.0f) {
+    : callback(nullptr),
+      options(0),
+      aviFile(nullptr),
+      videoStream(nullptr),
+      videoLength(0),
+      hWnd(nullptr),
+      hDC(nullptr),
+      timerId(0),
+      getFrame(nullptr),
+      currentPos(0),
+      currentFrame(nullptr),
+      direction(1),
+      elapsedMs(0),
+      lastTick(0),
+      speed(1.0f)
+{
     ZeroMemory(&fileInfo, sizeof fileInfo);
     ZeroMemory(&videoInfo, sizeof videoInfo);
     ZeroMemory(&frameFormat, sizeof frameFormat);
@@ -187,22 +210,23 @@ KVQAviPlayer::KVQAviPlayer()
     frameFormat.biYPelsPerMeter = 120;
 }
 
-KVQAviPlayer::KVQAviPlayer(const KVQAviPlayer& other) : KVQAviPlayer() {
-    *this = other;
-}
+KVQAviPlayer::KVQAviPlayer(const KVQAviPlayer& other) : KVQAviPlayer() { *this = other; }
 
-KVQAviPlayer& KVQAviPlayer::operator=(const KVQAviPlayer& other) {
+KVQAviPlayer& KVQAviPlayer::operator=(const KVQAviPlayer& other)
+{
     callback = other.callback;
     options = other.options;
     speed = other.speed;
     return *this;
 }
 
-KVQAviPlayer::~KVQAviPlayer() {
+KVQAviPlayer::~KVQAviPlayer()
+{
     if (aviFile) Close();
 }
 
-BOOL KVQAviPlayer::OpenFile(HWND window, const char* path) {
+BOOL KVQAviPlayer::OpenFile(HWND window, const char* path)
+{
     if (!path) return OpenFile(window, static_cast<const wchar_t*>(nullptr));
     // The system's code page, as the AVIFile library's own ANSI entry uses.
     int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
@@ -212,7 +236,8 @@ BOOL KVQAviPlayer::OpenFile(HWND window, const char* path) {
     return OpenFile(window, widePath.c_str());
 }
 
-BOOL KVQAviPlayer::OpenFile(HWND window, const wchar_t* path) {
+BOOL KVQAviPlayer::OpenFile(HWND window, const wchar_t* path)
+{
     if (aviFile) Close();
     if (!window || !path) return FALSE;
     if (!FileTimingIsUsable(path)) return FALSE;
@@ -246,7 +271,8 @@ BOOL KVQAviPlayer::OpenFile(HWND window, const wchar_t* path) {
     return TRUE;
 }
 
-BOOL KVQAviPlayer::RetrieveStreams() {
+BOOL KVQAviPlayer::RetrieveStreams()
+{
     auto fail = [this] {
         if (videoStream) AVIStreamRelease(videoStream);
         AVIFileRelease(aviFile);
@@ -278,7 +304,8 @@ BOOL KVQAviPlayer::RetrieveStreams() {
     return TRUE;
 }
 
-BOOL KVQAviPlayer::PrepareAudioDevice() {
+BOOL KVQAviPlayer::PrepareAudioDevice()
+{
     ZeroMemory(&audioInfo, sizeof audioInfo);
     if (AVIFileGetStream(aviFile, &audioStream, streamtypeAUDIO, 0) != AVIERR_OK) {
         audioStream = nullptr;
@@ -293,8 +320,8 @@ BOOL KVQAviPlayer::PrepareAudioDevice() {
     if (formatSize < static_cast<LONG>(sizeof(PCMWAVEFORMAT))) return FALSE;
     // At least a whole WAVEFORMATEX, zeroed, so that a short PCM block reads
     // as having no extra bytes.
-    size_t blockSize = formatSize < static_cast<LONG>(sizeof(WAVEFORMATEX)) ? sizeof(WAVEFORMATEX)
-                                                                            : static_cast<size_t>(formatSize);
+    size_t blockSize =
+        formatSize < static_cast<LONG>(sizeof(WAVEFORMATEX)) ? sizeof(WAVEFORMATEX) : static_cast<size_t>(formatSize);
     pWaveFormat = static_cast<WAVEFORMATEX*>(calloc(1, blockSize));
     if (!pWaveFormat || AVIStreamReadFormat(audioStream, 0, pWaveFormat, &formatSize) != AVIERR_OK) return FALSE;
 
@@ -329,7 +356,8 @@ BOOL KVQAviPlayer::PrepareAudioDevice() {
     return refillThread.Start(&RefillOwnerSound);
 }
 
-void KVQAviPlayer::Close() {
+void KVQAviPlayer::Close()
+{
     if (timerId) kvq::CurrentPlayClock().StopTimer(hWnd, timerId);
     timerId = 0;
     if (hDC) ReleaseDC(hWnd, hDC);
@@ -361,7 +389,8 @@ void KVQAviPlayer::Close() {
 
 BOOL KVQAviPlayer::IsOpened() { return aviFile != nullptr; }
 
-BOOL KVQAviPlayer::Play(float newSpeed) {
+BOOL KVQAviPlayer::Play(float newSpeed)
+{
     if (!videoStream || newSpeed == 0.0f || newSpeed != newSpeed) return FALSE;
     currentFrame = FetchFrame(getFrame, videoStream, currentPos);
     if (!currentFrame) return FALSE;
@@ -390,7 +419,8 @@ BOOL KVQAviPlayer::Play(float newSpeed) {
     return TRUE;
 }
 
-void KVQAviPlayer::Stop() {
+void KVQAviPlayer::Stop()
+{
     if (timerId) kvq::CurrentPlayClock().StopTimer(hWnd, timerId);
     timerId = 0;
     if (pWhoIsPlayingSound == this) {
@@ -403,11 +433,13 @@ BOOL KVQAviPlayer::IsPlaying() { return timerId != 0; }
 
 BOOL KVQAviPlayer::IsBackward() { return direction < 0; }
 
-void KVQAviPlayer::OnTimerEvent(UINT id) {
+void KVQAviPlayer::OnTimerEvent(UINT id)
+{
     if (aviFile && id == PlayTimerId) ProceedCurrentFrame(TRUE);
 }
 
-void KVQAviPlayer::ProceedCurrentFrame(BOOL advance) {
+void KVQAviPlayer::ProceedCurrentFrame(BOOL advance)
+{
     if (currentFrame) {
         if (callback) callback(currentFrame);
         if (hDC && (options & OptionDrawToWindow)) {
@@ -416,8 +448,8 @@ void KVQAviPlayer::ProceedCurrentFrame(BOOL advance) {
             GetClientRect(hWnd, &client);
             SetStretchBltMode(hDC, HALFTONE);
             StretchDIBits(hDC, client.left, client.top, client.right, client.bottom, 0, 0, header->biWidth,
-                          header->biHeight, currentFrame + header->biSize,
-                          reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS, SRCCOPY);
+                          header->biHeight, currentFrame + header->biSize, reinterpret_cast<BITMAPINFO*>(header),
+                          DIB_RGB_COLORS, SRCCOPY);
             ValidateRect(hWnd, nullptr);
         }
     }
@@ -462,7 +494,8 @@ void KVQAviPlayer::ProceedCurrentFrame(BOOL advance) {
     currentFrame = FetchFrame(getFrame, videoStream, currentPos);
 }
 
-BYTE* KVQAviPlayer::Seek(UINT frame) {
+BYTE* KVQAviPlayer::Seek(UINT frame)
+{
     if (!videoStream || fileInfo.dwLength == 0) return nullptr;
     currentPos = static_cast<LONG>(frame % fileInfo.dwLength);
     elapsedMs = AVIStreamSampleToTime(videoStream, currentPos);
@@ -478,15 +511,14 @@ BYTE* KVQAviPlayer::Seek(UINT frame) {
 
 UINT KVQAviPlayer::GetPos() { return static_cast<UINT>(currentPos); }
 
-UINT KVQAviPlayer::GetElapsedTime() {
+UINT KVQAviPlayer::GetElapsedTime()
+{
     return videoStream ? static_cast<UINT>(AVIStreamSampleToTime(videoStream, currentPos)) : 0;
 }
 
 DWORD KVQAviPlayer::Frames() { return fileInfo.dwLength; }
 
-DWORD KVQAviPlayer::TimeLength() {
-    return kvq::LengthInSeconds(fileInfo.dwLength, fileInfo.dwScale, fileInfo.dwRate);
-}
+DWORD KVQAviPlayer::TimeLength() { return kvq::LengthInSeconds(fileInfo.dwLength, fileInfo.dwScale, fileInfo.dwRate); }
 
 DWORD KVQAviPlayer::FrameMilliseconds() { return kvq::FrameIntervalMs(fileInfo.dwScale, fileInfo.dwRate); }
 
@@ -508,20 +540,23 @@ WORD KVQAviPlayer::GetOptions() { return options; }
 
 void KVQAviPlayer::SetCallback(void (*newCallback)(BYTE*)) { callback = newCallback; }
 
-void KVQAviPlayer::SetVolume(int volume) {
+void KVQAviPlayer::SetVolume(int volume)
+{
     if (!hWav) return;
     DWORD level = static_cast<DWORD>(volume < 0 ? 0 : volume > 0xFFFF ? 0xFFFF : volume);
     kvq::CurrentWaveOutput().SetVolume(hWav, level << 16 | level);
 }
 
-int KVQAviPlayer::GetVolume() {
+int KVQAviPlayer::GetVolume()
+{
     DWORD volume = 0;
     if (!hWav || kvq::CurrentWaveOutput().GetVolume(hWav, &volume) != MMSYSERR_NOERROR) return 0;
     WORD left = LOWORD(volume), right = HIWORD(volume);
     return left > right ? left : right;
 }
 
-BOOL KVQAviPlayer::FillAudioBuffer() {
+BOOL KVQAviPlayer::FillAudioBuffer()
+{
     orbile::Locked lock(soundQueueLock);
     if (pWhoIsPlayingSound != this || !hWav || !audioStream) return FALSE;
     writtenBuffers = CountQueuedBuffers();

@@ -25,8 +25,7 @@ public:
 class WaveOutput {
 public:
     virtual ~WaveOutput() = default;
-    virtual MMRESULT Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback,
-                          DWORD_PTR instance) = 0;
+    virtual MMRESULT Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance) = 0;
     // Makes the system's simple sound player let go of the device.
     virtual void StopSystemSound() = 0;
     virtual MMRESULT Close(HWAVEOUT device) = 0;

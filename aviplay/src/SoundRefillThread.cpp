@@ -2,7 +2,8 @@
 
 namespace kvq {
 
-BOOL SoundRefillThread::Start(RefillFunction refill) {
+BOOL SoundRefillThread::Start(RefillFunction refill)
+{
     Stop();
     refill_ = refill;
     InterlockedExchange(&stopping_, 0);
@@ -15,12 +16,14 @@ BOOL SoundRefillThread::Start(RefillFunction refill) {
     return thread_ != nullptr;
 }
 
-void SoundRefillThread::Wake() {
+void SoundRefillThread::Wake()
+{
     HANDLE wakeEvent = wakeEvent_;
     if (wakeEvent) SetEvent(wakeEvent);
 }
 
-void SoundRefillThread::Stop() {
+void SoundRefillThread::Stop()
+{
     if (!thread_) return;
     InterlockedExchange(&stopping_, 1);
     SetEvent(wakeEvent_);
@@ -29,7 +32,8 @@ void SoundRefillThread::Stop() {
     thread_ = nullptr;
 }
 
-DWORD WINAPI SoundRefillThread::Run(void* self) {
+DWORD WINAPI SoundRefillThread::Run(void* self)
+{
     auto* thread = static_cast<SoundRefillThread*>(self);
     while (WaitForSingleObject(thread->wakeEvent_, INFINITE) == WAIT_OBJECT_0 &&
            !InterlockedCompareExchange(&thread->stopping_, 0, 0)) {

@@ -5,7 +5,8 @@
 
 #include "AviFileChecks.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     kvq::StreamTimingIsUsable(data, size);
     return 0;
 }

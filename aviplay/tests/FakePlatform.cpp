@@ -5,9 +5,10 @@
 namespace {
 const HWAVEOUT kDevice = reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(0x5A5A));
 thread_local bool insideCallback = false;
-}
+}  // namespace
 
-UINT_PTR FakePlayClock::StartTimer(HWND window, UINT_PTR id, UINT intervalMs) {
+UINT_PTR FakePlayClock::StartTimer(HWND window, UINT_PTR id, UINT intervalMs)
+{
     timer = {window, id, intervalMs, true};
     ++starts;
     return id;
@@ -15,29 +16,33 @@ UINT_PTR FakePlayClock::StartTimer(HWND window, UINT_PTR id, UINT intervalMs) {
 
 void FakePlayClock::StopTimer(HWND, UINT_PTR) { timer.running = false; }
 
-bool FakeWaveOutput::IsDevice(HWAVEOUT device) {
+bool FakeWaveOutput::IsDevice(HWAVEOUT device)
+{
     CheckNotInCallback();
     return open_ && device == kDevice;
 }
 
-MMRESULT FakeWaveOutput::Misuse(MMRESULT result) {
+MMRESULT FakeWaveOutput::Misuse(MMRESULT result)
+{
     ++misuses_;
     return result;
 }
 
-void FakeWaveOutput::CheckNotInCallback() {
+void FakeWaveOutput::CheckNotInCallback()
+{
     if (insideCallback) ++misuses_;
 }
 
-void FakeWaveOutput::Notify(UINT message, WAVEHDR* header) {
+void FakeWaveOutput::Notify(UINT message, WAVEHDR* header)
+{
     if (!callback_) return;
     insideCallback = true;
     callback_(kDevice, message, instance_, reinterpret_cast<DWORD_PTR>(header), 0);
     insideCallback = false;
 }
 
-MMRESULT FakeWaveOutput::Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback,
-                              DWORD_PTR instance) {
+MMRESULT FakeWaveOutput::Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     CheckNotInCallback();
     if (open_) return MMSYSERR_ALLOCATED;
@@ -54,13 +59,15 @@ MMRESULT FakeWaveOutput::Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWOR
     return MMSYSERR_NOERROR;
 }
 
-void FakeWaveOutput::StopSystemSound() {
+void FakeWaveOutput::StopSystemSound()
+{
     std::lock_guard<std::mutex> lock(mutex_);
     CheckNotInCallback();
     ++systemSoundStops_;
 }
 
-MMRESULT FakeWaveOutput::Close(HWAVEOUT device) {
+MMRESULT FakeWaveOutput::Close(HWAVEOUT device)
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
@@ -72,7 +79,8 @@ MMRESULT FakeWaveOutput::Close(HWAVEOUT device) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeWaveOutput::Prepare(HWAVEOUT device, WAVEHDR* header) {
+MMRESULT FakeWaveOutput::Prepare(HWAVEOUT device, WAVEHDR* header)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
     if (static_cast<int>(prepared_.size()) >= preparableHeaders) return MMSYSERR_NOMEM;
@@ -81,7 +89,8 @@ MMRESULT FakeWaveOutput::Prepare(HWAVEOUT device, WAVEHDR* header) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeWaveOutput::Unprepare(HWAVEOUT device, WAVEHDR* header) {
+MMRESULT FakeWaveOutput::Unprepare(HWAVEOUT device, WAVEHDR* header)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
     if (header->dwFlags & WHDR_INQUEUE) return Misuse(WAVERR_STILLPLAYING);
@@ -90,7 +99,8 @@ MMRESULT FakeWaveOutput::Unprepare(HWAVEOUT device, WAVEHDR* header) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeWaveOutput::Write(HWAVEOUT device, WAVEHDR* header) {
+MMRESULT FakeWaveOutput::Write(HWAVEOUT device, WAVEHDR* header)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
     if (!(header->dwFlags & WHDR_PREPARED)) return Misuse(WAVERR_UNPREPARED);
@@ -102,7 +112,8 @@ MMRESULT FakeWaveOutput::Write(HWAVEOUT device, WAVEHDR* header) {
     return MMSYSERR_NOERROR;
 }
 
-bool FakeWaveOutput::ReturnOldest() {
+bool FakeWaveOutput::ReturnOldest()
+{
     WAVEHDR* header;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -115,7 +126,8 @@ bool FakeWaveOutput::ReturnOldest() {
     return true;
 }
 
-MMRESULT FakeWaveOutput::Reset(HWAVEOUT device) {
+MMRESULT FakeWaveOutput::Reset(HWAVEOUT device)
+{
     std::deque<WAVEHDR*> returned;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -128,31 +140,36 @@ MMRESULT FakeWaveOutput::Reset(HWAVEOUT device) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeWaveOutput::Pause(HWAVEOUT device) {
+MMRESULT FakeWaveOutput::Pause(HWAVEOUT device)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return IsDevice(device) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
 }
 
-MMRESULT FakeWaveOutput::Restart(HWAVEOUT device) {
+MMRESULT FakeWaveOutput::Restart(HWAVEOUT device)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return IsDevice(device) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
 }
 
-MMRESULT FakeWaveOutput::SetVolume(HWAVEOUT device, DWORD volume) {
+MMRESULT FakeWaveOutput::SetVolume(HWAVEOUT device, DWORD volume)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
     volume_ = volume;
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeWaveOutput::GetVolume(HWAVEOUT device, DWORD* volume) {
+MMRESULT FakeWaveOutput::GetVolume(HWAVEOUT device, DWORD* volume)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsDevice(device)) return MMSYSERR_INVALHANDLE;
     *volume = volume_;
     return MMSYSERR_NOERROR;
 }
 
-bool FakeWaveOutput::WaitForWrites(size_t count) {
+bool FakeWaveOutput::WaitForWrites(size_t count)
+{
     // The refill thread runs on its own; give it time, but never forever.
     for (int waited = 0; waited < 5000; ++waited) {
         if (Writes().size() >= count) return true;

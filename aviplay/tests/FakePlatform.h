@@ -36,13 +36,13 @@ class FakeWaveOutput final : public kvq::WaveOutput {
 public:
     // One buffer handed to the device.
     struct Block {
-        int header;         // index into KVQAviPlayer::waveHeader
-        int firstSample;    // the fixture's sample value = its sample index
+        int header;       // index into KVQAviPlayer::waveHeader
+        int firstSample;  // the fixture's sample value = its sample index
         DWORD bytes;
     };
 
     // Knobs, set before the file is opened.
-    int failingOpens = 0;    // Open calls that fail before one succeeds
+    int failingOpens = 0;  // Open calls that fail before one succeeds
     int preparableHeaders = 16;
 
     // The device side: returns the oldest queued buffer as a real device
@@ -52,18 +52,45 @@ public:
     bool WaitForWrites(size_t count);
 
     // Observations, each read under the fake's lock.
-    std::vector<Block> Writes() { return Locked([this] { return writes_; }); }
-    size_t Queued() { return Locked([this] { return queue_.size(); }); }
-    size_t Prepared() { return Locked([this] { return prepared_.size(); }); }
-    bool IsOpen() { return Locked([this] { return open_; }); }
-    int Opens() { return Locked([this] { return opens_; }); }
-    int Closes() { return Locked([this] { return closes_; }); }
-    int Resets() { return Locked([this] { return resets_; }); }
-    int SystemSoundStops() { return Locked([this] { return systemSoundStops_; }); }
+    std::vector<Block> Writes()
+    {
+        return Locked([this] { return writes_; });
+    }
+    size_t Queued()
+    {
+        return Locked([this] { return queue_.size(); });
+    }
+    size_t Prepared()
+    {
+        return Locked([this] { return prepared_.size(); });
+    }
+    bool IsOpen()
+    {
+        return Locked([this] { return open_; });
+    }
+    int Opens()
+    {
+        return Locked([this] { return opens_; });
+    }
+    int Closes()
+    {
+        return Locked([this] { return closes_; });
+    }
+    int Resets()
+    {
+        return Locked([this] { return resets_; });
+    }
+    int SystemSoundStops()
+    {
+        return Locked([this] { return systemSoundStops_; });
+    }
     // Calls a real device would refuse or that break its rules: writing a
     // queued or unprepared buffer, unpreparing a queued one, closing with
     // buffers queued, or any wave call from inside the callback.
-    int Misuses() { return Locked([this] { return misuses_; }); }
+    int Misuses()
+    {
+        return Locked([this] { return misuses_; });
+    }
 
     MMRESULT Open(HWAVEOUT* device, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD_PTR instance) override;
     void StopSystemSound() override;
@@ -79,7 +106,8 @@ public:
 
 private:
     template <class Read>
-    auto Locked(Read read) -> decltype(read()) {
+    auto Locked(Read read) -> decltype(read())
+    {
         std::lock_guard<std::mutex> lock(mutex_);
         return read();
     }

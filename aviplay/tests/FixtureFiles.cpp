@@ -4,7 +4,8 @@
 
 namespace {
 
-std::wstring FixtureFolder() {
+std::wstring FixtureFolder()
+{
     wchar_t module[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
     std::wstring folder(module, length);
@@ -15,7 +16,8 @@ std::wstring FixtureFolder() {
 
 std::wstring FixturePath(const wchar_t* name) { return FixtureFolder() + name; }
 
-std::string FixturePathA(const char* name) {
+std::string FixturePathA(const char* name)
+{
     std::wstring folder = FixtureFolder();
     return std::string(folder.begin(), folder.end()) + name;  // the build path is ASCII
 }

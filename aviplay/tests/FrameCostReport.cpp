@@ -12,9 +12,10 @@
 
 namespace {
 
-TEST(FrameCost, FetchAndDrawAt1024x768) {
-    HWND window = CreateWindowW(L"STATIC", L"player", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr,
-                                nullptr, nullptr);
+TEST(FrameCost, FetchAndDrawAt1024x768)
+{
+    HWND window =
+        CreateWindowW(L"STATIC", L"player", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     KVQAviPlayer player;
     player.SetOptions(KVQAviPlayer::OptionDrawToWindow);
@@ -32,8 +33,8 @@ TEST(FrameCost, FetchAndDrawAt1024x768) {
     QueryPerformanceCounter(&end);
     double frames = rounds * static_cast<double>(player.Frames());
     double msPerFrame = (end.QuadPart - begin.QuadPart) * 1000.0 / frequency.QuadPart / frames;
-    std::printf("fetch, decode and draw of a 1024x768 frame: %.2f ms (%.0f%% of the 33 ms frame budget)\n",
-                msPerFrame, msPerFrame / 33.0 * 100.0);
+    std::printf("fetch, decode and draw of a 1024x768 frame: %.2f ms (%.0f%% of the 33 ms frame budget)\n", msPerFrame,
+                msPerFrame / 33.0 * 100.0);
     testing::Test::RecordProperty("ms_per_frame", std::to_string(msPerFrame));
     DestroyWindow(window);
 }

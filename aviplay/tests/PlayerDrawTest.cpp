@@ -7,7 +7,8 @@ namespace {
 class DrawTest : public PlayerTest {
 protected:
     // The window's client area at (x, y) as (R, G, B).
-    COLORREF PixelAt(int x, int y) {
+    COLORREF PixelAt(int x, int y)
+    {
         HDC dc = GetDC(window);
         COLORREF colour = GetPixel(dc, x, y);
         ReleaseDC(window, dc);
@@ -15,7 +16,8 @@ protected:
     }
     // The frame index on screen, from the middle of either half; -1 when the
     // halves do not show one upright fixture frame.
-    int IndexOnScreen() {
+    int IndexOnScreen()
+    {
         RECT client;
         GetClientRect(window, &client);
         COLORREF upper = PixelAt(client.right / 2, client.bottom / 4);
@@ -24,13 +26,15 @@ protected:
         if (GetGValue(lower) != 0xC0 || GetBValue(lower) != 0x20) return -1;
         return GetRValue(upper) == GetRValue(lower) ? GetRValue(upper) : -1;
     }
-    void ShowWindowAt(int width, int height) {
+    void ShowWindowAt(int width, int height)
+    {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height, SWP_SHOWWINDOW);
         UpdateWindow(window);
     }
 };
 
-TEST_F(DrawTest, SeekDrawsTheFrameIntoTheWholeClientArea) {
+TEST_F(DrawTest, SeekDrawsTheFrameIntoTheWholeClientArea)
+{
     const SIZE sizes[] = {{64, 48}, {200, 150}, {40, 30}};
     for (SIZE size : sizes) {
         SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
@@ -44,7 +48,8 @@ TEST_F(DrawTest, SeekDrawsTheFrameIntoTheWholeClientArea) {
     }
 }
 
-TEST_F(DrawTest, PlayDrawsEachTicksFrame) {
+TEST_F(DrawTest, PlayDrawsEachTicksFrame)
+{
     ShowWindowAt(64, 48);
     KVQAviPlayer player;
     Open(player, L"video30.avi", KVQAviPlayer::OptionDrawToWindow);
@@ -55,7 +60,8 @@ TEST_F(DrawTest, PlayDrawsEachTicksFrame) {
     }
 }
 
-TEST_F(DrawTest, WithoutTheDrawOptionTheWindowIsLeftAlone) {
+TEST_F(DrawTest, WithoutTheDrawOptionTheWindowIsLeftAlone)
+{
     ShowWindowAt(64, 48);
     HDC dc = GetDC(window);
     RECT client = {0, 0, 64, 48};

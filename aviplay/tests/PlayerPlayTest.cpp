@@ -13,7 +13,8 @@ using PlayTest = PlayerTest;
 // The frames the player shows on each of ticks timer ticks at speed, when
 // play starts at frame start of a 25 frames-per-second fixture: a tick shows
 // the frame that the play clock reached on the tick before.
-std::vector<int> ExpectedFrames(int start, float speed, UINT intervalMs, int ticks, int frames) {
+std::vector<int> ExpectedFrames(int start, float speed, UINT intervalMs, int ticks, int frames)
+{
     std::vector<int> shown{start, start};  // Play shows the first frame at once
     int32_t elapsed = start * 40;
     for (int tick = 1; tick < ticks; ++tick) {
@@ -25,14 +26,15 @@ std::vector<int> ExpectedFrames(int start, float speed, UINT intervalMs, int tic
     return shown;
 }
 
-TEST_F(PlayTest, TicksAtTheIntervalForTheSpeedAndShowsTheFramesTheClockReaches) {
+TEST_F(PlayTest, TicksAtTheIntervalForTheSpeedAndShowsTheFramesTheClockReaches)
+{
     struct Case {
         float speed;
         UINT intervalMs;
         int start;
     };
     const Case cases[] = {
-        {1.0f, 40, 0}, {0.25f, 160, 0}, {0.5f, 80, 0}, {2.0f, 40, 0}, {4.0f, 40, 0},
+        {1.0f, 40, 0},     {0.25f, 160, 0}, {0.5f, 80, 0},   {2.0f, 40, 0},   {4.0f, 40, 0},
         {-0.25f, 160, 49}, {-0.5f, 80, 49}, {-1.0f, 40, 49}, {-2.0f, 40, 49}, {-4.0f, 40, 49},
     };
     for (const Case& c : cases) {
@@ -52,15 +54,16 @@ TEST_F(PlayTest, TicksAtTheIntervalForTheSpeedAndShowsTheFramesTheClockReaches) 
     }
 }
 
-TEST_F(PlayTest, IntervalFollowsTheFileAndNeverGoesBelow30MsOffNormalSpeed) {
+TEST_F(PlayTest, IntervalFollowsTheFileAndNeverGoesBelow30MsOffNormalSpeed)
+{
     struct Case {
         const wchar_t* file;
         float speed;
         UINT intervalMs;
     };
     const Case cases[] = {
-        {L"video25.avi", 1.0f, 40}, {L"video60.avi", 1.0f, 16}, {L"video25.avi", 2.0f, 40},
-        {L"video30.avi", 8.0f, 32}, {L"video30.avi", 1000.0f, 30}, {L"video25.avi", -4.0f, 40},
+        {L"video25.avi", 1.0f, 40},     {L"video60.avi", 1.0f, 16},    {L"video25.avi", 2.0f, 40},
+        {L"video30.avi", 8.0f, 32},     {L"video30.avi", 1000.0f, 30}, {L"video25.avi", -4.0f, 40},
         {L"sound_first.avi", 1.0f, 33},
     };
     for (const Case& c : cases) {
@@ -75,7 +78,8 @@ TEST_F(PlayTest, IntervalFollowsTheFileAndNeverGoesBelow30MsOffNormalSpeed) {
     }
 }
 
-TEST_F(PlayTest, RefusesSpeedZeroAndNotANumber) {
+TEST_F(PlayTest, RefusesSpeedZeroAndNotANumber)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     EXPECT_FALSE(player.Play(0.0f));
@@ -85,7 +89,8 @@ TEST_F(PlayTest, RefusesSpeedZeroAndNotANumber) {
     EXPECT_TRUE(FrameLog::Take().empty());
 }
 
-TEST_F(PlayTest, ForwardEndStopsAtFrameZeroWithoutLoop) {
+TEST_F(PlayTest, ForwardEndStopsAtFrameZeroWithoutLoop)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     ASSERT_NE(player.Seek(47), nullptr);
@@ -99,7 +104,8 @@ TEST_F(PlayTest, ForwardEndStopsAtFrameZeroWithoutLoop) {
     EXPECT_TRUE(FrameLog::Take().empty());
 }
 
-TEST_F(PlayTest, BackwardEndStopsOnTheLastFrameWithoutLoop) {
+TEST_F(PlayTest, BackwardEndStopsOnTheLastFrameWithoutLoop)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     ASSERT_NE(player.Seek(2), nullptr);
@@ -112,7 +118,8 @@ TEST_F(PlayTest, BackwardEndStopsOnTheLastFrameWithoutLoop) {
     EXPECT_EQ(FrameLog::Take(), (std::vector<int>{2, 2, 2, 1, 0, FrameLog::kEnd}));
 }
 
-TEST_F(PlayTest, LoopWrapsAtBothEnds) {
+TEST_F(PlayTest, LoopWrapsAtBothEnds)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi", KVQAviPlayer::OptionLoop);
     ASSERT_NE(player.Seek(48), nullptr);
@@ -130,7 +137,8 @@ TEST_F(PlayTest, LoopWrapsAtBothEnds) {
     EXPECT_EQ(FrameLog::Take(), (std::vector<int>{1, 1, 0, 49, 48}));
 }
 
-TEST_F(PlayTest, RefusesToPlayPastAnEndWithoutLoop) {
+TEST_F(PlayTest, RefusesToPlayPastAnEndWithoutLoop)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     ASSERT_NE(player.Seek(49), nullptr);
@@ -142,7 +150,8 @@ TEST_F(PlayTest, RefusesToPlayPastAnEndWithoutLoop) {
     EXPECT_TRUE(player.Play(-1.0f));
 }
 
-TEST_F(PlayTest, LateTicksSkipFramesInsteadOfSlowingDown) {
+TEST_F(PlayTest, LateTicksSkipFramesInsteadOfSlowingDown)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     clock.now = 0xFFFFFF00;  // the tick count wraps during play
@@ -155,7 +164,8 @@ TEST_F(PlayTest, LateTicksSkipFramesInsteadOfSlowingDown) {
     EXPECT_EQ(player.GetElapsedTime(), 560u);
 }
 
-TEST_F(PlayTest, SeekWrapsShowsAtOnceAndKeepsPlayGoing) {
+TEST_F(PlayTest, SeekWrapsShowsAtOnceAndKeepsPlayGoing)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     ASSERT_NE(player.Seek(player.Frames() + 3), nullptr);
@@ -172,7 +182,8 @@ TEST_F(PlayTest, SeekWrapsShowsAtOnceAndKeepsPlayGoing) {
     EXPECT_EQ(FrameLog::Take(), (std::vector<int>{3, 3, 30, 30, 31}));
 }
 
-TEST_F(PlayTest, StopKeepsThePositionAndPlayResumesFromIt) {
+TEST_F(PlayTest, StopKeepsThePositionAndPlayResumesFromIt)
+{
     KVQAviPlayer player;
     Open(player, L"video25.avi");
     ASSERT_TRUE(player.Play(1.0f));
@@ -189,7 +200,8 @@ TEST_F(PlayTest, StopKeepsThePositionAndPlayResumesFromIt) {
     EXPECT_EQ(player.GetPos(), 6u);
 }
 
-TEST_F(PlayTest, ACopyTakesSettingsButNeverTheFile) {
+TEST_F(PlayTest, ACopyTakesSettingsButNeverTheFile)
+{
     auto original = std::make_unique<KVQAviPlayer>();
     Open(*original, L"video25.avi", KVQAviPlayer::OptionLoop);
     ASSERT_TRUE(original->Play(1.0f));

@@ -15,17 +15,20 @@ constexpr int kBlockSamples = 8192;
 
 class SoundTest : public PlayerTest {
 protected:
-    std::vector<int> FirstSamples() {
+    std::vector<int> FirstSamples()
+    {
         std::vector<int> samples;
         for (const FakeWaveOutput::Block& block : wave.Writes()) samples.push_back(block.firstSample);
         return samples;
     }
     // Waits until the refill thread has settled on the flag going down.
-    bool SoundRunsOut() {
+    bool SoundRunsOut()
+    {
         for (int waited = 0; waited < 5000 && KVQAviPlayer::bAudioIsPlaying; ++waited) Sleep(1);
         return !KVQAviPlayer::bAudioIsPlaying;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         EXPECT_EQ(wave.Misuses(), 0);
         EXPECT_EQ(wave.Prepared(), 0u) << "a closed player leaves no prepared header behind";
         EXPECT_FALSE(wave.IsOpen());
@@ -35,7 +38,8 @@ protected:
     }
 };
 
-TEST_F(SoundTest, PlaysFromTheVideoPositionTwoBlocksAheadUntilTheSoundRunsOut) {
+TEST_F(SoundTest, PlaysFromTheVideoPositionTwoBlocksAheadUntilTheSoundRunsOut)
+{
     KVQAviPlayer player;
     Open(player, L"sound_long.avi");
     EXPECT_EQ(KVQAviPlayer::pWhoIsPlayingSound, &player);
@@ -65,7 +69,8 @@ TEST_F(SoundTest, PlaysFromTheVideoPositionTwoBlocksAheadUntilTheSoundRunsOut) {
     EXPECT_TRUE(player.IsPlaying()) << "the picture plays on without sound";
 }
 
-TEST_F(SoundTest, OnlyNormalSpeedWithoutTheNoSoundOptionPlaysSound) {
+TEST_F(SoundTest, OnlyNormalSpeedWithoutTheNoSoundOptionPlaysSound)
+{
     struct Case {
         float speed;
         WORD options;
@@ -83,7 +88,8 @@ TEST_F(SoundTest, OnlyNormalSpeedWithoutTheNoSoundOptionPlaysSound) {
     }
 }
 
-TEST_F(SoundTest, StopAndEndSilenceTheDevice) {
+TEST_F(SoundTest, StopAndEndSilenceTheDevice)
+{
     KVQAviPlayer player;
     Open(player, L"sound_after_video.avi");
     ASSERT_TRUE(player.Play(1.0f));
@@ -102,7 +108,8 @@ TEST_F(SoundTest, StopAndEndSilenceTheDevice) {
     EXPECT_EQ(KVQAviPlayer::audioPos, 0);
 }
 
-TEST_F(SoundTest, LoopRestartsSoundFromTheStartOnlyWhenSoundWasPlaying) {
+TEST_F(SoundTest, LoopRestartsSoundFromTheStartOnlyWhenSoundWasPlaying)
+{
     {
         KVQAviPlayer player;
         Open(player, L"sound_after_video.avi", KVQAviPlayer::OptionLoop);
@@ -129,7 +136,8 @@ TEST_F(SoundTest, LoopRestartsSoundFromTheStartOnlyWhenSoundWasPlaying) {
     }
 }
 
-TEST_F(SoundTest, SoundSurvivesManyStopPlayAndReopenCycles) {
+TEST_F(SoundTest, SoundSurvivesManyStopPlayAndReopenCycles)
+{
     KVQAviPlayer player;
     Open(player, L"sound_long.avi");
     for (int cycle = 0; cycle < 20; ++cycle) {
@@ -156,7 +164,8 @@ TEST_F(SoundTest, SoundSurvivesManyStopPlayAndReopenCycles) {
     EXPECT_EQ(wave.Closes(), 20);
 }
 
-TEST_F(SoundTest, CloseReturnsUnpreparesAndClosesTheDeviceEvenWhilePlaying) {
+TEST_F(SoundTest, CloseReturnsUnpreparesAndClosesTheDeviceEvenWhilePlaying)
+{
     KVQAviPlayer player;
     Open(player, L"sound_long.avi");
     ASSERT_TRUE(player.Play(1.0f));
@@ -172,7 +181,8 @@ TEST_F(SoundTest, CloseReturnsUnpreparesAndClosesTheDeviceEvenWhilePlaying) {
     EXPECT_FALSE(wave.ReturnOldest());
 }
 
-TEST_F(SoundTest, TheFirstOpenerOwnsTheSoundAndASilentPlayerStaysSilent) {
+TEST_F(SoundTest, TheFirstOpenerOwnsTheSoundAndASilentPlayerStaysSilent)
+{
     KVQAviPlayer first, second;
     Open(first, L"sound_after_video.avi");
     Open(second, L"sound_long.avi");
@@ -193,7 +203,8 @@ TEST_F(SoundTest, TheFirstOpenerOwnsTheSoundAndASilentPlayerStaysSilent) {
     EXPECT_EQ(wave.Writes().size(), 2u);
 }
 
-TEST_F(SoundTest, PlayersOpeningAtOnceClaimTheSoundOnce) {
+TEST_F(SoundTest, PlayersOpeningAtOnceClaimTheSoundOnce)
+{
     constexpr int kPlayers = 8;
     KVQAviPlayer players[kPlayers];
     std::atomic<int> opened{0};
@@ -213,7 +224,8 @@ TEST_F(SoundTest, PlayersOpeningAtOnceClaimTheSoundOnce) {
     for (KVQAviPlayer& player : players) player.Close();
 }
 
-TEST_F(SoundTest, UnusableSoundPlaysSilently) {
+TEST_F(SoundTest, UnusableSoundPlaysSilently)
+{
     for (const wchar_t* name : {L"sound_sample_size_0.avi", L"sound_sample_size_20000.avi", L"video25.avi"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
         KVQAviPlayer player;
@@ -226,7 +238,8 @@ TEST_F(SoundTest, UnusableSoundPlaysSilently) {
     EXPECT_EQ(wave.Opens(), 0);
 }
 
-TEST_F(SoundTest, ADeviceThatFailsOnceIsOpenedAgainAfterFreeingTheSystemSound) {
+TEST_F(SoundTest, ADeviceThatFailsOnceIsOpenedAgainAfterFreeingTheSystemSound)
+{
     wave.failingOpens = 1;
     KVQAviPlayer player;
     Open(player, L"sound_after_video.avi");
@@ -236,7 +249,8 @@ TEST_F(SoundTest, ADeviceThatFailsOnceIsOpenedAgainAfterFreeingTheSystemSound) {
     EXPECT_EQ(wave.Writes().size(), 2u);
 }
 
-TEST_F(SoundTest, WithoutADeviceOrEnoughBuffersTheFileOpensSilentlyAndFreesTheSound) {
+TEST_F(SoundTest, WithoutADeviceOrEnoughBuffersTheFileOpensSilentlyAndFreesTheSound)
+{
     struct Case {
         int failingOpens, preparableHeaders, preparedWhenOwned;
     };
@@ -253,7 +267,8 @@ TEST_F(SoundTest, WithoutADeviceOrEnoughBuffersTheFileOpensSilentlyAndFreesTheSo
     }
 }
 
-TEST_F(SoundTest, VolumeReadsBackTheLouderChannel) {
+TEST_F(SoundTest, VolumeReadsBackTheLouderChannel)
+{
     KVQAviPlayer player;
     player.SetVolume(0x1234);  // no device: nothing
     EXPECT_EQ(player.GetVolume(), 0);
@@ -268,7 +283,8 @@ TEST_F(SoundTest, VolumeReadsBackTheLouderChannel) {
     EXPECT_EQ(player.GetVolume(), 0);
 }
 
-TEST_F(SoundTest, RefillRacesNeitherTheOwnerNorTheDevice) {
+TEST_F(SoundTest, RefillRacesNeitherTheOwnerNorTheDevice)
+{
     KVQAviPlayer player;
     Open(player, L"sound_long.avi", KVQAviPlayer::OptionLoop);
     std::atomic<bool> done{false};

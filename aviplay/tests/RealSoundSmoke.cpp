@@ -15,7 +15,8 @@ namespace {
 // thread, swaps it for WHDR_DONE when it hands the block back.
 DWORD BlockFlags(int block) { return *static_cast<volatile DWORD*>(&KVQAviPlayer::waveHeader[block].dwFlags); }
 
-int BlocksWithDevice() {
+int BlocksWithDevice()
+{
     int count = 0;
     for (int block = 0; block < 16; ++block) {
         if (BlockFlags(block) & WHDR_INQUEUE) ++count;
@@ -25,7 +26,8 @@ int BlocksWithDevice() {
 
 bool HandedBack(int block) { return (BlockFlags(block) & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE; }
 
-TEST(RealSound, PlaysAFileWithSoundToTheEnd) {
+TEST(RealSound, PlaysAFileWithSoundToTheEnd)
+{
     HWND window = CreateWindowW(L"STATIC", L"player", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     KVQAviPlayer player;

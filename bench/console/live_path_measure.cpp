@@ -27,8 +27,8 @@ public:
     void PostLargeFrame(bool) override {}
 };
 
-ULONGLONG g_cpu100ns = 0;   // capture thread time spent in the path
-LONGLONG g_wallTicks = 0;   // performance-counter ticks in the path
+ULONGLONG g_cpu100ns = 0;  // capture thread time spent in the path
+LONGLONG g_wallTicks = 0;  // performance-counter ticks in the path
 long g_frames = 0;
 
 ULONGLONG ThreadCpu()

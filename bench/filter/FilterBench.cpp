@@ -18,7 +18,8 @@ void CountFrame(unsigned char*, int, int, int) {}
 
 // Seconds per frame through `middle`, in one run of the graph; 0 when the
 // graph cannot be built.
-double SecondsPerFrame(const CLSID& middle) {
+double SecondsPerFrame(const CLSID& middle)
+{
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     ComPtr<IGraphBuilder> graph;
@@ -72,7 +73,8 @@ double SecondsPerFrame(const CLSID& middle) {
 
 }  // namespace
 
-int main() {
+int main()
+{
     OleInitialize(nullptr);
     auto registerServer = OrbileExport<DllEntry>("DllRegisterServer");
     if (!registerServer || FAILED(registerServer())) {

@@ -62,7 +62,12 @@ void multicastPictures(benchmark::State& state)
     state.counters["loss%"] = sent ? 100.0 * double(sent - received) / double(sent) : 0.0;
 }
 // Ten a second for five seconds; then back to back.
-BENCHMARK(multicastPictures)->Args({100, 50})->Args({0, 200})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(multicastPictures)
+    ->Args({100, 50})
+    ->Args({0, 200})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -88,15 +88,14 @@ void tenViewers(benchmark::State& state)
                 Telvane::PictureBuffers buffers(3840000, 64);
                 for (;;) {
                     if (!receivers[v]->receive(buffers)) {
-                        if (!sending)
-                            return;
+                        if (!sending) return;
                         continue;
                     }
                     const uint32_t number = Telvane::loadBigEndian32(buffers.meta.data());
                     const uint32_t kind = buffers.meta[4];
-                    const auto sentAt = std::chrono::nanoseconds(
-                        (uint64_t(Telvane::loadBigEndian32(buffers.meta.data() + 8)) << 32) |
-                        Telvane::loadBigEndian32(buffers.meta.data() + 12));
+                    const auto sentAt =
+                        std::chrono::nanoseconds((uint64_t(Telvane::loadBigEndian32(buffers.meta.data() + 8)) << 32) |
+                                                 Telvane::loadBigEndian32(buffers.meta.data() + 12));
                     const double latency =
                         std::chrono::duration<double, std::milli>(Clock::now() - (epoch + sentAt)).count();
                     if (buffers.metaLength != 64 || number >= uint32_t(pictures) || kind >= kPictureKinds ||
@@ -128,8 +127,7 @@ void tenViewers(benchmark::State& state)
             std::this_thread::sleep_until(next);
         }
         sending = false;
-        for (std::thread& viewer : viewers)
-            viewer.join();
+        for (std::thread& viewer : viewers) viewer.join();
     }
 
     int lost = 0, torn = 0, received = 0;

@@ -30,19 +30,17 @@ template <typename Build>
 double MillisecondsPerBuild(int rounds, Build build)
 {
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < rounds; ++i)
-        build();
+    for (int i = 0; i < rounds; ++i) build();
     const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
     return spent.count() / rounds;
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
     HBITMAP face = ::LoadBitmapW(::GetModuleHandleW(L"kvquikit.dll"), MAKEINTRESOURCEW(1000));
-    if (!face)
-        return 1;
+    if (!face) return 1;
     const double runs = MillisecondsPerBuild(200, [&] {
         CRgn region;
         kvqComputeRgnFromBitmap(&region, face, KVQ_TRANSPARENT);

@@ -6,7 +6,4 @@ COrbileApp theApp;
 
 COrbileApp& TheApp() { return theApp; }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    return AfxWinMain(instance);
-}
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return AfxWinMain(instance); }

@@ -9,14 +9,14 @@ struct IntEntry {
     int Settings::*value;
 };
 
-const IntEntry<WindowPlace> kPlaceEntries[] = {
-    {L"XPos", &WindowPlace::x}, {L"YPos", &WindowPlace::y}, {L"Width", &WindowPlace::width},
-    {L"Height", &WindowPlace::height}};
+const IntEntry<WindowPlace> kPlaceEntries[] = {{L"XPos", &WindowPlace::x},
+                                               {L"YPos", &WindowPlace::y},
+                                               {L"Width", &WindowPlace::width},
+                                               {L"Height", &WindowPlace::height}};
 
-const IntEntry<CaptureSettings> kCaptureEntries[] = {
-    {L"Capture", &CaptureSettings::captureMode},
-    {L"TotalTime", &CaptureSettings::totalTimeIndex},
-    {L"IntervalTime", &CaptureSettings::intervalIndex}};
+const IntEntry<CaptureSettings> kCaptureEntries[] = {{L"Capture", &CaptureSettings::captureMode},
+                                                     {L"TotalTime", &CaptureSettings::totalTimeIndex},
+                                                     {L"IntervalTime", &CaptureSettings::intervalIndex}};
 
 // Missing values keep what the settings hold (their defaults).
 template <class Settings, size_t N>

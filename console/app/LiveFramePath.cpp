@@ -136,13 +136,12 @@ bool LiveFramePath::DropWhileHeld(DWORD now)
 
 // A frozen camera keeps sending the same picture: from its second frozen
 // frame on, the stored picture is reused instead of decoding the frame.
-bool LiveFramePath::FillTarget(ILiveFrameHost& host, CFrameBuffer& target, unsigned char* data, int width,
-                               int height, int length, const CameraPictureState& state, bool frozen)
+bool LiveFramePath::FillTarget(ILiveFrameHost& host, CFrameBuffer& target, unsigned char* data, int width, int height,
+                               int length, const CameraPictureState& state, bool frozen)
 {
     if (frozen && m_frozenBefore && m_frozen.HasPicture()) return target.CopyFrom(m_frozen) != FALSE;
 
-    if (!DecodeCameraJpeg(target, data, length) && !ConvertYuy2Frame(target, data, width, height, length))
-        return false;
+    if (!DecodeCameraJpeg(target, data, length) && !ConvertYuy2Frame(target, data, width, height, length)) return false;
     // While an AVI is written the camera's own look is recorded.
     ApplyImageCorrections(target.WritablePlane(), state, !host.IsAviWriterOpen());
     if (frozen) m_frozen.CopyFrom(target);
@@ -267,8 +266,8 @@ void LiveFramePath::PushNetworkImage()
     const RECT& view = m_current->m_viewRect;
     const PixelRect viewArea{view.left, view.top, view.right, view.bottom};
     const BgrPlane pixels = m_current->WritablePlane();
-    const StretchLayout layout = LayoutStretch({0, 0, kNetworkWidth, kNetworkHeight}, pixels.width, pixels.height,
-                                               &viewArea, true, true);
+    const StretchLayout layout =
+        LayoutStretch({0, 0, kNetworkWidth, kNetworkHeight}, pixels.width, pixels.height, &viewArea, true, true);
     if (layout.kind == StretchLayout::Nothing) return;
     HDC dc = shared.MemoryDC();
     for (int i = 0; i < layout.bandCount; ++i) {

@@ -44,7 +44,11 @@ public:
         DWORD framePeriod;
         DWORD framesSeen;
     };
-    virtual bool GetRecorderClock(RecorderClock* clock) { (void)clock; return false; }
+    virtual bool GetRecorderClock(RecorderClock* clock)
+    {
+        (void)clock;
+        return false;
+    }
     // Hands the display frame (the new current frame, as the local camera is
     // shown) to the recorder once; called under the network-and-recording lock.
     virtual void RecordFrame(CFrameBuffer& displayFrame) { (void)displayFrame; }
@@ -55,7 +59,10 @@ public:
     virtual void ComposeOverlay(CFrameBuffer& frame, const CameraPictureState& state, int displayWidth,
                                 int displayHeight)
     {
-        (void)frame; (void)state; (void)displayWidth; (void)displayHeight;
+        (void)frame;
+        (void)state;
+        (void)displayWidth;
+        (void)displayHeight;
     }
 
     // Sharing: the image provider while the picture is shared, else null (then
@@ -144,8 +151,8 @@ public:
 
 private:
     bool DropWhileHeld(DWORD now);
-    bool FillTarget(ILiveFrameHost& host, CFrameBuffer& target, unsigned char* data, int width, int height,
-                    int length, const CameraPictureState& state, bool frozen);
+    bool FillTarget(ILiveFrameHost& host, CFrameBuffer& target, unsigned char* data, int width, int height, int length,
+                    const CameraPictureState& state, bool frozen);
     void RestartStatisticsIfAsked(DWORD now);
     void NoteFrameInterval(DWORD now);
     void ComposeOverlay(ILiveFrameHost& host, CFrameBuffer& target, const CameraPictureState& state);
@@ -169,10 +176,10 @@ private:
     std::atomic<DWORD> m_startTick{0};
     std::atomic<DWORD> m_frameInterval[3];
     std::atomic<DWORD> m_lastPushTick{0};
-    std::atomic<int> m_largeFrameHeld{0};         // a still waits for the UI thread
+    std::atomic<int> m_largeFrameHeld{0};  // a still waits for the UI thread
     std::atomic<DWORD> m_largeFrameHeldSince{0};
-    bool m_frozenBefore = false;                  // capture thread only
-    std::vector<unsigned char> m_networkJpeg;     // under the network-and-recording lock
+    bool m_frozenBefore = false;               // capture thread only
+    std::vector<unsigned char> m_networkJpeg;  // under the network-and-recording lock
 };
 
 // The frame callback to register with KVQDocCamController::SetCallbackFunction:

@@ -36,8 +36,10 @@ struct TitleTip {
     const wchar_t* key;
     const wchar_t* text;
 };
-const TitleTip kTitleTips[4] = {
-    {L"tipAbout", L"About"}, {L"tipMinimize", L"Minimize"}, {L"tipFullScreen", L"Full Screen"}, {L"tipClose", L"Close"}};
+const TitleTip kTitleTips[4] = {{L"tipAbout", L"About"},
+                                {L"tipMinimize", L"Minimize"},
+                                {L"tipFullScreen", L"Full Screen"},
+                                {L"tipClose", L"Close"}};
 
 // The OSD box grows with the text: 13 pixels per nonzero byte of its UTF-16
 // form, which gives wide characters their double width.
@@ -370,8 +372,7 @@ bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
 
 void CMainFrame::DrawNoCameraText(CDC* dc, const CRect& rect)
 {
-    DrawShadowedText(dc, ReadIniString(L"CNetworkPanel", L"staticUsbUnconnected", L"Usb unconnected"), rect,
-                     DT_CENTER);
+    DrawShadowedText(dc, ReadIniString(L"CNetworkPanel", L"staticUsbUnconnected", L"Usb unconnected"), rect, DT_CENTER);
 }
 
 void CMainFrame::DrawTexts(CDC* dc, const CRect& rect)
@@ -540,15 +541,9 @@ void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)
     RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-bool CMainFrame::IsLocalCameraPresent() const
-{
-    return m_presence == CameraPresence::Present;
-}
+bool CMainFrame::IsLocalCameraPresent() const { return m_presence == CameraPresence::Present; }
 
-bool CMainFrame::IsLocalCameraShown()
-{
-    return IsLocalCameraPresent() && !m_remoteCamera;
-}
+bool CMainFrame::IsLocalCameraShown() { return IsLocalCameraPresent() && !m_remoteCamera; }
 
 KVQDocCamController* CMainFrame::CurrentController()
 {
@@ -580,10 +575,7 @@ bool CMainFrame::CanTakeLargeStills()
     return IsLocalCameraShown() && camera && (camera->GetDocCamModelFeature(0) & kFeatureLargeStills);
 }
 
-void CMainFrame::RequestRepaint()
-{
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
+void CMainFrame::RequestRepaint() { ::InvalidateRect(m_hWnd, nullptr, FALSE); }
 
 bool CMainFrame::GetRecorderClock(RecorderClock* clock)
 {
@@ -595,10 +587,7 @@ void CMainFrame::RecordFrame(CFrameBuffer& displayFrame)
     if (m_videoPanel) m_videoPanel->RecordFrame(displayFrame);
 }
 
-void CMainFrame::PostLargeFrame(bool continuousMode)
-{
-    ::PostMessageW(m_hWnd, WM_LARGE_FRAME, continuousMode, 0);
-}
+void CMainFrame::PostLargeFrame(bool continuousMode) { ::PostMessageW(m_hWnd, WM_LARGE_FRAME, continuousMode, 0); }
 
 void CMainFrame::OnDestroyWindow()
 {

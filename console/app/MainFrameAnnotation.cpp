@@ -27,8 +27,8 @@ bool CMainFrame::CreateAnnotation()
     m_annotationPanel = std::make_unique<CAnnotationPanel>(*this, *this);
     m_annotationPanel->m_drawingPlane = &m_drawing;
     const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kAnnotationPanelFace, 0};
-    if (!CreateSkinButton(*m_annotationPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0,
-                          CControlPanel::kRowsHeight, m_bar.get(), this, 0)) {
+    if (!CreateSkinButton(*m_annotationPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
+                          m_bar.get(), this, 0)) {
         m_annotationPanel.reset();
         return true;  // the console runs on without its drawing tools
     }
@@ -54,8 +54,8 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
         LiveFramePath::FrameAccess access(m_live);
         const CFrameBuffer* frame = access.Display();
         if (!frame || !frame->HasPicture()) return false;
-        const RECT& r = ::IsRectEmpty(&frame->m_viewRect) ? RECT{0, 0, frame->Width(), frame->Height()}
-                                                            : frame->m_viewRect;
+        const RECT& r =
+            ::IsRectEmpty(&frame->m_viewRect) ? RECT{0, 0, frame->Width(), frame->Height()} : frame->m_viewRect;
         // Frame pixels to plane pixels, each coordinate truncated.
         const long long plane = m_drawing.GetWidth();
         const long long width = frame->Width();
@@ -109,8 +109,8 @@ void CMainFrame::ComposeOverlay(CFrameBuffer& frame, const CameraPictureState& s
         StretchBlt(composition.GetDC(), 0, 0, width, height, m_drawing.GetDC(), 0, 0, m_drawing.GetWidth(),
                    m_drawing.GetHeight(), SRCCOPY);
     } else {
-        const PixelRect cut = ComputeAnnotationCutout(m_drawing.GetWidth(), m_drawing.GetHeight(), displayWidth,
-                                                      displayHeight, state);
+        const PixelRect cut =
+            ComputeAnnotationCutout(m_drawing.GetWidth(), m_drawing.GetHeight(), displayWidth, displayHeight, state);
         const int cutWidth = cut.right - cut.left;
         const int cutHeight = cut.bottom - cut.top;
         if (zoomed.GetWidth() != cutWidth || zoomed.GetHeight() != cutHeight) zoomed.Resize(cutWidth, cutHeight);

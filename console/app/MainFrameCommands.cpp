@@ -194,10 +194,7 @@ void CMainFrame::OnTimerEvent(UINT id)
     m_strip.Tick();
 }
 
-KVQDocCamController* CMainFrame::LargeStillCamera()
-{
-    return CanTakeLargeStills() ? CurrentController() : nullptr;
-}
+KVQDocCamController* CMainFrame::LargeStillCamera() { return CanTakeLargeStills() ? CurrentController() : nullptr; }
 
 void CMainFrame::Snapshot()
 {
@@ -311,8 +308,8 @@ void CMainFrame::SwitchToNextCamera()
         IniMessageBox(nullptr, L"Messages", L"warnInvalidVideoFormat");
     }
     const wchar_t* failure = !next->SetCallbackFunction(OnDeviceFrame) ? L"warnNoVideoCallback"
-                             : !next->StartCapture()                  ? L"warnNoVideoCapture"
-                                                                      : nullptr;
+                             : !next->StartCapture()                   ? L"warnNoVideoCapture"
+                                                                       : nullptr;
     if (failure) {
         app.WaitBox().Close();
         IniMessageBox(nullptr, L"Messages", failure);
@@ -345,4 +342,3 @@ void CMainFrame::ReopenDevices()
     m_live.m_restartStatistics = 1;
     app.WaitBox().Close();
 }
-

@@ -177,8 +177,8 @@ bool DrawLine(const ArgbPlane& plane, int x1, int y1, int x2, int y2, std::uint3
     return true;
 }
 
-bool DrawRect(const ArgbPlane& plane, const PixelRect& rect, bool fill, int border,
-              std::uint32_t lineColour, std::uint32_t fillColour)
+bool DrawRect(const ArgbPlane& plane, const PixelRect& rect, bool fill, int border, std::uint32_t lineColour,
+              std::uint32_t fillColour)
 {
     if (!HasPixels(plane)) return false;
     const PixelRect r = Bounded(rect);
@@ -227,8 +227,8 @@ bool EraseRect(const ArgbPlane& plane, const PixelRect& rect)
     return true;
 }
 
-bool DrawEllipse(const ArgbPlane& plane, PixelRect& rect, bool fill, int border,
-                 std::uint32_t lineColour, std::uint32_t fillColour)
+bool DrawEllipse(const ArgbPlane& plane, PixelRect& rect, bool fill, int border, std::uint32_t lineColour,
+                 std::uint32_t fillColour)
 {
     if (!HasPixels(plane)) return false;
     rect = Bounded(rect);
@@ -243,8 +243,8 @@ bool DrawEllipse(const ArgbPlane& plane, PixelRect& rect, bool fill, int border,
     return drew;
 }
 
-bool MergeFrom(const ArgbPlane& destination, const ArgbPlane& source, bool keyed, bool blend,
-               const PixelRect* clip, unsigned alpha, std::uint32_t key)
+bool MergeFrom(const ArgbPlane& destination, const ArgbPlane& source, bool keyed, bool blend, const PixelRect* clip,
+               unsigned alpha, std::uint32_t key)
 {
     PixelRect area;
     if (!SharedArea(destination, source, clip, area)) return false;
@@ -289,9 +289,8 @@ void CompositeFrom(const ArgbPlane& destination, const ArgbPlane& source, unsign
 {
     PixelRect area;
     if (!SharedArea(destination, source, nullptr, area)) return;
-    ForEachShared(destination, source, area, [constantAlpha](std::uint32_t& d, std::uint32_t s) {
-        d = Argb::CompositeOver(d, s, constantAlpha);
-    });
+    ForEachShared(destination, source, area,
+                  [constantAlpha](std::uint32_t& d, std::uint32_t s) { d = Argb::CompositeOver(d, s, constantAlpha); });
 }
 
 void MirrorRows(const ArgbPlane& plane)
@@ -304,7 +303,8 @@ void FlipColumns(const ArgbPlane& plane)
 {
     if (!HasPixels(plane)) return;
     for (int y = 0; y < plane.height / 2; ++y)
-        std::swap_ranges(MemoryRow(plane, y), MemoryRow(plane, y) + plane.width, MemoryRow(plane, plane.height - 1 - y));
+        std::swap_ranges(MemoryRow(plane, y), MemoryRow(plane, y) + plane.width,
+                         MemoryRow(plane, plane.height - 1 - y));
 }
 
 void HalfTurn(const ArgbPlane& plane)

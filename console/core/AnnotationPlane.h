@@ -45,19 +45,18 @@ std::uint32_t CompositeOver(std::uint32_t destination, std::uint32_t source, uns
 // (the caller's dirty flag).
 namespace AnnotationOps {
 bool DrawLine(const ArgbPlane& plane, int x1, int y1, int x2, int y2, std::uint32_t colour);
-bool DrawRect(const ArgbPlane& plane, const PixelRect& rect, bool fill, int border,
-              std::uint32_t lineColour, std::uint32_t fillColour);
+bool DrawRect(const ArgbPlane& plane, const PixelRect& rect, bool fill, int border, std::uint32_t lineColour,
+              std::uint32_t fillColour);
 bool EraseRect(const ArgbPlane& plane, const PixelRect& rect);
 // Shrinks rect by the border on every side, as the layer's callers expect.
-bool DrawEllipse(const ArgbPlane& plane, PixelRect& rect, bool fill, int border,
-                 std::uint32_t lineColour, std::uint32_t fillColour);
+bool DrawEllipse(const ArgbPlane& plane, PixelRect& rect, bool fill, int border, std::uint32_t lineColour,
+                 std::uint32_t fillColour);
 
 // Both planes top-left aligned; the area is the clip (when given) within
 // both planes.
-bool MergeFrom(const ArgbPlane& destination, const ArgbPlane& source, bool keyed, bool blend,
-               const PixelRect* clip, unsigned alpha, std::uint32_t key);
-bool BlendFrom(const ArgbPlane& destination, const ArgbPlane& source, const PixelRect* clip,
-               unsigned alpha);
+bool MergeFrom(const ArgbPlane& destination, const ArgbPlane& source, bool keyed, bool blend, const PixelRect* clip,
+               unsigned alpha, std::uint32_t key);
+bool BlendFrom(const ArgbPlane& destination, const ArgbPlane& source, const PixelRect* clip, unsigned alpha);
 // The same composite over the whole overlap as the platform's alpha blend.
 void CompositeFrom(const ArgbPlane& destination, const ArgbPlane& source, unsigned constantAlpha);
 

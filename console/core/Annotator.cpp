@@ -42,8 +42,8 @@ int KVQAnnotator::Resize(int width, int height)
     next.biHeight = height;
     next.biSizeImage = 0;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(m_memoryDC, reinterpret_cast<const BITMAPINFO*>(&next), DIB_RGB_COLORS,
-                                      &bits, nullptr, 0);
+    HBITMAP bitmap =
+        CreateDIBSection(m_memoryDC, reinterpret_cast<const BITMAPINFO*>(&next), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap) return 0;
     HGDIOBJ previous = SelectObject(m_memoryDC, bitmap);
     if (m_bitmap)

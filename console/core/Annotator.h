@@ -86,8 +86,8 @@ public:
 
     int m_appliedMirror = 0;
     int m_requestedMirror = 0;
-    KVQAnnotator m_turned;    // the scratch of Rotate, layer height x width
-    KVQAnnotator m_spare;     // never sized
+    KVQAnnotator m_turned;          // the scratch of Rotate, layer height x width
+    KVQAnnotator m_spare;           // never sized
     KVQAnnotator m_frameLayers[2];  // composited by the live frame path
 
 private:

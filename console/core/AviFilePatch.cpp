@@ -184,8 +184,10 @@ BOOL RepairAviLayout(const wchar_t* path)
         if (entries[i].id[2] == 'd') ++videoFrames;
         const LONG moved = static_cast<LONG>(entries[i].offset - gap);
         entries[i].offset -= gap;
-        if (moved < 0) runOpen = runOpen || !runEnd;
-        else if (moved > 0 && runOpen && !runEnd) runEnd = i;
+        if (moved < 0)
+            runOpen = runOpen || !runEnd;
+        else if (moved > 0 && runOpen && !runEnd)
+            runEnd = i;
     }
 
     // Everything checked: from here on the file is changed.

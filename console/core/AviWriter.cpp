@@ -81,8 +81,10 @@ HRESULT ReadWaveFile(const wchar_t* path, std::vector<BYTE>& image)
     if (file == INVALID_HANDLE_VALUE) return AVIERR_FILEOPEN;
     LARGE_INTEGER size{};
     HRESULT result = AVIERR_OK;
-    if (!GetFileSizeEx(file, &size)) result = AVIERR_FILEREAD;
-    else if (size.QuadPart > kMaxWaveFileBytes) result = AVIERR_BADSIZE;
+    if (!GetFileSizeEx(file, &size))
+        result = AVIERR_FILEREAD;
+    else if (size.QuadPart > kMaxWaveFileBytes)
+        result = AVIERR_BADSIZE;
     else {
         DWORD read = 0;
         try {
@@ -195,9 +197,8 @@ HRESULT AviWriterAddAudio(AviWriter* writer, const void* data, DWORD bytes)
     // Appended (start -1) rather than placed at audioSamplePos: some AVIFile
     // implementations count a sound stream's length in blocks, and refuse a
     // start past that count.
-    const HRESULT result = Checked(writer, AVIStreamWrite(writer->soundStream, -1, samples,
-                                                          const_cast<void*>(data), static_cast<LONG>(bytes), 0,
-                                                          nullptr, nullptr));
+    const HRESULT result = Checked(writer, AVIStreamWrite(writer->soundStream, -1, samples, const_cast<void*>(data),
+                                                          static_cast<LONG>(bytes), 0, nullptr, nullptr));
     if (result == AVIERR_OK) writer->audioSamplePos += samples;
     return result;
 }
@@ -259,9 +260,9 @@ HRESULT AviWriterEnsureCompressedStream(AviWriter* writer, AVICOMPRESSOPTIONS* o
 
 HRESULT AviWriterWriteVideo(AviWriter* writer, const void* bits, LONG bytes)
 {
-    const HRESULT result = Checked(writer, AVIStreamWrite(writer->compressedStream, writer->frameCount, 1,
-                                                          const_cast<void*>(bits), bytes, AVIIF_KEYFRAME, nullptr,
-                                                          nullptr));
+    const HRESULT result =
+        Checked(writer, AVIStreamWrite(writer->compressedStream, writer->frameCount, 1, const_cast<void*>(bits), bytes,
+                                       AVIIF_KEYFRAME, nullptr, nullptr));
     if (result == AVIERR_OK) ++writer->frameCount;
     return result;
 }

@@ -50,10 +50,7 @@ CaptureSeries::Step CaptureSeries::Tick(uint32_t now, bool largeStills)
     return Step::RequestStill;
 }
 
-std::wstring CaptureSeries::NextShotName() const
-{
-    return SeriesShotName(m_baseName, m_taken, L"jpg");
-}
+std::wstring CaptureSeries::NextShotName() const { return SeriesShotName(m_baseName, m_taken, L"jpg"); }
 
 CaptureSeries::Outcome CaptureSeries::ShotDone(bool written)
 {

@@ -4,12 +4,11 @@
 #include <cwchar>
 #include <string>
 
-const int kSeriesTotalSeconds[kSeriesTableRows] = {
-    60,    120,   180,   300,   600,   1200,  1800,   2400,   3600,   4800,
-    6000,  7200,  10800, 21600, 43200, 86400, 129600, 172800, 216000, 259200};
-const int kSeriesIntervalSeconds[kSeriesTableRows] = {
-    5,   10,  15,   20,   30,   40,   50,   60,   120,  180,
-    300, 600, 1200, 1800, 2400, 3000, 3600, 7200, 10800, 21600};
+const int kSeriesTotalSeconds[kSeriesTableRows] = {60,    120,   180,    300,    600,    1200,  1800,
+                                                   2400,  3600,  4800,   6000,   7200,   10800, 21600,
+                                                   43200, 86400, 129600, 172800, 216000, 259200};
+const int kSeriesIntervalSeconds[kSeriesTableRows] = {5,   10,  15,   20,   30,   40,   50,   60,   120,   180,
+                                                      300, 600, 1200, 1800, 2400, 3000, 3600, 7200, 10800, 21600};
 
 void FormatTimestamp(wchar_t* out, std::size_t size, const std::tm& time)
 {
@@ -37,22 +36,15 @@ void ShortenPath(wchar_t (&out)[kShortPathLength + 1], const wchar_t* path)
 {
     std::wstring shortened = path;
     if (shortened.size() >= kShortPathLength) {
-        if (const wchar_t* last = std::wcsrchr(path, L'\\'))
-            shortened = shortened.substr(0, 3) + L"..." + last;
+        if (const wchar_t* last = std::wcsrchr(path, L'\\')) shortened = shortened.substr(0, 3) + L"..." + last;
         if (shortened.size() > kShortPathLength) shortened.replace(kShortPathLength - 3, std::wstring::npos, L"...");
     }
     std::wcscpy(out, shortened.c_str());
 }
 
-int SeriesTotalSeconds(int index)
-{
-    return kSeriesTotalSeconds[std::clamp(index, 0, kSeriesTableRows - 1)];
-}
+int SeriesTotalSeconds(int index) { return kSeriesTotalSeconds[std::clamp(index, 0, kSeriesTableRows - 1)]; }
 
-int SeriesIntervalSeconds(int index)
-{
-    return kSeriesIntervalSeconds[std::clamp(index, 0, kSeriesTableRows - 1)];
-}
+int SeriesIntervalSeconds(int index) { return kSeriesIntervalSeconds[std::clamp(index, 0, kSeriesTableRows - 1)]; }
 
 int ShotsPerSeries(int totalIndex, int intervalIndex)
 {

@@ -9,18 +9,14 @@ int Height(const PixelRect& r) { return r.bottom - r.top; }
 
 AffineTransform Multiply(const AffineTransform& a, const AffineTransform& b)
 {
-    return {a.m11 * b.m11 + a.m12 * b.m21,
-            a.m11 * b.m12 + a.m12 * b.m22,
-            a.m21 * b.m11 + a.m22 * b.m21,
-            a.m21 * b.m12 + a.m22 * b.m22,
-            a.dx * b.m11 + a.dy * b.m21 + b.dx,
-            a.dx * b.m12 + a.dy * b.m22 + b.dy};
+    return {a.m11 * b.m11 + a.m12 * b.m21, a.m11 * b.m12 + a.m12 * b.m22,      a.m21 * b.m11 + a.m22 * b.m21,
+            a.m21 * b.m12 + a.m22 * b.m22, a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
 }
 
 }  // namespace
 
-StretchLayout LayoutStretch(const PixelRect& destination, int pictureWidth, int pictureHeight,
-                            const PixelRect* source, bool keepAspect, bool fillBands)
+StretchLayout LayoutStretch(const PixelRect& destination, int pictureWidth, int pictureHeight, const PixelRect* source,
+                            bool keepAspect, bool fillBands)
 {
     StretchLayout layout{};
     if (pictureWidth <= 0 || pictureHeight <= 0) return layout;
@@ -61,8 +57,8 @@ StretchLayout LayoutStretch(const PixelRect& destination, int pictureWidth, int 
     return layout;
 }
 
-AffineTransform RotationTransform(int destinationWidth, int destinationHeight,
-                                  int pictureWidth, int pictureHeight, float degrees)
+AffineTransform RotationTransform(int destinationWidth, int destinationHeight, int pictureWidth, int pictureHeight,
+                                  float degrees)
 {
     const float radians = degrees * 3.1415926f / 180.0f;
     const float c = std::cos(radians), s = std::sin(radians);

@@ -7,17 +7,17 @@
 struct StretchLayout {
     enum Kind { Nothing, Copy, Stretch };
     Kind kind;
-    PixelRect source;     // part of the picture that is drawn
-    PixelRect output;     // where it lands on the target
-    int bandCount;        // black bands beside the output (keep-aspect with bands)
+    PixelRect source;  // part of the picture that is drawn
+    PixelRect output;  // where it lands on the target
+    int bandCount;     // black bands beside the output (keep-aspect with bands)
     PixelRect bands[2];
 };
 
 // source may be null (the whole picture). A source equal to the destination
 // is copied 1:1. With keepAspect the whole picture's proportions are kept,
 // centred, and fillBands asks for the uncovered bands.
-StretchLayout LayoutStretch(const PixelRect& destination, int pictureWidth, int pictureHeight,
-                            const PixelRect* source, bool keepAspect, bool fillBands);
+StretchLayout LayoutStretch(const PixelRect& destination, int pictureWidth, int pictureHeight, const PixelRect* source,
+                            bool keepAspect, bool fillBands);
 
 // A world transform in the layout of the GDI XFORM: x' = x*m11 + y*m21 + dx,
 // y' = x*m12 + y*m22 + dy.
@@ -29,5 +29,5 @@ struct AffineTransform {
 // centre of a destinationWidth x destinationHeight area, shrunk by
 // pictureHeight / pictureWidth so that a quarter-turned landscape picture
 // fits the destination's height.
-AffineTransform RotationTransform(int destinationWidth, int destinationHeight,
-                                  int pictureWidth, int pictureHeight, float degrees);
+AffineTransform RotationTransform(int destinationWidth, int destinationHeight, int pictureWidth, int pictureHeight,
+                                  float degrees);

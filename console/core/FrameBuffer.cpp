@@ -41,8 +41,14 @@ struct BitmapInfoWithColors {
 }  // namespace
 
 KVQFrameBuffer::KVQFrameBuffer()
-    : m_header{}, m_memoryDC(CreateCompatibleDC(nullptr)), m_originalBitmap(nullptr), m_bitmap(nullptr),
-      m_pixels(nullptr), m_stride(0), m_outputRect{}, m_aspect(1.0f)
+    : m_header{},
+      m_memoryDC(CreateCompatibleDC(nullptr)),
+      m_originalBitmap(nullptr),
+      m_bitmap(nullptr),
+      m_pixels(nullptr),
+      m_stride(0),
+      m_outputRect{},
+      m_aspect(1.0f)
 {
     m_header.biSize = sizeof(BITMAPINFOHEADER);
     m_header.biPlanes = 1;
@@ -74,8 +80,8 @@ BOOL KVQFrameBuffer::Resize(int width, int height)
     next.biHeight = height;
     next.biSizeImage = 0;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(m_memoryDC, reinterpret_cast<const BITMAPINFO*>(&next),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap =
+        CreateDIBSection(m_memoryDC, reinterpret_cast<const BITMAPINFO*>(&next), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap) return FALSE;
 
     SelectBitmap(bitmap);
@@ -115,8 +121,8 @@ BOOL KVQFrameBuffer::LoadFromBitmap(HBITMAP bitmap)
 {
     BitmapInfoWithColors description{};
     description.header.biSize = sizeof(BITMAPINFOHEADER);
-    if (!bitmap || !GetDIBits(m_memoryDC, bitmap, 0, 0, nullptr,
-                              reinterpret_cast<BITMAPINFO*>(&description), DIB_RGB_COLORS))
+    if (!bitmap ||
+        !GetDIBits(m_memoryDC, bitmap, 0, 0, nullptr, reinterpret_cast<BITMAPINFO*>(&description), DIB_RGB_COLORS))
         return FALSE;
     const int height = std::abs(static_cast<int>(description.header.biHeight));
     if (!Resize(description.header.biWidth, height)) return FALSE;
@@ -124,15 +130,14 @@ BOOL KVQFrameBuffer::LoadFromBitmap(HBITMAP bitmap)
     // GetDIBits converts any source depth and orientation to our own header.
     BitmapInfoWithColors target{};
     target.header = m_header;
-    return GetDIBits(m_memoryDC, bitmap, 0, height, m_pixels, reinterpret_cast<BITMAPINFO*>(&target),
-                     DIB_RGB_COLORS) > 0;
+    return GetDIBits(m_memoryDC, bitmap, 0, height, m_pixels, reinterpret_cast<BITMAPINFO*>(&target), DIB_RGB_COLORS) >
+           0;
 }
 
 BOOL KVQFrameBuffer::LoadPicture(HANDLE file)
 {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargestPictureFile)
-        return FALSE;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargestPictureFile) return FALSE;
     const DWORD bytes = static_cast<DWORD>(size.QuadPart);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (!memory) return FALSE;
@@ -148,8 +153,8 @@ BOOL KVQFrameBuffer::LoadPicture(HANDLE file)
     }
 
     IPicture* picture = nullptr;
-    const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes), FALSE, IID_IPicture,
-                                          reinterpret_cast<void**>(&picture));
+    const HRESULT loaded =
+        OleLoadPicture(stream, static_cast<LONG>(bytes), FALSE, IID_IPicture, reinterpret_cast<void**>(&picture));
     stream->Release();
     if (FAILED(loaded) || !picture) return FALSE;
 
@@ -211,8 +216,7 @@ void KVQFrameBuffer::DrawAt(HDC target, int x, int y)
     BitBlt(target, x, y, Width(), Height(), m_memoryDC, 0, 0, SRCCOPY);
 }
 
-void KVQFrameBuffer::StretchTo(HDC target, const RECT& destination, const RECT* source, BOOL keepAspect,
-                               BOOL fillBands)
+void KVQFrameBuffer::StretchTo(HDC target, const RECT& destination, const RECT* source, BOOL keepAspect, BOOL fillBands)
 {
     if (!m_pixels) return;
     SetStretchBltMode(target, HALFTONE);

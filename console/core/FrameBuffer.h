@@ -37,12 +37,11 @@ public:
     void Rotate180();
 
     void DrawAt(HDC target, int x, int y);
-    void StretchTo(HDC target, const RECT& destination, const RECT* source, BOOL keepAspect,
-                   BOOL fillBands);
+    void StretchTo(HDC target, const RECT& destination, const RECT* source, BOOL keepAspect, BOOL fillBands);
     // Only a destination at the origin of the picture's size turns the
     // picture about its centre; angle 0 is StretchTo.
-    void DrawRotated(HDC target, const RECT& destination, const RECT* source, BOOL keepAspect,
-                     BOOL fillBands, float angle, COLORREF background);
+    void DrawRotated(HDC target, const RECT& destination, const RECT* source, BOOL keepAspect, BOOL fillBands,
+                     float angle, COLORREF background);
 
     static void Trace(const wchar_t* format, ...);
     static void Trace(const char* format, ...);

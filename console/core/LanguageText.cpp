@@ -54,8 +54,7 @@ const wchar_t* ReadIniString(const wchar_t* section, const wchar_t* key, const w
     return g_text;
 }
 
-int IniMessageBox(HWND owner, const wchar_t* section, const wchar_t* textKey, const wchar_t* titleKey,
-                  UINT flags)
+int IniMessageBox(HWND owner, const wchar_t* section, const wchar_t* textKey, const wchar_t* titleKey, UINT flags)
 {
     wchar_t text[kMessageChars];
     wchar_t title[kMessageChars] = L"";

@@ -25,8 +25,8 @@ const wchar_t* ReadIniString(const wchar_t* section, const wchar_t* key, const w
 
 // A message box with text and title from the file ("Caution!" when missing;
 // an empty title without a title key); flags 0 stands for MB_ICONHAND.
-int IniMessageBox(HWND owner, const wchar_t* section, const wchar_t* textKey,
-                  const wchar_t* titleKey = nullptr, UINT flags = 0);
+int IniMessageBox(HWND owner, const wchar_t* section, const wchar_t* textKey, const wchar_t* titleKey = nullptr,
+                  UINT flags = 0);
 
 // Directory of the module's file, without the closing separator; empty when
 // the name can't be read. Valid until the next call.

@@ -65,10 +65,8 @@ bool PathRenderer::Render(const Telvane::Path& shape)
             Include(dirty, p);
             Include(dirty, r);
         } else {
-            const POINT bezier[4] = {p,
-                                     {p.x + (r.x - q.x) / 4, p.y + (r.y - q.y) / 4},
-                                     {r.x - (r.x - p.x) / 4, r.y - (r.y - p.y) / 4},
-                                     r};
+            const POINT bezier[4] = {
+                p, {p.x + (r.x - q.x) / 4, p.y + (r.y - q.y) / 4}, {r.x - (r.x - p.x) / 4, r.y - (r.y - p.y) / 4}, r};
             PolyBezier(penDC, bezier, 4);
             for (const POINT& b : bezier) Include(dirty, b);
         }

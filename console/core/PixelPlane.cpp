@@ -6,10 +6,7 @@
 
 namespace {
 
-bool HasPixels(const BgrPlane& plane)
-{
-    return plane.pixels && plane.width > 0 && plane.height > 0;
-}
+bool HasPixels(const BgrPlane& plane) { return plane.pixels && plane.width > 0 && plane.height > 0; }
 
 unsigned char* Row(const BgrPlane& plane, int y)
 {

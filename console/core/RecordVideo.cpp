@@ -24,8 +24,7 @@ void ScaleFrameNearest(const BYTE* source, int sourceWidth, int sourceHeight, in
         const BYTE* in = source + row * sourceStride;
         BYTE* out = target + static_cast<long long>(y) * targetStride;
         unsigned column = 0;
-        for (int x = 0; x < targetWidth; ++x, column += step, out += 3)
-            std::memcpy(out, in + 3 * (column >> 16), 3);
+        for (int x = 0; x < targetWidth; ++x, column += step, out += 3) std::memcpy(out, in + 3 * (column >> 16), 3);
     }
 }
 

@@ -10,7 +10,7 @@
 struct RemoteCameraState {
     enum { kBytes = 64 };
     float brightness = 0.0f;
-    float zoom = 1.0f;         // 1.0 = no zoom
+    float zoom = 1.0f;  // 1.0 = no zoom
     float digitalZoom = 1.0f;
     uint8_t rotation = 0;
     uint8_t mirror = 0;
@@ -20,7 +20,7 @@ struct RemoteCameraState {
     uint8_t exposure = 0;      // 1 automatic
     uint8_t controllable = 0;  // viewers may steer the camera
     uint8_t motion = 0;
-    uint8_t flags = 0;         // bit 3: automatic image on
+    uint8_t flags = 0;  // bit 3: automatic image on
 
     // Floats travel as big-endian IEEE-754 singles.
     static bool Parse(const uint8_t* bytes, size_t size, RemoteCameraState* out);

@@ -133,6 +133,7 @@ bool ShapeRenderer::RenderEraser(const Telvane::RectEraser& shape)
 bool ShapeRenderer::PathPenWidth(const Telvane::Path& shape, int& width) const
 {
     if (!ShapeValues::IsUsableZoom(m_target.zoom) || !ShapeValues::IsRenderable(shape)) return false;
-    width = PlanePixels(m_drawing.width / static_cast<double>(m_target.zoom) * shape.lineWidth() + 0.5, m_drawing.width);
+    width =
+        PlanePixels(m_drawing.width / static_cast<double>(m_target.zoom) * shape.lineWidth() + 0.5, m_drawing.width);
     return true;
 }

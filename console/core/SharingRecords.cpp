@@ -42,10 +42,14 @@ uint8_t ZoomSteps(int model, int zoomMax)
 {
     switch (model) {
     case 19:
-    case 21: return 4;
-    case 17: return 2;
-    case 117: return 32;
-    default: break;
+    case 21:
+        return 4;
+    case 17:
+        return 2;
+    case 117:
+        return 32;
+    default:
+        break;
     }
     const uint8_t steps = uint8_t(zoomMax / 100);
     return TripleZoomModel(model) ? uint8_t(steps / 3) : steps;

@@ -34,9 +34,9 @@ struct SharedCameraState {
     int model = 0;
     unsigned long features = 0;
     int brightness = 0;
-    int zoomSize = 100;          // 100 = 1x
+    int zoomSize = 100;  // 100 = 1x
     int digitalZoomSize = 100;
-    int shownZoomMax = 100;      // the zoom maximum the main window shows
+    int shownZoomMax = 100;  // the zoom maximum the main window shows
     uint8_t rotation = 0;
     uint8_t mirror = 0;
     bool frozen = false;
@@ -45,7 +45,7 @@ struct SharedCameraState {
     uint8_t exposureMode = 0;      // 0 automatic
     bool controllable = false;
     bool motion = false;
-    bool statusBit3 = false;       // the camera's status byte 17 bit 3
+    bool statusBit3 = false;  // the camera's status byte 17 bit 3
     bool sharing = false;
     bool external = false;
     bool extendedStatus = false;

@@ -4,7 +4,8 @@
 
 UINT RecordFramePeriod(const DWORD intervals[3])
 {
-    const UINT mean = static_cast<UINT>((static_cast<unsigned long long>(intervals[0]) + intervals[1] + intervals[2]) / 3);
+    const UINT mean =
+        static_cast<UINT>((static_cast<unsigned long long>(intervals[0]) + intervals[1] + intervals[2]) / 3);
     if (mean == 0) return kDefaultFramePeriodMs;
     return (mean + 1) & ~1u;
 }

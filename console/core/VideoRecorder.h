@@ -45,8 +45,8 @@ public:
 
     // Creates the file with its video stream in the format of `picture`
     // (the frames to come) and, with `sound`, the sound stream's silence.
-    HRESULT Start(const wchar_t* path, UINT framePeriod, const RecordOptions& options,
-                  const BITMAPINFOHEADER& picture, const WAVEFORMATEX* sound);
+    HRESULT Start(const wchar_t* path, UINT framePeriod, const RecordOptions& options, const BITMAPINFOHEADER& picture,
+                  const WAVEFORMATEX* sound);
     bool IsOpen() const { return m_open.load(); }
     const std::wstring& Path() const { return m_path; }
 
@@ -92,5 +92,5 @@ private:
     DWORD m_startTick = 0;   // at the start or the last resume
     DWORD m_recordedMs = 0;  // before the last pause
     DWORD m_framesTaken = 0;
-    LONG m_width = 0;        // of the frames taken
+    LONG m_width = 0;  // of the frames taken
 };

@@ -16,12 +16,18 @@ WaveCapture::~WaveCapture() { Close(); }
 const wchar_t* WaveCapture::OpenErrorText(MMRESULT result)
 {
     switch (result) {
-    case MMSYSERR_ALLOCATED: return L"MMSYSERR_ALLOCATED";
-    case MMSYSERR_BADDEVICEID: return L"MMSYSERR_BADDEVICEID";
-    case MMSYSERR_NODRIVER: return L"MMSYSERR_NODRIVER";
-    case MMSYSERR_NOMEM: return L"MMSYSERR_NOMEM";
-    case WAVERR_BADFORMAT: return L"WAVERR_BADFORMAT";
-    default: return L"Can not initialize the wave mapper!";
+    case MMSYSERR_ALLOCATED:
+        return L"MMSYSERR_ALLOCATED";
+    case MMSYSERR_BADDEVICEID:
+        return L"MMSYSERR_BADDEVICEID";
+    case MMSYSERR_NODRIVER:
+        return L"MMSYSERR_NODRIVER";
+    case MMSYSERR_NOMEM:
+        return L"MMSYSERR_NOMEM";
+    case WAVERR_BADFORMAT:
+        return L"WAVERR_BADFORMAT";
+    default:
+        return L"Can not initialize the wave mapper!";
     }
 }
 
@@ -31,8 +37,8 @@ MMRESULT WaveCapture::Start(const WAVEFORMATEX& format)
         m_blockDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         if (!m_blockDone) return MMSYSERR_NOMEM;
         WAVEFORMATEX wanted = format;
-        const MMRESULT opened = waveInOpen(&m_device, WAVE_MAPPER, &wanted, reinterpret_cast<DWORD_PTR>(m_blockDone),
-                                           0, CALLBACK_EVENT);
+        const MMRESULT opened =
+            waveInOpen(&m_device, WAVE_MAPPER, &wanted, reinterpret_cast<DWORD_PTR>(m_blockDone), 0, CALLBACK_EVENT);
         if (opened != MMSYSERR_NOERROR) {
             m_device = nullptr;
             CloseHandle(m_blockDone);

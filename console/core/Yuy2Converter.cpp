@@ -43,8 +43,7 @@ bool IsYuy2FrameComplete(int width, int height, long long length)
     return width > 0 && height > 0 && width % 2 == 0 && length >= 2LL * width * height;
 }
 
-bool ConvertYuy2ToBgr(const unsigned char* data, int width, int height, long long length,
-                      const BgrPlane& out)
+bool ConvertYuy2ToBgr(const unsigned char* data, int width, int height, long long length, const BgrPlane& out)
 {
     if (!data || !IsYuy2FrameComplete(width, height, length)) return false;
     if (!out.pixels || out.width != width || out.height != height) return false;

@@ -10,5 +10,4 @@ bool IsYuy2FrameComplete(int width, int height, long long length);
 // fixed point; the top input row lands in the plane's top (last) row.
 // False, with `out` untouched, for an odd or non-positive size, an output of
 // another size, or fewer than width x height x 2 bytes of input.
-bool ConvertYuy2ToBgr(const unsigned char* data, int width, int height, long long length,
-                      const BgrPlane& out);
+bool ConvertYuy2ToBgr(const unsigned char* data, int width, int height, long long length, const BgrPlane& out);

@@ -11,9 +11,12 @@ int OpticalZoomPercent(const CameraPictureState& s)
     double z = s.zoomFraction >= 100 ? 100.0 * s.zoomFactor + s.zoomFraction - 100
                                      : (100.0 * s.zoomFactor + 10.0 * s.zoomFraction) / 1.4;
     if (s.opticalZoomMode) {
-        if (s.zoomStepKind == 1 && s.zoomStepCount % 6 == 0) z *= 1.6;
-        else if (s.zoomStepKind == 2 && s.zoomStepCount % 5 == 0) z *= 2.5;
-        else z *= 2;
+        if (s.zoomStepKind == 1 && s.zoomStepCount % 6 == 0)
+            z *= 1.6;
+        else if (s.zoomStepKind == 2 && s.zoomStepCount % 5 == 0)
+            z *= 2.5;
+        else
+            z *= 2;
     }
     return static_cast<int>(std::clamp(z, -1e9, 1e9));
 }
@@ -72,8 +75,8 @@ PixelRect ComputeZoomRect(int width, int height, const CameraPictureState& state
     return PlaceInside(cx - size.width / 2, cy - size.height / 2, size, width, height);
 }
 
-PixelRect ComputeAnnotationCutout(int planeWidth, int planeHeight, int displayWidth,
-                                  int displayHeight, const CameraPictureState& state)
+PixelRect ComputeAnnotationCutout(int planeWidth, int planeHeight, int displayWidth, int displayHeight,
+                                  const CameraPictureState& state)
 {
     if (planeWidth <= 0 || planeHeight <= 0) return {0, 0, 0, 0};
     const PixelSize size = ComputeZoomedSize(planeWidth, planeHeight, state);

@@ -25,5 +25,5 @@ PixelRect ComputeZoomRect(int width, int height, const CameraPictureState& state
 // ComputeZoomedSize of the plane, centred, moved with the pan position on
 // models with pan offsets (in proportion to the display frame's size) and
 // kept inside the plane. An axis whose pan range is 0 does not move.
-PixelRect ComputeAnnotationCutout(int planeWidth, int planeHeight, int displayWidth,
-                                  int displayHeight, const CameraPictureState& state);
+PixelRect ComputeAnnotationCutout(int planeWidth, int planeHeight, int displayWidth, int displayHeight,
+                                  const CameraPictureState& state);

@@ -9,10 +9,7 @@ const wchar_t kMakerAddress[] = L"https://www.korvane.example/orbile";
 
 CAboutDlg::CAboutDlg() : CDialog(IDD) {}
 
-void CAboutDlg::DoDataExchange(CDataExchange* dx)
-{
-    DDX_Control(dx, IDC_LINK, m_link);
-}
+void CAboutDlg::DoDataExchange(CDataExchange* dx) { DDX_Control(dx, IDC_LINK, m_link); }
 
 BOOL CAboutDlg::OnInitDialog()
 {

@@ -49,9 +49,12 @@ struct ToolRow {
     const wchar_t* tipText;
 };
 const ToolRow kTools[CAnnotationPanel::TOOL_COUNT] = {
-    {ID_FREEHAND, 798, L"tipFreehand", L"Freehand drawing"}, {ID_ELLIPSE, 810, L"tipEllipse", L"Ellipse"},
-    {ID_TEXT, 814, L"tipText", L"Text typing"},               {ID_LINE, 802, L"tipLine", L"Line"},
-    {ID_RECTANGLE, 806, L"tipRectangle", L"Rectangle"},       {ID_ERASER, 822, L"tipEraser", L"Eraser"},
+    {ID_FREEHAND, 798, L"tipFreehand", L"Freehand drawing"},
+    {ID_ELLIPSE, 810, L"tipEllipse", L"Ellipse"},
+    {ID_TEXT, 814, L"tipText", L"Text typing"},
+    {ID_LINE, 802, L"tipLine", L"Line"},
+    {ID_RECTANGLE, 806, L"tipRectangle", L"Rectangle"},
+    {ID_ERASER, 822, L"tipEraser", L"Eraser"},
 };
 
 struct TransparencyTips {
@@ -169,8 +172,8 @@ void CAnnotationPanel::CreateControls(int)
         m_tools[i].ShowWindow(SW_HIDE);
     }
     m_tools[FREEHAND].SetCheck(1);
-    CreateSkinButton(m_eraseAll, skins, FourImages(kEraseAllImages), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY,
-                     this, this, ID_ERASE_ALL);
+    CreateSkinButton(m_eraseAll, skins, FourImages(kEraseAllImages), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY, this,
+                     this, ID_ERASE_ALL);
     for (int i = 0; i < kWidthCount; ++i)
         CreateSkinButton(m_widths[i], skins, FourImages(kFirstWidthImages + 4 * i), BUTTON_STYLE_CHECK,
                          kRowX + kRowPitch * i, kWidthRowY, this, this, ID_WIDTH_FIRST + i);
@@ -194,8 +197,8 @@ void CAnnotationPanel::CreateControls(int)
     ShowColourPage(m_fillColours, m_fillPageSwitch, 0);
     CreateSkinButton(m_lineTransparency, skins, FourImages(kLineTransparencyImages, kLineTransparencyImages + 4),
                      BUTTON_STYLE_CHECK, kColumnLeftX, kLineRowY, this, this, ID_LINE_TRANSPARENCY);
-    CreateSkinButton(m_widthLabel, skins, FourImages(kWidthLabelImages), BUTTON_STYLE_CHECK, kColumnLeftX,
-                     kWidthRowY, this, this, ID_WIDTH_LABEL);
+    CreateSkinButton(m_widthLabel, skins, FourImages(kWidthLabelImages), BUTTON_STYLE_CHECK, kColumnLeftX, kWidthRowY,
+                     this, this, ID_WIDTH_LABEL);
     CreateSkinButton(m_fillTransparency, skins, FourImages(kFillTransparencyImages, kFillTransparencyImages + 4),
                      BUTTON_STYLE_CHECK, kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
 
@@ -323,9 +326,10 @@ void CAnnotationPanel::Dispatch(unsigned short id)
         ShowColourPage(m_fillColours, m_fillPageSwitch, m_fillColours[0].IsWindowVisible() ? 1 : 0);
         break;
     default:
-        if (IsTool(id)) ChooseTool(static_cast<Tool>(std::find_if(std::begin(kTools), std::end(kTools),
-                                                                   [id](const ToolRow& row) { return row.id == id; }) -
-                                                      std::begin(kTools)));
+        if (IsTool(id))
+            ChooseTool(static_cast<Tool>(
+                std::find_if(std::begin(kTools), std::end(kTools), [id](const ToolRow& row) { return row.id == id; }) -
+                std::begin(kTools)));
         break;
     }
 }

@@ -59,10 +59,10 @@ BOOL CBasePanel::MyMouseMove(UINT, CPoint point)
     CRect panel, owner;
     GetWindowRect(&panel);
     m_owner->GetWindowRect(&owner);
-    const bool nearDragStart = std::abs(point.x - m_dragOrigin.x) <= kSnapReach &&
-                               std::abs(point.y - m_dragOrigin.y) <= kSnapReach;
-    const bool nearCorner = std::abs(panel.left - owner.left) <= kSnapReach &&
-                            std::abs(panel.top - owner.bottom) <= kSnapReach;
+    const bool nearDragStart =
+        std::abs(point.x - m_dragOrigin.x) <= kSnapReach && std::abs(point.y - m_dragOrigin.y) <= kSnapReach;
+    const bool nearCorner =
+        std::abs(panel.left - owner.left) <= kSnapReach && std::abs(panel.top - owner.bottom) <= kSnapReach;
     if (nearDragStart && nearCorner) {
         m_dockState = DOCK_BELOW;
         PlacePanel(PLACE_DOCKED);

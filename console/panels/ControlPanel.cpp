@@ -26,33 +26,116 @@ struct CControlPanel::ButtonRow {
 };
 
 const CControlPanel::ButtonRow CControlPanel::kButtons[CONTROL_COUNT] = {
-    {ID_CAMERA_PANEL, BUTTON_STYLE_PUSH, 35, 22, {770, 771, 772, 773, 0}, L"CMainFrame", L"tipDocCamPanel",
-     L"DocCam settings", true},
-    {ID_START_RECORDING, BUTTON_STYLE_PUSH, 99, 22, {774, 775, 776, 777, 0}, L"CVideoPanel", L"tipRecord",
-     L"Start recording", true},
-    {ID_STOP_RECORDING, BUTTON_STYLE_PUSH, 99, 22, {774, 775, 775, 775, 0}, L"CVideoPanel", L"tipStop", L"Stop",
-     false},
-    {ID_SNAPSHOT, BUTTON_STYLE_PUSH, 163, 22, {782, 783, 784, 785, 0}, L"CMainFrame", L"tipSnapshot",
-     L"Snapshot a picture", true},
-    {ID_OPEN_FILE, BUTTON_STYLE_PUSH, 227, 22, {786, 787, 788, 789, 0}, L"CMainFrame", L"tipRecall",
-     L"View the captured files", true},
+    {ID_CAMERA_PANEL,
+     BUTTON_STYLE_PUSH,
+     35,
+     22,
+     {770, 771, 772, 773, 0},
+     L"CMainFrame",
+     L"tipDocCamPanel",
+     L"DocCam settings",
+     true},
+    {ID_START_RECORDING,
+     BUTTON_STYLE_PUSH,
+     99,
+     22,
+     {774, 775, 776, 777, 0},
+     L"CVideoPanel",
+     L"tipRecord",
+     L"Start recording",
+     true},
+    {ID_STOP_RECORDING, BUTTON_STYLE_PUSH, 99, 22, {774, 775, 775, 775, 0}, L"CVideoPanel", L"tipStop", L"Stop", false},
+    {ID_SNAPSHOT,
+     BUTTON_STYLE_PUSH,
+     163,
+     22,
+     {782, 783, 784, 785, 0},
+     L"CMainFrame",
+     L"tipSnapshot",
+     L"Snapshot a picture",
+     true},
+    {ID_OPEN_FILE,
+     BUTTON_STYLE_PUSH,
+     227,
+     22,
+     {786, 787, 788, 789, 0},
+     L"CMainFrame",
+     L"tipRecall",
+     L"View the captured files",
+     true},
     {ID_PRINT, BUTTON_STYLE_PUSH, 291, 22, {790, 791, 792, 793, 0}, L"CMainFrame", L"tipPrinter", L"Printer", true},
-    {ID_NETWORK_PANEL, BUTTON_STYLE_PUSH, 355, 22, {894, 895, 896, 897, 0}, L"CMainFrame", L"tipNetwork", L"Network",
+    {ID_NETWORK_PANEL,
+     BUTTON_STYLE_PUSH,
+     355,
+     22,
+     {894, 895, 896, 897, 0},
+     L"CMainFrame",
+     L"tipNetwork",
+     L"Network",
      true},
-    {ID_SETTINGS, BUTTON_STYLE_PUSH, 419, 22, {794, 795, 796, 797, 0}, L"CMainFrame", L"tipSetting", L"tipSetting",
+    {ID_SETTINGS,
+     BUTTON_STYLE_PUSH,
+     419,
+     22,
+     {794, 795, 796, 797, 0},
+     L"CMainFrame",
+     L"tipSetting",
+     L"tipSetting",
      true},
-    {ID_FREEHAND, BUTTON_STYLE_PUSH, 35, 59, {798, 799, 800, 801, 0}, L"CAnnotationPanel", L"tipFreehand",
-     L"Freehand drawing", true},
+    {ID_FREEHAND,
+     BUTTON_STYLE_PUSH,
+     35,
+     59,
+     {798, 799, 800, 801, 0},
+     L"CAnnotationPanel",
+     L"tipFreehand",
+     L"Freehand drawing",
+     true},
     {ID_LINE, BUTTON_STYLE_PUSH, 99, 59, {802, 803, 804, 805, 0}, L"CAnnotationPanel", L"tipLine", L"Line", true},
-    {ID_RECTANGLE, BUTTON_STYLE_PUSH, 163, 59, {806, 807, 808, 809, 0}, L"CAnnotationPanel", L"tipRectangle",
-     L"Rectangle", true},
-    {ID_ELLIPSE, BUTTON_STYLE_PUSH, 227, 59, {810, 811, 812, 813, 0}, L"CAnnotationPanel", L"tipEllipse", L"Ellipse",
+    {ID_RECTANGLE,
+     BUTTON_STYLE_PUSH,
+     163,
+     59,
+     {806, 807, 808, 809, 0},
+     L"CAnnotationPanel",
+     L"tipRectangle",
+     L"Rectangle",
      true},
-    {ID_TEXT, BUTTON_STYLE_PUSH, 291, 59, {814, 815, 816, 817, 0}, L"CAnnotationPanel", L"tipText", L"Text typing",
+    {ID_ELLIPSE,
+     BUTTON_STYLE_PUSH,
+     227,
+     59,
+     {810, 811, 812, 813, 0},
+     L"CAnnotationPanel",
+     L"tipEllipse",
+     L"Ellipse",
      true},
-    {ID_COPY_IMAGE, BUTTON_STYLE_CHECK, 355, 59, {818, 819, 820, 821, 0}, L"CMainFrame", L"tipCopyImage",
-     L"tipCopyImage", true},
-    {ID_ERASER, BUTTON_STYLE_PUSH, 419, 59, {822, 823, 824, 825, 0}, L"CAnnotationPanel", L"tipEraser", L"Eraser",
+    {ID_TEXT,
+     BUTTON_STYLE_PUSH,
+     291,
+     59,
+     {814, 815, 816, 817, 0},
+     L"CAnnotationPanel",
+     L"tipText",
+     L"Text typing",
+     true},
+    {ID_COPY_IMAGE,
+     BUTTON_STYLE_CHECK,
+     355,
+     59,
+     {818, 819, 820, 821, 0},
+     L"CMainFrame",
+     L"tipCopyImage",
+     L"tipCopyImage",
+     true},
+    {ID_ERASER,
+     BUTTON_STYLE_PUSH,
+     419,
+     59,
+     {822, 823, 824, 825, 0},
+     L"CAnnotationPanel",
+     L"tipEraser",
+     L"Eraser",
      true},
     {ID_EXPAND_BAR, BUTTON_STYLE_PUSH, 1, 18, {915, 916, 917, 918, 0}, nullptr, nullptr, nullptr, false},
     {ID_COLLAPSE_BAR, BUTTON_STYLE_PUSH, 1, 18, {919, 920, 921, 922, 0}, nullptr, nullptr, nullptr, true},
@@ -110,8 +193,8 @@ bool IsDiscoveryServiceInstalled()
         return false;
     }
     DWORD installed = 0, size = sizeof installed;
-    const bool read = ::RegGetValueW(key, nullptr, L"bIsMurnelIst", RRF_RT_REG_DWORD, nullptr, &installed, &size) ==
-                      ERROR_SUCCESS;
+    const bool read =
+        ::RegGetValueW(key, nullptr, L"bIsMurnelIst", RRF_RT_REG_DWORD, nullptr, &installed, &size) == ERROR_SUCCESS;
     ::RegCloseKey(key);
     return read && installed != 0;
 }
@@ -138,10 +221,7 @@ void CControlPanel::ApplyLayout(Layout layout)
         ::DeleteObject(region);
 }
 
-void CControlPanel::Show(Control control, bool show)
-{
-    m_buttons[control].ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
+void CControlPanel::Show(Control control, bool show) { m_buttons[control].ShowWindow(show ? SW_SHOW : SW_HIDE); }
 
 void CControlPanel::RefreshBarButtons()
 {
@@ -246,11 +326,11 @@ BOOL CControlPanel::SwitchTool(unsigned short id)
     case ID_RECTANGLE:
     case ID_ELLIPSE:
     case ID_ERASER: {
-        const Control control = id == ID_FREEHAND ? FREEHAND
-                                : id == ID_LINE    ? LINE
+        const Control control = id == ID_FREEHAND    ? FREEHAND
+                                : id == ID_LINE      ? LINE
                                 : id == ID_RECTANGLE ? RECTANGLE
-                                : id == ID_ELLIPSE ? ELLIPSE
-                                                   : ERASER;
+                                : id == ID_ELLIPSE   ? ELLIPSE
+                                                     : ERASER;
         m_buttons[control].SetCheck(1);
         m_lastToolCommand = id;
         const BOOL result = ForwardToAnnotation(id);

@@ -13,8 +13,25 @@ class CVideoPanel;
 class CControlPanel : public CBasePanel {
 public:
     enum Control {
-        CAMERA_PANEL, START_RECORDING, STOP_RECORDING, SNAPSHOT, VIEW_FILES, PRINT, NETWORK, SETTINGS, FREEHAND, LINE,
-        RECTANGLE, ELLIPSE, TEXT, COPY_IMAGE, ERASER, EXPAND, COLLAPSE, GRIP, CONTROL_COUNT
+        CAMERA_PANEL,
+        START_RECORDING,
+        STOP_RECORDING,
+        SNAPSHOT,
+        VIEW_FILES,
+        PRINT,
+        NETWORK,
+        SETTINGS,
+        FREEHAND,
+        LINE,
+        RECTANGLE,
+        ELLIPSE,
+        TEXT,
+        COPY_IMAGE,
+        ERASER,
+        EXPAND,
+        COLLAPSE,
+        GRIP,
+        CONTROL_COUNT
     };
     enum Layout { LAYOUT_FULL, LAYOUT_SECOND, LAYOUT_LINE_TOOLS, LAYOUT_ERASER_TOOLS, LAYOUT_COLLAPSED, LAYOUT_COUNT };
     static constexpr int kWidth = 700;

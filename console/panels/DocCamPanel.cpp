@@ -56,18 +56,48 @@ const CDocCamPanel::ButtonRow CDocCamPanel::kButtons[BUTTON_COUNT] = {
     {ID_FREEZE, BUTTON_STYLE_PUSH, 291, 45, {898, 899, 900, 901, 0}, L"tipFreeze", L"Freeze", true},
     {ID_ROTATE, BUTTON_STYLE_PUSH, 291, 83, {902, 903, 904, 905, 0}, L"tipRotatedDisplay", L"Rotated display", true},
     {ID_MIRROR, BUTTON_STYLE_MANUAL, 228, 83, {0, 0, 0, 0, 0}, L"tipMirroredDisplay", L"Mirrored display", false},
-    {ID_COLOUR_MODE, BUTTON_STYLE_MANUAL, 291, 7, {171, 172, 173, 174, 175}, L"tipColorDisplay", L"Color display",
+    {ID_COLOUR_MODE,
+     BUTTON_STYLE_MANUAL,
+     291,
+     7,
+     {171, 172, 173, 174, 175},
+     L"tipColorDisplay",
+     L"Color display",
      true},
-    {ID_EXPOSURE, BUTTON_STYLE_MANUAL, 228, 130, {0, 0, 0, 0, 0}, L"tipAutoExposureControl",
-     L"Auto exposure control", false},
-    {ID_WHITE_BALANCE, BUTTON_STYLE_MANUAL, 281, 130, {0, 0, 0, 0, 0}, L"tipAutoWhiteBalancing",
-     L"Auto White Balancing", false},
+    {ID_EXPOSURE,
+     BUTTON_STYLE_MANUAL,
+     228,
+     130,
+     {0, 0, 0, 0, 0},
+     L"tipAutoExposureControl",
+     L"Auto exposure control",
+     false},
+    {ID_WHITE_BALANCE,
+     BUTTON_STYLE_MANUAL,
+     281,
+     130,
+     {0, 0, 0, 0, 0},
+     L"tipAutoWhiteBalancing",
+     L"Auto White Balancing",
+     false},
     {ID_AUTO_IMAGE, BUTTON_STYLE_MANUAL, 419, 63, {834, 835, 836, 837, 0}, L"tipAutoImage", L"tipAutoImage", true},
     {ID_MOTION, BUTTON_STYLE_MANUAL, 419, 7, {838, 839, 840, 841, 0}, L"tipImageEnhance", L"Image Enhance", true},
-    {ID_BRIGHTNESS_UP, BUTTON_STYLE_MANUAL, 163, 7, {826, 827, 828, 829, 0}, L"tipBrightnessPlus",
-     L"tipBrightnessPlus", true},
-    {ID_BRIGHTNESS_DOWN, BUTTON_STYLE_MANUAL, 163, 45, {830, 831, 832, 833, 0}, L"tipBrightnessMinus",
-     L"tipBrightnessMinus", true},
+    {ID_BRIGHTNESS_UP,
+     BUTTON_STYLE_MANUAL,
+     163,
+     7,
+     {826, 827, 828, 829, 0},
+     L"tipBrightnessPlus",
+     L"tipBrightnessPlus",
+     true},
+    {ID_BRIGHTNESS_DOWN,
+     BUTTON_STYLE_MANUAL,
+     163,
+     45,
+     {830, 831, 832, 833, 0},
+     L"tipBrightnessMinus",
+     L"tipBrightnessMinus",
+     true},
 };
 
 CDocCamPanel::CDocCamPanel(IPanelHost& host) : m_host(host) {}
@@ -76,8 +106,8 @@ CDocCamPanel::~CDocCamPanel() = default;
 void CDocCamPanel::CreateControls(int)
 {
     m_brightnessHold = 0;
-    m_brightness.CreateSlider(36, 46, this, this, ID_BRIGHTNESS, FALSE, FALSE, 0, 0, nullptr, nullptr, nullptr,
-                              nullptr, nullptr, KVQ_TRANSPARENT, TRUE);
+    m_brightness.CreateSlider(36, 46, this, this, ID_BRIGHTNESS, FALSE, FALSE, 0, 0, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, KVQ_TRANSPARENT, TRUE);
     m_brightness.SetRange(0, 100);
     m_zoom.CreateSlider(36, 107, this, this, ID_ZOOM_METER, FALSE, TRUE, 0, 0, nullptr, nullptr, nullptr, nullptr,
                         nullptr, KVQ_TRANSPARENT, TRUE);
@@ -87,8 +117,8 @@ void CDocCamPanel::CreateControls(int)
     const HMODULE skins = m_host.SkinLibrary();
     for (int i = 0; i < BUTTON_COUNT; ++i) {
         const ButtonRow& row = kButtons[i];
-        CreateSkinButton(m_buttons[i], row.images.face ? skins : nullptr, row.images, row.style, row.x, row.y,
-                         this, this, row.id);
+        CreateSkinButton(m_buttons[i], row.images.face ? skins : nullptr, row.images, row.style, row.x, row.y, this,
+                         this, row.id);
         if (!row.visible) m_buttons[i].ShowWindow(SW_HIDE);
     }
     m_buttons[MOTION].SetCheck(1);
@@ -113,22 +143,36 @@ namespace {
 char RemoteCode(unsigned short id)
 {
     switch (id) {
-    case ID_AUTO_FOCUS: return 'a';
-    case ID_ZOOM_IN: return '+';
-    case ID_ZOOM_OUT: return '-';
-    case ID_ZOOM_RESET: return 'r';
-    case ID_FREEZE: return 'f';
-    case ID_ROTATE: return 't';
-    case ID_MIRROR: return 'm';
-    case ID_COLOUR_MODE: return 'c';
-    case ID_EXPOSURE: return 'e';
-    case ID_WHITE_BALANCE: return 'w';
+    case ID_AUTO_FOCUS:
+        return 'a';
+    case ID_ZOOM_IN:
+        return '+';
+    case ID_ZOOM_OUT:
+        return '-';
+    case ID_ZOOM_RESET:
+        return 'r';
+    case ID_FREEZE:
+        return 'f';
+    case ID_ROTATE:
+        return 't';
+    case ID_MIRROR:
+        return 'm';
+    case ID_COLOUR_MODE:
+        return 'c';
+    case ID_EXPOSURE:
+        return 'e';
+    case ID_WHITE_BALANCE:
+        return 'w';
     case ID_BRIGHTNESS:
     case ID_BRIGHTNESS_UP:
-    case ID_BRIGHTNESS_DOWN: return 'b';
-    case ID_AUTO_IMAGE: return 'i';
-    case ID_MOTION: return '~';
-    default: return 0;
+    case ID_BRIGHTNESS_DOWN:
+        return 'b';
+    case ID_AUTO_IMAGE:
+        return 'i';
+    case ID_MOTION:
+        return '~';
+    default:
+        return 0;
     }
 }
 }  // namespace
@@ -146,7 +190,8 @@ BOOL CDocCamPanel::SendToRemote(IRemoteCamera& remote, unsigned short id)
 {
     switch (id) {
     case ID_BRIGHTNESS:
-        remote.SendCameraCommand('b', static_cast<unsigned char>(remote.Capability().brightnessMin + m_brightness.GetPos()));
+        remote.SendCameraCommand('b',
+                                 static_cast<unsigned char>(remote.Capability().brightnessMin + m_brightness.GetPos()));
         m_brightnessHold = kBrightnessHoldRefreshes;
         m_host.ShowOsd(OSD_BRIGHTNESS, kOsdTicks);
         break;

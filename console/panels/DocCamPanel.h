@@ -12,8 +12,21 @@
 class CDocCamPanel : public CBasePanel2 {
 public:
     enum Control {
-        AUTO_FOCUS, ZOOM_IN, ZOOM_OUT, ZOOM_RESET, FREEZE, ROTATE, MIRROR, COLOUR_MODE, EXPOSURE, WHITE_BALANCE,
-        AUTO_IMAGE, MOTION, BRIGHTNESS_UP, BRIGHTNESS_DOWN, BUTTON_COUNT
+        AUTO_FOCUS,
+        ZOOM_IN,
+        ZOOM_OUT,
+        ZOOM_RESET,
+        FREEZE,
+        ROTATE,
+        MIRROR,
+        COLOUR_MODE,
+        EXPOSURE,
+        WHITE_BALANCE,
+        AUTO_IMAGE,
+        MOTION,
+        BRIGHTNESS_UP,
+        BRIGHTNESS_DOWN,
+        BUTTON_COUNT
     };
 
     explicit CDocCamPanel(IPanelHost& host);

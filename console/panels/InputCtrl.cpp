@@ -29,8 +29,8 @@ CInputCtrl::CInputCtrl() : m_text{}, m_fontDescription{}, m_charFormat{}
     m_fontDescription.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     wcscpy(m_fontDescription.lfFaceName, L"Arial");
     m_charFormat.cbSize = sizeof(CHARFORMATW);
-    m_charFormat.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_SIZE | CFM_COLOR | CFM_FACE |
-                          CFM_CHARSET;
+    m_charFormat.dwMask =
+        CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_SIZE | CFM_COLOR | CFM_FACE | CFM_CHARSET;
 }
 
 CInputCtrl::~CInputCtrl()

@@ -9,7 +9,7 @@
 namespace Telvane {
 class Graphic;
 class MulticastImageProvider;
-}
+}  // namespace Telvane
 class CFrameBuffer;
 class IRemoteCamera;
 

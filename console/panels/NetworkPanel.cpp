@@ -118,12 +118,12 @@ struct RemoteCommand {
     bool mainWindow;
 };
 const RemoteCommand kRemoteCommands[] = {
-    {'+', ID_ZOOM_IN, false},     {'-', ID_ZOOM_OUT, false},     {'r', ID_ZOOM_RESET, false},
-    {'^', ID_PAN_UP, true},       {'v', ID_PAN_DOWN, true},      {'<', ID_PAN_LEFT, true},
-    {'>', ID_PAN_RIGHT, true},    {'a', ID_AUTO_FOCUS, false},   {'f', ID_FREEZE, false},
-    {'t', ID_ROTATE, false},      {'m', ID_MIRROR, false},       {'c', ID_COLOUR_MODE, false},
-    {'e', ID_EXPOSURE, false},    {'w', ID_WHITE_BALANCE, false}, {'i', ID_AUTO_IMAGE, false},
-    {'~', ID_MOTION, false},      {'n', ID_BRIGHTNESS_DOWN, false},
+    {'+', ID_ZOOM_IN, false},  {'-', ID_ZOOM_OUT, false},        {'r', ID_ZOOM_RESET, false},
+    {'^', ID_PAN_UP, true},    {'v', ID_PAN_DOWN, true},         {'<', ID_PAN_LEFT, true},
+    {'>', ID_PAN_RIGHT, true}, {'a', ID_AUTO_FOCUS, false},      {'f', ID_FREEZE, false},
+    {'t', ID_ROTATE, false},   {'m', ID_MIRROR, false},          {'c', ID_COLOUR_MODE, false},
+    {'e', ID_EXPOSURE, false}, {'w', ID_WHITE_BALANCE, false},   {'i', ID_AUTO_IMAGE, false},
+    {'~', ID_MOTION, false},   {'n', ID_BRIGHTNESS_DOWN, false},
 };
 
 }  // namespace
@@ -162,9 +162,9 @@ void CNetWorkPanel::CreateControls(int)
 void CNetWorkPanel::CreateViewingControls()
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_serverList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, 10, 10, 260, 150,
-                                   m_hWnd, reinterpret_cast<HMENU>(ID_SERVER_LIST), instance, nullptr);
+    m_serverList =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY,
+                        10, 10, 260, 150, m_hWnd, reinterpret_cast<HMENU>(ID_SERVER_LIST), instance, nullptr);
     ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_localEntry.c_str()));
     ::SendMessageW(m_serverList, LB_SETCURSEL, 0, 0);
     m_previousChoice = m_localEntry;
@@ -180,8 +180,8 @@ void CNetWorkPanel::CreateSharingControls()
         return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, m_hWnd,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     };
-    m_nameField = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 290, 10,
-                                  240, 24, m_hWnd, reinterpret_cast<HMENU>(ID_SERVICE_NAME), instance, nullptr);
+    m_nameField = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 290, 10, 240,
+                                  24, m_hWnd, reinterpret_cast<HMENU>(ID_SERVICE_NAME), instance, nullptr);
     ::SendMessageW(m_nameField, EM_LIMITTEXT, 999, 0);
     m_shareButton = child(L"BUTTON", ReadIniString(kSection, L"tipStartSharingDoccam", L"Start sharing doccam"),
                           BS_AUTOCHECKBOX | BS_PUSHLIKE, 540, 10, 150, 24, ID_SHARING);
@@ -192,7 +192,8 @@ void CNetWorkPanel::CreateSharingControls()
 
     m_qualityBox = child(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL, 290, 74, 240, 120, ID_QUALITY);
     for (const QualityItem& item : kQualities)
-        ::SendMessageW(m_qualityBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ReadIniString(kSection, item.key, item.key)));
+        ::SendMessageW(m_qualityBox, CB_ADDSTRING, 0,
+                       reinterpret_cast<LPARAM>(ReadIniString(kSection, item.key, item.key)));
     ::SendMessageW(m_qualityBox, CB_SETCURSEL, 1, 0);
     m_quality = kQualities[1].quality;
 }
@@ -298,8 +299,8 @@ bool CNetWorkPanel::StartSharing()
 {
     srand(unsigned(time(nullptr)));
     m_multicastPort = DrawSharingPort(m_knownServerPorts, rand);
-    m_network.SetImageProvider(std::make_unique<Telvane::MulticastImageProvider>(
-        inet_addr(Telvane::kPictureGroup), htons(uint16_t(m_multicastPort))));
+    m_network.SetImageProvider(std::make_unique<Telvane::MulticastImageProvider>(inet_addr(Telvane::kPictureGroup),
+                                                                                 htons(uint16_t(m_multicastPort))));
 
     sockaddr_in bound{};
     int boundSize = sizeof bound;
@@ -315,8 +316,8 @@ bool CNetWorkPanel::StartSharing()
     const std::string name = SharingServiceName(Utf8(asked), Utf8(m_localEntry));
     SetServiceName(Wide(name.c_str()).c_str());
 
-    if (DNSServiceRegister(&m_registration, 0, 0, name.c_str(), kServiceType, "", nullptr, bound.sin_port, 0,
-                           nullptr, &CNetWorkPanel::RegisterReply, this) != kDNSServiceErr_NoError) {
+    if (DNSServiceRegister(&m_registration, 0, 0, name.c_str(), kServiceType, "", nullptr, bound.sin_port, 0, nullptr,
+                           &CNetWorkPanel::RegisterReply, this) != kDNSServiceErr_NoError) {
         m_registration = nullptr;
         m_network.SetImageProvider(nullptr);
         return false;
@@ -340,8 +341,8 @@ void CNetWorkPanel::StopSharing()
     ::EnableWindow(m_nameField, TRUE);
 }
 
-void DNSSD_API CNetWorkPanel::RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error,
-                                            const char* name, const char*, const char*, void* context)
+void DNSSD_API CNetWorkPanel::RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name,
+                                            const char*, const char*, void* context)
 {
     static_cast<CNetWorkPanel*>(context)->OnRegistered(error, name);
 }
@@ -564,11 +565,13 @@ void CNetWorkPanel::OnBrowse(DNSServiceFlags flags, uint32_t interfaceIndex, DNS
         const bool isNew = m_services.Add(record);
         Resolve(record, false);
         const bool ownService = m_registration && shownName == ServiceName();
-        if (isNew && !ownService) ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shownName.c_str()));
+        if (isNew && !ownService)
+            ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shownName.c_str()));
         return;
     }
     if (!m_services.Remove(name, interfaceIndex)) return;
-    const LRESULT index = ::SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(shownName.c_str()));
+    const LRESULT index =
+        ::SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(shownName.c_str()));
     // LB_FINDSTRINGEXACT ignores case: only the item of exactly this name goes.
     if (index != LB_ERR && ListText(m_serverList, int(index)) == shownName)
         ::SendMessageW(m_serverList, LB_DELETESTRING, WPARAM(index), 0);
@@ -586,8 +589,8 @@ void CNetWorkPanel::Resolve(const ServiceRecord& service, bool toConnect)
 {
     auto pending = std::make_unique<PendingResolve>(PendingResolve{this, nullptr, toConnect});
     if (DNSServiceResolve(&pending->ref, 0, service.interfaceIndex, service.name.c_str(), service.type.c_str(),
-                          service.domain.c_str(), &CNetWorkPanel::ResolveReply, pending.get()) !=
-        kDNSServiceErr_NoError) {
+                          service.domain.c_str(), &CNetWorkPanel::ResolveReply,
+                          pending.get()) != kDNSServiceErr_NoError) {
         if (toConnect) OnConnectResolved(kDNSServiceErr_Unknown, nullptr, 0);
         return;
     }
@@ -596,8 +599,8 @@ void CNetWorkPanel::Resolve(const ServiceRecord& service, bool toConnect)
 }
 
 void DNSSD_API CNetWorkPanel::ResolveReply(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error,
-                                           const char*, const char* host, uint16_t port, uint16_t,
-                                           const unsigned char*, void* context)
+                                           const char*, const char* host, uint16_t port, uint16_t, const unsigned char*,
+                                           void* context)
 {
     auto* pending = static_cast<PendingResolve*>(context);
     if (pending->toConnect)
@@ -620,7 +623,7 @@ void CNetWorkPanel::SelectListText(const std::wstring& text)
 {
     const LRESULT index = text.empty() ? LB_ERR
                                        : ::SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1),
-                                                      reinterpret_cast<LPARAM>(text.c_str()));
+                                                        reinterpret_cast<LPARAM>(text.c_str()));
     ::SendMessageW(m_serverList, LB_SETCURSEL, index == LB_ERR ? WPARAM(-1) : WPARAM(index), 0);
 }
 

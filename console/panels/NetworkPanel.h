@@ -99,12 +99,11 @@ private:
     void OnBrowse(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType error, const char* name,
                   const char* type, const char* domain);
     static void DNSSD_API BrowseReply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex,
-                                      DNSServiceErrorType error, const char* name, const char* type,
-                                      const char* domain, void* context);
+                                      DNSServiceErrorType error, const char* name, const char* type, const char* domain,
+                                      void* context);
     void Resolve(const ServiceRecord& service, bool toConnect);
-    static void DNSSD_API ResolveReply(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error,
-                                       const char*, const char* host, uint16_t port, uint16_t,
-                                       const unsigned char*, void* context);
+    static void DNSSD_API ResolveReply(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error, const char*,
+                                       const char* host, uint16_t port, uint16_t, const unsigned char*, void* context);
     void RecordServerPort(const char* host, uint16_t port);
     void OnServerChosen();
     void OnConnectResolved(DNSServiceErrorType error, const char* host, uint16_t port);

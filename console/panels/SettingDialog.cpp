@@ -11,11 +11,28 @@ namespace {
 const wchar_t kSection[] = L"CSettingDialog";
 
 enum {
-    IDC_GROUP_RESOLUTION = 1044, IDC_XGA = 1035, IDC_SVGA = 1036, IDC_VGA = 1037, IDC_STILL_SIZE = 1075,
-    IDC_GROUP_CAPTURE = 1045, IDC_SINGLE = 1038, IDC_CONTINUOUS = 1039, IDC_TIME_LABEL = 1069,
-    IDC_INTERVAL_LABEL = 1067, IDC_TOTAL_TIME = 1047, IDC_INTERVAL = 1051, IDC_TOTAL_TEXT = 1058,
-    IDC_INTERVAL_TEXT = 1059, IDC_PATH_LABEL = 1068, IDC_PATH = 1050, IDC_BROWSE = 1048, IDC_WARNING = 1060,
-    IDC_NAME_LABEL = 1070, IDC_NAME = 1049, IDC_GROUP_OTHER = 1071, IDC_SHOW_HINTS = 1072,
+    IDC_GROUP_RESOLUTION = 1044,
+    IDC_XGA = 1035,
+    IDC_SVGA = 1036,
+    IDC_VGA = 1037,
+    IDC_STILL_SIZE = 1075,
+    IDC_GROUP_CAPTURE = 1045,
+    IDC_SINGLE = 1038,
+    IDC_CONTINUOUS = 1039,
+    IDC_TIME_LABEL = 1069,
+    IDC_INTERVAL_LABEL = 1067,
+    IDC_TOTAL_TIME = 1047,
+    IDC_INTERVAL = 1051,
+    IDC_TOTAL_TEXT = 1058,
+    IDC_INTERVAL_TEXT = 1059,
+    IDC_PATH_LABEL = 1068,
+    IDC_PATH = 1050,
+    IDC_BROWSE = 1048,
+    IDC_WARNING = 1060,
+    IDC_NAME_LABEL = 1070,
+    IDC_NAME = 1049,
+    IDC_GROUP_OTHER = 1071,
+    IDC_SHOW_HINTS = 1072,
 };
 
 const int kPictureBytes = 51200;  // each picture of a series reckoned at 50 KiB
@@ -25,11 +42,19 @@ struct Caption {
     const wchar_t* key;
 };
 const Caption kCaptions[] = {
-    {IDC_GROUP_RESOLUTION, L"labelRecordResolution"}, {IDC_GROUP_CAPTURE, L"labelCapture"},
-    {IDC_SINGLE, L"labelSingle"}, {IDC_CONTINUOUS, L"labelContinuous"}, {IDC_TIME_LABEL, L"labelTime"},
-    {IDC_INTERVAL_LABEL, L"labelInterval"}, {IDC_PATH_LABEL, L"labelSaveDirectory"}, {IDC_BROWSE, L"labelBrowse"},
-    {IDC_NAME_LABEL, L"labelFileName"}, {IDC_GROUP_OTHER, L"labelOther"}, {IDC_SHOW_HINTS, L"labelShowHints"},
-    {IDOK, L"labelOk"}, {IDCANCEL, L"labelCancel"},
+    {IDC_GROUP_RESOLUTION, L"labelRecordResolution"},
+    {IDC_GROUP_CAPTURE, L"labelCapture"},
+    {IDC_SINGLE, L"labelSingle"},
+    {IDC_CONTINUOUS, L"labelContinuous"},
+    {IDC_TIME_LABEL, L"labelTime"},
+    {IDC_INTERVAL_LABEL, L"labelInterval"},
+    {IDC_PATH_LABEL, L"labelSaveDirectory"},
+    {IDC_BROWSE, L"labelBrowse"},
+    {IDC_NAME_LABEL, L"labelFileName"},
+    {IDC_GROUP_OTHER, L"labelOther"},
+    {IDC_SHOW_HINTS, L"labelShowHints"},
+    {IDOK, L"labelOk"},
+    {IDCANCEL, L"labelCancel"},
 };
 
 struct TimeText {
@@ -37,17 +62,15 @@ struct TimeText {
     const wchar_t* unit;
 };
 const TimeText kTotalTexts[kSeriesTableRows] = {
-    {L" 1", L"labelMin"}, {L" 2", L"labelMin"}, {L" 3", L"labelMin"}, {L" 5", L"labelMin"}, {L"10", L"labelMin"},
-    {L"20", L"labelMin"}, {L"30", L"labelMin"}, {L"40", L"labelMin"}, {L"60", L"labelMin"}, {L"80", L"labelMin"},
-    {L"100", L"labelMin"}, {L"120", L"labelMin"}, {L" 3", L"labelHour"}, {L" 6", L"labelHour"},
-    {L"12", L"labelHour"}, {L"24", L"labelHour"}, {L"36", L"labelHour"}, {L"48", L"labelHour"},
-    {L"60", L"labelHour"}, {L"72", L"labelHour"}};
+    {L" 1", L"labelMin"},  {L" 2", L"labelMin"},  {L" 3", L"labelMin"},  {L" 5", L"labelMin"},  {L"10", L"labelMin"},
+    {L"20", L"labelMin"},  {L"30", L"labelMin"},  {L"40", L"labelMin"},  {L"60", L"labelMin"},  {L"80", L"labelMin"},
+    {L"100", L"labelMin"}, {L"120", L"labelMin"}, {L" 3", L"labelHour"}, {L" 6", L"labelHour"}, {L"12", L"labelHour"},
+    {L"24", L"labelHour"}, {L"36", L"labelHour"}, {L"48", L"labelHour"}, {L"60", L"labelHour"}, {L"72", L"labelHour"}};
 const TimeText kIntervalTexts[kSeriesTableRows] = {
-    {L" 5", L"labelSec"}, {L"10", L"labelSec"}, {L"15", L"labelSec"}, {L"20", L"labelSec"}, {L"30", L"labelSec"},
-    {L"40", L"labelSec"}, {L"50", L"labelSec"}, {L" 1", L"labelMin"}, {L" 2", L"labelMin"}, {L" 3", L"labelMin"},
-    {L" 5", L"labelMin"}, {L"10", L"labelMin"}, {L"20", L"labelMin"}, {L"30", L"labelMin"}, {L"40", L"labelMin"},
-    {L"50", L"labelMin"}, {L" 1", L"labelHour"}, {L" 2", L"labelHour"}, {L" 3", L"labelHour"},
-    {L" 6", L"labelHour"}};
+    {L" 5", L"labelSec"}, {L"10", L"labelSec"},  {L"15", L"labelSec"},  {L"20", L"labelSec"},  {L"30", L"labelSec"},
+    {L"40", L"labelSec"}, {L"50", L"labelSec"},  {L" 1", L"labelMin"},  {L" 2", L"labelMin"},  {L" 3", L"labelMin"},
+    {L" 5", L"labelMin"}, {L"10", L"labelMin"},  {L"20", L"labelMin"},  {L"30", L"labelMin"},  {L"40", L"labelMin"},
+    {L"50", L"labelMin"}, {L" 1", L"labelHour"}, {L" 2", L"labelHour"}, {L" 3", L"labelHour"}, {L" 6", L"labelHour"}};
 
 int Clamped(int index) { return index < 0 ? 0 : index >= kSeriesTableRows ? kSeriesTableRows - 1 : index; }
 
@@ -60,7 +83,8 @@ CSettingDialog::CSettingDialog(CWnd* parent) : CDialog(IDD, parent) {}
 void CSettingDialog::SetCaptions()
 {
     SetWindowText(ReadIniString(kSection, L"labelSetting", L"labelSetting"));
-    for (const Caption& caption : kCaptions) SetDlgItemText(caption.id, ReadIniString(kSection, caption.key, caption.key));
+    for (const Caption& caption : kCaptions)
+        SetDlgItemText(caption.id, ReadIniString(kSection, caption.key, caption.key));
 }
 
 BOOL CSettingDialog::OnInitDialog()

@@ -36,9 +36,9 @@ bool CreateSkinButton(KVQButton& button, HMODULE skins, const ButtonImages& imag
 {
     LoadedImages loaded(skins, images);
     HBITMAP states[2] = {loaded.State(), loaded.SecondState()};
-    const bool created = button.CreateButton(style, x, y, parent, notify, id, nullptr, loaded.Face(), loaded.Hover(),
-                                             loaded.Disabled(), states[0] ? states : nullptr, states[1] ? 2 : 1,
-                                             KVQ_TRANSPARENT, TRUE) != FALSE;
+    const bool created =
+        button.CreateButton(style, x, y, parent, notify, id, nullptr, loaded.Face(), loaded.Hover(), loaded.Disabled(),
+                            states[0] ? states : nullptr, states[1] ? 2 : 1, KVQ_TRANSPARENT, TRUE) != FALSE;
     if (created) loaded.HandOverFace();
     return created;
 }

@@ -118,17 +118,47 @@ struct CVideoPanel::ButtonRow {
 
 const CVideoPanel::ButtonRow CVideoPanel::kButtons[BUTTON_COUNT] = {
     {ID_RECORD_XGA, BUTTON_STYLE_CHECK, 20, 136, {312, 311, 313, 314, 0}, L"tipXGA", L"Record in XGA solution", false},
-    {ID_RECORD_SVGA, BUTTON_STYLE_CHECK, 57, 136, {763, 762, 764, 765, 0}, L"tipSVGA", L"Record in SVGA solution",
+    {ID_RECORD_SVGA,
+     BUTTON_STYLE_CHECK,
+     57,
+     136,
+     {763, 762, 764, 765, 0},
+     L"tipSVGA",
+     L"Record in SVGA solution",
      false},
     {ID_RECORD_VGA, BUTTON_STYLE_CHECK, 94, 136, {308, 307, 309, 310, 0}, L"tipVGA", L"Record in VGA solution", false},
-    {ID_RECORD_QVGA, BUTTON_STYLE_CHECK, 131, 136, {304, 303, 305, 306, 0}, L"tipQVGA", L"Record in QVGA solution",
+    {ID_RECORD_QVGA,
+     BUTTON_STYLE_CHECK,
+     131,
+     136,
+     {304, 303, 305, 306, 0},
+     L"tipQVGA",
+     L"Record in QVGA solution",
      false},
-    {ID_RECORD_AUDIO, BUTTON_STYLE_CHECK, 190, 154, {180, 181, 182, 183, 0}, L"tipAudio", L"Record audio in AVI file",
+    {ID_RECORD_AUDIO,
+     BUTTON_STYLE_CHECK,
+     190,
+     154,
+     {180, 181, 182, 183, 0},
+     L"tipAudio",
+     L"Record audio in AVI file",
      false},
-    {ID_RECORD_ANNOTATION, BUTTON_STYLE_CHECK, 168, 136, {316, 315, 317, 318, 0}, L"tipAnnotation",
-     L"Record annotation in AVI file", false},
-    {ID_RECORD_TIME_LIMIT, BUTTON_STYLE_CHECK, 61, 54, {231, 230, 232, 233, 0}, L"tipTimeLimit",
-     L"Enable the time limit of recording", false},
+    {ID_RECORD_ANNOTATION,
+     BUTTON_STYLE_CHECK,
+     168,
+     136,
+     {316, 315, 317, 318, 0},
+     L"tipAnnotation",
+     L"Record annotation in AVI file",
+     false},
+    {ID_RECORD_TIME_LIMIT,
+     BUTTON_STYLE_CHECK,
+     61,
+     54,
+     {231, 230, 232, 233, 0},
+     L"tipTimeLimit",
+     L"Enable the time limit of recording",
+     false},
     {ID_START_RECORDING, BUTTON_STYLE_PUSH, 257, 58, {213, 212, 214, 215, 0}, L"tipRecord", L"Start recording", false},
     {ID_STOP_RECORDING, BUTTON_STYLE_PUSH, 148, 10, {209, 208, 210, 211, 0}, L"tipStop", L"Stop", true},
     {ID_PLAY, BUTTON_STYLE_PUSH, 219, 2, {205, 204, 206, 207, 0}, L"tipPlay", L"Play", true},
@@ -137,7 +167,13 @@ const CVideoPanel::ButtonRow CVideoPanel::kButtons[BUTTON_COUNT] = {
     {ID_NEXT_FRAME, BUTTON_STYLE_PUSH, 270, 6, {185, 184, 186, 187, 0}, L"tipNext", L"The next Frame", true},
     {ID_PREVIOUS_FRAME, BUTTON_STYLE_PUSH, 178, 6, {189, 188, 190, 191, 0}, L"tipPrev", L"The previous Frame", true},
     {ID_OPEN_VIDEO, BUTTON_STYLE_PUSH, 67, 17, {197, 196, 198, 199, 0}, L"tipOpen", L"View the recorded files", false},
-    {ID_LIVE_VIEW, BUTTON_STYLE_PUSH, 30, 17, {193, 192, 194, 195, 0}, L"tipLiveview", L"Back to the camera view",
+    {ID_LIVE_VIEW,
+     BUTTON_STYLE_PUSH,
+     30,
+     17,
+     {193, 192, 194, 195, 0},
+     L"tipLiveview",
+     L"Back to the camera view",
      false},
 };
 
@@ -148,7 +184,9 @@ struct CVideoPanel::WorkerStart {
 };
 
 CVideoPanel::CVideoPanel(IPanelHost& host, LiveFramePath& live, IPlaybackTarget& target)
-    : m_host(host), m_live(live), m_target(target),
+    : m_host(host),
+      m_live(live),
+      m_target(target),
       m_waveIn([this](const BYTE* data, DWORD bytes) { m_recorder.TakeSound(data, bytes); })
 {
     m_waveFormat = WAVEFORMATEX{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
@@ -185,8 +223,8 @@ void CVideoPanel::CreateControls(int)
                             nullptr, nullptr, KVQ_TRANSPARENT, TRUE);
     m_volume.CreateSlider(310, 15, this, this, ID_PLAY_VOLUME, FALSE, FALSE, 0, 0, nullptr, nullptr, nullptr, nullptr,
                           nullptr, KVQ_TRANSPARENT, TRUE);
-    m_speedWheel.CreateWheel(192, 30, this, this, ID_SPEED_WHEEL, nullptr, nullptr, nullptr, nullptr,
-                             KVQ_TRANSPARENT, TRUE);
+    m_speedWheel.CreateWheel(192, 30, this, this, ID_SPEED_WHEEL, nullptr, nullptr, nullptr, nullptr, KVQ_TRANSPARENT,
+                             TRUE);
     m_speedWheel.SetRange(-4, 84);
     m_speedWheel.SetPos(kSpeedWheelStart);
     m_speedWheel.ShowWindow(SW_HIDE);
@@ -712,8 +750,10 @@ void CVideoPanel::OnAviPlaybackFrame(BYTE* frame)
 RecordOptions CVideoPanel::ChosenOptions() const
 {
     RecordOptions options;
-    options.size = Checked(SVGA) ? RecordSize::Svga : Checked(VGA) ? RecordSize::Vga : Checked(QVGA) ? RecordSize::Qvga
-                                                                                         : RecordSize::Native;
+    options.size = Checked(SVGA)   ? RecordSize::Svga
+                   : Checked(VGA)  ? RecordSize::Vga
+                   : Checked(QVGA) ? RecordSize::Qvga
+                                   : RecordSize::Native;
     const LRESULT limit = m_timeLimitList.m_hWnd ? ::SendMessageW(m_timeLimitList.m_hWnd, CB_GETCURSEL, 0, 0) : CB_ERR;
     if (Checked(TIME_LIMIT) && limit >= 0 && limit < static_cast<LRESULT>(sizeof kTimeLimits / sizeof kTimeLimits[0]))
         options.timeLimitSeconds = kTimeLimits[limit];

@@ -39,8 +39,23 @@ std::wstring FileTitleOf(const std::wstring& path);
 class CVideoPanel : public CBasePanel2 {
 public:
     enum Control {
-        XGA, SVGA, VGA, QVGA, AUDIO, ANNOTATION, TIME_LIMIT, RECORD, STOP, PLAY, PAUSE, RECORD_PAUSE, NEXT, PREVIOUS,
-        OPEN, LIVE_VIEW, BUTTON_COUNT
+        XGA,
+        SVGA,
+        VGA,
+        QVGA,
+        AUDIO,
+        ANNOTATION,
+        TIME_LIMIT,
+        RECORD,
+        STOP,
+        PLAY,
+        PAUSE,
+        RECORD_PAUSE,
+        NEXT,
+        PREVIOUS,
+        OPEN,
+        LIVE_VIEW,
+        BUTTON_COUNT
     };
     static constexpr int kSpeedWheelStart = 60;  // 1x
     static constexpr int kPauseSpeedIndex = 4;

@@ -30,8 +30,8 @@ CZoomAndPan::~CZoomAndPan() = default;
 void CZoomAndPan::GetStripRect(RECT* out, const RECT& window)
 {
     const int height = window.bottom - window.top;
-    *out = CRect(kStripLeft, height - kStripAboveBottom - kStripSize, kStripLeft + kStripSize,
-                 height - kStripAboveBottom);
+    *out =
+        CRect(kStripLeft, height - kStripAboveBottom - kStripSize, kStripLeft + kStripSize, height - kStripAboveBottom);
 }
 
 CPoint CZoomAndPan::Place(Slot slot, const RECT& strip) const
@@ -48,8 +48,7 @@ int CZoomAndPan::Create(KVQWindow* owner, HMODULE skins)
         const ArrowRow& row = RowOf(slot);
         // The centre answers no press.
         CWnd* notify = row.command ? owner : nullptr;
-        if (CreateSkinButton(m_buttons[slot], skins, row.images, BUTTON_STYLE_PRESS, 0, 0, owner, notify,
-                             row.command))
+        if (CreateSkinButton(m_buttons[slot], skins, row.images, BUTTON_STYLE_PRESS, 0, 0, owner, notify, row.command))
             m_buttons[slot].ShowWindow(SW_HIDE);
     }
     for (int slot = UP; slot < CENTRE; ++slot)

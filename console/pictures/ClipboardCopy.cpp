@@ -18,14 +18,14 @@ HGLOBAL PackArea(HDC source, const RECT& area)
     header.biSizeImage = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
 
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &pixels,
-                                      nullptr, 0);
+    HBITMAP bitmap =
+        CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (!bitmap) return nullptr;
     HGLOBAL block = nullptr;
     if (HDC memory = CreateCompatibleDC(source)) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        const BOOL copied = StretchBlt(memory, 0, 0, width, height, source, area.left, area.top, width, height,
-                                       SRCCOPY);
+        const BOOL copied =
+            StretchBlt(memory, 0, 0, width, height, source, area.left, area.top, width, height, SRCCOPY);
         SelectObject(memory, old);
         DeleteDC(memory);
         GdiFlush();

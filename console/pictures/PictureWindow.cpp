@@ -67,13 +67,26 @@ PixelRect ToPixelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}
 bool ViewStepOf(unsigned short id, ViewStep* step)
 {
     switch (id) {
-    case ID_PAN_UP: *step = ViewStep::PanUp; return true;
-    case ID_PAN_DOWN: *step = ViewStep::PanDown; return true;
-    case ID_PAN_LEFT: *step = ViewStep::PanLeft; return true;
-    case ID_PAN_RIGHT: *step = ViewStep::PanRight; return true;
-    case ID_ZOOM_IN: *step = ViewStep::ZoomIn; return true;
-    case ID_ZOOM_OUT: *step = ViewStep::ZoomOut; return true;
-    default: return false;
+    case ID_PAN_UP:
+        *step = ViewStep::PanUp;
+        return true;
+    case ID_PAN_DOWN:
+        *step = ViewStep::PanDown;
+        return true;
+    case ID_PAN_LEFT:
+        *step = ViewStep::PanLeft;
+        return true;
+    case ID_PAN_RIGHT:
+        *step = ViewStep::PanRight;
+        return true;
+    case ID_ZOOM_IN:
+        *step = ViewStep::ZoomIn;
+        return true;
+    case ID_ZOOM_OUT:
+        *step = ViewStep::ZoomOut;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -236,8 +249,7 @@ void CPictureWindow::SetVideoSource(IPictureVideoSource* source)
 
 void CPictureWindow::AddHistoryEntry(const wchar_t* displayName)
 {
-    if (m_historyList.m_hWnd)
-        m_historyList.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(displayName));
+    if (m_historyList.m_hWnd) m_historyList.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(displayName));
 }
 
 void CPictureWindow::Compose()
@@ -309,8 +321,8 @@ void CPictureWindow::DrawOnScreenText(CDC* dc)
 void CPictureWindow::OnPostDraw(CDC*)
 {
     const UINT redraw = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
-    for (CWnd* control : {static_cast<CWnd*>(&m_historyList), static_cast<CWnd*>(&m_saveButton),
-                          static_cast<CWnd*>(&m_toolsButton)})
+    for (CWnd* control :
+         {static_cast<CWnd*>(&m_historyList), static_cast<CWnd*>(&m_saveButton), static_cast<CWnd*>(&m_toolsButton)})
         if (control->m_hWnd) control->RedrawWindow(redraw);
     if (m_exitButton.m_hWnd && m_exitButton.IsWindowVisible()) m_exitButton.RedrawWindow(redraw);
     if (m_strip.IsVisible()) m_strip.RedrawPanButtons();
@@ -350,10 +362,18 @@ BOOL CPictureWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
     case VK_ESCAPE:
         if (m_fullscreen) LeaveFullscreen();
         return TRUE;
-    case VK_LEFT: OnButtonEvent(ID_PAN_LEFT); return TRUE;
-    case VK_UP: OnButtonEvent(ID_PAN_UP); return TRUE;
-    case VK_RIGHT: OnButtonEvent(ID_PAN_RIGHT); return TRUE;
-    case VK_DOWN: OnButtonEvent(ID_PAN_DOWN); return TRUE;
+    case VK_LEFT:
+        OnButtonEvent(ID_PAN_LEFT);
+        return TRUE;
+    case VK_UP:
+        OnButtonEvent(ID_PAN_UP);
+        return TRUE;
+    case VK_RIGHT:
+        OnButtonEvent(ID_PAN_RIGHT);
+        return TRUE;
+    case VK_DOWN:
+        OnButtonEvent(ID_PAN_DOWN);
+        return TRUE;
     case '2':
     case 'A':
         if (ctrl) OnButtonEvent(ID_ANNOTATION_PANEL);
@@ -368,8 +388,12 @@ BOOL CPictureWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
             Invalidate(FALSE);
         }
         return TRUE;
-    case VK_ADD: OnButtonEvent(ID_ZOOM_IN); return TRUE;
-    case VK_SUBTRACT: OnButtonEvent(ID_ZOOM_OUT); return TRUE;
+    case VK_ADD:
+        OnButtonEvent(ID_ZOOM_IN);
+        return TRUE;
+    case VK_SUBTRACT:
+        OnButtonEvent(ID_ZOOM_OUT);
+        return TRUE;
     case VK_F1:
         if (CWinApp* app = AfxGetApp()) app->OnCmdMsg(ID_APP_ABOUT, 0);
         return TRUE;
@@ -427,8 +451,9 @@ void CPictureWindow::SelectHistoryEntry(int index)
     if (!entry) return;
     // The entry is copied: saving may add to the history and move it.
     const std::wstring path = entry->path;
-    if (IsUnsaved() && IniMessageBox(m_hWnd, L"Messages", L"hintSaveImageFile", nullptr,
-                                     MB_YESNO | MB_ICONQUESTION) == IDYES && !SaveAs())
+    if (IsUnsaved() &&
+        IniMessageBox(m_hWnd, L"Messages", L"hintSaveImageFile", nullptr, MB_YESNO | MB_ICONQUESTION) == IDYES &&
+        !SaveAs())
         return;  // the picture the user wanted kept stays
     if (!LoadPicture(path.c_str())) IniMessageBox(nullptr, L"Messages", L"warnCanNotLoadFile");
 }
@@ -504,8 +529,7 @@ void CPictureWindow::LayOutWindowed(const CRect& window)
     MoveKeepingSize(m_toolsButton, 216, top);
     CControlPanel* bar = Host().ControlBar();
     if (bar && bar->m_hWnd)
-        bar->PlacePanel(bar->m_dockState == CBasePanel::DOCK_BELOW ? CBasePanel::PLACE_DOCKED
-                                                                   : CBasePanel::PLACE_LAST);
+        bar->PlacePanel(bar->m_dockState == CBasePanel::DOCK_BELOW ? CBasePanel::PLACE_DOCKED : CBasePanel::PLACE_LAST);
     // The rule's own correction is not corrected again: its whole-pixel
     // steps would creep on.
     if (m_hWnd && !m_fitting && !m_fitPending) m_fitPending = PostMessage(WM_FIT_PICTURE) != FALSE;
@@ -542,8 +566,8 @@ void CPictureWindow::Close()
             bar->Button(CControlPanel::SNAPSHOT).EnableWindow(FALSE);
             bar->Button(CControlPanel::VIEW_FILES).EnableWindow(FALSE);
         }
-        const int answer = IniMessageBox(m_hWnd, L"Messages", L"hintSaveImageFile", nullptr,
-                                         MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer =
+            IniMessageBox(m_hWnd, L"Messages", L"hintSaveImageFile", nullptr, MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDYES)
             SaveAs();
         else if (answer == IDCANCEL)

@@ -20,8 +20,7 @@ const wchar_t kCapturePrinter[] = L"SMART Notebook Print Capture hahaha";
 template <typename T>
 class LockedBlock {
 public:
-    explicit LockedBlock(HGLOBAL block)
-        : m_block(block), m_data(block ? static_cast<T*>(GlobalLock(block)) : nullptr)
+    explicit LockedBlock(HGLOBAL block) : m_block(block), m_data(block ? static_cast<T*>(GlobalLock(block)) : nullptr)
     {
     }
     ~LockedBlock()
@@ -197,9 +196,8 @@ void CEZPrintView::Print(BOOL withDialog, CWnd* parent, IPrintSource& source)
     CString documentName;
     if (!documentName.LoadString(kAppTitleString) && app) documentName = app->m_appName;
 
-    CPrintDialog dialog(FALSE, PD_ALLPAGES | PD_USEDEVMODECOPIESANDCOLLATE | PD_PAGENUMS | PD_HIDEPRINTTOFILE |
-                                   PD_NOSELECTION,
-                        parent);
+    CPrintDialog dialog(
+        FALSE, PD_ALLPAGES | PD_USEDEVMODECOPIESANDCOLLATE | PD_PAGENUMS | PD_HIDEPRINTTOFILE | PD_NOSELECTION, parent);
     if (!GetPrinterDevice(kCapturePrinter, &dialog.m_pd.hDevNames, &dialog.m_pd.hDevMode)) {
         dialog.m_pd.hDevNames = nullptr;
         dialog.m_pd.hDevMode = nullptr;
@@ -220,5 +218,6 @@ void CEZPrintView::Print(BOOL withDialog, CWnd* parent, IPrintSource& source)
     CPrinterTarget target(dialog.m_pd.hDevNames, dialog.m_pd.hDevMode);
     if (!target.IsOpen()) return;
     const CString port = dialog.GetPortName();
-    PrintPicture(target, source, ScreenPixelsPerInch(parent), documentName, port.IsEmpty() ? nullptr : port.GetString());
+    PrintPicture(target, source, ScreenPixelsPerInch(parent), documentName,
+                 port.IsEmpty() ? nullptr : port.GetString());
 }

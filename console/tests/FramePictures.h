@@ -39,7 +39,8 @@ inline Bgr Get(KVQFrameBuffer& f, int x, int y)
 inline void Put(KVQFrameBuffer& f, int x, int y, Bgr c)
 {
     unsigned char* p = PixelAt(f, x, y);
-    p[0] = static_cast<unsigned char>(c.b), p[1] = static_cast<unsigned char>(c.g), p[2] = static_cast<unsigned char>(c.r);
+    p[0] = static_cast<unsigned char>(c.b), p[1] = static_cast<unsigned char>(c.g),
+    p[2] = static_cast<unsigned char>(c.r);
 }
 
 // An asymmetric picture: red top-left, green top-right, blue bottom-left,

@@ -98,7 +98,6 @@ struct TestClock {
     static DWORD Read() { return now; }
 };
 
-
 // Drives the next dialog of this process from a second thread, as a user
 // would, while the test's thread runs its modal loop.
 class DialogDriver {

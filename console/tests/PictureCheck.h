@@ -166,4 +166,3 @@ inline int ShownPicture(HWND window)
     }
     return best;
 }
-

@@ -82,8 +82,7 @@ protected:
     void Drag(std::vector<POINT> points)
     {
         panel.OnPictureMouse(&annotation.window, MK_LBUTTON, points.front(), TRUE);
-        for (size_t i = 1; i < points.size(); ++i)
-            panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, points[i]);
+        for (size_t i = 1; i < points.size(); ++i) panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, points[i]);
         panel.OnPictureMouse(&annotation.window, 0, points.back(), FALSE);
     }
 
@@ -148,7 +147,7 @@ TEST_F(AnnotationPanelTest, LineStaysWhereNothingElseWouldShow)
     } steps[] = {
         {CAnnotationPanel::RECTANGLE, ID_RECTANGLE, 0, 1, 1, true, true},
         {CAnnotationPanel::RECTANGLE, ID_RECTANGLE, 0, 2, 2, false, false},
-        {CAnnotationPanel::ELLIPSE, ID_ELLIPSE, 2, 2, 0, true, false},  // no fill either: the line stays
+        {CAnnotationPanel::ELLIPSE, ID_ELLIPSE, 2, 2, 0, true, false},    // no fill either: the line stays
         {CAnnotationPanel::FREEHAND, ID_FREEHAND, 0, 2, 0, true, false},  // a stroke is only its line
         {CAnnotationPanel::LINE, ID_LINE, 0, 2, 0, true, false},
     };

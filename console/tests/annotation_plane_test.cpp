@@ -68,12 +68,12 @@ TEST(AnnotationLine, SlopeRuns)
         std::vector<Xs> rows;  // rows 0, 1, 2, ...
     };
     const Case cases[] = {
-        {0, 0, 3, 3, {{0}, {1}, {2}, {3}}},                                    // 45 degrees: one a row
-        {0, 0, 8, 2, {{0}, {1, 2, 3, 4}, {5, 6, 7, 8}}},                       // slope 1/4: runs of four
-        {8, 0, 0, 2, {{8}, {4, 5, 6, 7}, {0, 1, 2, 3}}},                       // the same leftwards
-        {0, 2, 8, 0, {{8}, {4, 5, 6, 7}, {0, 1, 2, 3}}},                       // drawn from the bottom
-        {1, 0, 2, 4, {{1}, {1}, {1}, {1}, {2}}},                               // steep, truncated x
-        {-4, 0, 4, 2, {{}, {0}, {1, 2, 3, 4}}},                                // starts left of the layer
+        {0, 0, 3, 3, {{0}, {1}, {2}, {3}}},               // 45 degrees: one a row
+        {0, 0, 8, 2, {{0}, {1, 2, 3, 4}, {5, 6, 7, 8}}},  // slope 1/4: runs of four
+        {8, 0, 0, 2, {{8}, {4, 5, 6, 7}, {0, 1, 2, 3}}},  // the same leftwards
+        {0, 2, 8, 0, {{8}, {4, 5, 6, 7}, {0, 1, 2, 3}}},  // drawn from the bottom
+        {1, 0, 2, 4, {{1}, {1}, {1}, {1}, {2}}},          // steep, truncated x
+        {-4, 0, 4, 2, {{}, {0}, {1, 2, 3, 4}}},           // starts left of the layer
     };
     for (const Case& c : cases) {
         AnnotationTestPlane layer(10, 6);
@@ -156,9 +156,9 @@ TEST(AnnotationEllipse, RingClearsItsInteriorWithoutFill)
     PixelRect rect{0, 0, 20, 20};
     EXPECT_TRUE(AnnotationOps::DrawEllipse(layer.plane, rect, false, 3, 0xFFFF0000, 0xFF0000FF));
     EXPECT_EQ(rect, (PixelRect{3, 3, 17, 17}));
-    EXPECT_EQ(layer.At(10, 9), 0u);           // centre of the inner box: cleared
-    EXPECT_EQ(layer.At(1, 9), 0xFFFF0000u);   // left end of the ring
-    EXPECT_EQ(layer.At(0, 0), 0xFF00FF00u);   // corner outside the box: untouched
+    EXPECT_EQ(layer.At(10, 9), 0u);          // centre of the inner box: cleared
+    EXPECT_EQ(layer.At(1, 9), 0xFFFF0000u);  // left end of the ring
+    EXPECT_EQ(layer.At(0, 0), 0xFF00FF00u);  // corner outside the box: untouched
     // The cleared interior is symmetric about the inner box's middle column.
     for (int y = 0; y < 20; ++y)
         for (int k = 1; k <= 5; ++k) EXPECT_EQ(layer.At(10 + k, y) == 0, layer.At(10 - k, y) == 0) << k << "," << y;
@@ -267,10 +267,10 @@ TEST(AnnotationBmp, HeadersOfATwoByTwoLayer)
     unsigned char headers[kBmpHeadersBytes];
     AnnotationOps::WriteBmpHeaders(headers, 2, 2);
     const unsigned char expected[kBmpHeadersBytes] = {
-        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,              // file: size 70, pixels at 54
-        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0,            // 2 x 2 bottom-up, 1 plane, 32 bits
-        0, 0, 0, 0, 16, 0, 0, 0, 120, 0, 0, 0, 120, 0, 0, 0,        // uncompressed, 16 bytes, 120 per metre
-        0, 0, 0, 0, 0, 0, 0, 0};
+        'B', 'M', 70, 0, 0,  0, 0, 0, 0,   0, 54, 0, 0,   0,         // file: size 70, pixels at 54
+        40,  0,   0,  0, 2,  0, 0, 0, 2,   0, 0,  0, 1,   0, 32, 0,  // 2 x 2 bottom-up, 1 plane, 32 bits
+        0,   0,   0,  0, 16, 0, 0, 0, 120, 0, 0,  0, 120, 0, 0,  0,  // uncompressed, 16 bytes, 120 per metre
+        0,   0,   0,  0, 0,  0, 0, 0};
     EXPECT_EQ(std::vector<unsigned char>(headers, headers + kBmpHeadersBytes),
               std::vector<unsigned char>(expected, expected + kBmpHeadersBytes));
 }

@@ -39,8 +39,8 @@ bool DecodePages(const std::wstring& folder)
 
 const BYTE* Bits(KVQFrameBuffer& frame) { return frame.WritablePlane().pixels; }
 
-bool Record(const std::wstring& path, RecordSize size, int frames, const WAVEFORMATEX* sound,
-            const std::wstring& wave, DWORD correctedMs, KVQFrameBuffer* (*page)(int))
+bool Record(const std::wstring& path, RecordSize size, int frames, const WAVEFORMATEX* sound, const std::wstring& wave,
+            DWORD correctedMs, KVQFrameBuffer* (*page)(int))
 {
     AviWriter* writer = AviWriterOpen(path.c_str(), kPeriodAtStart, sound);
     if (!writer) return false;
@@ -76,8 +76,7 @@ KVQFrameBuffer* SmallPage(int i)
     KVQFrameBuffer& page = *Page(i);
     g_smallPage.Resize(640, 480);
     const BgrPlane target = g_smallPage.WritablePlane();
-    ScaleFrameNearest(Bits(page), page.Width(), page.Height(), page.Stride(), target.pixels, 640, 480,
-                      target.stride);
+    ScaleFrameNearest(Bits(page), page.Width(), page.Height(), page.Stride(), target.pixels, 640, 480, target.stride);
     return &g_smallPage;
 }
 
@@ -107,8 +106,7 @@ int wmain(int argc, wchar_t** argv)
     if (!DecodePages(folder)) return 3;
     if (!WriteTone(folder + L"\\tone.wav", 15)) return 4;
     if (!Record(folder + L"\\native.avi", RecordSize::Native, 16, nullptr, L"", 800, Page)) return 5;
-    if (!Record(folder + L"\\sound.avi", RecordSize::Native, 16, nullptr, folder + L"\\tone.wav", 800, Page))
-        return 6;
+    if (!Record(folder + L"\\sound.avi", RecordSize::Native, 16, nullptr, folder + L"\\tone.wav", 800, Page)) return 6;
     if (!Record(folder + L"\\qvga.avi", RecordSize::Qvga, 8, nullptr, L"", 200, Page)) return 7;
     if (!Record(folder + L"\\svga.avi", RecordSize::Svga, 8, nullptr, L"", 200, SmallPage)) return 8;
     if (!Record(folder + L"\\abrupt.avi", RecordSize::Native, 5, nullptr, L"", 0, Page)) return 9;

@@ -123,7 +123,8 @@ TEST(AviWriterOpen, PeriodZeroRecordsAtTheDefaultRate)
 Bytes WaveImage(const WAVEFORMATEX& format, DWORD bytes)
 {
     Bytes image;
-    AppendId(image, "RIFF"), Append(image, 36 + bytes), AppendId(image, "WAVE"), AppendId(image, "fmt "), Append(image, 16u);
+    AppendId(image, "RIFF"), Append(image, 36 + bytes), AppendId(image, "WAVE"), AppendId(image, "fmt "),
+        Append(image, 16u);
     const auto* f = reinterpret_cast<const unsigned char*>(&format);
     image.insert(image.end(), f, f + 16);
     AppendId(image, "data"), Append(image, bytes);
@@ -158,12 +159,9 @@ TEST(AviWriterAddWav, RefusesImagesWhoseChunksLeaveTheFile)
         Bytes image;
     };
     std::vector<Case> cases = {
-        {"data longer than the file", good},
-        {"format chunk too short", good},
-        {"format chunk past the end", good},
-        {"no data chunk", Bytes(good.begin(), good.begin() + 36)},
-        {"not a WAVE file", good},
-        {"only a header", Bytes(good.begin(), good.begin() + 12)},
+        {"data longer than the file", good}, {"format chunk too short", good},
+        {"format chunk past the end", good}, {"no data chunk", Bytes(good.begin(), good.begin() + 36)},
+        {"not a WAVE file", good},           {"only a header", Bytes(good.begin(), good.begin() + 12)},
     };
     auto put = [](Bytes& b, size_t at, DWORD v) { std::memcpy(&b[at], &v, 4); };
     put(cases[0].image, 40, 1u << 20);
@@ -419,7 +417,9 @@ TEST(RepairAviLayout, LeavesOtherFilesByteForByte)
         {"index larger than the file", {{gapped.indexAt + 4, 0x7FFFFFF0}}, 0},
         {"index of partial entries", {{gapped.indexAt + 4, 72}}, 0},
         {"no index", {{gapped.indexAt, mmioFOURCC('J', 'U', 'N', 'K')}}, 0},
-        {"no video chunk", {{firstFrame, mmioFOURCC('0', '1', 'w', 'b')}, {secondFrame, mmioFOURCC('0', '1', 'w', 'b')}}, 0},
+        {"no video chunk",
+         {{firstFrame, mmioFOURCC('0', '1', 'w', 'b')}, {secondFrame, mmioFOURCC('0', '1', 'w', 'b')}},
+         0},
         {"not an AVI file", {{8, mmioFOURCC('W', 'A', 'V', 'E')}}, 0},
         {"cut off inside the index", {}, gapped.indexAt + 20},
         {"cut off inside the headers", {}, 60},

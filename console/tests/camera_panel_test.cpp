@@ -105,7 +105,7 @@ struct ButtonCase {
     Commands sent;
 };
 
-const unsigned long kTrD4 = 0x00000FFF;        // model 0x60
+const unsigned long kTrD4 = 0x00000FFF;         // model 0x60
 const unsigned long kMotionModel = 0x00021FFF;  // model 0x69
 
 TEST_F(PanelFixture, EachButtonSendsItsCommandForTheModel)
@@ -176,9 +176,15 @@ TEST_F(PanelFixture, RotationAndColourStepThroughTheirCycles)
         Commands sent;
     } cycles[] = {
         {"half turns", 0x31, 0xBFD, ID_ROTATE, {{0xAE, 2, 0, 0}, {0xAE, 0, 0, 0}, {0xAE, 2, 0, 0}}},
-        {"quarter turns", 0x68, 0x21BFD | 0x400, ID_ROTATE,
+        {"quarter turns",
+         0x68,
+         0x21BFD | 0x400,
+         ID_ROTATE,
          {{0xAE, 1, 0, 0}, {0xAE, 2, 0, 0}, {0xAE, 3, 0, 0}, {0xAE, 0, 0, 0}, {0xAE, 1, 0, 0}}},
-        {"colour, grey, negative", 0x60, kTrD4, ID_COLOUR_MODE,
+        {"colour, grey, negative",
+         0x60,
+         kTrD4,
+         ID_COLOUR_MODE,
          {{0xB0, 1, 0, 0}, {0xB0, 2, 0, 0}, {0xB0, 0, 0, 0}, {0xB0, 1, 0, 0}}},
     };
     for (const Cycle& cycle : cycles) {
@@ -298,12 +304,9 @@ TEST_F(PanelFixture, ViewedConsoleGetsCommandCharactersWithinItsRange)
         unsigned short id;
         std::vector<std::pair<char, unsigned char>> sent;
     } cases[] = {
-        {98.0f, ID_BRIGHTNESS_UP, {{'b', 100}}},
-        {3.0f, ID_BRIGHTNESS_DOWN, {{'b', 0}}},
-        {50.0f, ID_ROTATE, {{'t', 0}}},
-        {50.0f, ID_COLOUR_MODE, {{'c', 0}}},
-        {50.0f, ID_MOTION, {{'~', 0}}},
-        {std::nanf(""), ID_BRIGHTNESS_UP, {}},  // nothing to step from
+        {98.0f, ID_BRIGHTNESS_UP, {{'b', 100}}}, {3.0f, ID_BRIGHTNESS_DOWN, {{'b', 0}}},
+        {50.0f, ID_ROTATE, {{'t', 0}}},          {50.0f, ID_COLOUR_MODE, {{'c', 0}}},
+        {50.0f, ID_MOTION, {{'~', 0}}},          {std::nanf(""), ID_BRIGHTNESS_UP, {}},  // nothing to step from
         {INFINITY, ID_BRIGHTNESS_DOWN, {}},
     };
     for (const Case& c : cases) {

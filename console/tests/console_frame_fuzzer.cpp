@@ -46,7 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int w = h.frameWidth, ht = h.frameHeight;
     std::vector<unsigned char> pixels(static_cast<std::size_t>(BgrStride(w)) * ht);
     const BgrPlane plane{pixels.data(), w, ht, BgrStride(w)};
-    if (ConvertYuy2ToBgr(data, w, ht, static_cast<long long>(size), plane))
-        ApplyImageCorrections(plane, h.state, true);
+    if (ConvertYuy2ToBgr(data, w, ht, static_cast<long long>(size), plane)) ApplyImageCorrections(plane, h.state, true);
     return 0;
 }

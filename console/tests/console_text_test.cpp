@@ -23,8 +23,8 @@ TEST(ShortenPath, KeepsShortPathsAndCutsLongOnesTo32)
     const Case cases[] = {
         {L"", L""},
         {L"C:\\Pictures\\2026\\December\\a.jpg", L"C:\\Pictures\\2026\\December\\a.jpg"},  // 31: as it is
-        {L"C:\\Pictures\\2026\\December\\ab.jpg", L"C:\\...\\ab.jpg"},                   // 32
-        {L"C:\\Users\\someone\\Pictures\\Snaps\\b.jpg", L"C:\\...\\b.jpg"},              // 40
+        {L"C:\\Pictures\\2026\\December\\ab.jpg", L"C:\\...\\ab.jpg"},                     // 32
+        {L"C:\\Users\\someone\\Pictures\\Snaps\\b.jpg", L"C:\\...\\b.jpg"},                // 40
         {L"C:\\Pictures\\2026-Dec-10_Thu_13-05-09_00001.jpg", L"C:\\...\\2026-Dec-10_Thu_13-05-..."},
         {L"D:\\a\\" + std::wstring(60, L'x'), L"D:\\...\\" + std::wstring(22, L'x') + L"..."},
         {std::wstring(40, L'y'), std::wstring(29, L'y') + L"..."},  // no backslash at all
@@ -60,10 +60,10 @@ TEST(Timestamp, CurrentTimeHasTheFileNameShape)
 
 TEST(SeriesTables, ShotsPerSeries)
 {
-    EXPECT_EQ(ShotsPerSeries(0, 0), 13);     // 60 / 5 + 1
-    EXPECT_EQ(ShotsPerSeries(19, 19), 13);   // 259200 / 21600 + 1
-    EXPECT_EQ(ShotsPerSeries(0, 19), 1);     // interval longer than the series
-    EXPECT_EQ(ShotsPerSeries(3, 4), 11);     // 300 / 30 + 1
+    EXPECT_EQ(ShotsPerSeries(0, 0), 13);    // 60 / 5 + 1
+    EXPECT_EQ(ShotsPerSeries(19, 19), 13);  // 259200 / 21600 + 1
+    EXPECT_EQ(ShotsPerSeries(0, 19), 1);    // interval longer than the series
+    EXPECT_EQ(ShotsPerSeries(3, 4), 11);    // 300 / 30 + 1
     // A hand-edited profile: indexes outside the tables take the nearest row.
     EXPECT_EQ(ShotsPerSeries(-7, 400), ShotsPerSeries(0, 19));
     EXPECT_EQ(SeriesTotalSeconds(99), 259200);

@@ -27,10 +27,7 @@ const wchar_t kMachineKey[] = L"SOFTWARE\\ORBILE2";
 // The bar under a skinned owner window, as the main window makes it.
 class BarFixture : public ::testing::Test {
 protected:
-    BarFixture() : bar(host)
-    {
-        owner.CreateView(L"owner", 50, 50, 667, 570, nullptr, 0);
-    }
+    BarFixture() : bar(host) { owner.CreateView(L"owner", 50, 50, 667, 570, nullptr, 0); }
 
     void CreateBar()
     {
@@ -117,8 +114,8 @@ TEST_F(BarFixture, RecordSnapshotAndPrintNeedAPicture)
     for (bool source : {false, true, false}) {
         host.pictureSource = source;
         bar.RefreshBarButtons();
-        for (CControlPanel::Control control : {CControlPanel::START_RECORDING, CControlPanel::SNAPSHOT,
-                                               CControlPanel::PRINT})
+        for (CControlPanel::Control control :
+             {CControlPanel::START_RECORDING, CControlPanel::SNAPSHOT, CControlPanel::PRINT})
             EXPECT_EQ(bar.Button(control).IsWindowEnabled() != FALSE, source) << control;
         EXPECT_TRUE(bar.Button(CControlPanel::CAMERA_PANEL).IsWindowEnabled());
     }

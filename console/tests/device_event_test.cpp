@@ -16,7 +16,7 @@ TEST(DeviceEvent, OnlyTheCameraFamilySpellingsCountAndTheSiblingDeviceNever)
         {L"\\\\?\\USB#VID_1234&PID_FF06#5&1a2b", false},
         {L"\\\\?\\usb#vid_1234&pid_ff06#5&1a2b", false},
         {L"\\\\?\\USB#VID_1234&PID_FF01&MI_00#ff06", false},  // sibling mark anywhere
-        {L"\\\\?\\USB#VID_1234&PID_Ff01#5&1a2b", false},         // mixed case is not ours
+        {L"\\\\?\\USB#VID_1234&PID_Ff01#5&1a2b", false},      // mixed case is not ours
         {L"\\\\?\\USB#VID_1234&PID_fF01#5&1a2b", false},
         {L"\\\\?\\HID#VID_046D&PID_C077#7&2b1c", false},
         {L"", false},

@@ -41,23 +41,19 @@ TEST(ApplyImageCorrections, SoftwareBrightnessOnlyForModelsWithoutHardwareAdjust
         bool adjusted;
     };
     const Case cases[] = {
-        {0x31, 0, true, 0, true},
-        {0x60, 0, true, 0, true},         // 96 itself still adjusts
-        {0x80 | 0x31, 0, true, 0, true},  // high-resolution bit is not part of the model
-        {0x32, 0, true, 0, false},
-        {0x61, 0, true, 0, false},
-        {0x64, 0, true, 0, false},
-        {0x64, kFeatureSoftwareAdjust64, true, 0, true},
-        {0x31, 0, false, 0, false},       // an AVI is being written
-        {0x31, 0, true, 2, false},        // negative mode
+        {0x31, 0, true, 0, true},        {0x60, 0, true, 0, true},  // 96 itself still adjusts
+        {0x80 | 0x31, 0, true, 0, true},                            // high-resolution bit is not part of the model
+        {0x32, 0, true, 0, false},       {0x61, 0, true, 0, false},
+        {0x64, 0, true, 0, false},       {0x64, kFeatureSoftwareAdjust64, true, 0, true},
+        {0x31, 0, false, 0, false},  // an AVI is being written
+        {0x31, 0, true, 2, false},   // negative mode
     };
     for (const Case& c : cases) {
         CameraPictureState s = Camera(c.model, c.features);
         s.colorMode = c.colorMode;
         s.brightness = 60;
         const Result r = Correct(s, c.allowAdjust);
-        EXPECT_EQ(r.left[0], c.adjusted ? 20 : 10)
-            << std::hex << c.model;
+        EXPECT_EQ(r.left[0], c.adjusted ? 20 : 10) << std::hex << c.model;
     }
 }
 
@@ -88,9 +84,9 @@ TEST(ApplyImageCorrections, MirrorAndHalfTurnInSoftwareBelowModel96)
         unsigned features;
         bool inSoftware;
     };
-    const Case cases[] = {{0x31, 0, true},  {0x33, 0, true},  {0x53, 0, true}, {0x5F, 0, true},
-                          {0x60, 0, true},  {0x32, 0, false}, {0x61, 0, false}, {0x64, 0, false},
-                          {0x64, kFeatureSoftwareTurn64, true}};
+    const Case cases[] = {{0x31, 0, true},  {0x33, 0, true},  {0x53, 0, true},
+                          {0x5F, 0, true},  {0x60, 0, true},  {0x32, 0, false},
+                          {0x61, 0, false}, {0x64, 0, false}, {0x64, kFeatureSoftwareTurn64, true}};
     for (const Case& c : cases) {
         CameraPictureState s = Camera(c.model, c.features);
         s.mirror = 1;

@@ -13,8 +13,8 @@ int main()
     const wchar_t* path = LanguageFilePath();
     const wchar_t* name = wcsrchr(path, L'\\');
     char text[512];
-    WideCharToMultiByte(CP_UTF8, 0, ReadIniString(L"CNetworkPanel", L"staticUsbUnconnected", L"Usb unconnected"),
-                        -1, text, sizeof text, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, ReadIniString(L"CNetworkPanel", L"staticUsbUnconnected", L"Usb unconnected"), -1,
+                        text, sizeof text, nullptr, nullptr);
     char file[128];
     WideCharToMultiByte(CP_UTF8, 0, name ? name + 1 : path, -1, file, sizeof file, nullptr, nullptr);
     std::printf("%d %s %s\n", matched, file, text);

@@ -21,14 +21,21 @@ TEST(LanguageTable, ChoosesTheFileByLanguageId)
         const wchar_t* file;
     };
     const Case cases[] = {
-        {0x0409, L"Language\\DCstring_en.ini"},   {0x0809, L"Language\\DCstring_en.ini"},
-        {0x0407, L"Language\\DCstring_ger.ini"},  {0x0C07, L"Language\\DCstring_ger.ini"},
-        {0x1407, L"Language\\DCstring_ger.ini"},  {0x0C0A, L"Language\\DCstring_spa.ini"},
-        {0x500A, L"Language\\DCstring_mespa.ini"}, {0x0404, L"Language\\DCstring_tc.ini"},
-        {0x0804, L"Language\\DCstring_sc.ini"},   {0x041B, L"Language\\DCstring_cz.ini"},
-        {0x040E, L"Language\\DCstring_MY.ini"},   {0x0411, L"Language\\DCstring_jap.ini"},
+        {0x0409, L"Language\\DCstring_en.ini"},
+        {0x0809, L"Language\\DCstring_en.ini"},
+        {0x0407, L"Language\\DCstring_ger.ini"},
+        {0x0C07, L"Language\\DCstring_ger.ini"},
+        {0x1407, L"Language\\DCstring_ger.ini"},
+        {0x0C0A, L"Language\\DCstring_spa.ini"},
+        {0x500A, L"Language\\DCstring_mespa.ini"},
+        {0x0404, L"Language\\DCstring_tc.ini"},
+        {0x0804, L"Language\\DCstring_sc.ini"},
+        {0x041B, L"Language\\DCstring_cz.ini"},
+        {0x040E, L"Language\\DCstring_MY.ini"},
+        {0x0411, L"Language\\DCstring_jap.ini"},
         // No row: row 0, English.
-        {0x0418, L"Language\\DCstring_en.ini"},   {0xFFFF, L"Language\\DCstring_en.ini"},
+        {0x0418, L"Language\\DCstring_en.ini"},
+        {0xFFFF, L"Language\\DCstring_en.ini"},
     };
     for (const Case& c : cases) EXPECT_EQ(FileOf(c.langId), c.file) << std::hex << c.langId;
     EXPECT_EQ(FindLanguageRow(kLanguageFiles, kLanguageFileRows, 0x0418), -1);

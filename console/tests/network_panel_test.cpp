@@ -84,8 +84,8 @@ TEST_F(NetworkPanelFixture, AViewersCameraCommandsArePressesOnTheUiThread)
         unsigned short cameraButton;  // 0: none
         unsigned short mainCommand;   // 0: none
     } cases[] = {
-        {'+', ID_ZOOM_IN, 0},   {'f', ID_FREEZE, 0}, {'n', ID_BRIGHTNESS_DOWN, 0},
-        {'^', 0, ID_PAN_UP},    {'>', 0, ID_PAN_RIGHT}, {'z', 0, 0},
+        {'+', ID_ZOOM_IN, 0}, {'f', ID_FREEZE, 0},    {'n', ID_BRIGHTNESS_DOWN, 0},
+        {'^', 0, ID_PAN_UP},  {'>', 0, ID_PAN_RIGHT}, {'z', 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);

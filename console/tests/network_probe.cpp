@@ -84,8 +84,9 @@ int RegisterCamera(const wchar_t* dll)
     CoInitialize(nullptr);
     HMODULE module = LoadLibraryW(dll);
     typedef HRESULT(STDAPICALLTYPE * ServerEntry)();
-    auto entry = module ? reinterpret_cast<ServerEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")))
-                        : nullptr;
+    auto entry =
+        module ? reinterpret_cast<ServerEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")))
+               : nullptr;
     return entry && SUCCEEDED(entry()) ? 0 : 2;
 }
 

@@ -27,7 +27,8 @@ TEST(OpenedFile, KindByTheLastExtensionInAnyCase)
         {L"", OpenedFileKind::Other},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(static_cast<int>(KindOfOpenedFile(c.path)), static_cast<int>(c.kind)) << testing::PrintToString(c.path);
+        EXPECT_EQ(static_cast<int>(KindOfOpenedFile(c.path)), static_cast<int>(c.kind))
+            << testing::PrintToString(c.path);
 }
 
 }  // namespace

@@ -68,8 +68,8 @@ struct Profile {
     {
         wchar_t value[260] = L"<missing>";
         DWORD size = sizeof value;
-        RegGetValueW(HKEY_CURRENT_USER, (std::wstring(kProfile) + L"\\Settings").c_str(), name, RRF_RT_REG_SZ,
-                     nullptr, value, &size);
+        RegGetValueW(HKEY_CURRENT_USER, (std::wstring(kProfile) + L"\\Settings").c_str(), name, RRF_RT_REG_SZ, nullptr,
+                     value, &size);
         return value;
     }
 };
@@ -262,10 +262,12 @@ TEST_F(LiveCamera, OpensAtTheSavedPlaceAndShowsTheDocumentPictureAdvancing)
     ASSERT_TRUE(ShowsLivePicture(window)) << "the picture area shows the simulated camera's page";
     const int first = ShownPicture(window);
     int later = first;
-    EXPECT_TRUE(PollUntil(5000, [&] {
-        later = ShownPicture(window);
-        return later >= 0 && later != first;
-    })) << "the frame counter stays at " << first;
+    EXPECT_TRUE(PollUntil(5000,
+                          [&] {
+                              later = ShownPicture(window);
+                              return later >= 0 && later != first;
+                          }))
+        << "the frame counter stays at " << first;
 }
 
 TEST_F(LiveCamera, OnlyTheCamerasOwnDeviceEventsTakeItAwayAndBringItBack)
@@ -418,7 +420,6 @@ void DragOverPicture(HWND window, POINT from, POINT to)
         SendPointer(window, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps}, 0);
     SendPointer(window, to, MOUSEEVENTF_LEFTUP);
 }
-
 
 // Drawn with the pointer over the live picture (800 x 600 of a 1024 x 768
 // camera picture), the freehand line is laid over the camera's frames; a
@@ -619,10 +620,12 @@ TEST_F(LiveCamera, CtrlTabWithOneCameraLeavesItsPictureRunning)
     PressWithCtrl(window, VK_TAB);
     const int first = ShownPicture(window);
     int later = first;
-    EXPECT_TRUE(PollUntil(5000, [&] {
-        later = ShownPicture(window);
-        return later >= 0 && later != first;
-    })) << "the camera still streams; the picture stays at " << first;
+    EXPECT_TRUE(PollUntil(5000,
+                          [&] {
+                              later = ShownPicture(window);
+                              return later >= 0 && later != first;
+                          }))
+        << "the camera still streams; the picture stays at " << first;
     EXPECT_EQ(window, console.MainWindow());
 }
 
@@ -639,10 +642,13 @@ TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
     for (const Step& step : steps) {
         PostMessageW(window, WM_COMMAND, 59652, 0);
         RECT rect{};
-        EXPECT_TRUE(PollUntil(5000, [&] {
-            rect = WindowRect(bar);
-            return rect.bottom - rect.top == step.height;
-        })) << "bar " << rect.right - rect.left << " x " << rect.bottom - rect.top << ", expected height " << step.height;
+        EXPECT_TRUE(PollUntil(5000,
+                              [&] {
+                                  rect = WindowRect(bar);
+                                  return rect.bottom - rect.top == step.height;
+                              }))
+            << "bar " << rect.right - rect.left << " x " << rect.bottom - rect.top << ", expected height "
+            << step.height;
         EXPECT_EQ(rect.right - rect.left, step.width);
     }
 }

@@ -12,7 +12,8 @@ template <typename Op>
 std::vector<int> MapAllBytes(Op op)
 {
     TestPlane t(7, 13);
-    for (int i = 0; i < 7 * 13 * 3; ++i) t.At(0, 0)[(i / 21) * t.plane.stride + i % 21] = static_cast<unsigned char>(i % 256);
+    for (int i = 0; i < 7 * 13 * 3; ++i)
+        t.At(0, 0)[(i / 21) * t.plane.stride + i % 21] = static_cast<unsigned char>(i % 256);
     op(t.plane);
     EXPECT_TRUE(t.PaddingIntact());
     std::vector<int> result(256);
@@ -28,10 +29,12 @@ TEST(PixelOps, NegativeInvertsEveryColourByteAndNoPadding)
 
 TEST(PixelOps, GrayscaleUsesIntegerLumaWeights)
 {
-    struct Case { int b, g, r, luma; };
+    struct Case {
+        int b, g, r, luma;
+    };
     // The weights sum to 65535: white comes out as 254.
-    for (const Case c : {Case{255, 255, 255, 254}, Case{255, 0, 0, 29}, Case{0, 255, 0, 149},
-                         Case{0, 0, 255, 76}, Case{0, 0, 0, 0}, Case{10, 20, 30, 21}}) {
+    for (const Case c : {Case{255, 255, 255, 254}, Case{255, 0, 0, 29}, Case{0, 255, 0, 149}, Case{0, 0, 255, 76},
+                         Case{0, 0, 0, 0}, Case{10, 20, 30, 21}}) {
         TestPlane t(3, 1);
         t.Set(1, 0, c.b, c.g, c.r);
         PixelOps::Grayscale(t.plane);

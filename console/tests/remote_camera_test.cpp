@@ -70,14 +70,12 @@ TEST(RemoteCamera, ReportedFloatsBecomeControlValuesOnlyWhenUsable)
         bool usable;
         int expected;
     } cases[] = {
-        {2.5f, 100.0, 0.0, 100, 800, true, 250},     // zoom 2.5 -> slider 250
-        {98.0f, 1.0, 5.0, 0, 100, true, 100},         // brightness up stops at the maximum
-        {3.0f, 1.0, -5.0, 0, 100, true, 0},           // and down at the minimum
-        {1e30f, 100.0, 0.0, 100, 800, true, 800},     // far beyond int: clamped, not converted
-        {-1e30f, 1.0, 0.0, 0, 63, true, 0},
-        {std::nanf(""), 100.0, 0.0, 100, 800, false, 0},
-        {inf, 1.0, 5.0, 0, 100, false, 0},
-        {-inf, 1.0, 0.0, 0, 100, false, 0},
+        {2.5f, 100.0, 0.0, 100, 800, true, 250},   // zoom 2.5 -> slider 250
+        {98.0f, 1.0, 5.0, 0, 100, true, 100},      // brightness up stops at the maximum
+        {3.0f, 1.0, -5.0, 0, 100, true, 0},        // and down at the minimum
+        {1e30f, 100.0, 0.0, 100, 800, true, 800},  // far beyond int: clamped, not converted
+        {-1e30f, 1.0, 0.0, 0, 63, true, 0},       {std::nanf(""), 100.0, 0.0, 100, 800, false, 0},
+        {inf, 1.0, 5.0, 0, 100, false, 0},        {-inf, 1.0, 0.0, 0, 100, false, 0},
     };
     for (const Case& c : cases) {
         int out = -12345;

@@ -19,10 +19,10 @@ TEST(ShapeColour, ChannelsTruncatedAndClamped)
         std::uint32_t argb;
     };
     const Case cases[] = {
-        {{1.0f, 1.0f, 1.0f, 0.999f}, 0xFEFFFFFF},                     // "opaque" arrives as 254
-        {{1.0f, 0.0f, 0.0f, 128.0f / 255.0f}, 0x80FF0000},            // half-transparent stroke
+        {{1.0f, 1.0f, 1.0f, 0.999f}, 0xFEFFFFFF},           // "opaque" arrives as 254
+        {{1.0f, 0.0f, 0.0f, 128.0f / 255.0f}, 0x80FF0000},  // half-transparent stroke
         {{0x12 / 255.0f, 0x34 / 255.0f, 0x56 / 255.0f, 1.0f}, 0xFF123456},
-        {{kNaN, -1.0f, 2.0f, kInf}, 0xFF0000FF},                      // hostile: clamped
+        {{kNaN, -1.0f, 2.0f, kInf}, 0xFF0000FF},  // hostile: clamped
         {{-kInf, 1e30f, -0.0f, kNaN}, 0x0000FF00},
     };
     for (const Case& c : cases) EXPECT_EQ(ShapeValues::Argb(c.colour), c.argb) << std::hex << c.argb;
@@ -63,8 +63,9 @@ TEST(ShapeMapping, CanvasPointOntoPlane)
 
 struct RenderFixture {
     explicit RenderFixture(float zoom = 1.0f)
-        : drawing(100, 100), staging(100, 100), renderer({{0, 0, 100, 100}, {0, 0, 100, 100}, zoom}, drawing.plane,
-                                                         staging.plane)
+        : drawing(100, 100),
+          staging(100, 100),
+          renderer({{0, 0, 100, 100}, {0, 0, 100, 100}, zoom}, drawing.plane, staging.plane)
     {
     }
     AnnotationTestPlane drawing;
@@ -126,7 +127,8 @@ TEST(ShapeRender, RefusedShapesDrawNothing)
     EXPECT_FALSE(f.renderer.RenderEllipse(Telvane::Ellipse(0.1f, kInf, 0.5f, 0.5f)));
     EXPECT_FALSE(f.renderer.RenderEraser(Telvane::RectEraser(0.1f, 0.1f, 1e20f, 0.5f)));
     int width = 0;
-    EXPECT_FALSE(RenderFixture(0.0f).renderer.PathPenWidth(Telvane::Path(std::vector<Telvane::Point>{{0.0f, 0.0f}}), width));
+    EXPECT_FALSE(
+        RenderFixture(0.0f).renderer.PathPenWidth(Telvane::Path(std::vector<Telvane::Point>{{0.0f, 0.0f}}), width));
     EXPECT_EQ(f.drawing.CountNonZero(), 0);
 }
 

@@ -45,8 +45,8 @@ TEST(SpeedIndexOfWheel, TenPositionsASpeedFromMinus4To4)
         int position;
         int index;
         float speed;
-    } cases[] = {{-4, 0, -4.0f}, {4, 0, -4.0f}, {5, 1, -2.0f},  {20, 2, -1.0f}, {35, 4, 0.0f},
-                 {44, 4, 0.0f},  {60, 6, 1.0f}, {70, 7, 2.0f},  {84, 8, 4.0f},  {200, 8, 4.0f}};
+    } cases[] = {{-4, 0, -4.0f}, {4, 0, -4.0f}, {5, 1, -2.0f}, {20, 2, -1.0f}, {35, 4, 0.0f},
+                 {44, 4, 0.0f},  {60, 6, 1.0f}, {70, 7, 2.0f}, {84, 8, 4.0f},  {200, 8, 4.0f}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.index, SpeedIndexOfWheel(c.position)) << c.position;
         EXPECT_EQ(c.speed, SpeedOfIndex(SpeedIndexOfWheel(c.position))) << c.position;
@@ -60,8 +60,12 @@ TEST(RecordFramePeriod, TheMeanIntervalMadeEven)
     const struct {
         DWORD intervals[3];
         UINT period;
-    } cases[] = {{{33, 33, 33}, 34}, {{34, 34, 34}, 34}, {{66, 66, 66}, 66}, {{32, 33, 35}, 34},
-                 {{0, 0, 0}, kDefaultFramePeriodMs}, {{0xFFFFFFF0, 0xFFFFFFF0, 0xFFFFFFF0}, 0xFFFFFFF0}};
+    } cases[] = {{{33, 33, 33}, 34},
+                 {{34, 34, 34}, 34},
+                 {{66, 66, 66}, 66},
+                 {{32, 33, 35}, 34},
+                 {{0, 0, 0}, kDefaultFramePeriodMs},
+                 {{0xFFFFFFF0, 0xFFFFFFF0, 0xFFFFFFF0}, 0xFFFFFFF0}};
     for (const auto& c : cases) EXPECT_EQ(c.period, RecordFramePeriod(c.intervals)) << c.intervals[0];
 }
 

@@ -90,8 +90,7 @@ public:
         controller->m_status.contrast = 75;
         host.controller = controller.get();
         host.pictureSource = true;
-        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"video panel host", WS_POPUP, 0, 0, 700, 200, nullptr,
-                        nullptr);
+        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"video panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
         OpenPanel();
         live.Attach(&window);
         io.frameSource = simframes::PacedPictureFrames(kCameraFramesPerSecond);
@@ -176,9 +175,9 @@ void Playback(Console& console, const std::wstring& folder)
     const std::wstring path = folder + L"\\sound.avi";
     Check(panel.OpenAndPlay(path.c_str()) != FALSE, "sound.avi opens and plays");
     Check(console.window.filmShown && !panel.IsLiveMode(), "the film is shown in place of the live picture");
-    Check(panel.History().size() >= 1 && panel.History().back().title == L"sound" &&
-              panel.History().back().path == path,
-          "the history lists it");
+    Check(
+        panel.History().size() >= 1 && panel.History().back().title == L"sound" && panel.History().back().path == path,
+        "the history lists it");
     Check(PumpUntil([&] { return panel.PlayPosition() >= 20; }, 5000), "play advances");
 
     panel.Button(CVideoPanel::PAUSE).SetCheck(1);
@@ -223,9 +222,9 @@ void Playback(Console& console, const std::wstring& folder)
 
     panel.SetLiveMode(TRUE);
     Check(!panel.Player().IsOpened() && !console.window.filmShown, "live view closes the film");
-    Check(panel.OpenHistoryEntry(static_cast<int>(panel.History().size()) - 1) != FALSE &&
-              panel.FileTitle() == L"sound",
-          "the history entry opens the file again");
+    Check(
+        panel.OpenHistoryEntry(static_cast<int>(panel.History().size()) - 1) != FALSE && panel.FileTitle() == L"sound",
+        "the history entry opens the file again");
     Check(panel.OpenHistoryEntry(static_cast<int>(panel.History().size())) == FALSE, "past the history's end");
 }
 

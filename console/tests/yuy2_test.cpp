@@ -30,15 +30,12 @@ TEST(Yuy2, ExactFixedPointValues)
         Bgr expected;
     };
     const Case cases[] = {
-        {16, 128, 128, {0, 0, 0}},
-        {235, 128, 128, {254, 254, 254}},  // 76309 x 219 stays just below 255 << 16
-        {236, 128, 128, {255, 255, 255}},
-        {128, 128, 128, {130, 130, 130}},
-        {81, 90, 240, {0, 0, 254}},         // studio red
-        {145, 54, 34, {0, 255, 0}},         // studio green clamps
-        {41, 240, 110, {255, 0, 0}},        // studio blue
-        {0, 0, 0, {0, 135, 0}},             // the clamp table's low end
-        {255, 255, 255, {255, 125, 255}},   // and its high end
+        {16, 128, 128, {0, 0, 0}},        {235, 128, 128, {254, 254, 254}},  // 76309 x 219 stays just below 255 << 16
+        {236, 128, 128, {255, 255, 255}}, {128, 128, 128, {130, 130, 130}}, {81, 90, 240, {0, 0, 254}},  // studio red
+        {145, 54, 34, {0, 255, 0}},        // studio green clamps
+        {41, 240, 110, {255, 0, 0}},       // studio blue
+        {0, 0, 0, {0, 135, 0}},            // the clamp table's low end
+        {255, 255, 255, {255, 125, 255}},  // and its high end
     };
     for (const Case& c : cases) {
         const Bgr got = Convert(c.y, c.u, c.v);

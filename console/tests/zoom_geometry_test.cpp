@@ -42,9 +42,8 @@ TEST(ComputeZoomRect, DigitalZoomWindowAtThePanPositionInsideTheFrame)
     };
     for (const Case& c : cases) {
         const PixelRect r = ComputeZoomRect(1024, 768, c.state);
-        EXPECT_EQ(r, c.expected) << "zoom " << c.state.zoomSize << " pan " << c.state.panHori << ","
-                                 << c.state.panVert << " -> " << r.left << "," << r.top << "," << r.right << ","
-                                 << r.bottom;
+        EXPECT_EQ(r, c.expected) << "zoom " << c.state.zoomSize << " pan " << c.state.panHori << "," << c.state.panVert
+                                 << " -> " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     }
 }
 
@@ -67,9 +66,9 @@ TEST(ComputeZoomedSize, FollowsTheOpticalZoomAndNeverGrows)
     };
     const Case cases[] = {
         {Optical(0, 0), {1024, 768}},
-        {Optical(3, 100), {341, 256}},        // 300 + 100 - 100 = 300 %
-        {Optical(2, 50), {204, 153}},         // (200 + 500) / 1.4 = 500 %
-        {Optical(2, 0), {721, 540}},          // 200 / 1.4 = 142 %
+        {Optical(3, 100), {341, 256}},          // 300 + 100 - 100 = 300 %
+        {Optical(2, 50), {204, 153}},           // (200 + 500) / 1.4 = 500 %
+        {Optical(2, 0), {721, 540}},            // 200 / 1.4 = 142 %
         {Optical(2, 0, 1, 1, 12), {449, 336}},  // x 1.6 = 228 %
         {Optical(2, 0, 1, 2, 10), {286, 215}},  // x 2.5 = 357 %
         {Optical(2, 0, 1, 1, 7), {359, 269}},   // otherwise x 2 = 285 %

@@ -9,9 +9,9 @@
 extern const IID IID_ICameraCommand;
 
 struct ICameraCommand : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Reserved() = 0;
-  virtual HRESULT STDMETHODCALLTYPE WriteCommand(ULONG one, ULONG zero, ULONG value, ULONG index) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ReadReply(ULONG one, ULONG zero, ULONG* word, ULONG index) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved() = 0;
+    virtual HRESULT STDMETHODCALLTYPE WriteCommand(ULONG one, ULONG zero, ULONG value, ULONG index) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReadReply(ULONG one, ULONG zero, ULONG* word, ULONG index) = 0;
 };
 
 namespace devicelib {
@@ -20,11 +20,11 @@ namespace devicelib {
 // command (under the library lock), so one failed lookup fails only its own
 // command.
 class CameraCommandSource {
- public:
-  virtual ICameraCommand* CameraCommand() = 0;
+public:
+    virtual ICameraCommand* CameraCommand() = 0;
 
- protected:
-  ~CameraCommandSource() = default;
+protected:
+    ~CameraCommandSource() = default;
 };
 
 // The capture graph binds itself while it has a current device (null

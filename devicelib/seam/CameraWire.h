@@ -8,13 +8,13 @@ namespace devicelib {
 // Opcode and three argument bytes. Commands use opcodes 0xA7-0xBF, inquiries
 // 0x31-0x62.
 struct DocCamCommand {
-  uint8_t op;
-  uint8_t a1;
-  uint8_t a2;
-  uint8_t a3;
+    uint8_t op;
+    uint8_t a1;
+    uint8_t a2;
+    uint8_t a3;
 
-  // The little-endian word whose bytes are op, a1, a2, a3.
-  uint32_t Word() const { return op | (uint32_t(a1) << 8) | (uint32_t(a2) << 16) | (uint32_t(a3) << 24); }
+    // The little-endian word whose bytes are op, a1, a2, a3.
+    uint32_t Word() const { return op | (uint32_t(a1) << 8) | (uint32_t(a2) << 16) | (uint32_t(a3) << 24); }
 };
 
 const uint32_t kReplySize = 4;
@@ -27,8 +27,7 @@ const uint32_t kDirectUsbMaxReply = 64;
 
 // DirectUsbVendorRequest: direction, type 2 (vendor), recipient 3, request
 // (1 command, 2 inquiry), value = op | a1 << 8, index = a2 | a3 << 8.
-void EncodeDirectUsbRequest(const DocCamCommand& command, bool inquiry,
-                            uint8_t record[kDirectUsbRequestSize]);
+void EncodeDirectUsbRequest(const DocCamCommand& command, bool inquiry, uint8_t record[kDirectUsbRequestSize]);
 
 // CameraVendorCommand: property header (set GUID, id, flags) and, for
 // commands and inquiries, the command word at byte 24.

@@ -4,12 +4,13 @@
 
 #include "Trace.h"
 
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void*) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    devicelib::Trace(L"DllMain(DLL_PROCESS_ATTACH):\n");
-    DisableThreadLibraryCalls(module);
-  } else if (reason == DLL_PROCESS_DETACH) {
-    devicelib::Trace(L"DllMain(DLL_PROCESS_DETACH):\n");
-  }
-  return TRUE;
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void*)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        devicelib::Trace(L"DllMain(DLL_PROCESS_ATTACH):\n");
+        DisableThreadLibraryCalls(module);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        devicelib::Trace(L"DllMain(DLL_PROCESS_DETACH):\n");
+    }
+    return TRUE;
 }

@@ -29,11 +29,11 @@ orbile::CriticalSection& KsExchangeLock();
 
 // Marks the calling thread as running the client's frame callback.
 class FrameCallbackScope {
- public:
-  FrameCallbackScope();
-  ~FrameCallbackScope();
-  FrameCallbackScope(const FrameCallbackScope&) = delete;
-  FrameCallbackScope& operator=(const FrameCallbackScope&) = delete;
+public:
+    FrameCallbackScope();
+    ~FrameCallbackScope();
+    FrameCallbackScope(const FrameCallbackScope&) = delete;
+    FrameCallbackScope& operator=(const FrameCallbackScope&) = delete;
 };
 bool InFrameCallback();
 

@@ -22,7 +22,6 @@ void ApplyPictureByte(DocCamStatus& status, uint8_t byte);
 // Fills the block's fields from buffer, which starts one byte later for
 // models with the shifted-status feature. A buffer too short for the block
 // is refused and changes nothing.
-bool ParseStatusBlock(DocCamStatus& status, const uint8_t* buffer, size_t size,
-                      unsigned long feature);
+bool ParseStatusBlock(DocCamStatus& status, const uint8_t* buffer, size_t size, unsigned long feature);
 
 }  // namespace devicelib

@@ -16,12 +16,12 @@ namespace {
 typedef std::function<int(KVQDocCamController&)> Call;
 
 struct CommandCase {
-  const char* name;
-  uint8_t model;
-  unsigned long feature;
-  Call call;
-  int result;
-  std::vector<uint8_t> sent;  // op, a1, a2, a3; empty = nothing sent
+    const char* name;
+    uint8_t model;
+    unsigned long feature;
+    Call call;
+    int result;
+    std::vector<uint8_t> sent;  // op, a1, a2, a3; empty = nothing sent
 };
 
 #define CALL(expr) [](KVQDocCamController& c) { return c.expr; }
@@ -105,162 +105,169 @@ const CommandCase kCases[] = {
     {"TurnPower", 0x60, kAll, CALL(TurnPower(1)), 0, {}},
 };
 
-TEST(CommandSet, EachCommandsGuardBytesAndPause) {
-  for (const CommandCase& k : kCases) {
-    SCOPED_TRACE(k.name);
-    SimRig rig(Transport::kDirectShow, k.model);
+TEST(CommandSet, EachCommandsGuardBytesAndPause)
+{
+    for (const CommandCase& k : kCases) {
+        SCOPED_TRACE(k.name);
+        SimRig rig(Transport::kDirectShow, k.model);
+        KVQDocCamController c;
+        rig.Attach(c);
+        c.m_status.modelCode = k.model;
+        c.m_feature = k.feature;
+        EXPECT_EQ(k.result, k.call(c));
+        const std::vector<Exchange>& log = rig.camera.log();
+        if (k.sent.empty()) {
+            EXPECT_TRUE(log.empty());
+            EXPECT_TRUE(rig.io.pauses.empty());
+            continue;
+        }
+        ASSERT_EQ(1u, log.size());
+        EXPECT_EQ((Exchange{Exchange::kCommand, k.sent[0], k.sent[1], k.sent[2], k.sent[3], true}), log[0]);
+        EXPECT_EQ(std::vector<unsigned>{50}, rig.io.pauses);
+    }
+}
+
+TEST(CommandSet, RefusedCommandReturnsZeroWithoutPausing)
+{
+    SimRig rig(Transport::kKsProperty);
     KVQDocCamController c;
     rig.Attach(c);
-    c.m_status.modelCode = k.model;
-    c.m_feature = k.feature;
-    EXPECT_EQ(k.result, k.call(c));
-    const std::vector<Exchange>& log = rig.camera.log();
-    if (k.sent.empty()) {
-      EXPECT_TRUE(log.empty());
-      EXPECT_TRUE(rig.io.pauses.empty());
-      continue;
-    }
-    ASSERT_EQ(1u, log.size());
-    EXPECT_EQ((Exchange{Exchange::kCommand, k.sent[0], k.sent[1], k.sent[2], k.sent[3], true}), log[0]);
-    EXPECT_EQ(std::vector<unsigned>{50}, rig.io.pauses);
-  }
+    rig.camera.unplugged = true;
+    EXPECT_EQ(0, c.Freeze(1));
+    EXPECT_EQ(0, c.SetBrightnessEx(40));
+    EXPECT_TRUE(rig.io.pauses.empty());
 }
 
-TEST(CommandSet, RefusedCommandReturnsZeroWithoutPausing) {
-  SimRig rig(Transport::kKsProperty);
-  KVQDocCamController c;
-  rig.Attach(c);
-  rig.camera.unplugged = true;
-  EXPECT_EQ(0, c.Freeze(1));
-  EXPECT_EQ(0, c.SetBrightnessEx(40));
-  EXPECT_TRUE(rig.io.pauses.empty());
+TEST(CommandSet, ZoomResetResetsTheCacheOnlyWhenAccepted)
+{
+    SimRig rig(Transport::kDirectUsb);
+    KVQDocCamController c;
+    rig.Attach(c);
+    c.m_status.zoomDigitalSize = 400;
+    c.m_status.zoomOpticalFactor = 3;
+    c.m_status.zoomOpticalFraction = 5;
+    rig.camera.failExchanges = 1;
+    EXPECT_EQ(0, c.SetZoomReset());
+    EXPECT_EQ(400, c.m_status.zoomDigitalSize);
+    EXPECT_EQ(1, c.SetZoomReset());
+    EXPECT_EQ(100, c.m_status.zoomDigitalSize);
+    EXPECT_EQ(1, c.m_status.zoomOpticalFactor);
+    EXPECT_EQ(0, c.m_status.zoomOpticalFraction);
 }
 
-TEST(CommandSet, ZoomResetResetsTheCacheOnlyWhenAccepted) {
-  SimRig rig(Transport::kDirectUsb);
-  KVQDocCamController c;
-  rig.Attach(c);
-  c.m_status.zoomDigitalSize = 400;
-  c.m_status.zoomOpticalFactor = 3;
-  c.m_status.zoomOpticalFraction = 5;
-  rig.camera.failExchanges = 1;
-  EXPECT_EQ(0, c.SetZoomReset());
-  EXPECT_EQ(400, c.m_status.zoomDigitalSize);
-  EXPECT_EQ(1, c.SetZoomReset());
-  EXPECT_EQ(100, c.m_status.zoomDigitalSize);
-  EXPECT_EQ(1, c.m_status.zoomOpticalFactor);
-  EXPECT_EQ(0, c.m_status.zoomOpticalFraction);
-}
-
-TEST(CommandSet, ZoomStepsMarkTheZoomFlagAndMotionModeIsCached) {
-  SimRig rig(Transport::kDirectShow, 0x68);
-  KVQDocCamController c;
-  rig.Attach(c);
-  c.m_feature = 0x21BFD;
-  EXPECT_EQ(1, c.SetZoomSize(1));
-  EXPECT_EQ(1, c.m_status.zoomStep);
-  c.m_status.zoomStep = 0;
-  rig.camera.unplugged = true;
-  EXPECT_EQ(0, c.SetZoomSize(1));
-  EXPECT_EQ(0, c.m_status.zoomStep);
-  rig.camera.unplugged = false;
-  EXPECT_EQ(1, c.SetAdaptMotion(1));
-  EXPECT_EQ(1, c.m_status.motionMode);
-  EXPECT_EQ(1, rig.camera.state.motionMode);
-  EXPECT_EQ(1, c.SetAdaptMotion(0));
-  EXPECT_EQ(0, c.m_status.motionMode);
+TEST(CommandSet, ZoomStepsMarkTheZoomFlagAndMotionModeIsCached)
+{
+    SimRig rig(Transport::kDirectShow, 0x68);
+    KVQDocCamController c;
+    rig.Attach(c);
+    c.m_feature = 0x21BFD;
+    EXPECT_EQ(1, c.SetZoomSize(1));
+    EXPECT_EQ(1, c.m_status.zoomStep);
+    c.m_status.zoomStep = 0;
+    rig.camera.unplugged = true;
+    EXPECT_EQ(0, c.SetZoomSize(1));
+    EXPECT_EQ(0, c.m_status.zoomStep);
+    rig.camera.unplugged = false;
+    EXPECT_EQ(1, c.SetAdaptMotion(1));
+    EXPECT_EQ(1, c.m_status.motionMode);
+    EXPECT_EQ(1, rig.camera.state.motionMode);
+    EXPECT_EQ(1, c.SetAdaptMotion(0));
+    EXPECT_EQ(0, c.m_status.motionMode);
 }
 
 // SetZoomSize chooses optical steps up to the model's threshold and digital
 // steps above it.
-TEST(CommandSet, ZoomSizeThresholdByModelAndFeature) {
-  const struct {
-    uint8_t model;
-    unsigned long feature;
-    int size;
-    int in;
-    uint8_t expected;  // second command byte
-  } cases[] = {
-      {0x53, 0x802, 2399, 1, 0x10}, {0x53, 0x802, 2400, 1, 0x00}, {0x53, 0x802, 2400, 0, 0x11},
-      {0x53, 0x802, 2401, 0, 0x01}, {0x53, 0x002, 1199, 1, 0x10}, {0x53, 0x002, 1200, 1, 0x00},
-      {0x33, 0x002, 499, 1, 0x10},  {0x33, 0x002, 500, 1, 0x00},  {0xE0, 0x002, 299, 1, 0x10},
-      {0x61, 0x802, 599, 1, 0x10},  {0x61, 0x802, 600, 1, 0x00},  {0x31, 0x002, 99, 1, 0x10},
-      {0x31, 0x002, 100, 1, 0x00},  {0x31, 0x002, 100, 0, 0x11},  {0x53, 0x800, 200, 1, 0x00},
-  };
-  for (const auto& k : cases) {
-    SimRig rig(Transport::kDirectShow, k.model);
-    KVQDocCamController c;
-    rig.Attach(c);
-    c.m_status.modelCode = k.model;
-    c.m_feature = k.feature;
-    c.m_status.zoomDigitalSize = k.size;
-    ASSERT_EQ(1, c.SetZoomSize(k.in));
-    ASSERT_EQ(1u, rig.camera.log().size());
-    EXPECT_EQ(0xAA, rig.camera.log()[0].op);
-    EXPECT_EQ(k.expected, rig.camera.log()[0].a1)
-        << std::hex << "model " << int(k.model) << " feature " << k.feature << std::dec << " size " << k.size;
-  }
+TEST(CommandSet, ZoomSizeThresholdByModelAndFeature)
+{
+    const struct {
+        uint8_t model;
+        unsigned long feature;
+        int size;
+        int in;
+        uint8_t expected;  // second command byte
+    } cases[] = {
+        {0x53, 0x802, 2399, 1, 0x10}, {0x53, 0x802, 2400, 1, 0x00}, {0x53, 0x802, 2400, 0, 0x11},
+        {0x53, 0x802, 2401, 0, 0x01}, {0x53, 0x002, 1199, 1, 0x10}, {0x53, 0x002, 1200, 1, 0x00},
+        {0x33, 0x002, 499, 1, 0x10},  {0x33, 0x002, 500, 1, 0x00},  {0xE0, 0x002, 299, 1, 0x10},
+        {0x61, 0x802, 599, 1, 0x10},  {0x61, 0x802, 600, 1, 0x00},  {0x31, 0x002, 99, 1, 0x10},
+        {0x31, 0x002, 100, 1, 0x00},  {0x31, 0x002, 100, 0, 0x11},  {0x53, 0x800, 200, 1, 0x00},
+    };
+    for (const auto& k : cases) {
+        SimRig rig(Transport::kDirectShow, k.model);
+        KVQDocCamController c;
+        rig.Attach(c);
+        c.m_status.modelCode = k.model;
+        c.m_feature = k.feature;
+        c.m_status.zoomDigitalSize = k.size;
+        ASSERT_EQ(1, c.SetZoomSize(k.in));
+        ASSERT_EQ(1u, rig.camera.log().size());
+        EXPECT_EQ(0xAA, rig.camera.log()[0].op);
+        EXPECT_EQ(k.expected, rig.camera.log()[0].a1)
+            << std::hex << "model " << int(k.model) << " feature " << k.feature << std::dec << " size " << k.size;
+    }
 }
 
 // Stepping brightness walks the camera one step at a time, reading it back
 // after every step.
-TEST(CommandSet, BrightnessExStepsToTheTargetAndStopsAtTheLimit) {
-  const struct {
-    int start, target, min, max, step;
-    int finalValue;
-    size_t steps;
-  } cases[] = {
-      {50, 53, 0, 100, 1, 53, 3},   // up to the target
-      {50, 47, 0, 100, 1, 47, 3},   // down to the target
-      {50, 50, 0, 100, 1, 50, 0},   // already there
-      {98, 120, 0, 100, 1, 100, 3}, // two steps, then the unchanged value ends it
-      {2, -5, 0, 100, 1, 0, 3},
-      {50, 55, 0, 100, 2, 56, 3},   // the upward walk ends past the target
-      {50, 45, 0, 100, 2, 46, 4},   // the downward walk overshoots; one step back up
-  };
-  for (const auto& k : cases) {
-    SimRig rig(Transport::kKsProperty);
-    KVQDocCamController c;
-    rig.Attach(c);
-    c.m_feature = 0xFFFFFDFF;  // no absolute brightness
-    rig.camera.state.brightness = k.start;
-    rig.camera.limits.brightnessMin = k.min;
-    rig.camera.limits.brightnessMax = k.max;
-    rig.camera.limits.brightnessStep = k.step;
-    EXPECT_EQ(1, c.SetBrightnessEx(k.target));
-    EXPECT_EQ(k.finalValue, rig.camera.state.brightness) << k.start << "->" << k.target;
-    EXPECT_EQ(k.finalValue, c.m_status.brightness);
-    EXPECT_EQ(k.steps, rig.camera.Commands().size()) << k.start << "->" << k.target;
-    EXPECT_EQ(k.steps, rig.io.pauses.size());
-  }
+TEST(CommandSet, BrightnessExStepsToTheTargetAndStopsAtTheLimit)
+{
+    const struct {
+        int start, target, min, max, step;
+        int finalValue;
+        size_t steps;
+    } cases[] = {
+        {50, 53, 0, 100, 1, 53, 3},                                // up to the target
+        {50, 47, 0, 100, 1, 47, 3},                                // down to the target
+        {50, 50, 0, 100, 1, 50, 0},                                // already there
+        {98, 120, 0, 100, 1, 100, 3},                              // two steps, then the unchanged value ends it
+        {2, -5, 0, 100, 1, 0, 3},     {50, 55, 0, 100, 2, 56, 3},  // the upward walk ends past the target
+        {50, 45, 0, 100, 2, 46, 4},                                // the downward walk overshoots; one step back up
+    };
+    for (const auto& k : cases) {
+        SimRig rig(Transport::kKsProperty);
+        KVQDocCamController c;
+        rig.Attach(c);
+        c.m_feature = 0xFFFFFDFF;  // no absolute brightness
+        rig.camera.state.brightness = k.start;
+        rig.camera.limits.brightnessMin = k.min;
+        rig.camera.limits.brightnessMax = k.max;
+        rig.camera.limits.brightnessStep = k.step;
+        EXPECT_EQ(1, c.SetBrightnessEx(k.target));
+        EXPECT_EQ(k.finalValue, rig.camera.state.brightness) << k.start << "->" << k.target;
+        EXPECT_EQ(k.finalValue, c.m_status.brightness);
+        EXPECT_EQ(k.steps, rig.camera.Commands().size()) << k.start << "->" << k.target;
+        EXPECT_EQ(k.steps, rig.io.pauses.size());
+    }
 }
 
-TEST(CommandSet, BrightnessExIsBoundedAgainstACameraMovingTheWrongWay) {
-  SimRig rig(Transport::kDirectUsb);
-  KVQDocCamController c;
-  rig.Attach(c);
-  c.m_feature = 0;
-  rig.camera.state.brightness = 11;
-  rig.camera.limits.brightnessStep = -2;  // each "down" step goes up, odd values only
-  rig.camera.limits.brightnessMax = 100000;
-  EXPECT_EQ(1, c.SetBrightnessEx(0));
-  EXPECT_EQ(256u, rig.camera.Commands().size());
-}
-
-TEST(CommandSet, BrightnessExFailsAtOnceOnAFailedStepOrRead) {
-  const struct {
-    uint8_t failing;
-    size_t exchanges;
-  } cases[] = {{0x3B, 1}, {0xAB, 2}};
-  for (const auto& k : cases) {
-    SimRig rig(Transport::kDirectShow);
+TEST(CommandSet, BrightnessExIsBoundedAgainstACameraMovingTheWrongWay)
+{
+    SimRig rig(Transport::kDirectUsb);
     KVQDocCamController c;
     rig.Attach(c);
-    c.m_feature = 0x8;
-    rig.camera.failingOpcodes.insert(k.failing);
-    EXPECT_EQ(0, c.SetBrightnessEx(60));
-    EXPECT_EQ(k.exchanges, rig.camera.log().size());
-  }
+    c.m_feature = 0;
+    rig.camera.state.brightness = 11;
+    rig.camera.limits.brightnessStep = -2;  // each "down" step goes up, odd values only
+    rig.camera.limits.brightnessMax = 100000;
+    EXPECT_EQ(1, c.SetBrightnessEx(0));
+    EXPECT_EQ(256u, rig.camera.Commands().size());
+}
+
+TEST(CommandSet, BrightnessExFailsAtOnceOnAFailedStepOrRead)
+{
+    const struct {
+        uint8_t failing;
+        size_t exchanges;
+    } cases[] = {{0x3B, 1}, {0xAB, 2}};
+    for (const auto& k : cases) {
+        SimRig rig(Transport::kDirectShow);
+        KVQDocCamController c;
+        rig.Attach(c);
+        c.m_feature = 0x8;
+        rig.camera.failingOpcodes.insert(k.failing);
+        EXPECT_EQ(0, c.SetBrightnessEx(60));
+        EXPECT_EQ(k.exchanges, rig.camera.log().size());
+    }
 }
 
 }  // namespace

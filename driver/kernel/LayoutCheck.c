@@ -12,10 +12,9 @@
 #include <streamclass/UsbStack.h>
 
 #define SAME_SIZE(ours, theirs) _Static_assert(sizeof(ours) == sizeof(theirs), #ours " size")
-#define SAME_AT(ours, theirs, field) \
-  _Static_assert(offsetof(ours, field) == offsetof(theirs, field), #ours "." #field)
+#define SAME_AT(ours, theirs, field) _Static_assert(offsetof(ours, field) == offsetof(theirs, field), #ours "." #field)
 #define SAME_AT2(ours, theirs, ourField, theirField) \
-  _Static_assert(offsetof(ours, ourField) == offsetof(theirs, theirField), #ours "." #ourField)
+    _Static_assert(offsetof(ours, ourField) == offsetof(theirs, theirField), #ours "." #ourField)
 
 SAME_SIZE(ScGuid, GUID);
 SAME_SIZE(KsProperty, KSPROPERTY);
@@ -99,7 +98,8 @@ SAME_AT(ScRequestBlock, HW_STREAM_REQUEST_BLOCK, NumberOfBuffers);
 SAME_AT(ScRequestBlock, HW_STREAM_REQUEST_BLOCK, TimeoutOriginal);
 SAME_AT(ScRequestBlock, HW_STREAM_REQUEST_BLOCK, Flags);
 SAME_AT2(ScRequestBlock, HW_STREAM_REQUEST_BLOCK, ActualBytesTransferred, ActualBytesTransferred);
-_Static_assert(sizeof(((ScRequestBlock*)0)->CommandData) == sizeof(((HW_STREAM_REQUEST_BLOCK*)0)->CommandData), "CommandData");
+_Static_assert(sizeof(((ScRequestBlock*)0)->CommandData) == sizeof(((HW_STREAM_REQUEST_BLOCK*)0)->CommandData),
+               "CommandData");
 
 SAME_SIZE(UsbUrbHeader, struct _URB_HEADER);
 SAME_SIZE(UsbVendorRequestUrb, struct _URB_CONTROL_VENDOR_OR_CLASS_REQUEST);

@@ -18,22 +18,22 @@ struct BulkTransfer;
 typedef void (*BulkTransferEnd)(BulkTransfer& transfer, ScStatus status);
 
 struct BulkTransfer {
-  ClassContext* owner;
-  KsvIrp* irp;
-  UsbBulkTransferUrb urb;
-  uint8_t* bounce;  // one packet, for an in chunk shorter than a packet
-  BulkTransferEnd end;
-  void* context;  // the owner's, for end
-  // The transfer in flight.
-  int32_t pipe;
-  uint8_t* position;
-  uint32_t remaining;
-  uint32_t done;
-  uint32_t chunk;
-  bool bounced;
-  bool cancelled;  // no further chunk goes out
-  uint32_t chunksIssued;
-  BulkTransfer* nextPending;
+    ClassContext* owner;
+    KsvIrp* irp;
+    UsbBulkTransferUrb urb;
+    uint8_t* bounce;  // one packet, for an in chunk shorter than a packet
+    BulkTransferEnd end;
+    void* context;  // the owner's, for end
+    // The transfer in flight.
+    int32_t pipe;
+    uint8_t* position;
+    uint32_t remaining;
+    uint32_t done;
+    uint32_t chunk;
+    bool bounced;
+    bool cancelled;  // no further chunk goes out
+    uint32_t chunksIssued;
+    BulkTransfer* nextPending;
 };
 
 // Pipe locks, pending lists and drained events of the device's pipes.
@@ -46,8 +46,7 @@ void FreeBulkTransfer(BulkTransfer& transfer);
 
 // Starts moving length bytes between buffer and the pipe. With onlyTransfer
 // it starts nothing and returns false while the pipe has another transfer.
-bool StartBulkTransfer(BulkTransfer& transfer, int32_t pipe, uint8_t* buffer, uint32_t length,
-                       bool onlyTransfer);
+bool StartBulkTransfer(BulkTransfer& transfer, int32_t pipe, uint8_t* buffer, uint32_t length, bool onlyTransfer);
 // The same in two steps: the transfer takes its place on the pipe (the pipe
 // is busy from then on), and is sent later (or taken off again unsent).
 bool ListBulkTransfer(BulkTransfer& transfer, int32_t pipe, uint8_t* buffer, uint32_t length, bool onlyTransfer);

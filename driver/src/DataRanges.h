@@ -15,8 +15,7 @@ constexpr uint32_t kStreamDescriptionStill = 0x1000;
 
 // Fills range from the type's template for width x height; false when a size
 // is zero or the picture's byte count would not fit its 32-bit fields.
-bool FillDataRange(KsDataRangeVideo& range, uint16_t width, uint16_t height, uint8_t type,
-                   uint16_t factor);
+bool FillDataRange(KsDataRangeVideo& range, uint16_t width, uint16_t height, uint8_t type, uint16_t factor);
 // The same into a new pool block; nullptr when refused or out of pool.
 KsDataRangeVideo* BuildDataRange(uint16_t width, uint16_t height, uint8_t type, uint16_t factor);
 

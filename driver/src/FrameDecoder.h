@@ -16,7 +16,6 @@ void FreeFrameDecoder(CameraContext& camera);
 // Decodes the JPEG frame and converts it into picture (capacity bytes);
 // returns the picture's bytes, or 0 (picture untouched) when the frame is
 // refused, the format cannot be made or the picture does not fit.
-uint32_t DecodeFrame(CameraContext& camera, const uint8_t* jpeg, uint32_t length, uint8_t* picture,
-                     uint32_t capacity);
+uint32_t DecodeFrame(CameraContext& camera, const uint8_t* jpeg, uint32_t length, uint8_t* picture, uint32_t capacity);
 
 }  // namespace dovracam

@@ -92,8 +92,7 @@ ScStatus ksv_select_first_interface(void* lowerDevice, UsbInterfaceInformation**
 ScStatus ksv_query_interface(void* classDevice, const ScGuid* type, uint16_t size, uint16_t version, void* block);
 /* 1 when the IRP of an unknown device command is IRP_MN_QUERY_INTERFACE;
  * then its interface type, size, version and block. */
-int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* size, uint16_t* version,
-                           void** block);
+int ksv_interface_query_of(ScRequestBlock* srb, const ScGuid** type, uint16_t* size, uint16_t* version, void** block);
 
 /* Stream class notifications. */
 void ksv_device_request_complete(ScRequestBlock* srb);

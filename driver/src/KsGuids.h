@@ -12,8 +12,9 @@ constexpr uint32_t kFourCcWjpg = 0x47504A57;
 constexpr uint32_t kFourCcMjpg = 0x47504A4D;
 
 // Media subtypes built on a FourCC share this tail.
-constexpr ScGuid FourCcSubtype(uint32_t fourCC) {
-  return {fourCC, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+constexpr ScGuid FourCcSubtype(uint32_t fourCC)
+{
+    return {fourCC, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 }
 
 constexpr ScGuid kTypeVideo = FourCcSubtype(0x73646976);  // "vids"

@@ -15,18 +15,18 @@ constexpr uint16_t kTransportInterfaceVersion = 0x200;
 typedef void (*TransportCompletion)(void* cameraContext, void* context, ScStatus status);
 
 struct TransportInterface {  // INTERFACE header, then the five operations
-  uint16_t Size;
-  uint16_t Version;
-  void* Context;  // the camera context
-  void (*InterfaceReference)(void* context);
-  void (*InterfaceDereference)(void* context);
-  ScStatus (*WaitOnDeviceEvent)(void* context, uint32_t pipe, void* buffer, uint32_t length,
-                                TransportCompletion routine, void* routineContext, uint8_t restart);
-  ScStatus (*BulkReadWrite)(void* context, uint16_t pipe, void* buffer, uint32_t length,
-                            TransportCompletion routine, void* routineContext);
-  ScStatus (*SetVideoFormat)(void* context, ScRequestBlock* srb);
-  ScStatus (*SetIsoPipeState)(void* context, uint32_t state);
-  ScStatus (*CancelBulkReadWrite)(void* context, uint32_t pipe);
+    uint16_t Size;
+    uint16_t Version;
+    void* Context;  // the camera context
+    void (*InterfaceReference)(void* context);
+    void (*InterfaceDereference)(void* context);
+    ScStatus (*WaitOnDeviceEvent)(void* context, uint32_t pipe, void* buffer, uint32_t length,
+                                  TransportCompletion routine, void* routineContext, uint8_t restart);
+    ScStatus (*BulkReadWrite)(void* context, uint16_t pipe, void* buffer, uint32_t length, TransportCompletion routine,
+                              void* routineContext);
+    ScStatus (*SetVideoFormat)(void* context, ScRequestBlock* srb);
+    ScStatus (*SetIsoPipeState)(void* context, uint32_t state);
+    ScStatus (*CancelBulkReadWrite)(void* context, uint32_t pipe);
 };
 static_assert(sizeof(TransportInterface) == 72, "the interface block the camera part asks for");
 

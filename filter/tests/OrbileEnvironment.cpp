@@ -7,7 +7,8 @@ namespace {
 // filter registered as the device library would register it.
 class OrbileEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         HMODULE orbile = OrbileModule();
         ASSERT_NE(orbile, nullptr) << "cannot load Orbile.ax";
@@ -15,7 +16,8 @@ public:
         ASSERT_NE(registerServer, nullptr);
         ASSERT_EQ(registerServer(), S_OK);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         auto unregisterServer = OrbileExport<DllEntry>("DllUnregisterServer");
         EXPECT_EQ(unregisterServer(), S_OK);
         OleUninitialize();

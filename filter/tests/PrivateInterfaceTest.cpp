@@ -51,14 +51,17 @@ enum Property { Brightness, Contrast, Saturation, Hue, Sharpness };
 
 class PrivateInterfaceAbi : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(CoCreateInstance(kFilterClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, filter.PutVoid()), S_OK);
         ASSERT_EQ(filter->QueryInterface(kPrivateIid, reinterpret_cast<void**>(&prop)), S_OK);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (prop) prop->vtbl->Release(prop);
     }
-    int Value(Property property, DWORD index) {
+    int Value(Property property, DWORD index)
+    {
         int value = -1;
         prop->vtbl->Get[property](prop, index, &value);
         return value;
@@ -70,7 +73,8 @@ protected:
 
 }  // namespace
 
-TEST_F(PrivateInterfaceAbi, OperationsByVtableSlot) {
+TEST_F(PrivateInterfaceAbi, OperationsByVtableSlot)
+{
     const PrivateVtbl& v = *prop->vtbl;
     unsigned short mask = 0xFFFF;
     BYTE byte = 0;
@@ -93,20 +97,27 @@ TEST_F(PrivateInterfaceAbi, OperationsByVtableSlot) {
         {"the index is its low 16 bits", [&] { return v.Set[Hue](prop, 0x10002, 321); }, S_OK,
          [&] { return Value(Hue, 2) == 321; }},
         {"an input past the fourth is refused", [&] { return v.Set[Contrast](prop, 4, 1); }, E_INVALIDARG,
-         [&] { int value = 0; return v.Get[Contrast](prop, 4, &value) == E_INVALIDARG; }},
+         [&] {
+             int value = 0;
+             return v.Get[Contrast](prop, 4, &value) == E_INVALIDARG;
+         }},
         {"any mask bit sets bit 0", [&] { return v.SetMaskBit(prop, 5); }, S_OK,
          [&] { return v.GetMask(prop, &mask) == S_OK && mask == 1; }},
         {"any mask bit clears bit 0", [&] { return v.ClearMaskBit(prop, 9); }, S_OK,
          [&] { return v.GetMask(prop, &mask) == S_OK && mask == 0; }},
-        {"NotifyChange without its second argument", [&] { return v.NotifyChange(prop, 1, 0); }, E_FAIL, [] { return true; }},
-        {"NotifyChange without its first argument", [&] { return v.NotifyChange(prop, 0, 1); }, E_FAIL, [] { return true; }},
+        {"NotifyChange without its second argument", [&] { return v.NotifyChange(prop, 1, 0); }, E_FAIL,
+         [] { return true; }},
+        {"NotifyChange without its first argument", [&] { return v.NotifyChange(prop, 0, 1); }, E_FAIL,
+         [] { return true; }},
         {"WaitUpstreamIdle while stopped", [&] { return v.WaitUpstreamIdle(prop, 0, 0); }, E_FAIL, [] { return true; }},
         {"WaitIdle always fails", [&] { return v.WaitIdle(prop, 0, 0); }, E_FAIL, [] { return true; }},
         {"status while stopped", [&] { return v.GetStatus(prop, &byte); }, S_OK, [&] { return byte == 0; }},
         {"user byte round trip", [&] { return v.SetUserByte(prop, 0xA5); }, S_OK,
          [&] { return v.GetUserByte(prop, &byte) == S_OK && byte == 0xA5; }},
-        {"delivery disabled while nothing streams", [&] { return v.SetDeliveryEnable(prop, 0); }, S_OK, [] { return true; }},
-        {"callback words", [&] { return v.SetCallbackWord1(prop, 1) | v.SetCallbackWord3(prop, 3); }, S_OK, [] { return true; }},
+        {"delivery disabled while nothing streams", [&] { return v.SetDeliveryEnable(prop, 0); }, S_OK,
+         [] { return true; }},
+        {"callback words", [&] { return v.SetCallbackWord1(prop, 1) | v.SetCallbackWord3(prop, 3); }, S_OK,
+         [] { return true; }},
         {"a callback", [&] { return v.SetFrameCallback(prop, FrameLog::Callback); }, S_OK, [] { return true; }},
         {"Noop", [&] { return v.Noop(prop); }, S_OK, [] { return true; }},
         {"null out pointers", [&] { return v.GetMask(prop, nullptr); }, E_POINTER,
@@ -118,7 +129,8 @@ TEST_F(PrivateInterfaceAbi, OperationsByVtableSlot) {
     }
 }
 
-TEST_F(PrivateInterfaceAbi, IUnknownSlotsDelegateToTheFilter) {
+TEST_F(PrivateInterfaceAbi, IUnknownSlotsDelegateToTheFilter)
+{
     IUnknown* viaPrivate = nullptr;
     ASSERT_EQ(prop->vtbl->QueryInterface(prop, IID_IUnknown, reinterpret_cast<void**>(&viaPrivate)), S_OK);
     EXPECT_EQ(viaPrivate, filter.Get()) << "one identity";
@@ -135,7 +147,8 @@ namespace {
 // from; called through its private interface as the clients call it.
 class PrivateInterfaceRules : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         HRESULT hr = S_OK;
         object = VideoTransformFilter::Create(nullptr, &hr);
         ASSERT_NE(object, nullptr);
@@ -145,7 +158,8 @@ protected:
         input = static_cast<VideoTransformInputPin*>(filter->GetPin(0));
         prop = filter;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (object) object->NonDelegatingRelease();
     }
     int Pending() const { return input->m_pendingChanges.Count(); }
@@ -157,7 +171,8 @@ protected:
 
 }  // namespace
 
-TEST_F(PrivateInterfaceRules, OnlyIndexZeroStoresTheValuePair) {
+TEST_F(PrivateInterfaceRules, OnlyIndexZeroStoresTheValuePair)
+{
     const struct {
         int a, b, index;
         int first, second;
@@ -169,7 +184,8 @@ TEST_F(PrivateInterfaceRules, OnlyIndexZeroStoresTheValuePair) {
     }
 }
 
-TEST_F(PrivateInterfaceRules, ChangesRaiseThePendingCountOnlyWhenSomethingChanged) {
+TEST_F(PrivateInterfaceRules, ChangesRaiseThePendingCountOnlyWhenSomethingChanged)
+{
     const struct {
         const char* what;
         std::function<HRESULT()> call;
@@ -198,7 +214,8 @@ TEST_F(PrivateInterfaceRules, ChangesRaiseThePendingCountOnlyWhenSomethingChange
     }
 }
 
-TEST_F(PrivateInterfaceRules, ThePendingCountWrapsAfter255) {
+TEST_F(PrivateInterfaceRules, ThePendingCountWrapsAfter255)
+{
     for (int i = 0; i < 255; ++i) prop->CountChange();
     EXPECT_EQ(Pending(), 255);
     prop->CountChange();

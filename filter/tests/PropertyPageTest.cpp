@@ -35,7 +35,8 @@ enum Control {
 
 class TestPageSite : public IPropertyPageSite {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
             *out = this;
             AddRef();
@@ -46,15 +47,18 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override {
+    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override
+    {
         statusChanges |= flags;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* locale) override {
+    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* locale) override
+    {
         *locale = LOCALE_USER_DEFAULT;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** container) override {
+    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** container) override
+    {
         *container = nullptr;
         return E_NOTIMPL;
     }
@@ -64,7 +68,8 @@ public:
     DWORD statusChanges = 0;
 };
 
-ComPtr<IPropertyPage> CreatePage(const CLSID& clsid) {
+ComPtr<IPropertyPage> CreatePage(const CLSID& clsid)
+{
     auto getClassObject = OrbileExport<GetClassObjectEntry>("DllGetClassObject");
     ComPtr<IClassFactory> factory;
     ComPtr<IPropertyPage> page;
@@ -74,7 +79,8 @@ ComPtr<IPropertyPage> CreatePage(const CLSID& clsid) {
     return page;
 }
 
-std::wstring PageTitle(IPropertyPage* page) {
+std::wstring PageTitle(IPropertyPage* page)
+{
     PROPPAGEINFO info{};
     if (FAILED(page->GetPageInfo(&info))) return L"<none>";
     std::wstring title = info.pszTitle;
@@ -82,7 +88,8 @@ std::wstring PageTitle(IPropertyPage* page) {
     return title;
 }
 
-std::string Text(HWND dialog, int id) {
+std::string Text(HWND dialog, int id)
+{
     char text[32] = {};
     GetWindowTextA(GetDlgItem(dialog, id), text, sizeof text);
     return text;
@@ -92,7 +99,8 @@ LRESULT Position(HWND dialog, int trackbar) { return SendDlgItemMessageW(dialog,
 
 // Presses the left button on the trackbar's thumb, moves to `x` (client
 // coordinates) and lets go, as a user drags it.
-void DragThumb(HWND trackbar, int x) {
+void DragThumb(HWND trackbar, int x)
+{
     RECT thumb;
     SendMessageW(trackbar, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
     int y = (thumb.top + thumb.bottom) / 2;
@@ -101,7 +109,8 @@ void DragThumb(HWND trackbar, int x) {
     SendMessageW(trackbar, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-void PressKey(HWND control, UINT key) {
+void PressKey(HWND control, UINT key)
+{
     SendMessageW(control, WM_KEYDOWN, key, 0);
     SendMessageW(control, WM_KEYUP, key, 0);
 }
@@ -110,7 +119,8 @@ void PressKey(HWND control, UINT key) {
 // in which the "Color" page acts.
 class ColorPage : public ::testing::Test {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         TestSourceOptions options;
         options.subtype = MEDIASUBTYPE_YUY2;
         options.withKsPropertySet = withPropertySet;
@@ -128,7 +138,8 @@ public:
         ASSERT_EQ(page->SetObjects(1, &object), S_OK);
         Activate();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (page) {
             page->Deactivate();
             page->SetObjects(0, nullptr);
@@ -138,14 +149,16 @@ public:
         if (frame) DestroyWindow(frame);
         if (graph.control) graph.Stop();
     }
-    void Activate() {
+    void Activate()
+    {
         RECT area = {0, 0, 480, 300};
         ASSERT_EQ(page->Activate(frame, &area, FALSE), S_OK);
         dialog = GetWindow(frame, GW_CHILD);
         ASSERT_NE(dialog, nullptr);
     }
     void Click(int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
-    int Value(HRESULT (STDMETHODCALLTYPE IVideoTransformProp::*get)(unsigned short, int*), unsigned short index) {
+    int Value(HRESULT (STDMETHODCALLTYPE IVideoTransformProp::*get)(unsigned short, int*), unsigned short index)
+    {
         int value = -1;
         (graph.prop.Get()->*get)(index, &value);
         return value;
@@ -162,7 +175,8 @@ public:
 
 class ColorPageStopped : public ColorPage {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         running = false;
         ColorPage::SetUp();
     }
@@ -170,7 +184,8 @@ public:
 
 class ColorPageWithoutPropertySet : public ColorPage {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         withPropertySet = false;
         ColorPage::SetUp();
     }
@@ -178,7 +193,8 @@ public:
 
 }  // namespace
 
-TEST_F(ColorPage, ShowsTheSelectedInputsValuesAndADragReachesTheFilter) {
+TEST_F(ColorPage, ShowsTheSelectedInputsValuesAndADragReachesTheFilter)
+{
     EXPECT_EQ(PageTitle(page.Get()), L"Color");
     EXPECT_EQ(SendDlgItemMessageW(dialog, kBrightness, TBM_GETRANGEMAX, 0, 0), 9999);
     EXPECT_EQ(Position(dialog, kBrightness), 5000);
@@ -203,7 +219,8 @@ TEST_F(ColorPage, ShowsTheSelectedInputsValuesAndADragReachesTheFilter) {
     EXPECT_EQ(site.statusChanges, 0u) << "scrolling does not make the page dirty";
 }
 
-TEST_F(ColorPage, RadioButtonsSelectAnInputAndDefaultRestoresIt) {
+TEST_F(ColorPage, RadioButtonsSelectAnInputAndDefaultRestoresIt)
+{
     graph.prop->SetSaturation(1, 1234);
     graph.prop->SetHue(1, 4321);
     graph.prop->SetSharpness(1, 999);
@@ -213,8 +230,11 @@ TEST_F(ColorPage, RadioButtonsSelectAnInputAndDefaultRestoresIt) {
         int trackbar;
         int label;
         int value;
-    } shown[] = {{kBrightness, kBrightnessValue, 5000}, {kContrast, kContrastValue, 5000}, {kSaturation, kSaturationValue, 1234},
-                 {kHue, kHueValue, 4321},               {kSharpness, kSharpnessValue, 999}};
+    } shown[] = {{kBrightness, kBrightnessValue, 5000},
+                 {kContrast, kContrastValue, 5000},
+                 {kSaturation, kSaturationValue, 1234},
+                 {kHue, kHueValue, 4321},
+                 {kSharpness, kSharpnessValue, 999}};
     for (const auto& s : shown) {
         EXPECT_EQ(Position(dialog, s.trackbar), s.value) << s.trackbar;
         EXPECT_EQ(Text(dialog, s.label), std::to_string(s.value)) << s.label;
@@ -225,8 +245,9 @@ TEST_F(ColorPage, RadioButtonsSelectAnInputAndDefaultRestoresIt) {
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
 
     Click(kDefault);
-    for (auto get : {&IVideoTransformProp::GetBrightness, &IVideoTransformProp::GetContrast, &IVideoTransformProp::GetSaturation,
-                     &IVideoTransformProp::GetHue, &IVideoTransformProp::GetSharpness})
+    for (auto get :
+         {&IVideoTransformProp::GetBrightness, &IVideoTransformProp::GetContrast, &IVideoTransformProp::GetSaturation,
+          &IVideoTransformProp::GetHue, &IVideoTransformProp::GetSharpness})
         EXPECT_EQ(Value(get, 1), 5000);
     for (const auto& s : shown) {
         EXPECT_EQ(Position(dialog, s.trackbar), 5000) << s.trackbar;
@@ -234,9 +255,11 @@ TEST_F(ColorPage, RadioButtonsSelectAnInputAndDefaultRestoresIt) {
     }
 }
 
-TEST_F(ColorPage, ReopenedPageShowsEachPropertysOwnValue) {
+TEST_F(ColorPage, ReopenedPageShowsEachPropertysOwnValue)
+{
     auto drop = [&](int trackbar, int value) {
-        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, value), reinterpret_cast<LPARAM>(GetDlgItem(dialog, trackbar)));
+        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, value),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, trackbar)));
     };
     drop(kSharpness, 1500);
     drop(kHue, 8500);
@@ -250,7 +273,8 @@ TEST_F(ColorPage, ReopenedPageShowsEachPropertysOwnValue) {
     EXPECT_EQ(Text(dialog, kHueValue), "8500");
 }
 
-TEST_F(ColorPage, StaysActiveWhenAnotherFilterStops) {
+TEST_F(ColorPage, StaysActiveWhenAnotherFilterStops)
+{
     {
         TransformGraph other;
         TestSourceOptions options;
@@ -268,7 +292,8 @@ TEST_F(ColorPage, StaysActiveWhenAnotherFilterStops) {
 // the page's dialog gets no handling: nothing shown, nothing reaches the
 // filter.
 template <class Fixture>
-void ExpectInertPage(Fixture& test) {
+void ExpectInertPage(Fixture& test)
+{
     EXPECT_NE(SendDlgItemMessageW(test.dialog, kBrightness, TBM_GETRANGEMAX, 0, 0), 9999);
     EXPECT_EQ(Text(test.dialog, kBrightnessValue), "");
     test.graph.prop->SetContrast(0, 1234);
@@ -289,7 +314,8 @@ void ExpectInertPage(Fixture& test) {
 TEST_F(ColorPageStopped, IsInert) { ExpectInertPage(*this); }
 TEST_F(ColorPageWithoutPropertySet, IsInert) { ExpectInertPage(*this); }
 
-TEST(PageClasses, CreatedByClassIdAndColorRefusesAnObjectThatIsNoFilter) {
+TEST(PageClasses, CreatedByClassIdAndColorRefusesAnObjectThatIsNoFilter)
+{
     ComPtr<IPropertyPage> page = CreatePage(CLSID_FourInThreeOutPage);
     ASSERT_TRUE(page);
     EXPECT_EQ(PageTitle(page.Get()), L"Four In Three Out");
@@ -297,7 +323,9 @@ TEST(PageClasses, CreatedByClassIdAndColorRefusesAnObjectThatIsNoFilter) {
     ComPtr<IPropertyPage> color = CreatePage(CLSID_ColorPropertyPage);
     ASSERT_TRUE(color);
     ComPtr<IUnknown> notAFilter;
-    ASSERT_EQ(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, notAFilter.PutVoid()), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, notAFilter.PutVoid()),
+        S_OK);
     IUnknown* object = notAFilter.Get();
     EXPECT_EQ(color->SetObjects(1, &object), E_NOINTERFACE);
 }
@@ -309,7 +337,8 @@ struct FrameInspection {
     std::wstring titles[2];
 };
 
-BOOL CALLBACK FindPropertyFrame(HWND window, LPARAM found) {
+BOOL CALLBACK FindPropertyFrame(HWND window, LPARAM found)
+{
     wchar_t className[32] = {};
     GetClassNameW(window, className, 32);
     if (IsWindowVisible(window) && lstrcmpW(className, L"#32770") == 0) {
@@ -321,7 +350,8 @@ BOOL CALLBACK FindPropertyFrame(HWND window, LPARAM found) {
 
 // Looks at the frame from another thread while OleCreatePropertyFrame runs
 // its modal loop on the test's, then closes it.
-DWORD WINAPI InspectAndClose(void* param) {
+DWORD WINAPI InspectAndClose(void* param)
+{
     auto* inspection = static_cast<FrameInspection*>(param);
     HWND frame = nullptr;
     const bool shown = PollUntil(10000, [&] {
@@ -352,7 +382,8 @@ DWORD WINAPI InspectAndClose(void* param) {
 }
 }  // namespace
 
-TEST(PropertyFrame, OpensBothPagesOfARunningFilter) {
+TEST(PropertyFrame, OpensBothPagesOfARunningFilter)
+{
     TransformGraph graph;
     TestSourceOptions options;
     options.subtype = MEDIASUBTYPE_YUY2;
@@ -367,7 +398,8 @@ TEST(PropertyFrame, OpensBothPagesOfARunningFilter) {
     inspection.ownThread = GetCurrentThreadId();
     HANDLE inspector = CreateThread(nullptr, 0, InspectAndClose, &inspection, 0, nullptr);
     IUnknown* object = graph.transform.Get();
-    HRESULT hr = OleCreatePropertyFrame(nullptr, 20, 20, L"Orbile", 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr);
+    HRESULT hr =
+        OleCreatePropertyFrame(nullptr, 20, 20, L"Orbile", 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr);
     WaitForSingleObject(inspector, INFINITE);
     DWORD inspected = 1;
     GetExitCodeThread(inspector, &inspected);

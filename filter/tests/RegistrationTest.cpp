@@ -22,7 +22,8 @@ const ClassKey kClassKeys[] = {
     {L"CLSID\\{8A1668E6-94B9-408D-9893-2886B16C9A77}", L"TwoOutProperty5"},
 };
 
-DWORD RunRegsvr32(const std::wstring& options) {
+DWORD RunRegsvr32(const std::wstring& options)
+{
     std::wstring command = L"regsvr32.exe /s " + options + L" \"" + OrbilePath() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -37,14 +38,16 @@ DWORD RunRegsvr32(const std::wstring& options) {
     return code;
 }
 
-bool KeyExists(const wchar_t* path) {
+bool KeyExists(const wchar_t* path)
+{
     HKEY key;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-std::wstring ReadString(const wchar_t* path, const wchar_t* subkey, const wchar_t* value) {
+std::wstring ReadString(const wchar_t* path, const wchar_t* subkey, const wchar_t* value)
+{
     std::wstring key = std::wstring(path) + (subkey ? std::wstring(L"\\") + subkey : L"");
     wchar_t text[MAX_PATH] = {};
     DWORD bytes = sizeof text;
@@ -53,7 +56,8 @@ std::wstring ReadString(const wchar_t* path, const wchar_t* subkey, const wchar_
     return text;
 }
 
-std::vector<BYTE> ReadBinary(const wchar_t* path, const wchar_t* value) {
+std::vector<BYTE> ReadBinary(const wchar_t* path, const wchar_t* value)
+{
     std::vector<BYTE> data(4096);
     DWORD bytes = static_cast<DWORD>(data.size());
     if (RegGetValueW(HKEY_CLASSES_ROOT, path, value, RRF_RT_REG_BINARY, nullptr, data.data(), &bytes) != ERROR_SUCCESS)
@@ -62,22 +66,26 @@ std::vector<BYTE> ReadBinary(const wchar_t* path, const wchar_t* value) {
     return data;
 }
 
-DWORD DwordAt(const std::vector<BYTE>& data, size_t offset) {
+DWORD DwordAt(const std::vector<BYTE>& data, size_t offset)
+{
     return offset + 4 <= data.size() ? *reinterpret_cast<const DWORD*>(&data[offset]) : 0xFFFFFFFFu;
 }
 
 enum class PinWanted { VideoInput, VideoOutput };
 
 // Whether the mapper finds our filter, at any merit, for a pin of that kind.
-bool MapperFindsFilter(PinWanted wanted) {
+bool MapperFindsFilter(PinWanted wanted)
+{
     ComPtr<IFilterMapper2> mapper;
-    if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2, mapper.PutVoid())))
+    if (FAILED(
+            CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2, mapper.PutVoid())))
         return false;
     GUID types[2] = {MEDIATYPE_Video, GUID_NULL};
     ComPtr<IEnumMoniker> found;
     bool input = wanted == PinWanted::VideoInput;
-    if (mapper->EnumMatchingFilters(found.Put(), 0, FALSE, 0, input, input ? 1 : 0, input ? types : nullptr, nullptr, nullptr,
-                                    FALSE, !input, input ? 0 : 1, input ? nullptr : types, nullptr, nullptr) != S_OK)
+    if (mapper->EnumMatchingFilters(found.Put(), 0, FALSE, 0, input, input ? 1 : 0, input ? types : nullptr, nullptr,
+                                    nullptr, FALSE, !input, input ? 0 : 1, input ? nullptr : types, nullptr,
+                                    nullptr) != S_OK)
         return false;
     ComPtr<IMoniker> moniker;
     while (found->Next(1, moniker.Put(), nullptr) == S_OK) {
@@ -95,7 +103,8 @@ bool MapperFindsFilter(PinWanted wanted) {
 
 }  // namespace
 
-TEST(Registration, Regsvr32WritesClassKeysAndMapperEntryAndUnregisterRemovesThem) {
+TEST(Registration, Regsvr32WritesClassKeysAndMapperEntryAndUnregisterRemovesThem)
+{
     ASSERT_EQ(RunRegsvr32(L"/u"), 0u);
     for (const ClassKey& entry : kClassKeys) EXPECT_FALSE(KeyExists(entry.key)) << entry.key;
     EXPECT_FALSE(KeyExists(kMapperEntry));
@@ -116,7 +125,8 @@ TEST(Registration, Regsvr32WritesClassKeysAndMapperEntryAndUnregisterRemovesThem
     EXPECT_FALSE(MapperFindsFilter(PinWanted::VideoOutput)) << "both pin records are inputs";
 }
 
-TEST(Registration, ClassObjectsServeTheThreeClassesAndNothingElse) {
+TEST(Registration, ClassObjectsServeTheThreeClassesAndNothingElse)
+{
     auto getClassObject = OrbileExport<GetClassObjectEntry>("DllGetClassObject");
     ASSERT_NE(getClassObject, nullptr);
     for (const CLSID* clsid : {&CLSID_VideoTransform, &CLSID_ColorPropertyPage, &CLSID_FourInThreeOutPage}) {
@@ -127,17 +137,21 @@ TEST(Registration, ClassObjectsServeTheThreeClassesAndNothingElse) {
     EXPECT_EQ(getClassObject(CLSID_FilterGraph, IID_IClassFactory, none.PutVoid()), CLASS_E_CLASSNOTAVAILABLE);
 }
 
-TEST(Registration, CanUnloadOnlyWithoutLiveObjectsOrLocks) {
+TEST(Registration, CanUnloadOnlyWithoutLiveObjectsOrLocks)
+{
     auto canUnloadNow = OrbileExport<DllEntry>("DllCanUnloadNow");
     ASSERT_NE(canUnloadNow, nullptr);
     ComPtr<IClassFactory> factory;
-    ASSERT_EQ(CoGetClassObject(CLSID_VideoTransform, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.PutVoid()), S_OK);
+    ASSERT_EQ(
+        CoGetClassObject(CLSID_VideoTransform, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.PutVoid()),
+        S_OK);
     EXPECT_EQ(canUnloadNow(), S_FALSE) << "a class object is alive";
     ASSERT_EQ(factory->LockServer(TRUE), S_OK);
     factory.Reset();
     EXPECT_EQ(canUnloadNow(), S_FALSE) << "the server is locked";
     ComPtr<IClassFactory> again;
-    ASSERT_EQ(CoGetClassObject(CLSID_VideoTransform, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, again.PutVoid()), S_OK);
+    ASSERT_EQ(CoGetClassObject(CLSID_VideoTransform, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, again.PutVoid()),
+              S_OK);
     again->LockServer(FALSE);
     ComPtr<IBaseFilter> filter;
     ASSERT_EQ(again->CreateInstance(nullptr, IID_IBaseFilter, filter.PutVoid()), S_OK);
@@ -147,7 +161,8 @@ TEST(Registration, CanUnloadOnlyWithoutLiveObjectsOrLocks) {
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
-TEST(Registration, VersionBlockNamesTheFilterFile) {
+TEST(Registration, VersionBlockNamesTheFilterFile)
+{
     std::wstring path = OrbilePath();
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
@@ -164,9 +179,12 @@ TEST(Registration, VersionBlockNamesTheFilterFile) {
     const struct {
         const wchar_t* name;
         const wchar_t* value;
-    } strings[] = {{L"FileDescription", L"WDM video transform for Orbile"}, {L"InternalName", L"Orbile video transform"},
-                   {L"ProductName", L"Orbile"}, {L"OriginalFilename", L"Orbile.ax"},
-                   {L"FileVersion", L"5, 0, 13, 0"}, {L"ProductVersion", L"5, 0, 13, 0"}};
+    } strings[] = {{L"FileDescription", L"WDM video transform for Orbile"},
+                   {L"InternalName", L"Orbile video transform"},
+                   {L"ProductName", L"Orbile"},
+                   {L"OriginalFilename", L"Orbile.ax"},
+                   {L"FileVersion", L"5, 0, 13, 0"},
+                   {L"ProductVersion", L"5, 0, 13, 0"}};
     for (const auto& s : strings) {
         wchar_t* value = nullptr;
         std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.name;

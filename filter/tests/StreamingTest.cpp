@@ -19,7 +19,8 @@ namespace {
 
 using testsupport::PollUntil;
 
-TestSourceOptions Source(const GUID& subtype, int width, int height, int frames) {
+TestSourceOptions Source(const GUID& subtype, int width, int height, int frames)
+{
     TestSourceOptions options;
     options.subtype = subtype;
     options.width = width;
@@ -32,7 +33,8 @@ TestSourceOptions Source(const GUID& subtype, int width, int height, int frames)
 // within the limit.
 DWORD WINAPI StopGraph(void* control) { return static_cast<IMediaControl*>(control)->Stop(); }
 
-bool StopsWithin(IMediaControl* control, DWORD limitMs) {
+bool StopsWithin(IMediaControl* control, DWORD limitMs)
+{
     HANDLE thread = CreateThread(nullptr, 0, StopGraph, control, 0, nullptr);
     bool stopped = WaitForSingleObject(thread, limitMs) == WAIT_OBJECT_0;
     if (!stopped) WaitForSingleObject(thread, INFINITE);
@@ -41,17 +43,20 @@ bool StopsWithin(IMediaControl* control, DWORD limitMs) {
 }
 
 // Polls until the callback has seen at least `count` frames.
-bool WaitForFrames(size_t count, DWORD timeoutMs) {
+bool WaitForFrames(size_t count, DWORD timeoutMs)
+{
     return PollUntil(timeoutMs, [&] { return FrameLog::Records().size() >= count; });
 }
 
-bool WaitForSinkEvents(RecordingSink* sink, size_t count, DWORD timeoutMs) {
+bool WaitForSinkEvents(RecordingSink* sink, size_t count, DWORD timeoutMs)
+{
     return PollUntil(timeoutMs, [&] { return sink->Events().size() >= count; });
 }
 
 // A graph of its own into a Null Renderer, run until the source has
 // sent all its frames and stopped again; the callback logs the frames.
-void RunVariantToEnd(TransformGraph& variant, const TestSourceOptions& options) {
+void RunVariantToEnd(TransformGraph& variant, const TestSourceOptions& options)
+{
     FrameLog::Reset();
     ASSERT_EQ(variant.Build(options, Downstream::NullRenderer), S_OK);
     variant.prop->SetFrameCallback(FrameLog::Callback);
@@ -61,7 +66,8 @@ void RunVariantToEnd(TransformGraph& variant, const TestSourceOptions& options) 
 
 class GrabberLog : public ISampleGrabberCB {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
             *out = this;
             return S_OK;
@@ -71,7 +77,8 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* sample) override {
+    HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* sample) override
+    {
         BYTE* data = nullptr;
         sample->GetPointer(&data);
         std::lock_guard<std::mutex> guard(m_lock);
@@ -98,7 +105,8 @@ protected:
 
 }  // namespace
 
-TEST_F(Streaming, EveryFrameReachesTheCallbackWithTheConnectionsSize) {
+TEST_F(Streaming, EveryFrameReachesTheCallbackWithTheConnectionsSize)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 1024, 768, 300), Downstream::NullRenderer), S_OK);
     ASSERT_EQ(graph.prop->SetFrameCallback(FrameLog::Callback), S_OK);
     // Distinct values for the input pushed upstream, and a different one for
@@ -135,8 +143,11 @@ TEST_F(Streaming, EveryFrameReachesTheCallbackWithTheConnectionsSize) {
     }
 
     std::vector<ProcAmpCall> calls = graph.source->ProcAmpCalls();
-    const ProcAmpCall expected[] = {{VideoProcAmp_Brightness, 1001, 2}, {VideoProcAmp_Contrast, 1002, 2}, {VideoProcAmp_Hue, 1004, 2},
-                                    {VideoProcAmp_Saturation, 1003, 2}, {VideoProcAmp_Sharpness, 1005, 2}};
+    const ProcAmpCall expected[] = {{VideoProcAmp_Brightness, 1001, 2},
+                                    {VideoProcAmp_Contrast, 1002, 2},
+                                    {VideoProcAmp_Hue, 1004, 2},
+                                    {VideoProcAmp_Saturation, 1003, 2},
+                                    {VideoProcAmp_Sharpness, 1005, 2}};
     ASSERT_EQ(calls.size(), 5u) << "one push per run";
     for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(calls[i].property, expected[i].property) << i;
@@ -145,7 +156,8 @@ TEST_F(Streaming, EveryFrameReachesTheCallbackWithTheConnectionsSize) {
     }
 }
 
-TEST_F(Streaming, CompressedFramesKeepTheirLengthAndReachDownstreamUncopied) {
+TEST_F(Streaming, CompressedFramesKeepTheirLengthAndReachDownstreamUncopied)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_MJPG, 640, 480, 60), Downstream::SampleGrabber), S_OK);
     GrabberLog grabbed;
     ComPtr<ISampleGrabber> grabber;
@@ -176,7 +188,8 @@ TEST_F(Streaming, CompressedFramesKeepTheirLengthAndReachDownstreamUncopied) {
     }
 }
 
-TEST_F(Streaming, UnconnectedOutputStillFeedsTheCallback) {
+TEST_F(Streaming, UnconnectedOutputStillFeedsTheCallback)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, 30), Downstream::None), S_OK);
     graph.prop->SetFrameCallback(FrameLog::Callback);
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
@@ -188,7 +201,8 @@ TEST_F(Streaming, UnconnectedOutputStillFeedsTheCallback) {
     EXPECT_EQ(FrameLog::Records().size(), 30u);
 }
 
-TEST_F(Streaming, WithoutCallbackOrWithACallbackWordFramesOnlyPassThrough) {
+TEST_F(Streaming, WithoutCallbackOrWithACallbackWordFramesOnlyPassThrough)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, 20), Downstream::Recording), S_OK);
     graph.prop->SetFrameCallback(FrameLog::Callback);
     graph.prop->SetCallbackWord2(0x1234);
@@ -200,7 +214,8 @@ TEST_F(Streaming, WithoutCallbackOrWithACallbackWordFramesOnlyPassThrough) {
     EXPECT_TRUE(graph.sink->NotifiedReadOnly()) << "downstream shares the capture allocator read-only";
 }
 
-TEST_F(Streaming, StreamCallsReachDownstreamInOrderAndFlushDropsWhatWasQueued) {
+TEST_F(Streaming, StreamCallsReachDownstreamInOrderAndFlushDropsWhatWasQueued)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, 0), Downstream::Recording), S_OK);
     graph.prop->SetFrameCallback(FrameLog::Callback);
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
@@ -232,9 +247,10 @@ TEST_F(Streaming, StreamCallsReachDownstreamInOrderAndFlushDropsWhatWasQueued) {
     const struct {
         SinkEvent::Kind kind;
         int frame;
-    } expected[] = {{SinkEvent::NewSegment, -1}, {SinkEvent::Sample, 0}, {SinkEvent::Sample, 1},  {SinkEvent::Sample, 2},
-                    {SinkEvent::EndOfStream, -1}, {SinkEvent::BeginFlush, -1}, {SinkEvent::EndFlush, -1},
-                    {SinkEvent::NewSegment, -1}, {SinkEvent::Sample, 6},  {SinkEvent::EndOfStream, -1}};
+    } expected[] = {{SinkEvent::NewSegment, -1}, {SinkEvent::Sample, 0},       {SinkEvent::Sample, 1},
+                    {SinkEvent::Sample, 2},      {SinkEvent::EndOfStream, -1}, {SinkEvent::BeginFlush, -1},
+                    {SinkEvent::EndFlush, -1},   {SinkEvent::NewSegment, -1},  {SinkEvent::Sample, 6},
+                    {SinkEvent::EndOfStream, -1}};
     ASSERT_EQ(events.size(), std::size(expected));
     for (size_t i = 0; i < events.size(); ++i) {
         EXPECT_EQ(events[i].kind, expected[i].kind) << i;
@@ -245,7 +261,8 @@ TEST_F(Streaming, StreamCallsReachDownstreamInOrderAndFlushDropsWhatWasQueued) {
     EXPECT_EQ(FrameLog::Records().size(), 7u) << "the callback sees every frame, flushed or not";
 }
 
-TEST_F(Streaming, StopRunCyclesWithProcAmpChangesNeitherHangNorLeak) {
+TEST_F(Streaming, StopRunCyclesWithProcAmpChangesNeitherHangNorLeak)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, -1), Downstream::NullRenderer), S_OK);
     graph.prop->SetFrameCallback(FrameLog::Callback);
     // One cycle first, so that lazily made objects of the graph count as
@@ -281,7 +298,8 @@ TEST_F(Streaming, StopRunCyclesWithProcAmpChangesNeitherHangNorLeak) {
     EXPECT_LE(handlesAfter, handlesBefore + 8) << "threads, events and allocators are not left behind";
 }
 
-TEST_F(Streaming, CaptureFilterWithoutPropertySetOrProcAmpGetsNoValues) {
+TEST_F(Streaming, CaptureFilterWithoutPropertySetOrProcAmpGetsNoValues)
+{
     const struct {
         bool ksPropertySet;
         bool procAmp;
@@ -304,9 +322,11 @@ TEST_F(Streaming, CaptureFilterWithoutPropertySetOrProcAmpGetsNoValues) {
     }
 }
 
-TEST(TransformFilter, PinsPagesAndMediaTypes) {
+TEST(TransformFilter, PinsPagesAndMediaTypes)
+{
     ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.PutVoid()), S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.PutVoid()),
+              S_OK);
 
     ComPtr<IEnumPins> pins;
     ASSERT_EQ(filter->EnumPins(pins.Put()), S_OK);
@@ -355,11 +375,13 @@ TEST(TransformFilter, PinsPagesAndMediaTypes) {
     EXPECT_EQ(out->EnumMediaTypes(types.Put()), VFW_E_NOT_CONNECTED);
 }
 
-TEST(TransformFilter, AggregatesAndHandsTheOuterOnlyItsInnerUnknown) {
+TEST(TransformFilter, AggregatesAndHandsTheOuterOnlyItsInnerUnknown)
+{
     // A minimal outer object: its identity and count, nothing else.
     struct Outer : IUnknown {
         LONG refs = 1;
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+        {
             *out = nullptr;
             return E_NOINTERFACE;
         }
@@ -371,7 +393,9 @@ TEST(TransformFilter, AggregatesAndHandsTheOuterOnlyItsInnerUnknown) {
               CLASS_E_NOAGGREGATION);
 
     IUnknown* inner = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_VideoTransform, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_VideoTransform, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&inner)),
+              S_OK);
     IBaseFilter* filter = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter)), S_OK);
     EXPECT_EQ(outer.refs, 2) << "the filter's references are the outer object's";
@@ -380,7 +404,8 @@ TEST(TransformFilter, AggregatesAndHandsTheOuterOnlyItsInnerUnknown) {
     EXPECT_EQ(inner->Release(), 0u);
 }
 
-TEST_F(Streaming, FormatBlocksOtherThanAFullVideoInfoLeaveTheDefaultSize) {
+TEST_F(Streaming, FormatBlocksOtherThanAFullVideoInfoLeaveTheDefaultSize)
+{
     const struct {
         const char* what;
         const GUID* formatType;
@@ -403,7 +428,8 @@ TEST_F(Streaming, FormatBlocksOtherThanAFullVideoInfoLeaveTheDefaultSize) {
     }
 }
 
-TEST_F(Streaming, RunAgainWithoutStopHooksUpOnceAndLeaksNothing) {
+TEST_F(Streaming, RunAgainWithoutStopHooksUpOnceAndLeaksNothing)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, -1), Downstream::NullRenderer), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
     ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
@@ -427,7 +453,8 @@ DWORD WINAPI SendEndOfStream(void* pin) { return static_cast<IPin*>(pin)->EndOfS
 
 }  // namespace
 
-TEST_F(Streaming, EndOfStreamDuringAStopWaitsUntilTheOutputQueueIsGone) {
+TEST_F(Streaming, EndOfStreamDuringAStopWaitsUntilTheOutputQueueIsGone)
+{
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, 0), Downstream::Recording), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
     ComPtr<IPin> in;
@@ -463,14 +490,16 @@ struct HeldCallback {
     HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     volatile LONG hold = 1;
-    ~HeldCallback() {
+    ~HeldCallback()
+    {
         CloseHandle(entered);
         CloseHandle(release);
     }
 };
 HeldCallback* g_held = nullptr;
 
-void HoldingCallback(unsigned char*, int, int, int) {
+void HoldingCallback(unsigned char*, int, int, int)
+{
     if (!g_held->hold) return;
     SetEvent(g_held->entered);
     WaitForSingleObject(g_held->release, 30000);
@@ -480,7 +509,8 @@ struct DisableCall {
     IVideoTransformProp* prop;
     HRESULT result;
 };
-DWORD WINAPI DisableDelivery(void* call) {
+DWORD WINAPI DisableDelivery(void* call)
+{
     auto* c = static_cast<DisableCall*>(call);
     c->result = c->prop->SetDeliveryEnable(0);
     return 0;
@@ -488,7 +518,8 @@ DWORD WINAPI DisableDelivery(void* call) {
 
 }  // namespace
 
-TEST_F(Streaming, DisablingDeliveryGivesUpOnACallbackThatDoesNotReturn) {
+TEST_F(Streaming, DisablingDeliveryGivesUpOnACallbackThatDoesNotReturn)
+{
     HeldCallback held;
     g_held = &held;
     ASSERT_EQ(graph.Build(Source(MEDIASUBTYPE_YUY2, 320, 240, -1), Downstream::NullRenderer), S_OK);

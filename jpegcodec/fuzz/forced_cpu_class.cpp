@@ -4,7 +4,8 @@
 
 #include "jpegcodec_testing.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  if (const char* forced = std::getenv("JPEGCODEC_USECPU")) setCpuOverrideForTesting(std::atoi(forced));
-  return 0;
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (const char* forced = std::getenv("JPEGCODEC_USECPU")) setCpuOverrideForTesting(std::atoi(forced));
+    return 0;
 }

@@ -7,11 +7,15 @@
 inline bool isFileMode(int32_t mode) { return (mode & 1) == 0; }
 inline bool isWriteMode(int32_t mode) { return mode >= EncodeToFile && mode <= EncodeScanToMemory; }
 inline bool isReadMode(int32_t mode) { return mode >= 0 && mode <= DecodeThumbnailFromMemory && !isWriteMode(mode); }
-inline bool isPixelMode(int32_t mode) {
-  return mode == DecodeFromFile || mode == DecodeFromMemory || (mode >= DecodeScanFromFile && mode <= EncodeToMemory) ||
-         mode >= EncodeScanToFile;
+inline bool isPixelMode(int32_t mode)
+{
+    return mode == DecodeFromFile || mode == DecodeFromMemory ||
+           (mode >= DecodeScanFromFile && mode <= EncodeToMemory) || mode >= EncodeScanToFile;
 }
-inline bool isThumbnailMode(int32_t mode) { return mode == DecodeThumbnailFromFile || mode == DecodeThumbnailFromMemory; }
+inline bool isThumbnailMode(int32_t mode)
+{
+    return mode == DecodeThumbnailFromFile || mode == DecodeThumbnailFromMemory;
+}
 
 // Copies the caller's bitmap description into the state. The row step is
 // negative for a bottom-up bitmap; packed YCbCr 4:2:2 rows hold two bytes a

@@ -12,14 +12,12 @@ using OutputWriteFn = JPEG_STATUS (*)(const uint8_t* data, int32_t length, Entro
 using McuConverterFn = void (*)(JPEG_CODEC_STATE* state, int32_t mcuColumn, int32_t mcuRow);
 using EncodeGreyFn = void (*)(const uint8_t* source, int32_t stride, int16_t* block);
 using Encode3Fn = void (*)(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr);
-using Encode4Fn = void (*)(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr,
-                           int16_t* k);
+using Encode4Fn = void (*)(const uint8_t* source, int32_t stride, int16_t* y, int16_t* cb, int16_t* cr, int16_t* k);
 // Decoder output kernels write `count` pixels of one bitmap row from sample
 // lines; the 11 forms take chroma at full width, the 21 and 22 forms take
 // chroma at half width (the scan decoder picks the chroma row of 22).
 using DecodeGreyFn = void (*)(const uint8_t* samples, uint8_t* destination, int32_t count);
-using Decode3Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* destination,
-                           int32_t count);
+using Decode3Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* destination, int32_t count);
 // The 22 forms of the three-byte kernels write two bitmap rows from the two
 // luma lines that share one half-width chroma line.
 using Decode3PairFn = void (*)(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
@@ -27,11 +25,9 @@ using Decode3PairFn = void (*)(const uint8_t* yTop, const uint8_t* yBottom, cons
 using Decode4Fn = void (*)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* k,
                            uint8_t* destination, int32_t count);
 using HuffmanEncodeBlockFn = JPEG_STATUS (*)(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                             const HuffEncodeTable* acTable, int32_t* lastDc,
-                                             const int16_t* block);
+                                             const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
 using HuffmanDecodeBlockFn = JPEG_STATUS (*)(EntropyIo* io, const HuffDecodeTable* dcTable,
-                                             const HuffDecodeTable* acTable, int32_t* dcPredictor,
-                                             int16_t* block);
+                                             const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
 using QuantizeFn = void (*)(int16_t* block, const uint16_t* table);
 using DequantizeFn = void (*)(int16_t* block, const int32_t* table);
 // Narrows a transformed 8x8 block (samples 0..255) to bytes, rows `stride` apart.
@@ -40,96 +36,96 @@ using RegistryEntryFn = void (*)();
 
 // 70 slots in this order: 0-5 data, 6-69 kernels.
 struct CpuDispatchTable {
-  int32_t lastSosLength; // SOS segment length + 2, subtracted when handing the input back
-  void* reserved;
-  void* advapi32Module;
-  RegistryEntryFn regOpenKey;
-  RegistryEntryFn regQueryValue;
-  RegistryEntryFn regCloseKey;
+    int32_t lastSosLength;  // SOS segment length + 2, subtracted when handing the input back
+    void* reserved;
+    void* advapi32Module;
+    RegistryEntryFn regOpenKey;
+    RegistryEntryFn regQueryValue;
+    RegistryEntryFn regCloseKey;
 
-  EndKernelsFn endKernels;
-  BlockTransformFn forwardDctFast;
-  BlockTransformFn forwardDctAccurate;
-  BlockTransformFn inverseDctFast;
-  BlockTransformFn inverseDctFastHalf;
-  BlockTransformFn inverseDctFastQuarter;
-  BlockTransformFn inverseDctFastEighth;
-  BlockTransformFn inverseDctAccurate;
-  BlockTransformFn inverseDctAccurateHalf;
-  BlockTransformFn inverseDctAccurateQuarter;
-  BlockTransformFn inverseDctAccurateEighth;
-  BlockTransformFn activeForwardDct;
-  BlockTransformFn activeInverseDct;
-  BlockTransformFn activeInverseDctHalf;
-  BlockTransformFn activeInverseDctQuarter;
-  BlockTransformFn activeInverseDctEighth;
-  OutputOpenFn outputOpen;
-  OutputWriteFn outputWrite;
-  McuConverterFn ccEncodeMcu;
-  EncodeGreyFn encodeGrey;
-  Encode3Fn encodeRgb11;
-  Encode3Fn encodeRgb21;
-  Encode3Fn encodeRgb22;
-  Encode3Fn encodeBgr11;
-  Encode3Fn encodeBgr21;
-  Encode3Fn encodeBgr22;
-  Encode3Fn encodePlain3x11;
-  Encode3Fn encodePlain3x21;
-  Encode3Fn encodePlain3x22;
-  Encode3Fn encodePackedYcc21;
-  Encode4Fn encodeCmyk11;
-  Encode4Fn encodeCmyk21;
-  Encode4Fn encodeCmyk22;
-  Encode4Fn encodePlain4x11;
-  McuConverterFn dcDecodeMcu;
-  DecodeGreyFn decodeGrey;
-  Decode3Fn decodeRgb11;
-  Decode3Fn decodeRgb21;
-  Decode3PairFn decodeRgb22;
-  Decode3Fn decodeBgr11;
-  Decode3Fn decodeBgr21;
-  Decode3PairFn decodeBgr22;
-  Decode3Fn decodeYccToRgbx11;
-  Decode3Fn decodeYccToRgbx21;
-  Decode3Fn decodeYccToRgbx22;
-  Decode3Fn decodePlain3x11;
-  Decode3Fn decodePlain3x21;
-  Decode3Fn decodePlain3x22;
-  Decode3Fn decodePlain3ToCmyk11;
-  Decode3Fn decodePackedYcc21;
-  Decode4Fn decodeYcckToCmyk11;
-  Decode4Fn decodeYcckToCmyk21;
-  Decode4Fn decodeYcckToCmyk22;
-  Decode4Fn decodePlain4x11;
-  HuffmanEncodeBlockFn huffmanEncodeBlock;
-  HuffmanDecodeBlockFn huffmanDecodeBlock;
-  HuffmanDecodeBlockFn huffmanDecodeDcOnly;
-  QuantizeFn quantizeFast;
-  QuantizeFn quantizeAccurate;
-  QuantizeFn activeQuantize;
-  DequantizeFn dequantizeFast;
-  DequantizeFn dequantizeAccurate;
-  DequantizeFn activeDequantize;
-  StoreSamplesFn storeSamples;
+    EndKernelsFn endKernels;
+    BlockTransformFn forwardDctFast;
+    BlockTransformFn forwardDctAccurate;
+    BlockTransformFn inverseDctFast;
+    BlockTransformFn inverseDctFastHalf;
+    BlockTransformFn inverseDctFastQuarter;
+    BlockTransformFn inverseDctFastEighth;
+    BlockTransformFn inverseDctAccurate;
+    BlockTransformFn inverseDctAccurateHalf;
+    BlockTransformFn inverseDctAccurateQuarter;
+    BlockTransformFn inverseDctAccurateEighth;
+    BlockTransformFn activeForwardDct;
+    BlockTransformFn activeInverseDct;
+    BlockTransformFn activeInverseDctHalf;
+    BlockTransformFn activeInverseDctQuarter;
+    BlockTransformFn activeInverseDctEighth;
+    OutputOpenFn outputOpen;
+    OutputWriteFn outputWrite;
+    McuConverterFn ccEncodeMcu;
+    EncodeGreyFn encodeGrey;
+    Encode3Fn encodeRgb11;
+    Encode3Fn encodeRgb21;
+    Encode3Fn encodeRgb22;
+    Encode3Fn encodeBgr11;
+    Encode3Fn encodeBgr21;
+    Encode3Fn encodeBgr22;
+    Encode3Fn encodePlain3x11;
+    Encode3Fn encodePlain3x21;
+    Encode3Fn encodePlain3x22;
+    Encode3Fn encodePackedYcc21;
+    Encode4Fn encodeCmyk11;
+    Encode4Fn encodeCmyk21;
+    Encode4Fn encodeCmyk22;
+    Encode4Fn encodePlain4x11;
+    McuConverterFn dcDecodeMcu;
+    DecodeGreyFn decodeGrey;
+    Decode3Fn decodeRgb11;
+    Decode3Fn decodeRgb21;
+    Decode3PairFn decodeRgb22;
+    Decode3Fn decodeBgr11;
+    Decode3Fn decodeBgr21;
+    Decode3PairFn decodeBgr22;
+    Decode3Fn decodeYccToRgbx11;
+    Decode3Fn decodeYccToRgbx21;
+    Decode3Fn decodeYccToRgbx22;
+    Decode3Fn decodePlain3x11;
+    Decode3Fn decodePlain3x21;
+    Decode3Fn decodePlain3x22;
+    Decode3Fn decodePlain3ToCmyk11;
+    Decode3Fn decodePackedYcc21;
+    Decode4Fn decodeYcckToCmyk11;
+    Decode4Fn decodeYcckToCmyk21;
+    Decode4Fn decodeYcckToCmyk22;
+    Decode4Fn decodePlain4x11;
+    HuffmanEncodeBlockFn huffmanEncodeBlock;
+    HuffmanDecodeBlockFn huffmanDecodeBlock;
+    HuffmanDecodeBlockFn huffmanDecodeDcOnly;
+    QuantizeFn quantizeFast;
+    QuantizeFn quantizeAccurate;
+    QuantizeFn activeQuantize;
+    DequantizeFn dequantizeFast;
+    DequantizeFn dequantizeAccurate;
+    DequantizeFn activeDequantize;
+    StoreSamplesFn storeSamples;
 };
 
 enum { CPU_DISPATCH_SLOTS = 70 };
 
 // The processor as CPUID leaves 0 and 1 describe it.
 struct CpuInfo {
-  int32_t brandIndex;
-  int32_t processorType;
-  int32_t family;
-  int32_t model;
-  int32_t stepping;
-  uint32_t featureFlags;
-  char vendor[13];
+    int32_t brandIndex;
+    int32_t processorType;
+    int32_t family;
+    int32_t model;
+    int32_t stepping;
+    uint32_t featureFlags;
+    char vendor[13];
 };
 
 enum : uint32_t {
-  CPU_FEATURE_MMX = 1u << 23,
-  CPU_FEATURE_SSE = 1u << 25,
-  CPU_FEATURE_SSE2 = 1u << 26,
+    CPU_FEATURE_MMX = 1u << 23,
+    CPU_FEATURE_SSE = 1u << 25,
+    CPU_FEATURE_SSE2 = 1u << 26,
 };
 
 enum { CPU_CLASS_COUNT = 7, CPU_NO_OVERRIDE = -1 };

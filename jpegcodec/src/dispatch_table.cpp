@@ -27,41 +27,43 @@ __attribute__((target("mmx"))) void clearMmxState() { _mm_empty(); }
 // The bodies of one slot, by class.
 template <class Fn>
 struct ClassBodies {
-  Fn portable, class3, class4, class5, class6;
+    Fn portable, class3, class4, class5, class6;
 };
 
 class SlotFiller {
- public:
-  explicit SlotFiller(int32_t cpuClass) : cpuClass_(cpuClass) {}
-  template <class Fn>
-  void operator()(Fn& slot, const ClassBodies<Fn>& bodies) const {
-    switch (cpuClass_) {
-      case 3:
-        slot = bodies.class3;
-        break;
-      case 4:
-        slot = bodies.class4;
-        break;
-      case 5:
-        slot = bodies.class5;
-        break;
-      case 6:
-        slot = bodies.class6;
-        break;
-      default:
-        slot = bodies.portable;
-        break;
+public:
+    explicit SlotFiller(int32_t cpuClass) : cpuClass_(cpuClass) {}
+    template <class Fn>
+    void operator()(Fn& slot, const ClassBodies<Fn>& bodies) const
+    {
+        switch (cpuClass_) {
+        case 3:
+            slot = bodies.class3;
+            break;
+        case 4:
+            slot = bodies.class4;
+            break;
+        case 5:
+            slot = bodies.class5;
+            break;
+        case 6:
+            slot = bodies.class6;
+            break;
+        default:
+            slot = bodies.portable;
+            break;
+        }
     }
-  }
 
- private:
-  int32_t cpuClass_;
+private:
+    int32_t cpuClass_;
 };
 }  // namespace
 
-void fillDispatchTable(CpuDispatchTable* t, int32_t cpuClass) {
-  const SlotFiller put(cpuClass);
-  // clang-format off
+void fillDispatchTable(CpuDispatchTable* t, int32_t cpuClass)
+{
+    const SlotFiller put(cpuClass);
+    // clang-format off
   //  slot                         classes 0-2               class 3                        class 4                        class 5                        class 6
   put(t->endKernels,              {endPortableKernels,        clearMmxState,                 clearMmxState,                 clearMmxState,                 clearMmxState});
   put(t->forwardDctFast,          {forwardDctFast,            forwardDctFastMmx,             forwardDctFastMmx,             forwardDctFastMmx,             forwardDctFastMmx});
@@ -120,11 +122,11 @@ void fillDispatchTable(CpuDispatchTable* t, int32_t cpuClass) {
   put(t->dequantizeAccurate,      {dequantizeAccurate,        dequantizeAccurateMmx,         dequantizeAccurateMmx,         dequantizeAccurateMmx,         dequantizeAccurateSse2});
   put(t->activeDequantize,        {dequantizeFast,            dequantizeFast,                dequantizeFast,                dequantizeFast,                dequantizeFast});
   put(t->storeSamples,            {storeSamples,              storeSamplesMmx,               storeSamplesMmx,               storeSamplesMmx,               storeSamplesSse2});
-  // clang-format on
+    // clang-format on
 
-  // Chosen per image by the encoder and the decoder.
-  t->activeForwardDct = nullptr;
-  t->activeInverseDct = t->activeInverseDctHalf = t->activeInverseDctQuarter = t->activeInverseDctEighth = nullptr;
-  t->ccEncodeMcu = nullptr;
-  t->dcDecodeMcu = nullptr;
+    // Chosen per image by the encoder and the decoder.
+    t->activeForwardDct = nullptr;
+    t->activeInverseDct = t->activeInverseDctHalf = t->activeInverseDctQuarter = t->activeInverseDctEighth = nullptr;
+    t->ccEncodeMcu = nullptr;
+    t->dcDecodeMcu = nullptr;
 }

@@ -12,8 +12,8 @@ JPEG_STATUS selectEncodeConverter(JPEG_CODEC_STATE* state);
 // The portable bodies of the input slots: one MCU of caller pixels to
 // level-shifted blocks.
 extern const EncodeGreyFn encodeGrey;
-extern const Encode3Fn encodeRgb11, encodeRgb21, encodeRgb22, encodeBgr11, encodeBgr21, encodeBgr22,
-    encodePlain3x11, encodePlain3x21, encodePlain3x22, encodePackedYcc21;
+extern const Encode3Fn encodeRgb11, encodeRgb21, encodeRgb22, encodeBgr11, encodeBgr21, encodeBgr22, encodePlain3x11,
+    encodePlain3x21, encodePlain3x22, encodePackedYcc21;
 extern const Encode4Fn encodeCmyk11, encodeCmyk21, encodeCmyk22, encodePlain4x11;
 
 #endif

@@ -6,22 +6,22 @@
 #include "jpegcodec.h"
 
 struct JpegEncodeScanComponent {
-  int32_t frameIndex;
-  int32_t horizontalFactor;
-  int32_t verticalFactor;
+    int32_t frameIndex;
+    int32_t horizontalFactor;
+    int32_t verticalFactor;
 };
 
 struct JpegEncodeScan {
-  int32_t componentCount;
-  int32_t ss;
-  int32_t se;
-  int32_t ah;
-  int32_t al;
-  JpegEncodeScanComponent components[JPEG_MAX_COMPONENTS];
-  int32_t lastDc[JPEG_MAX_COMPONENTS];
-  int32_t restartCount; // MCUs since the stream's first, for the restart markers
-  int32_t nextColumn;   // where an interrupted scan resumes
-  int32_t nextRow;
+    int32_t componentCount;
+    int32_t ss;
+    int32_t se;
+    int32_t ah;
+    int32_t al;
+    JpegEncodeScanComponent components[JPEG_MAX_COMPONENTS];
+    int32_t lastDc[JPEG_MAX_COMPONENTS];
+    int32_t restartCount;  // MCUs since the stream's first, for the restart markers
+    int32_t nextColumn;    // where an interrupted scan resumes
+    int32_t nextRow;
 };
 
 #endif

@@ -3,10 +3,10 @@
 #include "cpu_dispatch.h"
 #include "zigzag.h"
 
-const uint8_t kLuminanceQuant[64] = {
-    16, 11, 12, 14, 12, 10, 16, 14, 13, 14, 18, 17, 16, 19, 24,  40,  26,  24,  22,  22,  24, 49,
-    35, 37, 29, 40, 58, 51, 61, 60, 57, 51, 56, 55, 64, 72, 92,  78,  64,  68,  87,  69,  55, 56,
-    80, 109, 81, 87, 95, 98, 103, 104, 103, 62, 77, 113, 121, 112, 100, 120, 92, 101, 103, 99};
+const uint8_t kLuminanceQuant[64] = {16, 11, 12,  14,  12,  10, 16, 14,  13,  14,  18,  17,  16, 19,  24,  40,
+                                     26, 24, 22,  22,  24,  49, 35, 37,  29,  40,  58,  51,  61, 60,  57,  51,
+                                     56, 55, 64,  72,  92,  78, 64, 68,  87,  69,  55,  56,  80, 109, 81,  87,
+                                     95, 98, 103, 104, 103, 62, 77, 113, 121, 112, 100, 120, 92, 101, 103, 99};
 const uint8_t kChrominanceQuant[64] = {17, 18, 18, 24, 21, 24, 47, 26, 26, 47, 99, 66, 56, 66, 99, 99,
                                        99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
                                        99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
@@ -45,56 +45,61 @@ namespace {
 // 32768 / (8 a(u) a(v)) per zig-zag position, a(0) = 1, a(k) = sqrt(2) cos(k pi / 16):
 // the factors the scaled fast transform leaves in its output.
 const uint16_t kFastScales[64] = {
-    4096,  2953,  2953,  3134,  2129,  3134, 3483,  2260,  2260,  3483,  4096,  2511,  2399,  2511,  4096,  5213,
-    2953,  2666,  2666,  2953,  5213,  7568, 3758,  3134,  2962,  3134,  3758,  7568,  14846, 5456,  3990,  3483,
-    3483,  3990,  5456,  14846, 10703, 5792, 4433,  4096,  4433,  5792,  10703, 11362, 6436,  5213,  5213,  6436,
-    11362, 12625, 7568,  6635,  7568,  12625, 14846, 9632,  9632,  14846, 18895, 13984, 18895, 27432, 27432, 53810};
+    4096,  2953,  2953, 3134,  2129,  3134,  3483,  2260, 2260, 3483,  4096,  2511,  2399,  2511,  4096,  5213,
+    2953,  2666,  2666, 2953,  5213,  7568,  3758,  3134, 2962, 3134,  3758,  7568,  14846, 5456,  3990,  3483,
+    3483,  3990,  5456, 14846, 10703, 5792,  4433,  4096, 4433, 5792,  10703, 11362, 6436,  5213,  5213,  6436,
+    11362, 12625, 7568, 6635,  7568,  12625, 14846, 9632, 9632, 14846, 18895, 13984, 18895, 27432, 27432, 53810};
 }  // namespace
 
-int32_t qualityScale(int32_t quality) {
-  if (quality < 1) return 5000;
-  if (quality < 50) return 5000 / quality;
-  if (quality <= 100) return 200 - 2 * quality;
-  return 0;
+int32_t qualityScale(int32_t quality)
+{
+    if (quality < 1) return 5000;
+    if (quality < 50) return 5000 / quality;
+    if (quality <= 100) return 200 - 2 * quality;
+    return 0;
 }
 
-void scaleQuantTable(const uint8_t base[64], int32_t quality, uint16_t out[64]) {
-  const int32_t scale = qualityScale(quality);
-  for (int k = 0; k < 64; ++k) {
-    int32_t value = (base[k] * scale + 50) / 100;
-    if (value < 1) value = 1;
-    if (value > 255) value = 255;
-    out[k] = static_cast<uint16_t>(value);
-  }
-}
-
-void buildReciprocalTable(const uint16_t divisors[64], uint16_t out[64]) {
-  for (int k = 0; k < 64; ++k) out[zigzagToNatural[k]] = static_cast<uint16_t>(32768 / divisors[k]);
-}
-
-void buildFastReciprocalTable(const uint16_t divisors[64], uint16_t out[64]) {
-  for (int k = 0; k < 64; ++k) {
-    const int32_t q = divisors[k];
-    out[zigzagToNatural[k]] = static_cast<uint16_t>((kFastScales[k] + (q >> 1)) / q);
-  }
-}
-
-JPEG_STATUS buildEncoderHuffman(const uint8_t bits[16], const uint8_t* values, HuffEncodeTable* table) {
-  byteFill(table, sizeof(*table));
-  int32_t symbolCount = 0;
-  for (int length = 1; length <= 16; ++length) symbolCount += bits[length - 1];
-  if (symbolCount > 256) return JPEG_BAD_HUFFMAN_TABLE;
-  // Canonical code assignment (T.81 C.2): consecutive codes per length, one
-  // more bit for the next length; a length that runs out of codes is no code.
-  uint32_t code = 0;
-  int32_t index = 0;
-  for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < bits[length - 1]; ++i, ++index, ++code) {
-      if (code >= (1u << length)) return JPEG_BAD_HUFFMAN_TABLE;
-      table->length[values[index]] = length;
-      table->code[values[index]] = static_cast<uint16_t>(code);
+void scaleQuantTable(const uint8_t base[64], int32_t quality, uint16_t out[64])
+{
+    const int32_t scale = qualityScale(quality);
+    for (int k = 0; k < 64; ++k) {
+        int32_t value = (base[k] * scale + 50) / 100;
+        if (value < 1) value = 1;
+        if (value > 255) value = 255;
+        out[k] = static_cast<uint16_t>(value);
     }
-    code <<= 1;
-  }
-  return JPEG_SUCCESS;
+}
+
+void buildReciprocalTable(const uint16_t divisors[64], uint16_t out[64])
+{
+    for (int k = 0; k < 64; ++k) out[zigzagToNatural[k]] = static_cast<uint16_t>(32768 / divisors[k]);
+}
+
+void buildFastReciprocalTable(const uint16_t divisors[64], uint16_t out[64])
+{
+    for (int k = 0; k < 64; ++k) {
+        const int32_t q = divisors[k];
+        out[zigzagToNatural[k]] = static_cast<uint16_t>((kFastScales[k] + (q >> 1)) / q);
+    }
+}
+
+JPEG_STATUS buildEncoderHuffman(const uint8_t bits[16], const uint8_t* values, HuffEncodeTable* table)
+{
+    byteFill(table, sizeof(*table));
+    int32_t symbolCount = 0;
+    for (int length = 1; length <= 16; ++length) symbolCount += bits[length - 1];
+    if (symbolCount > 256) return JPEG_BAD_HUFFMAN_TABLE;
+    // Canonical code assignment (T.81 C.2): consecutive codes per length, one
+    // more bit for the next length; a length that runs out of codes is no code.
+    uint32_t code = 0;
+    int32_t index = 0;
+    for (int length = 1; length <= 16; ++length) {
+        for (int i = 0; i < bits[length - 1]; ++i, ++index, ++code) {
+            if (code >= (1u << length)) return JPEG_BAD_HUFFMAN_TABLE;
+            table->length[values[index]] = length;
+            table->code[values[index]] = static_cast<uint16_t>(code);
+        }
+        code <<= 1;
+    }
+    return JPEG_SUCCESS;
 }

@@ -34,13 +34,15 @@ void fillBits(EntropyIo* io);
 int32_t takeEntropyByte(EntropyIo* io);
 // Notes one zero byte supplied past a marker or the end of the data, while
 // heldBits bits are held (its bound keeps the count from growing without end).
-inline void countPaddingByte(EntropyIo* io, int32_t heldBits) {
-  io->paddingBits = io->paddingBits > heldBits + 64 ? heldBits + 72 : io->paddingBits + 8;
+inline void countPaddingByte(EntropyIo* io, int32_t heldBits)
+{
+    io->paddingBits = io->paddingBits > heldBits + 64 ? heldBits + 72 : io->paddingBits + 8;
 }
-inline uint32_t getBits(EntropyIo* io, int32_t n) {
-  if (io->bitCount < n) fillBits(io);
-  io->bitCount -= n;
-  return static_cast<uint32_t>(io->bits >> io->bitCount) & ((1u << n) - 1);
+inline uint32_t getBits(EntropyIo* io, int32_t n)
+{
+    if (io->bitCount < n) fillBits(io);
+    io->bitCount -= n;
+    return static_cast<uint32_t>(io->bits >> io->bitCount) & ((1u << n) - 1);
 }
 void clearBitCount(EntropyIo* io);
 // The signed value that `size` received bits stand for (T.81 F.2.2.1).

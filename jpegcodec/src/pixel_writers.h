@@ -17,19 +17,21 @@ extern const Decode4Fn decodeYcckToCmyk11, decodeYcckToCmyk21, decodePlain4x11;
 
 // R, G, B of one YCbCr sample, clamped to 0..255.
 struct Rgb {
-  int32_t r, g, b;
+    int32_t r, g, b;
 };
 inline int32_t clampByte(int32_t v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 // The terms one chroma sample adds to every luma sample it covers; green's
 // is subtracted, which decides its rounding.
 struct ChromaTerms {
-  int32_t red, green, blue;
+    int32_t red, green, blue;
 };
-inline ChromaTerms chromaTerms(int32_t cb, int32_t cr) {
-  return {(359 * cr - 45813) >> 8, (88 * cb + 183 * cr - 34806) >> 8, (454 * cb - 57937) >> 8};
+inline ChromaTerms chromaTerms(int32_t cb, int32_t cr)
+{
+    return {(359 * cr - 45813) >> 8, (88 * cb + 183 * cr - 34806) >> 8, (454 * cb - 57937) >> 8};
 }
-inline Rgb applyChroma(int32_t y, const ChromaTerms& t) {
-  return {clampByte(y + t.red), clampByte(y - t.green), clampByte(y + t.blue)};
+inline Rgb applyChroma(int32_t y, const ChromaTerms& t)
+{
+    return {clampByte(y + t.red), clampByte(y - t.green), clampByte(y + t.blue)};
 }
 inline Rgb yccToRgb(int32_t y, int32_t cb, int32_t cr) { return applyChroma(y, chromaTerms(cb, cr)); }
 

@@ -24,13 +24,13 @@ void finishMultiScanImage(JPEG_CODEC_STATE* state);
 bool isProgressiveScan(const JpegScanHeader& scan);
 
 struct RestartIndexEntry {
-  int32_t position; // -1: empty
-  int32_t dcPredictor[JPEG_MAX_COMPONENTS];
-  uint32_t bitWord0;
-  uint32_t bitWord1;
-  int32_t bitCount;
-  int32_t pendingMarker;
-  int32_t scanStart; // where the indexed scan's data begins
+    int32_t position;  // -1: empty
+    int32_t dcPredictor[JPEG_MAX_COMPONENTS];
+    uint32_t bitWord0;
+    uint32_t bitWord1;
+    int32_t bitCount;
+    int32_t pendingMarker;
+    int32_t scanStart;  // where the indexed scan's data begins
 };
 
 #endif

@@ -13,21 +13,23 @@
 
 using namespace transformpasses;
 
-MMX_BODY void forwardDctFastMmx(int16_t* block) {
-  Block64 b = transposed(loadBlock(block));
-  columnsOf<fastForward64>(&b);
-  b = transposed(b);
-  columnsOf<fastForward64>(&b);
-  storeBlock(b, block);
+MMX_BODY void forwardDctFastMmx(int16_t* block)
+{
+    Block64 b = transposed(loadBlock(block));
+    columnsOf<fastForward64>(&b);
+    b = transposed(b);
+    columnsOf<fastForward64>(&b);
+    storeBlock(b, block);
 }
 
-MMX_BODY void inverseDctFastMmx(int16_t* block) {
-  Block64 b = loadBlock(block);
-  columnsOf<fastInverse64>(&b);
-  b = transposed(b);
-  columnsOf<fastInverse64>(&b);
-  fastOutputStage(&b);
-  storeBlock(transposed(b), block);
+MMX_BODY void inverseDctFastMmx(int16_t* block)
+{
+    Block64 b = loadBlock(block);
+    columnsOf<fastInverse64>(&b);
+    b = transposed(b);
+    columnsOf<fastInverse64>(&b);
+    fastOutputStage(&b);
+    storeBlock(transposed(b), block);
 }
 
 MMX_BODY void forwardDctAccurateMmx(int16_t* block) { forwardDctAccurate64<false>(block); }

@@ -60,10 +60,10 @@ void inverseDctAccurateSse2(int16_t* block);
 void quantizeAccurateSse2(int16_t* block, const uint16_t* table);
 void dequantizeAccurateSse2(int16_t* block, const int32_t* table);
 void storeSamplesSse2(const int16_t* block, uint8_t* destination, int32_t stride);
-void decodeRgb22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
-                     uint8_t* outTop, uint8_t* outBottom, int32_t count);
-void decodeBgr22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr,
-                     uint8_t* outTop, uint8_t* outBottom, int32_t count);
+void decodeRgb22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr, uint8_t* outTop,
+                     uint8_t* outBottom, int32_t count);
+void decodeBgr22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t* cb, const uint8_t* cr, uint8_t* outTop,
+                     uint8_t* outBottom, int32_t count);
 #endif
 
 // Huffman block coders and decoders of the vector classes. The coders emit
@@ -72,21 +72,21 @@ void decodeBgr22Sse2(const uint8_t* yTop, const uint8_t* yBottom, const uint8_t*
 // the decoders give the portable decoder's coefficients, status and
 // end-of-data handling.
 #ifdef JPEGCODEC_HAS_X86_KERNELS
-JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                       const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
+JPEG_STATUS huffmanEncodeBlockTwoPhase(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
+                                       int32_t* lastDc, const int16_t* block);
 JPEG_STATUS huffmanEncodeBlockTwoPhaseSse2(EntropyIo* io, const HuffEncodeTable* dcTable,
                                            const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
-JPEG_STATUS huffmanEncodeBlockTwoPhaseSse(EntropyIo* io, const HuffEncodeTable* dcTable,
-                                          const HuffEncodeTable* acTable, int32_t* lastDc, const int16_t* block);
+JPEG_STATUS huffmanEncodeBlockTwoPhaseSse(EntropyIo* io, const HuffEncodeTable* dcTable, const HuffEncodeTable* acTable,
+                                          int32_t* lastDc, const int16_t* block);
 #endif
-JPEG_STATUS huffmanDecodeBlockByteRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
-                                         const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
-JPEG_STATUS huffmanDecodeBlockWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
-                                         const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
+JPEG_STATUS huffmanDecodeBlockByteRefill(EntropyIo* io, const HuffDecodeTable* dcTable, const HuffDecodeTable* acTable,
+                                         int32_t* dcPredictor, int16_t* block);
+JPEG_STATUS huffmanDecodeBlockWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable, const HuffDecodeTable* acTable,
+                                         int32_t* dcPredictor, int16_t* block);
 // The same with the block cleared by SSE2 stores (class 6).
 JPEG_STATUS huffmanDecodeBlockWordRefillSse2(EntropyIo* io, const HuffDecodeTable* dcTable,
                                              const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
-JPEG_STATUS huffmanDecodeDcOnlyWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable,
-                                          const HuffDecodeTable* acTable, int32_t* dcPredictor, int16_t* block);
+JPEG_STATUS huffmanDecodeDcOnlyWordRefill(EntropyIo* io, const HuffDecodeTable* dcTable, const HuffDecodeTable* acTable,
+                                          int32_t* dcPredictor, int16_t* block);
 
 #endif

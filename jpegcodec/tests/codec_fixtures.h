@@ -18,31 +18,31 @@ std::vector<uint8_t> readFile(const std::string& name);
 std::string scratchPath(const std::string& name);
 
 struct Image {
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t channels = 0;
-  std::vector<uint8_t> pixels; // top-down, no padding
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t channels = 0;
+    std::vector<uint8_t> pixels;  // top-down, no padding
 };
 // A binary PGM or PPM.
 Image readPnm(const std::string& name);
 Image parsePnm(const std::vector<uint8_t>& bytes);
 
 struct DecodeOptions {
-  JPEG_IO_MODE mode = DecodeFromMemory;
-  JPEG_COLOR color = JPEG_COLOR_RGB;
-  int32_t channels = 3;
-  bool bottomUp = false;
-  int32_t rowPadding = 0;
-  int32_t dctMethod = 1;
-  int32_t smooth = 0;
-  JpegRegion region = {0, 0, 0, 0};
+    JPEG_IO_MODE mode = DecodeFromMemory;
+    JPEG_COLOR color = JPEG_COLOR_RGB;
+    int32_t channels = 3;
+    bool bottomUp = false;
+    int32_t rowPadding = 0;
+    int32_t dctMethod = 1;
+    int32_t smooth = 0;
+    JpegRegion region = {0, 0, 0, 0};
 };
 
 struct Decoded {
-  JPEG_STATUS infoStatus = JPEG_SUCCESS;
-  JPEG_STATUS status = JPEG_SUCCESS;
-  JPEG_PROPERTIES info = {};
-  Image image; // top-down, as the reference pictures are
+    JPEG_STATUS infoStatus = JPEG_SUCCESS;
+    JPEG_STATUS status = JPEG_SUCCESS;
+    JPEG_PROPERTIES info = {};
+    Image image;  // top-down, as the reference pictures are
 };
 
 // Mode 1, then a bitmap of the reported size (divided by the mode's scale,

@@ -16,65 +16,84 @@ constexpr uint32_t kMmx = CPU_FEATURE_MMX, kSse = CPU_FEATURE_SSE, kSse2 = CPU_F
 // Leaf 1 EAX with the given family in bits 8-11 (and junk in the extended bits).
 uint32_t signature(uint32_t family) { return 0x0FF00000u | 0x3000u | (family << 8) | 0xA5u; }
 
-CpuInfo processor(uint32_t family, uint32_t features, uint32_t highestLeaf = 1) {
-  const uint32_t leaf0[3] = {0x756E6547, 0x49656E69, 0x6C65746E};  // "GenuineIntel"
-  const uint32_t leaf1[4] = {signature(family), 0x00010807, 0, features};
-  CpuInfo info;
-  decodeCpuid(highestLeaf, leaf0, leaf1, &info);
-  return info;
+CpuInfo processor(uint32_t family, uint32_t features, uint32_t highestLeaf = 1)
+{
+    const uint32_t leaf0[3] = {0x756E6547, 0x49656E69, 0x6C65746E};  // "GenuineIntel"
+    const uint32_t leaf1[4] = {signature(family), 0x00010807, 0, features};
+    CpuInfo info;
+    decodeCpuid(highestLeaf, leaf0, leaf1, &info);
+    return info;
 }
 
-TEST(CpuClass, DecodesTheCpuidFields) {
-  const CpuInfo info = processor(6, kMmx | kSse);
-  EXPECT_STREQ("GenuineIntel", info.vendor);
-  EXPECT_EQ(6, info.family);
-  EXPECT_EQ(0xA, info.model);
-  EXPECT_EQ(5, info.stepping);
-  EXPECT_EQ(3, info.processorType);
-  EXPECT_EQ(7, info.brandIndex);
-  EXPECT_EQ(kMmx | kSse, info.featureFlags);
-  const CpuInfo leafZeroOnly = processor(6, kMmx, 0);
-  EXPECT_EQ(0, leafZeroOnly.family);
-  EXPECT_EQ(0u, leafZeroOnly.featureFlags);
+TEST(CpuClass, DecodesTheCpuidFields)
+{
+    const CpuInfo info = processor(6, kMmx | kSse);
+    EXPECT_STREQ("GenuineIntel", info.vendor);
+    EXPECT_EQ(6, info.family);
+    EXPECT_EQ(0xA, info.model);
+    EXPECT_EQ(5, info.stepping);
+    EXPECT_EQ(3, info.processorType);
+    EXPECT_EQ(7, info.brandIndex);
+    EXPECT_EQ(kMmx | kSse, info.featureFlags);
+    const CpuInfo leafZeroOnly = processor(6, kMmx, 0);
+    EXPECT_EQ(0, leafZeroOnly.family);
+    EXPECT_EQ(0u, leafZeroOnly.featureFlags);
 }
 
-TEST(CpuClass, FamilyAndFeaturesGiveTheClass) {
-  struct Row {
-    uint32_t family, features;
-    int32_t expected;
-  } rows[] = {
-      {4, kMmx | kSse | kSse2, 0}, {5, 0, 1},           {5, kMmx, 3},         {6, 0, 2},
-      {6, kSse, 2},                {6, kMmx, 4},        {6, kMmx | kSse, 5},  {6, kMmx | kSse | kSse2, 5},
-      {15, kMmx | kSse, 0},        {15, kMmx | kSse | kSse2, 6}, {7, kMmx | kSse | kSse2, 0},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(row.expected, classifyProcessor(processor(row.family, row.features)))
-        << "family " << row.family << " features " << std::hex << row.features;
+TEST(CpuClass, FamilyAndFeaturesGiveTheClass)
+{
+    struct Row {
+        uint32_t family, features;
+        int32_t expected;
+    } rows[] = {
+        {4, kMmx | kSse | kSse2, 0},
+        {5, 0, 1},
+        {5, kMmx, 3},
+        {6, 0, 2},
+        {6, kSse, 2},
+        {6, kMmx, 4},
+        {6, kMmx | kSse, 5},
+        {6, kMmx | kSse | kSse2, 5},
+        {15, kMmx | kSse, 0},
+        {15, kMmx | kSse | kSse2, 6},
+        {7, kMmx | kSse | kSse2, 0},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.expected, classifyProcessor(processor(row.family, row.features)))
+            << "family " << row.family << " features " << std::hex << row.features;
 }
 
-TEST(CpuClass, OverrideIsCappedToWhatTheProcessorCanRun) {
-  struct Row {
-    uint32_t family, features;
-    int32_t override, expected;
-  } rows[] = {
-      {15, kMmx | kSse | kSse2, 0, 0}, {15, kMmx | kSse | kSse2, 4, 4}, {6, kMmx | kSse, 2, 2},
-      {6, kMmx, 6, 4},                 {6, kMmx, 5, 4},                 {6, kMmx | kSse, 6, 5},
-      {5, 0, 3, 1},                    {6, kMmx | kSse, 7, 5},          {6, kMmx | kSse, -1, 5},
-      {6, kMmx | kSse | kSse2, 6, 6},  {4, 0, 2, 2},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(row.expected, resolveCpuClass(processor(row.family, row.features), row.override))
-        << "family " << row.family << " override " << row.override;
+TEST(CpuClass, OverrideIsCappedToWhatTheProcessorCanRun)
+{
+    struct Row {
+        uint32_t family, features;
+        int32_t override, expected;
+    } rows[] = {
+        {15, kMmx | kSse | kSse2, 0, 0},
+        {15, kMmx | kSse | kSse2, 4, 4},
+        {6, kMmx | kSse, 2, 2},
+        {6, kMmx, 6, 4},
+        {6, kMmx, 5, 4},
+        {6, kMmx | kSse, 6, 5},
+        {5, 0, 3, 1},
+        {6, kMmx | kSse, 7, 5},
+        {6, kMmx | kSse, -1, 5},
+        {6, kMmx | kSse | kSse2, 6, 6},
+        {4, 0, 2, 2},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.expected, resolveCpuClass(processor(row.family, row.features), row.override))
+            << "family " << row.family << " override " << row.override;
 }
 
 // Which classes run one body in each kernel slot: a letter per class 0-6,
 // the same letter for the same body, '-' for a slot the encoder or decoder
 // fills per image. A slot may also take the body of another slot.
 struct SlotSharing {
-  const char* name;
-  size_t offset;
-  const char* classes;
-  size_t sameAs;  // another slot's offset, or 0
+    const char* name;
+    size_t offset;
+    const char* classes;
+    size_t sameAs;  // another slot's offset, or 0
 };
 #define SLOT(member) #member, offsetof(CpuDispatchTable, member)
 const SlotSharing kSlotSharing[] = {
@@ -146,119 +165,127 @@ const SlotSharing kSlotSharing[] = {
 #undef SLOT
 
 using SlotValue = void (*)();
-SlotValue slotAt(const CpuDispatchTable& table, size_t offset) {
-  SlotValue value;
-  std::memcpy(&value, reinterpret_cast<const char*>(&table) + offset, sizeof value);
-  return value;
+SlotValue slotAt(const CpuDispatchTable& table, size_t offset)
+{
+    SlotValue value;
+    std::memcpy(&value, reinterpret_cast<const char*>(&table) + offset, sizeof value);
+    return value;
 }
 
 // The classes' bodies of one slot as letters: the first distinct body 'a',
 // the next 'b', ...; null '-'.
-std::string sharingOf(const CpuDispatchTable (&tables)[CPU_CLASS_COUNT], size_t offset) {
-  std::vector<SlotValue> distinct;
-  std::string letters;
-  for (const CpuDispatchTable& table : tables) {
-    const SlotValue body = slotAt(table, offset);
-    if (!body) {
-      letters += '-';
-      continue;
+std::string sharingOf(const CpuDispatchTable (&tables)[CPU_CLASS_COUNT], size_t offset)
+{
+    std::vector<SlotValue> distinct;
+    std::string letters;
+    for (const CpuDispatchTable& table : tables) {
+        const SlotValue body = slotAt(table, offset);
+        if (!body) {
+            letters += '-';
+            continue;
+        }
+        size_t index = 0;
+        while (index < distinct.size() && distinct[index] != body) ++index;
+        if (index == distinct.size()) distinct.push_back(body);
+        letters += static_cast<char>('a' + index);
     }
-    size_t index = 0;
-    while (index < distinct.size() && distinct[index] != body) ++index;
-    if (index == distinct.size()) distinct.push_back(body);
-    letters += static_cast<char>('a' + index);
-  }
-  return letters;
+    return letters;
 }
 
-TEST(CpuClass, EachSlotSharesItsBodiesAmongTheClassesOfOneInstructionSet) {
-  CpuDispatchTable tables[CPU_CLASS_COUNT] = {};
-  for (int32_t cpuClass = 0; cpuClass < CPU_CLASS_COUNT; ++cpuClass) fillDispatchTable(&tables[cpuClass], cpuClass);
-  std::set<size_t> pinned;
-  for (const SlotSharing& slot : kSlotSharing) {
-    pinned.insert(slot.offset);
-    EXPECT_EQ(slot.classes, sharingOf(tables, slot.offset)) << slot.name;
-    if (slot.sameAs == 0) continue;
-    for (int32_t cpuClass = 0; cpuClass < CPU_CLASS_COUNT; ++cpuClass)
-      EXPECT_EQ(slotAt(tables[cpuClass], slot.sameAs), slotAt(tables[cpuClass], slot.offset))
-          << slot.name << ", class " << cpuClass;
-  }
-  // Every kernel slot is pinned, from endKernels to the last.
-  static_assert(sizeof(CpuDispatchTable) == CPU_DISPATCH_SLOTS * sizeof(void*), "one pointer-sized slot each");
-  for (size_t offset = offsetof(CpuDispatchTable, endKernels); offset < sizeof(CpuDispatchTable);
-       offset += sizeof(void*))
-    EXPECT_EQ(1u, pinned.count(offset)) << "slot at byte " << offset;
+TEST(CpuClass, EachSlotSharesItsBodiesAmongTheClassesOfOneInstructionSet)
+{
+    CpuDispatchTable tables[CPU_CLASS_COUNT] = {};
+    for (int32_t cpuClass = 0; cpuClass < CPU_CLASS_COUNT; ++cpuClass) fillDispatchTable(&tables[cpuClass], cpuClass);
+    std::set<size_t> pinned;
+    for (const SlotSharing& slot : kSlotSharing) {
+        pinned.insert(slot.offset);
+        EXPECT_EQ(slot.classes, sharingOf(tables, slot.offset)) << slot.name;
+        if (slot.sameAs == 0) continue;
+        for (int32_t cpuClass = 0; cpuClass < CPU_CLASS_COUNT; ++cpuClass)
+            EXPECT_EQ(slotAt(tables[cpuClass], slot.sameAs), slotAt(tables[cpuClass], slot.offset))
+                << slot.name << ", class " << cpuClass;
+    }
+    // Every kernel slot is pinned, from endKernels to the last.
+    static_assert(sizeof(CpuDispatchTable) == CPU_DISPATCH_SLOTS * sizeof(void*), "one pointer-sized slot each");
+    for (size_t offset = offsetof(CpuDispatchTable, endKernels); offset < sizeof(CpuDispatchTable);
+         offset += sizeof(void*))
+        EXPECT_EQ(1u, pinned.count(offset)) << "slot at byte " << offset;
 }
 
-TEST(CpuClass, UnbindWithoutModuleOnlyClearsTheEntryPoints) {
-  CpuDispatchTable table = {};
-  table.regOpenKey = table.regQueryValue = table.regCloseKey = [] {};
-  unbindKernels(&table);
-  EXPECT_EQ(nullptr, table.advapi32Module);
-  EXPECT_EQ(nullptr, table.regOpenKey);
-  EXPECT_EQ(nullptr, table.regQueryValue);
-  EXPECT_EQ(nullptr, table.regCloseKey);
-  unbindKernels(nullptr);
+TEST(CpuClass, UnbindWithoutModuleOnlyClearsTheEntryPoints)
+{
+    CpuDispatchTable table = {};
+    table.regOpenKey = table.regQueryValue = table.regCloseKey = [] {};
+    unbindKernels(&table);
+    EXPECT_EQ(nullptr, table.advapi32Module);
+    EXPECT_EQ(nullptr, table.regOpenKey);
+    EXPECT_EQ(nullptr, table.regQueryValue);
+    EXPECT_EQ(nullptr, table.regCloseKey);
+    unbindKernels(nullptr);
 }
 
 class CpuOverride {
- public:
-  explicit CpuOverride(int32_t value) { fixtures::setUseCpu(value); }
-  ~CpuOverride() { fixtures::clearUseCpu(); }
+public:
+    explicit CpuOverride(int32_t value) { fixtures::setUseCpu(value); }
+    ~CpuOverride() { fixtures::clearUseCpu(); }
 };
 
-int32_t classOfNewRecord() {
-  JPEG_PROPERTIES props;
-  EXPECT_EQ(JPEG_SUCCESS, jpegInit(&props));
-  const int32_t cpuClass = jpegtest::cpuClass(&props);
-  EXPECT_EQ(cpuClass, props.state.io.cpuClass);
-  jpegFree(&props);
-  return cpuClass;
+int32_t classOfNewRecord()
+{
+    JPEG_PROPERTIES props;
+    EXPECT_EQ(JPEG_SUCCESS, jpegInit(&props));
+    const int32_t cpuClass = jpegtest::cpuClass(&props);
+    EXPECT_EQ(cpuClass, props.state.io.cpuClass);
+    jpegFree(&props);
+    return cpuClass;
 }
 
-TEST(CpuClass, UseCpuSelectsEveryClassTheProcessorCanRun) {
-  const CpuInfo& info = processorInfo();
-  const int32_t detected = classifyProcessor(info);
-  EXPECT_EQ(detected, classOfNewRecord());
-  for (int32_t forced = 0; forced < CPU_CLASS_COUNT; ++forced) {
-    CpuOverride override(forced);
-    EXPECT_EQ(resolveCpuClass(info, forced), classOfNewRecord()) << "USECPU " << forced;
-  }
-  for (int32_t ignored : {7, -1, 1000}) {
-    CpuOverride override(ignored);
-    EXPECT_EQ(detected, classOfNewRecord()) << "USECPU " << ignored;
-  }
+TEST(CpuClass, UseCpuSelectsEveryClassTheProcessorCanRun)
+{
+    const CpuInfo& info = processorInfo();
+    const int32_t detected = classifyProcessor(info);
+    EXPECT_EQ(detected, classOfNewRecord());
+    for (int32_t forced = 0; forced < CPU_CLASS_COUNT; ++forced) {
+        CpuOverride override(forced);
+        EXPECT_EQ(resolveCpuClass(info, forced), classOfNewRecord()) << "USECPU " << forced;
+    }
+    for (int32_t ignored : {7, -1, 1000}) {
+        CpuOverride override(ignored);
+        EXPECT_EQ(detected, classOfNewRecord()) << "USECPU " << ignored;
+    }
 }
 
-TEST(CpuClass, MmxClassesEndWithTheirOwnHook) {
-  CpuDispatchTable portable = {}, mmx = {};
-  fillDispatchTable(&portable, 0);
-  fillDispatchTable(&mmx, 3);
-  EXPECT_NE(portable.endKernels, mmx.endKernels);
-  mmx.endKernels();
+TEST(CpuClass, MmxClassesEndWithTheirOwnHook)
+{
+    CpuDispatchTable portable = {}, mmx = {};
+    fillDispatchTable(&portable, 0);
+    fillDispatchTable(&mmx, 3);
+    EXPECT_NE(portable.endKernels, mmx.endKernels);
+    mmx.endKernels();
 }
 
 // The 64-bit vector registers are the floating-point unit's: without EMMS
 // on the way out, the caller's x87 arithmetic after a write or a read at
 // the MMX classes would see a full register stack and yield NaN.
-TEST(CpuClass, CallerFloatingPointWorksAfterAWriteAndAReadAtTheMmxClasses) {
-  std::vector<uint8_t> pixels(32 * 16 * 3), jpeg(8192);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 29);
-  for (int32_t cpuClass : {3, 4}) {
-    CpuOverride override(cpuClass);
-    JPEG_PROPERTIES props;
-    ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
-    props.bitmapPixels = pixels.data();
-    props.bitmapWidth = props.jpegWidth = 32;
-    props.bitmapHeight = props.jpegHeight = 16;
-    props.jpegBuffer = jpeg.data();
-    props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
-    for (bool writing : {true, false}) {
-      ASSERT_EQ(JPEG_SUCCESS, writing ? jpegWrite(&props, EncodeToMemory) : jpegRead(&props, DecodeFromMemory));
-      volatile long double x = 1.5L;
-      EXPECT_EQ(4.5L, x * 3) << "class " << cpuClass << (writing ? " write" : " read");
+TEST(CpuClass, CallerFloatingPointWorksAfterAWriteAndAReadAtTheMmxClasses)
+{
+    std::vector<uint8_t> pixels(32 * 16 * 3), jpeg(8192);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 29);
+    for (int32_t cpuClass : {3, 4}) {
+        CpuOverride override(cpuClass);
+        JPEG_PROPERTIES props;
+        ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));
+        props.bitmapPixels = pixels.data();
+        props.bitmapWidth = props.jpegWidth = 32;
+        props.bitmapHeight = props.jpegHeight = 16;
+        props.jpegBuffer = jpeg.data();
+        props.jpegBufferSize = static_cast<int32_t>(jpeg.size());
+        for (bool writing : {true, false}) {
+            ASSERT_EQ(JPEG_SUCCESS, writing ? jpegWrite(&props, EncodeToMemory) : jpegRead(&props, DecodeFromMemory));
+            volatile long double x = 1.5L;
+            EXPECT_EQ(4.5L, x * 3) << "class " << cpuClass << (writing ? " write" : " read");
+        }
+        jpegFree(&props);
     }
-    jpegFree(&props);
-  }
 }
 }  // namespace

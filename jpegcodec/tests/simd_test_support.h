@@ -28,37 +28,41 @@ constexpr int32_t kRandomBlocks = 1000000;
 constexpr uint32_t kColourStep = 1;
 #endif
 
-inline CpuDispatchTable tableOf(int32_t cpuClass) {
-  CpuDispatchTable table = {};
-  fillDispatchTable(&table, cpuClass);
-  return table;
+inline CpuDispatchTable tableOf(int32_t cpuClass)
+{
+    CpuDispatchTable table = {};
+    fillDispatchTable(&table, cpuClass);
+    return table;
 }
 
-inline const CpuDispatchTable& portable() {
-  static const CpuDispatchTable table = tableOf(0);
-  return table;
+inline const CpuDispatchTable& portable()
+{
+    static const CpuDispatchTable table = tableOf(0);
+    return table;
 }
 
 struct Block {
-  int16_t values[64];
-  bool operator==(const Block& other) const { return std::memcmp(values, other.values, sizeof values) == 0; }
+    int16_t values[64];
+    bool operator==(const Block& other) const { return std::memcmp(values, other.values, sizeof values) == 0; }
 };
 
-inline Block randomBlock(std::mt19937& random, int32_t low, int32_t high) {
-  std::uniform_int_distribution<int32_t> value(low, high);
-  Block block;
-  for (int16_t& v : block.values) v = static_cast<int16_t>(value(random));
-  return block;
+inline Block randomBlock(std::mt19937& random, int32_t low, int32_t high)
+{
+    std::uniform_int_distribution<int32_t> value(low, high);
+    Block block;
+    for (int16_t& v : block.values) v = static_cast<int16_t>(value(random));
+    return block;
 }
 
 // Decoded blocks mostly end within their first rows: a random block with
 // any subset of its rows cleared.
-inline Block randomBlockWithRowsCleared(std::mt19937& random, int32_t low, int32_t high) {
-  Block block = randomBlock(random, low, high);
-  const uint32_t cleared = random() % 256;
-  for (int row = 0; row < 8; ++row)
-    if (cleared & (1u << row)) std::memset(block.values + row * 8, 0, 8 * sizeof(int16_t));
-  return block;
+inline Block randomBlockWithRowsCleared(std::mt19937& random, int32_t low, int32_t high)
+{
+    Block block = randomBlock(random, low, high);
+    const uint32_t cleared = random() % 256;
+    for (int row = 0; row < 8; ++row)
+        if (cleared & (1u << row)) std::memset(block.values + row * 8, 0, 8 * sizeof(int16_t));
+    return block;
 }
 
 }  // namespace simdtest

@@ -4,8 +4,8 @@
 
 namespace {
 struct StatusText {
-  int code;
-  const char* text;
+    int code;
+    const char* text;
 };
 
 const StatusText kTexts[] = {
@@ -50,21 +50,23 @@ const StatusText kTexts[] = {
     {0x7FFFFFFF, "Unknown error code"},
 };
 
-TEST(StatusText, EveryCodeHasItsFixedText) {
-  for (const StatusText& entry : kTexts)
-    EXPECT_STREQ(entry.text, jpegErrorStr(static_cast<JPEG_STATUS>(entry.code))) << "code " << entry.code;
+TEST(StatusText, EveryCodeHasItsFixedText)
+{
+    for (const StatusText& entry : kTexts)
+        EXPECT_STREQ(entry.text, jpegErrorStr(static_cast<JPEG_STATUS>(entry.code))) << "code " << entry.code;
 }
 
-TEST(LibVersion, ReportsTheLibraryRecord) {
-  const JPEG_LIB_VERSION* version = jpegGetLibVersion();
-  ASSERT_NE(nullptr, version);
-  EXPECT_EQ(1, version->major);
-  EXPECT_EQ(51, version->minor);
-  EXPECT_EQ(13, version->build);
-  EXPECT_STREQ("kestrun15l.lib", version->libraryName);
-  EXPECT_STREQ("1.51.13", version->version);
-  EXPECT_STREQ("[1.51.13.45]", version->internalVersion);
-  EXPECT_STREQ("Apr 30 2002", version->buildDate);
-  EXPECT_STREQ("Microsoft*", version->toolchain);
+TEST(LibVersion, ReportsTheLibraryRecord)
+{
+    const JPEG_LIB_VERSION* version = jpegGetLibVersion();
+    ASSERT_NE(nullptr, version);
+    EXPECT_EQ(1, version->major);
+    EXPECT_EQ(51, version->minor);
+    EXPECT_EQ(13, version->build);
+    EXPECT_STREQ("kestrun15l.lib", version->libraryName);
+    EXPECT_STREQ("1.51.13", version->version);
+    EXPECT_STREQ("[1.51.13.45]", version->internalVersion);
+    EXPECT_STREQ("Apr 30 2002", version->buildDate);
+    EXPECT_STREQ("Microsoft*", version->toolchain);
 }
 }  // namespace

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t offset = 0; offset < piece;) {
             size_t used = 0;
             const auto status = reader.append(data + offset, piece - offset, used);
-            if (status == Telvane::FrameReader::Status::Oversized)
-                return 0;
+            if (status == Telvane::FrameReader::Status::Oversized) return 0;
             if (status == Telvane::FrameReader::Status::FrameReady && reader.frameLength() > 0)
                 (void)reader.frame()[reader.frameLength() - 1];
             offset += used;

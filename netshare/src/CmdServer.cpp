@@ -31,8 +31,7 @@ public:
     explicit ViewerSet(Socket listener) : budget_(kFrameBudget), count_(1) { sockets_[0] = listener; }
     ~ViewerSet()
     {
-        for (size_t i = 1; i < count_; ++i)
-            net::closeSocket(sockets_[i]);
+        for (size_t i = 1; i < count_; ++i) net::closeSocket(sockets_[i]);
     }
 
     size_t count() const { return count_; }
@@ -78,19 +77,16 @@ private:
 bool CmdServer::serveViewer(ViewerSet& viewers, size_t i, uint8_t* buffer, size_t capacity)
 {
     const long got = net::receiveSome(viewers.socket(i), buffer, capacity);
-    if (got <= 0)
-        return false;
+    if (got <= 0) return false;
     FrameReader& reader = viewers.reader(i);
     for (size_t offset = 0; offset < size_t(got);) {
         size_t used = 0;
         const FrameReader::Status status = reader.append(buffer + offset, size_t(got) - offset, used);
-        if (status == FrameReader::Status::Oversized || status == FrameReader::Status::Refused)
-            return false;
+        if (status == FrameReader::Status::Oversized || status == FrameReader::Status::Refused) return false;
         if (status == FrameReader::Status::FrameReady && callback_) {
             net::SendWatch replies(viewers.socket(i), stopRequested_);
             callback_->onCommand(this, viewers.socket(i), reader.frame(), reader.frameLength());
-            if (replies.failed())
-                return false;
+            if (replies.failed()) return false;
         }
         offset += used;
     }
@@ -104,8 +100,7 @@ void CmdServer::acceptPending(ViewerSet& viewers)
     bool waiting = true;
     while (waiting) {
         Socket viewer = net::acceptFrom(listener_);
-        if (viewer == kNoSocket)
-            return;
+        if (viewer == kNoSocket) return;
         if (viewers.full()) {
             net::closeSocket(viewer);  // over the limit: refused at once
         } else {
@@ -118,8 +113,7 @@ void CmdServer::acceptPending(ViewerSet& viewers)
 
 CmdServer::CmdServer(uint16_t portNetworkOrder) : listener_(net::openTcp())
 {
-    if (listener_ == kNoSocket)
-        return;
+    if (listener_ == kNoSocket) return;
     const sockaddr_in any = net::ipv4Address(htonl(INADDR_ANY), portNetworkOrder);
     net::setByteOption(listener_, SOL_SOCKET, SO_OOBINLINE, false);
     if (bind(listener_, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 ||
@@ -143,26 +137,21 @@ void CmdServer::start()
 void CmdServer::stop()
 {
     stopRequested_ = true;
-    if (loop_.joinable())
-        loop_.join();
+    if (loop_.joinable()) loop_.join();
 }
 
 void CmdServer::run()
 {
-    if (listener_ == kNoSocket)
-        return;
+    if (listener_ == kNoSocket) return;
     ViewerSet viewers(listener_);
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBufferSize]);
-    if (!buffer)
-        return;
+    if (!buffer) return;
     bool ready[kMaxSockets];
 
     for (;;) {
         const int readyCount = net::waitReadable(viewers.sockets(), viewers.count(), kWaitMs, ready);
-        if (stopRequested_)
-            return;
-        if (readyCount <= 0)
-            continue;
+        if (stopRequested_) return;
+        if (readyCount <= 0) continue;
 
         // Serve the viewers that were ready, in socket-number order; the
         // new connection, if any, was not part of this wait and comes last.
@@ -175,8 +164,7 @@ void CmdServer::run()
             std::copy(ready + i + 1, ready + viewers.count() + 1, ready + i);
         }
 
-        if (ready[0])
-            acceptPending(viewers);
+        if (ready[0]) acceptPending(viewers);
     }
 }
 

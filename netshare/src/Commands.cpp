@@ -11,8 +11,7 @@ namespace Telvane {
 void Cmd::send(CmdClient& client) const
 {
     BinaryEncoder encoder(*this);
-    if (!encoder.failed())
-        client.sendFrame(encoder.data(), encoder.size());
+    if (!encoder.failed()) client.sendFrame(encoder.data(), encoder.size());
 }
 
 bool Cmd::sendAndWait(CmdClient& client)
@@ -23,15 +22,13 @@ bool Cmd::sendAndWait(CmdClient& client)
 
 void QueryMulticastAddressCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
-    if (handler)
-        handler->onQueryMulticastAddress(replySocket);
+    if (handler) handler->onQueryMulticastAddress(replySocket);
 }
 
 bool QueryMulticastAddressCmd::request(CmdClient& client, uint32_t& group, uint16_t& port)
 {
     MulticastAddressReply reply;
-    if (!requestInto(client, &reply))
-        return false;
+    if (!requestInto(client, &reply)) return false;
     group = reply.group;
     port = reply.port;
     return true;
@@ -39,8 +36,7 @@ bool QueryMulticastAddressCmd::request(CmdClient& client, uint32_t& group, uint1
 
 void QueryCapabilityCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
-    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
-        docCam->onQueryCapability(replySocket);
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler)) docCam->onQueryCapability(replySocket);
 }
 
 bool QueryCapabilityCmd::request(CmdClient& client, uint8_t (&capability)[8])
@@ -50,8 +46,7 @@ bool QueryCapabilityCmd::request(CmdClient& client, uint8_t (&capability)[8])
 
 void QueryCapabilityCmdV2::execute(CmdHandlerBase* handler, Socket replySocket)
 {
-    if (auto* v2 = dynamic_cast<DocCamCmdHandlerV2*>(handler))
-        v2->onQueryCapabilityV2(replySocket);
+    if (auto* v2 = dynamic_cast<DocCamCmdHandlerV2*>(handler)) v2->onQueryCapabilityV2(replySocket);
 }
 
 bool QueryCapabilityCmdV2::request(CmdClient& client, uint32_t (&capability)[8])
@@ -59,19 +54,14 @@ bool QueryCapabilityCmdV2::request(CmdClient& client, uint32_t (&capability)[8])
     return requestInto(client, capability);
 }
 
-PictureReply::~PictureReply()
-{
-    std::free(bytes_);
-}
+PictureReply::~PictureReply() { std::free(bytes_); }
 
 void PictureReply::send(const void* data, uint32_t length) const
 {
-    if (socket_ == kNoSocket || !data || length == 0)
-        return;
+    if (socket_ == kNoSocket || !data || length == 0) return;
     uint8_t prefix[4];
     storeBigEndian32(prefix, length);
-    if (net::sendAll(socket_, prefix, sizeof prefix))
-        net::sendAll(socket_, data, length);
+    if (net::sendAll(socket_, prefix, sizeof prefix)) net::sendAll(socket_, data, length);
 }
 
 bool PictureReply::read(Socket s)
@@ -81,11 +71,9 @@ bool PictureReply::read(Socket s)
     length_ = 0;
     uint8_t prefix[4];
     received_ = net::recvAll(s, prefix, sizeof prefix);
-    if (!received_)
-        return false;
+    if (!received_) return false;
     const uint32_t length = loadBigEndian32(prefix);
-    if (length == 0)
-        return true;
+    if (length == 0) return true;
     // The length is the peer's word: a larger one is refused, not
     // allocated, and its bytes are passed over so the next reply lines up.
     if (length > kMaxLength) {
@@ -121,14 +109,12 @@ void SnapshotCmd::decode(Decoder& d)
 void SnapshotCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
     reply_.setSocket(replySocket);
-    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
-        docCam->onSnapshot(this, width_, height_, flag_);
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler)) docCam->onSnapshot(this, width_, height_, flag_);
 }
 
 const uint8_t* SnapshotCmd::request(CmdClient& client, uint32_t& length)
 {
-    if (!sendAndWait(client))
-        return nullptr;
+    if (!sendAndWait(client)) return nullptr;
     length = reply_.length();
     return reply_.data();
 }
@@ -136,27 +122,19 @@ const uint8_t* SnapshotCmd::request(CmdClient& client, uint32_t& length)
 void HighQualitySnapshotCmd::execute(CmdHandlerBase* handler, Socket replySocket)
 {
     reply_.setSocket(replySocket);
-    if (auto* v2 = dynamic_cast<DocCamCmdHandlerV2*>(handler))
-        v2->onHighQualitySnapshot(this);
+    if (auto* v2 = dynamic_cast<DocCamCmdHandlerV2*>(handler)) v2->onHighQualitySnapshot(this);
 }
 
 const uint8_t* HighQualitySnapshotCmd::request(CmdClient& client, uint32_t& length)
 {
-    if (!sendAndWait(client))
-        return nullptr;
+    if (!sendAndWait(client)) return nullptr;
     length = reply_.length();
     return reply_.data();
 }
 
-void DocCamCmd::encode(Encoder& e) const
-{
-    e.write(bytes_, sizeof bytes_);
-}
+void DocCamCmd::encode(Encoder& e) const { e.write(bytes_, sizeof bytes_); }
 
-void DocCamCmd::decode(Decoder& d)
-{
-    d.read(bytes_, sizeof bytes_);
-}
+void DocCamCmd::decode(Decoder& d) { d.read(bytes_, sizeof bytes_); }
 
 void DocCamCmd::execute(CmdHandlerBase* handler, Socket)
 {
@@ -164,22 +142,17 @@ void DocCamCmd::execute(CmdHandlerBase* handler, Socket)
         docCam->onDocCamCmd(bytes_[0], bytes_[1], bytes_[2], bytes_[3]);
 }
 
-AnnotationCmd::~AnnotationCmd()
-{
-    releaseGraphic();
-}
+AnnotationCmd::~AnnotationCmd() { releaseGraphic(); }
 
 void AnnotationCmd::releaseGraphic()
 {
-    if (ownsGraphic_)
-        delete graphic_;
+    if (ownsGraphic_) delete graphic_;
     graphic_ = nullptr;
 }
 
 void AnnotationCmd::encode(Encoder& e) const
 {
-    if (graphic_)
-        e.writeObject(*graphic_);
+    if (graphic_) e.writeObject(*graphic_);
 }
 
 void AnnotationCmd::decode(Decoder& d)
@@ -192,14 +165,12 @@ void AnnotationCmd::decode(Decoder& d)
 void AnnotationCmd::execute(CmdHandlerBase* handler, Socket)
 {
     auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler);
-    if (docCam && graphic_)
-        docCam->onAnnotation(graphic_);
+    if (docCam && graphic_) docCam->onAnnotation(graphic_);
 }
 
 void EraseAllAnnotationCmd::execute(CmdHandlerBase* handler, Socket)
 {
-    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler))
-        docCam->onEraseAllAnnotation();
+    if (auto* docCam = dynamic_cast<DocCamCmdHandler*>(handler)) docCam->onEraseAllAnnotation();
 }
 
 }  // namespace Telvane

@@ -9,8 +9,7 @@ namespace Telvane {
 
 FrameReader& FrameReader::operator=(FrameReader&& other) noexcept
 {
-    if (this == &other)
-        return *this;
+    if (this == &other) return *this;
     release();
     budget_ = other.budget_;
     charged_ = other.charged_;
@@ -28,8 +27,7 @@ FrameReader& FrameReader::operator=(FrameReader&& other) noexcept
 
 void FrameReader::release()
 {
-    if (budget_)
-        budget_->give(charged_);
+    if (budget_) budget_->give(charged_);
     charged_ = 0;
     payload_.clear();
     payload_.shrink_to_fit();
@@ -38,8 +36,7 @@ void FrameReader::release()
 FrameReader::Status FrameReader::append(const uint8_t* data, size_t size, size_t& used)
 {
     used = 0;
-    if (refused_)
-        return refusal_;
+    if (refused_) return refusal_;
     if (complete_) {
         complete_ = false;
         prefixFilled_ = 0;
@@ -50,8 +47,7 @@ FrameReader::Status FrameReader::append(const uint8_t* data, size_t size, size_t
         std::copy(data, data + take, prefix_ + prefixFilled_);
         prefixFilled_ += take;
         used += take;
-        if (prefixFilled_ < sizeof prefix_)
-            return Status::NeedMore;
+        if (prefixFilled_ < sizeof prefix_) return Status::NeedMore;
         expected_ = loadBigEndian32(prefix_);
         if (expected_ > kMaxFrameLength) {
             refused_ = true;
@@ -72,8 +68,7 @@ FrameReader::Status FrameReader::append(const uint8_t* data, size_t size, size_t
         return refusal_ = Status::Refused;
     }
     used += take;
-    if (payload_.size() < expected_)
-        return Status::NeedMore;
+    if (payload_.size() < expected_) return Status::NeedMore;
     complete_ = true;
     return Status::FrameReady;
 }

@@ -50,8 +50,7 @@ Socket openListener(const sockaddr_in& address)
         std::printf("socket:%d\n", net::lastError());
         return kNoSocket;
     }
-    if (!bindAndListen(s, address))
-        net::closeSocket(s);
+    if (!bindAndListen(s, address)) net::closeSocket(s);
     return s;
 }
 
@@ -59,13 +58,11 @@ Socket openListener(const sockaddr_in& address)
 uint32_t hostAddress()
 {
     char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0)
-        return 0;
+    if (gethostname(name, sizeof name - 1) != 0) return 0;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* found = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found)
-        return 0;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) return 0;
     const uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
     freeaddrinfo(found);
     return address;
@@ -84,8 +81,7 @@ void SubscriptionRequest::store(uint8_t (&wire)[kSize]) const
 
 bool SubscriptionRequest::load(const uint8_t (&wire)[kSize])
 {
-    if (wire[0] != kSize)
-        return false;
+    if (wire[0] != kSize) return false;
     flags = wire[1];
     family = wire[2];
     std::memcpy(&address, wire + 3, 4);
@@ -106,8 +102,7 @@ public:
     bool send(const Subscriber& who, const uint8_t (&prefix)[4], const void* picture, uint32_t length,
               const std::atomic<bool>& abandon)
     {
-        if (socket_ == kNoSocket && !open(who))
-            return false;
+        if (socket_ == kNoSocket && !open(who)) return false;
         trace("Start sending\n");
         net::SendWatch watch(socket_, abandon);
         const bool sent = net::sendAll(socket_, prefix, sizeof prefix) && net::sendAll(socket_, picture, length);
@@ -118,8 +113,7 @@ public:
 private:
     bool open(const Subscriber& who)
     {
-        if (family_ != AF_INET)
-            return false;
+        if (family_ != AF_INET) return false;
         trace("Start connecting\n");
         socket_ = net::openTcp();
         if (socket_ != kNoSocket &&
@@ -134,10 +128,7 @@ private:
     Socket socket_ = kNoSocket;
 };
 
-ImageServer::ImageServer(uint32_t address, uint16_t port)
-    : listener_(openListener(net::ipv4Address(address, port)))
-{
-}
+ImageServer::ImageServer(uint32_t address, uint16_t port) : listener_(openListener(net::ipv4Address(address, port))) {}
 
 ImageServer::~ImageServer()
 {
@@ -150,11 +141,9 @@ void ImageServer::serveRequests()
 {
     while (!stopRequested_ && listener_ != kNoSocket) {
         bool ready = false;
-        if (net::waitReadable(&listener_, 1, kWaitMs, &ready) <= 0 || stopRequested_)
-            continue;
+        if (net::waitReadable(&listener_, 1, kWaitMs, &ready) <= 0 || stopRequested_) continue;
         Socket requester = net::acceptFrom(listener_);
-        if (requester == kNoSocket)
-            continue;
+        if (requester == kNoSocket) continue;
         handleRequest(requester);
         net::closeSocket(requester);
     }
@@ -164,15 +153,13 @@ void ImageServer::handleRequest(Socket requester)
 {
     uint8_t wire[SubscriptionRequest::kSize];
     SubscriptionRequest request;
-    if (!net::recvAll(requester, wire, sizeof wire) || !request.load(wire))
-        return;
+    if (!net::recvAll(requester, wire, sizeof wire) || !request.load(wire)) return;
     const Subscriber who(request.address, request.port);
     std::lock_guard<std::mutex> hold(lock_);
     bool added = false;
     if (request.flags & SubscriptionRequest::kSubscribe)
         added = subscribers_.emplace(who, std::make_shared<Connection>(request.family)).second;
-    if ((request.flags & SubscriptionRequest::kUnsubscribe) && !added)
-        subscribers_.erase(who);
+    if ((request.flags & SubscriptionRequest::kUnsubscribe) && !added) subscribers_.erase(who);
 }
 
 void ImageServer::push(const void* picture, uint32_t length)
@@ -187,14 +174,12 @@ void ImageServer::push(const void* picture, uint32_t length)
     }
     std::vector<std::pair<Subscriber, std::shared_ptr<Connection>>> unreachable;
     for (const auto& target : targets)
-        if (!target.second->send(target.first, prefix, picture, length, stopRequested_))
-            unreachable.push_back(target);
+        if (!target.second->send(target.first, prefix, picture, length, stopRequested_)) unreachable.push_back(target);
     std::lock_guard<std::mutex> hold(lock_);
     for (const auto& gone : unreachable) {
         // A subscriber that left and came back meanwhile has a new connection.
         auto found = subscribers_.find(gone.first);
-        if (found != subscribers_.end() && found->second == gone.second)
-            subscribers_.erase(found);
+        if (found != subscribers_.end() && found->second == gone.second) subscribers_.erase(found);
     }
 }
 
@@ -209,14 +194,12 @@ ImageSubscriber::ImageSubscriber(const sockaddr_in& server, uint32_t localAddres
 {
     own_.family = AF_INET;
     sockaddr_in bound{};
-    if (listener_ == kNoSocket || !net::localAddress(listener_, bound))
-        return;
+    if (listener_ == kNoSocket || !net::localAddress(listener_, bound)) return;
     own_.port = bound.sin_port;
     own_.address = bound.sin_addr.s_addr;
     // Bound to every interface, the server must be told an address it can
     // reach: the host's own.
-    if (own_.address == htonl(INADDR_ANY))
-        own_.address = hostAddress();
+    if (own_.address == htonl(INADDR_ANY)) own_.address = hostAddress();
 }
 
 ImageSubscriber::~ImageSubscriber()
@@ -228,8 +211,7 @@ ImageSubscriber::~ImageSubscriber()
 
 bool ImageSubscriber::sendRequest(uint8_t flags)
 {
-    if (server_.sin_family != AF_INET)
-        return false;
+    if (server_.sin_family != AF_INET) return false;
     SubscriptionRequest request = own_;
     request.flags = flags;
     uint8_t wire[SubscriptionRequest::kSize];
@@ -243,13 +225,10 @@ bool ImageSubscriber::sendRequest(uint8_t flags)
 bool ImageSubscriber::receive(uint8_t* buffer, uint32_t& capacity)
 {
     if (push_ == kNoSocket) {
-        if (listener_ == kNoSocket)
-            return false;
+        if (listener_ == kNoSocket) return false;
         bool ready = false;
-        for (int wait = 0; wait < kAcceptWaits && !ready; ++wait)
-            net::waitReadable(&listener_, 1, kWaitMs, &ready);
-        if (!ready || (push_ = net::acceptFrom(listener_)) == kNoSocket)
-            return false;
+        for (int wait = 0; wait < kAcceptWaits && !ready; ++wait) net::waitReadable(&listener_, 1, kWaitMs, &ready);
+        if (!ready || (push_ = net::acceptFrom(listener_)) == kNoSocket) return false;
     }
     uint8_t prefix[4];
     if (!net::recvAll(push_, prefix, sizeof prefix)) {
@@ -257,11 +236,9 @@ bool ImageSubscriber::receive(uint8_t* buffer, uint32_t& capacity)
         return false;
     }
     const uint32_t length = loadLittleEndian32(prefix);
-    if (length == 0)
-        return false;
+    if (length == 0) return false;
     if (length > capacity) {
-        if (!net::skipAll(push_, length))
-            net::closeSocket(push_);
+        if (!net::skipAll(push_, length)) net::closeSocket(push_);
         return false;
     }
     if (!net::recvAll(push_, buffer, length)) {

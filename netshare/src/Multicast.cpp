@@ -21,31 +21,22 @@ constexpr int kReceiveBuffer = 4 << 20;
 // apart by it.
 std::atomic<uint32_t> nextFrameId{0};
 
-bool hasTag(const uint8_t* datagram, const char* tag)
-{
-    return std::memcmp(datagram, tag, 4) == 0;
-}
+bool hasTag(const uint8_t* datagram, const char* tag) { return std::memcmp(datagram, tag, 4) == 0; }
 
 }  // namespace
 
 MulticastImageProvider::MulticastImageProvider(uint32_t group, uint16_t port)
     : group_(net::ipv4Address(group, port)), socket_(net::openUdp())
 {
-    if (socket_ != kNoSocket &&
-        !net::setIntOption(socket_, IPPROTO_IP, IP_MULTICAST_TTL, kPictureTimeToLive))
+    if (socket_ != kNoSocket && !net::setIntOption(socket_, IPPROTO_IP, IP_MULTICAST_TTL, kPictureTimeToLive))
         net::closeSocket(socket_);
 }
 
-MulticastImageProvider::~MulticastImageProvider()
-{
-    net::closeSocket(socket_);
-}
+MulticastImageProvider::~MulticastImageProvider() { net::closeSocket(socket_); }
 
-void MulticastImageProvider::sendImage(const void* jpeg, uint32_t jpegLength, const void* meta,
-                                       uint32_t metaLength)
+void MulticastImageProvider::sendImage(const void* jpeg, uint32_t jpegLength, const void* meta, uint32_t metaLength)
 {
-    if (socket_ == kNoSocket)
-        return;
+    if (socket_ == kNoSocket) return;
     const uint32_t frameId = nextFrameId++;
     uint8_t header[kFrameHeaderSize] = {};
     std::memcpy(header, "STAR", 4);
@@ -53,15 +44,12 @@ void MulticastImageProvider::sendImage(const void* jpeg, uint32_t jpegLength, co
     std::memcpy(header + 8, "JPEG", 4);
     storeBigEndian32(header + 12, jpegLength);
     storeLittleEndian32(header + 16, frameId);
-    if (!net::sendTo(socket_, header, sizeof header, group_))
-        return;
-    if (meta)
-        sendChunks(meta, metaLength, frameId, "META");
+    if (!net::sendTo(socket_, header, sizeof header, group_)) return;
+    if (meta) sendChunks(meta, metaLength, frameId, "META");
     sendChunks(jpeg, jpegLength, frameId, "JPEG");
 }
 
-bool MulticastImageProvider::sendChunks(const void* data, uint32_t length, uint32_t frameId,
-                                        const char (&tag)[5])
+bool MulticastImageProvider::sendChunks(const void* data, uint32_t length, uint32_t frameId, const char (&tag)[5])
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     uint32_t offset = 0;
@@ -70,17 +58,14 @@ bool MulticastImageProvider::sendChunks(const void* data, uint32_t length, uint3
         std::memcpy(datagram_, tag, 4);
         storeBigEndian32(datagram_ + 4, offset);
         storeLittleEndian32(datagram_ + 8, frameId);
-        if (size > 0)
-            std::memcpy(datagram_ + kChunkHeaderSize, bytes + offset, size);
-        if (!net::sendTo(socket_, datagram_, kChunkHeaderSize + size, group_))
-            return false;
+        if (size > 0) std::memcpy(datagram_ + kChunkHeaderSize, bytes + offset, size);
+        if (!net::sendTo(socket_, datagram_, kChunkHeaderSize + size, group_)) return false;
         offset += size;
     } while (offset < length);
     return true;
 }
 
-PictureAssembler::PictureAssembler(uint8_t* picture, uint32_t pictureCapacity, uint8_t* meta,
-                                   uint32_t metaCapacity)
+PictureAssembler::PictureAssembler(uint8_t* picture, uint32_t pictureCapacity, uint8_t* meta, uint32_t metaCapacity)
     : picture_(picture), pictureCapacity_(pictureCapacity), meta_(meta), metaCapacity_(metaCapacity)
 {
 }
@@ -101,8 +86,7 @@ PictureAssembler::Result PictureAssembler::take(const uint8_t* datagram, size_t 
 {
     if (length == kFrameHeaderSize && hasTag(datagram, "STAR")) {
         const uint32_t frameId = loadLittleEndian32(datagram + 16);
-        if (started_ && frameId == frameId_)
-            return Result::Pending;
+        if (started_ && frameId == frameId_) return Result::Pending;
         const uint32_t total = loadBigEndian32(datagram + 12);
         if (total > pictureCapacity_) {
             started_ = false;
@@ -111,14 +95,12 @@ PictureAssembler::Result PictureAssembler::take(const uint8_t* datagram, size_t 
         open(frameId, total);
         return Result::Pending;
     }
-    if (!started_ || length < kChunkHeaderSize || loadLittleEndian32(datagram + 8) != frameId_)
-        return Result::Pending;
+    if (!started_ || length < kChunkHeaderSize || loadLittleEndian32(datagram + 8) != frameId_) return Result::Pending;
 
     const uint32_t offset = loadBigEndian32(datagram + 4);
     const uint8_t* payload = datagram + kChunkHeaderSize;
     const uint32_t size = uint32_t(length - kChunkHeaderSize);
-    if (hasTag(datagram, "JPEG"))
-        return takeChunk(payload, size, offset);
+    if (hasTag(datagram, "JPEG")) return takeChunk(payload, size, offset);
     // Only the first meta chunk is used: the camera-state block is 64 bytes.
     if (hasTag(datagram, "META") && offset == 0 && meta_ && size <= metaCapacity_) {
         std::memcpy(meta_, payload, size);
@@ -127,19 +109,14 @@ PictureAssembler::Result PictureAssembler::take(const uint8_t* datagram, size_t 
     return Result::Pending;
 }
 
-PictureAssembler::Result PictureAssembler::takeChunk(const uint8_t* payload, uint32_t size,
-                                                     uint32_t offset)
+PictureAssembler::Result PictureAssembler::takeChunk(const uint8_t* payload, uint32_t size, uint32_t offset)
 {
-    if (offset % kChunkPayload != 0 || offset / kChunkPayload >= taken_.size())
-        return Result::Pending;
+    if (offset % kChunkPayload != 0 || offset / kChunkPayload >= taken_.size()) return Result::Pending;
     const size_t index = offset / kChunkPayload;
-    if (taken_[index] || size != std::min(total_ - offset, kChunkPayload))
-        return Result::Pending;
+    if (taken_[index] || size != std::min(total_ - offset, kChunkPayload)) return Result::Pending;
     taken_[index] = true;
-    if (size > 0)
-        std::memcpy(picture_ + offset, payload, size);
-    if (--chunksMissing_ > 0)
-        return Result::Pending;
+    if (size > 0) std::memcpy(picture_ + offset, payload, size);
+    if (--chunksMissing_ > 0) return Result::Pending;
     started_ = false;
     return Result::Complete;
 }
@@ -151,8 +128,7 @@ MulticastImageReceiver::MulticastImageReceiver(uint32_t group, uint16_t port)
     if (wake_ == kNoSocket || bind(wake_, reinterpret_cast<const sockaddr*>(&loopback), sizeof loopback) != 0 ||
         !net::localAddress(wake_, wakeAddress_))
         net::closeSocket(socket_);
-    if (socket_ == kNoSocket)
-        return;
+    if (socket_ == kNoSocket) return;
     const sockaddr_in any = net::ipv4Address(htonl(INADDR_ANY), port);
     ip_mreq membership{};
     membership.imr_multiaddr.s_addr = group;
@@ -175,8 +151,7 @@ MulticastImageReceiver::~MulticastImageReceiver()
 void MulticastImageReceiver::interrupt()
 {
     const uint8_t wake = 1;
-    if (wake_ != kNoSocket)
-        net::sendTo(wake_, &wake, sizeof wake, wakeAddress_);
+    if (wake_ != kNoSocket) net::sendTo(wake_, &wake, sizeof wake, wakeAddress_);
 }
 
 bool MulticastImageReceiver::receive(PictureBuffers& into)
@@ -185,22 +160,18 @@ bool MulticastImageReceiver::receive(PictureBuffers& into)
     into.metaLength = uint32_t(into.meta.size());
     const bool got = receive(into.picture.data(), into.pictureLength, into.meta.empty() ? nullptr : into.meta.data(),
                              into.metaLength);
-    if (!got)
-        into.pictureLength = into.metaLength = 0;
+    if (!got) into.pictureLength = into.metaLength = 0;
     return got;
 }
 
-bool MulticastImageReceiver::receive(uint8_t* picture, uint32_t& pictureCapacity, uint8_t* meta,
-                                     uint32_t& metaCapacity)
+bool MulticastImageReceiver::receive(uint8_t* picture, uint32_t& pictureCapacity, uint8_t* meta, uint32_t& metaCapacity)
 {
-    if (socket_ == kNoSocket)
-        return false;
+    if (socket_ == kNoSocket) return false;
     PictureAssembler assembler(picture, pictureCapacity, meta, meta ? metaCapacity : 0);
     const Socket watched[] = {socket_, wake_};
     for (;;) {
         bool ready[2] = {};
-        if (net::waitReadable(watched, 2, kWaitMs, ready) <= 0)
-            return false;
+        if (net::waitReadable(watched, 2, kWaitMs, ready) <= 0) return false;
         if (ready[1]) {
             net::receiveSome(wake_, datagram_, sizeof datagram_);
             return false;
@@ -208,10 +179,8 @@ bool MulticastImageReceiver::receive(uint8_t* picture, uint32_t& pictureCapacity
         const long got = net::receiveSome(socket_, datagram_, sizeof datagram_);
         // No sender of ours makes a datagram larger than kMaxDatagram: one
         // that fills the buffer's spare byte, or did not fit, is not ours.
-        if ((got < 0 && net::lastReceiveWasCut()) || got > long(kMaxDatagram))
-            continue;
-        if (got < 0)
-            return false;
+        if ((got < 0 && net::lastReceiveWasCut()) || got > long(kMaxDatagram)) continue;
+        if (got < 0) return false;
         switch (assembler.take(datagram_, size_t(got))) {
         case PictureAssembler::Result::Pending:
             continue;

@@ -8,10 +8,7 @@
 
 namespace Telvane {
 
-void Encoder::writeU8(uint8_t value)
-{
-    write(&value, 1);
-}
+void Encoder::writeU8(uint8_t value) { write(&value, 1); }
 
 void Encoder::writeU16(uint16_t value)
 {
@@ -27,10 +24,7 @@ void Encoder::writeU32(uint32_t value)
     write(wire, sizeof wire);
 }
 
-void Encoder::writeFloat(float value)
-{
-    writeU32(floatBits(value));
-}
+void Encoder::writeFloat(float value) { writeU32(floatBits(value)); }
 
 void Encoder::writeString(const std::string& s)
 {
@@ -66,10 +60,7 @@ uint32_t Decoder::readU32()
     return loadBigEndian32(wire);
 }
 
-float Decoder::readFloat()
-{
-    return floatFromBits(readU32());
-}
+float Decoder::readFloat() { return floatFromBits(readU32()); }
 
 std::string Decoder::readString()
 {
@@ -91,8 +82,7 @@ Object* Decoder::readObject()
         return nullptr;
     }
     Object* object = TypeRegistry::create(name);
-    if (!object)
-        return nullptr;
+    if (!object) return nullptr;
     ++depth_;
     object->decode(*this);
     --depth_;
@@ -105,8 +95,7 @@ Object* Decoder::readObject()
 
 uint8_t* Decoder::readBytes(uint32_t count)
 {
-    if (count == 0)
-        return nullptr;
+    if (count == 0) return nullptr;
     if (count > remaining()) {
         fail();
         return nullptr;
@@ -134,15 +123,11 @@ BinaryEncoder::BinaryEncoder(const Object& object)
     writeObject(object);
 }
 
-BinaryEncoder::~BinaryEncoder()
-{
-    std::free(buffer_);
-}
+BinaryEncoder::~BinaryEncoder() { std::free(buffer_); }
 
 void BinaryEncoder::write(const void* data, uint32_t count)
 {
-    if (failed_)
-        return;
+    if (failed_) return;
     if (count > UINT32_MAX - used_) {
         failed_ = true;
         return;
@@ -151,10 +136,8 @@ void BinaryEncoder::write(const void* data, uint32_t count)
     if (needed > capacity_) {
         // Doubling keeps encoding a large picture linear in its size.
         uint64_t grown = capacity_;
-        while (grown < needed)
-            grown *= 2;
-        if (grown > UINT32_MAX)
-            grown = needed;
+        while (grown < needed) grown *= 2;
+        if (grown > UINT32_MAX) grown = needed;
         void* bigger = std::realloc(buffer_, size_t(grown));
         if (!bigger) {
             failed_ = true;
@@ -163,8 +146,7 @@ void BinaryEncoder::write(const void* data, uint32_t count)
         buffer_ = static_cast<uint8_t*>(bigger);
         capacity_ = uint32_t(grown);
     }
-    if (count > 0)
-        std::memcpy(buffer_ + used_, data, count);
+    if (count > 0) std::memcpy(buffer_ + used_, data, count);
     used_ = needed;
 }
 
@@ -179,8 +161,7 @@ bool BinaryDecoder::read(void* destination, uint32_t count)
         fail();
         return false;
     }
-    if (count > 0)
-        std::memcpy(destination, cursor_, count);
+    if (count > 0) std::memcpy(destination, cursor_, count);
     cursor_ += count;
     return true;
 }

@@ -46,8 +46,7 @@ namespace {
 void readColor(Decoder& d, Color& into)
 {
     std::unique_ptr<Color> received(d.readObjectOf<Color>());
-    if (received)
-        into = *received;
+    if (received) into = *received;
 }
 }  // namespace
 
@@ -84,30 +83,23 @@ void RectGraphic::decode(Decoder& d)
     height_ = d.readFloat();
 }
 
-ImageGraphic::ImageGraphic(const void* data, uint32_t size, float x, float y, float width,
-                           float height)
+ImageGraphic::ImageGraphic(const void* data, uint32_t size, float x, float y, float width, float height)
     : RectGraphic(x, y, width, height)
 {
-    if (!data || size == 0)
-        return;
+    if (!data || size == 0) return;
     data_ = static_cast<uint8_t*>(std::malloc(size));
-    if (!data_)
-        return;
+    if (!data_) return;
     std::memcpy(data_, data, size);
     size_ = size;
 }
 
-ImageGraphic::~ImageGraphic()
-{
-    std::free(data_);
-}
+ImageGraphic::~ImageGraphic() { std::free(data_); }
 
 void ImageGraphic::encode(Encoder& e) const
 {
     RectGraphic::encode(e);
     e.writeU32(size_);
-    if (size_ > 0)
-        e.write(data_, size_);
+    if (size_ > 0) e.write(data_, size_);
 }
 
 void ImageGraphic::decode(Decoder& d)
@@ -118,16 +110,14 @@ void ImageGraphic::decode(Decoder& d)
     size_ = 0;
     const uint32_t size = d.readU32();
     data_ = d.readBytes(size);
-    if (data_)
-        size_ = size;
+    if (data_) size_ = size;
 }
 
 void Path::encode(Encoder& e) const
 {
     Graphic::encode(e);
     e.writeU32(uint32_t(points_.size()));
-    for (const Point& p : points_)
-        e.writeObject(p);
+    for (const Point& p : points_) e.writeObject(p);
 }
 
 void Path::decode(Decoder& d)
@@ -137,8 +127,7 @@ void Path::decode(Decoder& d)
     // The count is the peer's word: points are appended only as they arrive.
     for (uint32_t i = 0; i < count && !d.failed(); ++i) {
         std::unique_ptr<Point> point(d.readObjectOf<Point>());
-        if (point)
-            points_.push_back(*point);
+        if (point) points_.push_back(*point);
     }
 }
 

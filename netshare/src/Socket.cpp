@@ -23,8 +23,7 @@ SocketLibrary::SocketLibrary()
 
 SocketLibrary::~SocketLibrary()
 {
-    if (started_)
-        WSACleanup();
+    if (started_) WSACleanup();
 }
 #else
 SocketLibrary::SocketLibrary() = default;
@@ -70,12 +69,10 @@ bool connectFinished(Socket s, int timeoutMs)
     FD_SET(s, &writable);
     FD_SET(s, &failed);
     timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    if (select(0, nullptr, &writable, &failed, &timeout) <= 0 || !FD_ISSET(s, &writable))
-        return false;
+    if (select(0, nullptr, &writable, &failed, &timeout) <= 0 || !FD_ISSET(s, &writable)) return false;
 #else
     pollfd polled{s, POLLOUT, 0};
-    if (poll(&polled, 1, timeoutMs) <= 0)
-        return false;
+    if (poll(&polled, 1, timeoutMs) <= 0) return false;
 #endif
     int error = 0;
     socklen_t length = sizeof error;
@@ -90,20 +87,13 @@ constexpr int kSendFlags = MSG_NOSIGNAL;
 #endif
 }  // namespace
 
-Socket openTcp()
-{
-    return socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-}
+Socket openTcp() { return socket(AF_INET, SOCK_STREAM, IPPROTO_TCP); }
 
-Socket openUdp()
-{
-    return socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-}
+Socket openUdp() { return socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP); }
 
 void closeSocket(Socket& s)
 {
-    if (s == kNoSocket)
-        return;
+    if (s == kNoSocket) return;
 #ifdef _WIN32
     closesocket(s);
 #else
@@ -160,29 +150,21 @@ bool setSendTimeout(Socket s, int timeoutMs)
     return setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) == 0;
 }
 
-SendWatch::SendWatch(Socket s, const std::atomic<bool>& abandon)
-    : socket_(s), abandon_(abandon), outer_(currentWatch)
+SendWatch::SendWatch(Socket s, const std::atomic<bool>& abandon) : socket_(s), abandon_(abandon), outer_(currentWatch)
 {
     currentWatch = this;
 }
 
-SendWatch::~SendWatch()
-{
-    currentWatch = outer_;
-}
+SendWatch::~SendWatch() { currentWatch = outer_; }
 
 SendWatch* SendWatch::on(Socket s)
 {
     for (SendWatch* watch = currentWatch; watch; watch = watch->outer_)
-        if (watch->socket_ == s)
-            return watch;
+        if (watch->socket_ == s) return watch;
     return nullptr;
 }
 
-Socket acceptFrom(Socket listener)
-{
-    return accept(listener, nullptr, nullptr);
-}
+Socket acceptFrom(Socket listener) { return accept(listener, nullptr, nullptr); }
 
 bool localAddress(Socket s, sockaddr_in& address)
 {
@@ -204,8 +186,7 @@ bool sendAll(Socket s, const void* data, size_t length)
         // A blocking send hands on less than asked only when its time-out
         // fired: under a watch that is the peer not reading.
         if (sent <= 0 || (watch && sent < piece)) {
-            if (watch)
-                watch->failed_ = true;
+            if (watch) watch->failed_ = true;
             return false;
         }
         p += sent;
@@ -241,41 +222,34 @@ int waitReadable(const Socket* sockets, size_t count, int timeoutMs, bool* ready
     // fd_set holds FD_SETSIZE (64) handles: exactly the largest set we watch.
     fd_set readable;
     FD_ZERO(&readable);
-    for (size_t i = 0; i < count && i < FD_SETSIZE; ++i)
-        FD_SET(sockets[i], &readable);
+    for (size_t i = 0; i < count && i < FD_SETSIZE; ++i) FD_SET(sockets[i], &readable);
     timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     const int result = select(0, &readable, nullptr, nullptr, &timeout);
-    for (size_t i = 0; i < count; ++i)
-        ready[i] = result > 0 && FD_ISSET(sockets[i], &readable);
+    for (size_t i = 0; i < count; ++i) ready[i] = result > 0 && FD_ISSET(sockets[i], &readable);
     return result;
 #else
     // poll, unlike select, has no limit on descriptor numbers.
     std::vector<pollfd> polled(count);
-    for (size_t i = 0; i < count; ++i)
-        polled[i] = pollfd{sockets[i], POLLIN, 0};
+    for (size_t i = 0; i < count; ++i) polled[i] = pollfd{sockets[i], POLLIN, 0};
     const int result = poll(polled.data(), polled.size(), timeoutMs);
-    for (size_t i = 0; i < count; ++i)
-        ready[i] = result > 0 && (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    for (size_t i = 0; i < count; ++i) ready[i] = result > 0 && (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
     return result;
 #endif
 }
 
 bool recvAll(Socket s, void* destination, size_t count)
 {
-    if (s == kNoSocket)
-        return count == 0;
+    if (s == kNoSocket) return count == 0;
     char* p = static_cast<char*>(destination);
     int waitsWithoutData = 0;
     while (count > 0) {
         bool ready = false;
         if (waitReadable(&s, 1, kReplyWaitMs, &ready) <= 0) {
-            if (++waitsWithoutData >= kReplyWaitsAllowed)
-                return false;
+            if (++waitsWithoutData >= kReplyWaitsAllowed) return false;
             continue;
         }
         const long got = receiveSome(s, p, count);
-        if (got <= 0)
-            return false;
+        if (got <= 0) return false;
         p += got;
         count -= size_t(got);
     }
@@ -287,8 +261,7 @@ bool skipAll(Socket s, size_t count)
     char scratch[4096];
     while (count > 0) {
         const size_t piece = std::min(count, sizeof scratch);
-        if (!recvAll(s, scratch, piece))
-            return false;
+        if (!recvAll(s, scratch, piece)) return false;
         count -= piece;
     }
     return true;

@@ -51,8 +51,7 @@ Object* TypeRegistry::create(const std::string& name)
         Registry& r = registry();
         std::lock_guard<std::mutex> hold(r.lock);
         auto found = r.factories.find(name);
-        if (found != r.factories.end())
-            factory = found->second;
+        if (found != r.factories.end()) factory = found->second;
     }
     return factory ? factory() : nullptr;
 }

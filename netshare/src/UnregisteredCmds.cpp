@@ -24,10 +24,7 @@ void GetContentCmd::execute(CmdHandlerBase* handler, Socket replySocket)
         sharing->onContentRequest(this, width_, height_);
 }
 
-ByteBlockCmd::~ByteBlockCmd()
-{
-    std::free(data_);
-}
+ByteBlockCmd::~ByteBlockCmd() { std::free(data_); }
 
 void ByteBlockCmd::adopt(uint8_t* data, uint32_t size)
 {
@@ -39,8 +36,7 @@ void ByteBlockCmd::adopt(uint8_t* data, uint32_t size)
 void ByteBlockCmd::encode(Encoder& e) const
 {
     e.writeU32(size_);
-    if (size_ > 0)
-        e.write(data_, size_);
+    if (size_ > 0) e.write(data_, size_);
 }
 
 void ByteBlockCmd::decode(Decoder& d)
@@ -51,26 +47,22 @@ void ByteBlockCmd::decode(Decoder& d)
 
 SendGraphicCmd::SendGraphicCmd(const void* data, uint32_t size)
 {
-    if (!data || size == 0)
-        return;
+    if (!data || size == 0) return;
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(size));
-    if (copy)
-        std::memcpy(copy, data, size);
+    if (copy) std::memcpy(copy, data, size);
     adopt(copy, size);
 }
 
 void SendGraphicCmd::execute(CmdHandlerBase* handler, Socket)
 {
     auto* sharing = dynamic_cast<GDNetworkSharingCmdHandler*>(handler);
-    if (sharing && data_)
-        sharing->onGraphicReceived(data_, size_);
+    if (sharing && data_) sharing->onGraphicReceived(data_, size_);
 }
 
 void EraserCmd::execute(CmdHandlerBase* handler, Socket)
 {
     auto* sharing = dynamic_cast<GDNetworkSharingCmdHandler*>(handler);
-    if (sharing && data_)
-        sharing->onEraserReceived(data_, size_);
+    if (sharing && data_) sharing->onEraserReceived(data_, size_);
 }
 
 }  // namespace Telvane

@@ -21,8 +21,8 @@
 #include <vector>
 
 using namespace Telvane;
-using loopback::RawPeer;
 using loopback::eventually;
+using loopback::RawPeer;
 using ::testing::ElementsAre;
 
 namespace {
@@ -44,8 +44,7 @@ public:
     {
         std::unique_ptr<Object> object(decodeMessage(frame, length));
         auto* cmd = dynamic_cast<Cmd*>(object.get());
-        if (!cmd)
-            return record("undecoded");
+        if (!cmd) return record("undecoded");
         client_ = client;
         cmd->execute(this, client);
     }
@@ -72,8 +71,7 @@ public:
     void onEraseAllAnnotation() override { record("erase all"); }
     void onSnapshot(SnapshotCmd* cmd, float w, float h, uint8_t flag) override
     {
-        record("snapshot " + std::to_string(int(w)) + "x" + std::to_string(int(h)) + " " +
-               std::to_string(flag));
+        record("snapshot " + std::to_string(int(w)) + "x" + std::to_string(int(h)) + " " + std::to_string(flag));
         answer(*cmd);
     }
     void onQueryCapabilityV2(Socket s) override
@@ -170,8 +168,7 @@ TEST_F(CmdServerTest, EveryCommandReachesItsSlotAndRepliesComeBack)
     EraseAllAnnotationCmd().send(*client);
 
     handler.snapshot.assign(300000, 0);
-    for (size_t i = 0; i < handler.snapshot.size(); ++i)
-        handler.snapshot[i] = uint8_t(i % 251);
+    for (size_t i = 0; i < handler.snapshot.size(); ++i) handler.snapshot[i] = uint8_t(i % 251);
     SnapshotCmd snapshot(1, 1024.0f, 768.0f);
     uint32_t length = 0;
     const uint8_t* picture = snapshot.request(*client, length);
@@ -188,10 +185,9 @@ TEST_F(CmdServerTest, EveryCommandReachesItsSlotAndRepliesComeBack)
     length = 99;
     EXPECT_FALSE(empty.request(*client, length));
     EXPECT_EQ(length, 0u);  // answered, with no picture
-    EXPECT_THAT(handler.events(),
-                ElementsAre("address", "capability", "capability v2", "doccam + 0 0 0",
-                            "annotation Telvane::QxEllipse 0.25 0.5 -0.125 0.0625", "erase all",
-                            "snapshot 1024x768 1", "high quality snapshot", "snapshot 320x240 0"));
+    EXPECT_THAT(handler.events(), ElementsAre("address", "capability", "capability v2", "doccam + 0 0 0",
+                                              "annotation Telvane::QxEllipse 0.25 0.5 -0.125 0.0625", "erase all",
+                                              "snapshot 1024x768 1", "high quality snapshot", "snapshot 320x240 0"));
 }
 
 TEST_F(CmdServerTest, FrameSplitIntoSingleBytesIsDeliveredOnce)
@@ -234,8 +230,7 @@ TEST_F(CmdServerTest, SixtyThreeViewersAreServedAndTheSixtyFourthIsClosed)
     bool served = false;
     for (int attempt = 0; attempt < 50 && !served; ++attempt) {
         RawPeer late(port);
-        if (!late.send(bytes.data(), bytes.size()))
-            continue;
+        if (!late.send(bytes.data(), bytes.size())) continue;
         ASSERT_TRUE(eventually([&] { return handler.count() == 64 || late.closedByPeer(0); }));
         served = handler.count() == 64;
     }

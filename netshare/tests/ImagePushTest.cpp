@@ -34,8 +34,7 @@ protected:
     // buffers before the subscriber reads it.
     void pushLater(const Bytes& picture)
     {
-        if (pushing.joinable())
-            pushing.join();
+        if (pushing.joinable()) pushing.join();
         pushing = std::thread([this, picture] { server.push(picture.data(), uint32_t(picture.size())); });
     }
     void finishPush() { pushing.join(); }
@@ -163,8 +162,7 @@ TEST_F(ImagePushTest, SilentSubscriberNeitherBlocksRequestsNorTheOthers)
     uint32_t capacity = uint32_t(buffer.size());
     EXPECT_TRUE(reader.receive(buffer.data(), capacity));
     EXPECT_TRUE(buffer == picture);
-    if (!listFree)
-        net::closeSocket(silent);  // ends a push that would otherwise never end
+    if (!listFree) net::closeSocket(silent);  // ends a push that would otherwise never end
     EXPECT_TRUE(eventually([&] { return server.subscriberCount() == 1; }));
     finishPush();
     net::closeSocket(silent);

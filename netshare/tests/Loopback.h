@@ -30,8 +30,7 @@ public:
     // one makes a peer that does not read fill up at once.
     explicit RawPeer(uint16_t portNetworkOrder, int receiveBuffer = 0) : socket_(Telvane::net::openTcp())
     {
-        if (receiveBuffer > 0)
-            Telvane::net::setIntOption(socket_, SOL_SOCKET, SO_RCVBUF, receiveBuffer);
+        if (receiveBuffer > 0) Telvane::net::setIntOption(socket_, SOL_SOCKET, SO_RCVBUF, receiveBuffer);
         connected_ = Telvane::net::connectTo(socket_, address(portNetworkOrder));
     }
     ~RawPeer() { Telvane::net::closeSocket(socket_); }
@@ -46,8 +45,7 @@ public:
     bool closedByPeer(int waitMs = 5000)
     {
         bool ready = false;
-        if (Telvane::net::waitReadable(&socket_, 1, waitMs, &ready) <= 0)
-            return false;
+        if (Telvane::net::waitReadable(&socket_, 1, waitMs, &ready) <= 0) return false;
         char byte;
         return Telvane::net::receiveSome(socket_, &byte, 1) <= 0;
     }

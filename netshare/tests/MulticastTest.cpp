@@ -23,8 +23,7 @@ class PrivateNetworkOnly : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        if (!std::getenv("ORBILE_PRIVATE_NETWORK"))
-            GTEST_SKIP() << "run through in-netns or wine-in-netns";
+        if (!std::getenv("ORBILE_PRIVATE_NETWORK")) GTEST_SKIP() << "run through in-netns or wine-in-netns";
     }
 };
 const auto* const kPrivateNetworkOnly = ::testing::AddGlobalTestEnvironment(new PrivateNetworkOnly);
@@ -43,8 +42,8 @@ public:
         membership.imr_interface.s_addr = htonl(INADDR_ANY);
         net::setByteOption(socket_, SOL_SOCKET, SO_REUSEADDR, true);
         ok_ = bind(socket_, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0 &&
-              setsockopt(socket_, IPPROTO_IP, IP_ADD_MEMBERSHIP,
-                         reinterpret_cast<const char*>(&membership), sizeof membership) == 0;
+              setsockopt(socket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
+                         sizeof membership) == 0;
     }
     ~Listener() { net::closeSocket(socket_); }
 
@@ -57,8 +56,7 @@ public:
         bool ready = false;
         while (got.size() < count && net::waitReadable(&socket_, 1, 2000, &ready) > 0) {
             const long n = net::receiveSome(socket_, buffer, sizeof buffer);
-            if (n < 0)
-                break;
+            if (n < 0) break;
             got.emplace_back(buffer, buffer + n);
         }
         return got;
@@ -77,8 +75,7 @@ public:
     ~RawSender() { net::closeSocket(socket_); }
     void send(const std::vector<Bytes>& all)
     {
-        for (const Bytes& d : all)
-            net::sendTo(socket_, d.data(), d.size(), group_);
+        for (const Bytes& d : all) net::sendTo(socket_, d.data(), d.size(), group_);
     }
 
 private:
@@ -137,8 +134,7 @@ TEST(MulticastTest, SenderCutsAPictureIntoChunks)
     const uint32_t id = got[0][16] | got[0][17] << 8 | got[0][18] << 16 | uint32_t(got[0][19]) << 24;
     EXPECT_EQ(got, datagrams::picture(jpeg, meta, id));
     const size_t payloads[] = {1460, 1460, 80};
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(got[2 + i].size(), 12 + payloads[i]);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(got[2 + i].size(), 12 + payloads[i]);
 
     // The next picture carries the next frame id; an empty one still sends
     // one chunk.
@@ -182,11 +178,10 @@ TEST(MulticastTest, ReceiverReassemblesDisorderlyDatagrams)
     std::vector<Bytes> next = datagrams::picture(jpeg, meta, 901);
     std::reverse(next.begin() + 2, next.end());
     stream.push_back(next[0]);
-    stream.push_back(Bytes(4000, 'J'));  // no sender of pictures makes these
+    stream.push_back(Bytes(4000, 'J'));                                        // no sender of pictures makes these
     stream.push_back(datagrams::chunk("JPEG", 730, 901, jpeg.data(), 1460));   // overlapping
     stream.push_back(datagrams::chunk("JPEG", 8760, 901, jpeg.data(), 1460));  // out of range
-    for (size_t i = 1; i < next.size(); ++i)
-        stream.insert(stream.end(), {next[i], next[i]});
+    for (size_t i = 1; i < next.size(); ++i) stream.insert(stream.end(), {next[i], next[i]});
 
     RawSender sender;
     const Received r = receiveWhile(receiver, 1 << 20, [&](std::atomic<bool>&) { sender.send(stream); });
@@ -237,8 +232,7 @@ TEST(MulticastTest, InterruptEndsAReceiveThatStrayDatagramsKeepAlive)
     receiver.interrupt();
     waitForEnd(250);
     EXPECT_TRUE(ended);
-    while (!ended)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     receiving.join();
 
     // Interrupted before it began, the next receive ends at once too.

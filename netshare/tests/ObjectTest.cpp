@@ -66,8 +66,8 @@ struct Golden {
 
 TEST_F(ObjectTest, GoldenEncodings)
 {
-    const Bytes pointName = {0x00, 0x10, 'T', 'e', 'l', 'v', 'a', 'n', 'e', ':',
-                             ':', 'Q', 'x', 'P', 'o', 'i', 'n', 't'};
+    const Bytes pointName = {0x00, 0x10, 'T', 'e', 'l', 'v', 'a', 'n', 'e',
+                             ':',  ':',  'Q', 'x', 'P', 'o', 'i', 'n', 't'};
     const Golden table[] = {
         {"Point(3, -1.5)", [] { return wire::encode(Point(3.0f, -1.5f)); },
          cat({pointName, {0x40, 0x40, 0x00, 0x00, 0xBF, 0xC0, 0x00, 0x00}})},
@@ -79,19 +79,18 @@ TEST_F(ObjectTest, GoldenEncodings)
          cat({str("Telvane::QxEllipse"), kDefaultRectBody})},
         {"RectEraser", [] { return wire::encode(RectEraser()); },
          cat({str("Telvane::QxRectEraser"), kDefaultRectBody})},
-        {"Path", [] { return wire::encode(Path()); },
-         cat({str("Telvane::QxPath"), kDefaultGraphicPrefix, zeros(4)})},
+        {"Path", [] { return wire::encode(Path()); }, cat({str("Telvane::QxPath"), kDefaultGraphicPrefix, zeros(4)})},
         {"ImageGraphic", [] { return wire::encode(ImageGraphic()); },
          cat({str("Telvane::QxImageGraphic"), kDefaultRectBody, zeros(4)})},
         {"QueryMulticastAddressCmd", [] { return wire::encode(QueryMulticastAddressCmd()); },
          str("Telvane::QxQueryMulticastAddressCmd")},
-        {"QueryCapabilityCmd", [] { return wire::encode(QueryCapabilityCmd()); },
-         str("Telvane::QxQueryCapabilityCmd")},
+        {"QueryCapabilityCmd", [] { return wire::encode(QueryCapabilityCmd()); }, str("Telvane::QxQueryCapabilityCmd")},
         {"QueryCapabilityCmdV2", [] { return wire::encode(QueryCapabilityCmdV2()); },
          str("Telvane::QxQueryCapabilityCmdV2")},
         {"DocCamCmd '+'", [] { return wire::encode(DocCamCmd('+')); },
          cat({str("Telvane::QxDocCamCmd"), {0x2B, 0x00, 0x00, 0x00}})},
-        {"AnnotationCmd", [] {
+        {"AnnotationCmd",
+         [] {
              RectGraphic rect;
              return wire::encode(AnnotationCmd(&rect, false));
          },
@@ -105,20 +104,27 @@ TEST_F(ObjectTest, GoldenEncodings)
         {"SendGraphicCmd of size 0", [] { return wire::encode(SendGraphicCmd(nullptr, 0)); },
          cat({str("SendGraphicCmd"), zeros(4)})},
     };
-    for (const Golden& g : table)
-        EXPECT_EQ(g.encoded(), g.expected) << g.what;
+    for (const Golden& g : table) EXPECT_EQ(g.encoded(), g.expected) << g.what;
     EXPECT_EQ(wire::encode(RectGraphic()).size(), 112u);
 }
 
 TEST_F(ObjectTest, EveryRegisteredTypeIsMadeWithItsName)
 {
-    const char* names[] = {
-        "Telvane::QxColor", "Telvane::QxPoint", "Telvane::QxRectGraphic", "Telvane::QxEllipse",
-        "Telvane::QxRectEraser", "Telvane::QxPath", "Telvane::QxImageGraphic",
-        "Telvane::QxQueryMulticastAddressCmd", "Telvane::QxQueryCapabilityCmd",
-        "Telvane::QxQueryCapabilityCmdV2", "Telvane::QxDocCamCmd", "Telvane::QxAnnotationCmd",
-        "Telvane::QxEraseAllAnnotationCmd", "Telvane::QxSnapshotCmd",
-        "Telvane::QxHighQualitySnapshotCmd"};
+    const char* names[] = {"Telvane::QxColor",
+                           "Telvane::QxPoint",
+                           "Telvane::QxRectGraphic",
+                           "Telvane::QxEllipse",
+                           "Telvane::QxRectEraser",
+                           "Telvane::QxPath",
+                           "Telvane::QxImageGraphic",
+                           "Telvane::QxQueryMulticastAddressCmd",
+                           "Telvane::QxQueryCapabilityCmd",
+                           "Telvane::QxQueryCapabilityCmdV2",
+                           "Telvane::QxDocCamCmd",
+                           "Telvane::QxAnnotationCmd",
+                           "Telvane::QxEraseAllAnnotationCmd",
+                           "Telvane::QxSnapshotCmd",
+                           "Telvane::QxHighQualitySnapshotCmd"};
     for (const char* name : names) {
         std::unique_ptr<Object> made(TypeRegistry::create(name));
         ASSERT_TRUE(made) << name;
@@ -221,8 +227,7 @@ TEST_F(ObjectTest, ImageGraphicWithoutBytesHoldsSizeZero)
 TEST_F(ObjectTest, LargeImageEncodesWhole)
 {
     std::vector<uint8_t> picture(1 << 20);
-    for (size_t i = 0; i < picture.size(); ++i)
-        picture[i] = uint8_t(i * 7);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t(i * 7);
     ImageGraphic image(picture.data(), uint32_t(picture.size()), 0, 0, 1, 1);
     auto decoded = decode(wire::encode(image));
     auto* copy = dynamic_cast<ImageGraphic*>(decoded.get());
@@ -255,24 +260,21 @@ TEST_F(ObjectTest, MalformedFramesDecodeToNothing)
         {"unknown name", str("Telvane::QxNothing")},
         {"name in another case", cat({str("telvane::qxpoint"), zeros(8)})},
         {"unregistered command", cat({str("GetContentCmd"), zeros(8)})},
-        {"colour that is a point",
-         cat({rectPrefix, str("Telvane::QxPoint"), zeros(8), kZeroColor, zeros(16)})},
-        {"colour of an unknown type",
-         cat({rectPrefix, str("Telvane::QxPaint"), zeros(16), kZeroColor, zeros(16)})},
+        {"colour that is a point", cat({rectPrefix, str("Telvane::QxPoint"), zeros(8), kZeroColor, zeros(16)})},
+        {"colour of an unknown type", cat({rectPrefix, str("Telvane::QxPaint"), zeros(16), kZeroColor, zeros(16)})},
         {"image size beyond the frame",
          cat({str("Telvane::QxImageGraphic"), kDefaultRectBody, {0xFF, 0xFF, 0xFF, 0xFF}, zeros(16)})},
-        {"path count beyond the frame",
-         cat({str("Telvane::QxPath"), kDefaultGraphicPrefix, {0xFF, 0xFF, 0xFF, 0xFF},
-              str("Telvane::QxPoint"), zeros(8)})},
-        {"path holding a colour",
-         cat({str("Telvane::QxPath"), kDefaultGraphicPrefix, wire::be32(1), kZeroColor})},
+        {"path count beyond the frame", cat({str("Telvane::QxPath"),
+                                             kDefaultGraphicPrefix,
+                                             {0xFF, 0xFF, 0xFF, 0xFF},
+                                             str("Telvane::QxPoint"),
+                                             zeros(8)})},
+        {"path holding a colour", cat({str("Telvane::QxPath"), kDefaultGraphicPrefix, wire::be32(1), kZeroColor})},
         {"annotation holding a colour", cat({str("Telvane::QxAnnotationCmd"), kZeroColor})},
-        {"annotation holding a command",
-         cat({str("Telvane::QxAnnotationCmd"), str("Telvane::QxDocCamCmd"), zeros(4)})},
+        {"annotation holding a command", cat({str("Telvane::QxAnnotationCmd"), str("Telvane::QxDocCamCmd"), zeros(4)})},
         {"annotation holding nothing", str("Telvane::QxAnnotationCmd")},
     };
-    for (const Malformed& m : table)
-        EXPECT_FALSE(decode(m.frame)) << m.what;
+    for (const Malformed& m : table) EXPECT_FALSE(decode(m.frame)) << m.what;
 }
 
 // A type that holds any object, as a later type might: only the nesting
@@ -287,14 +289,13 @@ public:
 Bytes boxes(int depth)
 {
     Bytes frame = wire::encode(Point(1, 2));
-    for (int i = 0; i < depth; ++i)
-        frame = cat({str("test::Box"), frame});
+    for (int i = 0; i < depth; ++i) frame = cat({str("test::Box"), frame});
     return frame;
 }
 
 TEST_F(ObjectTest, NestingIsLimited)
 {
-    TypeRegistry::add("test::Box", [] () -> Object* { return new Box; });
+    TypeRegistry::add("test::Box", []() -> Object* { return new Box; });
     EXPECT_TRUE(decode(boxes(Decoder::kMaxNesting - 1)));
     EXPECT_FALSE(decode(boxes(Decoder::kMaxNesting)));
     EXPECT_FALSE(decode(boxes(200)));
@@ -318,8 +319,7 @@ TEST_F(ObjectTest, RegisteringFromManyThreadsAtOnceIsSafe)
             std::unique_ptr<Object> made(TypeRegistry::create("Telvane::QxSnapshotCmd"));
             EXPECT_TRUE(made);
         });
-    for (auto& t : threads)
-        t.join();
+    for (auto& t : threads) t.join();
 }
 
 }  // namespace

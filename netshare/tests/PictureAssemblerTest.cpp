@@ -30,8 +30,7 @@ Outcome assemble(const std::vector<Bytes>& sequence, uint32_t capacity = 1 << 20
     Outcome out;
     for (const Bytes& d : sequence) {
         out.result = assembler.take(d.data(), d.size());
-        if (out.result != PictureAssembler::Result::Pending)
-            break;
+        if (out.result != PictureAssembler::Result::Pending) break;
     }
     if (out.result == PictureAssembler::Result::Complete) {
         out.picture.assign(picture.begin(), picture.begin() + assembler.pictureLength());
@@ -43,10 +42,7 @@ Outcome assemble(const std::vector<Bytes>& sequence, uint32_t capacity = 1 << 20
 const Bytes kJpeg = datagrams::pattern(3000, 1);
 const Bytes kMeta = datagrams::pattern(64, 2);
 
-std::vector<Bytes> inOrder(uint32_t id = kId, const Bytes& jpeg = kJpeg)
-{
-    return datagrams::picture(jpeg, kMeta, id);
-}
+std::vector<Bytes> inOrder(uint32_t id = kId, const Bytes& jpeg = kJpeg) { return datagrams::picture(jpeg, kMeta, id); }
 
 struct Case {
     const char* what;
@@ -58,69 +54,90 @@ TEST(PictureAssemblerTest, Sequences)
 {
     const Case table[] = {
         {"in order", [] { return inOrder(); }, true},
-        {"chunks reversed", [] {
+        {"chunks reversed",
+         [] {
              auto s = inOrder();
              std::reverse(s.begin() + 2, s.end());
              return s;
-         }, true},
-        {"every chunk twice", [] {
+         },
+         true},
+        {"every chunk twice",
+         [] {
              auto s = inOrder();
              std::vector<Bytes> twice{s[0], s[1]};
-             for (size_t i = 2; i < s.size(); ++i)
-                 twice.insert(twice.end(), {s[i], s[i]});
+             for (size_t i = 2; i < s.size(); ++i) twice.insert(twice.end(), {s[i], s[i]});
              return twice;
-         }, true},
-        {"a duplicate in place of the last chunk", [] {
+         },
+         true},
+        {"a duplicate in place of the last chunk",
+         [] {
              auto s = inOrder();
              s.back() = s[2];
              return s;
-         }, false},
-        {"an overlapping chunk in place of the second", [] {
+         },
+         false},
+        {"an overlapping chunk in place of the second",
+         [] {
              auto s = inOrder();
              s[3] = datagrams::chunk("JPEG", 730, kId, kJpeg.data() + 730, 1460);
              return s;
-         }, false},
-        {"a short chunk at the last place", [] {
+         },
+         false},
+        {"a short chunk at the last place",
+         [] {
              auto s = inOrder();
              s.back().resize(s.back().size() - 1);
              return s;
-         }, false},
-        {"a chunk past the announced length", [] {
+         },
+         false},
+        {"a chunk past the announced length",
+         [] {
              auto s = inOrder();
              s.insert(s.begin() + 2, datagrams::chunk("JPEG", 4380, kId, kJpeg.data(), 80));
              s.pop_back();
              return s;
-         }, false},
-        {"chunks before the frame header", [] {
+         },
+         false},
+        {"chunks before the frame header",
+         [] {
              auto s = inOrder();
              std::rotate(s.begin(), s.begin() + 1, s.end());
              return s;
-         }, false},
-        {"chunks of another frame id", [] {
+         },
+         false},
+        {"chunks of another frame id",
+         [] {
              auto s = inOrder();
              auto other = inOrder(kId + 1);
              s.pop_back();
              s.push_back(other.back());
              return s;
-         }, false},
-        {"a repeated frame header keeps the chunks taken", [] {
+         },
+         false},
+        {"a repeated frame header keeps the chunks taken",
+         [] {
              auto s = inOrder();
              s.insert(s.end() - 1, s[0]);
              return s;
-         }, true},
-        {"a new frame mid-picture", [] {
+         },
+         true},
+        {"a new frame mid-picture",
+         [] {
              auto s = inOrder();
              s.pop_back();
              auto next = inOrder(kId + 1);
              s.insert(s.end(), next.begin(), next.end());
              return s;
-         }, true},
-        {"datagrams shorter than a header", [] {
+         },
+         true},
+        {"datagrams shorter than a header",
+         [] {
              auto s = inOrder();
              s.insert(s.begin() + 1, Bytes{'J', 'P', 'E', 'G', 0, 0});
              s.insert(s.begin() + 1, Bytes{});
              return s;
-         }, true},
+         },
+         true},
     };
     for (const Case& c : table) {
         const Outcome out = assemble(c.sequence());

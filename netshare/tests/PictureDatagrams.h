@@ -12,14 +12,12 @@ using Bytes = std::vector<uint8_t>;
 
 inline void putBigEndian(Bytes& b, uint32_t v)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        b.push_back(uint8_t(v >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(uint8_t(v >> shift));
 }
 
 inline void putLittleEndian(Bytes& b, uint32_t v)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        b.push_back(uint8_t(v >> shift));
+    for (int shift = 0; shift < 32; shift += 8) b.push_back(uint8_t(v >> shift));
 }
 
 inline Bytes star(uint32_t pictureLength, uint32_t frameId)
@@ -43,8 +41,7 @@ inline Bytes chunk(const char* tag, uint32_t offset, uint32_t frameId, const uin
 inline std::vector<Bytes> picture(const Bytes& jpeg, const Bytes& meta, uint32_t frameId)
 {
     std::vector<Bytes> all{star(uint32_t(jpeg.size()), frameId)};
-    if (!meta.empty())
-        all.push_back(chunk("META", 0, frameId, meta.data(), meta.size()));
+    if (!meta.empty()) all.push_back(chunk("META", 0, frameId, meta.data(), meta.size()));
     size_t offset = 0;
     do {
         const size_t size = std::min<size_t>(1460, jpeg.size() - offset);
@@ -57,8 +54,7 @@ inline std::vector<Bytes> picture(const Bytes& jpeg, const Bytes& meta, uint32_t
 inline Bytes pattern(size_t size, uint8_t seed)
 {
     Bytes b(size);
-    for (size_t i = 0; i < size; ++i)
-        b[i] = uint8_t(i * 31 + seed + (i >> 8));
+    for (size_t i = 0; i < size; ++i) b[i] = uint8_t(i * 31 + seed + (i >> 8));
     return b;
 }
 

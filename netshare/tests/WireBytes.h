@@ -19,23 +19,16 @@ inline Bytes str(const std::string& s)
     return b;
 }
 
-inline Bytes zeros(size_t n)
-{
-    return Bytes(n, 0);
-}
+inline Bytes zeros(size_t n) { return Bytes(n, 0); }
 
 inline Bytes cat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
-    for (const Bytes& p : parts)
-        all.insert(all.end(), p.begin(), p.end());
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
     return all;
 }
 
-inline Bytes be32(uint32_t v)
-{
-    return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-}
+inline Bytes be32(uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
 inline Bytes encode(const Telvane::Object& object)
 {

@@ -11,25 +11,31 @@
 namespace dshow {
 
 BaseFilter::BaseFilter(IUnknown* outer, CRITICAL_SECTION* stateLock, const CLSID& clsid)
-    : ComObject(outer), m_stateLock(stateLock), m_clsid(clsid) {}
+    : ComObject(outer), m_stateLock(stateLock), m_clsid(clsid)
+{
+}
 
-BaseFilter::~BaseFilter() {
+BaseFilter::~BaseFilter()
+{
     if (m_clock) m_clock->Release();
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE BaseFilter::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IBaseFilter || iid == IID_IMediaFilter || iid == IID_IPersist)
         return ReturnInterface(static_cast<IBaseFilter*>(this), out);
     return ComObject::NonDelegatingQueryInterface(iid, out);
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::GetClassID(CLSID* clsid) {
+HRESULT STDMETHODCALLTYPE BaseFilter::GetClassID(CLSID* clsid)
+{
     if (!clsid) return E_POINTER;
     *clsid = m_clsid;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::Stop() {
+HRESULT STDMETHODCALLTYPE BaseFilter::Stop()
+{
     Locked guard(m_stateLock);
     HRESULT result = S_OK;
     if (m_state != State_Stopped) {
@@ -45,7 +51,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::Stop() {
     return result;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::Pause() {
+HRESULT STDMETHODCALLTYPE BaseFilter::Pause()
+{
     Locked guard(m_stateLock);
     if (m_state == State_Stopped) {
         for (int i = 0; i < GetPinCount(); ++i) {
@@ -58,7 +65,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::Pause() {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::Run(REFERENCE_TIME start) {
+HRESULT STDMETHODCALLTYPE BaseFilter::Run(REFERENCE_TIME start)
+{
     Locked guard(m_stateLock);
     m_start = start;
     if (m_state == State_Stopped) {
@@ -69,13 +77,15 @@ HRESULT STDMETHODCALLTYPE BaseFilter::Run(REFERENCE_TIME start) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::GetState(DWORD, FILTER_STATE* state) {
+HRESULT STDMETHODCALLTYPE BaseFilter::GetState(DWORD, FILTER_STATE* state)
+{
     if (!state) return E_POINTER;
     *state = m_state;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::SetSyncSource(IReferenceClock* clock) {
+HRESULT STDMETHODCALLTYPE BaseFilter::SetSyncSource(IReferenceClock* clock)
+{
     Locked guard(m_stateLock);
     if (clock) clock->AddRef();
     if (m_clock) m_clock->Release();
@@ -83,7 +93,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::SetSyncSource(IReferenceClock* clock) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::GetSyncSource(IReferenceClock** clock) {
+HRESULT STDMETHODCALLTYPE BaseFilter::GetSyncSource(IReferenceClock** clock)
+{
     if (!clock) return E_POINTER;
     Locked guard(m_stateLock);
     *clock = m_clock;
@@ -91,7 +102,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::GetSyncSource(IReferenceClock** clock) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::EnumPins(IEnumPins** pins) {
+HRESULT STDMETHODCALLTYPE BaseFilter::EnumPins(IEnumPins** pins)
+{
     if (!pins) return E_POINTER;
     std::vector<IPin*> all;
     for (int i = 0; i < GetPinCount(); ++i) {
@@ -103,7 +115,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::EnumPins(IEnumPins** pins) {
     return PinEnumerator::Create(std::move(all), 0, pins);
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::FindPin(LPCWSTR id, IPin** pin) {
+HRESULT STDMETHODCALLTYPE BaseFilter::FindPin(LPCWSTR id, IPin** pin)
+{
     if (!id || !pin) return E_POINTER;
     *pin = nullptr;
     for (int i = 0; i < GetPinCount(); ++i) {
@@ -117,7 +130,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::FindPin(LPCWSTR id, IPin** pin) {
     return VFW_E_NOT_FOUND;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::QueryFilterInfo(FILTER_INFO* info) {
+HRESULT STDMETHODCALLTYPE BaseFilter::QueryFilterInfo(FILTER_INFO* info)
+{
     if (!info) return E_POINTER;
     lstrcpynW(info->achName, m_name, MAX_FILTER_NAME);
     info->pGraph = m_graph;
@@ -125,7 +139,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::QueryFilterInfo(FILTER_INFO* info) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+HRESULT STDMETHODCALLTYPE BaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name)
+{
     Locked guard(m_stateLock);
     m_graph = graph;
     m_eventSink = nullptr;
@@ -143,7 +158,8 @@ HRESULT STDMETHODCALLTYPE BaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWS
 
 HRESULT STDMETHODCALLTYPE BaseFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 
-HRESULT BaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
+HRESULT BaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2)
+{
     if (!m_eventSink) return E_NOTIMPL;
     if (code == EC_COMPLETE) param2 = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this));
     return m_eventSink->Notify(code, param1, param2);

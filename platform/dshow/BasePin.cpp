@@ -11,19 +11,22 @@ namespace dshow {
 
 namespace {
 // A type is complete when nothing is left open for the pins to choose.
-bool IsCompleteType(const AM_MEDIA_TYPE* mt) {
+bool IsCompleteType(const AM_MEDIA_TYPE* mt)
+{
     return mt && mt->majortype != GUID_NULL && mt->subtype != GUID_NULL && mt->formattype != GUID_NULL;
 }
-}
+}  // namespace
 
 BasePin::BasePin(BaseFilter* filter, CRITICAL_SECTION* lock, LPCWSTR name, PIN_DIRECTION direction)
-    : ComObject(nullptr), m_filter(filter), m_lock(lock), m_direction(direction) {
+    : ComObject(nullptr), m_filter(filter), m_lock(lock), m_direction(direction)
+{
     lstrcpynW(m_name, name, MAX_PIN_NAME);
 }
 
 BasePin::~BasePin() { ClearConnection(); }
 
-HRESULT STDMETHODCALLTYPE BasePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE BasePin::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IPin) return ReturnInterface(static_cast<IPin*>(this), out);
     if (iid == IID_IQualityControl) return ReturnInterface(static_cast<IQualityControl*>(this), out);
     return ComObject::NonDelegatingQueryInterface(iid, out);
@@ -32,7 +35,8 @@ HRESULT STDMETHODCALLTYPE BasePin::NonDelegatingQueryInterface(REFIID iid, void*
 ULONG STDMETHODCALLTYPE BasePin::NonDelegatingAddRef() { return m_filter->AddRef(); }
 ULONG STDMETHODCALLTYPE BasePin::NonDelegatingRelease() { return m_filter->Release(); }
 
-HRESULT STDMETHODCALLTYPE BasePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* mt) {
+HRESULT STDMETHODCALLTYPE BasePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* mt)
+{
     if (!receiver) return E_POINTER;
     Locked guard(m_lock);
     if (m_connected) return VFW_E_ALREADY_CONNECTED;
@@ -40,7 +44,8 @@ HRESULT STDMETHODCALLTYPE BasePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* 
     return AgreeMediaType(receiver, mt);
 }
 
-HRESULT BasePin::AgreeMediaType(IPin* receiver, const AM_MEDIA_TYPE* partial) {
+HRESULT BasePin::AgreeMediaType(IPin* receiver, const AM_MEDIA_TYPE* partial)
+{
     if (IsCompleteType(partial)) return AttemptConnection(receiver, *partial);
     // The receiver's preferences first, then ours.
     HRESULT last = VFW_E_NO_ACCEPTABLE_TYPES;
@@ -59,7 +64,8 @@ HRESULT BasePin::AgreeMediaType(IPin* receiver, const AM_MEDIA_TYPE* partial) {
     return last;
 }
 
-HRESULT BasePin::TryTypes(IPin* receiver, IEnumMediaTypes* types, const AM_MEDIA_TYPE* partial) {
+HRESULT BasePin::TryTypes(IPin* receiver, IEnumMediaTypes* types, const AM_MEDIA_TYPE* partial)
+{
     HRESULT last = VFW_E_NO_ACCEPTABLE_TYPES;
     AM_MEDIA_TYPE* mt = nullptr;
     while (types->Next(1, &mt, nullptr) == S_OK && mt) {
@@ -76,7 +82,8 @@ HRESULT BasePin::TryTypes(IPin* receiver, IEnumMediaTypes* types, const AM_MEDIA
     return last;
 }
 
-HRESULT BasePin::AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE& mt) {
+HRESULT BasePin::AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE& mt)
+{
     HRESULT hr = CheckConnect(receiver);
     if (SUCCEEDED(hr)) hr = CheckMediaType(mt) == S_OK ? SetMediaType(mt) : VFW_E_TYPE_NOT_ACCEPTED;
     if (SUCCEEDED(hr)) {
@@ -95,7 +102,8 @@ HRESULT BasePin::AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE& mt) {
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) {
+HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt)
+{
     if (!connector || !mt) return E_POINTER;
     Locked guard(m_lock);
     if (m_connected) return VFW_E_ALREADY_CONNECTED;
@@ -114,7 +122,8 @@ HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_M
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::Disconnect() {
+HRESULT STDMETHODCALLTYPE BasePin::Disconnect()
+{
     Locked guard(m_lock);
     if (!m_filter->IsStopped()) return VFW_E_NOT_STOPPED;
     if (!m_connected) return S_FALSE;
@@ -123,13 +132,15 @@ HRESULT STDMETHODCALLTYPE BasePin::Disconnect() {
     return hr;
 }
 
-void BasePin::ClearConnection() {
+void BasePin::ClearConnection()
+{
     if (m_connected) m_connected->Release();
     m_connected = nullptr;
     FreeMediaType(m_mt);
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin) {
+HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin)
+{
     if (!pin) return E_POINTER;
     Locked guard(m_lock);
     *pin = m_connected;
@@ -138,7 +149,8 @@ HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
+HRESULT STDMETHODCALLTYPE BasePin::ConnectionMediaType(AM_MEDIA_TYPE* mt)
+{
     if (!mt) return E_POINTER;
     Locked guard(m_lock);
     if (!m_connected) {
@@ -148,7 +160,8 @@ HRESULT STDMETHODCALLTYPE BasePin::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
     return CopyMediaType(*mt, m_mt);
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::QueryPinInfo(PIN_INFO* info) {
+HRESULT STDMETHODCALLTYPE BasePin::QueryPinInfo(PIN_INFO* info)
+{
     if (!info) return E_POINTER;
     info->pFilter = m_filter;
     m_filter->AddRef();
@@ -157,13 +170,15 @@ HRESULT STDMETHODCALLTYPE BasePin::QueryPinInfo(PIN_INFO* info) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::QueryDirection(PIN_DIRECTION* direction) {
+HRESULT STDMETHODCALLTYPE BasePin::QueryDirection(PIN_DIRECTION* direction)
+{
     if (!direction) return E_POINTER;
     *direction = m_direction;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::QueryId(LPWSTR* id) {
+HRESULT STDMETHODCALLTYPE BasePin::QueryId(LPWSTR* id)
+{
     if (!id) return E_POINTER;
     size_t bytes = (lstrlenW(m_name) + 1) * sizeof(WCHAR);
     *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
@@ -172,12 +187,14 @@ HRESULT STDMETHODCALLTYPE BasePin::QueryId(LPWSTR* id) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::QueryAccept(const AM_MEDIA_TYPE* mt) {
+HRESULT STDMETHODCALLTYPE BasePin::QueryAccept(const AM_MEDIA_TYPE* mt)
+{
     if (!mt) return E_POINTER;
     return CheckMediaType(*mt) == S_OK ? S_OK : S_FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE BasePin::EnumMediaTypes(IEnumMediaTypes** types) {
+HRESULT STDMETHODCALLTYPE BasePin::EnumMediaTypes(IEnumMediaTypes** types)
+{
     if (!types) return E_POINTER;
     std::vector<AM_MEDIA_TYPE> preferred;
     for (int position = 0;; ++position) {
@@ -194,7 +211,8 @@ HRESULT STDMETHODCALLTYPE BasePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, do
 
 HRESULT STDMETHODCALLTYPE BasePin::Notify(IBaseFilter*, Quality) { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE BasePin::SetSink(IQualityControl* sink) {
+HRESULT STDMETHODCALLTYPE BasePin::SetSink(IQualityControl* sink)
+{
     // Not reference-counted: the sink is the filter graph's, which outlives us.
     m_qualitySink = sink;
     return S_OK;
@@ -202,12 +220,14 @@ HRESULT STDMETHODCALLTYPE BasePin::SetSink(IQualityControl* sink) {
 
 HRESULT BasePin::GetMediaType(int, AM_MEDIA_TYPE&) { return VFW_S_NO_MORE_ITEMS; }
 
-HRESULT BasePin::SetMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT BasePin::SetMediaType(const AM_MEDIA_TYPE& mt)
+{
     FreeMediaType(m_mt);
     return CopyMediaType(m_mt, mt);
 }
 
-HRESULT BasePin::CheckConnect(IPin* peer) {
+HRESULT BasePin::CheckConnect(IPin* peer)
+{
     PIN_DIRECTION peerDirection;
     HRESULT hr = peer->QueryDirection(&peerDirection);
     if (FAILED(hr)) return hr;

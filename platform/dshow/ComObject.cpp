@@ -5,16 +5,18 @@ namespace dshow {
 namespace {
 LONG g_objects = 0;
 LONG g_locks = 0;
-}
+}  // namespace
 
 ComObject::ComObject(IUnknown* outer)
-    : m_owner(outer ? outer : reinterpret_cast<IUnknown*>(static_cast<INonDelegatingUnknown*>(this))) {
+    : m_owner(outer ? outer : reinterpret_cast<IUnknown*>(static_cast<INonDelegatingUnknown*>(this)))
+{
     module::ObjectCreated();
 }
 
 ComObject::~ComObject() { module::ObjectDestroyed(); }
 
-HRESULT STDMETHODCALLTYPE ComObject::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE ComObject::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (!out) return E_POINTER;
     if (iid == IID_IUnknown) {
         // The inner IUnknown: the aggregator's only way to our own count.
@@ -28,7 +30,8 @@ HRESULT STDMETHODCALLTYPE ComObject::NonDelegatingQueryInterface(REFIID iid, voi
 
 ULONG STDMETHODCALLTYPE ComObject::NonDelegatingAddRef() { return InterlockedIncrement(&m_refCount); }
 
-ULONG STDMETHODCALLTYPE ComObject::NonDelegatingRelease() {
+ULONG STDMETHODCALLTYPE ComObject::NonDelegatingRelease()
+{
     LONG count = InterlockedDecrement(&m_refCount);
     if (count == 0) {
         // Guard against a release inside the destructor re-entering here.
@@ -38,7 +41,8 @@ ULONG STDMETHODCALLTYPE ComObject::NonDelegatingRelease() {
     return count > 0 ? count : 0;
 }
 
-HRESULT ComObject::ReturnInterface(IUnknown* itf, void** out) {
+HRESULT ComObject::ReturnInterface(IUnknown* itf, void** out)
+{
     if (!out) return E_POINTER;
     *out = itf;
     itf->AddRef();
@@ -49,9 +53,13 @@ namespace module {
 void ObjectCreated() { InterlockedIncrement(&g_objects); }
 void ObjectDestroyed() { InterlockedDecrement(&g_objects); }
 void Lock(bool lock) { lock ? InterlockedIncrement(&g_locks) : InterlockedDecrement(&g_locks); }
-bool CanUnload() { return InterlockedCompareExchange(&g_objects, 0, 0) == 0 && InterlockedCompareExchange(&g_locks, 0, 0) == 0; }
+bool CanUnload()
+{
+    return InterlockedCompareExchange(&g_objects, 0, 0) == 0 && InterlockedCompareExchange(&g_locks, 0, 0) == 0;
+}
 
-HINSTANCE Instance() {
+HINSTANCE Instance()
+{
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&Instance), &self);

@@ -50,14 +50,15 @@ bool CanUnload();
 // The module (DLL or EXE) that this layer is linked into: its dialogs,
 // strings and file path.
 HINSTANCE Instance();
-}
+}  // namespace module
 
 }  // namespace dshow
 
 // The public IUnknown of a class derived from ComObject.
-#define DSHOW_DELEGATING_UNKNOWN                                                              \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {               \
-        return Owner()->QueryInterface(iid, out);                                             \
-    }                                                                                         \
-    ULONG STDMETHODCALLTYPE AddRef() override { return Owner()->AddRef(); }                   \
+#define DSHOW_DELEGATING_UNKNOWN                                              \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override \
+    {                                                                         \
+        return Owner()->QueryInterface(iid, out);                             \
+    }                                                                         \
+    ULONG STDMETHODCALLTYPE AddRef() override { return Owner()->AddRef(); }   \
     ULONG STDMETHODCALLTYPE Release() override { return Owner()->Release(); }

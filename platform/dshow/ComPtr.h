@@ -12,7 +12,8 @@ public:
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : m_ptr(other.m_ptr) { other.m_ptr = nullptr; }
-    ComPtr& operator=(ComPtr&& other) noexcept {
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
         if (this != &other) {
             Reset();
             m_ptr = other.m_ptr;
@@ -24,18 +25,21 @@ public:
     T* Get() const { return m_ptr; }
     T* operator->() const { return m_ptr; }
     // The slot a call that hands out a reference fills; what was held goes first.
-    T** Put() {
+    T** Put()
+    {
         Reset();
         return &m_ptr;
     }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
     // Gives the reference to the caller, who releases it.
-    T* Detach() {
+    T* Detach()
+    {
         T* ptr = m_ptr;
         m_ptr = nullptr;
         return ptr;
     }
-    void Reset() {
+    void Reset()
+    {
         if (m_ptr) m_ptr->Release();
         m_ptr = nullptr;
     }

@@ -13,7 +13,8 @@ public:
     explicit ClassFactory(const ClassEntry& entry) : m_entry(entry) { module::ObjectCreated(); }
     virtual ~ClassFactory() { module::ObjectDestroyed(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         if (!out) return E_POINTER;
         if (iid == IID_IUnknown || iid == IID_IClassFactory) {
             *out = static_cast<IClassFactory*>(this);
@@ -24,13 +25,15 @@ public:
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_refCount); }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE Release() override
+    {
         LONG count = InterlockedDecrement(&m_refCount);
         if (count == 0) delete this;
         return count;
     }
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
+    {
         if (!out) return E_POINTER;
         *out = nullptr;
         // An aggregated object hands its aggregator the inner IUnknown only.
@@ -47,7 +50,8 @@ public:
         object->NonDelegatingRelease();
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
+    {
         module::Lock(lock != FALSE);
         return S_OK;
     }
@@ -58,17 +62,20 @@ private:
 };
 
 // HKCR\CLSID\{clsid}
-void ClassKeyPath(const CLSID& clsid, WCHAR (&path)[64]) {
+void ClassKeyPath(const CLSID& clsid, WCHAR (&path)[64])
+{
     WCHAR text[40];
     StringFromGUID2(clsid, text, ARRAYSIZE(text));
     wsprintfW(path, L"CLSID\\%s", text);
 }
 
-LONG SetDefaultValue(HKEY key, LPCWSTR subkey, LPCWSTR value) {
+LONG SetDefaultValue(HKEY key, LPCWSTR subkey, LPCWSTR value)
+{
     return RegSetKeyValueW(key, subkey, nullptr, REG_SZ, value, (lstrlenW(value) + 1) * sizeof(WCHAR));
 }
 
-HRESULT WriteClassKey(const ClassEntry& entry, LPCWSTR modulePath) {
+HRESULT WriteClassKey(const ClassEntry& entry, LPCWSTR modulePath)
+{
     WCHAR path[64];
     ClassKeyPath(*entry.clsid, path);
     HKEY key = nullptr;
@@ -83,14 +90,16 @@ HRESULT WriteClassKey(const ClassEntry& entry, LPCWSTR modulePath) {
     return HRESULT_FROM_WIN32(status);
 }
 
-HRESULT DeleteClassKey(const ClassEntry& entry) {
+HRESULT DeleteClassKey(const ClassEntry& entry)
+{
     WCHAR path[64];
     ClassKeyPath(*entry.clsid, path);
     LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, path);
     return status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
-HRESULT UpdateMapper(const ClassEntry& entry, bool install) {
+HRESULT UpdateMapper(const ClassEntry& entry, bool install)
+{
     IFilterMapper2* mapper = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                                   reinterpret_cast<void**>(&mapper));
@@ -116,7 +125,8 @@ HRESULT UpdateMapper(const ClassEntry& entry, bool install) {
 class ComScope {
 public:
     ComScope() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
+    ~ComScope()
+    {
         if (SUCCEEDED(m_hr)) CoUninitialize();
     }
 
@@ -126,7 +136,8 @@ private:
 
 }  // namespace
 
-HRESULT GetClassObject(const ClassEntry* table, size_t count, REFCLSID clsid, REFIID iid, void** out) {
+HRESULT GetClassObject(const ClassEntry* table, size_t count, REFCLSID clsid, REFIID iid, void** out)
+{
     if (!out) return E_POINTER;
     *out = nullptr;
     if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
@@ -142,7 +153,8 @@ HRESULT GetClassObject(const ClassEntry* table, size_t count, REFCLSID clsid, RE
 
 HRESULT CanUnloadNow() { return module::CanUnload() ? S_OK : S_FALSE; }
 
-HRESULT RegisterServer(const ClassEntry* table, size_t count, bool install) {
+HRESULT RegisterServer(const ClassEntry* table, size_t count, bool install)
+{
     WCHAR modulePath[MAX_PATH];
     DWORD length = GetModuleFileNameW(module::Instance(), modulePath, MAX_PATH);
     if (length == 0 || length == MAX_PATH) return E_FAIL;

@@ -16,7 +16,8 @@ namespace dshow {
 struct PinItems {
     using Stored = IPin*;
     using Out = IPin*;
-    static HRESULT HandOut(IPin* const& pin, IPin** out) {
+    static HRESULT HandOut(IPin* const& pin, IPin** out)
+    {
         *out = pin;
         pin->AddRef();
         return S_OK;
@@ -29,7 +30,8 @@ struct PinItems {
 struct MediaTypeItems {
     using Stored = AM_MEDIA_TYPE;
     using Out = AM_MEDIA_TYPE*;
-    static HRESULT HandOut(const AM_MEDIA_TYPE& mt, AM_MEDIA_TYPE** out) {
+    static HRESULT HandOut(const AM_MEDIA_TYPE& mt, AM_MEDIA_TYPE** out)
+    {
         *out = CreateMediaType(mt);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
@@ -46,7 +48,8 @@ public:
 
     // Makes an enumerator that takes over the items (and the references or
     // memory they own); without memory for it, frees them.
-    static HRESULT Create(std::vector<Stored> items, size_t position, Interface** out) {
+    static HRESULT Create(std::vector<Stored> items, size_t position, Interface** out)
+    {
         auto* made = new (std::nothrow) SnapshotEnumerator(std::move(items), position);
         if (!made) {
             for (Stored& item : items) Items::Free(item);
@@ -56,17 +59,20 @@ public:
         *out = made;
         return S_OK;
     }
-    ~SnapshotEnumerator() override {
+    ~SnapshotEnumerator() override
+    {
         for (Stored& item : m_items) Items::Free(item);
     }
 
     DSHOW_DELEGATING_UNKNOWN
-    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override
+    {
         if (iid == *Iid) return ReturnInterface(static_cast<Interface*>(this), out);
         return ComObject::NonDelegatingQueryInterface(iid, out);
     }
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, Out* items, ULONG* fetched) override {
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, Out* items, ULONG* fetched) override
+    {
         if (!items || (count > 1 && !fetched)) return E_POINTER;
         ULONG served = 0;
         for (; served < count && m_position < m_items.size(); ++served, ++m_position) {
@@ -80,18 +86,21 @@ public:
         return served == count ? S_OK : S_FALSE;
     }
 
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
+    {
         size_t left = m_items.size() - m_position;
         m_position += count < left ? count : left;
         return count <= left ? S_OK : S_FALSE;
     }
 
-    HRESULT STDMETHODCALLTYPE Reset() override {
+    HRESULT STDMETHODCALLTYPE Reset() override
+    {
         m_position = 0;
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Clone(Interface** out) override {
+    HRESULT STDMETHODCALLTYPE Clone(Interface** out) override
+    {
         if (!out) return E_POINTER;
         std::vector<Stored> copies;
         for (const Stored& item : m_items) {
@@ -108,7 +117,9 @@ public:
 private:
     // The items move only once the object has its memory.
     SnapshotEnumerator(std::vector<Stored>&& items, size_t position)
-        : ComObject(nullptr), m_items(std::move(items)), m_position(position) {}
+        : ComObject(nullptr), m_items(std::move(items)), m_position(position)
+    {
+    }
 
     std::vector<Stored> m_items;
     size_t m_position;

@@ -5,7 +5,10 @@
 
 namespace dshow {
 
-OutputPin::OutputPin(BaseFilter* filter, CRITICAL_SECTION* lock, LPCWSTR name) : BasePin(filter, lock, name, PINDIR_OUTPUT) {}
+OutputPin::OutputPin(BaseFilter* filter, CRITICAL_SECTION* lock, LPCWSTR name)
+    : BasePin(filter, lock, name, PINDIR_OUTPUT)
+{
+}
 
 OutputPin::~OutputPin() { OutputPin::BreakConnect(); }
 
@@ -13,7 +16,8 @@ HRESULT STDMETHODCALLTYPE OutputPin::EndOfStream() { return E_UNEXPECTED; }
 HRESULT STDMETHODCALLTYPE OutputPin::BeginFlush() { return E_UNEXPECTED; }
 HRESULT STDMETHODCALLTYPE OutputPin::EndFlush() { return E_UNEXPECTED; }
 
-HRESULT OutputPin::CheckConnect(IPin* peer) {
+HRESULT OutputPin::CheckConnect(IPin* peer)
+{
     HRESULT hr = BasePin::CheckConnect(peer);
     if (FAILED(hr)) return hr;
     if (FAILED(peer->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&m_downstream)))) {
@@ -25,7 +29,8 @@ HRESULT OutputPin::CheckConnect(IPin* peer) {
 
 HRESULT OutputPin::CompleteConnect(IPin*) { return DecideAllocator(m_downstream, &m_allocator); }
 
-HRESULT OutputPin::BreakConnect() {
+HRESULT OutputPin::BreakConnect()
+{
     if (m_allocator) {
         m_allocator->Decommit();
         m_allocator->Release();
@@ -39,7 +44,8 @@ HRESULT OutputPin::BreakConnect() {
 HRESULT OutputPin::Active() { return m_allocator ? m_allocator->Commit() : VFW_E_NO_ALLOCATOR; }
 HRESULT OutputPin::Inactive() { return m_allocator ? m_allocator->Decommit() : VFW_E_NO_ALLOCATOR; }
 
-HRESULT OutputPin::DecideAllocator(IMemInputPin* downstream, IMemAllocator** allocator) {
+HRESULT OutputPin::DecideAllocator(IMemInputPin* downstream, IMemAllocator** allocator)
+{
     *allocator = nullptr;
     ALLOCATOR_PROPERTIES wishes{};
     downstream->GetAllocatorRequirements(&wishes);
@@ -66,18 +72,22 @@ HRESULT OutputPin::DecideAllocator(IMemInputPin* downstream, IMemAllocator** all
     return S_OK;
 }
 
-HRESULT OutputPin::OfferAllocator(IMemInputPin* downstream, IMemAllocator* allocator, const ALLOCATOR_PROPERTIES& wishes) {
+HRESULT OutputPin::OfferAllocator(IMemInputPin* downstream, IMemAllocator* allocator,
+                                  const ALLOCATOR_PROPERTIES& wishes)
+{
     ALLOCATOR_PROPERTIES request = wishes;
     HRESULT hr = DecideBufferSize(allocator, request);
     return SUCCEEDED(hr) ? downstream->NotifyAllocator(allocator, FALSE) : hr;
 }
 
-HRESULT OutputPin::GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* stop, DWORD flags) {
+HRESULT OutputPin::GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* stop, DWORD flags)
+{
     if (!m_allocator) return VFW_E_NO_ALLOCATOR;
     return m_allocator->GetBuffer(sample, start, stop, flags);
 }
 
-HRESULT OutputPin::Deliver(IMediaSample* sample) {
+HRESULT OutputPin::Deliver(IMediaSample* sample)
+{
     return m_downstream ? m_downstream->Receive(sample) : VFW_E_NOT_CONNECTED;
 }
 
@@ -85,7 +95,8 @@ HRESULT OutputPin::DeliverEndOfStream() { return Peer() ? Peer()->EndOfStream() 
 HRESULT OutputPin::DeliverBeginFlush() { return Peer() ? Peer()->BeginFlush() : VFW_E_NOT_CONNECTED; }
 HRESULT OutputPin::DeliverEndFlush() { return Peer() ? Peer()->EndFlush() : VFW_E_NOT_CONNECTED; }
 
-HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
     return Peer() ? Peer()->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
 }
 

@@ -2,7 +2,8 @@
 
 namespace dshow {
 
-OutputQueue::OutputQueue(IPin* downstream, HRESULT* hr, bool autoThread) : m_pin(downstream) {
+OutputQueue::OutputQueue(IPin* downstream, HRESULT* hr, bool autoThread) : m_pin(downstream)
+{
     InitializeCriticalSection(&m_lock);
     InitializeConditionVariable(&m_wake);
     InitializeConditionVariable(&m_idle);
@@ -18,7 +19,8 @@ OutputQueue::OutputQueue(IPin* downstream, HRESULT* hr, bool autoThread) : m_pin
     }
 }
 
-OutputQueue::~OutputQueue() {
+OutputQueue::~OutputQueue()
+{
     if (m_thread) {
         EnterCriticalSection(&m_lock);
         m_terminate = true;
@@ -33,12 +35,14 @@ OutputQueue::~OutputQueue() {
     DeleteCriticalSection(&m_lock);
 }
 
-DWORD WINAPI OutputQueue::ThreadMain(void* self) {
+DWORD WINAPI OutputQueue::ThreadMain(void* self)
+{
     static_cast<OutputQueue*>(self)->ServeQueue();
     return 0;
 }
 
-void OutputQueue::ServeQueue() {
+void OutputQueue::ServeQueue()
+{
     EnterCriticalSection(&m_lock);
     for (;;) {
         while (m_items.empty() && !m_terminate) SleepConditionVariableCS(&m_wake, &m_lock, INFINITE);
@@ -55,7 +59,8 @@ void OutputQueue::ServeQueue() {
     LeaveCriticalSection(&m_lock);
 }
 
-void OutputQueue::Submit(const Item& item) {
+void OutputQueue::Submit(const Item& item)
+{
     if (!m_thread) {
         Deliver(item);
         return;
@@ -66,7 +71,8 @@ void OutputQueue::Submit(const Item& item) {
     LeaveCriticalSection(&m_lock);
 }
 
-void OutputQueue::Deliver(const Item& item) {
+void OutputQueue::Deliver(const Item& item)
+{
     switch (item.kind) {
     case Kind::Sample:
         if (!m_flushing) m_input->Receive(item.sample);
@@ -81,7 +87,8 @@ void OutputQueue::Deliver(const Item& item) {
     }
 }
 
-void OutputQueue::DropQueued() {
+void OutputQueue::DropQueued()
+{
     // A flush discards everything still pending, end-of-stream included.
     for (const Item& item : m_items) {
         if (item.kind == Kind::Sample) item.sample->Release();
@@ -92,11 +99,13 @@ void OutputQueue::DropQueued() {
 void OutputQueue::Receive(IMediaSample* sample) { Submit({Kind::Sample, sample, 0, 0, 0.0}); }
 void OutputQueue::EndOfStream() { Submit({Kind::EndOfStream, nullptr, 0, 0, 0.0}); }
 
-void OutputQueue::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+void OutputQueue::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
     Submit({Kind::NewSegment, nullptr, start, stop, rate});
 }
 
-void OutputQueue::BeginFlush() {
+void OutputQueue::BeginFlush()
+{
     EnterCriticalSection(&m_lock);
     m_flushing = true;
     DropQueued();
@@ -104,7 +113,8 @@ void OutputQueue::BeginFlush() {
     m_pin->BeginFlush();
 }
 
-void OutputQueue::EndFlush() {
+void OutputQueue::EndFlush()
+{
     EnterCriticalSection(&m_lock);
     while (m_delivering) SleepConditionVariableCS(&m_idle, &m_lock, INFINITE);
     m_flushing = false;

@@ -6,22 +6,27 @@ namespace dshow {
 
 namespace {
 INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-}
+}  // namespace
 
 PropertyPage::PropertyPage(IUnknown* outer, int dialogId, int titleId)
-    : ComObject(outer), m_dialogId(dialogId), m_titleId(titleId) {}
+    : ComObject(outer), m_dialogId(dialogId), m_titleId(titleId)
+{
+}
 
-PropertyPage::~PropertyPage() {
+PropertyPage::~PropertyPage()
+{
     if (m_window) DestroyWindow(m_window);
     if (m_site) m_site->Release();
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE PropertyPage::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IPropertyPage) return ReturnInterface(static_cast<IPropertyPage*>(this), out);
     return ComObject::NonDelegatingQueryInterface(iid, out);
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::SetPageSite(IPropertyPageSite* site) {
+HRESULT STDMETHODCALLTYPE PropertyPage::SetPageSite(IPropertyPageSite* site)
+{
     if (site) {
         if (m_site) return E_UNEXPECTED;
         m_site = site;
@@ -34,7 +39,8 @@ HRESULT STDMETHODCALLTYPE PropertyPage::SetPageSite(IPropertyPageSite* site) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::Activate(HWND parent, LPCRECT rect, BOOL) {
+HRESULT STDMETHODCALLTYPE PropertyPage::Activate(HWND parent, LPCRECT rect, BOOL)
+{
     if (!rect) return E_POINTER;
     if (m_window) return E_UNEXPECTED;
     if (!CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(m_dialogId), parent, DialogProc,
@@ -45,7 +51,8 @@ HRESULT STDMETHODCALLTYPE PropertyPage::Activate(HWND parent, LPCRECT rect, BOOL
     return Show(SW_SHOWNORMAL);
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::Deactivate() {
+HRESULT STDMETHODCALLTYPE PropertyPage::Deactivate()
+{
     if (!m_window) return E_UNEXPECTED;
     OnDeactivate();
     DestroyWindow(m_window);
@@ -53,7 +60,8 @@ HRESULT STDMETHODCALLTYPE PropertyPage::Deactivate() {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::GetPageInfo(PROPPAGEINFO* info) {
+HRESULT STDMETHODCALLTYPE PropertyPage::GetPageInfo(PROPPAGEINFO* info)
+{
     if (!info) return E_POINTER;
     WCHAR title[128] = {};
     LoadStringW(module::Instance(), m_titleId, title, ARRAYSIZE(title));
@@ -70,12 +78,13 @@ HRESULT STDMETHODCALLTYPE PropertyPage::GetPageInfo(PROPPAGEINFO* info) {
     return S_OK;
 }
 
-SIZE PropertyPage::DialogSize() const {
+SIZE PropertyPage::DialogSize() const
+{
     // The template is in dialog units; a hidden instance measures it in
     // pixels for the frame's font.
     SIZE size = {0, 0};
-    HWND probe = CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(m_dialogId), GetDesktopWindow(),
-                                    IgnoreMessages, 0);
+    HWND probe =
+        CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(m_dialogId), GetDesktopWindow(), IgnoreMessages, 0);
     if (probe) {
         RECT rect;
         GetWindowRect(probe, &rect);
@@ -86,7 +95,8 @@ SIZE PropertyPage::DialogSize() const {
     return size;
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::SetObjects(ULONG count, IUnknown** objects) {
+HRESULT STDMETHODCALLTYPE PropertyPage::SetObjects(ULONG count, IUnknown** objects)
+{
     if (count == 1) {
         if (!objects || !objects[0]) return E_POINTER;
         m_objectSet = true;
@@ -99,14 +109,16 @@ HRESULT STDMETHODCALLTYPE PropertyPage::SetObjects(ULONG count, IUnknown** objec
     return E_UNEXPECTED;
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::Show(UINT command) {
+HRESULT STDMETHODCALLTYPE PropertyPage::Show(UINT command)
+{
     if (!m_window) return E_UNEXPECTED;
     ShowWindow(m_window, command);
     InvalidateRect(m_window, nullptr, TRUE);
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::Move(LPCRECT rect) {
+HRESULT STDMETHODCALLTYPE PropertyPage::Move(LPCRECT rect)
+{
     if (!rect) return E_POINTER;
     if (!m_window) return E_UNEXPECTED;
     MoveWindow(m_window, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
@@ -115,7 +127,8 @@ HRESULT STDMETHODCALLTYPE PropertyPage::Move(LPCRECT rect) {
 
 HRESULT STDMETHODCALLTYPE PropertyPage::IsPageDirty() { return m_dirty ? S_OK : S_FALSE; }
 
-HRESULT STDMETHODCALLTYPE PropertyPage::Apply() {
+HRESULT STDMETHODCALLTYPE PropertyPage::Apply()
+{
     if (!m_objectSet || !m_site) return E_UNEXPECTED;
     if (!m_dirty) return S_OK;
     HRESULT hr = OnApplyChanges();
@@ -132,7 +145,8 @@ HRESULT PropertyPage::OnActivate() { return S_OK; }
 HRESULT PropertyPage::OnDeactivate() { return S_OK; }
 HRESULT PropertyPage::OnApplyChanges() { return S_OK; }
 
-INT_PTR PropertyPage::OnReceiveMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR PropertyPage::OnReceiveMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+{
     // The frame strips WS_EX_CONTROLPARENT from its pages, which would take
     // the tab key out of the page's controls.
     if (message == WM_STYLECHANGING && wParam == static_cast<WPARAM>(GWL_EXSTYLE)) {
@@ -141,12 +155,14 @@ INT_PTR PropertyPage::OnReceiveMessage(HWND, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
-void PropertyPage::SetDirty() {
+void PropertyPage::SetDirty()
+{
     m_dirty = true;
     if (m_site) m_site->OnStatusChange(PROPPAGESTATUS_DIRTY);
 }
 
-INT_PTR CALLBACK PropertyPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK PropertyPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         reinterpret_cast<PropertyPage*>(lParam)->m_window = window;

@@ -11,25 +11,25 @@ namespace setup {
 // and whatever is passed on to the installer keeps them. Entry 0 is the
 // program's own full path in place of the name it was started by.
 class ArgumentVector {
- public:
-  ArgumentVector() = default;
-  ~ArgumentVector();
-  ArgumentVector(const ArgumentVector&) = delete;
-  ArgumentVector& operator=(const ArgumentVector&) = delete;
+public:
+    ArgumentVector() = default;
+    ~ArgumentVector();
+    ArgumentVector(const ArgumentVector&) = delete;
+    ArgumentVector& operator=(const ArgumentVector&) = delete;
 
-  // False when the copy cannot be allocated.
-  bool Split(const char* commandLine, const char* programPath);
+    // False when the copy cannot be allocated.
+    bool Split(const char* commandLine, const char* programPath);
 
-  size_t Count() const { return count_; }
-  // The argument's text; empty once blanked.
-  char* operator[](size_t index) const { return arguments_[index]; }
-  // Marks an argument as consumed, so that it is not passed on.
-  void Blank(size_t index) { arguments_[index][0] = '\0'; }
+    size_t Count() const { return count_; }
+    // The argument's text; empty once blanked.
+    char* operator[](size_t index) const { return arguments_[index]; }
+    // Marks an argument as consumed, so that it is not passed on.
+    void Blank(size_t index) { arguments_[index][0] = '\0'; }
 
- private:
-  char** arguments_ = nullptr;
-  char* text_ = nullptr;
-  size_t count_ = 0;
+private:
+    char** arguments_ = nullptr;
+    char* text_ = nullptr;
+    size_t count_ = 0;
 };
 
 }  // namespace setup

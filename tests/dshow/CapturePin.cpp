@@ -3,13 +3,15 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-HRESULT STDMETHODCALLTYPE CapturePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE CapturePin::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IKsPropertySet) return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
     return OutputPin::NonDelegatingQueryInterface(iid, out);
 }
 
 HRESULT STDMETHODCALLTYPE CapturePin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataBytes,
-                                          DWORD* returned) {
+                                          DWORD* returned)
+{
     if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
     if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
     if (!data || dataBytes < sizeof(GUID)) return E_UNEXPECTED;
@@ -18,7 +20,8 @@ HRESULT STDMETHODCALLTYPE CapturePin::Get(REFGUID set, DWORD id, void*, DWORD, v
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CapturePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+HRESULT STDMETHODCALLTYPE CapturePin::QuerySupported(REFGUID set, DWORD id, DWORD* support)
+{
     if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
     if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
     if (support) *support = KSPROPERTY_SUPPORT_GET;

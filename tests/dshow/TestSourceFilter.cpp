@@ -16,39 +16,44 @@ using orbile::Locked;
 namespace {
 // {3C5B9B2A-6E1D-4F7B-9C0E-5A2D7E8F1B44}: no registered class, tests make it directly.
 const CLSID kTestSourceClsid = {0x3C5B9B2A, 0x6E1D, 0x4F7B, {0x9C, 0x0E, 0x5A, 0x2D, 0x7E, 0x8F, 0x1B, 0x44}};
-}
+}  // namespace
 
 long TestFrameCapacity(const TestSourceOptions& options) { return options.width * options.height * 2; }
 
-long TestFrameLength(const TestSourceOptions& options, int index) {
+long TestFrameLength(const TestSourceOptions& options, int index)
+{
     long capacity = TestFrameCapacity(options);
     if (options.subtype == MEDIASUBTYPE_YUY2) return capacity;
     // Compressed frames: every length differs from its neighbours.
     return capacity / 4 + (index * 4099L) % (capacity / 2);
 }
 
-TestSourceFilter* TestSourceFilter::Create(const TestSourceOptions& options) {
+TestSourceFilter* TestSourceFilter::Create(const TestSourceOptions& options)
+{
     auto* filter = new TestSourceFilter(options);
     filter->NonDelegatingAddRef();
     return filter;
 }
 
 TestSourceFilter::TestSourceFilter(const TestSourceOptions& options)
-    : BaseFilter(nullptr, &m_lock, kTestSourceClsid), m_options(options) {
+    : BaseFilter(nullptr, &m_lock, kTestSourceClsid), m_options(options)
+{
     InitializeCriticalSection(&m_lock);
     InitializeCriticalSection(&m_recordLock);
     m_finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_pin = new TestSourcePin(this, &m_lock);
 }
 
-TestSourceFilter::~TestSourceFilter() {
+TestSourceFilter::~TestSourceFilter()
+{
     delete m_pin;
     CloseHandle(m_finished);
     DeleteCriticalSection(&m_recordLock);
     DeleteCriticalSection(&m_lock);
 }
 
-HRESULT STDMETHODCALLTYPE TestSourceFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE TestSourceFilter::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IKsPropertySet && m_options.withKsPropertySet)
         return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
     if (iid == IID_IAMVideoProcAmp && m_options.withProcAmp)
@@ -58,16 +63,25 @@ HRESULT STDMETHODCALLTYPE TestSourceFilter::NonDelegatingQueryInterface(REFIID i
 
 dshow::BasePin* TestSourceFilter::GetPin(int index) { return index == 0 ? m_pin : nullptr; }
 
-HRESULT STDMETHODCALLTYPE TestSourceFilter::GetState(DWORD timeoutMs, FILTER_STATE* state) {
+HRESULT STDMETHODCALLTYPE TestSourceFilter::GetState(DWORD timeoutMs, FILTER_STATE* state)
+{
     HRESULT hr = BaseFilter::GetState(timeoutMs, state);
     return hr == S_OK && *state == State_Paused ? VFW_S_CANT_CUE : hr;
 }
 
-HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) { return E_PROP_SET_UNSUPPORTED; }
-HRESULT STDMETHODCALLTYPE TestSourceFilter::Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*) { return E_PROP_SET_UNSUPPORTED; }
+HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD)
+{
+    return E_PROP_SET_UNSUPPORTED;
+}
+HRESULT STDMETHODCALLTYPE TestSourceFilter::Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*)
+{
+    return E_PROP_SET_UNSUPPORTED;
+}
 HRESULT STDMETHODCALLTYPE TestSourceFilter::QuerySupported(REFGUID, DWORD, DWORD*) { return E_PROP_SET_UNSUPPORTED; }
 
-HRESULT STDMETHODCALLTYPE TestSourceFilter::GetRange(long, long* min, long* max, long* step, long* defaultValue, long* flags) {
+HRESULT STDMETHODCALLTYPE TestSourceFilter::GetRange(long, long* min, long* max, long* step, long* defaultValue,
+                                                     long* flags)
+{
     *min = 0;
     *max = 9999;
     *step = 1;
@@ -76,7 +90,8 @@ HRESULT STDMETHODCALLTYPE TestSourceFilter::GetRange(long, long* min, long* max,
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(long property, long value, long flags) {
+HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(long property, long value, long flags)
+{
     Locked guard(&m_recordLock);
     m_procAmpCalls.push_back({property, value, flags});
     return S_OK;
@@ -84,22 +99,26 @@ HRESULT STDMETHODCALLTYPE TestSourceFilter::Set(long property, long value, long 
 
 HRESULT STDMETHODCALLTYPE TestSourceFilter::Get(long, long*, long*) { return E_NOTIMPL; }
 
-std::vector<ProcAmpCall> TestSourceFilter::ProcAmpCalls() {
+std::vector<ProcAmpCall> TestSourceFilter::ProcAmpCalls()
+{
     Locked guard(&m_recordLock);
     return m_procAmpCalls;
 }
 
-void TestSourceFilter::ClearProcAmpCalls() {
+void TestSourceFilter::ClearProcAmpCalls()
+{
     Locked guard(&m_recordLock);
     m_procAmpCalls.clear();
 }
 
-std::vector<BYTE*> TestSourceFilter::FramePointers() {
+std::vector<BYTE*> TestSourceFilter::FramePointers()
+{
     Locked guard(&m_recordLock);
     return m_pointers;
 }
 
-HRESULT TestSourceFilter::PushFrame(int index) {
+HRESULT TestSourceFilter::PushFrame(int index)
+{
     IMediaSample* sample = nullptr;
     HRESULT hr = m_pin->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr)) return hr;
@@ -120,7 +139,8 @@ HRESULT TestSourceFilter::PushFrame(int index) {
     return hr;
 }
 
-void TestSourceFilter::PushLoop(HANDLE stop) {
+void TestSourceFilter::PushLoop(HANDLE stop)
+{
     for (int index = 0; m_options.frameCount < 0 || index < m_options.frameCount; ++index) {
         // A live source: frames flow only while the graph runs.
         while (m_state != State_Running) {
@@ -135,13 +155,17 @@ void TestSourceFilter::PushLoop(HANDLE stop) {
 }
 
 TestSourcePin::TestSourcePin(TestSourceFilter* filter, CRITICAL_SECTION* lock)
-    : CapturePin(filter, lock), m_source(filter) {}
+    : CapturePin(filter, lock), m_source(filter)
+{
+}
 
-TestSourcePin::~TestSourcePin() {
+TestSourcePin::~TestSourcePin()
+{
     if (m_stop) CloseHandle(m_stop);
 }
 
-HRESULT TestSourcePin::GetMediaType(int position, AM_MEDIA_TYPE& mt) {
+HRESULT TestSourcePin::GetMediaType(int position, AM_MEDIA_TYPE& mt)
+{
     if (position != 0) return VFW_S_NO_MORE_ITEMS;
     const TestSourceOptions& options = m_source->Options();
     bool videoInfo2 = options.formatType == FORMAT_VideoInfo2;
@@ -169,7 +193,8 @@ HRESULT TestSourcePin::GetMediaType(int position, AM_MEDIA_TYPE& mt) {
     return S_OK;
 }
 
-HRESULT TestSourcePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT TestSourcePin::CheckMediaType(const AM_MEDIA_TYPE& mt)
+{
     AM_MEDIA_TYPE ours{};
     if (FAILED(GetMediaType(0, ours))) return E_OUTOFMEMORY;
     bool same = mt.majortype == ours.majortype && mt.subtype == ours.subtype && mt.formattype == ours.formattype &&
@@ -178,7 +203,8 @@ HRESULT TestSourcePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
     return same ? S_OK : S_FALSE;
 }
 
-HRESULT TestSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request) {
+HRESULT TestSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request)
+{
     request.cBuffers = std::max(request.cBuffers, 4L);
     request.cbBuffer = std::max(request.cbBuffer, TestFrameCapacity(m_source->Options()));
     ALLOCATOR_PROPERTIES actual{};
@@ -187,7 +213,8 @@ HRESULT TestSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROP
     return actual.cbBuffer >= TestFrameCapacity(m_source->Options()) ? S_OK : E_FAIL;
 }
 
-HRESULT TestSourcePin::Active() {
+HRESULT TestSourcePin::Active()
+{
     HRESULT hr = OutputPin::Active();
     if (FAILED(hr) || m_source->Options().frameCount == 0) return hr;
     m_source->m_sent = 0;
@@ -198,7 +225,8 @@ HRESULT TestSourcePin::Active() {
     return m_thread ? S_OK : E_FAIL;
 }
 
-HRESULT TestSourcePin::Inactive() {
+HRESULT TestSourcePin::Inactive()
+{
     if (m_thread) SetEvent(m_stop);
     // Decommitting releases a push thread waiting for a buffer.
     HRESULT hr = OutputPin::Inactive();
@@ -210,7 +238,8 @@ HRESULT TestSourcePin::Inactive() {
     return hr;
 }
 
-DWORD WINAPI TestSourcePin::ThreadMain(void* self) {
+DWORD WINAPI TestSourcePin::ThreadMain(void* self)
+{
     auto* pin = static_cast<TestSourcePin*>(self);
     pin->m_source->PushLoop(pin->m_stop);
     return 0;

@@ -16,13 +16,13 @@ struct TestSourceOptions {
     GUID subtype = MEDIASUBTYPE_YUY2;  // or MEDIASUBTYPE_MJPG
     int width = 320;
     int height = 240;
-    int frameCount = 0;     // frames the push thread sends per run; -1: until stopped
+    int frameCount = 0;  // frames the push thread sends per run; -1: until stopped
     bool withKsPropertySet = true;
     bool withProcAmp = true;
     // The format block as the pin offers it: its type and its announced
     // size (a short block stands for a malformed capture filter).
     GUID formatType = FORMAT_VideoInfo;  // or FORMAT_VideoInfo2
-    ULONG formatBytes = 0;  // 0: the full header of the format type
+    ULONG formatBytes = 0;               // 0: the full header of the format type
     // Off, frames carry only their index: for measuring what the filters
     // downstream cost rather than the source's writing.
     bool writePattern = true;
@@ -59,12 +59,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
 
     // IKsPropertySet: the filter only looks for it.
-    HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data, DWORD dataBytes) override;
-    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data, DWORD dataBytes,
-                                  DWORD* returned) override;
+    HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data,
+                                  DWORD dataBytes) override;
+    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, void* instance, DWORD instanceBytes, void* data,
+                                  DWORD dataBytes, DWORD* returned) override;
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
     // IAMVideoProcAmp
-    HRESULT STDMETHODCALLTYPE GetRange(long property, long* min, long* max, long* step, long* defaultValue, long* flags) override;
+    HRESULT STDMETHODCALLTYPE GetRange(long property, long* min, long* max, long* step, long* defaultValue,
+                                       long* flags) override;
     HRESULT STDMETHODCALLTYPE Set(long property, long value, long flags) override;
     HRESULT STDMETHODCALLTYPE Get(long property, long* value, long* flags) override;
 

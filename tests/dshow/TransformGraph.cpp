@@ -15,9 +15,10 @@ namespace {
 HMODULE g_orbile = nullptr;
 std::mutex g_frameLock;
 std::vector<FrameRecord> g_frames;
-}
+}  // namespace
 
-std::wstring OrbilePath() {
+std::wstring OrbilePath()
+{
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring self(path);
@@ -25,17 +26,20 @@ std::wstring OrbilePath() {
     return folder.substr(0, folder.find_last_of(L'\\')) + L"\\Orbile.ax";
 }
 
-HMODULE OrbileModule() {
+HMODULE OrbileModule()
+{
     if (!g_orbile) g_orbile = LoadLibraryW(OrbilePath().c_str());
     return g_orbile;
 }
 
-ULONG RefCount(IUnknown* object) {
+ULONG RefCount(IUnknown* object)
+{
     object->AddRef();
     return object->Release();
 }
 
-void FrameLog::Callback(unsigned char* data, int width, int height, int length) {
+void FrameLog::Callback(unsigned char* data, int width, int height, int length)
+{
     int index = *reinterpret_cast<int*>(data);
     bool intact = true;
     for (long offset = sizeof(int); offset < length && intact; ++offset)
@@ -44,19 +48,22 @@ void FrameLog::Callback(unsigned char* data, int width, int height, int length) 
     g_frames.push_back({data, width, height, length, index, intact});
 }
 
-void FrameLog::Reset() {
+void FrameLog::Reset()
+{
     std::lock_guard<std::mutex> guard(g_frameLock);
     g_frames.clear();
 }
 
-std::vector<FrameRecord> FrameLog::Records() {
+std::vector<FrameRecord> FrameLog::Records()
+{
     std::lock_guard<std::mutex> guard(g_frameLock);
     return g_frames;
 }
 
 HRESULT FindPinByName(IBaseFilter* filter, const wchar_t* name, IPin** pin) { return filter->FindPin(name, pin); }
 
-HRESULT NthPin(IBaseFilter* filter, int index, IPin** pin) {
+HRESULT NthPin(IBaseFilter* filter, int index, IPin** pin)
+{
     ComPtr<IEnumPins> pins;
     HRESULT hr = filter->EnumPins(pins.Put());
     if (SUCCEEDED(hr)) hr = pins->Skip(index);
@@ -64,7 +71,8 @@ HRESULT NthPin(IBaseFilter* filter, int index, IPin** pin) {
     return hr == S_OK ? S_OK : VFW_E_NOT_FOUND;
 }
 
-TransformGraph::~TransformGraph() {
+TransformGraph::~TransformGraph()
+{
     if (control) control->Stop();
     // Filters leave the graph before our own objects go.
     control.Reset();
@@ -74,7 +82,8 @@ TransformGraph::~TransformGraph() {
     if (sink) sink->Release();
 }
 
-HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind) {
+HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind)
+{
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.PutVoid());
     if (FAILED(hr)) return hr;
     graph->QueryInterface(IID_IMediaControl, control.PutVoid());
@@ -83,7 +92,8 @@ HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind)
     source = TestSourceFilter::Create(options);
     hr = graph->AddFilter(source, L"Test source");
     if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, transform.PutVoid());
+        hr =
+            CoCreateInstance(CLSID_VideoTransform, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, transform.PutVoid());
     if (SUCCEEDED(hr)) hr = graph->AddFilter(transform.Get(), nullptr);
     if (SUCCEEDED(hr)) hr = transform->QueryInterface(IID_VideoTransformProp, prop.PutVoid());
     ComPtr<IPin> in;
@@ -96,7 +106,8 @@ HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind)
         hr = CoCreateInstance(kNullRendererClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, downstream.PutVoid());
         break;
     case Downstream::SampleGrabber:
-        hr = CoCreateInstance(kSampleGrabberClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, downstream.PutVoid());
+        hr =
+            CoCreateInstance(kSampleGrabberClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, downstream.PutVoid());
         break;
     default:
         sink = RecordingSink::Create();
@@ -124,6 +135,7 @@ HRESULT TransformGraph::Build(const TestSourceOptions& options, Downstream kind)
 HRESULT TransformGraph::Run() { return control->Run(); }
 HRESULT TransformGraph::Stop() { return control->Stop(); }
 
-bool TransformGraph::WaitForCompletion(DWORD timeoutMs, long* code) {
+bool TransformGraph::WaitForCompletion(DWORD timeoutMs, long* code)
+{
     return events->WaitForCompletion(static_cast<long>(timeoutMs), code) == S_OK;
 }

@@ -23,7 +23,8 @@ std::wstring OrbilePath();
 HMODULE OrbileModule();
 // An export of Orbile.ax.
 template <class Function>
-Function OrbileExport(const char* name) {
+Function OrbileExport(const char* name)
+{
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(OrbileModule(), name)));
 }
 using DllEntry = HRESULT(STDAPICALLTYPE*)();
@@ -37,8 +38,8 @@ struct FrameRecord {
     int width;
     int height;
     int length;
-    int index;          // the index the frame carries
-    bool contentIntact; // every byte as the source wrote it
+    int index;           // the index the frame carries
+    bool contentIntact;  // every byte as the source wrote it
 };
 
 // The device library's side of the callback.

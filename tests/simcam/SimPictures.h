@@ -7,8 +7,8 @@
 namespace simcam {
 
 struct Picture {
-  const unsigned char* bytes;
-  size_t size;
+    const unsigned char* bytes;
+    size_t size;
 };
 
 const int kTestPictureCount = 8;

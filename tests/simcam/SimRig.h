@@ -21,22 +21,22 @@ enum class Transport { kDirectUsb, kKsProperty, kDirectShow };
 const char* TransportName(Transport transport);
 
 class SimRig {
- public:
-  explicit SimRig(Transport transport, uint8_t modelCode = 0x60);
-  ~SimRig();
-  SimRig(const SimRig&) = delete;
-  SimRig& operator=(const SimRig&) = delete;
+public:
+    explicit SimRig(Transport transport, uint8_t modelCode = 0x60);
+    ~SimRig();
+    SimRig(const SimRig&) = delete;
+    SimRig& operator=(const SimRig&) = delete;
 
-  // Claims the camera as entry 0 for controller and makes it current, as
-  // attaching does, without sending anything.
-  void Attach(KVQDocCamController& controller);
+    // Claims the camera as entry 0 for controller and makes it current, as
+    // attaching does, without sending anything.
+    void Attach(KVQDocCamController& controller);
 
-  SimCamera camera;
-  SimDeviceIo io;
-  const Transport transport;
+    SimCamera camera;
+    SimDeviceIo io;
+    const Transport transport;
 
- private:
-  std::unique_ptr<devicelib::DirectUsbDevice> directUsb_;
+private:
+    std::unique_ptr<devicelib::DirectUsbDevice> directUsb_;
 };
 
 }  // namespace simcam

@@ -15,15 +15,22 @@ constexpr TW_UINT32 kAll = kGetOnly | TWQC_SET | TWQC_RESET;                  //
 std::size_t WireSize(TW_UINT16 type)
 {
     switch (type) {
-    case TWTY_FIX32: return 4;
-    case TWTY_FRAME: return 16;
-    case TWTY_STR32: return 34;
-    default: return 2;
+    case TWTY_FIX32:
+        return 4;
+    case TWTY_FRAME:
+        return 16;
+    case TWTY_STR32:
+        return 34;
+    default:
+        return 2;
     }
 }
 
 // Internal size of one value.
-std::size_t HeldSize(TW_UINT16 type) { return type == TWTY_STR32 ? 34 : type == TWTY_FRAME ? 16 : type == TWTY_FIX32 ? 4 : 2; }
+std::size_t HeldSize(TW_UINT16 type)
+{
+    return type == TWTY_STR32 ? 34 : type == TWTY_FRAME ? 16 : type == TWTY_FIX32 ? 4 : 2;
+}
 
 CapabilityValue Number(TW_UINT16 type, double number)
 {
@@ -122,10 +129,9 @@ TW_UINT32 IndexOf(TW_UINT16 type, const std::vector<CapabilityValue>& list, cons
 }
 
 const TW_UINT16 kSupportedCaps[] = {
-    0x1005, 0x1002, 0x0103, 0x111F, 0x1120, 0x0100, 0x1111, 0x1112, 0x1130, 0x1131,
-    0x0102, 0x100F, 0x1007, 0x1003, 0x1100, 0x1101, 0x1103, 0x110A, 0x1110, 0x1113,
-    0x1124, 0x1125, 0x0101, 0x112B, 0x112C, 0x111C, 0x1109, 0x1123, 0x1114, 0x111A,
-    0x1122, 0x1116, 0x1117, 0x1118, 0x1119, 0x0001, 0x110C, 0x112D, 0x100B, 0x100E,
+    0x1005, 0x1002, 0x0103, 0x111F, 0x1120, 0x0100, 0x1111, 0x1112, 0x1130, 0x1131, 0x0102, 0x100F, 0x1007, 0x1003,
+    0x1100, 0x1101, 0x1103, 0x110A, 0x1110, 0x1113, 0x1124, 0x1125, 0x0101, 0x112B, 0x112C, 0x111C, 0x1109, 0x1123,
+    0x1114, 0x111A, 0x1122, 0x1116, 0x1117, 0x1118, 0x1119, 0x0001, 0x110C, 0x112D, 0x100B, 0x100E,
 };
 
 std::vector<CapabilityValue> Numbers(TW_UINT16 type, std::initializer_list<double> numbers)
@@ -155,9 +161,14 @@ CapabilityTable::CapabilityTable(TwainMemory& memory) : m_memory(memory)
         m_rows.push_back(Row{id, type, container, mask, std::move(list), defaults, int(m_current.size())});
         m_current.push_back(std::move(defaults));
     };
-    auto numeric = [&](const Numeric& n) { add(n.id, n.type, n.container, n.mask, Numbers(n.type, n.list), Numbers(n.type, {n.def})); };
+    auto numeric = [&](const Numeric& n) {
+        add(n.id, n.type, n.container, n.mask, Numbers(n.type, n.list), Numbers(n.type, {n.def}));
+    };
     // The second row of a pair reads and writes the first one's current value.
-    auto sharesCurrent = [this] { m_rows.back().currentSlot = m_rows[m_rows.size() - 2].currentSlot; m_current.pop_back(); };
+    auto sharesCurrent = [this] {
+        m_rows.back().currentSlot = m_rows[m_rows.size() - 2].currentSlot;
+        m_current.pop_back();
+    };
 
     std::vector<CapabilityValue> supported;
     for (TW_UINT16 id : kSupportedCaps) supported.push_back(Number(TWTY_UINT16, id));
@@ -228,7 +239,10 @@ float CapabilityTable::CurrentFloat(TW_UINT16 id) const { return HeldFloat(Curre
 
 int CapabilityTable::BitDepth(TW_UINT16 pixelType) const { return CurrentInt(TW_UINT16(kBitDepthOfBw + pixelType)); }
 
-void CapabilityTable::SetBitDepth(TW_UINT16 pixelType, int depth) { SetCurrentInt(TW_UINT16(kBitDepthOfBw + pixelType), depth); }
+void CapabilityTable::SetBitDepth(TW_UINT16 pixelType, int depth)
+{
+    SetCurrentInt(TW_UINT16(kBitDepthOfBw + pixelType), depth);
+}
 
 TW_UINT16 CapabilityTable::Negotiate(TW_CAPABILITY* capability, TW_UINT16 message, const Context& context,
                                      TW_UINT16& conditionCode)
@@ -256,10 +270,11 @@ TW_UINT16 CapabilityTable::Negotiate(TW_CAPABILITY* capability, TW_UINT16 messag
     } else {
         std::vector<CapabilityValue>& current = Current(*row);
         if (message == MSG_RESET) current = row->defaults;
-        if (row->id == CAP_FEEDERLOADED && message == MSG_GET) current.front() = Number(TWTY_BOOL, context.imagePending);
-        const TW_UINT16 container = message == MSG_GET ? row->getContainer
+        if (row->id == CAP_FEEDERLOADED && message == MSG_GET)
+            current.front() = Number(TWTY_BOOL, context.imagePending);
+        const TW_UINT16 container = message == MSG_GET             ? row->getContainer
                                     : row->id == CAP_SUPPORTEDCAPS ? TW_UINT16(TWON_ARRAY)
-                                                                    : TW_UINT16(TWON_ONEVALUE);
+                                                                   : TW_UINT16(TWON_ONEVALUE);
         const bool defaults = message == MSG_GETDEFAULT || message == MSG_RESET;
         result = Answer(*capability, *row, container, defaults ? row->defaults : current, conditionCode);
     }
@@ -291,10 +306,18 @@ TW_UINT16 CapabilityTable::Answer(TW_CAPABILITY& capability, const Row& row, TW_
     const std::size_t item = WireSize(type);
     std::size_t bytes = 0;
     switch (container) {
-    case TWON_ARRAY: bytes = offsetof(TW_ARRAY, ItemList) + item * values.size(); break;
-    case TWON_ENUMERATION: bytes = offsetof(TW_ENUMERATION, ItemList) + item * row.list.size(); break;
-    case TWON_RANGE: bytes = sizeof(TW_RANGE); break;
-    default: bytes = std::max<std::size_t>(sizeof(TW_ONEVALUE), 2 + item); break;
+    case TWON_ARRAY:
+        bytes = offsetof(TW_ARRAY, ItemList) + item * values.size();
+        break;
+    case TWON_ENUMERATION:
+        bytes = offsetof(TW_ENUMERATION, ItemList) + item * row.list.size();
+        break;
+    case TWON_RANGE:
+        bytes = sizeof(TW_RANGE);
+        break;
+    default:
+        bytes = std::max<std::size_t>(sizeof(TW_ONEVALUE), 2 + item);
+        break;
     }
     TW_HANDLE handle = m_memory.Alloc(bytes);
     LockedHandle locked(m_memory, handle);
@@ -309,7 +332,8 @@ TW_UINT16 CapabilityTable::Answer(TW_CAPABILITY& capability, const Row& row, TW_
     if (container == TWON_ARRAY) {
         const TW_UINT32 count = TW_UINT32(values.size());
         std::memcpy(out + offsetof(TW_ARRAY, NumItems), &count, sizeof count);
-        for (std::size_t i = 0; i < values.size(); ++i) ToWire(type, values[i], out + offsetof(TW_ARRAY, ItemList) + i * item);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            ToWire(type, values[i], out + offsetof(TW_ARRAY, ItemList) + i * item);
     } else if (container == TWON_ENUMERATION) {
         TW_ENUMERATION head{};
         head.ItemType = type;
@@ -320,8 +344,12 @@ TW_UINT16 CapabilityTable::Answer(TW_CAPABILITY& capability, const Row& row, TW_
         for (std::size_t i = 0; i < row.list.size(); ++i)
             ToWire(type, row.list[i], out + offsetof(TW_ENUMERATION, ItemList) + i * item);
     } else if (container == TWON_RANGE) {
-        TW_RANGE range{type, ToItem(type, row.list[0]), ToItem(type, row.list[1]), ToItem(type, row.list[2]),
-                       ToItem(type, row.defaults.front()), ToItem(type, Current(row).front())};
+        TW_RANGE range{type,
+                       ToItem(type, row.list[0]),
+                       ToItem(type, row.list[1]),
+                       ToItem(type, row.list[2]),
+                       ToItem(type, row.defaults.front()),
+                       ToItem(type, Current(row).front())};
         std::memcpy(out, &range, sizeof range);
     } else if (item > 4) {
         ToWire(type, current, out + offsetof(TW_ONEVALUE, Item));

@@ -44,8 +44,7 @@ public:
     bool IsOpen() const { return m_open; }
 
     // DG_CONTROL / DAT_CAPABILITY; sets conditionCode as the source reports it.
-    TW_UINT16 Negotiate(TW_CAPABILITY* capability, TW_UINT16 message, const Context& context,
-                        TW_UINT16& conditionCode);
+    TW_UINT16 Negotiate(TW_CAPABILITY* capability, TW_UINT16 message, const Context& context, TW_UINT16& conditionCode);
 
     // The current values the image path and the state machine read and set.
     TW_UINT16 PixelType() const { return TW_UINT16(CurrentInt(ICAP_PIXELTYPE)); }

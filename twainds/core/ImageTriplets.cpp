@@ -98,7 +98,8 @@ TW_UINT16 TwainSource::OnImageMemXfer(const Call& call)
     LockedHandle locked(m_memory, byHandle ? xfer->Memory.TheMem : nullptr);
     if (byHandle && !locked.Bytes()) return Fail(TWCC_BADVALUE);
     unsigned char* buffer = byHandle ? locked.Bytes() : static_cast<unsigned char*>(xfer->Memory.TheMem);
-    const std::size_t length = byHandle ? std::min<std::size_t>(xfer->Memory.Length, locked.Size()) : xfer->Memory.Length;
+    const std::size_t length =
+        byHandle ? std::min<std::size_t>(xfer->Memory.Length, locked.Size()) : xfer->Memory.Length;
 
     PreparedImage::Strip strip{};
     if (!m_image.NextStrip(buffer, length, m_capabilities.PixelFlavor() == TWPF_VANILLA, strip))
@@ -119,8 +120,8 @@ TW_UINT16 TwainSource::OnImageFileXfer(const Call& call)
     if (m_state != kTransferReady) return Fail(TWCC_SEQERROR);
     if (call.message != MSG_GET) return Fail(TWCC_BADPROTOCOL);
     if (!PrepareTransferImage()) return Fail(TWCC_OPERATIONERROR);
-    const bool written = m_capabilities.ImageFileFormat() == TWFF_TIFF ? m_image.WriteTiff(m_fileName)
-                                                                       : m_image.WriteBmp(m_fileName);
+    const bool written =
+        m_capabilities.ImageFileFormat() == TWFF_TIFF ? m_image.WriteTiff(m_fileName) : m_image.WriteBmp(m_fileName);
     m_image.Release();
     if (!written) return Fail(TWCC_OPERATIONERROR);
     m_conditionCode = TWCC_SUCCESS;

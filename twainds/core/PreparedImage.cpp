@@ -20,7 +20,10 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-bool WriteAll(std::FILE* file, const void* bytes, std::size_t size) { return std::fwrite(bytes, 1, size, file) == size; }
+bool WriteAll(std::FILE* file, const void* bytes, std::size_t size)
+{
+    return std::fwrite(bytes, 1, size, file) == size;
+}
 
 bool Finish(File file)
 {
@@ -35,10 +38,17 @@ bool PreparedImage::Prepare(const BgrPlane& picture, TW_UINT16 pixelType, int th
     Release();
     int bits = 0, colors = 0;
     switch (pixelType) {
-    case TWPT_RGB: bits = 24; break;
-    case TWPT_GRAY: bits = 8, colors = 256; break;
-    case TWPT_BW: bits = 1, colors = 2; break;
-    default: return false;
+    case TWPT_RGB:
+        bits = 24;
+        break;
+    case TWPT_GRAY:
+        bits = 8, colors = 256;
+        break;
+    case TWPT_BW:
+        bits = 1, colors = 2;
+        break;
+    default:
+        return false;
     }
     if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return false;
     const int stride = StrideOf(bits, picture.width);
@@ -51,8 +61,17 @@ bool PreparedImage::Prepare(const BgrPlane& picture, TW_UINT16 pixelType, int th
         if (dib) m_memory.Free(dib);
         return false;
     }
-    DibHeader header{40, picture.width, picture.height, 1, TW_UINT16(bits), 0, TW_UINT32(imageBytes),
-                     kPelsPerMeter, kPelsPerMeter, TW_UINT32(colors), 0};
+    DibHeader header{40,
+                     picture.width,
+                     picture.height,
+                     1,
+                     TW_UINT16(bits),
+                     0,
+                     TW_UINT32(imageBytes),
+                     kPelsPerMeter,
+                     kPelsPerMeter,
+                     TW_UINT32(colors),
+                     0};
     std::memcpy(out, &header, sizeof header);
     unsigned char* table = out + sizeof header;
     for (int i = 0; i < colors; ++i) {
@@ -195,8 +214,14 @@ bool PreparedImage::WriteTiff(const char* path)
         {296, kShort, 1, 2},
     };
     std::vector<unsigned char> head;
-    auto put16 = [&](TW_UINT32 v) { head.push_back(static_cast<unsigned char>(v)); head.push_back(static_cast<unsigned char>(v >> 8)); };
-    auto put32 = [&](TW_UINT32 v) { put16(v & 0xFFFF); put16(v >> 16); };
+    auto put16 = [&](TW_UINT32 v) {
+        head.push_back(static_cast<unsigned char>(v));
+        head.push_back(static_cast<unsigned char>(v >> 8));
+    };
+    auto put32 = [&](TW_UINT32 v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
     head = {'I', 'I', 42, 0};
     put32(ifdOffset);
     put16(entryCount);

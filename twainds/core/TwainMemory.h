@@ -21,7 +21,9 @@ public:
 class LockedHandle {
 public:
     LockedHandle(TwainMemory& memory, TW_HANDLE handle)
-        : m_memory(memory), m_handle(handle), m_bytes(handle ? memory.Lock(handle) : nullptr),
+        : m_memory(memory),
+          m_handle(handle),
+          m_bytes(handle ? memory.Lock(handle) : nullptr),
           m_size(m_bytes ? memory.Size(handle) : 0)
     {
     }

@@ -31,18 +31,12 @@ const TwainSource::TripletHandler TwainSource::kControlTriplets[] = {
 };
 
 const TwainSource::TripletHandler TwainSource::kImageTriplets[] = {
-    {DAT_IMAGEINFO, &TwainSource::OnImageInfo},
-    {DAT_IMAGELAYOUT, &TwainSource::OnImageLayout},
-    {DAT_IMAGEMEMXFER, &TwainSource::OnImageMemXfer},
-    {DAT_IMAGENATIVEXFER, &TwainSource::OnImageNativeXfer},
-    {DAT_IMAGEFILEXFER, &TwainSource::OnImageFileXfer},
-    {DAT_PALETTE8, &TwainSource::OnPalette8},
-    {DAT_GRAYRESPONSE, &TwainSource::OnGrayResponse},
-    {DAT_RGBRESPONSE, &TwainSource::OnRgbResponse},
-    {DAT_CIECOLOR, &TwainSource::OnUnsupported},
-    {DAT_JPEGCOMPRESSION, &TwainSource::OnJpegCompression},
-    {DAT_EXTIMAGEINFO, &TwainSource::OnExtImageInfo},
-    {0, nullptr},
+    {DAT_IMAGEINFO, &TwainSource::OnImageInfo},         {DAT_IMAGELAYOUT, &TwainSource::OnImageLayout},
+    {DAT_IMAGEMEMXFER, &TwainSource::OnImageMemXfer},   {DAT_IMAGENATIVEXFER, &TwainSource::OnImageNativeXfer},
+    {DAT_IMAGEFILEXFER, &TwainSource::OnImageFileXfer}, {DAT_PALETTE8, &TwainSource::OnPalette8},
+    {DAT_GRAYRESPONSE, &TwainSource::OnGrayResponse},   {DAT_RGBRESPONSE, &TwainSource::OnRgbResponse},
+    {DAT_CIECOLOR, &TwainSource::OnUnsupported},        {DAT_JPEGCOMPRESSION, &TwainSource::OnJpegCompression},
+    {DAT_EXTIMAGEINFO, &TwainSource::OnExtImageInfo},   {0, nullptr},
 };
 
 TW_IDENTITY TwainSource::OwnIdentity()
@@ -67,8 +61,7 @@ TwainSource::TwainSource(TwainMemory& memory, ISourceDevice& device)
 {
 }
 
-TW_UINT16 TwainSource::Entry(TW_IDENTITY* origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 message,
-                             TW_MEMREF data)
+TW_UINT16 TwainSource::Entry(TW_IDENTITY* origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 message, TW_MEMREF data)
 {
     // Another application's call changes nothing.
     if (m_application.Id != 0 && (!origin || origin->Id != m_application.Id)) return TWRC_FAILURE;

@@ -49,7 +49,10 @@ public:
     };
     // The picture, top row 0: red grows to the right, green downwards, blue
     // marks the left half; the right half is brighter than the threshold.
-    static Pixel At(int x, int y) { return Pixel{(unsigned char)(x * 3), (unsigned char)(y * 5), (unsigned char)(x < 32 ? 10 : 250)}; }
+    static Pixel At(int x, int y)
+    {
+        return Pixel{(unsigned char)(x * 3), (unsigned char)(y * 5), (unsigned char)(x < 32 ? 10 : 250)};
+    }
 
     int width, height;
     bool startSucceeds = true;

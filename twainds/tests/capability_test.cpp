@@ -41,7 +41,10 @@ double ItemValue(TW_UINT16 type, const unsigned char* at)
     return u16;
 }
 
-std::size_t ItemSize(TW_UINT16 type) { return type == TWTY_FIX32 ? 4 : type == TWTY_FRAME ? 16 : type == TWTY_STR32 ? 34 : 2; }
+std::size_t ItemSize(TW_UINT16 type)
+{
+    return type == TWTY_FIX32 ? 4 : type == TWTY_FRAME ? 16 : type == TWTY_STR32 ? 34 : 2;
+}
 
 struct CapRig : SourceRig {
     CapRig() { Open(); }
@@ -97,7 +100,8 @@ struct CapRig : SourceRig {
         {
             LockedHandle locked(memory, handle);
             TW_ONEVALUE one{type, 0};
-            one.Item = type == TWTY_FIX32 ? Fix32Bits(FloatToFix32(float(value))) : TW_UINT32(TW_UINT16(TW_INT16(value)));
+            one.Item =
+                type == TWTY_FIX32 ? Fix32Bits(FloatToFix32(float(value))) : TW_UINT32(TW_UINT16(TW_INT16(value)));
             std::memcpy(locked.Bytes(), &one, sizeof one);
         }
         TW_CAPABILITY capability{cap, conType, handle};
@@ -209,7 +213,8 @@ TEST(CapabilityTable, EveryRowAnswersEveryMessageAsListed)
         if (row.mask == kAll) {
             // CAP_FEEDERENABLED lists TRUE only, so its default cannot be set.
             const bool defaultListed = row.id != CAP_FEEDERENABLED;
-            EXPECT_EQ(defaultListed ? TWRC_SUCCESS : TWRC_FAILURE, rig.Set(row.id, row.type, row.def)) << "its own default";
+            EXPECT_EQ(defaultListed ? TWRC_SUCCESS : TWRC_FAILURE, rig.Set(row.id, row.type, row.def))
+                << "its own default";
             const Answer reset = rig.Ask(row.id, MSG_RESET);
             EXPECT_EQ(TWRC_SUCCESS, reset.rc);
             ExpectNear({row.def}, reset.items);
@@ -227,11 +232,10 @@ TEST(CapabilityTable, EveryRowAnswersEveryMessageAsListed)
 
 TEST(CapabilityTable, SupportedCapsListsFortyIdsForEveryGet)
 {
-    const std::vector<double> ids = {
-        0x1005, 0x1002, 0x0103, 0x111F, 0x1120, 0x0100, 0x1111, 0x1112, 0x1130, 0x1131,
-        0x0102, 0x100F, 0x1007, 0x1003, 0x1100, 0x1101, 0x1103, 0x110A, 0x1110, 0x1113,
-        0x1124, 0x1125, 0x0101, 0x112B, 0x112C, 0x111C, 0x1109, 0x1123, 0x1114, 0x111A,
-        0x1122, 0x1116, 0x1117, 0x1118, 0x1119, 0x0001, 0x110C, 0x112D, 0x100B, 0x100E};
+    const std::vector<double> ids = {0x1005, 0x1002, 0x0103, 0x111F, 0x1120, 0x0100, 0x1111, 0x1112, 0x1130, 0x1131,
+                                     0x0102, 0x100F, 0x1007, 0x1003, 0x1100, 0x1101, 0x1103, 0x110A, 0x1110, 0x1113,
+                                     0x1124, 0x1125, 0x0101, 0x112B, 0x112C, 0x111C, 0x1109, 0x1123, 0x1114, 0x111A,
+                                     0x1122, 0x1116, 0x1117, 0x1118, 0x1119, 0x0001, 0x110C, 0x112D, 0x100B, 0x100E};
     CapRig rig;
     for (TW_UINT16 message : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT}) {
         const Answer answer = rig.Ask(CAP_SUPPORTEDCAPS, message);
@@ -262,10 +266,10 @@ TEST(Negotiation, RangesAcceptTheirGridAndDefaultOnly)
         double value;
         bool accepted;
     } cases[] = {
-        {ICAP_BRIGHTNESS, 0, true},      {ICAP_BRIGHTNESS, 1000, true},   {ICAP_BRIGHTNESS, -1000, true},
-        {ICAP_BRIGHTNESS, 500, false},   {ICAP_BRIGHTNESS, 2000, false},  {ICAP_HIGHLIGHT, 17, true},
-        {ICAP_HIGHLIGHT, 17.5, false},   {ICAP_HIGHLIGHT, -1, false},     {ICAP_THRESHOLD, 255, true},
-        {ICAP_THRESHOLD, 256, false},    {ICAP_SHADOW, 0, true},
+        {ICAP_BRIGHTNESS, 0, true},    {ICAP_BRIGHTNESS, 1000, true},  {ICAP_BRIGHTNESS, -1000, true},
+        {ICAP_BRIGHTNESS, 500, false}, {ICAP_BRIGHTNESS, 2000, false}, {ICAP_HIGHLIGHT, 17, true},
+        {ICAP_HIGHLIGHT, 17.5, false}, {ICAP_HIGHLIGHT, -1, false},    {ICAP_THRESHOLD, 255, true},
+        {ICAP_THRESHOLD, 256, false},  {ICAP_SHADOW, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.cap << " " << c.value);
@@ -343,8 +347,8 @@ TEST(Fix32, RoundsToTheNearestStepWithTheSign)
         TW_INT16 whole;
         TW_UINT16 frac;
     } cases[] = {
-        {0, 0, 0},          {1000, 1000, 0},          {-1000, -1000, 0},  {10.24f, 10, 15729},
-        {-0.5f, -1, 32768}, {-10.24f, -11, 49807},     {7.68f, 7, 44564},  {-0.000005f, 0, 0},
+        {0, 0, 0},          {1000, 1000, 0},       {-1000, -1000, 0}, {10.24f, 10, 15729},
+        {-0.5f, -1, 32768}, {-10.24f, -11, 49807}, {7.68f, 7, 44564}, {-0.000005f, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);

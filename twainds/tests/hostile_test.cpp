@@ -22,14 +22,22 @@ struct NullRecord {
 TEST(HostileRecords, AMissingRecordIsABadValue)
 {
     const NullRecord cases[] = {
-        {DG_CONTROL, DAT_IDENTITY, MSG_GET, 300},      {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, 300},
-        {DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, 400}, {DG_CONTROL, DAT_CAPABILITY, MSG_GET, 400},
-        {DG_CONTROL, DAT_STATUS, MSG_GET, 400},        {DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, 600},
-        {DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, 700}, {DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, 400},
-        {DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, 400}, {DG_CONTROL, DAT_XFERGROUP, MSG_GET, 400},
-        {DG_IMAGE, DAT_IMAGEINFO, MSG_GET, 600},       {DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, 600},
-        {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, 600}, {DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, 600},
-        {DG_IMAGE, DAT_PALETTE8, MSG_GET, 600},        {DG_IMAGE, DAT_GRAYRESPONSE, MSG_SET, 600},
+        {DG_CONTROL, DAT_IDENTITY, MSG_GET, 300},
+        {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, 300},
+        {DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, 400},
+        {DG_CONTROL, DAT_CAPABILITY, MSG_GET, 400},
+        {DG_CONTROL, DAT_STATUS, MSG_GET, 400},
+        {DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, 600},
+        {DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, 700},
+        {DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, 400},
+        {DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, 400},
+        {DG_CONTROL, DAT_XFERGROUP, MSG_GET, 400},
+        {DG_IMAGE, DAT_IMAGEINFO, MSG_GET, 600},
+        {DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, 600},
+        {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, 600},
+        {DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, 600},
+        {DG_IMAGE, DAT_PALETTE8, MSG_GET, 600},
+        {DG_IMAGE, DAT_GRAYRESPONSE, MSG_SET, 600},
         {DG_IMAGE, DAT_EXTIMAGEINFO, MSG_GET, 700},
     };
     for (const NullRecord& c : cases) {
@@ -69,7 +77,8 @@ TEST(HostileRecords, BeforeOpeningTheOriginIsNeverRead)
 struct Container {
     TestMemory& memory;
     TW_HANDLE handle;
-    Container(TestMemory& memory, std::size_t bytes, TW_UINT16 type, TW_UINT32 item) : memory(memory), handle(memory.Alloc(bytes))
+    Container(TestMemory& memory, std::size_t bytes, TW_UINT16 type, TW_UINT32 item)
+        : memory(memory), handle(memory.Alloc(bytes))
     {
         unsigned char head[6];
         std::memcpy(head, &type, 2);

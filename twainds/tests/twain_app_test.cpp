@@ -43,8 +43,8 @@ std::vector<double> GridOf(const unsigned char* pixels, int width, int height, i
         const unsigned char* row = pixels + size_t(bottomUp ? height - 1 - y : y) * stride;
         for (int x = 0; x < width; x += 2) {
             const unsigned char* p = row + 3 * x;
-            const double luma = rgb ? 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]
-                                    : 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
+            const double luma =
+                rgb ? 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2] : 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
             const int cell = (y * kGridH / height) * kGridW + x * kGridW / width;
             grid[cell] += luma;
             ++counts[cell];
@@ -105,7 +105,8 @@ public:
         m_window = CreateWindowExW(0, L"STATIC", L"TWAIN test application", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                    nullptr, nullptr, nullptr, nullptr);
         m_manager = LoadLibraryW(L"twain_32.dll");
-        if (m_manager) m_entry = reinterpret_cast<DsmEntry>(reinterpret_cast<void*>(GetProcAddress(m_manager, "DSM_Entry")));
+        if (m_manager)
+            m_entry = reinterpret_cast<DsmEntry>(reinterpret_cast<void*>(GetProcAddress(m_manager, "DSM_Entry")));
         m_identity.Version.MajorNum = 1;
         m_identity.ProtocolMajor = 1;
         m_identity.ProtocolMinor = 9;
@@ -589,7 +590,8 @@ TEST_F(TwainSourceTest, ItsWindowShowsTheLivePageAndItsCaptureButtonDeliversATra
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ORBILE", 0, KEY_READ, &key));
     wchar_t name[96];
     DWORD length = 96, value = 7, size = sizeof value;
-    EXPECT_EQ(ERROR_SUCCESS, RegEnumValueW(key, 0, name, &length, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegEnumValueW(key, 0, name, &length, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
     RegCloseKey(key);
     EXPECT_EQ(0, std::wcsncmp(name, L"bAudioSilence", 13)) << name;
     EXPECT_EQ(0u, value);
@@ -621,8 +623,7 @@ TEST_F(TwainSourceTest, ItsWindowHasTheCamerasControlsAndTheirOnScreenTexts)
         const char* control;
     } controls[] = {{0xE92A, "brightness wheel"}, {0xE92B, "zoom slider"}, {0xE920, "auto focus"},
                     {0xE925, "rotate"},           {0xE926, "mirror"},      {0xEA03, "full screen"}};
-    for (const auto& control : controls)
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(panel, control.id))) << control.control;
+    for (const auto& control : controls) EXPECT_TRUE(IsWindowVisible(GetDlgItem(panel, control.id))) << control.control;
     HWND wheel = GetDlgItem(panel, 0xE92A), zoom = GetDlgItem(panel, 0xE92B), zoomIn = GetDlgItem(panel, 0xE921);
     ASSERT_TRUE(wheel && zoom && zoomIn);
 

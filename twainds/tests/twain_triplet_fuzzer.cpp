@@ -36,24 +36,24 @@ private:
     size_t m_at = 0;
 };
 
-const TW_UINT16 kDats[] = {DAT_CAPABILITY,     DAT_EVENT,         DAT_IDENTITY,        DAT_PENDINGXFERS,
-                           DAT_SETUPMEMXFER,   DAT_SETUPFILEXFER, DAT_STATUS,          DAT_USERINTERFACE,
-                           DAT_XFERGROUP,      DAT_IMAGEINFO,     DAT_IMAGELAYOUT,     DAT_IMAGEMEMXFER,
-                           DAT_IMAGENATIVEXFER, DAT_IMAGEFILEXFER, DAT_CIECOLOR,       DAT_GRAYRESPONSE,
-                           DAT_RGBRESPONSE,    DAT_JPEGCOMPRESSION, DAT_PALETTE8,      DAT_EXTIMAGEINFO};
-const TW_UINT16 kMessages[] = {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_GETNEXT, MSG_SET, MSG_RESET,
-                               MSG_QUERYSUPPORT, MSG_OPENDS, MSG_CLOSEDS, MSG_DISABLEDS, MSG_ENABLEDS,
-                               MSG_PROCESSEVENT, MSG_ENDXFER};
+const TW_UINT16 kDats[] = {DAT_CAPABILITY,      DAT_EVENT,           DAT_IDENTITY,    DAT_PENDINGXFERS,
+                           DAT_SETUPMEMXFER,    DAT_SETUPFILEXFER,   DAT_STATUS,      DAT_USERINTERFACE,
+                           DAT_XFERGROUP,       DAT_IMAGEINFO,       DAT_IMAGELAYOUT, DAT_IMAGEMEMXFER,
+                           DAT_IMAGENATIVEXFER, DAT_IMAGEFILEXFER,   DAT_CIECOLOR,    DAT_GRAYRESPONSE,
+                           DAT_RGBRESPONSE,     DAT_JPEGCOMPRESSION, DAT_PALETTE8,    DAT_EXTIMAGEINFO};
+const TW_UINT16 kMessages[] = {MSG_GET,      MSG_GETCURRENT,   MSG_GETDEFAULT, MSG_GETNEXT, MSG_SET,
+                               MSG_RESET,    MSG_QUERYSUPPORT, MSG_OPENDS,     MSG_CLOSEDS, MSG_DISABLEDS,
+                               MSG_ENABLEDS, MSG_PROCESSEVENT, MSG_ENDXFER};
 
-const TW_UINT16 kCapabilities[] = {
-    CAP_SUPPORTEDCAPS, CAP_FEEDERENABLED, ICAP_PIXELFLAVOR, ICAP_XFERMECH,       ICAP_BRIGHTNESS,
-    ICAP_PIXELTYPE,    ICAP_BITDEPTH,     ICAP_THRESHOLD,   ICAP_HALFTONES,      ICAP_FRAMES,
-    ICAP_XRESOLUTION,  CAP_XFERCOUNT,     CAP_FEEDERLOADED, ICAP_IMAGEFILEFORMAT, ICAP_UNITS};
+const TW_UINT16 kCapabilities[] = {CAP_SUPPORTEDCAPS, CAP_FEEDERENABLED,    ICAP_PIXELFLAVOR, ICAP_XFERMECH,
+                                   ICAP_BRIGHTNESS,   ICAP_PIXELTYPE,       ICAP_BITDEPTH,    ICAP_THRESHOLD,
+                                   ICAP_HALFTONES,    ICAP_FRAMES,          ICAP_XRESOLUTION, CAP_XFERCOUNT,
+                                   CAP_FEEDERLOADED,  ICAP_IMAGEFILEFORMAT, ICAP_UNITS};
 
 const std::string& OutputFile()
 {
-    static const std::string name = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                                    "/twain_triplet_fuzzer.out";
+    static const std::string name =
+        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/twain_triplet_fuzzer.out";
     return name;
 }
 

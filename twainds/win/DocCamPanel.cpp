@@ -85,8 +85,8 @@ bool CDocCamPanel::Open(HWND owner)
 {
     HMODULE resources = m_app.ResourceLibrary();
     const unsigned short titleId = PickByLangId(kTitleBitmaps, int(sizeof kTitleBitmaps / sizeof kTitleBitmaps[0]));
-    HBITMAP face = static_cast<HBITMAP>(
-        LoadImageW(resources, MAKEINTRESOURCEW(titleId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP face =
+        static_cast<HBITMAP>(LoadImageW(resources, MAKEINTRESOURCEW(titleId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     // A resource library without this language's title takes the first one.
     if (!face)
         face = static_cast<HBITMAP>(
@@ -142,7 +142,9 @@ void CDocCamPanel::CreateSliders(bool tips)
     if (m_brightnessWheel.CreateWheel(kPanelWheelLeft, kPanelWheelTop, this, this, kCmdBrightness, nullptr, nullptr,
                                       nullptr, nullptr, KVQ_TRANSPARENT, TRUE)) {
         m_brightnessWheel.SetRange(0, 100);
-        if (tips) m_toolTip.AddWindowTool(&m_brightnessWheel, ReadIniString(L"CDocCamPanel", L"tipBrightness", L"Brightness"));
+        if (tips)
+            m_toolTip.AddWindowTool(&m_brightnessWheel,
+                                    ReadIniString(L"CDocCamPanel", L"tipBrightness", L"Brightness"));
     }
     if (m_zoomSlider.CreateSlider(kPanelZoomLeft, kPanelZoomTop, this, this, kCmdZoomSlider, 1, 1, nullptr, nullptr,
                                   nullptr, nullptr, nullptr, KVQ_TRANSPARENT, FALSE) &&
@@ -160,7 +162,8 @@ void CDocCamPanel::LoadControlsFromCamera(KVQDocCamController& camera)
         unsigned long feature;
     } optional[] = {{kCmdAutoFocus, kFeatureAutoFocus}, {kCmdRotate, kFeatureRotate}, {kCmdMirror, kFeatureMirror}};
     for (const auto& button : optional)
-        if (HWND window = GetDlgItem(button.command)) ::ShowWindow(window, (feature & button.feature) ? SW_SHOW : SW_HIDE);
+        if (HWND window = GetDlgItem(button.command))
+            ::ShowWindow(window, (feature & button.feature) ? SW_SHOW : SW_HIDE);
     const int model = ModelOf(camera);
     if (m_brightnessWheel.m_hWnd) {
         if (feature & kFeatureBrightnessStep)
@@ -175,9 +178,12 @@ void CDocCamPanel::LoadControlsFromCamera(KVQDocCamController& camera)
     }
     if (m_zoomSlider.m_hWnd) {
         int top = camera.GetZoomMax();
-        if (model == 0x11) top = 200;
-        else if (model == 0x13 || model == 0x15) top = 400;
-        else if (model == 0x75) top = 3200;
+        if (model == 0x11)
+            top = 200;
+        else if (model == 0x13 || model == 0x15)
+            top = 400;
+        else if (model == 0x75)
+            top = 3200;
         m_zoomSlider.SetRange(100, top);
         m_zoomSlider.SetSep(model == 0x60 || model == 0x61 ? 600 : -1);
         m_zoomSlider.SetPos(camera.GetZoomSize(0));
@@ -317,10 +323,17 @@ void CDocCamPanel::DrawHoldText(CDC& dc, KVQDocCamController& camera)
     case kHoldContrast:
         FormatText(shown, 64, L"%ls %d", ReadIniString(L"CMainFrame", L"osdContrast", L"Contrast"), status.contrast);
         break;
-    case kHoldFrozen: FormatText(shown, 64, L"%ls", ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen")); break;
-    case kHoldZoom: FormatText(shown, 64, L"%4d%%", camera.GetZoomSize(0)); break;
-    case kHoldRotation: FormatText(shown, 64, L"%3d\u00B0", m_rotation * 90); break;
-    default: return;
+    case kHoldFrozen:
+        FormatText(shown, 64, L"%ls", ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"));
+        break;
+    case kHoldZoom:
+        FormatText(shown, 64, L"%4d%%", camera.GetZoomSize(0));
+        break;
+    case kHoldRotation:
+        FormatText(shown, 64, L"%3d\u00B0", m_rotation * 90);
+        break;
+    default:
+        return;
     }
     const int length = int(wcslen(shown));
     HGDIOBJ oldFont = m_font ? dc.SelectObject(m_font) : nullptr;
@@ -396,10 +409,18 @@ void CDocCamPanel::RunCameraCommand(unsigned short id)
     KVQDocCamController* camera = m_app.CurrentController();
     if (!camera) return;
     switch (id) {
-    case kCmdAutoFocus: camera->SetAutoFocus(); break;
-    case kCmdZoomIn: camera->SetZoomSize(1); break;
-    case kCmdZoomOut: camera->SetZoomSize(0); break;
-    case kCmdZoomReset: camera->SetZoomReset(); break;
+    case kCmdAutoFocus:
+        camera->SetAutoFocus();
+        break;
+    case kCmdZoomIn:
+        camera->SetZoomSize(1);
+        break;
+    case kCmdZoomOut:
+        camera->SetZoomSize(0);
+        break;
+    case kCmdZoomReset:
+        camera->SetZoomReset();
+        break;
     case kCmdFreeze:
         if (camera->IsFrozen(1)) {
             if (camera->Freeze(0)) m_holdState = m_holdCount = 0;
@@ -427,8 +448,12 @@ void CDocCamPanel::RunCameraCommand(unsigned short id)
         m_colorMode = (m_colorMode + 1) % 3;
         camera->SetColorBWNegative(static_cast<unsigned char>(m_colorMode));
         break;
-    case kCmdAutoExposure: camera->SetExposureMode(camera->m_status.exposureMode ? 0 : 1); break;
-    case kCmdAutoWhiteBalance: camera->SetWhiteBalanceAUTO(camera->m_status.wbMode ? 1 : 0); break;
+    case kCmdAutoExposure:
+        camera->SetExposureMode(camera->m_status.exposureMode ? 0 : 1);
+        break;
+    case kCmdAutoWhiteBalance:
+        camera->SetWhiteBalanceAUTO(camera->m_status.wbMode ? 1 : 0);
+        break;
     case kCmdBrightness:
         camera->SetBrightnessEx(m_brightnessWheel.GetPos());
         // Kept as the camera's setting, so the next refresh does not show it

@@ -13,7 +13,7 @@
 #endif
 
 #ifdef KVQ_TWAIN_VARIANT
-typedef unsigned short KVQChar; // the older interface types strings as 16-bit units
+typedef unsigned short KVQChar;  // the older interface types strings as 16-bit units
 #else
 typedef wchar_t KVQChar;
 #endif
@@ -95,9 +95,9 @@ public:
 
     // Read and written by derived windows.
     int m_fullscreen = 0;
-    DWORD m_savedStyle = 0; // style before full screen; nonzero once created
-    int m_border = 0;       // half the difference of window and client width
-    KVQButton* m_titleButtons[4] = {}; // About, Minimise, Full screen, Close
+    DWORD m_savedStyle = 0;             // style before full screen; nonzero once created
+    int m_border = 0;                   // half the difference of window and client width
+    KVQButton* m_titleButtons[4] = {};  // About, Minimise, Full screen, Close
 
 protected:
     int OnCreate(CREATESTRUCTW* cs) override;
@@ -127,7 +127,7 @@ private:
     CRect WindowRect() const;
     CPoint ToWindow(CPoint client) const { return CPoint(client.x + m_border, client.y + m_border); }
 
-    CBitmap m_memoryBitmap; // declared before its DC, which must go first
+    CBitmap m_memoryBitmap;  // declared before its DC, which must go first
     CDC m_memoryDC;
     SkinImage m_frame[12];
     CPoint m_mousePos;
@@ -152,9 +152,8 @@ public:
     KVQButton();
     ~KVQButton() override;
 
-    BOOL CreateButton(int style, int x, int y, CWnd* parent, CWnd* notify, UINT id, KVQChar* regionFile,
-                      HBITMAP face, HBITMAP hover, HBITMAP disabled, HBITMAP* states, int count, DWORD transparent,
-                      BOOL useRegion);
+    BOOL CreateButton(int style, int x, int y, CWnd* parent, CWnd* notify, UINT id, KVQChar* regionFile, HBITMAP face,
+                      HBITMAP hover, HBITMAP disabled, HBITMAP* states, int count, DWORD transparent, BOOL useRegion);
     void SetCheck(int state);
     int GetCheckState() const { return m_checkState; }
     int GetHoldState() const { return m_held; }
@@ -182,17 +181,17 @@ protected:
     void OnMouseMove(UINT flags, CPoint pt) override;
     void OnCaptureChanged(CWnd* other) override;
 
-    DWORD m_pressTime = 0; // GetTickCount at the last press
+    DWORD m_pressTime = 0;  // GetTickCount at the last press
 
 private:
-    bool Notify(); // false when the handler deleted this button
+    bool Notify();  // false when the handler deleted this button
     void Redraw();
     const SkinImage* ImageToShow() const;
 
     CRgn m_region;
     CBitmap m_face;
-    CDC m_faceDC; // after the face it holds selected
-    SkinImage m_images[10]; // 0 disabled, 1 hover, 2.. states
+    CDC m_faceDC;            // after the face it holds selected
+    SkinImage m_images[10];  // 0 disabled, 1 hover, 2.. states
     int m_stateCount = 1;
     UINT m_id = 0;
     int m_style = BUTTON_STYLE_PUSH;
@@ -251,7 +250,7 @@ public:
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
-    CPoint m_dragOrigin{-1, 0}; // client point of the press; x -1 = no drag
+    CPoint m_dragOrigin{-1, 0};  // client point of the press; x -1 = no drag
     DWORD m_panelStyle = 0;
 
 protected:
@@ -273,11 +272,11 @@ protected:
 
 private:
     BOOL CreateOwned(const wchar_t* title, int x, int y, HWND owner, const wchar_t* regionFile, HBITMAP face,
-                DWORD transparent, BOOL useRegion);
+                     DWORD transparent, BOOL useRegion);
     void OnKey(UINT message, UINT vk, UINT repeat, UINT flags);
 
     CBitmap m_face;
-    CDC m_faceDC; // after the face it holds selected
+    CDC m_faceDC;  // after the face it holds selected
     CRect m_faceRect;
 };
 
@@ -295,9 +294,9 @@ public:
                       KVQChar* regionFile, HBITMAP face, HBITMAP fill, HBITMAP thumb, HBITMAP disabled,
                       DWORD transparent, BOOL useRegion);
 #else
-    BOOL CreateSlider(int x, int y, CWnd* parent, CWnd* notify, UINT id, BOOL vertical, BOOL readOnly,
-                      int marginStart, int marginEnd, KVQChar* regionFile, HBITMAP face, HBITMAP fill,
-                      HBITMAP thumb, HBITMAP disabled, DWORD transparent, BOOL useRegion);
+    BOOL CreateSlider(int x, int y, CWnd* parent, CWnd* notify, UINT id, BOOL vertical, BOOL readOnly, int marginStart,
+                      int marginEnd, KVQChar* regionFile, HBITMAP face, HBITMAP fill, HBITMAP thumb, HBITMAP disabled,
+                      DWORD transparent, BOOL useRegion);
 #endif
     void SetRange(int min, int max);
     void SetPos(int pos);
@@ -307,7 +306,7 @@ public:
     int GetPos() const { return m_pos; }
     int GetThumbState() const { return m_thumbState; }
 
-    int m_pos = 0; // read directly by the panels
+    int m_pos = 0;  // read directly by the panels
 
 protected:
     void OnPaint() override;
@@ -318,8 +317,8 @@ protected:
 
 private:
     BOOL CreateTrack(int x, int y, CWnd* parent, CWnd* notify, UINT id, BOOL vertical, BOOL readOnly, int marginStart,
-                int marginEnd, const wchar_t* regionFile, HBITMAP face, HBITMAP fill, HBITMAP thumb,
-                HBITMAP disabled, DWORD transparent, BOOL useRegion);
+                     int marginEnd, const wchar_t* regionFile, HBITMAP face, HBITMAP fill, HBITMAP thumb,
+                     HBITMAP disabled, DWORD transparent, BOOL useRegion);
     // Position from the pointer, posted notification, immediate redraw.
     void TrackPointer(CPoint pt);
 
@@ -327,8 +326,8 @@ private:
     int m_marginStart = 0;
     int m_marginEnd = 0;
     CBitmap m_face;
-    CDC m_faceDC; // after the face it holds selected
-    SkinImage m_images[3]; // fill, disabled, thumb
+    CDC m_faceDC;           // after the face it holds selected
+    SkinImage m_images[3];  // fill, disabled, thumb
     UINT m_id = 0;
     CWnd* m_notify = nullptr;
     int m_min = 0;
@@ -347,8 +346,8 @@ public:
     KVQWheel();
     ~KVQWheel() override;
 
-    BOOL CreateWheel(int x, int y, CWnd* parent, CWnd* notify, UINT id, KVQChar* regionFile, HBITMAP face,
-                     HBITMAP knob, HBITMAP disabled, DWORD transparent, BOOL useRegion);
+    BOOL CreateWheel(int x, int y, CWnd* parent, CWnd* notify, UINT id, KVQChar* regionFile, HBITMAP face, HBITMAP knob,
+                     HBITMAP disabled, DWORD transparent, BOOL useRegion);
     void SetWheelArea(int cx, int cy, int r1, int r2, int a1, int a2);
     void SetRange(int min, int max);
     void SetPos(int pos);
@@ -383,7 +382,7 @@ private:
     CRgn m_region;
     CBitmap m_face;
     CBitmap m_knob;
-    CDC m_faceDC; // after the bitmaps they hold selected
+    CDC m_faceDC;  // after the bitmaps they hold selected
     CDC m_knobDC;
     BITMAP m_knobInfo{};
     COLORREF m_transparent = KVQ_TRANSPARENT;
@@ -394,7 +393,7 @@ private:
     int m_cy = 70;
     int m_outer = 64;
     int m_inner = 44;
-    int m_angleA = -158; // degrees, 0 up, clockwise positive
+    int m_angleA = -158;  // degrees, 0 up, clockwise positive
     int m_angleB = 158;
     int m_min = -50;
     int m_max = 50;

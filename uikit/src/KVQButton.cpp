@@ -2,19 +2,13 @@
 #include <algorithm>
 
 namespace {
-const DWORD kLongestClick = 3000; // ms; a longer hold is no click
+const DWORD kLongestClick = 3000;  // ms; a longer hold is no click
 
-DWORD SystemTicks()
-{
-    return ::GetTickCount();
-}
+DWORD SystemTicks() { return ::GetTickCount(); }
 KVQButton::TickSource g_ticks = &SystemTicks;
-} // namespace
+}  // namespace
 
-void KVQButton::SetTickSource(TickSource source)
-{
-    g_ticks = source ? source : &SystemTicks;
-}
+void KVQButton::SetTickSource(TickSource source) { g_ticks = source ? source : &SystemTicks; }
 
 KVQButton::KVQButton() = default;
 KVQButton::~KVQButton() = default;
@@ -29,15 +23,13 @@ BOOL KVQButton::CreateButton(int style, int x, int y, CWnd* parent, CWnd* notify
     m_stateCount = std::clamp(count, 1, 8);
 
     const kvq::FaceSource source{kvq::Wide(regionFile), face, 1032, transparent, useRegion};
-    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id))
-        return FALSE;
+    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id)) return FALSE;
 
     // Every image but the face falls back to the caller's face, then to the
     // library's default for its role.
     auto orFace = [face](HBITMAP image) { return image ? image : face; };
     kvq::ScreenDC screen;
-    if (!screen)
-        return FALSE;
+    if (!screen) return FALSE;
     m_images[0].FromBitmap(kvq::ImageSource(orFace(disabled), 1029).Handle(), screen.Handle());
     m_images[1].FromBitmap(kvq::ImageSource(orFace(hover), 1031).Handle(), screen.Handle());
     for (int k = 0; k < m_stateCount; ++k) {
@@ -49,16 +41,12 @@ BOOL KVQButton::CreateButton(int style, int x, int y, CWnd* parent, CWnd* notify
 
 void KVQButton::SetCheck(int state)
 {
-    if (m_style != BUTTON_STYLE_MANUAL)
-        m_style = BUTTON_STYLE_CHECK;
+    if (m_style != BUTTON_STYLE_MANUAL) m_style = BUTTON_STYLE_CHECK;
     m_checkState = state < 0 ? 0 : std::min(state, m_stateCount);
     Redraw();
 }
 
-DWORD KVQButton::GetHoldTime() const
-{
-    return m_held ? g_ticks() - m_pressTime : 0;
-}
+DWORD KVQButton::GetHoldTime() const { return m_held ? g_ticks() - m_pressTime : 0; }
 
 BOOL KVQButton::OnCommand(WPARAM wParam, LPARAM lParam)
 {
@@ -67,8 +55,7 @@ BOOL KVQButton::OnCommand(WPARAM wParam, LPARAM lParam)
 
 bool KVQButton::Notify()
 {
-    if (!m_notify)
-        return true;
+    if (!m_notify) return true;
     LifeGuard guard(this);
     ::SendMessageW(m_notify->m_hWnd, WM_COMMAND, m_id, 0);
     return guard.Alive();
@@ -76,21 +63,16 @@ bool KVQButton::Notify()
 
 void KVQButton::Redraw()
 {
-    if (m_hWnd)
-        RedrawWindow(kvq::kRedrawNow);
+    if (m_hWnd) RedrawWindow(kvq::kRedrawNow);
 }
 
 const SkinImage* KVQButton::ImageToShow() const
 {
-    if (!IsWindowEnabled())
-        return &m_images[0];
-    if (m_checkState >= 1)
-        return &m_images[m_checkState + 1];
-    if (m_held)
-        return &m_images[2];
-    if (m_hover)
-        return &m_images[1];
-    return nullptr; // the face
+    if (!IsWindowEnabled()) return &m_images[0];
+    if (m_checkState >= 1) return &m_images[m_checkState + 1];
+    if (m_held) return &m_images[2];
+    if (m_hover) return &m_images[1];
+    return nullptr;  // the face
 }
 
 void KVQButton::OnPaint()
@@ -99,8 +81,7 @@ void KVQButton::OnPaint()
     CRect window;
     GetWindowRect(&window);
     const int width = window.Width(), height = window.Height();
-    if (!m_faceDC.GetSafeHdc() && m_faceDC.CreateCompatibleDC(&dc))
-        m_faceDC.SelectObject(&m_face);
+    if (!m_faceDC.GetSafeHdc() && m_faceDC.CreateCompatibleDC(&dc)) m_faceDC.SelectObject(&m_face);
     if (const SkinImage* image = ImageToShow())
         image->Draw(dc, 0, 0, width, height);
     else
@@ -121,8 +102,7 @@ void KVQButton::OnLButtonDown(UINT flags, CPoint pt)
         m_captured = 1;
     }
     m_held = 1;
-    if (m_style == BUTTON_STYLE_PRESS && !Notify())
-        return;
+    if (m_style == BUTTON_STYLE_PRESS && !Notify()) return;
     m_pressTime = g_ticks();
     Redraw();
     Default();
@@ -141,10 +121,8 @@ void KVQButton::OnLButtonUp(UINT flags, CPoint pt)
         ::ReleaseCapture();
     }
     if (m_style != BUTTON_STYLE_PRESS && g_ticks() - m_pressTime < kLongestClick) {
-        if (m_style == BUTTON_STYLE_CHECK)
-            m_checkState = m_checkState >= m_stateCount ? 0 : m_checkState + 1;
-        if (!Notify())
-            return;
+        if (m_style == BUTTON_STYLE_CHECK) m_checkState = m_checkState >= m_stateCount ? 0 : m_checkState + 1;
+        if (!Notify()) return;
     }
     Redraw();
     Default();

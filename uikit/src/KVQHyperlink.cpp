@@ -6,7 +6,7 @@ KVQHyperlink::~KVQHyperlink() = default;
 
 void KVQHyperlink::PreSubclassWindow()
 {
-    ModifyStyle(0, SS_NOTIFY); // a static reports clicks only with it
+    ModifyStyle(0, SS_NOTIFY);  // a static reports clicks only with it
     CStatic::PreSubclassWindow();
 }
 
@@ -25,8 +25,7 @@ BOOL KVQHyperlink::OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* r
         return TRUE;
     }
     if (message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED) {
-        if (!m_url.IsEmpty())
-            ::ShellExecuteW(nullptr, L"open", m_url, nullptr, nullptr, SW_SHOWNORMAL);
+        if (!m_url.IsEmpty()) ::ShellExecuteW(nullptr, L"open", m_url, nullptr, nullptr, SW_SHOWNORMAL);
         m_visited = 1;
         RedrawWindow(kvq::kRedrawNow);
         *result = 0;
@@ -37,8 +36,7 @@ BOOL KVQHyperlink::OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* r
 
 BOOL KVQHyperlink::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message)
 {
-    if (!m_cursor)
-        return CStatic::OnSetCursor(wnd, hitTest, message);
+    if (!m_cursor) return CStatic::OnSetCursor(wnd, hitTest, message);
     ::SetCursor(m_cursor);
     return TRUE;
 }

@@ -4,7 +4,7 @@ KVQPanel::KVQPanel() = default;
 KVQPanel::~KVQPanel() = default;
 
 BOOL KVQPanel::CreateOwned(const wchar_t* title, int x, int y, HWND owner, const wchar_t* regionFile, HBITMAP face,
-                      DWORD transparent, BOOL useRegion)
+                           DWORD transparent, BOOL useRegion)
 {
     const wchar_t* windowClass = RegisterWndClass(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS);
     CRgn region;
@@ -13,8 +13,7 @@ BOOL KVQPanel::CreateOwned(const wchar_t* title, int x, int y, HWND owner, const
                   m_faceRect.Height(), owner, nullptr))
         return FALSE;
     m_dragOrigin.x = -1;
-    if (useRegion)
-        kvq::HandRegionTo(*this, region);
+    if (useRegion) kvq::HandRegionTo(*this, region);
     return TRUE;
 }
 
@@ -23,13 +22,12 @@ BOOL KVQPanel::CreatePanel(const KVQChar* title, int x, int y, CWnd* owner, KVQC
                            DWORD transparent, BOOL useRegion, HWND ownerWindow)
 {
     return CreateOwned(kvq::Wide(title), x, y, owner ? owner->m_hWnd : ownerWindow, kvq::Wide(regionFile), face,
-                  transparent, useRegion);
+                       transparent, useRegion);
 }
 
 void KVQPanel::AdjustPanel()
 {
-    SetWindowPos(nullptr, 0, 0, m_faceRect.Width(), m_faceRect.Height(),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(nullptr, 0, 0, m_faceRect.Width(), m_faceRect.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void KVQPanel::OnSize(UINT type, int, int)
@@ -54,8 +52,7 @@ BOOL KVQPanel::CreatePanel(const KVQChar* title, int x, int y, CWnd* owner, KVQC
 void KVQPanel::OnDraw(CDC* dc)
 {
     const CString title = GetWindowText();
-    if (!title.IsEmpty())
-        kvqTextOut(dc, 44, 6, title, 0);
+    if (!title.IsEmpty()) kvqTextOut(dc, 44, 6, title, 0);
 }
 
 BOOL KVQPanel::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -65,8 +62,7 @@ BOOL KVQPanel::OnCommand(WPARAM wParam, LPARAM lParam)
 
 int KVQPanel::OnCreate(CREATESTRUCTW* cs)
 {
-    if (Default() == -1)
-        return -1;
+    if (Default() == -1) return -1;
     return OnCreateWindow(cs) ? 0 : -1;
 }
 
@@ -79,8 +75,7 @@ void KVQPanel::OnDestroy()
 void KVQPanel::OnPaint()
 {
     CPaintDC dc(this);
-    if (!m_faceDC.GetSafeHdc() && m_faceDC.CreateCompatibleDC(&dc))
-        m_faceDC.SelectObject(&m_face);
+    if (!m_faceDC.GetSafeHdc() && m_faceDC.CreateCompatibleDC(&dc)) m_faceDC.SelectObject(&m_face);
     CRect client;
     GetClientRect(&client);
     dc.BitBlt(0, 0, client.Width(), client.Height(), &m_faceDC, 0, 0, SRCCOPY);
@@ -121,16 +116,14 @@ void KVQPanel::OnMouseMove(UINT flags, CPoint pt)
 void KVQPanel::OnLButtonUp(UINT, CPoint)
 {
     m_dragOrigin.x = -1;
-    if (m_panelStyle & PANEL_STYLE_DRAG)
-        ::ReleaseCapture();
+    if (m_panelStyle & PANEL_STYLE_DRAG) ::ReleaseCapture();
     Default();
 }
 
 void KVQPanel::OnSysCommand(UINT id, LPARAM)
 {
     // The low four bits of a system command belong to the system.
-    if ((id & 0xFFF0) == SC_CLOSE && !(m_panelStyle & PANEL_STYLE_CLOSABLE))
-        return;
+    if ((id & 0xFFF0) == SC_CLOSE && !(m_panelStyle & PANEL_STYLE_CLOSABLE)) return;
     Default();
 }
 
@@ -145,12 +138,6 @@ void KVQPanel::OnKey(UINT message, UINT vk, UINT repeat, UINT flags)
     }
 }
 
-void KVQPanel::OnKeyDown(UINT vk, UINT repeat, UINT flags)
-{
-    OnKey(WM_KEYDOWN, vk, repeat, flags);
-}
+void KVQPanel::OnKeyDown(UINT vk, UINT repeat, UINT flags) { OnKey(WM_KEYDOWN, vk, repeat, flags); }
 
-void KVQPanel::OnKeyUp(UINT vk, UINT repeat, UINT flags)
-{
-    OnKey(WM_KEYUP, vk, repeat, flags);
-}
+void KVQPanel::OnKeyUp(UINT vk, UINT repeat, UINT flags) { OnKey(WM_KEYUP, vk, repeat, flags); }

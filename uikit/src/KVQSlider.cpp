@@ -5,7 +5,7 @@
 namespace {
 enum { FILL, DISABLED, THUMB };
 const COLORREF kSeparatorColour = RGB(255, 0, 0);
-} // namespace
+}  // namespace
 
 KVQSlider::KVQSlider() = default;
 KVQSlider::~KVQSlider() = default;
@@ -40,48 +40,39 @@ BOOL KVQSlider::CreateTrack(int x, int y, CWnd* parent, CWnd* notify, UINT id, B
     m_readOnly = readOnly ? 1 : 0;
 
     const kvq::FaceSource source{regionFile, face, UINT(vertical ? 1045 : 1034), transparent, useRegion};
-    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id))
-        return FALSE;
+    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id)) return FALSE;
 
     kvq::ScreenDC screen;
-    if (!screen)
-        return FALSE;
+    if (!screen) return FALSE;
     auto orFace = [face](HBITMAP image) { return image ? image : face; };
     m_images[FILL].FromBitmap(kvq::ImageSource(orFace(fill), vertical ? 1046 : 1035).Handle(), screen.Handle());
-    m_images[DISABLED].FromBitmap(kvq::ImageSource(orFace(disabled), vertical ? 1043 : 1033).Handle(),
-                                  screen.Handle());
-    if (!readOnly) // never the face: a thumb the size of the track could not move
+    m_images[DISABLED].FromBitmap(kvq::ImageSource(orFace(disabled), vertical ? 1043 : 1033).Handle(), screen.Handle());
+    if (!readOnly)  // never the face: a thumb the size of the track could not move
         m_images[THUMB].FromBitmap(kvq::ImageSource(thumb, vertical ? 1047 : 1036).Handle(), screen.Handle());
     return TRUE;
 }
 
 void KVQSlider::SetRange(int min, int max)
 {
-    if (min >= max)
-        return;
+    if (min >= max) return;
     m_min = min;
     m_max = max;
     m_pos = std::clamp(m_pos, min, max);
-    if (m_hWnd)
-        RedrawWindow(kvq::kRedrawNow);
+    if (m_hWnd) RedrawWindow(kvq::kRedrawNow);
 }
 
 void KVQSlider::SetPos(int pos)
 {
-    if (pos < m_min || pos > m_max)
-        return;
+    if (pos < m_min || pos > m_max) return;
     m_pos = pos;
-    if (m_hWnd)
-        Invalidate(FALSE);
+    if (m_hWnd) Invalidate(FALSE);
 }
 
 void KVQSlider::SetSep(int sep)
 {
-    if (sep != -1 && (sep < m_min || sep > m_max))
-        return;
+    if (sep != -1 && (sep < m_min || sep > m_max)) return;
     m_sep = sep;
-    if (m_hWnd)
-        RedrawWindow(kvq::kRedrawNow);
+    if (m_hWnd) RedrawWindow(kvq::kRedrawNow);
 }
 
 namespace {
@@ -96,7 +87,7 @@ kvq::SliderTrack TrackOf(int vertical, const CRect& window, const SkinImage& thu
                             min,
                             max};
 }
-} // namespace
+}  // namespace
 
 void KVQSlider::OnPaint()
 {
@@ -104,9 +95,9 @@ void KVQSlider::OnPaint()
     CRect window;
     GetWindowRect(&window);
     const int W = window.Width(), H = window.Height();
-    if (!m_faceDC.GetSafeHdc() && m_faceDC.CreateCompatibleDC(&dc))
-        m_faceDC.SelectObject(&m_face);
-    const kvq::SliderTrack track = TrackOf(m_vertical, window, m_images[THUMB], m_marginStart, m_marginEnd, m_min, m_max);
+    if (!m_faceDC.GetSafeHdc() && m_faceDC.CreateCompatibleDC(&dc)) m_faceDC.SelectObject(&m_face);
+    const kvq::SliderTrack track =
+        TrackOf(m_vertical, window, m_images[THUMB], m_marginStart, m_marginEnd, m_min, m_max);
     const SkinImage& fill = m_images[FILL];
 
     if (!IsWindowEnabled()) {
@@ -148,10 +139,10 @@ void KVQSlider::TrackPointer(CPoint pt)
 {
     CRect window;
     GetWindowRect(&window);
-    const kvq::SliderTrack track = TrackOf(m_vertical, window, m_images[THUMB], m_marginStart, m_marginEnd, m_min, m_max);
+    const kvq::SliderTrack track =
+        TrackOf(m_vertical, window, m_images[THUMB], m_marginStart, m_marginEnd, m_min, m_max);
     m_pos = track.PositionAt(m_vertical ? pt.y : pt.x);
-    if (m_notify)
-        ::PostMessageW(m_notify->m_hWnd, WM_COMMAND, m_id, 0);
+    if (m_notify) ::PostMessageW(m_notify->m_hWnd, WM_COMMAND, m_id, 0);
     RedrawWindow(kvq::kRedrawNow);
 }
 
@@ -177,7 +168,6 @@ void KVQSlider::OnLButtonUp(UINT, CPoint pt)
 
 void KVQSlider::OnMouseMove(UINT flags, CPoint pt)
 {
-    if (!m_readOnly && (flags & MK_LBUTTON))
-        TrackPointer(pt);
+    if (!m_readOnly && (flags & MK_LBUTTON)) TrackPointer(pt);
     Default();
 }

@@ -29,14 +29,12 @@ BOOL KVQWheel::CreateWheel(int x, int y, CWnd* parent, CWnd* notify, UINT id, KV
     m_id = id;
 
     const kvq::FaceSource source{kvq::Wide(regionFile), face, 1049, transparent, useRegion};
-    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id))
-        return FALSE;
+    if (!kvq::CreateSkinnedChild(*this, m_face, m_region, source, x, y, parent, id)) return FALSE;
 
     kvq::ScreenDC screen;
-    if (!screen)
-        return FALSE;
+    if (!screen) return FALSE;
     if (!m_knob.Attach(knob ? knob : kvq::LoadLibraryBitmap(1051)))
-        return FALSE; // the window stays; the screen DC is released all the same
+        return FALSE;  // the window stays; the screen DC is released all the same
     m_knob.GetBitmap(&m_knobInfo);
     m_disabled.FromBitmap(kvq::ImageSource(disabled, 1050).Handle(), screen.Handle());
     return TRUE;
@@ -54,54 +52,36 @@ void KVQWheel::SetWheelArea(int cx, int cy, int r1, int r2, int a1, int a2)
 
 void KVQWheel::SetRange(int min, int max)
 {
-    if (min >= max)
-        return;
+    if (min >= max) return;
     m_min = min;
     m_max = max;
     m_pos = std::clamp(m_pos, min, max);
     m_displayPos = m_pos;
-    if (m_hWnd)
-        Invalidate(FALSE);
+    if (m_hWnd) Invalidate(FALSE);
 }
 
 void KVQWheel::SetPos(int pos)
 {
-    if (pos < m_min || pos > m_max)
-        return;
+    if (pos < m_min || pos > m_max) return;
     m_pos = m_displayPos = pos;
-    if (m_hWnd)
-        Invalidate(FALSE);
+    if (m_hWnd) Invalidate(FALSE);
 }
 
-BOOL KVQWheel::PtInWheel(CPoint& pt)
-{
-    return Shape().Contains(pt.x, pt.y);
-}
+BOOL KVQWheel::PtInWheel(CPoint& pt) { return Shape().Contains(pt.x, pt.y); }
 
-int KVQWheel::GetDistance(CPoint& pt)
-{
-    return Shape().Distance(pt.x, pt.y);
-}
+int KVQWheel::GetDistance(CPoint& pt) { return Shape().Distance(pt.x, pt.y); }
 
-int KVQWheel::GetAngleLite(CPoint& pt, float radius)
-{
-    return Shape().AngleLite(pt.x, pt.y, radius);
-}
+int KVQWheel::GetAngleLite(CPoint& pt, float radius) { return Shape().AngleLite(pt.x, pt.y, radius); }
 
-int KVQWheel::GetAngle(CPoint& pt)
-{
-    return Shape().Angle(pt.x, pt.y);
-}
+int KVQWheel::GetAngle(CPoint& pt) { return Shape().Angle(pt.x, pt.y); }
 
 void KVQWheel::SetPosByMouse(CPoint& pt)
 {
     const Geometry g = Shape();
     const int d = g.Distance(pt.x, pt.y);
-    if (d < g.inner || d > g.outer)
-        return;
+    if (d < g.inner || d > g.outer) return;
     const int t = g.AngleLite(pt.x, pt.y, static_cast<float>(d));
-    if (t < g.Low() || t > g.High())
-        return;
+    if (t < g.Low() || t > g.High()) return;
     m_pos = g.SnappedPosition(t);
     m_displayPos = g.DisplayPosition(t);
 }
@@ -109,8 +89,7 @@ void KVQWheel::SetPosByMouse(CPoint& pt)
 void KVQWheel::RedrawAndNotify()
 {
     RedrawWindow(kvq::kRedrawNow);
-    if (m_notify)
-        ::PostMessageW(m_notify->m_hWnd, WM_COMMAND, m_id, 0);
+    if (m_notify) ::PostMessageW(m_notify->m_hWnd, WM_COMMAND, m_id, 0);
 }
 
 void KVQWheel::OnPaint()
@@ -161,7 +140,7 @@ void KVQWheel::OnLButtonUp(UINT, CPoint pt)
         ::ReleaseCapture();
         m_thumbState = 0;
         SetPosByMouse(pt);
-        m_displayPos = m_pos; // the knob settles on the step
+        m_displayPos = m_pos;  // the knob settles on the step
         RedrawAndNotify();
     }
     Default();

@@ -12,7 +12,7 @@ enum { LEFT, TOP, RIGHT, BOTTOM, TOP_LEFT, TOP_RIGHT, BOTTOM_LEFT, BOTTOM_RIGHT 
 struct TitleButton {
     UINT bit;
     UINT id;
-    int rightOffset; // left edge, pixels left of the window's right edge
+    int rightOffset;  // left edge, pixels left of the window's right edge
     UINT face, hover, disabled, pressed;
 };
 const TitleButton kTitleButtons[4] = {
@@ -36,18 +36,16 @@ HRGN RoundFrameRegion(int width, int height)
 void TileAcross(const SkinImage& image, HDC dc, int start, int end, int y)
 {
     const int step = image.Width();
-    for (int x = start; step > 0 && x < end; x += step)
-        image.Draw(dc, x, y, std::min(step, end - x), image.Height());
+    for (int x = start; step > 0 && x < end; x += step) image.Draw(dc, x, y, std::min(step, end - x), image.Height());
 }
 
 void TileDown(const SkinImage& image, HDC dc, int x, int start, int end)
 {
     const int step = image.Height();
-    for (int y = start; step > 0 && y < end; y += step)
-        image.Draw(dc, x, y, image.Width(), std::min(step, end - y));
+    for (int y = start; step > 0 && y < end; y += step) image.Draw(dc, x, y, image.Width(), std::min(step, end - y));
 }
 
-} // namespace
+}  // namespace
 
 KVQWindow::KVQWindow() = default;
 
@@ -55,8 +53,7 @@ KVQWindow::~KVQWindow()
 {
     // From CWnd's destructor the window would see only CWnd's handlers, and
     // the title buttons would outlive it.
-    if (m_hWnd && ::IsWindow(m_hWnd))
-        DestroyWindow();
+    if (m_hWnd && ::IsWindow(m_hWnd)) DestroyWindow();
 }
 
 BOOL KVQWindow::CreateView(const KVQChar* title, int x, int y, int width, int height, CWnd* /*parent*/, int buttons)
@@ -64,13 +61,13 @@ BOOL KVQWindow::CreateView(const KVQChar* title, int x, int y, int width, int he
     width = std::max(width, kMinWidth);
     height = std::max(height, kMinCreateHeight);
     const wchar_t* windowClass = RegisterWndClass(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC);
-    if (!CreateEx(0, windowClass, kvq::Wide(title), WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME |
-                  WS_MINIMIZEBOX, x, y, width, height, nullptr, nullptr))
+    if (!CreateEx(0, windowClass, kvq::Wide(title),
+                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, x, y, width, height,
+                  nullptr, nullptr))
         return FALSE;
 
     kvq::ScreenDC screen;
-    if (!screen)
-        return FALSE;
+    if (!screen) return FALSE;
     for (int i = 0; i < 12; ++i)
         m_frame[i].FromBitmap(kvq::ImageSource(nullptr, kFrameIds[i]).Handle(), screen.Handle());
 
@@ -78,9 +75,9 @@ BOOL KVQWindow::CreateView(const KVQChar* title, int x, int y, int width, int he
     GetClientRect(&client);
     for (int i = 0; i < 4; ++i) {
         const TitleButton& titleButton = kTitleButtons[i];
-        if (!(buttons & titleButton.bit))
-            continue;
-        kvq::ImageSource hover(nullptr, titleButton.hover), disabled(nullptr, titleButton.disabled), pressed(nullptr, titleButton.pressed);
+        if (!(buttons & titleButton.bit)) continue;
+        kvq::ImageSource hover(nullptr, titleButton.hover), disabled(nullptr, titleButton.disabled),
+            pressed(nullptr, titleButton.pressed);
         HBITMAP pressedImage = pressed.Handle();
         auto* button = new KVQButton;
         if (!button->CreateButton(BUTTON_STYLE_PUSH, client.Width() + m_border - titleButton.rightOffset,
@@ -117,25 +114,19 @@ CRect KVQWindow::WindowRect() const
     return rect;
 }
 
-void KVQWindow::OnDraw(CDC* memoryDC, CRect& view)
-{
-    memoryDC->FillSolidRect(view, RGB(0, 0, 0));
-}
+void KVQWindow::OnDraw(CDC* memoryDC, CRect& view) { memoryDC->FillSolidRect(view, RGB(0, 0, 0)); }
 
 BOOL KVQWindow::OnDoubleClick(UINT, CPoint)
 {
-    if (!m_fullscreen)
-        return FALSE;
+    if (!m_fullscreen) return FALSE;
     LeaveFullscreen();
     return TRUE;
 }
 
 BOOL KVQWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
 {
-    if (vk != VK_ESCAPE || !down)
-        return FALSE;
-    if (m_fullscreen)
-        LeaveFullscreen();
+    if (vk != VK_ESCAPE || !down) return FALSE;
+    if (m_fullscreen) LeaveFullscreen();
     return TRUE;
 }
 
@@ -147,12 +138,10 @@ void KVQWindow::LeaveFullscreen()
 
 BOOL KVQWindow::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (OnButtonEvent(LOWORD(wParam)))
-        return TRUE;
+    if (OnButtonEvent(LOWORD(wParam))) return TRUE;
     switch (LOWORD(wParam)) {
     case ID_APP_ABOUT:
-        if (CWinApp* app = AfxGetApp())
-            app->OnCmdMsg(ID_APP_ABOUT, 0);
+        if (CWinApp* app = AfxGetApp()) app->OnCmdMsg(ID_APP_ABOUT, 0);
         return TRUE;
     case ID_SKIN_MINIMIZE:
         ShowWindow(SW_MINIMIZE);
@@ -200,8 +189,7 @@ void KVQWindow::FreeMemoryDC()
 
 int KVQWindow::OnCreate(CREATESTRUCTW* cs)
 {
-    if (Default() == -1)
-        return -1;
+    if (Default() == -1) return -1;
     return OnCreateWindow(cs) ? 0 : -1;
 }
 
@@ -209,8 +197,7 @@ void KVQWindow::OnDestroy()
 {
     OnDestroyWindow();
     FreeMemoryDC();
-    for (SkinImage& image : m_frame)
-        image.Free();
+    for (SkinImage& image : m_frame) image.Free();
     for (KVQButton*& button : m_titleButtons) {
         if (button) {
             button->DestroyWindow();
@@ -223,8 +210,7 @@ void KVQWindow::OnDestroy()
 
 void KVQWindow::OnNcPaint()
 {
-    if (!m_savedStyle)
-        return;
+    if (!m_savedStyle) return;
     CWindowDC dc(this);
     CRect client;
     GetClientRect(&client);
@@ -262,8 +248,7 @@ void KVQWindow::OnPaint()
             DrawFrame(&m_memoryDC, window.Width(), window.Height());
             m_frameDirty = 0;
         }
-        if (!view.IsRectEmpty())
-            OnDraw(&m_memoryDC, view);
+        if (!view.IsRectEmpty()) OnDraw(&m_memoryDC, view);
         if (m_fullscreen)
             dc.BitBlt(0, 0, window.Width() + 5, window.Height() + 5, &m_memoryDC, 0, 0, SRCCOPY);
         else
@@ -276,10 +261,9 @@ void KVQWindow::PlaceTitleButtons(int clientWidth)
 {
     for (int i = 0; i < 4; ++i) {
         KVQButton* button = m_titleButtons[i];
-        if (!button)
-            continue;
-        button->SetWindowPos(nullptr, m_border + clientWidth - kTitleButtons[i].rightOffset,
-                             kTitleButtonTop - m_border, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
+        if (!button) continue;
+        button->SetWindowPos(nullptr, m_border + clientWidth - kTitleButtons[i].rightOffset, kTitleButtonTop - m_border,
+                             0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
         button->ShowWindow(SW_SHOW);
     }
 }
@@ -297,8 +281,7 @@ void KVQWindow::OnSize(UINT type, int, int)
     ModifyStyle(0, WS_CLIPCHILDREN);
     if (m_fullscreen) {
         for (KVQButton* button : m_titleButtons)
-            if (button)
-                button->ShowWindow(SW_HIDE);
+            if (button) button->ShowWindow(SW_HIDE);
         SetWindowRgn(::CreateRectRgn(0, 0, window.Width(), window.Height()), TRUE);
     } else if (type != SIZE_MINIMIZED) {
         PlaceTitleButtons(client.Width());
@@ -328,8 +311,7 @@ void KVQWindow::OnMove(int x, int y)
 
 void KVQWindow::OnActivate(UINT state, CWnd* other, BOOL minimized)
 {
-    if (!minimized)
-        Invalidate(FALSE);
+    if (!minimized) Invalidate(FALSE);
     OnActivateWindow(state, other, minimized);
     Default();
 }
@@ -346,7 +328,7 @@ void KVQWindow::OnLButtonDown(UINT flags, CPoint pt)
         m_dragging = 0;
         OnMouse(flags, at, TRUE);
     } else {
-        m_dragging = 1; // a press on the frame moves the window
+        m_dragging = 1;  // a press on the frame moves the window
     }
     Default();
 }
@@ -403,14 +385,12 @@ void KVQWindow::OnRButtonUp(UINT flags, CPoint pt)
 
 void KVQWindow::OnKeyDown(UINT vk, UINT repeat, UINT flags)
 {
-    if (!OnKeyboard(vk, repeat, flags, TRUE))
-        Default();
+    if (!OnKeyboard(vk, repeat, flags, TRUE)) Default();
 }
 
 void KVQWindow::OnKeyUp(UINT vk, UINT repeat, UINT flags)
 {
-    if (!OnKeyboard(vk, repeat, flags, FALSE))
-        Default();
+    if (!OnKeyboard(vk, repeat, flags, FALSE)) Default();
 }
 
 void KVQWindow::OnTimer(UINT_PTR id)

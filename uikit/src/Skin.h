@@ -17,7 +17,7 @@ HBITMAP LoadLibraryBitmap(UINT id);
 // its rectangle at (0, 0) and, with useRegion, its shape: read from the region
 // file when that holds a whole, consistent region, else computed.
 KVQ_API void LoadSkinBitmap(CRgn* region, CRect* rect, CBitmap* bitmap, const wchar_t* regionFile, HBITMAP face,
-                    UINT defaultId, COLORREF transparent, BOOL useRegion);
+                            UINT defaultId, COLORREF transparent, BOOL useRegion);
 
 // The region's handle goes to the window, which owns it from then on.
 void HandRegionTo(CWnd& wnd, CRgn& region);
@@ -25,7 +25,7 @@ void HandRegionTo(CWnd& wnd, CRgn& region);
 // How a control's face is found and shaped.
 struct FaceSource {
     const wchar_t* regionFile;
-    HBITMAP face; // the caller's, or null for the default
+    HBITMAP face;  // the caller's, or null for the default
     UINT defaultId;
     COLORREF transparent;
     BOOL useRegion;
@@ -61,8 +61,7 @@ public:
     ScreenDC() : m_dc(::GetDC(nullptr)) {}
     ~ScreenDC()
     {
-        if (m_dc)
-            ::ReleaseDC(nullptr, m_dc);
+        if (m_dc) ::ReleaseDC(nullptr, m_dc);
     }
     ScreenDC(const ScreenDC&) = delete;
     ScreenDC& operator=(const ScreenDC&) = delete;
@@ -73,9 +72,6 @@ private:
     HDC m_dc;
 };
 
-inline const wchar_t* Wide(const KVQChar* text)
-{
-    return reinterpret_cast<const wchar_t*>(text);
-}
+inline const wchar_t* Wide(const KVQChar* text) { return reinterpret_cast<const wchar_t*>(text); }
 
-} // namespace kvq
+}  // namespace kvq

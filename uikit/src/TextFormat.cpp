@@ -4,7 +4,7 @@
 namespace {
 // Process-wide, shared by every caller (UI thread only).
 struct TextFormat {
-    HFONT font = nullptr; // null: DEFAULT_GUI_FONT
+    HFONT font = nullptr;  // null: DEFAULT_GUI_FONT
     COLORREF normal = 0x00200000;
     COLORREF mode1 = 0x00FF0000;
     COLORREF other = 0x00808080;
@@ -13,7 +13,7 @@ struct TextFormat {
     int dx = 1;
     int dy = 1;
 } g_format;
-} // namespace
+}  // namespace
 
 void kvqSetWindowTextFormat(HFONT font, COLORREF normal, COLORREF mode1, COLORREF shadow, COLORREF other)
 {
@@ -33,8 +33,7 @@ void kvqSetEmbossedTextEffect(int, int, int dx, int dy, BOOL enable)
 
 void kvqTextOut(CDC* dc, int x, int y, const wchar_t* text, int mode)
 {
-    if (!dc || !text)
-        return;
+    if (!dc || !text) return;
     HGDIOBJ font = g_format.font ? static_cast<HGDIOBJ>(g_format.font) : ::GetStockObject(DEFAULT_GUI_FONT);
     HGDIOBJ previous = dc->SelectObject(font);
     dc->SetBkMode(TRANSPARENT);

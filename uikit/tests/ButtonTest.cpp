@@ -29,13 +29,11 @@ protected:
         face = test::SolidBitmap(37, 17, kFace);
         hover = test::SolidBitmap(37, 17, kHover);
         disabled = test::SolidBitmap(37, 17, kDisabled);
-        for (int i = 0; i < 3; ++i)
-            states[i] = test::SolidBitmap(37, 17, kStates[i]);
+        for (int i = 0; i < 3; ++i) states[i] = test::SolidBitmap(37, 17, kStates[i]);
     }
     void TearDown() override
     {
-        for (HBITMAP b : {hover, disabled, states[0], states[1], states[2]})
-            ::DeleteObject(b);
+        for (HBITMAP b : {hover, disabled, states[0], states[1], states[2]}) ::DeleteObject(b);
     }
     // The button takes the face; the other images stay ours.
     void Create(ProbeButton& button, int style, int count = 1, HBITMAP* stateImages = nullptr)
@@ -51,7 +49,7 @@ protected:
 };
 test::Host* ButtonTest::host = nullptr;
 
-} // namespace
+}  // namespace
 
 TEST_F(ButtonTest, PushSendsOnReleaseSynchronouslyWithIdAndZero)
 {
@@ -60,7 +58,7 @@ TEST_F(ButtonTest, PushSendsOnReleaseSynchronouslyWithIdAndZero)
     test::Press(button.m_hWnd, 5, 5);
     EXPECT_TRUE(host->commands.empty());
     EXPECT_EQ(button.GetHoldState(), 1);
-    EXPECT_EQ(Shows(button), kStates[0]); // held shows the first state image
+    EXPECT_EQ(Shows(button), kStates[0]);  // held shows the first state image
     test::Release(button.m_hWnd, 5, 5);
     ASSERT_EQ(host->commands.size(), 1u);
     EXPECT_EQ(host->commands[0].wParam, kId);
@@ -112,7 +110,7 @@ TEST_F(ButtonTest, CheckCyclesThroughItsStatesAndShowsThem)
     for (int i = 0; i < 4; ++i) {
         test::Click(button.m_hWnd, 5, 5);
         EXPECT_EQ(button.GetCheckState(), expectState[i]);
-        test::Move(button.m_hWnd, 5, 5); // the pointer rests on the button
+        test::Move(button.m_hWnd, 5, 5);  // the pointer rests on the button
         EXPECT_EQ(Shows(button), expectShown[i]) << i;
     }
     EXPECT_EQ(host->commands.size(), 4u);
@@ -142,8 +140,8 @@ TEST_F(ButtonTest, SetCheckMakesToggleExceptManual)
     manual.SetCheck(1);
     test::Click(push.m_hWnd, 5, 5);
     test::Click(manual.m_hWnd, 5, 5);
-    EXPECT_EQ(push.GetCheckState(), 1);   // now a toggle
-    EXPECT_EQ(manual.GetCheckState(), 1); // only SetCheck changes it
+    EXPECT_EQ(push.GetCheckState(), 1);    // now a toggle
+    EXPECT_EQ(manual.GetCheckState(), 1);  // only SetCheck changes it
     EXPECT_EQ(Shows(manual), kStates[0]);
     EXPECT_EQ(host->commands.size(), 2u);
 }
@@ -170,7 +168,7 @@ TEST_F(ButtonTest, HoverFollowsThePointerAndEndsWhenCaptureIsLost)
     EXPECT_EQ(::GetCapture(), nullptr);
 
     test::Move(button.m_hWnd, 5, 5);
-    ::SetCapture(host->m_hWnd); // another window takes the mouse
+    ::SetCapture(host->m_hWnd);  // another window takes the mouse
     test::Pump();
     EXPECT_EQ(Shows(button), kFace);
     ::ReleaseCapture();
@@ -219,18 +217,20 @@ bool StillPoisoned()
 {
     const BYTE* p = static_cast<const BYTE*>(PoisonedButton::released);
     for (size_t i = 0; i < PoisonedButton::releasedSize; ++i)
-        if (p[i] != 0xDD)
-            return false;
+        if (p[i] != 0xDD) return false;
     return true;
 }
-} // namespace
+}  // namespace
 
 TEST_F(ButtonTest, ButtonDeletedByItsOwnHandlerIsNotTouchedAfterwards)
 {
     for (int style : {BUTTON_STYLE_PUSH, BUTTON_STYLE_PRESS, BUTTON_STYLE_CHECK}) {
         auto* button = new PoisonedButton;
         Create(*button, style);
-        host->onCommand = [&button](WORD) { delete button; button = nullptr; };
+        host->onCommand = [&button](WORD) {
+            delete button;
+            button = nullptr;
+        };
         test::Click(button ? button->m_hWnd : nullptr, 5, 5);
         EXPECT_EQ(button, nullptr) << "style " << style;
         EXPECT_TRUE(StillPoisoned()) << "style " << style;
@@ -243,7 +243,11 @@ TEST_F(ButtonTest, ButtonDeletedByItsOwnHandlerIsNotTouchedAfterwards)
 TEST_F(ButtonTest, CommandsReachTheButtonsHookFirst)
 {
     struct Hooked : KVQButton {
-        BOOL OnButtonEvent(unsigned short id) override { seen = id; return id == 7; }
+        BOOL OnButtonEvent(unsigned short id) override
+        {
+            seen = id;
+            return id == 7;
+        }
         int seen = 0;
     } button;
     ASSERT_TRUE(button.CreateButton(0, 0, 0, host, host, 1, nullptr, face, nullptr, nullptr, nullptr, 1,

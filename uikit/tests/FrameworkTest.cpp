@@ -11,8 +11,7 @@ public:
     BOOL OnIdle(LONG count) override
     {
         idleCounts.push_back(count);
-        if (count == 1)
-            ::PostQuitMessage(7);
+        if (count == 1) ::PostQuitMessage(7);
         return CWinApp::OnIdle(count);
     }
     int ExitInstance() override { return CWinApp::ExitInstance() + 100; }
@@ -41,7 +40,7 @@ public:
     bool linkedAtInit = false;
 };
 
-} // namespace
+}  // namespace
 
 TEST(Framework, SubclassedControlKeepsItsOwnHandling)
 {
@@ -60,7 +59,7 @@ TEST(Framework, SubclassedControlKeepsItsOwnHandling)
     EXPECT_EQ(CWnd::FromHandlePermanent(edit), &control);
     control.SetWindowText(L"xyz");
     EXPECT_EQ(control.settext, 1);
-    EXPECT_EQ(control.GetWindowText(), L"xyz"); // the edit control's own handling ran
+    EXPECT_EQ(control.GetWindowText(), L"xyz");  // the edit control's own handling ran
     EXPECT_EQ(control.UnsubclassWindow(), edit);
     EXPECT_EQ(CWnd::FromHandlePermanent(edit), nullptr);
     ::DestroyWindow(edit);
@@ -96,7 +95,7 @@ TEST(Framework, RunIdlesThenDispatchesUntilQuit)
 {
     test::Host host;
     host.PostMessage(WM_COMMAND, 5);
-    EXPECT_EQ(g_app.Run(), 107); // WM_QUIT's code through ExitInstance
+    EXPECT_EQ(g_app.Run(), 107);  // WM_QUIT's code through ExitInstance
     EXPECT_EQ(host.commands.size(), 1u);
     ASSERT_GE(g_app.idleCounts.size(), 2u);
     EXPECT_EQ(g_app.idleCounts[0], 0);
@@ -105,7 +104,7 @@ TEST(Framework, RunIdlesThenDispatchesUntilQuit)
 
 TEST(Framework, ProfileLivesUnderTheCompanyKey)
 {
-    EXPECT_EQ(g_app.GetProfileInt(L"Settings", L"Width", 667), 667u); // no company key yet
+    EXPECT_EQ(g_app.GetProfileInt(L"Settings", L"Width", 667), 667u);  // no company key yet
     EXPECT_FALSE(g_app.WriteProfileInt(L"Settings", L"Width", 1));
     g_app.SetRegistryKey(L"OrbileFrameworkTest");
     ASSERT_TRUE(g_app.WriteProfileInt(L"Settings", L"Width", 800));
@@ -140,7 +139,7 @@ TEST(Framework, ModelessDialogEndsByDestroyingItself)
     HWND wnd = box.m_hWnd;
     ASSERT_NE(wnd, nullptr);
     MSG tab{::GetDlgItem(wnd, IDOK), WM_KEYDOWN, VK_TAB, 0, 0, {}};
-    EXPECT_TRUE(box.PreTranslateMessage(&tab)); // the dialog manager's keys
+    EXPECT_TRUE(box.PreTranslateMessage(&tab));  // the dialog manager's keys
     box.SendMessage(WM_COMMAND, IDCANCEL);
     EXPECT_FALSE(::IsWindow(wnd));
 }
@@ -164,7 +163,7 @@ struct LinkFixture {
     KVQHyperlink link;
 };
 const COLORREF kNormal = 0x00FF0000, kVisited = 0x00800080, kHover = 0x0000FFFF;
-} // namespace
+}  // namespace
 
 TEST(Hyperlink, ClickWithoutAddressOnlyMarksItVisited)
 {

@@ -30,7 +30,7 @@ CRect WindowRect(HWND wnd)
     return r;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Panel, TakesTheFacesSizeAndShape)
 {
@@ -40,12 +40,12 @@ TEST(Panel, TakesTheFacesSizeAndShape)
     EXPECT_NE(::GetWindowLongW(panel.m_hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
     HRGN region = ::CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(::GetWindowRgn(panel.m_hWnd, region), ERROR);
-    EXPECT_FALSE(::PtInRegion(region, 0, 0));   // a keyed-out corner
+    EXPECT_FALSE(::PtInRegion(region, 0, 0));  // a keyed-out corner
     EXPECT_TRUE(::PtInRegion(region, 175, 100));
     EXPECT_TRUE(::PtInRegion(region, 12, 0));
     ::DeleteObject(region);
     test::Pump();
-    EXPECT_EQ(test::Pixel(panel.m_hWnd, 175, 12), RGB(70, 100, 140)); // the face's title strip
+    EXPECT_EQ(test::Pixel(panel.m_hWnd, 175, 12), RGB(70, 100, 140));  // the face's title strip
 }
 
 TEST(Panel, DragsWithTheStyleUnlessVetoed)
@@ -111,7 +111,7 @@ TEST(Panel, KeysGoToTheOwnerWhenAsked)
     EXPECT_EQ(owner.keys[0].lParam, MAKELPARAM(2, 0x30));
     EXPECT_EQ(owner.keys[1].message, UINT(WM_KEYUP));
     EXPECT_EQ(owned.keys, std::vector<int>{'A'});
-    EXPECT_EQ(alone.keys, std::vector<int>{-'C'}); // no owner: its own hook
+    EXPECT_EQ(alone.keys, std::vector<int>{-'C'});  // no owner: its own hook
 }
 
 TEST(Panel, DrawsItsTitleAndRoutesChildCommandsToTheHook)

@@ -31,13 +31,11 @@ TEST(SliderTrack, MapsThePointerToPositions)
         const SliderTrack& track;
         int at, expect;
     } cases[] = {
-        {horizontal, 5, 0}, {horizontal, 168, 100}, {horizontal, 86, 49}, {horizontal, -40, 0}, {horizontal, 400, 100},
-        {shifted, 86, 149},
-        {vertical, 5, 100}, {vertical, 168, 0}, {vertical, 86, 51},
-        {margins, 25, 0}, {margins, 138, 100}, {margins, 80, (80 - 25) * 100 / 113},
+        {horizontal, 5, 0},     {horizontal, 168, 100}, {horizontal, 86, 49}, {horizontal, -40, 0},
+        {horizontal, 400, 100}, {shifted, 86, 149},     {vertical, 5, 100},   {vertical, 168, 0},
+        {vertical, 86, 51},     {margins, 25, 0},       {margins, 138, 100},  {margins, 80, (80 - 25) * 100 / 113},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.track.PositionAt(c.at), c.expect) << "at " << c.at;
+    for (const Case& c : cases) EXPECT_EQ(c.track.PositionAt(c.at), c.expect) << "at " << c.at;
 }
 
 TEST(SliderTrack, PlacesTheThumbAndTheFill)
@@ -54,12 +52,12 @@ TEST(SliderTrack, PlacesTheThumbAndTheFill)
     struct Case {
         int pos, sep, expect;
     } cases[] = {
-        {50, -1, 86}, {100, -1, 173}, {10, 20, 43}, {20, 20, 86}, {60, 20, 129}, {0, 0, 86},
-        {100, 100, 173}, // separator at the maximum: the right half has no width of range
+        {50, -1, 86},  {100, -1, 173}, {10, 20, 43},    {20, 20, 86},
+        {60, 20, 129}, {0, 0, 86},     {100, 100, 173},  // separator at the maximum: the right half has no width of
+                                                         // range
         {99, 100, 85},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(meter.FilledLength(c.pos, c.sep), c.expect) << c.pos << " sep " << c.sep;
+    for (const Case& c : cases) EXPECT_EQ(meter.FilledLength(c.pos, c.sep), c.expect) << c.pos << " sep " << c.sep;
 }
 
 TEST(SliderTrack, DegenerateTracksDoNotDivideByZero)
@@ -79,12 +77,11 @@ TEST(SliderTrack, DegenerateTracksDoNotDivideByZero)
 
 TEST(WheelGeometry, SnapsAnglesToStepsAndClampsToTheRange)
 {
-    const WheelGeometry wheel; // centre 70,70; ring 44..64; angles -158..158; range -50..50
+    const WheelGeometry wheel;  // centre 70,70; ring 44..64; angles -158..158; range -50..50
     struct Case {
         int angle, position;
     } cases[] = {{0, 0}, {17, 0}, {18, 12}, {-18, -10}, {157, 46}, {-158, -44}, {158, 46}};
-    for (const Case& c : cases)
-        EXPECT_EQ(wheel.SnappedPosition(c.angle), c.position) << c.angle;
+    for (const Case& c : cases) EXPECT_EQ(wheel.SnappedPosition(c.angle), c.position) << c.angle;
     EXPECT_EQ(wheel.DisplayPosition(0), 0);
     EXPECT_EQ(wheel.DisplayPosition(158), 50);
     EXPECT_EQ(wheel.DisplayPosition(-158), -50);
@@ -92,7 +89,7 @@ TEST(WheelGeometry, SnapsAnglesToStepsAndClampsToTheRange)
     WheelGeometry narrow;
     narrow.angleA = -100;
     narrow.angleB = 100;
-    EXPECT_EQ(narrow.SnappedPosition(90), 50);   // snaps to 111, past the end of the range
+    EXPECT_EQ(narrow.SnappedPosition(90), 50);  // snaps to 111, past the end of the range
     EXPECT_EQ(narrow.SnappedPosition(-90), -50);
 
     WheelGeometry closed;
@@ -104,12 +101,12 @@ TEST(WheelGeometry, SnapsAnglesToStepsAndClampsToTheRange)
 TEST(WheelGeometry, HitsOnlyTheRingWithinTheAngles)
 {
     const WheelGeometry wheel;
-    EXPECT_TRUE(wheel.Contains(70, 16));   // straight up, distance 54
+    EXPECT_TRUE(wheel.Contains(70, 16));  // straight up, distance 54
     EXPECT_EQ(wheel.AngleLite(70, 16, 54.0f), 0);
-    EXPECT_FALSE(wheel.Contains(70, 124)); // straight down: angle -180
-    EXPECT_FALSE(wheel.Contains(70, 70));  // the centre
-    EXPECT_FALSE(wheel.Contains(100, 70)); // distance 30
-    EXPECT_TRUE(wheel.Contains(124, 70));  // right, +90
+    EXPECT_FALSE(wheel.Contains(70, 124));  // straight down: angle -180
+    EXPECT_FALSE(wheel.Contains(70, 70));   // the centre
+    EXPECT_FALSE(wheel.Contains(100, 70));  // distance 30
+    EXPECT_TRUE(wheel.Contains(124, 70));   // right, +90
     EXPECT_EQ(wheel.Angle(124, 70), 90);
     EXPECT_EQ(wheel.Angle(16, 70), -90);
     EXPECT_EQ(wheel.Angle(108, 32), 45);
@@ -139,10 +136,10 @@ TEST(OpaqueRuns, SplitsRowsAtTheKey)
 {
     const uint32_t K = 0xFF00FF, o = 0x123456;
     const uint32_t pixels[] = {
-        K, K, K, K, K, //
-        o, o, o, o, o, //
-        o, K, o, K, o, //
-        K, o, o, o, K, //
+        K, K, K, K, K,  //
+        o, o, o, o, o,  //
+        o, K, o, K, o,  //
+        K, o, o, o, K,  //
     };
     std::vector<kvq::Run> runs;
     CollectOpaqueRuns(pixels, 5, 4, K, runs);

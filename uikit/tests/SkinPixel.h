@@ -16,4 +16,4 @@ inline COLORREF SkinPixel(UINT id, int x, int y)
     return colour;
 }
 
-} // namespace test
+}  // namespace test

@@ -26,9 +26,9 @@ struct MaskBitmap {
             for (int x = 0; x < width; ++x) {
                 BYTE* p = static_cast<BYTE*>(bits) + y * stride + x * 3;
                 const bool key = transparent[y * width + x];
-                p[0] = key ? 0xFF : 0x30; // blue
-                p[1] = key ? 0x00 : 0x80; // green
-                p[2] = key ? 0xFF : 0xFE; // red: one off the key, must stay opaque
+                p[0] = key ? 0xFF : 0x30;  // blue
+                p[1] = key ? 0x00 : 0x80;  // green
+                p[2] = key ? 0xFF : 0xFE;  // red: one off the key, must stay opaque
             }
     }
     ~MaskBitmap() { ::DeleteObject(handle); }
@@ -52,12 +52,11 @@ std::vector<bool> RandomMask(int width, int height, unsigned seed)
 {
     std::mt19937 random(seed);
     std::vector<bool> mask(width * height);
-    for (size_t i = 0; i < mask.size(); ++i)
-        mask[i] = random() % 3 == 0;
+    for (size_t i = 0; i < mask.size(); ++i) mask[i] = random() % 3 == 0;
     return mask;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Region, FollowsTheTransparentColourPixelByPixel)
 {
@@ -101,8 +100,7 @@ struct RegionFile {
         ::GetTempFileNameW(dir, L"rgn", 0, path);
         HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
-        if (!bytes.empty())
-            ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        if (!bytes.empty()) ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         ::CloseHandle(file);
     }
     ~RegionFile() { ::DeleteFileW(path); }
@@ -129,7 +127,7 @@ bool ButtonRegionHas(const wchar_t* file, int x, int y)
     ::DeleteObject(region);
     return has;
 }
-} // namespace
+}  // namespace
 
 TEST(Region, FileIsUsedOnlyWhenWholeAndConsistent)
 {
@@ -189,8 +187,7 @@ TEST(SkinBitmap, MissingDefaultGivesAClearedBlankFace)
     HGDIOBJ old = ::SelectObject(dc, bitmap);
     int nonBlack = 0;
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 128; ++x)
-            nonBlack += ::GetPixel(dc, x, y) != 0;
+        for (int x = 0; x < 128; ++x) nonBlack += ::GetPixel(dc, x, y) != 0;
     ::SelectObject(dc, old);
     ::DeleteDC(dc);
     ::ReleaseDC(nullptr, screen);
@@ -203,8 +200,8 @@ TEST(SkinBitmap, DefaultSkinsHaveTheirSizes)
     struct Case {
         UINT id;
         int width, height;
-    } cases[] = {{1000, 351, 200}, {1001, 67, 26}, {1003, 67, 64}, {1007, 299, 64}, {1008, 300, 64},
-                 {1009, 12, 12},   {1017, 39, 14},  {1032, 37, 17},  {1033, 173, 10}, {1036, 10, 10},
+    } cases[] = {{1000, 351, 200}, {1001, 67, 26},   {1003, 67, 64}, {1007, 299, 64}, {1008, 300, 64},
+                 {1009, 12, 12},   {1017, 39, 14},   {1032, 37, 17}, {1033, 173, 10}, {1036, 10, 10},
                  {1043, 10, 173},  {1049, 137, 137}, {1051, 16, 16}};
     for (const Case& c : cases) {
         CRgn region;
@@ -236,15 +233,14 @@ struct Canvas {
     {
         int n = 0;
         for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 120; ++x)
-                n += dc.GetPixel(x, y) == colour;
+            for (int x = 0; x < 120; ++x) n += dc.GetPixel(x, y) == colour;
         return n;
     }
     CDC dc;
     CBitmap bitmap;
     HGDIOBJ old;
 };
-} // namespace
+}  // namespace
 
 TEST(Text, DrawsByModeWithEmbossedShadow)
 {
@@ -255,7 +251,7 @@ TEST(Text, DrawsByModeWithEmbossedShadow)
         BOOL emboss;
         COLORREF present, absent;
     } cases[] = {
-        {0, TRUE, normal, RGB(1, 2, 3)}, // both shadow and text
+        {0, TRUE, normal, RGB(1, 2, 3)},  // both shadow and text
         {0, FALSE, normal, shadow},
         {1, TRUE, mode1, shadow},
         {7, TRUE, other, shadow},

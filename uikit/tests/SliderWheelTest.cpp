@@ -26,7 +26,7 @@ protected:
 };
 test::Host* ControlTest::host = nullptr;
 
-} // namespace
+}  // namespace
 
 TEST_F(ControlTest, SliderMapsPressesAndPostsEachChange)
 {
@@ -59,9 +59,9 @@ TEST_F(ControlTest, SliderDragFollowsTheButtonAndReadOnlyIgnoresTheMouse)
     KVQSlider slider, meter;
     ASSERT_TRUE(slider.CreateSlider(10, 10, host, host, kId, FALSE, FALSE, 0, 0, nullptr, nullptr, nullptr, nullptr,
                                     nullptr, KVQ_TRANSPARENT, TRUE));
-    test::Move(slider.m_hWnd, 86, 5, MK_LBUTTON); // pressed elsewhere, dragged in
+    test::Move(slider.m_hWnd, 86, 5, MK_LBUTTON);  // pressed elsewhere, dragged in
     EXPECT_EQ(slider.GetPos(), 49);
-    test::Move(slider.m_hWnd, 120, 5);           // no button: no change
+    test::Move(slider.m_hWnd, 120, 5);  // no button: no change
     EXPECT_EQ(slider.GetPos(), 49);
     EXPECT_EQ(PostedCommands(), 1u);
 
@@ -131,7 +131,7 @@ TEST_F(ControlTest, SliderThumbSitsAtItsPosition)
                                     nullptr, KVQ_TRANSPARENT, TRUE));
     slider.SetPos(50);
     test::Pump();
-    EXPECT_EQ(test::Pixel(slider.m_hWnd, 86, 5), RGB(235, 235, 235)); // thumb from 81 to 91
+    EXPECT_EQ(test::Pixel(slider.m_hWnd, 86, 5), RGB(235, 235, 235));  // thumb from 81 to 91
     EXPECT_EQ(test::Pixel(slider.m_hWnd, 60, 5), kFill);
     EXPECT_EQ(test::Pixel(slider.m_hWnd, 120, 2), kTrack);
 }
@@ -141,13 +141,13 @@ TEST_F(ControlTest, WheelTurnsInStepsAndPostsOnPressMoveAndRelease)
     KVQWheel wheel;
     ASSERT_TRUE(wheel.CreateWheel(10, 10, host, host, kId, nullptr, nullptr, nullptr, nullptr, KVQ_TRANSPARENT, TRUE));
     const HWND wnd = wheel.m_hWnd;
-    test::Press(wnd, 70, 16); // straight up
+    test::Press(wnd, 70, 16);  // straight up
     EXPECT_EQ(wheel.GetThumbState(), 1);
     EXPECT_EQ(wheel.GetPos(), 0);
-    test::Move(wnd, 124, 70, MK_LBUTTON); // right: 90 degrees snaps to 111
+    test::Move(wnd, 124, 70, MK_LBUTTON);  // right: 90 degrees snaps to 111
     EXPECT_EQ(wheel.GetPos(), ((111 + 158) * 50 + (158 - 111) * -50) / 316);
     EXPECT_EQ(wheel.m_displayPos, ((158 - 90) * -50 + (90 + 158) * 50) / 316);
-    test::Move(wnd, 70, 70, MK_LBUTTON); // the centre: nothing changes, still posted
+    test::Move(wnd, 70, 70, MK_LBUTTON);  // the centre: nothing changes, still posted
     test::Release(wnd, 124, 70);
     EXPECT_EQ(wheel.GetThumbState(), 0);
     EXPECT_EQ(wheel.m_displayPos, wheel.GetPos());

@@ -27,10 +27,7 @@ inline void Pump()
     }
 }
 
-inline LPARAM At(int x, int y)
-{
-    return MAKELPARAM(x, y);
-}
+inline LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
 inline void Press(HWND wnd, int x, int y)
 {
@@ -59,7 +56,7 @@ inline void Move(HWND wnd, int x, int y, WPARAM flags = 0)
 // What the window shows at a client point.
 inline COLORREF Pixel(HWND wnd, int x, int y)
 {
-    HDC dc = ::GetDCEx(wnd, nullptr, DCX_CACHE); // not a class's own DC, whose clipping lingers
+    HDC dc = ::GetDCEx(wnd, nullptr, DCX_CACHE);  // not a class's own DC, whose clipping lingers
     COLORREF colour = ::GetPixel(dc, x, y);
     ::ReleaseDC(wnd, dc);
     return colour;
@@ -78,8 +75,7 @@ inline int CountColour(HWND wnd, const RECT& area, COLORREF colour)
     ::ReleaseDC(wnd, source);
     int n = 0;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            n += ::GetPixel(copy, x, y) == colour;
+        for (int x = 0; x < width; ++x) n += ::GetPixel(copy, x, y) == colour;
     ::SelectObject(copy, old);
     ::DeleteObject(bitmap);
     ::DeleteDC(copy);
@@ -106,7 +102,7 @@ inline HBITMAP SolidBitmap(int width, int height, COLORREF colour)
 struct Command {
     WPARAM wParam;
     LPARAM lParam;
-    bool sent; // delivered by SendMessage (synchronously) rather than posted
+    bool sent;  // delivered by SendMessage (synchronously) rather than posted
 };
 
 // A visible top-level window that records the WM_COMMANDs it receives.
@@ -114,7 +110,8 @@ class Host : public CWnd {
 public:
     Host(int x = 0, int y = 0, int width = 400, int height = 300, DWORD style = WS_POPUP | WS_VISIBLE)
     {
-        CreateEx(0, RegisterWndClass(CS_HREDRAW | CS_VREDRAW, nullptr, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH))),
+        CreateEx(0,
+                 RegisterWndClass(CS_HREDRAW | CS_VREDRAW, nullptr, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH))),
                  L"host", style, x, y, width, height, nullptr, nullptr);
         Pump();
     }
@@ -125,12 +122,10 @@ public:
     {
         if (message == WM_COMMAND && lParam == 0) {
             commands.push_back({wParam, lParam, g_dispatching != WM_COMMAND});
-            if (onCommand)
-                onCommand(LOWORD(wParam));
+            if (onCommand) onCommand(LOWORD(wParam));
             return 0;
         }
-        if (message == WM_KEYDOWN || message == WM_KEYUP)
-            keys.push_back(MSG{m_hWnd, message, wParam, lParam, 0, {}});
+        if (message == WM_KEYDOWN || message == WM_KEYUP) keys.push_back(MSG{m_hWnd, message, wParam, lParam, 0, {}});
         return CWnd::WindowProc(message, wParam, lParam);
     }
     std::function<void(WORD)> onCommand;
@@ -142,4 +137,4 @@ inline bool ColourNear(COLORREF a, COLORREF b, int tolerance = 8)
            abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
-} // namespace test
+}  // namespace test

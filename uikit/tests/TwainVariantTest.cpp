@@ -25,20 +25,17 @@ public:
     std::vector<unsigned short> events;
 };
 
-const unsigned short* Units(const char16_t* text)
-{
-    return reinterpret_cast<const unsigned short*>(text);
-}
+const unsigned short* Units(const char16_t* text) { return reinterpret_cast<const unsigned short*>(text); }
 
-} // namespace
+}  // namespace
 
 TEST(TwainVariant, PanelIsOwnedByTheApplicationWindowAndAdjusted)
 {
     test::Host application(700, 500, 200, 100);
     HBITMAP face = test::SolidBitmap(300, 180, RGB(20, 90, 40));
     SourcePanel panel;
-    ASSERT_TRUE(panel.CreatePanel(Units(u"Orbile"), 50, 50, nullptr, nullptr, face, KVQ_TRANSPARENT, TRUE,
-                                  application.m_hWnd));
+    ASSERT_TRUE(
+        panel.CreatePanel(Units(u"Orbile"), 50, 50, nullptr, nullptr, face, KVQ_TRANSPARENT, TRUE, application.m_hWnd));
     panel.m_panelStyle = PANEL_STYLE_DRAG | PANEL_STYLE_KEYS_TO_PARENT;
     panel.ShowWindow(SW_SHOW);
     panel.UpdateWindow();
@@ -50,7 +47,7 @@ TEST(TwainVariant, PanelIsOwnedByTheApplicationWindowAndAdjusted)
     CRect rect;
     panel.GetWindowRect(&rect);
     EXPECT_EQ(rect, CRect(50, 50, 350, 230));
-    EXPECT_GE(panel.sizes.size(), 2u); // the resize and the fit (and the creation)
+    EXPECT_GE(panel.sizes.size(), 2u);  // the resize and the fit (and the creation)
     EXPECT_GT(panel.draws, 0);
     EXPECT_EQ(panel.drawnClient, CRect(0, 0, 300, 180));
     EXPECT_EQ(test::Pixel(panel.m_hWnd, 150, 150), RGB(20, 90, 40));
@@ -77,8 +74,8 @@ TEST(TwainVariant, ControlsAndViewAsTheDataSourceCreatesThem)
     ASSERT_TRUE(toggle.CreateButton(1, 80, 100, &panel, &panel, 13, nullptr, nullptr, nullptr, nullptr, nullptr, 1,
                                     KVQ_TRANSPARENT, TRUE));
     KVQWheel wheel;
-    ASSERT_TRUE(wheel.CreateWheel(200, 40, &panel, &panel, 14, nullptr, nullptr, nullptr, nullptr, KVQ_TRANSPARENT,
-                                  TRUE));
+    ASSERT_TRUE(
+        wheel.CreateWheel(200, 40, &panel, &panel, 14, nullptr, nullptr, nullptr, nullptr, KVQ_TRANSPARENT, TRUE));
     test::Click(slider.m_hWnd, 86, 5);
     test::Click(push.m_hWnd, 10, 8);
     test::Click(toggle.m_hWnd, 10, 8);
@@ -88,6 +85,5 @@ TEST(TwainVariant, ControlsAndViewAsTheDataSourceCreatesThem)
 
     KVQWindow view;
     ASSERT_TRUE(view.CreateView(Units(u"Orbile"), 0, 0, 640, 480, nullptr, 255));
-    for (KVQButton* button : view.m_titleButtons)
-        EXPECT_NE(button, nullptr);
+    for (KVQButton* button : view.m_titleButtons) EXPECT_NE(button, nullptr);
 }

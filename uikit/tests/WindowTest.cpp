@@ -45,10 +45,7 @@ public:
 };
 
 // Client coordinates of a window coordinate.
-LPARAM WindowPoint(const KVQWindow& wnd, int x, int y)
-{
-    return test::At(x - wnd.m_border, y - wnd.m_border);
-}
+LPARAM WindowPoint(const KVQWindow& wnd, int x, int y) { return test::At(x - wnd.m_border, y - wnd.m_border); }
 
 void Post(KVQWindow& wnd, UINT message, int x, int y, WPARAM flags = 0)
 {
@@ -69,7 +66,7 @@ void ClickTitleButton(KVQButton* button)
     test::Click(button->m_hWnd, 4, 4);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Window, CreateViewRaisesTheSizeAndPlacesTheTitleButtons)
 {
@@ -184,7 +181,7 @@ TEST(Window, FullScreenByButtonOrFrameAndBack)
     test::Pump();
     EXPECT_EQ(wnd.IsFullscreen(), 0);
     EXPECT_EQ(wnd.GetStyle() & (WS_THICKFRAME | WS_SYSMENU), DWORD(WS_THICKFRAME | WS_SYSMENU));
-    EXPECT_TRUE(wnd.OnKeyboard(VK_ESCAPE, 1, 0, TRUE)); // handled outside full screen too
+    EXPECT_TRUE(wnd.OnKeyboard(VK_ESCAPE, 1, 0, TRUE));  // handled outside full screen too
     EXPECT_FALSE(wnd.OnKeyboard(VK_ESCAPE, 1, 0, FALSE));
 }
 
@@ -200,7 +197,7 @@ TEST(Window, PaintsTheFrameAndTheViewAndCutsTheCorners)
     EXPECT_EQ(test::Pixel(wnd.m_hWnd, 350 - b, 600 - 64 + 10 - b), test::SkinPixel(1003, 50, 10));
     EXPECT_EQ(test::Pixel(wnd.m_hWnd, 6 - b, 300 - b), test::SkinPixel(1002, 6, (300 - 26) % 40));
     EXPECT_EQ(test::Pixel(wnd.m_hWnd, 100 - b, 20 - b), test::SkinPixel(1005, 100, 20));
-    EXPECT_EQ(test::Pixel(wnd.m_hWnd, 350 - b, 300 - b), RGB(0, 0, 0)); // the default view
+    EXPECT_EQ(test::Pixel(wnd.m_hWnd, 350 - b, 300 - b), RGB(0, 0, 0));  // the default view
     HRGN region = ::CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(::GetWindowRgn(wnd.m_hWnd, region), ERROR);
     EXPECT_FALSE(::PtInRegion(region, 0, 0));
@@ -218,5 +215,5 @@ TEST(Window, TimerAndUnknownCommandsPassThrough)
     EXPECT_EQ(wnd.timer, 9527u);
     const size_t routed = g_app.routed.size();
     wnd.SendMessage(WM_COMMAND, 1234);
-    EXPECT_EQ(g_app.routed.size(), routed); // only About goes to the application
+    EXPECT_EQ(g_app.routed.size(), routed);  // only About goes to the application
 }

@@ -16,9 +16,9 @@ Bytes ReadFrame(const std::string& name);
 
 // The decoder's planes, or its refusal.
 struct KernelDecode {
-  kjpeg::Status status;
-  kjpeg::ChromaLayout chroma;
-  Bytes planes;
+    kjpeg::Status status;
+    kjpeg::ChromaLayout chroma;
+    Bytes planes;
 };
 KernelDecode DecodeWithKernel(const Bytes& frame);
 

@@ -29,10 +29,7 @@ inline void storeLittleEndian32(uint8_t* p, uint32_t v)
     p[3] = uint8_t(v >> 24);
 }
 
-inline uint16_t loadBigEndian16(const uint8_t* p)
-{
-    return uint16_t((p[0] << 8) | p[1]);
-}
+inline uint16_t loadBigEndian16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
 
 inline uint32_t loadBigEndian32(const uint8_t* p)
 {

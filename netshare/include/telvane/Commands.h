@@ -88,8 +88,7 @@ protected:
     // Sends the command and copies its N reply bytes to out when they came.
     bool requestInto(CmdClient& client, void* out)
     {
-        if (!sendAndWait(client))
-            return false;
+        if (!sendAndWait(client)) return false;
         std::memcpy(out, reply_, N);
         return true;
     }
@@ -160,7 +159,9 @@ private:
 class SnapshotCmd : public Cmd {
 public:
     SnapshotCmd(uint8_t flag = 1, float width = 1024.0f, float height = 768.0f)
-        : width_(width), height_(height), flag_(flag) {}
+        : width_(width), height_(height), flag_(flag)
+    {
+    }
     std::string typeName() const override { return "Telvane::QxSnapshotCmd"; }
     void encode(Encoder& e) const override;
     void decode(Decoder& d) override;
@@ -198,8 +199,9 @@ private:
 // A camera button press: a code and three argument bytes.
 class DocCamCmd : public Cmd {
 public:
-    DocCamCmd(uint8_t code = 0, uint8_t arg1 = 0, uint8_t arg2 = 0, uint8_t arg3 = 0)
-        : bytes_{code, arg1, arg2, arg3} {}
+    DocCamCmd(uint8_t code = 0, uint8_t arg1 = 0, uint8_t arg2 = 0, uint8_t arg3 = 0) : bytes_{code, arg1, arg2, arg3}
+    {
+    }
     std::string typeName() const override { return "Telvane::QxDocCamCmd"; }
     void encode(Encoder& e) const override;
     void decode(Decoder& d) override;
@@ -214,8 +216,9 @@ private:
 
 class AnnotationCmd : public Cmd {
 public:
-    AnnotationCmd(Graphic* graphic = nullptr, bool ownsGraphic = false)
-        : graphic_(graphic), ownsGraphic_(ownsGraphic) {}
+    AnnotationCmd(Graphic* graphic = nullptr, bool ownsGraphic = false) : graphic_(graphic), ownsGraphic_(ownsGraphic)
+    {
+    }
     ~AnnotationCmd() override;
     AnnotationCmd(const AnnotationCmd&) = delete;
     AnnotationCmd& operator=(const AnnotationCmd&) = delete;

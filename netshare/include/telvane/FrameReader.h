@@ -17,8 +17,7 @@ public:
 
     bool take(size_t bytes)
     {
-        if (bytes > limit_ - held_)
-            return false;
+        if (bytes > limit_ - held_) return false;
         held_ += bytes;
         return true;
     }

@@ -12,8 +12,7 @@ namespace Telvane {
 // c0 red, c1 green, c2 blue, c3 opacity, each 0.0 to 1.0.
 class Color : public Object {
 public:
-    Color(float c0 = 0.0f, float c1 = 0.0f, float c2 = 0.0f, float c3 = 0.0f)
-        : c0(c0), c1(c1), c2(c2), c3(c3) {}
+    Color(float c0 = 0.0f, float c1 = 0.0f, float c2 = 0.0f, float c3 = 0.0f) : c0(c0), c1(c1), c2(c2), c3(c3) {}
     std::string typeName() const override { return "Telvane::QxColor"; }
     void encode(Encoder& e) const override;
     void decode(Decoder& d) override;
@@ -52,7 +51,9 @@ private:
 class RectGraphic : public Graphic {
 public:
     RectGraphic(float x = 0.0f, float y = 0.0f, float width = 0.0f, float height = 0.0f)
-        : x_(x), y_(y), width_(width), height_(height) {}
+        : x_(x), y_(y), width_(width), height_(height)
+    {
+    }
     std::string typeName() const override { return "Telvane::QxRectGraphic"; }
 
     float x() const { return x_; }

@@ -16,18 +16,15 @@ bool same(const dnssd::Question& a, const dnssd::Question& b)
 
 bool same(const dnssd::Record& a, const dnssd::Record& b)
 {
-    return a.name == b.name && a.cacheFlush == b.cacheFlush && a.ttl == b.ttl && a.sameData(b) &&
-           a.target == b.target;
+    return a.name == b.name && a.cacheFlush == b.cacheFlush && a.ttl == b.ttl && a.sameData(b) && a.target == b.target;
 }
 
 template <class T>
 bool sameList(const std::vector<T>& a, const std::vector<T>& b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (!same(a[i], b[i]))
-            return false;
+        if (!same(a[i], b[i])) return false;
     return true;
 }
 
@@ -36,8 +33,7 @@ bool sameList(const std::vector<T>& a, const std::vector<T>& b)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     dnssd::Message first;
-    if (!dnssd::parseMessage(data, size, first))
-        return 0;
+    if (!dnssd::parseMessage(data, size, first)) return 0;
     (void)dnssd::nameText(first.questions.empty() ? dnssd::Name() : first.questions[0].name);
     const std::vector<uint8_t> wire = dnssd::buildMessage(first);
     dnssd::Message second;

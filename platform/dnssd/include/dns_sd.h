@@ -64,22 +64,22 @@ enum {
 /* name: the name the service was registered under, which differs from the
  * one asked for after a conflict with another host's service. */
 typedef void(DNSSD_API* DNSServiceRegisterReply)(DNSServiceRef sdRef, DNSServiceFlags flags,
-                                                  DNSServiceErrorType errorCode, const char* name,
-                                                  const char* regtype, const char* domain, void* context);
+                                                 DNSServiceErrorType errorCode, const char* name, const char* regtype,
+                                                 const char* domain, void* context);
 
 /* flags has kDNSServiceFlagsAdd when the service appeared, not when it went. */
 typedef void(DNSSD_API* DNSServiceBrowseReply)(DNSServiceRef sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
-                                                DNSServiceErrorType errorCode, const char* serviceName,
-                                                const char* regtype, const char* replyDomain, void* context);
+                                               DNSServiceErrorType errorCode, const char* serviceName,
+                                               const char* regtype, const char* replyDomain, void* context);
 
 /* hosttarget: the IPv4 address of the service's host in dotted form, which
  * every resolver (gethostbyname included) turns into the address, also
  * where nothing resolves ".local." names. port: network byte order.
  * kDNSServiceErr_Timeout when no answer came within five seconds. */
 typedef void(DNSSD_API* DNSServiceResolveReply)(DNSServiceRef sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
-                                                 DNSServiceErrorType errorCode, const char* fullname,
-                                                 const char* hosttarget, uint16_t port, uint16_t txtLen,
-                                                 const unsigned char* txtRecord, void* context);
+                                                DNSServiceErrorType errorCode, const char* fullname,
+                                                const char* hosttarget, uint16_t port, uint16_t txtLen,
+                                                const unsigned char* txtRecord, void* context);
 
 /* name NULL or empty: the computer's name. domain and host NULL or empty:
  * ".local." and this host. port: network byte order. */
@@ -90,8 +90,8 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
                                                  void* context);
 
 DNSServiceErrorType DNSSD_API DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
-                                               const char* regtype, const char* domain,
-                                               DNSServiceBrowseReply callBack, void* context);
+                                               const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
+                                               void* context);
 
 DNSServiceErrorType DNSSD_API DNSServiceResolve(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                                 const char* name, const char* regtype, const char* domain,

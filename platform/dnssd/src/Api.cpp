@@ -38,8 +38,7 @@ struct _DNSServiceRef_t {
 
     ~_DNSServiceRef_t()
     {
-        if (engine && operation)
-            engine->cancel(operation);
+        if (engine && operation) engine->cancel(operation);
         Telvane::net::closeSocket(signal);
     }
 
@@ -60,18 +59,15 @@ namespace {
 // "_type._tcp" with or without the final dot, as a name in ".local.".
 bool serviceType(const char* regtype, Name& type)
 {
-    if (!regtype)
-        return false;
+    if (!regtype) return false;
     std::string text(regtype);
-    if (!text.empty() && text.back() == '.')
-        text.pop_back();
+    if (!text.empty() && text.back() == '.') text.pop_back();
     type.clear();
     size_t start = 0;
     for (;;) {
         const size_t dot = text.find('.', start);
         type.push_back(text.substr(start, dot - start));
-        if (dot == std::string::npos)
-            break;
+        if (dot == std::string::npos) break;
         start = dot + 1;
     }
     if (type.size() != 2 || type[0].size() < 2 || type[0].size() > 16 || type[0][0] != '_' ||
@@ -86,26 +82,19 @@ bool localDomain(const char* domain)
     return !domain || !*domain || !std::strcmp(domain, "local") || !std::strcmp(domain, "local.");
 }
 
-std::string typeText(const Name& type)
-{
-    return type[0] + "." + type[1] + ".";
-}
+std::string typeText(const Name& type) { return type[0] + "." + type[1] + "."; }
 
 // Checks the service type and domain that every call takes, then makes the
 // reference and its signal socket; the caller starts the operation.
 DNSServiceErrorType makeRef(DNSServiceRef* sdRef, const char* regtype, const char* domain, Name& type,
                             DNSServiceRef& ref)
 {
-    if (!sdRef || !serviceType(regtype, type))
-        return kDNSServiceErr_BadParam;
-    if (!localDomain(domain))
-        return kDNSServiceErr_Unsupported;
+    if (!sdRef || !serviceType(regtype, type)) return kDNSServiceErr_BadParam;
+    if (!localDomain(domain)) return kDNSServiceErr_Unsupported;
     Engine* engine = Engine::shared();
-    if (!engine)
-        return kDNSServiceErr_ServiceNotRunning;
+    if (!engine) return kDNSServiceErr_ServiceNotRunning;
     ref = new (std::nothrow) _DNSServiceRef_t;
-    if (!ref)
-        return kDNSServiceErr_NoMemory;
+    if (!ref) return kDNSServiceErr_NoMemory;
     if (!ref->open()) {
         delete ref;
         return kDNSServiceErr_Unknown;
@@ -121,18 +110,14 @@ extern "C" {
 DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                                  const char* name, const char* regtype, const char* domain,
                                                  const char* host, uint16_t port, uint16_t txtLen,
-                                                 const void* txtRecord, DNSServiceRegisterReply callBack,
-                                                 void* context)
+                                                 const void* txtRecord, DNSServiceRegisterReply callBack, void* context)
 {
     try {
         dnssd::ServiceDescription description;
-        if (!callBack || (txtLen && !txtRecord))
-            return kDNSServiceErr_BadParam;
-        if (host && *host)
-            return kDNSServiceErr_Unsupported;
+        if (!callBack || (txtLen && !txtRecord)) return kDNSServiceErr_BadParam;
+        if (host && *host) return kDNSServiceErr_Unsupported;
         description.instance = name && *name ? name : dnssd::machineName();
-        if (description.instance.size() > dnssd::kMaxLabel)
-            return kDNSServiceErr_BadParam;
+        if (description.instance.size() > dnssd::kMaxLabel) return kDNSServiceErr_BadParam;
         description.port = ntohs(port);
         const auto* txt = static_cast<const uint8_t*>(txtRecord);
         description.txt.assign(txt, txt + txtLen);
@@ -140,8 +125,7 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
 
         DNSServiceRef ref = nullptr;
         const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, description.type, ref);
-        if (made != kDNSServiceErr_NoError)
-            return made;
+        if (made != kDNSServiceErr_NoError) return made;
         std::unique_ptr<_DNSServiceRef_t> owner(ref);
         const std::string type = typeText(description.type);
         ref->operation = ref->engine->registerService(description, [=](int error, const std::string& registered) {
@@ -158,17 +142,15 @@ DNSServiceErrorType DNSSD_API DNSServiceRegister(DNSServiceRef* sdRef, DNSServic
 }
 
 DNSServiceErrorType DNSSD_API DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
-                                               const char* regtype, const char* domain,
-                                               DNSServiceBrowseReply callBack, void* context)
+                                               const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
+                                               void* context)
 {
     try {
-        if (!callBack)
-            return kDNSServiceErr_BadParam;
+        if (!callBack) return kDNSServiceErr_BadParam;
         Name type;
         DNSServiceRef ref = nullptr;
         const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
-        if (made != kDNSServiceErr_NoError)
-            return made;
+        if (made != kDNSServiceErr_NoError) return made;
         std::unique_ptr<_DNSServiceRef_t> owner(ref);
         const std::string typeName = typeText(type);
         ref->operation = ref->engine->browse(type, [=](bool added, const std::string& instance) {
@@ -189,13 +171,11 @@ DNSServiceErrorType DNSSD_API DNSServiceResolve(DNSServiceRef* sdRef, DNSService
                                                 DNSServiceResolveReply callBack, void* context)
 {
     try {
-        if (!callBack || !name || !*name || std::strlen(name) > dnssd::kMaxLabel)
-            return kDNSServiceErr_BadParam;
+        if (!callBack || !name || !*name || std::strlen(name) > dnssd::kMaxLabel) return kDNSServiceErr_BadParam;
         Name type;
         DNSServiceRef ref = nullptr;
         const DNSServiceErrorType made = makeRef(sdRef, regtype, domain, type, ref);
-        if (made != kDNSServiceErr_NoError)
-            return made;
+        if (made != kDNSServiceErr_NoError) return made;
         std::unique_ptr<_DNSServiceRef_t> owner(ref);
         Name full{name};
         full.insert(full.end(), type.begin(), type.end());
@@ -213,24 +193,18 @@ DNSServiceErrorType DNSSD_API DNSServiceResolve(DNSServiceRef* sdRef, DNSService
     }
 }
 
-dnssd_sock_t DNSSD_API DNSServiceRefSockFD(DNSServiceRef sdRef)
-{
-    return sdRef ? sdRef->signal : Telvane::kNoSocket;
-}
+dnssd_sock_t DNSSD_API DNSServiceRefSockFD(DNSServiceRef sdRef) { return sdRef ? sdRef->signal : Telvane::kNoSocket; }
 
 DNSServiceErrorType DNSSD_API DNSServiceProcessResult(DNSServiceRef sdRef)
 {
-    if (!sdRef)
-        return kDNSServiceErr_BadReference;
+    if (!sdRef) return kDNSServiceErr_BadReference;
     char signal;
-    if (Telvane::net::receiveSome(sdRef->signal, &signal, 1) < 0)
-        return kDNSServiceErr_Unknown;
+    if (Telvane::net::receiveSome(sdRef->signal, &signal, 1) < 0) return kDNSServiceErr_Unknown;
     _DNSServiceRef_t::Result result;
     DNSServiceFlags more = 0;
     {
         std::lock_guard<std::mutex> hold(sdRef->lock);
-        if (sdRef->results.empty())
-            return kDNSServiceErr_NoError;
+        if (sdRef->results.empty()) return kDNSServiceErr_NoError;
         result = std::move(sdRef->results.front());
         sdRef->results.pop_front();
         more = sdRef->results.empty() ? 0 : kDNSServiceFlagsMoreComing;
@@ -239,9 +213,6 @@ DNSServiceErrorType DNSSD_API DNSServiceProcessResult(DNSServiceRef sdRef)
     return kDNSServiceErr_NoError;
 }
 
-void DNSSD_API DNSServiceRefDeallocate(DNSServiceRef sdRef)
-{
-    delete sdRef;
-}
+void DNSSD_API DNSServiceRefDeallocate(DNSServiceRef sdRef) { delete sdRef; }
 
 }  // extern "C"

@@ -11,10 +11,7 @@ constexpr size_t kHeaderSize = 12;
 // Offsets a compression pointer can reach.
 constexpr size_t kMaxPointerTarget = 0x3FFF;
 
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 class Reader {
 public:
@@ -25,8 +22,7 @@ public:
 
     bool u16(uint16_t& v)
     {
-        if (!has(2))
-            return false;
+        if (!has(2)) return false;
         v = uint16_t((data_[pos_] << 8) | data_[pos_ + 1]);
         pos_ += 2;
         return true;
@@ -35,8 +31,7 @@ public:
     bool u32(uint32_t& v)
     {
         uint16_t high, low;
-        if (!u16(high) || !u16(low))
-            return false;
+        if (!u16(high) || !u16(low)) return false;
         v = (uint32_t(high) << 16) | low;
         return true;
     }
@@ -52,33 +47,25 @@ public:
         bool jumped = false;
         size_t wireLength = 1;
         for (;;) {
-            if (at >= size_)
-                return false;
+            if (at >= size_) return false;
             const uint8_t length = data_[at];
             if ((length & 0xC0) == 0xC0) {
-                if (at + 1 >= size_)
-                    return false;
+                if (at + 1 >= size_) return false;
                 const size_t target = (size_t(length & 0x3F) << 8) | data_[at + 1];
-                if (!jumped)
-                    pos_ = at + 2;
-                if (target >= lowest)
-                    return false;
+                if (!jumped) pos_ = at + 2;
+                if (target >= lowest) return false;
                 lowest = at = target;
                 jumped = true;
                 continue;
             }
-            if (length & 0xC0)
-                return false;  // the extended label types are not in use
+            if (length & 0xC0) return false;  // the extended label types are not in use
             if (length == 0) {
-                if (!jumped)
-                    pos_ = at + 1;
+                if (!jumped) pos_ = at + 1;
                 return true;
             }
-            if (size_t(length) + 1 > size_ - at)
-                return false;
+            if (size_t(length) + 1 > size_ - at) return false;
             wireLength += length + 1;
-            if (wireLength > kMaxNameOnWire)
-                return false;
+            if (wireLength > kMaxNameOnWire) return false;
             out.emplace_back(reinterpret_cast<const char*>(data_ + at + 1), length);
             at += length + 1;
         }
@@ -86,21 +73,17 @@ public:
 
     bool recordData(Record& r, size_t length)
     {
-        if (!has(length))
-            return false;
+        if (!has(length)) return false;
         const size_t end = pos_ + length;
         switch (r.type) {
         case kTypeA:
-            if (length != 4)
-                return false;
+            if (length != 4) return false;
             r.address = 0;
-            for (int i = 0; i < 4; ++i)
-                reinterpret_cast<uint8_t*>(&r.address)[i] = data_[pos_ + i];
+            for (int i = 0; i < 4; ++i) reinterpret_cast<uint8_t*>(&r.address)[i] = data_[pos_ + i];
             pos_ = end;
             return true;
         case kTypeSrv:
-            if (!u16(r.priority) || !u16(r.weight) || !u16(r.port))
-                return false;
+            if (!u16(r.priority) || !u16(r.weight) || !u16(r.port)) return false;
             return pos_ < end && name(r.target) && pos_ == end;
         case kTypePtr:
             return name(r.target) && pos_ == end;
@@ -120,8 +103,7 @@ private:
 bool readQuestion(Reader& in, Question& q)
 {
     uint16_t klass;
-    if (!in.name(q.name) || !in.u16(q.type) || !in.u16(klass))
-        return false;
+    if (!in.name(q.name) || !in.u16(q.type) || !in.u16(klass)) return false;
     q.unicastResponse = (klass & kTopBit) != 0;
     q.klass = klass & ~kTopBit;
     return true;
@@ -130,8 +112,7 @@ bool readQuestion(Reader& in, Question& q)
 bool readRecord(Reader& in, Record& r)
 {
     uint16_t klass, length;
-    if (!in.name(r.name) || !in.u16(r.type) || !in.u16(klass) || !in.u32(r.ttl) || !in.u16(length))
-        return false;
+    if (!in.name(r.name) || !in.u16(r.type) || !in.u16(klass) || !in.u32(r.ttl) || !in.u16(length)) return false;
     r.cacheFlush = (klass & kTopBit) != 0;
     r.klass = klass & ~kTopBit;
     return in.recordData(r, length);
@@ -142,11 +123,9 @@ bool readRecords(Reader& in, uint16_t count, std::vector<Record>& out)
     for (uint16_t i = 0; i < count; ++i) {
         // The smallest record (root name, no data) takes 11 bytes: a count
         // larger than the message can hold is refused before it allocates.
-        if (!in.has(11))
-            return false;
+        if (!in.has(11)) return false;
         out.emplace_back();
-        if (!readRecord(in, out.back()))
-            return false;
+        if (!readRecord(in, out.back())) return false;
     }
     return true;
 }
@@ -176,8 +155,7 @@ public:
                 u16(uint16_t(0xC000 | known->second));
                 return;
             }
-            if (bytes.size() <= kMaxPointerTarget)
-                suffixes_.emplace(std::move(suffix), bytes.size());
+            if (bytes.size() <= kMaxPointerTarget) suffixes_.emplace(std::move(suffix), bytes.size());
             bytes.push_back(uint8_t(n[i].size()));
             bytes.insert(bytes.end(), n[i].begin(), n[i].end());
         }
@@ -230,14 +208,11 @@ private:
 
 bool sameName(const Name& a, const Name& b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].size() != b[i].size())
-            return false;
+        if (a[i].size() != b[i].size()) return false;
         for (size_t j = 0; j < a[i].size(); ++j)
-            if (lowerAscii(a[i][j]) != lowerAscii(b[i][j]))
-                return false;
+            if (lowerAscii(a[i][j]) != lowerAscii(b[i][j])) return false;
     }
     return true;
 }
@@ -252,8 +227,7 @@ std::string nameText(const Name& name)
                 text += '\\';
                 text += c;
             } else if (byte < ' ' || byte == 0x7F) {
-                const char digits[] = {'\\', char('0' + byte / 100), char('0' + byte / 10 % 10),
-                                       char('0' + byte % 10)};
+                const char digits[] = {'\\', char('0' + byte / 100), char('0' + byte / 10 % 10), char('0' + byte % 10)};
                 text.append(digits, sizeof digits);
             } else {
                 text += c;
@@ -266,8 +240,7 @@ std::string nameText(const Name& name)
 
 bool Record::sameData(const Record& other) const
 {
-    if (type != other.type || klass != other.klass)
-        return false;
+    if (type != other.type || klass != other.klass) return false;
     switch (type) {
     case kTypeA:
         return address == other.address;
@@ -284,8 +257,7 @@ bool Record::sameData(const Record& other) const
 bool parseMessage(const uint8_t* data, size_t size, Message& message)
 {
     message = Message();
-    if (!data || size < kHeaderSize)
-        return false;
+    if (!data || size < kHeaderSize) return false;
     Reader in(data, size);
     uint16_t questions, answers, authorities, additionals;
     in.u16(message.id);
@@ -298,8 +270,7 @@ bool parseMessage(const uint8_t* data, size_t size, Message& message)
         if (!in.has(5))  // a root name, type and class
             return false;
         message.questions.emplace_back();
-        if (!readQuestion(in, message.questions.back()))
-            return false;
+        if (!readQuestion(in, message.questions.back())) return false;
     }
     return readRecords(in, answers, message.answers) && readRecords(in, authorities, message.authorities) &&
            readRecords(in, additionals, message.additionals);
@@ -314,14 +285,10 @@ std::vector<uint8_t> buildMessage(const Message& message)
     out.u16(uint16_t(message.answers.size()));
     out.u16(uint16_t(message.authorities.size()));
     out.u16(uint16_t(message.additionals.size()));
-    for (const Question& q : message.questions)
-        out.question(q);
-    for (const Record& r : message.answers)
-        out.record(r);
-    for (const Record& r : message.authorities)
-        out.record(r);
-    for (const Record& r : message.additionals)
-        out.record(r);
+    for (const Question& q : message.questions) out.question(q);
+    for (const Record& r : message.answers) out.record(r);
+    for (const Record& r : message.authorities) out.record(r);
+    for (const Record& r : message.additionals) out.record(r);
     return std::move(out.bytes);
 }
 

@@ -45,9 +45,9 @@ struct Record {
     uint32_t ttl = 0;
     // The decoded data of the types we use; every other type keeps its
     // bytes in data, as does TXT.
-    Name target;  // PTR, SRV
+    Name target;                                  // PTR, SRV
     uint16_t priority = 0, weight = 0, port = 0;  // SRV, port in host order
-    uint32_t address = 0;  // A, network order
+    uint32_t address = 0;                         // A, network order
     std::vector<uint8_t> data;
 
     bool sameData(const Record& other) const;

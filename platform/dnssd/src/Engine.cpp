@@ -46,8 +46,7 @@ std::string hostLabel()
 {
     std::string label;
     for (const char c : machineName()) {
-        if (label.size() == kMaxLabel)
-            break;
+        if (label.size() == kMaxLabel) break;
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         label += plain ? c : '-';
     }
@@ -82,7 +81,8 @@ std::string renamed(const std::string& name)
     const size_t open = name.rfind(" (");
     if (open != std::string::npos && name.size() > open + 3 && name.back() == ')') {
         const std::string digits = name.substr(open + 2, name.size() - open - 3);
-        if (digits.size() < 6 && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (digits.size() < 6 &&
+            std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
             base = name.substr(0, open);
             number = unsigned(std::stoul(digits));
         }
@@ -90,10 +90,8 @@ std::string renamed(const std::string& name)
     const std::string suffix = " (" + std::to_string(number + 1) + ")";
     while (base.size() + suffix.size() > kMaxLabel) {
         base.pop_back();
-        while (!base.empty() && (uint8_t(base.back()) & 0xC0) == 0x80)
-            base.pop_back();
-        if (!base.empty() && (uint8_t(base.back()) & 0xC0) == 0xC0)
-            base.pop_back();
+        while (!base.empty() && (uint8_t(base.back()) & 0xC0) == 0x80) base.pop_back();
+        if (!base.empty() && (uint8_t(base.back()) & 0xC0) == 0xC0) base.pop_back();
     }
     return base + suffix;
 }
@@ -106,22 +104,17 @@ bool hasRecord(const std::vector<Record>& list, const Record& r)
 
 void addOnce(std::vector<Record>& list, const Record& r)
 {
-    if (!hasRecord(list, r))
-        list.push_back(r);
+    if (!hasRecord(list, r)) list.push_back(r);
 }
 
-bool asks(const Question& q, uint16_t type)
-{
-    return q.klass == kClassIn && (q.type == type || q.type == kTypeAny);
-}
+bool asks(const Question& q, uint16_t type) { return q.klass == kClassIn && (q.type == type || q.type == kTypeAny); }
 
 }  // namespace
 
 std::string machineName()
 {
     char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0 || !name[0])
-        return "orbile";
+    if (gethostname(name, sizeof name - 1) != 0 || !name[0]) return "orbile";
     return std::string(name).substr(0, std::strcspn(name, "."));
 }
 
@@ -159,8 +152,7 @@ struct Engine::Resolve {
 Engine::Engine() : socket_(Telvane::net::openUdp())
 {
     group_ = Telvane::net::ipv4Address(inet_addr(kMdnsGroup), htons(kMdnsPort));
-    if (socket_ == Telvane::kNoSocket)
-        return;
+    if (socket_ == Telvane::kNoSocket) return;
     const sockaddr_in any = Telvane::net::ipv4Address(htonl(INADDR_ANY), htons(kMdnsPort));
     ip_mreq membership{};
     membership.imr_multiaddr.s_addr = group_.sin_addr.s_addr;
@@ -186,8 +178,7 @@ Engine::Engine() : socket_(Telvane::net::openUdp())
 Engine::~Engine()
 {
     stopping_ = true;
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
     Telvane::net::closeSocket(socket_);
 }
 
@@ -207,8 +198,7 @@ Engine::Id Engine::registerService(const ServiceDescription& description, Regist
     s.description = description;
     s.name = description.instance;
     s.done = std::move(done);
-    while (nameInUseHere(s.full(), id))
-        s.name = renamed(s.name);
+    while (nameInUseHere(s.full(), id)) s.name = renamed(s.name);
     // Responders started together do not probe in step.
     s.next = Clock::now() + std::chrono::milliseconds(random() % 250);
     services_.emplace(id, std::move(s));
@@ -246,8 +236,7 @@ void Engine::cancel(Id id)
     std::lock_guard<std::mutex> hold(lock_);
     auto service = services_.find(id);
     if (service != services_.end()) {
-        if (service->second.announced() && !service->second.gone)
-            sendGoodbye(service->second);
+        if (service->second.announced() && !service->second.gone) sendGoodbye(service->second);
         services_.erase(service);
     }
     browses_.erase(id);
@@ -287,8 +276,7 @@ void Engine::serve()
 void Engine::handle(const Message& message, const sockaddr_in& from)
 {
     const uint16_t opcodeAndCode = 0x780F;
-    if (message.flags & opcodeAndCode)
-        return;  // only standard queries and error-free responses are ours
+    if (message.flags & opcodeAndCode) return;  // only standard queries and error-free responses are ours
     if (message.isResponse())
         handleResponse(message, Clock::now());
     else
@@ -301,15 +289,13 @@ void Engine::handleResponse(const Message& message, Clock::time_point now)
         for (const Record& r : *section) {
             for (auto& entry : services_) {
                 Service& s = entry.second;
-                if (s.gone || !sameName(r.name, s.full()))
-                    continue;
+                if (s.gone || !sameName(r.name, s.full())) continue;
                 const std::vector<Record> ours = serviceRecords(s, 1);
                 const bool same = hasRecord(ours, r);
                 // While probing any live record of the name is another's
                 // claim; once ours, only a unique record with other data is.
                 const bool unique = r.type == kTypeSrv || r.type == kTypeTxt;
-                if (!same && r.ttl > 0 && (!s.announced() || (unique && r.cacheFlush)))
-                    conflict(s, now);
+                if (!same && r.ttl > 0 && (!s.announced() || (unique && r.cacheFlush))) conflict(s, now);
             }
             cache(r, now);
         }
@@ -324,27 +310,21 @@ void Engine::handleQuery(const Message& message, const sockaddr_in& from)
     // Two hosts probing for one name at once: the lexicographically later
     // data wins, the other host renames.
     for (const Record& theirs : message.authorities) {
-        if (theirs.type != kTypeSrv)
-            continue;
+        if (theirs.type != kTypeSrv) continue;
         for (auto& entry : services_) {
             Service& s = entry.second;
-            if (s.gone || s.announced() || !sameName(theirs.name, s.full()))
-                continue;
+            if (s.gone || s.announced() || !sameName(theirs.name, s.full())) continue;
             const Record ours = serviceRecords(s, 1)[1];
-            if (ours.sameData(theirs))
-                continue;
+            if (ours.sameData(theirs)) continue;
             const auto key = [](const Record& r) { return std::make_pair(r.port, nameText(r.target)); };
-            if (key(ours) < key(theirs))
-                conflict(s, now);
+            if (key(ours) < key(theirs)) conflict(s, now);
         }
     }
 
     Message reply;
     reply.flags = Message::kResponse | Message::kAuthoritative;
-    for (const Question& q : message.questions)
-        answer(q, message, reply);
-    if (reply.answers.empty())
-        return;
+    for (const Question& q : message.questions) answer(q, message, reply);
+    if (reply.answers.empty()) return;
     reply.additionals.erase(std::remove_if(reply.additionals.begin(), reply.additionals.end(),
                                            [&](const Record& r) { return hasRecord(reply.answers, r); }),
                             reply.additionals.end());
@@ -372,8 +352,7 @@ void Engine::answer(const Question& q, const Message& query, Message& reply) con
     };
     for (const auto& entry : services_) {
         const Service& s = entry.second;
-        if (s.gone || !s.announced())
-            continue;
+        if (s.gone || !s.announced()) continue;
         const std::vector<Record> records = serviceRecords(s, 1);
         const Record &ptr = records[0], &srv = records[1], &txt = records[2];
         if (sameName(q.name, s.description.type) && asks(q, kTypePtr) && !known(ptr)) {
@@ -388,34 +367,29 @@ void Engine::answer(const Question& q, const Message& query, Message& reply) con
             types.type = kTypePtr;
             types.ttl = kOtherTtl;
             types.target = s.description.type;
-            if (!known(types))
-                addOnce(reply.answers, types);
+            if (!known(types)) addOnce(reply.answers, types);
         }
         if (sameName(q.name, s.full())) {
             if (asks(q, kTypeSrv)) {
                 addOnce(reply.answers, srv);
                 addOnce(reply.additionals, hostRecord());
             }
-            if (asks(q, kTypeTxt))
-                addOnce(reply.answers, txt);
+            if (asks(q, kTypeTxt)) addOnce(reply.answers, txt);
         }
     }
-    if (sameName(q.name, hostName_) && asks(q, kTypeA))
-        addOnce(reply.answers, hostRecord());
+    if (sameName(q.name, hostName_) && asks(q, kTypeA)) addOnce(reply.answers, hostRecord());
 }
 
 void Engine::cache(const Record& r, Clock::time_point now)
 {
     const bool kept = r.type == kTypePtr || r.type == kTypeSrv || r.type == kTypeTxt || r.type == kTypeA;
-    if (r.klass != kClassIn || !kept)
-        return;
+    if (r.klass != kClassIn || !kept) return;
     // A goodbye, or a record whose cache-flush bit replaces older data,
     // leaves a second for stragglers before the record goes.
     const Clock::time_point soon = now + kGoodbyeGrace;
     bool found = false;
     for (Cached& c : cache_) {
-        if (c.record.type != r.type || !sameName(c.record.name, r.name))
-            continue;
+        if (c.record.type != r.type || !sameName(c.record.name, r.name)) continue;
         if (c.record.sameData(r)) {
             found = true;
             c.record.ttl = r.ttl;
@@ -425,8 +399,7 @@ void Engine::cache(const Record& r, Clock::time_point now)
             c.expires = std::min(c.expires, soon);
         }
     }
-    if (found || r.ttl == 0 || cache_.size() >= kMaxCached)
-        return;
+    if (found || r.ttl == 0 || cache_.size() >= kMaxCached) return;
     cache_.push_back(Cached{r, now, now + std::chrono::seconds(r.ttl)});
 }
 
@@ -435,8 +408,7 @@ void Engine::expire(Clock::time_point now)
     const size_t before = cache_.size();
     cache_.erase(std::remove_if(cache_.begin(), cache_.end(), [&](const Cached& c) { return c.expires <= now; }),
                  cache_.end());
-    if (cache_.size() != before)
-        reportBrowses();
+    if (cache_.size() != before) reportBrowses();
 }
 
 void Engine::reportBrowses()
@@ -471,8 +443,7 @@ void Engine::reportBrowses()
 const Engine::Cached* Engine::cached(const Name& name, uint16_t type) const
 {
     for (const Cached& c : cache_)
-        if (c.record.type == type && c.record.ttl > 0 && sameName(c.record.name, name))
-            return &c;
+        if (c.record.type == type && c.record.ttl > 0 && sameName(c.record.name, name)) return &c;
     return nullptr;
 }
 
@@ -487,8 +458,7 @@ void Engine::advanceResolves(Clock::time_point now)
             result.fullName = r.full;
             result.hostAddress = dotted(address->record.address);
             result.port = srv->record.port;
-            if (const Cached* txt = cached(r.full, kTypeTxt))
-                result.txt = txt->record.data;
+            if (const Cached* txt = cached(r.full, kTypeTxt)) result.txt = txt->record.data;
             r.done(kDNSServiceErr_NoError, result);
             it = resolves_.erase(it);
             continue;
@@ -502,8 +472,7 @@ void Engine::advanceResolves(Clock::time_point now)
             Message query;
             query.questions.push_back(Question{r.full, kTypeSrv, kClassIn, false});
             query.questions.push_back(Question{r.full, kTypeTxt, kClassIn, false});
-            if (srv)
-                query.questions.push_back(Question{srv->record.target, kTypeA, kClassIn, false});
+            if (srv) query.questions.push_back(Question{srv->record.target, kTypeA, kClassIn, false});
             send(query, group_);
             r.next = now + std::chrono::seconds(1);
         }
@@ -518,8 +487,7 @@ void Engine::conflict(Service& s, Clock::time_point now)
         s.done(kDNSServiceErr_NameConflict, s.name);
         return;
     }
-    do
-        s.name = renamed(s.name);
+    do s.name = renamed(s.name);
     while (nameInUseHere(s.full(), s.id));
     s.state = Service::State::Probing;
     s.sent = 0;
@@ -531,8 +499,7 @@ void Engine::runTimers(Clock::time_point now)
     expire(now);
     for (auto& entry : services_) {
         Service& s = entry.second;
-        if (s.gone || now < s.next)
-            continue;
+        if (s.gone || now < s.next) continue;
         if (s.state == Service::State::Probing && s.sent == kProbes) {
             s.state = Service::State::Announcing;
             s.sent = 0;
@@ -544,8 +511,7 @@ void Engine::runTimers(Clock::time_point now)
             // 5353 reaches only one of the sockets that share it on a host.
             m.questions.push_back(Question{s.full(), kTypeAny, kClassIn, false});
             m.authorities = {records[1], records[2]};
-            for (Record& r : m.authorities)
-                r.cacheFlush = false;
+            for (Record& r : m.authorities) r.cacheFlush = false;
             s.next = now + kProbeInterval;
         } else {
             m.flags = Message::kResponse | Message::kAuthoritative;
@@ -555,15 +521,12 @@ void Engine::runTimers(Clock::time_point now)
         }
         send(m, group_);
         ++s.sent;
-        if (s.state == Service::State::Announcing && s.sent == 1)
-            s.done(kDNSServiceErr_NoError, s.name);
-        if (s.state == Service::State::Announcing && s.sent == kAnnouncements)
-            s.state = Service::State::Live;
+        if (s.state == Service::State::Announcing && s.sent == 1) s.done(kDNSServiceErr_NoError, s.name);
+        if (s.state == Service::State::Announcing && s.sent == kAnnouncements) s.state = Service::State::Live;
     }
     for (auto& entry : browses_) {
         Browse& b = entry.second;
-        if (now < b.next)
-            continue;
+        if (now < b.next) continue;
         Message query;
         query.questions.push_back(Question{b.type, kTypePtr, kClassIn, false});
         for (const Cached& c : cache_)
@@ -625,8 +588,7 @@ Record Engine::hostRecord() const
 bool Engine::nameInUseHere(const Name& full, Id except) const
 {
     for (const auto& entry : services_)
-        if (entry.first != except && !entry.second.gone && sameName(entry.second.full(), full))
-            return true;
+        if (entry.first != except && !entry.second.gone && sameName(entry.second.full(), full)) return true;
     return false;
 }
 

@@ -20,15 +20,15 @@ using Lines = std::vector<std::string>;
 void DNSSD_API registered(DNSServiceRef, DNSServiceFlags flags, DNSServiceErrorType error, const char* name,
                           const char* type, const char* domain, void* context)
 {
-    static_cast<Lines*>(context)->push_back("registered " + std::to_string(error) + " " + name + " " + type +
-                                            domain + ((flags & kDNSServiceFlagsAdd) ? " add" : ""));
+    static_cast<Lines*>(context)->push_back("registered " + std::to_string(error) + " " + name + " " + type + domain +
+                                            ((flags & kDNSServiceFlagsAdd) ? " add" : ""));
 }
 
 void DNSSD_API browsed(DNSServiceRef, DNSServiceFlags flags, uint32_t, DNSServiceErrorType error, const char* name,
                        const char* type, const char* domain, void* context)
 {
-    static_cast<Lines*>(context)->push_back(std::string((flags & kDNSServiceFlagsAdd) ? "add " : "remove ") +
-                                            name + " " + type + domain + " " + std::to_string(error));
+    static_cast<Lines*>(context)->push_back(std::string((flags & kDNSServiceFlagsAdd) ? "add " : "remove ") + name +
+                                            " " + type + domain + " " + std::to_string(error));
 }
 
 void DNSSD_API resolved(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error, const char* fullname,
@@ -42,8 +42,7 @@ void DNSSD_API resolved(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErro
 bool deliverUntil(DNSServiceRef ref, const Lines& lines, const std::string& line)
 {
     for (int wait = 0; wait < 100; ++wait) {
-        if (std::find(lines.begin(), lines.end(), line) != lines.end())
-            return true;
+        if (std::find(lines.begin(), lines.end(), line) != lines.end()) return true;
         const Telvane::Socket s = DNSServiceRefSockFD(ref);
         bool ready = false;
         if (Telvane::net::waitReadable(&s, 1, 100, &ready) > 0)

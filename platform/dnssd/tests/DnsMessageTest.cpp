@@ -35,7 +35,7 @@ const Bytes kServiceType = label("_dovraorbile") + label("_tcp") + label("local"
 
 Bytes record(const Bytes& name, uint16_t type, uint16_t klass, const Bytes& data)
 {
-    return name + Bytes{uint8_t(type >> 8), uint8_t(type), uint8_t(klass >> 8), uint8_t(klass), 0, 0, 0, 120, 0,
+    return name + Bytes{uint8_t(type >> 8),  uint8_t(type), uint8_t(klass >> 8), uint8_t(klass), 0, 0, 0, 120, 0,
                         uint8_t(data.size())} +
            data;
 }
@@ -70,8 +70,7 @@ TEST(DnsMessageTest, ReadsACompressedResponse)
 TEST(DnsMessageTest, RefusesMalformedMessages)
 {
     Bytes longName;
-    for (int i = 0; i < 5; ++i)
-        longName = longName + label(std::string(60, 'x'));
+    for (int i = 0; i < 5; ++i) longName = longName + label(std::string(60, 'x'));
     longName.push_back(0);
     const struct {
         const char* what;
@@ -86,7 +85,8 @@ TEST(DnsMessageTest, RefusesMalformedMessages)
         {"name over 255 bytes", header(0, 1, 0, 0, 0) + longName + Bytes{0, 1, 0, 1}},
         {"label past the end", header(0, 1, 0, 0, 0) + Bytes{9, 'a', 'b'}},
         {"address of 5 bytes", header(0x8400, 0, 1, 0, 0) + record(Bytes{0}, 1, 1, Bytes{1, 2, 3, 4, 5})},
-        {"SRV name past its data", header(0x8400, 0, 1, 0, 0) + record(Bytes{0}, 33, 1, Bytes{0, 0, 0, 0, 0, 1, 3, 'a'})},
+        {"SRV name past its data",
+         header(0x8400, 0, 1, 0, 0) + record(Bytes{0}, 33, 1, Bytes{0, 0, 0, 0, 0, 1, 3, 'a'})},
         {"PTR with bytes after its name", header(0x8400, 0, 1, 0, 0) + record(Bytes{0}, 12, 1, Bytes{0, 7})},
         {"record data past the end", header(0x8400, 0, 1, 0, 0) + Bytes{0, 0, 16, 0, 1, 0, 0, 0, 1, 0, 9, 1}},
         {"counts without records", header(0x8400, 0, 255, 255, 255)},

@@ -24,8 +24,8 @@ struct Found {
     bool failed = false;
 };
 
-void DNSSD_API registered(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name,
-                          const char* type, const char* domain, void*)
+void DNSSD_API registered(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name, const char* type,
+                          const char* domain, void*)
 {
     if (error)
         std::printf("register error %d\n", int(error));
@@ -65,8 +65,7 @@ void DNSSD_API browsed(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceI
 {
     auto* browsing = static_cast<Browsing*>(context);
     std::printf("%s %s %s%s\n", (flags & kDNSServiceFlagsAdd) ? "add" : "remove", name, type, domain);
-    if (error || !(flags & kDNSServiceFlagsAdd) || std::strcmp(name, browsing->wanted) || browsing->resolve)
-        return;
+    if (error || !(flags & kDNSServiceFlagsAdd) || std::strcmp(name, browsing->wanted) || browsing->resolve) return;
     browsing->found.seen = true;
     DNSServiceResolve(&browsing->resolve, 0, interfaceIndex, name, type, domain, resolved, &browsing->found);
 }
@@ -74,29 +73,26 @@ void DNSSD_API browsed(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceI
 // Waits up to waitMs for a result on the reference and delivers it.
 void pump(DNSServiceRef ref, int waitMs)
 {
-    if (!ref)
-        return;
+    if (!ref) return;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(DNSServiceRefSockFD(ref), &readable);
     timeval timeout{0, waitMs * 1000};
-    if (select(0, &readable, nullptr, nullptr, &timeout) > 0)
-        DNSServiceProcessResult(ref);
+    if (select(0, &readable, nullptr, nullptr, &timeout) > 0) DNSServiceProcessResult(ref);
     std::fflush(stdout);
 }
 
 int registerUntil(const char* name, int port, const char* stopFile)
 {
     DNSServiceRef ref = nullptr;
-    const DNSServiceErrorType error =
-        DNSServiceRegister(&ref, 0, 0, name, kType, nullptr, nullptr, htons(uint16_t(port)), 0, nullptr, registered, nullptr);
+    const DNSServiceErrorType error = DNSServiceRegister(&ref, 0, 0, name, kType, nullptr, nullptr,
+                                                         htons(uint16_t(port)), 0, nullptr, registered, nullptr);
     if (error) {
         std::printf("register call error %d\n", int(error));
         return 1;
     }
     // Bounded: the test never waits longer than this for anything.
-    for (int step = 0; step < 1200 && GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES; ++step)
-        pump(ref, 50);
+    for (int step = 0; step < 1200 && GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES; ++step) pump(ref, 50);
     DNSServiceRefDeallocate(ref);
     std::printf("deregistered\n");
     return 0;
@@ -115,8 +111,7 @@ int find(const char* name)
         pump(browse, 25);
         pump(browsing.resolve, 25);
     }
-    if (browsing.resolve)
-        DNSServiceRefDeallocate(browsing.resolve);
+    if (browsing.resolve) DNSServiceRefDeallocate(browsing.resolve);
     DNSServiceRefDeallocate(browse);
     return browsing.found.resolved ? 0 : 1;
 }

@@ -36,9 +36,8 @@ public:
     bool waitFor(const std::string& event, int seconds = 10)
     {
         std::unique_lock<std::mutex> hold(lock_);
-        return changed_.wait_for(hold, std::chrono::seconds(seconds), [&] {
-            return std::find(events_.begin(), events_.end(), event) != events_.end();
-        });
+        return changed_.wait_for(hold, std::chrono::seconds(seconds),
+                                 [&] { return std::find(events_.begin(), events_.end(), event) != events_.end(); });
     }
 
     std::vector<std::string> all()
@@ -75,9 +74,8 @@ TEST(EngineTest, ServiceIsFoundResolvedAndGoneAfterGoodbye)
     Engine a, b;
     ASSERT_TRUE(a.running() && b.running());
     Events events;
-    const Engine::Id browse = b.browse(kType, [&](bool added, const std::string& name) {
-        events.add((added ? "add " : "remove ") + name);
-    });
+    const Engine::Id browse =
+        b.browse(kType, [&](bool added, const std::string& name) { events.add((added ? "add " : "remove ") + name); });
     const Engine::Id service = a.registerService(description("Room 4.1", 7000), recordRegister(events, "a"));
     ASSERT_TRUE(events.waitFor("a registered Room 4.1"));
     ASSERT_TRUE(events.waitFor("add Room 4.1"));
@@ -108,10 +106,8 @@ TEST(EngineTest, NameTakenByAnotherHostIsRenamedOrRefused)
     // one, here held by the other host as well.
     const Engine::Id same = a.registerService(description("Room", 7003), recordRegister(events, "d"));
     EXPECT_TRUE(events.waitFor("d registered Room (3)")) << ::testing::PrintToString(events.all());
-    for (Engine::Id id : {first, same})
-        a.cancel(id);
-    for (Engine::Id id : {renamed, refused})
-        b.cancel(id);
+    for (Engine::Id id : {first, same}) a.cancel(id);
+    for (Engine::Id id : {renamed, refused}) b.cancel(id);
 }
 
 TEST(EngineTest, ResolveOfAnAbsentServiceTimesOut)

@@ -10,8 +10,7 @@ class PrivateNetworkOnly : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        if (!std::getenv("ORBILE_PRIVATE_NETWORK"))
-            GTEST_SKIP() << "run through netshare/tests/in-netns";
+        if (!std::getenv("ORBILE_PRIVATE_NETWORK")) GTEST_SKIP() << "run through netshare/tests/in-netns";
     }
 };
 const auto* const kPrivateNetworkOnly = ::testing::AddGlobalTestEnvironment(new PrivateNetworkOnly);

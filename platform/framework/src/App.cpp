@@ -9,16 +9,14 @@ CWinApp* g_app = nullptr;
 bool StartsIdle(const MSG& msg)
 {
     static POINT lastMove{-1, -1};
-    if (msg.message == WM_PAINT || msg.message == 0x0118 /* WM_SYSTIMER, caret blink */)
-        return false;
+    if (msg.message == WM_PAINT || msg.message == 0x0118 /* WM_SYSTIMER, caret blink */) return false;
     if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
-        if (msg.pt.x == lastMove.x && msg.pt.y == lastMove.y)
-            return false;
+        if (msg.pt.x == lastMove.x && msg.pt.y == lastMove.y) return false;
         lastMove = msg.pt;
     }
     return true;
 }
-} // namespace
+}  // namespace
 
 CWinApp::CWinApp(const wchar_t* appName) : m_hInstance(::GetModuleHandleW(nullptr)), m_appName(appName)
 {
@@ -36,29 +34,20 @@ CWinApp::CWinApp(const wchar_t* appName) : m_hInstance(::GetModuleHandleW(nullpt
 
 CWinApp::~CWinApp()
 {
-    if (g_app == this)
-        g_app = nullptr;
+    if (g_app == this) g_app = nullptr;
 }
 
-CWinApp* AfxGetApp()
-{
-    return g_app;
-}
+CWinApp* AfxGetApp() { return g_app; }
 
-CWnd* AfxGetMainWnd()
-{
-    return g_app ? g_app->m_pMainWnd : nullptr;
-}
+CWnd* AfxGetMainWnd() { return g_app ? g_app->m_pMainWnd : nullptr; }
 
 int AfxWinMain(HINSTANCE instance)
 {
     CWinApp* app = AfxGetApp();
-    if (!app)
-        return -1;
+    if (!app) return -1;
     app->m_hInstance = instance;
     if (!app->InitInstance()) {
-        if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd)
-            app->m_pMainWnd->DestroyWindow();
+        if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
         return app->ExitInstance();
     }
     return app->Run();
@@ -71,8 +60,7 @@ int CWinApp::Run()
     MSG msg;
     for (;;) {
         while (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (!OnIdle(idleCount++))
-                idle = false;
+            if (!OnIdle(idleCount++)) idle = false;
         }
         do {
             if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
@@ -96,25 +84,19 @@ BOOL CWinApp::PreTranslateMessage(MSG* msg)
     HWND mainWnd = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
     for (HWND wnd = msg->hwnd; wnd; wnd = ::GetParent(wnd)) {
         if (CWnd* object = CWnd::FromHandlePermanent(wnd))
-            if (object->PreTranslateMessage(msg))
-                return TRUE;
-        if (wnd == mainWnd)
-            return FALSE;
+            if (object->PreTranslateMessage(msg)) return TRUE;
+        if (wnd == mainWnd) return FALSE;
     }
     // A message for a window outside the main window's family still passes
     // the main window (its tooltips and accelerators).
     return m_pMainWnd && mainWnd && m_pMainWnd->PreTranslateMessage(msg);
 }
 
-void CWinApp::SetRegistryKey(const wchar_t* company)
-{
-    m_company = company;
-}
+void CWinApp::SetRegistryKey(const wchar_t* company) { m_company = company; }
 
 HKEY CWinApp::OpenSectionKey(const wchar_t* section, bool create)
 {
-    if (m_company.IsEmpty() || !section)
-        return nullptr;
+    if (m_company.IsEmpty() || !section) return nullptr;
     std::wstring path = L"Software\\";
     path += m_company.GetString();
     path += L"\\";
@@ -131,8 +113,7 @@ HKEY CWinApp::OpenSectionKey(const wchar_t* section, bool create)
 CString CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* defaultValue)
 {
     HKEY key = OpenSectionKey(section, false);
-    if (!key)
-        return CString(defaultValue);
+    if (!key) return CString(defaultValue);
     DWORD type = 0, size = 0;
     CString result(defaultValue);
     if (::RegQueryValueExW(key, entry, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
@@ -148,8 +129,7 @@ CString CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry, 
 UINT CWinApp::GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue)
 {
     HKEY key = OpenSectionKey(section, false);
-    if (!key)
-        return defaultValue;
+    if (!key) return defaultValue;
     DWORD value = 0, type = 0, size = sizeof(value);
     LONG status = ::RegQueryValueExW(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     ::RegCloseKey(key);
@@ -159,10 +139,9 @@ UINT CWinApp::GetProfileInt(const wchar_t* section, const wchar_t* entry, int de
 BOOL CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value)
 {
     HKEY key = OpenSectionKey(section, true);
-    if (!key)
-        return FALSE;
+    if (!key) return FALSE;
     LONG status;
-    if (!entry) // no entry: the whole section goes
+    if (!entry)  // no entry: the whole section goes
         status = ::RegDeleteTreeW(key, nullptr);
     else if (!value)
         status = ::RegDeleteValueW(key, entry);
@@ -176,8 +155,7 @@ BOOL CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, c
 BOOL CWinApp::WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value)
 {
     HKEY key = OpenSectionKey(section, true);
-    if (!key)
-        return FALSE;
+    if (!key) return FALSE;
     DWORD data = static_cast<DWORD>(value);
     LONG status = ::RegSetValueExW(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
     ::RegCloseKey(key);

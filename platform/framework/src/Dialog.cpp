@@ -10,12 +10,11 @@ void RegisterCommonControls()
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&classes);
 }
-} // namespace
+}  // namespace
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
-    if (!control.m_hWnd)
-        control.SubclassDlgItem(id, dx->m_pDlgWnd);
+    if (!control.m_hWnd) control.SubclassDlgItem(id, dx->m_pDlgWnd);
 }
 
 const DLGTEMPLATE* CDialog::FindTemplate(UINT id) const
@@ -29,8 +28,7 @@ const DLGTEMPLATE* CDialog::FindTemplate(UINT id) const
 INT_PTR CDialog::DoModal()
 {
     const DLGTEMPLATE* dialogTemplate = FindTemplate(m_templateId);
-    if (!dialogTemplate)
-        return -1;
+    if (!dialogTemplate) return -1;
     RegisterCommonControls();
     CWnd* parent = m_parent ? m_parent : AfxGetMainWnd();
     m_modal = true;
@@ -49,21 +47,19 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
     m_templateId = templateId;
     m_parent = parent;
     const DLGTEMPLATE* dialogTemplate = FindTemplate(templateId);
-    if (!dialogTemplate)
-        return FALSE;
+    if (!dialogTemplate) return FALSE;
     m_modal = false;
     RegisterCommonControls();
     CreationHook hook(this);
-    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), dialogTemplate,
-                                        parent ? parent->m_hWnd : nullptr, DialogProc, 0) != nullptr;
+    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), dialogTemplate, parent ? parent->m_hWnd : nullptr,
+                                        DialogProc, 0) != nullptr;
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND wnd, UINT message, WPARAM, LPARAM)
 {
     // Everything else reaches the object through the framework's procedure,
     // which runs before the dialog manager's.
-    if (message != WM_INITDIALOG)
-        return FALSE;
+    if (message != WM_INITDIALOG) return FALSE;
     auto* dialog = static_cast<CDialog*>(FromHandlePermanent(wnd));
     return dialog ? dialog->OnInitDialog() : TRUE;
 }
@@ -95,17 +91,12 @@ void CDialog::OnOK()
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel()
-{
-    EndDialog(IDCANCEL);
-}
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (CWnd::OnCommand(wParam, lParam))
-        return TRUE;
-    if (HIWORD(wParam) != BN_CLICKED && lParam)
-        return FALSE;
+    if (CWnd::OnCommand(wParam, lParam)) return TRUE;
+    if (HIWORD(wParam) != BN_CLICKED && lParam) return FALSE;
     switch (LOWORD(wParam)) {
     case IDOK:
         OnOK();

@@ -2,8 +2,7 @@
 
 BOOL CGdiObject::Attach(HGDIOBJ object)
 {
-    if (!object)
-        return FALSE;
+    if (!object) return FALSE;
     DeleteObject();
     m_hObject = object;
     return TRUE;
@@ -18,8 +17,7 @@ HGDIOBJ CGdiObject::Detach()
 
 BOOL CGdiObject::DeleteObject()
 {
-    if (!m_hObject)
-        return FALSE;
+    if (!m_hObject) return FALSE;
     BOOL ok = ::DeleteObject(Detach());
     return ok;
 }
@@ -40,10 +38,7 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height)
     return Attach(::CreateCompatibleBitmap(dc->m_hDC, width, height));
 }
 
-BOOL CRgn::CreateRectRgn(int l, int t, int r, int b)
-{
-    return Attach(::CreateRectRgn(l, t, r, b));
-}
+BOOL CRgn::CreateRectRgn(int l, int t, int r, int b) { return Attach(::CreateRectRgn(l, t, r, b)); }
 
 BOOL CRgn::CreateRoundRectRgn(int l, int t, int r, int b, int w, int h)
 {
@@ -55,20 +50,13 @@ BOOL CRgn::CreateFromData(const XFORM* transform, int length, const RGNDATA* dat
     return Attach(::ExtCreateRegion(transform, length, data));
 }
 
-BOOL CFont::CreateFontIndirect(const LOGFONTW* font)
-{
-    return Attach(::CreateFontIndirectW(font));
-}
+BOOL CFont::CreateFontIndirect(const LOGFONTW* font) { return Attach(::CreateFontIndirectW(font)); }
 
-CDC::~CDC()
-{
-    DeleteDC();
-}
+CDC::~CDC() { DeleteDC(); }
 
 BOOL CDC::Attach(HDC dc)
 {
-    if (!dc)
-        return FALSE;
+    if (!dc) return FALSE;
     DeleteDC();
     m_hDC = dc;
     m_owned = false;
@@ -86,8 +74,7 @@ HDC CDC::Detach()
 BOOL CDC::CreateCompatibleDC(CDC* other)
 {
     HDC dc = ::CreateCompatibleDC(other ? other->m_hDC : nullptr);
-    if (!dc)
-        return FALSE;
+    if (!dc) return FALSE;
     DeleteDC();
     m_hDC = dc;
     m_owned = true;
@@ -96,8 +83,7 @@ BOOL CDC::CreateCompatibleDC(CDC* other)
 
 BOOL CDC::DeleteDC()
 {
-    if (!m_hDC)
-        return FALSE;
+    if (!m_hDC) return FALSE;
     bool owned = m_owned;
     HDC dc = Detach();
     return owned ? ::DeleteDC(dc) : TRUE;
@@ -117,10 +103,7 @@ CPoint CDC::MoveTo(int x, int y)
     return old;
 }
 
-CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd)
-{
-    Attach(::BeginPaint(m_hWnd, &m_ps));
-}
+CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd) { Attach(::BeginPaint(m_hWnd, &m_ps)); }
 
 CPaintDC::~CPaintDC()
 {
@@ -130,15 +113,11 @@ CPaintDC::~CPaintDC()
 
 CClientDC::CClientDC(CWnd* wnd) : CClientDC(wnd->m_hWnd, ::GetDC(wnd->m_hWnd)) {}
 
-CClientDC::CClientDC(HWND wnd, HDC dc) : m_hWnd(wnd)
-{
-    Attach(dc);
-}
+CClientDC::CClientDC(HWND wnd, HDC dc) : m_hWnd(wnd) { Attach(dc); }
 
 CClientDC::~CClientDC()
 {
-    if (HDC dc = Detach())
-        ::ReleaseDC(m_hWnd, dc);
+    if (HDC dc = Detach()) ::ReleaseDC(m_hWnd, dc);
 }
 
 CWindowDC::CWindowDC(CWnd* wnd) : CClientDC(wnd->m_hWnd, ::GetWindowDC(wnd->m_hWnd)) {}

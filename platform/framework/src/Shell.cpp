@@ -10,12 +10,10 @@ BOOL AfxChooseFolder(CWnd* owner, const wchar_t* title, CString& folder)
     info.lpszTitle = title;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
-    if (!chosen)
-        return FALSE;
+    if (!chosen) return FALSE;
     wchar_t path[MAX_PATH] = L"";
     const BOOL found = ::SHGetPathFromIDListW(chosen, path) && path[0];
     ::CoTaskMemFree(chosen);
-    if (found)
-        folder = path;
+    if (found) folder = path;
     return found;
 }

@@ -11,8 +11,7 @@ BOOL CToolTipCtrl::Create(CWnd* owner, DWORD style)
 
 BOOL CToolTipCtrl::SendToolMessage(UINT message, CWnd* tool, const wchar_t* text)
 {
-    if (!m_hWnd || !tool || !tool->m_hWnd)
-        return FALSE;
+    if (!m_hWnd || !tool || !tool->m_hWnd) return FALSE;
     TTTOOLINFOW info{};
     // The size every common-controls version accepts (no manifest asks for v6).
     info.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -23,16 +22,12 @@ BOOL CToolTipCtrl::SendToolMessage(UINT message, CWnd* tool, const wchar_t* text
     return static_cast<BOOL>(SendMessage(message, 0, reinterpret_cast<LPARAM>(&info)));
 }
 
-BOOL CToolTipCtrl::AddTool(CWnd* tool, const wchar_t* text)
-{
-    return SendToolMessage(TTM_ADDTOOLW, tool, text);
-}
+BOOL CToolTipCtrl::AddTool(CWnd* tool, const wchar_t* text) { return SendToolMessage(TTM_ADDTOOLW, tool, text); }
 
 BOOL CToolTipCtrl::UpdateTipText(CWnd* tool, const wchar_t* text)
 {
-    if (!m_hWnd || !tool || !tool->m_hWnd)
-        return FALSE;
-    SendToolMessage(TTM_UPDATETIPTEXTW, tool, text); // answers nothing
+    if (!m_hWnd || !tool || !tool->m_hWnd) return FALSE;
+    SendToolMessage(TTM_UPDATETIPTEXTW, tool, text);  // answers nothing
     SendMessage(TTM_UPDATE);
     return TRUE;
 }

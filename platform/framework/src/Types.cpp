@@ -9,8 +9,7 @@ BOOL CString::LoadString(UINT id)
     HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEW(id / 16 + 1), MAKEINTRESOURCEW(6) /* RT_STRING */);
     const wchar_t* text = nullptr;
     int length = ::LoadStringW(module, id, reinterpret_cast<wchar_t*>(&text), 0);
-    if (length <= 0)
-        return FALSE;
+    if (length <= 0) return FALSE;
     m_text.assign(text, length);
     return TRUE;
 }

@@ -40,7 +40,7 @@ HandleMap& Handles()
 
 thread_local CWnd* t_pending = nullptr;
 
-} // namespace
+}  // namespace
 
 struct CWnd::Frame {
     UINT message;
@@ -57,8 +57,7 @@ CreationHook::CreationHook(CWnd* wnd)
 CreationHook::~CreationHook()
 {
     t_pending = m_outerPending;
-    if (m_hook)
-        ::UnhookWindowsHookEx(m_hook);
+    if (m_hook) ::UnhookWindowsHookEx(m_hook);
 }
 
 LRESULT CALLBACK CreationHook::OnCbt(int code, WPARAM wParam, LPARAM lParam)
@@ -71,31 +70,22 @@ LRESULT CALLBACK CreationHook::OnCbt(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-CWnd::LifeGuard::LifeGuard(CWnd* wnd) : m_wnd(wnd), m_outer(wnd->m_guards)
-{
-    wnd->m_guards = this;
-}
+CWnd::LifeGuard::LifeGuard(CWnd* wnd) : m_wnd(wnd), m_outer(wnd->m_guards) { wnd->m_guards = this; }
 
 CWnd::LifeGuard::~LifeGuard()
 {
-    if (m_wnd)
-        m_wnd->m_guards = m_outer;
+    if (m_wnd) m_wnd->m_guards = m_outer;
 }
 
 CWnd::~CWnd()
 {
-    for (LifeGuard* guard = m_guards; guard; guard = guard->m_outer)
-        guard->m_wnd = nullptr;
+    for (LifeGuard* guard = m_guards; guard; guard = guard->m_outer) guard->m_wnd = nullptr;
     m_guards = nullptr;
-    if (m_hWnd && ::IsWindow(m_hWnd))
-        ::DestroyWindow(m_hWnd);
+    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
     Unbind();
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND wnd)
-{
-    return wnd ? Handles().Find(wnd) : nullptr;
-}
+CWnd* CWnd::FromHandlePermanent(HWND wnd) { return wnd ? Handles().Find(wnd) : nullptr; }
 
 void CWnd::Bind(HWND wnd)
 {
@@ -109,8 +99,7 @@ void CWnd::Bind(HWND wnd)
 
 void CWnd::Unbind()
 {
-    if (!m_hWnd)
-        return;
+    if (!m_hWnd) return;
     Handles().Remove(m_hWnd);
     m_hWnd = nullptr;
 }
@@ -134,15 +123,14 @@ const wchar_t* CWnd::RegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH ba
         wc.hbrBackground = background;
         wc.hIcon = icon;
         wc.lpszClassName = name;
-        if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-            return nullptr;
+        if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
         it = registered.emplace(name, 0).first;
     }
     return it->first.c_str();
 }
 
-BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menuOrId, void* param)
+BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menuOrId, void* param)
 {
     CREATESTRUCTW cs{};
     cs.dwExStyle = exStyle;
@@ -157,8 +145,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
     cs.hMenu = menuOrId;
     cs.hInstance = FrameworkInstance();
     cs.lpCreateParams = param;
-    if (!PreCreateWindow(cs))
-        return FALSE;
+    if (!PreCreateWindow(cs)) return FALSE;
     HWND wnd;
     {
         CreationHook hook(this);
@@ -168,25 +155,19 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
     return wnd != nullptr;
 }
 
-BOOL CWnd::Create(const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect, CWnd* parent,
-                  UINT id)
+BOOL CWnd::Create(const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect, CWnd* parent, UINT id)
 {
-    if (!className)
-        className = RegisterWndClass(CS_HREDRAW | CS_VREDRAW);
+    if (!className) className = RegisterWndClass(CS_HREDRAW | CS_VREDRAW);
     return CreateEx(0, className, title, style | WS_CHILD, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }
 
-BOOL CWnd::DestroyWindow()
-{
-    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
-}
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
 BOOL CWnd::Attach(HWND wnd)
 {
-    if (!wnd || m_hWnd || FromHandlePermanent(wnd))
-        return FALSE;
+    if (!wnd || m_hWnd || FromHandlePermanent(wnd)) return FALSE;
     m_hWnd = wnd;
     Handles().Add(wnd, this);
     return TRUE;
@@ -201,25 +182,20 @@ HWND CWnd::Detach()
 
 BOOL CWnd::SubclassWindow(HWND wnd)
 {
-    if (!wnd || m_hWnd || FromHandlePermanent(wnd))
-        return FALSE;
+    if (!wnd || m_hWnd || FromHandlePermanent(wnd)) return FALSE;
     m_hWnd = wnd;
     Handles().Add(wnd, this);
     PreSubclassWindow();
-    m_superProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWndProc)));
+    m_superProc =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWndProc)));
     return TRUE;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
-{
-    return SubclassWindow(::GetDlgItem(parent->m_hWnd, id));
-}
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) { return SubclassWindow(::GetDlgItem(parent->m_hWnd, id)); }
 
 HWND CWnd::UnsubclassWindow()
 {
-    if (m_hWnd && m_superProc)
-        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+    if (m_hWnd && m_superProc) ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
     m_superProc = nullptr;
     return Detach();
 }
@@ -227,8 +203,7 @@ HWND CWnd::UnsubclassWindow()
 LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* wnd = FromHandlePermanent(hwnd);
-    if (!wnd)
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     return Dispatch(wnd, hwnd, message, wParam, lParam);
 }
 
@@ -241,16 +216,14 @@ LRESULT CWnd::Dispatch(CWnd* wnd, HWND hwnd, UINT message, WPARAM wParam, LPARAM
     {
         LifeGuard guard(wnd);
         result = wnd->WindowProc(message, wParam, lParam);
-        if (!guard.Alive())
-            return result; // the handler deleted the object
+        if (!guard.Alive()) return result;  // the handler deleted the object
     }
     wnd->m_frame = outer;
     if (message == WM_NCDESTROY) {
         WNDPROC super = wnd->m_superProc;
         wnd->Unbind();
         wnd->m_superProc = nullptr;
-        if (super)
-            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+        if (super) ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
         wnd->PostNcDestroy();
     }
     return result;
@@ -258,15 +231,11 @@ LRESULT CWnd::Dispatch(CWnd* wnd, HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_superProc)
-        return ::CallWindowProcW(m_superProc, m_hWnd, message, wParam, lParam);
+    if (m_superProc) return ::CallWindowProcW(m_superProc, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default()
-{
-    return m_frame ? DefWindowProc(m_frame->message, m_frame->wParam, m_frame->lParam) : 0;
-}
+LRESULT CWnd::Default() { return m_frame ? DefWindowProc(m_frame->message, m_frame->wParam, m_frame->lParam) : 0; }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -363,8 +332,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         // The colours of a control are the control's own business.
         LRESULT result = 0;
         CWnd* child = FromHandlePermanent(reinterpret_cast<HWND>(lParam));
-        if (child && child != this && child->OnChildNotify(message, wParam, lParam, &result))
-            return result;
+        if (child && child != this && child->OnChildNotify(message, wParam, lParam, &result)) return result;
         return Default();
     }
     default:
@@ -377,8 +345,7 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     if (lParam) {
         LRESULT result = 0;
         CWnd* child = FromHandlePermanent(reinterpret_cast<HWND>(lParam));
-        if (child && child != this && child->OnChildNotify(WM_COMMAND, wParam, lParam, &result))
-            return TRUE;
+        if (child && child != this && child->OnChildNotify(WM_COMMAND, wParam, lParam, &result)) return TRUE;
     }
     return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
 }
@@ -416,17 +383,13 @@ void CWnd::OnKillFocus(HWND) { Default(); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 void CWnd::OnClose() { Default(); }
 
-CWnd* CWnd::SetCapture()
-{
-    return FromHandlePermanent(::SetCapture(m_hWnd));
-}
+CWnd* CWnd::SetCapture() { return FromHandlePermanent(::SetCapture(m_hWnd)); }
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add)
 {
     DWORD style = GetStyle();
     DWORD changed = (style & ~remove) | add;
-    if (changed == style)
-        return FALSE;
+    if (changed == style) return FALSE;
     ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(changed));
     return TRUE;
 }
@@ -440,14 +403,8 @@ CString TextOf(HWND wnd)
     text.resize(length > 0 ? length : 0);
     return CString(text);
 }
-} // namespace
+}  // namespace
 
-CString CWnd::GetWindowText() const
-{
-    return TextOf(m_hWnd);
-}
+CString CWnd::GetWindowText() const { return TextOf(m_hWnd); }
 
-CString CWnd::GetDlgItemText(int id) const
-{
-    return TextOf(::GetDlgItem(m_hWnd, id));
-}
+CString CWnd::GetDlgItemText(int id) const { return TextOf(::GetDlgItem(m_hWnd, id)); }

@@ -22,13 +22,15 @@ const int kSizeCount = ARRAYSIZE(kSizes);
 const REFERENCE_TIME kInterval = 333333;
 const long kBufferSize = 1024 * 768 * 2;
 
-bool KnownSize(long width, long height) {
+bool KnownSize(long width, long height)
+{
     for (const SIZE& size : kSizes)
         if (size.cx == width && size.cy == height) return true;
     return false;
 }
 
-HRESULT MakeVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME interval, AM_MEDIA_TYPE& mt) {
+HRESULT MakeVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME interval, AM_MEDIA_TYPE& mt)
+{
     auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
     if (!info) return E_OUTOFMEMORY;
     ZeroMemory(info, sizeof *info);
@@ -52,7 +54,8 @@ HRESULT MakeVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME
     return S_OK;
 }
 
-AM_MEDIA_TYPE* NewVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME interval) {
+AM_MEDIA_TYPE* NewVideoType(const GUID& subtype, int width, int height, REFERENCE_TIME interval)
+{
     auto* mt = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
     if (!mt) return nullptr;
     if (FAILED(MakeVideoType(subtype, width, height, interval, *mt))) {
@@ -62,7 +65,8 @@ AM_MEDIA_TYPE* NewVideoType(const GUID& subtype, int width, int height, REFERENC
     return mt;
 }
 
-void AppendCommandLog(const SimCaptureControl& control, uint8_t op, uint8_t a1, uint8_t a2, uint8_t a3) {
+void AppendCommandLog(const SimCaptureControl& control, uint8_t op, uint8_t a1, uint8_t a2, uint8_t a3)
+{
     if (control.commandLogPath.empty()) return;
     if (FILE* log = fopen(control.commandLogPath.c_str(), "a")) {
         fprintf(log, "%02x %02x %02x %02x\n", op, a1, a2, a3);
@@ -72,7 +76,8 @@ void AppendCommandLog(const SimCaptureControl& control, uint8_t op, uint8_t a1, 
 
 }  // namespace
 
-SimCaptureControl* SimCaptureControlBlock() {
+SimCaptureControl* SimCaptureControlBlock()
+{
     static SimCaptureControl control;
     // A program under test in a process of its own starts the camera frozen
     // when its environment says so.
@@ -89,23 +94,27 @@ SimCaptureControl* SimCaptureControlBlock() {
     return &control;
 }
 
-dshow::ComObject* SimCaptureFilter::Create(IUnknown* outer, HRESULT* hr) {
+dshow::ComObject* SimCaptureFilter::Create(IUnknown* outer, HRESULT* hr)
+{
     auto* filter = new (std::nothrow) SimCaptureFilter(outer);
     if (!filter) *hr = E_OUTOFMEMORY;
     return filter;
 }
 
-SimCaptureFilter::SimCaptureFilter(IUnknown* outer) : BaseFilter(outer, &m_lock, CLSID_SimCaptureFilter) {
+SimCaptureFilter::SimCaptureFilter(IUnknown* outer) : BaseFilter(outer, &m_lock, CLSID_SimCaptureFilter)
+{
     InitializeCriticalSection(&m_lock);
     m_pin = new SimCapturePin(this, &m_lock);
 }
 
-SimCaptureFilter::~SimCaptureFilter() {
+SimCaptureFilter::~SimCaptureFilter()
+{
     delete m_pin;
     DeleteCriticalSection(&m_lock);
 }
 
-HRESULT STDMETHODCALLTYPE SimCaptureFilter::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE SimCaptureFilter::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IKsPropertySet) return ReturnInterface(static_cast<IKsPropertySet*>(this), out);
     if (iid == IID_IAMVideoProcAmp) return ReturnInterface(static_cast<IAMVideoProcAmp*>(this), out);
     return BaseFilter::NonDelegatingQueryInterface(iid, out);
@@ -113,12 +122,14 @@ HRESULT STDMETHODCALLTYPE SimCaptureFilter::NonDelegatingQueryInterface(REFIID i
 
 dshow::BasePin* SimCaptureFilter::GetPin(int index) { return index == 0 ? m_pin : nullptr; }
 
-HRESULT STDMETHODCALLTYPE SimCaptureFilter::GetState(DWORD timeoutMs, FILTER_STATE* state) {
+HRESULT STDMETHODCALLTYPE SimCaptureFilter::GetState(DWORD timeoutMs, FILTER_STATE* state)
+{
     HRESULT hr = BaseFilter::GetState(timeoutMs, state);
     return hr == S_OK && *state == State_Paused ? VFW_S_CANT_CUE : hr;
 }
 
-HRESULT STDMETHODCALLTYPE SimCaptureFilter::GetRange(long, long* min, long* max, long* step, long* def, long* flags) {
+HRESULT STDMETHODCALLTYPE SimCaptureFilter::GetRange(long, long* min, long* max, long* step, long* def, long* flags)
+{
     *min = 0;
     *max = 255;
     *step = 1;
@@ -128,13 +139,17 @@ HRESULT STDMETHODCALLTYPE SimCaptureFilter::GetRange(long, long* min, long* max,
 }
 
 SimCapturePin::SimCapturePin(SimCaptureFilter* filter, CRITICAL_SECTION* lock)
-    : CapturePin(filter, lock), m_source(filter), m_subtype(kSubtypeWJPG) {}
+    : CapturePin(filter, lock), m_source(filter), m_subtype(kSubtypeWJPG)
+{
+}
 
-SimCapturePin::~SimCapturePin() {
+SimCapturePin::~SimCapturePin()
+{
     if (m_stop) CloseHandle(m_stop);
 }
 
-HRESULT STDMETHODCALLTYPE SimCapturePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::NonDelegatingQueryInterface(REFIID iid, void** out)
+{
     if (iid == IID_IAMStreamConfig) return ReturnInterface(static_cast<IAMStreamConfig*>(this), out);
     if (iid == IID_ICameraCommand) {
         volatile LONG& refusals = SimCaptureControlBlock()->refuseCommandLookups;
@@ -147,7 +162,8 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::NonDelegatingQueryInterface(REFIID iid,
     return CapturePin::NonDelegatingQueryInterface(iid, out);
 }
 
-HRESULT SimCapturePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+HRESULT SimCapturePin::CheckMediaType(const AM_MEDIA_TYPE& mt)
+{
     if (mt.majortype != MEDIATYPE_Video || (mt.subtype != kSubtypeWJPG && mt.subtype != MEDIASUBTYPE_YUY2) ||
         mt.formattype != FORMAT_VideoInfo || mt.cbFormat < sizeof(VIDEOINFOHEADER) || !mt.pbFormat)
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -155,12 +171,14 @@ HRESULT SimCapturePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
     return KnownSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT SimCapturePin::GetMediaType(int position, AM_MEDIA_TYPE& mt) {
+HRESULT SimCapturePin::GetMediaType(int position, AM_MEDIA_TYPE& mt)
+{
     if (position != 0) return VFW_S_NO_MORE_ITEMS;
     return MakeVideoType(m_subtype, m_width, m_height, m_interval, mt);
 }
 
-HRESULT STDMETHODCALLTYPE SimCapturePin::SetFormat(AM_MEDIA_TYPE* mt) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::SetFormat(AM_MEDIA_TYPE* mt)
+{
     if (!mt || CheckMediaType(*mt) != S_OK) return VFW_E_INVALIDMEDIATYPE;
     SimCaptureControl& control = *SimCaptureControlBlock();
     const bool jpeg = mt->subtype == kSubtypeWJPG;
@@ -174,13 +192,15 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::SetFormat(AM_MEDIA_TYPE* mt) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE SimCapturePin::GetFormat(AM_MEDIA_TYPE** mt) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::GetFormat(AM_MEDIA_TYPE** mt)
+{
     if (!mt) return E_POINTER;
     *mt = NewVideoType(m_subtype, m_width, m_height, m_interval);
     return *mt ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT STDMETHODCALLTYPE SimCapturePin::GetNumberOfCapabilities(int* count, int* size) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::GetNumberOfCapabilities(int* count, int* size)
+{
     if (!count || !size) return E_POINTER;
     *count = 2 * kSizeCount;
     *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
@@ -188,7 +208,8 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::GetNumberOfCapabilities(int* count, int
 }
 
 // Capabilities: WJPG at the six sizes, then YUY2 at the six sizes.
-HRESULT STDMETHODCALLTYPE SimCapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* caps) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* caps)
+{
     if (!mt || !caps) return E_POINTER;
     if (index < 0 || index >= 2 * kSizeCount) return S_FALSE;
     const SIZE& size = kSizes[index % kSizeCount];
@@ -202,7 +223,8 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE*
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE SimCapturePin::WriteCommand(ULONG one, ULONG zero, ULONG value, ULONG index) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::WriteCommand(ULONG one, ULONG zero, ULONG value, ULONG index)
+{
     SimCaptureControl& control = *SimCaptureControlBlock();
     std::lock_guard<std::mutex> guard(control.lock);
     control.writes.push_back({one, zero, value, index});
@@ -210,7 +232,7 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::WriteCommand(ULONG one, ULONG zero, ULO
     uint8_t reply[4] = {};
     // Inquiries answer with their reply word, commands with their echo.
     const bool ok = op >= 0x31 && op <= 0x62 ? control.camera.Inquiry(op, a1, a2, a3, reply)
-                                              : control.camera.Command(op, a1, a2, a3);
+                                             : control.camera.Command(op, a1, a2, a3);
     if (!(op >= 0x31 && op <= 0x62)) {
         reply[0] = op;
         if (ok) AppendCommandLog(control, op, a1, a2, a3);
@@ -219,14 +241,16 @@ HRESULT STDMETHODCALLTYPE SimCapturePin::WriteCommand(ULONG one, ULONG zero, ULO
     return ok ? S_OK : E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE SimCapturePin::ReadReply(ULONG, ULONG, ULONG* word, ULONG) {
+HRESULT STDMETHODCALLTYPE SimCapturePin::ReadReply(ULONG, ULONG, ULONG* word, ULONG)
+{
     if (!word) return E_POINTER;
     std::lock_guard<std::mutex> guard(SimCaptureControlBlock()->lock);
     *word = m_reply;
     return S_OK;
 }
 
-HRESULT SimCapturePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request) {
+HRESULT SimCapturePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& request)
+{
     request.cBuffers = std::max(request.cBuffers, 4L);
     request.cbBuffer = std::max(request.cbBuffer, kBufferSize);
     ALLOCATOR_PROPERTIES actual{};
@@ -243,7 +267,8 @@ struct SimCapturePin::StreamThread {
     HANDLE stop;
 };
 
-HRESULT SimCapturePin::Active() {
+HRESULT SimCapturePin::Active()
+{
     HRESULT hr = OutputPin::Active();
     if (FAILED(hr)) return hr;
     // A fresh event per run: a thread of an earlier run that outlived its
@@ -265,7 +290,8 @@ HRESULT SimCapturePin::Active() {
     return E_FAIL;
 }
 
-HRESULT SimCapturePin::Inactive() {
+HRESULT SimCapturePin::Inactive()
+{
     if (m_stop) SetEvent(m_stop);
     // Decommitting releases a streaming thread waiting for a buffer.
     HRESULT hr = OutputPin::Inactive();
@@ -281,7 +307,8 @@ HRESULT SimCapturePin::Inactive() {
     return hr;
 }
 
-DWORD WINAPI SimCapturePin::ThreadMain(void* context) {
+DWORD WINAPI SimCapturePin::ThreadMain(void* context)
+{
     auto* thread = static_cast<StreamThread*>(context);
     SimCaptureFilter* filter = thread->pin->m_source;
     thread->pin->StreamLoop(thread->stop);
@@ -291,7 +318,8 @@ DWORD WINAPI SimCapturePin::ThreadMain(void* context) {
     return 0;
 }
 
-void SimCapturePin::StreamLoop(HANDLE stop) {
+void SimCapturePin::StreamLoop(HANDLE stop)
+{
     // Frames flow only while the graph runs, one every frame interval.
     const DWORD period = DWORD(m_interval / 10000);
     for (int number = 0; WaitForSingleObject(stop, period) == WAIT_TIMEOUT;) {
@@ -301,7 +329,8 @@ void SimCapturePin::StreamLoop(HANDLE stop) {
     }
 }
 
-HRESULT SimCapturePin::SendFrame(int number) {
+HRESULT SimCapturePin::SendFrame(int number)
+{
     IMediaSample* sample = nullptr;
     HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr)) return hr;

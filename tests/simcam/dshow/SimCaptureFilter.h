@@ -32,8 +32,8 @@ struct SimCaptureControl {
     std::vector<Write> writes;  // ICameraCommand::WriteCommand calls
     volatile LONG framesSent = 0;
     volatile LONG refuseCommandLookups = 0;  // the next lookups of ICameraCommand fail
-    DWORD streamStopWaitMs = 5000;            // how long a stop waits for the streaming thread
-    std::string commandLogPath;               // each command carried out is appended here
+    DWORD streamStopWaitMs = 5000;           // how long a stop waits for the streaming thread
+    std::string commandLogPath;              // each command carried out is appended here
 };
 
 // The one control of the module, exported as "SimCaptureControlBlock".
@@ -54,8 +54,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
 
     // IKsPropertySet: present, with no property sets of its own.
-    HRESULT STDMETHODCALLTYPE Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return E_PROP_SET_UNSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*) override { return E_PROP_SET_UNSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override
+    {
+        return E_PROP_SET_UNSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*) override
+    {
+        return E_PROP_SET_UNSUPPORTED;
+    }
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID, DWORD, DWORD*) override { return E_PROP_SET_UNSUPPORTED; }
     // IAMVideoProcAmp: accepts every value.
     HRESULT STDMETHODCALLTYPE GetRange(long, long* min, long* max, long* step, long* def, long* flags) override;

@@ -14,7 +14,8 @@ const dshow::ClassEntry kClasses[] = {
 // A DirectShow-only camera: its commands go through the capture pin.
 const wchar_t kDeviceName[] = L"PC Camera";
 
-HRESULT ListAsVideoInput(bool install) {
+HRESULT ListAsVideoInput(bool install)
+{
     IFilterMapper2* mapper = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                                   reinterpret_cast<void**>(&mapper));
@@ -34,18 +35,21 @@ HRESULT ListAsVideoInput(bool install) {
 
 }  // namespace
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
+{
     return dshow::GetClassObject(kClasses, ARRAYSIZE(kClasses), clsid, iid, out);
 }
 
 STDAPI DllCanUnloadNow() { return dshow::CanUnloadNow(); }
 
-STDAPI DllRegisterServer() {
+STDAPI DllRegisterServer()
+{
     HRESULT hr = dshow::RegisterServer(kClasses, ARRAYSIZE(kClasses), true);
     return FAILED(hr) ? hr : ListAsVideoInput(true);
 }
 
-STDAPI DllUnregisterServer() {
+STDAPI DllUnregisterServer()
+{
     ListAsVideoInput(false);
     return dshow::RegisterServer(kClasses, ARRAYSIZE(kClasses), false);
 }

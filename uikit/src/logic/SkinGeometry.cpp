@@ -22,16 +22,12 @@ int SliderTrack::PositionAt(int coordinate) const
     const int travel = vertical ? length - thumb : length - marginEnd - marginStart - thumb;
     // The extremes first, so a track without room for travel still maps.
     if (vertical) {
-        if (coordinate <= start || travel <= 0)
-            return max;
-        if (coordinate >= end)
-            return min;
+        if (coordinate <= start || travel <= 0) return max;
+        if (coordinate >= end) return min;
         return max - (max - min) * (coordinate - half) / travel;
     }
-    if (coordinate <= start || travel <= 0)
-        return min;
-    if (coordinate >= end)
-        return max;
+    if (coordinate <= start || travel <= 0) return min;
+    if (coordinate >= end) return max;
     return min + (coordinate - marginStart - half) * (max - min) / travel;
 }
 
@@ -48,16 +44,13 @@ int SliderTrack::ThumbOffset(int position) const
 
 int SliderTrack::FilledLength(int position, int separator) const
 {
-    if (max <= min)
-        return 0;
-    if (separator < 0)
-        return (position - min) * length / (max - min);
+    if (max <= min) return 0;
+    if (separator < 0) return (position - min) * length / (max - min);
     if (position < separator) {
-        if (separator <= min)
-            return 0;
+        if (separator <= min) return 0;
         return static_cast<int>(((position - min) * length / (separator - min)) * 0.5);
     }
-    if (separator >= max) // only the maximum itself lies right of such a mark
+    if (separator >= max)  // only the maximum itself lies right of such a mark
         return length;
     return static_cast<int>((static_cast<double>(position - separator) / (max - separator) * 0.5 + 0.5) * length);
 }
@@ -70,12 +63,10 @@ int WheelGeometry::Distance(int x, int y) const
 
 int WheelGeometry::AngleLite(int x, int y, float radius) const
 {
-    if (x == cx)
-        return y <= cy ? 0 : -180;
-    if (y == cy)
-        return x > cx ? 90 : -90;
+    if (x == cx) return y <= cy ? 0 : -180;
+    if (y == cy) return x > cx ? 90 : -90;
     float cosine = static_cast<float>(cy - y) / radius;
-    cosine = std::clamp(cosine, -1.0f, 1.0f); // a rounded radius may fall short of |cy - y|
+    cosine = std::clamp(cosine, -1.0f, 1.0f);  // a rounded radius may fall short of |cy - y|
     const float degrees = std::acos(cosine) * 180.0f / 3.141592653589793f;
     const int magnitude = static_cast<int>(degrees);
     return x > cx ? magnitude : -magnitude;
@@ -90,22 +81,17 @@ int WheelGeometry::Angle(int x, int y) const
 bool WheelGeometry::Contains(int x, int y) const
 {
     const int d = Distance(x, y);
-    if (d < inner || d > outer)
-        return false;
+    if (d < inner || d > outer) return false;
     const int t = AngleLite(x, y, static_cast<float>(d));
     return t >= Low() && t <= High();
 }
 
-int WheelGeometry::ClampPosition(int position) const
-{
-    return std::clamp(position, min, max);
-}
+int WheelGeometry::ClampPosition(int position) const { return std::clamp(position, min, max); }
 
 int WheelGeometry::SnappedPosition(int t) const
 {
     const int lo = Low(), hi = High();
-    if (hi == lo)
-        return min;
+    if (hi == lo) return min;
     const int snapped = (t >= 0 ? (t + 18) / 36 : (t - 18) / 36) * 36 + 3;
     return ClampPosition(((snapped - lo) * max + (hi - snapped) * min) / (hi - lo));
 }
@@ -113,8 +99,7 @@ int WheelGeometry::SnappedPosition(int t) const
 int WheelGeometry::DisplayPosition(int t) const
 {
     const int lo = Low(), hi = High();
-    if (hi == lo)
-        return min;
+    if (hi == lo) return min;
     return ClampPosition(((hi - t) * min + (t - lo) * max) / (hi - lo));
 }
 
@@ -133,15 +118,12 @@ void CollectOpaqueRuns(const uint32_t* pixels, int width, int height, uint32_t k
         const uint32_t* row = pixels + static_cast<size_t>(y) * width;
         int x = 0;
         while (x < width) {
-            while (x < width && row[x] == key)
-                ++x;
+            while (x < width && row[x] == key) ++x;
             const int left = x;
-            while (x < width && row[x] != key)
-                ++x;
-            if (x > left)
-                runs.push_back({y, left, x});
+            while (x < width && row[x] != key) ++x;
+            if (x > left) runs.push_back({y, left, x});
         }
     }
 }
 
-} // namespace kvq
+}  // namespace kvq

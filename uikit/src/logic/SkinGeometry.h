@@ -73,4 +73,4 @@ struct Run {
 // pixels as 0x00RRGGBB); empty runs are never produced.
 void CollectOpaqueRuns(const uint32_t* pixels, int width, int height, uint32_t key, std::vector<Run>& runs);
 
-} // namespace kvq
+}  // namespace kvq

@@ -14,16 +14,16 @@ namespace kjpeg {
 // Lookup tables of the RGB24 conversion (studio-range BT.601, 10-bit fixed
 // point), filled by CreateColourTables.
 struct Rgb24Tables {
-  int32_t luma[256];
-  int32_t crToRed[256];
-  int32_t cbToBlue[256];
-  int32_t cbToGreen[256];
-  int32_t crToGreen[256];
+    int32_t luma[256];
+    int32_t crToRed[256];
+    int32_t cbToBlue[256];
+    int32_t cbToGreen[256];
+    int32_t crToGreen[256];
 };
 
 // RGB555 pixel by (Y >> 3) << 10 | (Cb >> 3) << 5 | (Cr >> 3).
 struct Rgb555Table {
-  uint16_t pixel[1 << 15];
+    uint16_t pixel[1 << 15];
 };
 
 void CreateColourTables(Rgb24Tables* tables);
@@ -31,10 +31,10 @@ void CreateColourTables(Rgb555Table* table);
 
 // The caller's picture buffer and the size of the open format.
 struct Picture {
-  uint8_t* pixels;
-  size_t capacity;
-  uint32_t width;
-  uint32_t height;
+    uint8_t* pixels;
+    size_t capacity;
+    uint32_t width;
+    uint32_t height;
 };
 
 // Each returns the bytes written, width x height x bytes per pixel, or 0

@@ -71,7 +71,10 @@ FX_API HINSTANCE AfxFindResourceHandle(const wchar_t* name, const wchar_t* type)
 // Makes a module the current resource module for the life of the scope.
 class FX_API CResourceModuleScope {
 public:
-    explicit CResourceModuleScope(HINSTANCE instance) : m_saved(AfxGetResourceHandle()) { AfxSetResourceHandle(instance); }
+    explicit CResourceModuleScope(HINSTANCE instance) : m_saved(AfxGetResourceHandle())
+    {
+        AfxSetResourceHandle(instance);
+    }
     ~CResourceModuleScope() { AfxSetResourceHandle(m_saved); }
     CResourceModuleScope(const CResourceModuleScope&) = delete;
     CResourceModuleScope& operator=(const CResourceModuleScope&) = delete;

@@ -34,8 +34,9 @@ private:
 // belong to the dialog object and are freed with it.
 class FX_API CPrintDialog {
 public:
-    CPrintDialog(BOOL setupOnly, DWORD flags = PD_ALLPAGES | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOPAGENUMS |
-                                               PD_HIDEPRINTTOFILE | PD_NOSELECTION,
+    CPrintDialog(BOOL setupOnly,
+                 DWORD flags = PD_ALLPAGES | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE |
+                               PD_NOSELECTION,
                  CWnd* parent = nullptr);
     ~CPrintDialog();
     CPrintDialog(const CPrintDialog&) = delete;

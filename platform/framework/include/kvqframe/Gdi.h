@@ -96,7 +96,10 @@ public:
         return ::TransparentBlt(m_hDC, x, y, w, h, source->m_hDC, sx, sy, sw, sh, key);
     }
     void FillSolidRect(const RECT& rect, COLORREF colour);
-    void FillSolidRect(int x, int y, int w, int h, COLORREF colour) { FillSolidRect(CRect(x, y, x + w, y + h), colour); }
+    void FillSolidRect(int x, int y, int w, int h, COLORREF colour)
+    {
+        FillSolidRect(CRect(x, y, x + w, y + h), colour);
+    }
     COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
     CPoint MoveTo(int x, int y);
     BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }

@@ -17,7 +17,11 @@ struct CPoint : POINT {
     {
         return CPoint(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
     }
-    void Offset(int dx, int dy) { x += dx; y += dy; }
+    void Offset(int dx, int dy)
+    {
+        x += dx;
+        y += dy;
+    }
     bool operator==(const POINT& o) const { return x == o.x && y == o.y; }
     bool operator!=(const POINT& o) const { return !(*this == o); }
 };
@@ -47,9 +51,21 @@ public:
     CString(const wchar_t* text, int length) : m_text(text, length) {}
     CString(const std::wstring& text) : m_text(text) {}
 
-    CString& operator=(const wchar_t* text) { m_text = text ? text : L""; return *this; }
-    CString& operator+=(const wchar_t* text) { if (text) m_text += text; return *this; }
-    CString& operator+=(const CString& other) { m_text += other.m_text; return *this; }
+    CString& operator=(const wchar_t* text)
+    {
+        m_text = text ? text : L"";
+        return *this;
+    }
+    CString& operator+=(const wchar_t* text)
+    {
+        if (text) m_text += text;
+        return *this;
+    }
+    CString& operator+=(const CString& other)
+    {
+        m_text += other.m_text;
+        return *this;
+    }
     bool operator==(const wchar_t* text) const { return m_text == (text ? text : L""); }
     bool operator!=(const wchar_t* text) const { return !(*this == text); }
 

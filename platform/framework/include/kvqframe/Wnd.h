@@ -166,7 +166,7 @@ private:
     static LRESULT Dispatch(CWnd* wnd, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     LifeGuard* m_guards = nullptr;
-    Frame* m_frame = nullptr; // the message being processed, for Default()
+    Frame* m_frame = nullptr;  // the message being processed, for Default()
 };
 
 // A static control, the base of controls subclassed from dialog statics.
@@ -177,4 +177,3 @@ public:
         return CWnd::Create(L"STATIC", text, style, rect, parent, id);
     }
 };
-

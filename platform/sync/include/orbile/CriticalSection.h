@@ -21,37 +21,37 @@ inline void LeaveSection(NativeSection* section) { section->unlock(); }
 #endif
 
 class CriticalSection {
- public:
+public:
 #ifdef _WIN32
-  CriticalSection() { InitializeCriticalSection(&section_); }
-  ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
 #else
-  CriticalSection() = default;
+    CriticalSection() = default;
 #endif
-  CriticalSection(const CriticalSection&) = delete;
-  CriticalSection& operator=(const CriticalSection&) = delete;
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
 
-  void Enter() { EnterSection(&section_); }
-  void Leave() { LeaveSection(&section_); }
-  NativeSection* Native() { return &section_; }
+    void Enter() { EnterSection(&section_); }
+    void Leave() { LeaveSection(&section_); }
+    NativeSection* Native() { return &section_; }
 
- private:
-  NativeSection section_;
+private:
+    NativeSection section_;
 };
 
 // Holds a lock for the guard's lifetime: one of ours, or a bare section that
 // a platform interface (a DirectShow filter and its pins) shares by address.
 class Locked {
- public:
-  explicit Locked(CriticalSection& section) : Locked(section.Native()) {}
-  explicit Locked(NativeSection* section) : section_(section) { EnterSection(section_); }
-  explicit Locked(NativeSection& section) : Locked(&section) {}
-  ~Locked() { LeaveSection(section_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
+public:
+    explicit Locked(CriticalSection& section) : Locked(section.Native()) {}
+    explicit Locked(NativeSection* section) : section_(section) { EnterSection(section_); }
+    explicit Locked(NativeSection& section) : Locked(&section) {}
+    ~Locked() { LeaveSection(section_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
 
- private:
-  NativeSection* section_;
+private:
+    NativeSection* section_;
 };
 
 }  // namespace orbile
