@@ -52,9 +52,14 @@ TEST(SliderTrack, PlacesTheThumbAndTheFill)
     struct Case {
         int pos, sep, expect;
     } cases[] = {
-        {50, -1, 86},  {100, -1, 173}, {10, 20, 43},    {20, 20, 86},
-        {60, 20, 129}, {0, 0, 86},     {100, 100, 173},  // separator at the maximum: the right half has no width of
-                                                         // range
+        {50, -1, 86},
+        {100, -1, 173},
+        {10, 20, 43},
+        {20, 20, 86},
+        {60, 20, 129},
+        {0, 0, 86},
+        // The separator at the maximum: the right half has no width of range.
+        {100, 100, 173},
         {99, 100, 85},
     };
     for (const Case& c : cases) EXPECT_EQ(meter.FilledLength(c.pos, c.sep), c.expect) << c.pos << " sep " << c.sep;
