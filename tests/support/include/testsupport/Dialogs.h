@@ -7,29 +7,38 @@
 
 namespace testsupport {
 
+namespace detail {
+
+struct DialogSearch {
+    DWORD process;
+    const wchar_t* title;
+    std::vector<HWND> found;
+};
+
+// A plain function: on 32-bit Windows a lambda does not convert to the
+// stdcall callback EnumWindows takes.
+inline BOOL CALLBACK CollectDialog(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16] = L"", text[64] = L"";
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, text, 64);
+    if (owner == search->process && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+        wcscmp(text, search->title) == 0)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace detail
+
 // The visible dialog boxes (class "#32770") of a process with this title,
 // in the system's window order.
 inline std::vector<HWND> VisibleDialogs(DWORD process, const wchar_t* title)
 {
-    struct Search {
-        DWORD process;
-        const wchar_t* title;
-        std::vector<HWND> found;
-    } search{process, title, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t className[16] = L"", text[64] = L"";
-            GetClassNameW(window, className, 16);
-            GetWindowTextW(window, text, 64);
-            if (owner == search->process && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
-                wcscmp(text, search->title) == 0)
-                search->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    detail::DialogSearch search{process, title, {}};
+    EnumWindows(detail::CollectDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
