@@ -70,6 +70,14 @@ const int kBarDockOffsetY = 26;
 // Models whose zoom steps show as a percentage on the picture.
 bool ShowsZoomPercent(int model) { return model == 0x33 || model == 0x53; }
 
+// A freeze in the polled status is asked of the camera once more before it is
+// shown: only when the camera's own answer still says frozen does it count.
+bool IsFreezeConfirmed(KVQDocCamController* controller)
+{
+    if (!controller->m_status.frozen) return false;
+    return controller->GetFreezeConfig() && controller->m_status.frozen;
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame() = default;
@@ -233,8 +241,8 @@ void CMainFrame::RefreshDeviceState(KVQDocCamController* controller)
 void CMainFrame::RefreshControls(KVQDocCamController* controller)
 {
     if (m_osdKind == OSD_PLAYBACK_SPEED) ShowOsd(OSD_NONE, 0);
-    DocCamStatus& status = controller->m_status;
-    if (status.frozen && controller->GetFreezeConfig() && status.frozen) {
+    const DocCamStatus& status = controller->m_status;
+    if (IsFreezeConfirmed(controller)) {
         if (!m_remoteCamera) ShowOsd(OSD_FROZEN, kOsdTicks);
     } else if (m_osdKind == OSD_FROZEN) {
         ShowOsd(OSD_NONE, 0);

@@ -4,6 +4,7 @@
 
 #include <kvqdoccam.h>
 
+#include "CaptureSeries.h"
 #include "CommandIds.h"
 #include "ConsoleText.h"
 #include "LanguageText.h"

@@ -1,5 +1,6 @@
 #include "CaptureSeries.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -8,6 +9,37 @@ const std::size_t kExtensionChars = 4;
 // "_nnnnn" between the stem and the extension.
 const std::size_t kNumberChars = 6;
 }  // namespace
+
+const int kSeriesTotalSeconds[kSeriesTableRows] = {60,    120,   180,    300,    600,    1200,  1800,
+                                                   2400,  3600,  4800,   6000,   7200,   10800, 21600,
+                                                   43200, 86400, 129600, 172800, 216000, 259200};
+const int kSeriesIntervalSeconds[kSeriesTableRows] = {5,   10,  15,   20,   30,   40,   50,   60,   120,   180,
+                                                      300, 600, 1200, 1800, 2400, 3000, 3600, 7200, 10800, 21600};
+
+int SeriesTotalSeconds(int index) { return kSeriesTotalSeconds[std::clamp(index, 0, kSeriesTableRows - 1)]; }
+
+int SeriesIntervalSeconds(int index) { return kSeriesIntervalSeconds[std::clamp(index, 0, kSeriesTableRows - 1)]; }
+
+int ShotsPerSeries(int totalIndex, int intervalIndex)
+{
+    return SeriesTotalSeconds(totalIndex) / SeriesIntervalSeconds(intervalIndex) + 1;
+}
+
+int IntervalLimitOnOpen(int totalIndex)
+{
+    const int total = SeriesTotalSeconds(totalIndex);
+    int index = 0;
+    while (index < kSeriesTableRows - 1 && kSeriesIntervalSeconds[index] < total) ++index;
+    return index;
+}
+
+int IntervalLimitForTotal(int totalIndex)
+{
+    const int total = SeriesTotalSeconds(totalIndex);
+    int index = 0;
+    while (index < kSeriesTableRows - 1 && kSeriesIntervalSeconds[index + 1] <= total) ++index;
+    return index;
+}
 
 bool MakeSeriesBaseName(const std::wstring& folder, const std::wstring& name, const std::wstring& stamp,
                         std::wstring* out)

@@ -7,6 +7,22 @@
 // Longest path the file functions take, terminator included.
 constexpr std::size_t kMaxPathChars = 260;
 
+// Capture series: the profile keeps indexes into these tables (seconds).
+constexpr int kSeriesTableRows = 20;
+extern const int kSeriesTotalSeconds[kSeriesTableRows];
+extern const int kSeriesIntervalSeconds[kSeriesTableRows];
+
+// Indexes outside the tables (a hand-edited profile) take the nearest row.
+int SeriesTotalSeconds(int index);
+int SeriesIntervalSeconds(int index);
+int ShotsPerSeries(int totalIndex, int intervalIndex);
+
+// The longest interval a series of this total time offers: as the settings
+// dialog opens, the first interval at least as long as the total time; once
+// the total time is moved, the last one not longer.
+int IntervalLimitOnOpen(int totalIndex);
+int IntervalLimitForTotal(int totalIndex);
+
 // The name a series' shots are numbered from: folder + "\" + name + stamp +
 // ".jpg". The folder is joined with a backslash even when it ends in one
 // (the file system takes the doubled one). False, leaving out as it was,

@@ -18,19 +18,3 @@ constexpr int kShortPathLength = 32;
 // its first three characters, "..." and its last component (from the last
 // backslash on), cut to 32 characters with a closing "..." when still longer.
 void ShortenPath(wchar_t (&out)[kShortPathLength + 1], const wchar_t* path);
-
-// Capture series: the profile keeps indexes into these tables (seconds).
-constexpr int kSeriesTableRows = 20;
-extern const int kSeriesTotalSeconds[kSeriesTableRows];
-extern const int kSeriesIntervalSeconds[kSeriesTableRows];
-
-// Indexes outside the tables (a hand-edited profile) take the nearest row.
-int SeriesTotalSeconds(int index);
-int SeriesIntervalSeconds(int index);
-int ShotsPerSeries(int totalIndex, int intervalIndex);
-
-// The longest interval a series of this total time offers: as the settings
-// dialog opens, the first interval at least as long as the total time; once
-// the total time is moved, the last one not longer.
-int IntervalLimitOnOpen(int totalIndex);
-int IntervalLimitForTotal(int totalIndex);

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "ConsoleText.h"
+#include "CaptureSeries.h"
 #include "LanguageText.h"
 
 namespace {

@@ -58,36 +58,4 @@ TEST(Timestamp, CurrentTimeHasTheFileNameShape)
         << std::string(stamp.begin(), stamp.end());
 }
 
-TEST(SeriesTables, ShotsPerSeries)
-{
-    EXPECT_EQ(ShotsPerSeries(0, 0), 13);    // 60 / 5 + 1
-    EXPECT_EQ(ShotsPerSeries(19, 19), 13);  // 259200 / 21600 + 1
-    EXPECT_EQ(ShotsPerSeries(0, 19), 1);    // interval longer than the series
-    EXPECT_EQ(ShotsPerSeries(3, 4), 11);    // 300 / 30 + 1
-    // A hand-edited profile: indexes outside the tables take the nearest row.
-    EXPECT_EQ(ShotsPerSeries(-7, 400), ShotsPerSeries(0, 19));
-    EXPECT_EQ(SeriesTotalSeconds(99), 259200);
-    EXPECT_EQ(SeriesIntervalSeconds(-1), 5);
-    for (int i = 1; i < kSeriesTableRows; ++i) {
-        EXPECT_LT(kSeriesTotalSeconds[i - 1], kSeriesTotalSeconds[i]);
-        EXPECT_LT(kSeriesIntervalSeconds[i - 1], kSeriesIntervalSeconds[i]);
-    }
-}
-
 }  // namespace
-
-TEST(SeriesTables, IntervalLimitsOfATotalTime)
-{
-    struct Case {
-        int totalIndex, onOpen, afterMove;
-    } cases[] = {
-        {0, 7, 7},     // 1 min: up to the 1 min interval either way
-        {9, 17, 16},   // 80 min: 2 h as opened (first not below), 1 h once moved (last not above)
-        {3, 10, 10},   // 5 min: exactly an interval
-        {19, 19, 19},  // 72 h: every interval, never past the table
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(IntervalLimitOnOpen(c.totalIndex), c.onOpen) << c.totalIndex;
-        EXPECT_EQ(IntervalLimitForTotal(c.totalIndex), c.afterMove) << c.totalIndex;
-    }
-}

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "ConsoleText.h"
+#include "CaptureSeries.h"
 #include "LiveFramePath.h"
 #include "SimCameraFrames.h"
 #include "TimedCapture.h"

@@ -42,9 +42,16 @@ CpuInfo readCpuid()
 
 bool has(const CpuInfo& info, uint32_t features) { return (info.featureFlags & features) == features; }
 
-// The instruction sets the kernels of each class use.
+// The instruction sets the kernels of each class use, indexed by class.
 constexpr uint32_t kClassNeeds[CPU_CLASS_COUNT] = {
-    0, 0, 0, CPU_FEATURE_MMX, CPU_FEATURE_MMX, CPU_FEATURE_MMX | CPU_FEATURE_SSE, CPU_FEATURE_MMX | CPU_FEATURE_SSE2};
+    0,                                  // CPU_CLASS_OTHER
+    0,                                  // CPU_CLASS_FAMILY5
+    0,                                  // CPU_CLASS_FAMILY6
+    CPU_FEATURE_MMX,                    // CPU_CLASS_FAMILY5_MMX
+    CPU_FEATURE_MMX,                    // CPU_CLASS_FAMILY6_MMX
+    CPU_FEATURE_MMX | CPU_FEATURE_SSE,  // CPU_CLASS_FAMILY6_SSE
+    CPU_FEATURE_MMX | CPU_FEATURE_SSE2  // CPU_CLASS_FAMILY15_SSE2
+};
 }  // namespace
 
 const CpuInfo& processorInfo()
@@ -58,14 +65,14 @@ int32_t classifyProcessor(const CpuInfo& info)
     const bool mmx = has(info, CPU_FEATURE_MMX);
     switch (info.family) {
     case 5:
-        return mmx ? 3 : 1;
+        return mmx ? CPU_CLASS_FAMILY5_MMX : CPU_CLASS_FAMILY5;
     case 6:
-        if (mmx && !has(info, CPU_FEATURE_SSE)) return 4;
-        return mmx ? 5 : 2;
+        if (mmx && !has(info, CPU_FEATURE_SSE)) return CPU_CLASS_FAMILY6_MMX;
+        return mmx ? CPU_CLASS_FAMILY6_SSE : CPU_CLASS_FAMILY6;
     case 15:
-        return has(info, CPU_FEATURE_SSE2) ? 6 : 0;
+        return has(info, CPU_FEATURE_SSE2) ? CPU_CLASS_FAMILY15_SSE2 : CPU_CLASS_OTHER;
     default:
-        return 0;
+        return CPU_CLASS_OTHER;
     }
 }
 

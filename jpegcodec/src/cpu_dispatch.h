@@ -128,7 +128,20 @@ enum : uint32_t {
     CPU_FEATURE_SSE2 = 1u << 26,
 };
 
-enum { CPU_CLASS_COUNT = 7, CPU_NO_OVERRIDE = -1 };
+// Processor classes: which kernels a processor runs, named by its CPUID family
+// and instruction sets. The values are those of the "USECPU" override and of
+// the records' class members.
+enum : int32_t {
+    CPU_CLASS_OTHER = 0,          // any other family, or no CPUID: portable kernels
+    CPU_CLASS_FAMILY5 = 1,        // portable kernels
+    CPU_CLASS_FAMILY6 = 2,        // portable kernels
+    CPU_CLASS_FAMILY5_MMX = 3,    // MMX; the Huffman decoder refills a byte at a time
+    CPU_CLASS_FAMILY6_MMX = 4,    // MMX
+    CPU_CLASS_FAMILY6_SSE = 5,    // MMX with the SSE integer additions
+    CPU_CLASS_FAMILY15_SSE2 = 6,  // SSE2
+    CPU_CLASS_COUNT = 7,
+};
+enum { CPU_NO_OVERRIDE = -1 };
 
 // The processor record, read once per process.
 const CpuInfo& processorInfo();

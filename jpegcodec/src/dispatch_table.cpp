@@ -27,7 +27,7 @@ __attribute__((target("mmx"))) void clearMmxState() { _mm_empty(); }
 // The bodies of one slot, by class.
 template <class Fn>
 struct ClassBodies {
-    Fn portable, class3, class4, class5, class6;
+    Fn portable, family5Mmx, family6Mmx, family6Sse, family15Sse2;
 };
 
 class SlotFiller {
@@ -37,17 +37,17 @@ public:
     void operator()(Fn& slot, const ClassBodies<Fn>& bodies) const
     {
         switch (cpuClass_) {
-        case 3:
-            slot = bodies.class3;
+        case CPU_CLASS_FAMILY5_MMX:
+            slot = bodies.family5Mmx;
             break;
-        case 4:
-            slot = bodies.class4;
+        case CPU_CLASS_FAMILY6_MMX:
+            slot = bodies.family6Mmx;
             break;
-        case 5:
-            slot = bodies.class5;
+        case CPU_CLASS_FAMILY6_SSE:
+            slot = bodies.family6Sse;
             break;
-        case 6:
-            slot = bodies.class6;
+        case CPU_CLASS_FAMILY15_SSE2:
+            slot = bodies.family15Sse2;
             break;
         default:
             slot = bodies.portable;

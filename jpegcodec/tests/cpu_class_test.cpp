@@ -46,17 +46,17 @@ TEST(CpuClass, FamilyAndFeaturesGiveTheClass)
         uint32_t family, features;
         int32_t expected;
     } rows[] = {
-        {4, kMmx | kSse | kSse2, 0},
-        {5, 0, 1},
-        {5, kMmx, 3},
-        {6, 0, 2},
-        {6, kSse, 2},
-        {6, kMmx, 4},
-        {6, kMmx | kSse, 5},
-        {6, kMmx | kSse | kSse2, 5},
-        {15, kMmx | kSse, 0},
-        {15, kMmx | kSse | kSse2, 6},
-        {7, kMmx | kSse | kSse2, 0},
+        {4, kMmx | kSse | kSse2, CPU_CLASS_OTHER},
+        {5, 0, CPU_CLASS_FAMILY5},
+        {5, kMmx, CPU_CLASS_FAMILY5_MMX},
+        {6, 0, CPU_CLASS_FAMILY6},
+        {6, kSse, CPU_CLASS_FAMILY6},
+        {6, kMmx, CPU_CLASS_FAMILY6_MMX},
+        {6, kMmx | kSse, CPU_CLASS_FAMILY6_SSE},
+        {6, kMmx | kSse | kSse2, CPU_CLASS_FAMILY6_SSE},
+        {15, kMmx | kSse, CPU_CLASS_OTHER},
+        {15, kMmx | kSse | kSse2, CPU_CLASS_FAMILY15_SSE2},
+        {7, kMmx | kSse | kSse2, CPU_CLASS_OTHER},
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.expected, classifyProcessor(processor(row.family, row.features)))
@@ -69,17 +69,17 @@ TEST(CpuClass, OverrideIsCappedToWhatTheProcessorCanRun)
         uint32_t family, features;
         int32_t override, expected;
     } rows[] = {
-        {15, kMmx | kSse | kSse2, 0, 0},
-        {15, kMmx | kSse | kSse2, 4, 4},
-        {6, kMmx | kSse, 2, 2},
-        {6, kMmx, 6, 4},
-        {6, kMmx, 5, 4},
-        {6, kMmx | kSse, 6, 5},
-        {5, 0, 3, 1},
-        {6, kMmx | kSse, 7, 5},
-        {6, kMmx | kSse, -1, 5},
-        {6, kMmx | kSse | kSse2, 6, 6},
-        {4, 0, 2, 2},
+        {15, kMmx | kSse | kSse2, CPU_CLASS_OTHER, CPU_CLASS_OTHER},
+        {15, kMmx | kSse | kSse2, CPU_CLASS_FAMILY6_MMX, CPU_CLASS_FAMILY6_MMX},
+        {6, kMmx | kSse, CPU_CLASS_FAMILY6, CPU_CLASS_FAMILY6},
+        {6, kMmx, CPU_CLASS_FAMILY15_SSE2, CPU_CLASS_FAMILY6_MMX},
+        {6, kMmx, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY6_MMX},
+        {6, kMmx | kSse, CPU_CLASS_FAMILY15_SSE2, CPU_CLASS_FAMILY6_SSE},
+        {5, 0, CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY5},
+        {6, kMmx | kSse, 7, CPU_CLASS_FAMILY6_SSE},
+        {6, kMmx | kSse, -1, CPU_CLASS_FAMILY6_SSE},
+        {6, kMmx | kSse | kSse2, CPU_CLASS_FAMILY15_SSE2, CPU_CLASS_FAMILY15_SSE2},
+        {4, 0, CPU_CLASS_FAMILY6, CPU_CLASS_FAMILY6},
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.expected, resolveCpuClass(processor(row.family, row.features), row.override))
@@ -258,8 +258,8 @@ TEST(CpuClass, UseCpuSelectsEveryClassTheProcessorCanRun)
 TEST(CpuClass, MmxClassesEndWithTheirOwnHook)
 {
     CpuDispatchTable portable = {}, mmx = {};
-    fillDispatchTable(&portable, 0);
-    fillDispatchTable(&mmx, 3);
+    fillDispatchTable(&portable, CPU_CLASS_OTHER);
+    fillDispatchTable(&mmx, CPU_CLASS_FAMILY5_MMX);
     EXPECT_NE(portable.endKernels, mmx.endKernels);
     mmx.endKernels();
 }
@@ -271,7 +271,7 @@ TEST(CpuClass, CallerFloatingPointWorksAfterAWriteAndAReadAtTheMmxClasses)
 {
     std::vector<uint8_t> pixels(32 * 16 * 3), jpeg(8192);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 29);
-    for (int32_t cpuClass : {3, 4}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_MMX}) {
         CpuOverride override(cpuClass);
         JPEG_PROPERTIES props;
         ASSERT_EQ(JPEG_SUCCESS, jpegInit(&props));

@@ -228,7 +228,7 @@ namespace {
 TEST(ColourInput, FlatColoursInEveryKernel)
 {
     CpuDispatchTable table = {};
-    fillDispatchTable(&table, 0);
+    fillDispatchTable(&table, CPU_CLASS_OTHER);
     struct Case {
         uint8_t r, g, b;
         int16_t y, cb, cr;

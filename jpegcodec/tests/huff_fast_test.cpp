@@ -19,7 +19,8 @@
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-constexpr int32_t kVectorClasses[] = {3, 4, 5, 6};
+constexpr int32_t kVectorClasses[] = {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_MMX, CPU_CLASS_FAMILY6_SSE,
+                                      CPU_CLASS_FAMILY15_SSE2};
 
 CpuDispatchTable tableOf(int32_t cpuClass)
 {
@@ -117,7 +118,7 @@ Coded codeBlocks(const CpuDispatchTable& table, const std::vector<Block>& blocks
 TEST(HuffmanCodersEveryClass, EmitThePortableBits)
 {
     const std::vector<Block> blocks = codingBlocks();
-    const Coded expected = codeBlocks(tableOf(0), blocks, 1 << 22);
+    const Coded expected = codeBlocks(tableOf(CPU_CLASS_OTHER), blocks, 1 << 22);
     ASSERT_EQ(JPEG_SUCCESS, expected.status);
     ASSERT_EQ(static_cast<int32_t>(expected.bytes.size()), expected.byteCount);
     for (int32_t cpuClass : kVectorClasses) {
@@ -132,7 +133,7 @@ TEST(HuffmanCodersEveryClass, WriteTheSameFileThroughItsWindow)
 {
     const std::vector<Block> blocks = codingBlocks();
     const std::string path = "huffman_coders_file.bin";
-    const Coded expected = codeBlocks(tableOf(0), blocks, JPEG_FILE_WINDOW_SIZE, path.c_str());
+    const Coded expected = codeBlocks(tableOf(CPU_CLASS_OTHER), blocks, JPEG_FILE_WINDOW_SIZE, path.c_str());
     ASSERT_EQ(JPEG_SUCCESS, expected.status);
     ASSERT_GT(expected.bytes.size(), 3u * JPEG_FILE_WINDOW_SIZE);
     for (int32_t cpuClass : kVectorClasses) {
@@ -148,9 +149,9 @@ TEST(HuffmanCodersEveryClass, ReportTheFullBufferAsThePortableCoder)
 {
     const std::vector<Block> all = codingBlocks();
     const std::vector<Block> blocks(all.begin(), all.begin() + 40);
-    const int32_t size = static_cast<int32_t>(codeBlocks(tableOf(0), blocks, 1 << 20).bytes.size());
+    const int32_t size = static_cast<int32_t>(codeBlocks(tableOf(CPU_CLASS_OTHER), blocks, 1 << 20).bytes.size());
     for (int32_t capacity = size - 9; capacity <= size + 2; ++capacity) {
-        const JPEG_STATUS expected = codeBlocks(tableOf(0), blocks, capacity).status;
+        const JPEG_STATUS expected = codeBlocks(tableOf(CPU_CLASS_OTHER), blocks, capacity).status;
         EXPECT_EQ(capacity >= size ? JPEG_SUCCESS : JPEG_OUTPUT_BUFFER_TOO_SMALL, expected) << capacity;
         for (int32_t cpuClass : kVectorClasses)
             EXPECT_EQ(expected, codeBlocks(tableOf(cpuClass), blocks, capacity).status)
@@ -270,7 +271,8 @@ TEST(HuffmanDecodersEveryClass, ReadFilesAcrossTheirWindows)
     for (const char* name : {"still_2016x1520", "restart_blocks_1023x767", "grey_1023x767"}) {
         const Bytes jpeg = fixtures::readFile(std::string(name) + ".jpg");
         const CoefficientDecode fromMemory = decodeCoefficients(jpeg, 0);
-        for (int32_t cpuClass : {0, 3, 4, 5, 6})
+        for (int32_t cpuClass : {CPU_CLASS_OTHER, CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_MMX, CPU_CLASS_FAMILY6_SSE,
+                                 CPU_CLASS_FAMILY15_SSE2})
             EXPECT_TRUE(fromMemory == decodeCoefficients(jpeg, cpuClass, "huffman_decoders_file.jpg"))
                 << name << " class " << cpuClass;
     }

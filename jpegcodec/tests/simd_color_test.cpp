@@ -105,7 +105,7 @@ TEST(SimdColour, DecoderOutputFollowsThePortableKernelForEveryColour)
     const uint8_t* const y[2] = {luma, luma + 7};
     uint8_t cb[kLine], cr[kLine];
     std::vector<const void*> checked;
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable vector = tableOf(cpuClass);
         for (const OutputSlot& slot : kOutputSlots) {
             if (alreadyChecked(vector, slot, &checked)) continue;
@@ -136,7 +136,7 @@ TEST(SimdColour, HalfWidthChromaServesItsOwnPixelPair)
         cb[i] = static_cast<uint8_t>(40 + 17 * i);
         cr[i] = static_cast<uint8_t>(230 - 19 * i);
     }
-    const CpuDispatchTable vector = tableOf(5);
+    const CpuDispatchTable vector = tableOf(CPU_CLASS_FAMILY6_SSE);
     for (auto slot : {&CpuDispatchTable::decodeBgr21, &CpuDispatchTable::decodePackedYcc21}) {
         uint8_t expected[72] = {}, actual[72] = {};
         (portable().*slot)(y, cb, cr, expected, 23);
@@ -162,7 +162,7 @@ TEST(SimdColour, RowsOfEveryLengthEndAtTheirLastPixel)
         cb[i] = static_cast<uint8_t>(40 + (i * 37) % 180);
         cr[i] = static_cast<uint8_t>(30 + (i * 71) % 190);
     }
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable vector = tableOf(cpuClass);
         for (const OutputSlot& slot : kOutputSlots) {
             if (slot.redByte < 0) continue;
@@ -195,7 +195,7 @@ TEST(SimdColour, RowsOfEveryLengthEndAtTheirLastPixel)
 TEST(SimdColour, PackedInputGivesTheSameBlocksForEveryByte)
 {
     uint8_t mcu[8][32];
-    for (int32_t cpuClass : {3, 5}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE}) {
         const CpuDispatchTable vector = tableOf(cpuClass);
         for (int32_t first = 0; first < 256; ++first) {
             for (int i = 0; i < 256; ++i) mcu[i / 32][i % 32] = static_cast<uint8_t>(first + i * 7);

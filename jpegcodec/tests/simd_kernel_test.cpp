@@ -16,7 +16,9 @@ using simdtest::portable;
 using simdtest::randomBlock;
 using simdtest::tableOf;
 
-constexpr int32_t kAllClasses[] = {0, 1, 2, 3, 4, 5, 6};
+constexpr int32_t kAllClasses[] = {CPU_CLASS_OTHER,        CPU_CLASS_FAMILY5,     CPU_CLASS_FAMILY6,
+                                   CPU_CLASS_FAMILY5_MMX,  CPU_CLASS_FAMILY6_MMX, CPU_CLASS_FAMILY6_SSE,
+                                   CPU_CLASS_FAMILY15_SSE2};
 
 template <class Table>
 Table randomTable(std::mt19937& random)
@@ -36,7 +38,7 @@ struct DequantTable {
 TEST(SimdKernels, FastQuantiserEqualsPortableOverTheWholeCoefficientRange)
 {
     std::mt19937 random(1);
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable table = tableOf(cpuClass);
         ASSERT_EQ(table.quantizeFast, table.activeQuantize);
         for (int32_t n = 0; n < kRandomBlocks / 3; ++n) {
@@ -60,7 +62,8 @@ TEST(SimdKernels, FastQuantiserEqualsPortableOverTheWholeCoefficientRange)
 TEST(SimdKernels, AccurateQuantiserDropsOnlyTheMultipliersLowestBit)
 {
     std::mt19937 random(2);
-    for (int32_t cpuClass : {3, 4, 5, 6}) {
+    for (int32_t cpuClass :
+         {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable table = tableOf(cpuClass);
         for (int32_t n = 0; n < kRandomBlocks / 4; ++n) {
             const QuantTable multipliers = randomTable<QuantTable>(random);
@@ -85,7 +88,7 @@ TEST(SimdKernels, AccurateQuantiserDropsOnlyTheMultipliersLowestBit)
 TEST(SimdKernels, AccurateDequantiserEqualsPortable)
 {
     std::mt19937 random(3);
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable table = tableOf(cpuClass);
         for (int32_t n = 0; n < kRandomBlocks / 3; ++n) {
             const DequantTable factors = randomTable<DequantTable>(random);
@@ -105,7 +108,7 @@ TEST(SimdKernels, AccurateDequantiserEqualsPortable)
 TEST(SimdKernels, SampleStoreEqualsPortable)
 {
     std::mt19937 random(5);
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable table = tableOf(cpuClass);
         for (int32_t n = 0; n < 2000; ++n) {
             const Block block = randomBlock(random, 0, 255);
@@ -170,7 +173,7 @@ TEST(SimdKernels, EncoderColourInputGivesTheSameBlocksForEveryColour)
         {"cmyk21", nullptr, &CpuDispatchTable::encodeCmyk21, 16, 8, 4},
         {"cmyk22", nullptr, &CpuDispatchTable::encodeCmyk22, 16, 16, 4},
     };
-    const CpuDispatchTable vector = tableOf(3);
+    const CpuDispatchTable vector = tableOf(CPU_CLASS_FAMILY5_MMX);
     for (const EncodeSlot& slot : slots) expectSameBlocksForEveryColour(slot, vector);
     vector.endKernels();
 }
@@ -181,7 +184,7 @@ TEST(SimdKernels, GreyInputEqualsPortableWithAStride)
     for (int i = 0; i < 88; ++i) rows[i / 11][i % 11] = static_cast<uint8_t>(i * 37 + 200);
     Block expected, actual;
     portable().encodeGrey(&rows[0][1], 11, expected.values);
-    const CpuDispatchTable vector = tableOf(4);
+    const CpuDispatchTable vector = tableOf(CPU_CLASS_FAMILY6_MMX);
     vector.encodeGrey(&rows[0][1], 11, actual.values);
     vector.endKernels();
     EXPECT_TRUE(expected == actual);

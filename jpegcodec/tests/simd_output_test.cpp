@@ -64,7 +64,7 @@ Written writeSegments(const CpuDispatchTable& table, bool toFile)
 
 TEST(SimdOutput, MarkerSegmentsGiveThePortableBytesInMemoryAndFiles)
 {
-    const CpuDispatchTable vector = tableOf(3);
+    const CpuDispatchTable vector = tableOf(CPU_CLASS_FAMILY5_MMX);
     for (bool toFile : {false, true}) {
         const Written expected = writeSegments(portable(), toFile), actual = writeSegments(vector, toFile);
         EXPECT_EQ(expected.statuses, actual.statuses) << "file " << toFile;
@@ -78,7 +78,7 @@ TEST(SimdOutput, MarkerSegmentsGiveThePortableBytesInMemoryAndFiles)
 // the accumulator left empty for the segment that follows.
 TEST(SimdOutput, PendingBitsLeaveAsStuffedBytesBeforeTheSegment)
 {
-    const CpuDispatchTable vector = tableOf(5);
+    const CpuDispatchTable vector = tableOf(CPU_CLASS_FAMILY6_SSE);
     auto io = std::make_unique<EntropyIo>();
     uint8_t memory[16] = {};
     outputOpen(io.get(), memory, sizeof memory);

@@ -37,7 +37,7 @@ inline CpuDispatchTable tableOf(int32_t cpuClass)
 
 inline const CpuDispatchTable& portable()
 {
-    static const CpuDispatchTable table = tableOf(0);
+    static const CpuDispatchTable table = tableOf(CPU_CLASS_OTHER);
     return table;
 }
 

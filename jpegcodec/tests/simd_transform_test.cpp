@@ -101,7 +101,7 @@ constexpr TransformSlot kTransforms[] = {
 TEST(SimdTransforms, StayWithinTheirBoundOfThePortableKernelsOnPictures)
 {
     std::mt19937 random(11);
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable vector = tableOf(cpuClass);
         for (const TransformSlot& t : kTransforms) {
             int32_t largest = 0;
@@ -124,7 +124,8 @@ TEST(SimdTransforms, StayWithinTheirBoundOfThePortableKernelsOnPictures)
 
 TEST(SimdTransforms, AccurateBodiesOfEveryVectorClassAgreeBitForBit)
 {
-    const CpuDispatchTable tables[] = {tableOf(3), tableOf(5), tableOf(6)};
+    const CpuDispatchTable tables[] = {tableOf(CPU_CLASS_FAMILY5_MMX), tableOf(CPU_CLASS_FAMILY6_SSE),
+                                       tableOf(CPU_CLASS_FAMILY15_SSE2)};
     std::mt19937 random(12);
     for (int32_t n = 0; n < kRandomBlocks; ++n) {
         const Block input = n % 3 == 0   ? randomBlock(random, -32768, 32767)
@@ -148,7 +149,7 @@ TEST(SimdTransforms, AccurateBodiesOfEveryVectorClassAgreeBitForBit)
 TEST(SimdTransforms, InverseBodiesGiveSamplesForAnyCoefficients)
 {
     std::mt19937 random(13);
-    for (int32_t cpuClass : {3, 5, 6}) {
+    for (int32_t cpuClass : {CPU_CLASS_FAMILY5_MMX, CPU_CLASS_FAMILY6_SSE, CPU_CLASS_FAMILY15_SSE2}) {
         const CpuDispatchTable vector = tableOf(cpuClass);
         for (int32_t n = 0; n < kRandomBlocks / 3; ++n) {
             const Block input = randomBlock(random, -32768, 32767);
@@ -167,7 +168,7 @@ TEST(SimdTransforms, InverseBodiesGiveSamplesForAnyCoefficients)
 // before the output stage is level 128, where the portable kernel gives 129.
 TEST(SimdTransforms, FastInverseOutputStageTruncates)
 {
-    const CpuDispatchTable vector = tableOf(3);
+    const CpuDispatchTable vector = tableOf(CPU_CLASS_FAMILY5_MMX);
     Block block = {}, expected = {};
     block.values[0] = 8;
     expected = block;
