@@ -205,6 +205,8 @@ private:
     // user cancelled the offer to save its picture.
     bool OfferToSaveEmbeddedPicture();
     void ShowSnapshot();
+    void TakeLocalSnapshot();
+    void TakeRemoteSnapshot(IRemoteCamera& remote);
     void SaveDisplayedPictureAs();
     void OpenPictureFile(const wchar_t* path);
     void PrintPicture();

@@ -16,20 +16,33 @@ bool CMainFrame::OfferToSaveEmbeddedPicture()
 
 void CMainFrame::ShowSnapshot()
 {
-    // A viewed console's snapshot comes from its server through the network
-    // panel, once that is there.
-    if (m_remoteCamera || !m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
+    if (!m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
     m_pictureWindow.SetTitle(TimestampString());
     m_pictureWindow.ShowWindow(SW_SHOW);
-    {
-        LiveFramePath::FrameAccess access(m_live);
-        CFrameBuffer* frame = access.Display();
-        if (!frame || !frame->HasPicture()) return;
-        frame->m_newPicture = 1;
-        m_pictureWindow.TakeFrame(*frame);
-        frame->m_newPicture = 0;
-    }
+    if (m_remoteCamera)
+        TakeRemoteSnapshot(*m_remoteCamera);
+    else
+        TakeLocalSnapshot();
     m_pictureWindow.Invalidate(FALSE);
+}
+
+void CMainFrame::TakeLocalSnapshot()
+{
+    LiveFramePath::FrameAccess access(m_live);
+    CFrameBuffer* frame = access.Display();
+    if (!frame || !frame->HasPicture()) return;
+    frame->m_newPicture = 1;
+    m_pictureWindow.TakeFrame(*frame);
+    frame->m_newPicture = 0;
+}
+
+void CMainFrame::TakeRemoteSnapshot(IRemoteCamera& remote)
+{
+    // No reply or bytes that are no picture leave the window as it was.
+    std::vector<uint8_t> reply;
+    CFrameBuffer snapshot;
+    if (remote.RequestSnapshot(reply) && snapshot.LoadPicture(reply.data(), reply.size()))
+        m_pictureWindow.TakeFrame(snapshot);
 }
 
 void CMainFrame::SaveDisplayedPictureAs()

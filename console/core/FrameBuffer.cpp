@@ -134,20 +134,12 @@ BOOL KVQFrameBuffer::LoadFromBitmap(HBITMAP bitmap)
            0;
 }
 
-BOOL KVQFrameBuffer::LoadPicture(HANDLE file)
+// Decodes the picture in a moveable global block of the given size with
+// the platform's picture loader; the block is freed whatever happens.
+BOOL KVQFrameBuffer::LoadFromGlobal(HGLOBAL memory, DWORD bytes)
 {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargestPictureFile) return FALSE;
-    const DWORD bytes = static_cast<DWORD>(size.QuadPart);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!memory) return FALSE;
-
-    DWORD read = 0;
-    void* data = GlobalLock(memory);
-    const BOOL readAll = data && ReadFile(file, data, bytes, &read, nullptr) && read == bytes;
-    GlobalUnlock(memory);
     IStream* stream = nullptr;
-    if (!readAll || FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
         GlobalFree(memory);
         return FALSE;
     }
@@ -164,6 +156,40 @@ BOOL KVQFrameBuffer::LoadPicture(HANDLE file)
         result = LoadFromBitmap(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
     picture->Release();
     return result;
+}
+
+BOOL KVQFrameBuffer::LoadPicture(HANDLE file)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargestPictureFile) return FALSE;
+    const DWORD bytes = static_cast<DWORD>(size.QuadPart);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return FALSE;
+
+    DWORD read = 0;
+    void* data = GlobalLock(memory);
+    const BOOL readAll = data && ReadFile(file, data, bytes, &read, nullptr) && read == bytes;
+    GlobalUnlock(memory);
+    if (!readAll) {
+        GlobalFree(memory);
+        return FALSE;
+    }
+    return LoadFromGlobal(memory, bytes);
+}
+
+BOOL KVQFrameBuffer::LoadPicture(const void* data, size_t length)
+{
+    if (!data || length == 0 || LONGLONG(length) > kLargestPictureFile) return FALSE;
+    const DWORD bytes = static_cast<DWORD>(length);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    void* block = memory ? GlobalLock(memory) : nullptr;
+    if (!block) {
+        if (memory) GlobalFree(memory);
+        return FALSE;
+    }
+    std::memcpy(block, data, bytes);
+    GlobalUnlock(memory);
+    return LoadFromGlobal(memory, bytes);
 }
 
 BOOL KVQFrameBuffer::LoadFile(const wchar_t* path)

@@ -22,7 +22,8 @@ public:
     void Release();
 
     BOOL LoadFromBitmap(HBITMAP bitmap);
-    BOOL LoadPicture(HANDLE file);  // any file the platform's picture loader reads
+    BOOL LoadPicture(HANDLE file);                      // any file the platform's picture loader reads
+    BOOL LoadPicture(const void* data, size_t length);  // the same, held in memory
     BOOL LoadFile(const wchar_t* path);
     BOOL LoadFile(const char* path);
     BOOL SaveBmp(HANDLE file);
@@ -62,6 +63,7 @@ public:
 
 private:
     void SelectBitmap(HBITMAP bitmap);
+    BOOL LoadFromGlobal(HGLOBAL memory, DWORD bytes);
 
     BITMAPINFOHEADER m_header;
     HDC m_memoryDC;

@@ -761,3 +761,14 @@ void CNetWorkPanel::SendCameraCommand(char code, unsigned char argument)
     if (m_localChosen || !m_client) return;
     Telvane::DocCamCmd(uint8_t(code), argument).send(*m_client);
 }
+
+bool CNetWorkPanel::RequestSnapshot(std::vector<uint8_t>& picture)
+{
+    if (m_localChosen || !m_client) return false;
+    Telvane::SnapshotCmd snapshot(1, 1024.0f, 768.0f);
+    uint32_t length = 0;
+    const uint8_t* bytes = snapshot.request(*m_client, length);
+    if (!bytes) return false;
+    picture.assign(bytes, bytes + length);
+    return true;
+}

@@ -66,6 +66,7 @@ public:
     const RemoteCapability& Capability() const override { return m_capability; }
     void SendCameraCommand(char code, unsigned char argument) override;
     bool TakeNewConnectionMark() override { return m_newConnection.exchange(false); }
+    bool RequestSnapshot(std::vector<uint8_t>& picture) override;
 
     // Telvane::CmdServerCallBack, on the command server's thread.
     void onCommand(Telvane::CmdServer* server, Telvane::Socket client, const void* frame, uint32_t length) override;

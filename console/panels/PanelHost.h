@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "ConsoleSettings.h"
 #include "RemoteCamera.h"
 
@@ -19,6 +22,9 @@ public:
     virtual void SendCameraCommand(char code, unsigned char argument) = 0;
     // Set when a server was chosen; reading clears it.
     virtual bool TakeNewConnectionMark() = 0;
+    // Asks for a still of the viewed camera and waits, bounded, for its
+    // bytes (a picture file); false when none came.
+    virtual bool RequestSnapshot(std::vector<uint8_t>& picture) = 0;
 };
 
 // What the panels use of the console around them: the main window in the

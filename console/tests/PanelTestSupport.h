@@ -50,6 +50,7 @@ public:
     const RemoteCapability& Capability() const override { return capability; }
     void SendCameraCommand(char code, unsigned char argument) override { sent.emplace_back(code, argument); }
     bool TakeNewConnectionMark() override { return std::exchange(newConnection, false); }
+    bool RequestSnapshot(std::vector<uint8_t>&) override { return false; }
 };
 
 class FakeHost : public IPanelHost {

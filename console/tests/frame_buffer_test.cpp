@@ -174,14 +174,18 @@ TEST(FrameBuffer, BmpKeepsOrientationThroughSaveAndLoad)
 
 // Fixtures: a 64 x 48 quadrant picture, written by libjpeg-turbo's cjpeg
 // (quality 95) and ImageMagick's convert.
-TEST(FrameBuffer, LoadsJpegAndGifUpright)
+TEST(FrameBuffer, LoadsJpegAndGifUprightFromFilesAndMemory)
 {
     for (const wchar_t* name : {L"quadrants.jpg", L"quadrants.gif"}) {
-        KVQFrameBuffer f;
-        ASSERT_TRUE(f.LoadFile(FixturePath(name).c_str())) << name;
-        EXPECT_EQ(f.Width(), 64);
-        EXPECT_EQ(f.Height(), 48);
-        ExpectQuadrants(f, 8);
+        const std::vector<unsigned char> bytes = ReadBytes(FixturePath(name));
+        KVQFrameBuffer fromFile, fromMemory;
+        ASSERT_TRUE(fromFile.LoadFile(FixturePath(name).c_str())) << name;
+        ASSERT_TRUE(fromMemory.LoadPicture(bytes.data(), bytes.size())) << name;
+        for (KVQFrameBuffer* f : {&fromFile, &fromMemory}) {
+            EXPECT_EQ(f->Width(), 64);
+            EXPECT_EQ(f->Height(), 48);
+            ExpectQuadrants(*f, 8);
+        }
     }
 }
 
@@ -201,6 +205,9 @@ TEST(FrameBuffer, FailedLoadsLeaveThePictureAlone)
     WriteBytes(junk, {});
     EXPECT_FALSE(f.LoadFile(junk.c_str()));
     DeleteFileW(junk.c_str());
+    EXPECT_FALSE(f.LoadPicture(bytes.data(), bytes.size()));
+    EXPECT_FALSE(f.LoadPicture(bytes.data(), 0));
+    EXPECT_FALSE(f.LoadPicture(nullptr, bytes.size()));
 
     EXPECT_EQ(f.Width(), 8);
     ExpectQuadrants(f, 0);

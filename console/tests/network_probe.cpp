@@ -4,7 +4,7 @@
 // step came about (0), did not (1), or could not be tried (2).
 //   network_probe register-camera DLL | share NAME | unshare | wait-name TEXT |
 //                 wait-listed TEXT | wait-unlisted TEXT | choose TEXT | selected |
-//                 press ID | wait-picture | wait-no-camera | status
+//                 press ID | wait-picture | wait-snapshot | wait-no-camera | status
 #include <windows.h>
 #include <objbase.h>
 
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "PictureCheck.h"
 #include <testsupport/PollUntil.h>
@@ -90,6 +91,34 @@ int RegisterCamera(const wchar_t* dll)
     return entry && SUCCEEDED(entry()) ? 0 : 2;
 }
 
+struct OtherWindows {
+    DWORD process;
+    HWND main;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOtherWindow(HWND window, LPARAM search)
+{
+    auto* windows = reinterpret_cast<OtherWindows*>(search);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == windows->process && window != windows->main && IsWindowVisible(window))
+        windows->found.push_back(window);
+    return TRUE;
+}
+
+// Whether a visible top-level window of the console other than its main
+// window (the embedded picture window) shows the camera's page.
+bool PictureWindowShowsPicture(HWND main)
+{
+    OtherWindows windows{0, main, {}};
+    GetWindowThreadProcessId(main, &windows.process);
+    EnumWindows(CollectOtherWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows.found)
+        if (ShownPicture(window) >= 0) return true;
+    return false;
+}
+
 void ToggleSharing(HWND panel)
 {
     SendMessageW(panel, WM_COMMAND, MAKEWPARAM(kSharing, BN_CLICKED),
@@ -153,6 +182,7 @@ int Run(const std::string& step, const char* argument)
         return 0;
     }
     if (step == "wait-picture") return Result(PollUntil(kWaitMs, [&] { return ShownPicture(main) >= 0; }));
+    if (step == "wait-snapshot") return Result(PollUntil(kWaitMs, [&] { return PictureWindowShowsPicture(main); }));
     if (step == "wait-no-camera")
         return Result(PollUntil(kWaitMs, [&] {
             const Screen shot = CapturePictureArea(main);

@@ -20,6 +20,7 @@ RUN, PROBE, PROGRAM_DIR, SIMCAM, SCRATCH = sys.argv[1:6]
 TYPE = "_dovraorbile._tcp.local."
 ZOOM_IN = 59681
 ZOOM_COMMAND = "aa"  # the camera's zoom opcode in its command log
+SNAPSHOT = 59658
 
 
 def windows_path(path):
@@ -174,6 +175,15 @@ class NetworkSharing(unittest.TestCase):
 
         self.assertTrue(self.a.ok("unshare"))
         self.assertTrue(self.b.ok("wait-unlisted", "Room A"))
+
+    def test_5_b_viewing_a_snapshots_a_s_page(self):
+        self.share("Room A")
+        self.assertTrue(self.b.ok("wait-listed", "Room A"))
+        self.b.ok("choose", "Room A")
+        self.addCleanup(self.b.ok, "choose", "this")
+        self.assertTrue(self.b.ok("wait-picture"), "B does not show A's camera picture")
+        self.b.ok("press", SNAPSHOT)
+        self.assertTrue(self.b.ok("wait-snapshot"), "B's picture window does not show A's snapshot")
 
 
 if __name__ == "__main__":
