@@ -761,3 +761,10 @@ void CNetWorkPanel::SendCameraCommand(char code, unsigned char argument)
     if (m_localChosen || !m_client) return;
     Telvane::DocCamCmd(uint8_t(code), argument).send(*m_client);
 }
+
+void CNetWorkPanel::SendGraphic(const Telvane::Graphic& shape)
+{
+    if (m_localChosen || !m_client) return;
+    // The command only borrows the shape: it never frees one it does not own.
+    Telvane::AnnotationCmd(const_cast<Telvane::Graphic*>(&shape), false).send(*m_client);
+}

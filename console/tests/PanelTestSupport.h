@@ -49,6 +49,7 @@ public:
     const RemoteCameraState& State() const override { return state; }
     const RemoteCapability& Capability() const override { return capability; }
     void SendCameraCommand(char code, unsigned char argument) override { sent.emplace_back(code, argument); }
+    void SendGraphic(const Telvane::Graphic&) override {}
     bool TakeNewConnectionMark() override { return std::exchange(newConnection, false); }
 };
 
