@@ -50,8 +50,6 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
     if (window != this || (!IsLocalCameraShown() && !m_remoteCamera) || m_drawnPlacement.IsRectEmpty() ||
         !m_drawing.GetWidth())
         return false;
-    // A viewed console takes drawing only while it lets viewers steer it.
-    if (m_remoteCamera && !m_remoteCamera->State().controllable) return false;
     PixelRect view;
     {
         LiveFramePath::FrameAccess access(m_live);

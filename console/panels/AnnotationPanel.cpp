@@ -452,8 +452,11 @@ void CAnnotationPanel::OnPictureMouse(CWnd* window, UINT flags, CPoint point, BO
         return;
     }
     m_pressed = down != FALSE;
+    // A viewed console takes drawing only while it lets viewers steer it.
+    const IRemoteCamera* remote = m_host.ShownRemoteCamera();
     DrawingSurface surface;
-    if (!m_annotationHost.GetDrawingSurface(window, surface) || !surface.layer) {
+    if ((remote && !remote->State().controllable) || !m_annotationHost.GetDrawingSurface(window, surface) ||
+        !surface.layer) {
         m_dragStart.x = -1;
         return;
     }
