@@ -47,7 +47,8 @@ void CMainFrame::OnMouse(UINT flags, CPoint pt, BOOL down)
 bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
 {
     if (auto* picture = dynamic_cast<CPictureWindow*>(window)) return picture->GetDrawingSurface(surface);
-    if (window != this || !IsLocalCameraShown() || m_drawnPlacement.IsRectEmpty() || !m_drawing.GetWidth())
+    if (window != this || (!IsLocalCameraShown() && !m_remoteCamera) || m_drawnPlacement.IsRectEmpty() ||
+        !m_drawing.GetWidth())
         return false;
     PixelRect view;
     {
@@ -63,9 +64,12 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
                 static_cast<int>(r.right * plane / width), static_cast<int>(r.bottom * plane / width)};
     }
     KVQDocCamController* camera = CurrentController();
-    const float zoom = camera ? static_cast<float>(camera->GetZoomSize(0)) * 0.01f : 1.0f;
+    const float zoom = m_remoteCamera ? m_remoteCamera->State().zoom
+                       : camera       ? static_cast<float>(camera->GetZoomSize(0)) * 0.01f
+                                      : 1.0f;
     surface.layer = &m_drawing;
     surface.live = true;
+    surface.viewed = m_remoteCamera != nullptr;
     surface.geometry = {{m_drawnPlacement.left, m_drawnPlacement.top, m_drawnPlacement.right, m_drawnPlacement.bottom},
                         view,
                         zoom > 0.0f ? zoom : 1.0f};

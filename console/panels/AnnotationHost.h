@@ -16,6 +16,7 @@ struct DrawingSurface {
     ShapeTarget geometry;  // canvas in window pixels, view in layer pixels, camera zoom
     CPoint pointer;        // the window's last pointer position
     CInputCtrl* textInput;
+    bool viewed = false;  // another console's picture: finished drawing is sent there
 };
 
 // What the annotation panel needs of the windows it draws on.

@@ -4,6 +4,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <memory>
 #include <cwchar>
 #include <vector>
 
@@ -424,6 +425,18 @@ void CAnnotationPanel::SizeScratch(const KVQAnnotator& model, Scratch scratch)
         layer.Resize(model.GetWidth(), model.GetHeight());
 }
 
+namespace {
+
+// A window point as fractions of the canvas: how shapes travel.
+Telvane::Point CanvasFraction(const DrawingSurface& surface, CPoint point)
+{
+    const PixelRect& c = surface.geometry.canvas;
+    return {static_cast<float>(point.x - c.left) / static_cast<float>(c.right - c.left),
+            static_cast<float>(point.y - c.top) / static_cast<float>(c.bottom - c.top)};
+}
+
+}  // namespace
+
 bool CAnnotationPanel::MapToPlane(const DrawingSurface& surface, CPoint point, POINT& out) const
 {
     int x, y;
@@ -439,14 +452,18 @@ void CAnnotationPanel::OnPictureMouse(CWnd* window, UINT flags, CPoint point, BO
         return;
     }
     m_pressed = down != FALSE;
+    // A viewed console takes drawing only while it lets viewers steer it.
+    const IRemoteCamera* remote = m_host.ShownRemoteCamera();
     DrawingSurface surface;
-    if (!m_annotationHost.GetDrawingSurface(window, surface) || !surface.layer) {
+    if ((remote && !remote->State().controllable) || !m_annotationHost.GetDrawingSurface(window, surface) ||
+        !surface.layer) {
         m_dragStart.x = -1;
         return;
     }
     if (down) {
         m_strokeSteps = 0;
         m_dragStart = m_lastPointer = point;
+        if (surface.live) m_strokePoints.assign(2, CanvasFraction(surface, point));
         if (m_tool == TEXT) {
             CInputCtrl* input = surface.textInput;
             if (!input || !input->m_hWnd) return;
@@ -464,7 +481,12 @@ void CAnnotationPanel::OnPictureMouse(CWnd* window, UINT flags, CPoint point, BO
         if (m_tool == FREEHAND || m_tool == ERASER) OnPictureMouseMove(window, flags, point);
         return;
     }
-    if (m_tool != TEXT && m_tool != ERASER && m_dragStart.x != -1) FinishStroke(surface);
+    if (m_tool != TEXT && m_tool != ERASER && m_dragStart.x != -1) {
+        if (surface.viewed)
+            SendShape(surface);
+        else
+            FinishStroke(surface);
+    }
     m_strokeSteps = 0;
     m_dragStart.x = -1;
 }
@@ -482,6 +504,54 @@ void CAnnotationPanel::FinishStroke(const DrawingSurface& surface)
     preview.Clear();
 }
 
+Telvane::Color CAnnotationPanel::ShapeColour(DWORD argb, bool semiTransparent, bool visible) const
+{
+    const float opacity = !visible ? 0.0f : semiTransparent ? 0.5019608f : 0.999f;
+    return {static_cast<float>((argb >> 16) & 0xFF) / 255.0f, static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
+            static_cast<float>(argb & 0xFF) / 255.0f, opacity};
+}
+
+void CAnnotationPanel::SendShape(const DrawingSurface& surface)
+{
+    KVQAnnotator& preview = m_scratch[PREVIEW];
+    preview.Clear();
+    IRemoteCamera* remote = m_host.ShownRemoteCamera();
+    if (!remote || !surface.layer->GetWidth()) return;
+    std::unique_ptr<Telvane::Graphic> shape;
+    bool boxVisible = true;
+    if (m_tool == RECTANGLE || m_tool == ELLIPSE) {
+        const Telvane::Point from = CanvasFraction(surface, m_dragStart);
+        const Telvane::Point to = CanvasFraction(surface, surface.pointer);
+        if (m_tool == RECTANGLE)
+            shape = std::make_unique<Telvane::RectGraphic>(from.x, from.y, to.x - from.x, to.y - from.y);
+        else
+            shape = std::make_unique<Telvane::Ellipse>(from.x, from.y, to.x - from.x, to.y - from.y);
+    } else if (m_strokePoints.size() >= 2) {
+        shape = std::make_unique<Telvane::Path>(m_strokePoints);
+        boxVisible = false;
+    } else {
+        return;
+    }
+    shape->setLineWidth(static_cast<float>(PenWidth()) * remote->State().zoom /
+                        static_cast<float>(surface.layer->GetWidth()));
+    // Only boxes leave out an invisible line or fill; a path is always drawn.
+    shape->setFirstColor(ShapeColour(preview.GetLineColor(), m_semiLine, !boxVisible || m_lineVisible));
+    shape->setSecondColor(ShapeColour(preview.GetFillColor(), SemiTransparentFill(), !boxVisible || m_fillVisible));
+    remote->SendGraphic(*shape);
+}
+
+void CAnnotationPanel::SendEraser(const DrawingSurface& surface)
+{
+    IRemoteCamera* remote = m_host.ShownRemoteCamera();
+    const PixelRect& view = surface.geometry.view;
+    const float vw = static_cast<float>(view.right - view.left);
+    const float vh = static_cast<float>(view.bottom - view.top);
+    if (!remote || vw <= 0.0f || vh <= 0.0f) return;
+    const float e = static_cast<float>(m_eraserHalfSize) * remote->State().zoom;
+    const Telvane::Point at = CanvasFraction(surface, surface.pointer);
+    remote->SendGraphic(Telvane::RectEraser(at.x - e / vw, at.y - e / vh, 2.0f * e / vw, 2.0f * e / vh));
+}
+
 void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
 {
     if (m_tool == TEXT || m_dragStart.x == -1) return;
@@ -493,7 +563,10 @@ void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
     if (!MapToPlane(surface, m_dragStart, start) || !MapToPlane(surface, point, at)) return;
     switch (m_tool) {
     case ERASER:
-        EraseStep(surface, at);
+        if (surface.viewed)
+            SendEraser(surface);
+        else
+            EraseStep(surface, at);
         break;
     case RECTANGLE:
     case ELLIPSE:
@@ -503,6 +576,7 @@ void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
         if (m_lineVisible) {
             m_scratch[PREVIEW].Clear();
             StrokeStep(at, start, nullptr);
+            if (surface.live && !m_strokePoints.empty()) m_strokePoints.back() = CanvasFraction(surface, point);
         }
         break;
     case FREEHAND:
@@ -521,6 +595,7 @@ void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
             }
             m_previousMapped = last;
             m_lastPointer = point;
+            if (surface.live) m_strokePoints.push_back(CanvasFraction(surface, point));
             ++m_strokeSteps;
         }
         break;

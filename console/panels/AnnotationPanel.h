@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "AnnotationHost.h"
 #include "BasePanel.h"
 #include "PanelHost.h"
@@ -72,6 +74,11 @@ private:
     void BoxStep(POINT from, POINT to);
     void StrokeStep(POINT from, POINT to, const POINT* bezier);
     void FinishStroke(const DrawingSurface& surface);
+    // Viewing another console: the finished shape, or the eraser's square,
+    // goes there instead of into a local layer.
+    void SendShape(const DrawingSurface& surface);
+    void SendEraser(const DrawingSurface& surface);
+    Telvane::Color ShapeColour(DWORD argb, bool semiTransparent, bool visible) const;
     void PaintEraserOutline(HDC dc, const DrawingSurface& surface);
     bool MapToPlane(const DrawingSurface& surface, CPoint point, POINT& out) const;
     void SizeScratch(const KVQAnnotator& model, Scratch scratch);
@@ -106,5 +113,8 @@ private:
     CPoint m_lastPointer;
     POINT m_previousMapped{0, 0};
     int m_strokeSteps = 0;
+    // The stroke on the main window, in fractions of its canvas, as a
+    // viewed console takes it.
+    std::vector<Telvane::Point> m_strokePoints;
     bool m_pressed = false;
 };

@@ -772,3 +772,10 @@ bool CNetWorkPanel::RequestSnapshot(std::vector<uint8_t>& picture)
     picture.assign(bytes, bytes + length);
     return true;
 }
+
+void CNetWorkPanel::SendGraphic(const Telvane::Graphic& shape)
+{
+    if (m_localChosen || !m_client) return;
+    // The command only borrows the shape: it never frees one it does not own.
+    Telvane::AnnotationCmd(const_cast<Telvane::Graphic*>(&shape), false).send(*m_client);
+}

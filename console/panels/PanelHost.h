@@ -10,6 +10,9 @@
 
 class CWnd;
 class KVQDocCamController;
+namespace Telvane {
+class Graphic;
+}
 
 // A viewed console's camera: the last state and capability it reported, and
 // the way a camera command reaches it.
@@ -20,6 +23,9 @@ public:
     virtual const RemoteCapability& Capability() const = 0;
     // One command character with its first argument byte; nothing is awaited.
     virtual void SendCameraCommand(char code, unsigned char argument) = 0;
+    // A finished drawing, in fractions of the viewed picture, for the viewed
+    // console to draw; nothing is awaited.
+    virtual void SendGraphic(const Telvane::Graphic& shape) = 0;
     // Set when a server was chosen; reading clears it.
     virtual bool TakeNewConnectionMark() = 0;
     // Asks for a still of the viewed camera and waits, bounded, for its

@@ -13,6 +13,7 @@
 
 #include "PanelHost.h"
 #include "kvqdoccam.h"
+#include "telvane/Shapes.h"
 
 namespace paneltest {
 
@@ -45,10 +46,28 @@ public:
     RemoteCapability capability;
     bool newConnection = false;
     std::vector<std::pair<char, unsigned char>> sent;
+    // What of each drawing sent the tests look at.
+    struct SentGraphic {
+        std::string type;
+        float x, y, width, height;  // boxes
+        size_t points;              // paths
+        float lineWidth;
+        Telvane::Color first, second;
+    };
+    std::vector<SentGraphic> graphics;
 
     const RemoteCameraState& State() const override { return state; }
     const RemoteCapability& Capability() const override { return capability; }
     void SendCameraCommand(char code, unsigned char argument) override { sent.emplace_back(code, argument); }
+    void SendGraphic(const Telvane::Graphic& shape) override
+    {
+        SentGraphic sent{shape.typeName(), 0, 0, 0, 0, 0, shape.lineWidth(), shape.firstColor(), shape.secondColor()};
+        if (const auto* box = dynamic_cast<const Telvane::RectGraphic*>(&shape))
+            sent = {sent.type, box->x(),       box->y(),   box->width(), box->height(),
+                    0,         sent.lineWidth, sent.first, sent.second};
+        if (const auto* path = dynamic_cast<const Telvane::Path*>(&shape)) sent.points = path->points().size();
+        graphics.push_back(sent);
+    }
     bool TakeNewConnectionMark() override { return std::exchange(newConnection, false); }
     bool RequestSnapshot(std::vector<uint8_t>&) override { return false; }
 };

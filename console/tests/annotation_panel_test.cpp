@@ -33,11 +33,18 @@ public:
     PixelRect canvas{0, 0, kWidth, kHeight};
     bool panelShown = false;
     int planeChanges = 0;
+    // Another console's picture, with the pointer where the drag ended.
+    bool viewed = false;
+    CPoint viewedPointer;
 
     bool GetDrawingSurface(CWnd* target, DrawingSurface& surface) override
     {
         if (target != &window) return false;
         surface = {&layer, true, {canvas, {0, 0, kWidth, kHeight}, 1.0f}, window.GetMousePos(), &input};
+        if (viewed) {
+            surface.viewed = true;
+            surface.pointer = viewedPointer;
+        }
         return true;
     }
     orbile::CriticalSection& DisplayLock() override { return lock; }
@@ -185,6 +192,47 @@ TEST_F(AnnotationPanelTest, RectangleDraggedLeavesItsFrameAndFill)
     EXPECT_EQ(At(40, 18), 0u);
     EXPECT_EQ(panel.Preview().IsDirty(), 0);
     EXPECT_GT(annotation.planeChanges, 0);
+}
+
+// Viewing another console, drawing travels there in fractions of the canvas
+// and leaves nothing here.
+TEST_F(AnnotationPanelTest, DrawingOnAViewedConsoleIsSentNotDrawn)
+{
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    remote.state.zoom = 2.0f;
+    host.remote = &remote;
+    annotation.viewed = true;
+    Press(ID_WIDTH_FIRST + 1);  // 4 pixels
+
+    Press(ID_RECTANGLE);
+    annotation.viewedPointer = {50, 30};
+    Drag({{150, 120}, {100, 60}, {50, 30}});  // right to left and upwards
+    Press(ID_FREEHAND);
+    Drag({{10, 10}, {20, 15}, {30, 20}});
+    Drag({{40, 40}});  // a click: a path of the press alone, twice
+
+    ASSERT_EQ(remote.graphics.size(), 3u);
+    const auto& box = remote.graphics[0];
+    EXPECT_EQ(box.type, "Telvane::QxRectGraphic");
+    EXPECT_FLOAT_EQ(box.x, 0.75f);
+    EXPECT_FLOAT_EQ(box.y, 0.8f);
+    EXPECT_FLOAT_EQ(box.width, -0.5f);
+    EXPECT_FLOAT_EQ(box.height, -0.6f);
+    EXPECT_FLOAT_EQ(box.lineWidth, 4 * 2.0f / kWidth);
+    EXPECT_FLOAT_EQ(box.first.c0, 1.0f);  // red line, solid
+    EXPECT_FLOAT_EQ(box.first.c3, 0.999f);
+    EXPECT_EQ(remote.graphics[1].type, "Telvane::QxPath");
+    // The press twice, then its own step and each later one.
+    EXPECT_EQ(remote.graphics[1].points, 5u);
+    EXPECT_EQ(remote.graphics[2].points, 3u);
+    EXPECT_EQ(DrawnPixels(), 0);
+    EXPECT_EQ(panel.Preview().IsDirty(), 0);
+
+    // A viewed console that does not let viewers steer it takes nothing.
+    remote.state.controllable = 0;
+    Drag({{10, 10}, {30, 20}});
+    EXPECT_EQ(remote.graphics.size(), 3u);
 }
 
 TEST_F(AnnotationPanelTest, FreehandClickLeavesADot)

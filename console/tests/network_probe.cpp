@@ -4,7 +4,8 @@
 // step came about (0), did not (1), or could not be tried (2).
 //   network_probe register-camera DLL | share NAME | unshare | wait-name TEXT |
 //                 wait-listed TEXT | wait-unlisted TEXT | choose TEXT | selected |
-//                 press ID | wait-picture | wait-snapshot | wait-no-camera | status
+//                 press ID | wait-picture | wait-snapshot | wait-no-camera | status |
+//                 allow-control | draw-line | red-line
 #include <windows.h>
 #include <objbase.h>
 
@@ -22,7 +23,7 @@ namespace {
 using testsupport::PollUntil;
 
 const wchar_t kTitle[] = L"DovraOrbile 3";
-const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910;
+const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910, kControlOn = 59911;
 const DWORD kWaitMs = 30000;
 
 HWND MainWindow() { return FindWindowW(nullptr, kTitle); }
@@ -127,6 +128,42 @@ void ToggleSharing(HWND panel)
 
 bool IsSharing(HWND panel) { return SendMessageW(GetDlgItem(panel, kSharing), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
+// The drawn line: across the middle of the picture area, from 30% to 70%
+// of its width, in picture-area pixels.
+struct LineBand {
+    int left, right, y;
+};
+
+LineBand DrawnLine(const Screen& area) { return {area.width * 3 / 10, area.width * 7 / 10, area.height / 2}; }
+
+// A drag along the line with the left button, as the mouse reports it.
+void DragLine(HWND main)
+{
+    const Screen area = CapturePictureArea(main);
+    const LineBand line = DrawnLine(area);
+    const RECT window = WindowRect(main);
+    auto at = [&](int x) {
+        POINT p{window.left + 13 + x, window.top + 26 + line.y};
+        ScreenToClient(main, &p);
+        return MAKELPARAM(p.x, p.y);
+    };
+    const int steps = 10;
+    SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, at(line.left));
+    for (int i = 1; i <= steps; ++i)
+        SendMessageW(main, WM_MOUSEMOVE, MK_LBUTTON, at(line.left + (line.right - line.left) * i / steps));
+    SendMessageW(main, WM_LBUTTONUP, 0, at(line.right));
+}
+
+// Red pixels near the drawn line (as drawing in the default colour leaves)
+// and the line's length.
+void PrintRedNearLine(HWND main)
+{
+    const Screen area = CapturePictureArea(main);
+    const LineBand line = DrawnLine(area);
+    printf("%d %d\n", area.RedPixels(line.left, line.y - area.height / 10, line.right, line.y + area.height / 10),
+           line.right - line.left);
+}
+
 int Run(const std::string& step, const char* argument)
 {
     if (step == "register-camera") return RegisterCamera(Wide(argument).c_str());
@@ -179,6 +216,19 @@ int Run(const std::string& step, const char* argument)
     }
     if (step == "press") {
         SendMessageW(main, WM_COMMAND, WPARAM(atoi(argument)), 0);
+        return 0;
+    }
+    if (step == "allow-control") {
+        SendMessageW(panel, WM_COMMAND, MAKEWPARAM(kControlOn, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(panel, kControlOn)));
+        return 0;
+    }
+    if (step == "draw-line") {
+        DragLine(main);
+        return 0;
+    }
+    if (step == "red-line") {
+        PrintRedNearLine(main);
         return 0;
     }
     if (step == "wait-picture") return Result(PollUntil(kWaitMs, [&] { return ShownPicture(main) >= 0; }));

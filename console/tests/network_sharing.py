@@ -170,6 +170,19 @@ class NetworkSharing(unittest.TestCase):
         self.assertEqual("Server unconnectable", self.b.output("status"))
         self.assertTrue(self.b.ok("wait-picture"))
 
+        # B draws on A's picture: the stroke reaches A's screen. B takes
+        # drawing once a picture has said that A allows it: B draws again
+        # until then.
+        self.a.ok("allow-control")
+        red, length = map(int, self.a.output("red-line").split())
+        self.assertLess(red, length // 2, "A shows red where the line goes before it is drawn")
+
+        def line_reaches_a():
+            self.b.ok("draw-line")
+            return wait_for(lambda: int(self.a.output("red-line").split()[0]) >= length // 2, 5)
+
+        self.assertTrue(wait_for(line_reaches_a, 30), "B's line never showed on A")
+
         self.b.ok("choose", "this")
         self.assertTrue(self.b.ok("wait-no-camera"), "B's own state is not back")
 
