@@ -606,6 +606,9 @@ HWND WindowWithControl(const Console& console, int id)
 void PressWithCtrl(HWND window, WPARAM key)
 {
     keybd_event(VK_CONTROL, 0, 0, 0);
+    // The press reaches the shared key state through the display server, not
+    // at once: the console reads it when the key arrives.
+    PollUntil(2000, [] { return GetAsyncKeyState(VK_CONTROL) < 0; });
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, WM_KEYDOWN, key, 1, SMTO_NORMAL, 20000, &result);
     keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
