@@ -322,13 +322,7 @@ BOOL CVideoPanel::OnButtonEvent(unsigned short id)
         return TRUE;
     case ID_PLAY:
         if (!open) return OpenAndPlay(nullptr);
-        m_buttons[PAUSE].SetCheck(0);
-        m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
-        if (StartPlay(SpeedOfIndex(m_speedIndex))) {
-            Show(PAUSE, true);
-            Show(PLAY, false);
-            Enable(m_buttons[STOP], true);
-        }
+        PlayAtWheelSpeed();
         m_displaySeconds = 0;
         Invalidate(FALSE);
         return TRUE;
@@ -440,14 +434,7 @@ BOOL CVideoPanel::OpenAndPlay(const wchar_t* path)
         m_progress.SetRange(0, last > 0 ? last : 1);
         m_progress.SetPos(0);
     }
-    m_buttons[PAUSE].SetCheck(0);
-    m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
-    if (StartPlay(SpeedOfIndex(m_speedIndex))) {
-        Show(PAUSE, true);
-        Show(PLAY, false);
-        Enable(m_buttons[STOP], true);
-        m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
-    }
+    if (PlayAtWheelSpeed()) m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
     m_displaySeconds = 0;
     Invalidate(FALSE);
     return TRUE;
@@ -523,6 +510,17 @@ void CVideoPanel::ClosePlayer()
 }
 
 // Caller holds no player lock: the worker's ticks take it.
+bool CVideoPanel::PlayAtWheelSpeed()
+{
+    m_buttons[PAUSE].SetCheck(0);
+    m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
+    if (!StartPlay(SpeedOfIndex(m_speedIndex))) return false;
+    Show(PAUSE, true);
+    Show(PLAY, false);
+    Enable(m_buttons[STOP], true);
+    return true;
+}
+
 BOOL CVideoPanel::StartPlay(float speed)
 {
     {

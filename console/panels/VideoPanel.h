@@ -118,6 +118,8 @@ private:
 
     static void OnAviPlaybackFrame(BYTE* frame);
     static DWORD WINAPI PlaybackWorker(void* start);
+    // Out of pause at the speed wheel's setting; true once it plays.
+    bool PlayAtWheelSpeed();
     BOOL StartPlay(float speed);
     void StartWorker();
     void EndWorkers();
