@@ -357,36 +357,42 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
     })) << "\"Frozen\" is written over the picture";
 }
 
-// A press of a panel's button as the button reports it: WM_COMMAND with its
-// id to the panel it sits on.
-struct ButtonSearch {
+// A search of the console's windows for a control of an id.
+struct ControlSearch {
     DWORD process;
     int id;
-    HWND button;
+    HWND found;
 };
 
+bool OfProcess(HWND window, DWORD process)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == process;
+}
+
+// A press of a panel's button as the button reports it: WM_COMMAND with its
+// id to the panel it sits on.
 BOOL CALLBACK MatchButton(HWND child, LPARAM data)
 {
-    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    auto* search = reinterpret_cast<ControlSearch*>(data);
     if (GetDlgCtrlID(child) != search->id) return TRUE;
-    search->button = child;
+    search->found = child;
     return FALSE;
 }
 
 BOOL CALLBACK SearchTopWindow(HWND top, LPARAM data)
 {
-    auto* search = reinterpret_cast<ButtonSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(top, &process);
-    if (process == search->process) EnumChildWindows(top, &MatchButton, data);
-    return search->button == nullptr;
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (OfProcess(top, search->process)) EnumChildWindows(top, &MatchButton, data);
+    return search->found == nullptr;
 }
 
 bool PressPanelButton(const Console& console, int id)
 {
-    ButtonSearch search{console.ProcessId(), id, nullptr};
+    ControlSearch search{console.ProcessId(), id, nullptr};
     EnumWindows(&SearchTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.button && PostMessageW(GetParent(search.button), WM_COMMAND, id, 0);
+    return search.found && PostMessageW(GetParent(search.found), WM_COMMAND, id, 0);
 }
 
 // The display's own pointer and left button, as a user moves and presses
@@ -577,18 +583,10 @@ TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
 }
 
 // The console's top-level window that holds a control of that id.
-struct ControlSearch {
-    DWORD process;
-    int id;
-    HWND found;
-};
-
 BOOL CALLBACK MatchControlOwner(HWND window, LPARAM data)
 {
     auto* search = reinterpret_cast<ControlSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !GetDlgItem(window, search->id)) return TRUE;
+    if (!OfProcess(window, search->process) || !GetDlgItem(window, search->id)) return TRUE;
     search->found = window;
     return FALSE;
 }
