@@ -214,6 +214,15 @@ bool ShowsLivePicture(HWND window)
     return PollUntil(10000, [&] { return ShownPicture(window) >= 0; });
 }
 
+// The frame counter the picture shows moves on from first.
+bool PictureMovesOn(HWND window, int first)
+{
+    return PollUntil(5000, [&] {
+        const int later = ShownPicture(window);
+        return later >= 0 && later != first;
+    });
+}
+
 bool ShowsNoCameraState(HWND window)
 {
     return PollUntil(5000, [&] {
@@ -261,13 +270,7 @@ TEST_F(LiveCamera, OpensAtTheSavedPlaceAndShowsTheDocumentPictureAdvancing)
 
     ASSERT_TRUE(ShowsLivePicture(window)) << "the picture area shows the simulated camera's page";
     const int first = ShownPicture(window);
-    int later = first;
-    EXPECT_TRUE(PollUntil(5000,
-                          [&] {
-                              later = ShownPicture(window);
-                              return later >= 0 && later != first;
-                          }))
-        << "the frame counter stays at " << first;
+    EXPECT_TRUE(PictureMovesOn(window, first)) << "the frame counter stays at " << first;
 }
 
 TEST_F(LiveCamera, OnlyTheCamerasOwnDeviceEventsTakeItAwayAndBringItBack)
@@ -620,13 +623,7 @@ TEST_F(LiveCamera, CtrlTabWithOneCameraLeavesItsPictureRunning)
     ASSERT_TRUE(ShowsLivePicture(window));
     PressWithCtrl(window, VK_TAB);
     const int first = ShownPicture(window);
-    int later = first;
-    EXPECT_TRUE(PollUntil(5000,
-                          [&] {
-                              later = ShownPicture(window);
-                              return later >= 0 && later != first;
-                          }))
-        << "the camera still streams; the picture stays at " << first;
+    EXPECT_TRUE(PictureMovesOn(window, first)) << "the camera still streams; the picture stays at " << first;
     EXPECT_EQ(window, console.MainWindow());
 }
 
