@@ -28,7 +28,7 @@ const UINT WM_FIT_PICTURE = WM_APP + 1;
 const COLORREF kTextShadow = 0x00003C;
 const COLORREF kTextColour = 0x000014FF;
 
-const ButtonImages kExitButtonImages = {157, 158, 156, 155, 0};
+const ButtonImages kExitButtonImages = {SKIN_EXIT_DISABLED, SKIN_EXIT_PRESSED, SKIN_EXIT_HOVER, SKIN_EXIT_FACE, 0};
 const int kExitButtonWidth = 21;
 const int kExitButtonHeight = 19;
 
@@ -61,10 +61,6 @@ void DrawShadowedText(CDC* dc, const wchar_t* text, CRect box, UINT format)
     ::DrawTextW(*dc, text, -1, &box, format | DT_SINGLELINE | DT_VCENTER);
 }
 
-const UINT kBarFace = 767;
-const UINT kPanelBackground = 649;
-const UINT kCameraPanelFace = 121;
-const UINT kVideoPanelFace = 123;
 const int kBarDockOffsetY = 26;
 
 // Models whose zoom steps show as a percentage on the picture.
@@ -141,7 +137,7 @@ bool CMainFrame::CreateBar(const CREATESTRUCTW& cs)
     m_bar->m_dockOffsetY = kBarDockOffsetY;
     m_bar->SetPanelStyle(PANEL_STYLE_DRAG | PANEL_STYLE_KEYS_TO_PARENT);
     // The bar keeps the face it is given.
-    HBITMAP face = ::LoadBitmapW(SkinLibrary(), MAKEINTRESOURCEW(kBarFace));
+    HBITMAP face = ::LoadBitmapW(SkinLibrary(), MAKEINTRESOURCEW(SKIN_BAR_FACE_FULL));
     if (!m_bar->CreatePanel(L"", cs.x + cs.cx, kBarDockOffsetY, this, nullptr, face, KVQ_TRANSPARENT, TRUE)) {
         if (face) ::DeleteObject(face);
         m_bar.reset();
@@ -171,7 +167,7 @@ void CMainFrame::CreateEmbeddedPictureWindow()
 void CMainFrame::CreateCameraPanel()
 {
     m_cameraPanel = std::make_unique<CDocCamPanel>(*this);
-    const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kCameraPanelFace, 0};
+    const ButtonImages images = PanelImages(SKIN_CAMERA_PANEL_FACE);
     if (!CreateSkinButton(*m_cameraPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
                           m_bar.get(), this, 0)) {
         m_cameraPanel.reset();
@@ -186,7 +182,7 @@ void CMainFrame::CreateCameraPanel()
 void CMainFrame::CreateVideoPanel()
 {
     m_videoPanel = std::make_unique<CVideoPanel>(*this, m_live, *this);
-    const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kVideoPanelFace, 0};
+    const ButtonImages images = PanelImages(SKIN_VIDEO_PANEL_FACE);
     if (!CreateSkinButton(*m_videoPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
                           m_bar.get(), this, 0)) {
         m_videoPanel.reset();

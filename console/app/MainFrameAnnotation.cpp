@@ -12,8 +12,6 @@
 namespace {
 const int kPlaneWidth = 1024;
 const int kPlaneHeight = 768;
-const UINT kPanelBackground = 649;
-const UINT kAnnotationPanelFace = 122;
 }  // namespace
 
 bool CMainFrame::CreateAnnotation()
@@ -26,7 +24,7 @@ bool CMainFrame::CreateAnnotation()
 
     m_annotationPanel = std::make_unique<CAnnotationPanel>(*this, *this);
     m_annotationPanel->m_drawingPlane = &m_drawing;
-    const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kAnnotationPanelFace, 0};
+    const ButtonImages images = PanelImages(SKIN_ANNOTATION_PANEL_FACE);
     if (!CreateSkinButton(*m_annotationPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
                           m_bar.get(), this, 0)) {
         m_annotationPanel.reset();

@@ -11,7 +11,6 @@
 #include "telvane/Multicast.h"
 
 namespace {
-const UINT kPanelBackground = 649;
 const wchar_t kNameSection[] = L"Settings";
 const wchar_t kNameKey[] = L"ServerName";
 const wchar_t kControlSection[] = L"NetworkPanel";
@@ -22,7 +21,7 @@ const DWORD kStillPollMs = 10;
 void CMainFrame::CreateNetworkPanel()
 {
     m_networkPanel = std::make_unique<CNetWorkPanel>(*this, *this);
-    const ButtonImages images{kPanelBackground, kPanelBackground, kPanelBackground, kPanelBackground, 0};
+    const ButtonImages images = PanelImages(SKIN_PANEL_BACKGROUND);
     if (!CreateSkinButton(*m_networkPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
                           m_bar.get(), this, 0)) {
         m_networkPanel.reset();

@@ -1,5 +1,6 @@
 #include "Annotator.h"
 
+#include "DibSection.h"
 #include "PictureFile.h"
 
 namespace {
@@ -37,13 +38,9 @@ int KVQAnnotator::Resize(int width, int height)
         return 1;
     }
     if (width <= 0 || height <= 0 || !m_memoryDC) return 0;
-    BITMAPINFOHEADER next = m_header;
-    next.biWidth = width;
-    next.biHeight = height;
-    next.biSizeImage = 0;
-    void* bits = nullptr;
-    HBITMAP bitmap =
-        CreateDIBSection(m_memoryDC, reinterpret_cast<const BITMAPINFO*>(&next), DIB_RGB_COLORS, &bits, nullptr, 0);
+    BITMAPINFOHEADER next;
+    void* bits;
+    HBITMAP bitmap = CreateDibLike(m_memoryDC, m_header, width, height, &next, &bits);
     if (!bitmap) return 0;
     HGDIOBJ previous = SelectObject(m_memoryDC, bitmap);
     if (m_bitmap)

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "BmpFormat.h"
+#include "DibSection.h"
 #include "DrawLayout.h"
 #include "PictureFile.h"
 
@@ -75,13 +76,9 @@ BOOL KVQFrameBuffer::Resize(int width, int height)
     if (width == Width() && height == Height()) return TRUE;
     if (width <= 0 || height <= 0 || !m_memoryDC) return FALSE;
 
-    BITMAPINFOHEADER next = m_header;
-    next.biWidth = width;
-    next.biHeight = height;
-    next.biSizeImage = 0;
-    void* bits = nullptr;
-    HBITMAP bitmap =
-        CreateDIBSection(m_memoryDC, reinterpret_cast<const BITMAPINFO*>(&next), DIB_RGB_COLORS, &bits, nullptr, 0);
+    BITMAPINFOHEADER next;
+    void* bits;
+    HBITMAP bitmap = CreateDibLike(m_memoryDC, m_header, width, height, &next, &bits);
     if (!bitmap) return FALSE;
 
     SelectBitmap(bitmap);

@@ -27,21 +27,9 @@ const int kColumnRightX = 419;
 const int kColumnLeftX = 35;
 const int kPageSize = 4;
 
-// Skin images of the panel's buttons (disabled, state, hover, face).
-const UINT kEraseAllImages = 940;
-const UINT kFirstWidthImages = 944;
-const UINT kFirstLineColourImages = 960;
-const UINT kFirstFillColourImages = 992;
-const UINT kLinePageImages[2] = {1024, 1028};
-const UINT kFillPageImages[2] = {1032, 1036};
-const UINT kLineTransparencyImages = 1040;  // and its second state at 1044
-const UINT kFillTransparencyImages = 1045;  // and its second state at 1049
-const UINT kWidthLabelImages = 1050;
-
-ButtonImages FourImages(UINT first, UINT secondState = 0)
-{
-    return {first, first + 1, first + 2, first + 3, secondState};
-}
+// The page switches' images by page.
+const UINT kLinePageImages[2] = {SKIN_LINE_PAGE_FORWARD_BUTTON, SKIN_LINE_PAGE_BACK_BUTTON};
+const UINT kFillPageImages[2] = {SKIN_FILL_PAGE_FORWARD_BUTTON, SKIN_FILL_PAGE_BACK_BUTTON};
 
 struct ToolRow {
     unsigned short id;
@@ -173,18 +161,18 @@ void CAnnotationPanel::CreateControls(int)
         m_tools[i].ShowWindow(SW_HIDE);
     }
     m_tools[FREEHAND].SetCheck(1);
-    CreateSkinButton(m_eraseAll, skins, FourImages(kEraseAllImages), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY, this,
-                     this, ID_ERASE_ALL);
+    CreateSkinButton(m_eraseAll, skins, FourImages(SKIN_ERASE_ALL_BUTTON), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY,
+                     this, this, ID_ERASE_ALL);
     for (int i = 0; i < kWidthCount; ++i)
-        CreateSkinButton(m_widths[i], skins, FourImages(kFirstWidthImages + 4 * i), BUTTON_STYLE_CHECK,
+        CreateSkinButton(m_widths[i], skins, FourImages(SKIN_FIRST_PEN_WIDTH_BUTTON + 4 * i), BUTTON_STYLE_CHECK,
                          kRowX + kRowPitch * i, kWidthRowY, this, this, ID_WIDTH_FIRST + i);
     m_widths[0].SetCheck(1);
     for (int i = 0; i < kColourCount; ++i) {
         const int x = kRowX + kRowPitch * (i % kPageSize);
-        CreateSkinButton(m_lineColours[i], skins, FourImages(kFirstLineColourImages + 4 * i), BUTTON_STYLE_CHECK, x,
-                         kLineRowY, this, this, ID_LINE_COLOUR_FIRST + i);
-        CreateSkinButton(m_fillColours[i], skins, FourImages(kFirstFillColourImages + 4 * i), BUTTON_STYLE_CHECK, x,
-                         kFillRowY, this, this, ID_FILL_COLOUR_FIRST + i);
+        CreateSkinButton(m_lineColours[i], skins, FourImages(SKIN_FIRST_LINE_COLOUR_BUTTON + 4 * i), BUTTON_STYLE_CHECK,
+                         x, kLineRowY, this, this, ID_LINE_COLOUR_FIRST + i);
+        CreateSkinButton(m_fillColours[i], skins, FourImages(SKIN_FIRST_FILL_COLOUR_BUTTON + 4 * i), BUTTON_STYLE_CHECK,
+                         x, kFillRowY, this, this, ID_FILL_COLOUR_FIRST + i);
     }
     m_lineColours[1].SetCheck(1);
     m_fillColours[0].SetCheck(1);
@@ -196,12 +184,14 @@ void CAnnotationPanel::CreateControls(int)
     }
     ShowColourPage(m_lineColours, m_linePageSwitch, 0);
     ShowColourPage(m_fillColours, m_fillPageSwitch, 0);
-    CreateSkinButton(m_lineTransparency, skins, FourImages(kLineTransparencyImages, kLineTransparencyImages + 4),
-                     BUTTON_STYLE_CHECK, kColumnLeftX, kLineRowY, this, this, ID_LINE_TRANSPARENCY);
-    CreateSkinButton(m_widthLabel, skins, FourImages(kWidthLabelImages), BUTTON_STYLE_CHECK, kColumnLeftX, kWidthRowY,
-                     this, this, ID_WIDTH_LABEL);
-    CreateSkinButton(m_fillTransparency, skins, FourImages(kFillTransparencyImages, kFillTransparencyImages + 4),
-                     BUTTON_STYLE_CHECK, kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
+    CreateSkinButton(m_lineTransparency, skins,
+                     FourImages(SKIN_LINE_TRANSPARENCY_BUTTON, SKIN_LINE_TRANSPARENCY_BUTTON + 4), BUTTON_STYLE_CHECK,
+                     kColumnLeftX, kLineRowY, this, this, ID_LINE_TRANSPARENCY);
+    CreateSkinButton(m_widthLabel, skins, FourImages(SKIN_PEN_LABEL_BUTTON), BUTTON_STYLE_CHECK, kColumnLeftX,
+                     kWidthRowY, this, this, ID_WIDTH_LABEL);
+    CreateSkinButton(m_fillTransparency, skins,
+                     FourImages(SKIN_FILL_TRANSPARENCY_BUTTON, SKIN_FILL_TRANSPARENCY_BUTTON + 4), BUTTON_STYLE_CHECK,
+                     kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
 
     for (int i = 0; i < TOOL_COUNT; ++i)
         AddControlTip(m_tips[TIP_TOOLS + i], this, &m_tools[i],

@@ -38,67 +38,24 @@ const ColourModeLook kColourModes[3] = {
 };
 }  // namespace
 
-struct CDocCamPanel::ButtonRow {
-    unsigned short id;
-    int style;
-    int x, y;
-    ButtonImages images;
-    const wchar_t* tipKey;
-    const wchar_t* tipText;
-    bool visible;
+// clang-format off
+const SkinButtonRow CDocCamPanel::kButtons[BUTTON_COUNT] = {
+    {ID_AUTO_FOCUS,      BUTTON_STYLE_PUSH,   163, 83,  FourImages(SKIN_AUTO_FOCUS_BUTTON), L"tipAutoFocus", L"Auto focus", true},
+    {ID_ZOOM_IN,         BUTTON_STYLE_PUSH,   35,  7,   FourImages(SKIN_ZOOM_IN_BUTTON), L"tipZoomIn", L"Zoom in", true},
+    {ID_ZOOM_OUT,        BUTTON_STYLE_PUSH,   35,  45,  FourImages(SKIN_ZOOM_OUT_BUTTON), L"tipZoomOut", L"Zoom out", true},
+    {ID_ZOOM_RESET,      BUTTON_STYLE_PUSH,   35,  83,  FourImages(SKIN_ZOOM_RESET_BUTTON), L"tipZoomingReset", L"Zooming reset", true},
+    {ID_FREEZE,          BUTTON_STYLE_PUSH,   291, 45,  FourImages(SKIN_FREEZE_BUTTON), L"tipFreeze", L"Freeze", true},
+    {ID_ROTATE,          BUTTON_STYLE_PUSH,   291, 83,  FourImages(SKIN_ROTATE_BUTTON), L"tipRotatedDisplay", L"Rotated display", true},
+    {ID_MIRROR,          BUTTON_STYLE_MANUAL, 228, 83,  {0, 0, 0, 0, 0}, L"tipMirroredDisplay", L"Mirrored display", false},
+    {ID_COLOUR_MODE,     BUTTON_STYLE_MANUAL, 291, 7,   FourImages(SKIN_COLOUR_MODE_BUTTON, SKIN_COLOUR_MODE_BUTTON + 4), L"tipColorDisplay", L"Color display", true},
+    {ID_EXPOSURE,        BUTTON_STYLE_MANUAL, 228, 130, {0, 0, 0, 0, 0}, L"tipAutoExposureControl", L"Auto exposure control", false},
+    {ID_WHITE_BALANCE,   BUTTON_STYLE_MANUAL, 281, 130, {0, 0, 0, 0, 0}, L"tipAutoWhiteBalancing", L"Auto White Balancing", false},
+    {ID_AUTO_IMAGE,      BUTTON_STYLE_MANUAL, 419, 63,  FourImages(SKIN_AUTO_IMAGE_BUTTON), L"tipAutoImage", L"tipAutoImage", true},
+    {ID_MOTION,          BUTTON_STYLE_MANUAL, 419, 7,   FourImages(SKIN_MOTION_BUTTON), L"tipImageEnhance", L"Image Enhance", true},
+    {ID_BRIGHTNESS_UP,   BUTTON_STYLE_MANUAL, 163, 7,   FourImages(SKIN_BRIGHTER_BUTTON), L"tipBrightnessPlus", L"tipBrightnessPlus", true},
+    {ID_BRIGHTNESS_DOWN, BUTTON_STYLE_MANUAL, 163, 45,  FourImages(SKIN_DARKER_BUTTON), L"tipBrightnessMinus", L"tipBrightnessMinus", true},
 };
-
-const CDocCamPanel::ButtonRow CDocCamPanel::kButtons[BUTTON_COUNT] = {
-    {ID_AUTO_FOCUS, BUTTON_STYLE_PUSH, 163, 83, {159, 160, 161, 162, 0}, L"tipAutoFocus", L"Auto focus", true},
-    {ID_ZOOM_IN, BUTTON_STYLE_PUSH, 35, 7, {163, 164, 165, 166, 0}, L"tipZoomIn", L"Zoom in", true},
-    {ID_ZOOM_OUT, BUTTON_STYLE_PUSH, 35, 45, {167, 168, 169, 170, 0}, L"tipZoomOut", L"Zoom out", true},
-    {ID_ZOOM_RESET, BUTTON_STYLE_PUSH, 35, 83, {176, 177, 178, 179, 0}, L"tipZoomingReset", L"Zooming reset", true},
-    {ID_FREEZE, BUTTON_STYLE_PUSH, 291, 45, {898, 899, 900, 901, 0}, L"tipFreeze", L"Freeze", true},
-    {ID_ROTATE, BUTTON_STYLE_PUSH, 291, 83, {902, 903, 904, 905, 0}, L"tipRotatedDisplay", L"Rotated display", true},
-    {ID_MIRROR, BUTTON_STYLE_MANUAL, 228, 83, {0, 0, 0, 0, 0}, L"tipMirroredDisplay", L"Mirrored display", false},
-    {ID_COLOUR_MODE,
-     BUTTON_STYLE_MANUAL,
-     291,
-     7,
-     {171, 172, 173, 174, 175},
-     L"tipColorDisplay",
-     L"Color display",
-     true},
-    {ID_EXPOSURE,
-     BUTTON_STYLE_MANUAL,
-     228,
-     130,
-     {0, 0, 0, 0, 0},
-     L"tipAutoExposureControl",
-     L"Auto exposure control",
-     false},
-    {ID_WHITE_BALANCE,
-     BUTTON_STYLE_MANUAL,
-     281,
-     130,
-     {0, 0, 0, 0, 0},
-     L"tipAutoWhiteBalancing",
-     L"Auto White Balancing",
-     false},
-    {ID_AUTO_IMAGE, BUTTON_STYLE_MANUAL, 419, 63, {834, 835, 836, 837, 0}, L"tipAutoImage", L"tipAutoImage", true},
-    {ID_MOTION, BUTTON_STYLE_MANUAL, 419, 7, {838, 839, 840, 841, 0}, L"tipImageEnhance", L"Image Enhance", true},
-    {ID_BRIGHTNESS_UP,
-     BUTTON_STYLE_MANUAL,
-     163,
-     7,
-     {826, 827, 828, 829, 0},
-     L"tipBrightnessPlus",
-     L"tipBrightnessPlus",
-     true},
-    {ID_BRIGHTNESS_DOWN,
-     BUTTON_STYLE_MANUAL,
-     163,
-     45,
-     {830, 831, 832, 833, 0},
-     L"tipBrightnessMinus",
-     L"tipBrightnessMinus",
-     true},
-};
+// clang-format on
 
 CDocCamPanel::CDocCamPanel(IPanelHost& host) : m_host(host) {}
 CDocCamPanel::~CDocCamPanel() = default;
@@ -114,13 +71,7 @@ void CDocCamPanel::CreateControls(int)
     m_brightness.ShowWindow(SW_HIDE);
     m_zoom.ShowWindow(SW_HIDE);
 
-    const HMODULE skins = m_host.SkinLibrary();
-    for (int i = 0; i < BUTTON_COUNT; ++i) {
-        const ButtonRow& row = kButtons[i];
-        CreateSkinButton(m_buttons[i], row.images.face ? skins : nullptr, row.images, row.style, row.x, row.y, this,
-                         this, row.id);
-        if (!row.visible) m_buttons[i].ShowWindow(SW_HIDE);
-    }
+    CreateSkinButtons(m_buttons, kButtons, BUTTON_COUNT, m_host.SkinLibrary(), this);
     m_buttons[MOTION].SetCheck(1);
 
     for (int i = 0; i < BUTTON_COUNT; ++i) {

@@ -3,6 +3,8 @@
 #include "BasePanel.h"
 #include "PanelHost.h"
 
+struct SkinButtonRow;
+
 // The camera's controls under the main window: zoom, auto focus, freeze,
 // rotation, colour mode, automatic image, motion mode and brightness. A
 // press drives the current camera (or, while a viewed console's picture is
@@ -48,8 +50,7 @@ public:
     const wchar_t* TipText(Control control) const { return m_tipTexts[control]; }
 
 private:
-    struct ButtonRow;
-    static const ButtonRow kButtons[BUTTON_COUNT];
+    static const SkinButtonRow kButtons[BUTTON_COUNT];
 
     BOOL SendToRemote(IRemoteCamera& remote, unsigned short id);
     void RunLocal(KVQDocCamController& camera, unsigned short id);

@@ -43,6 +43,15 @@ bool CreateSkinButton(KVQButton& button, HMODULE skins, const ButtonImages& imag
     return created;
 }
 
+void CreateSkinButtons(KVQButton* buttons, const SkinButtonRow* rows, int count, HMODULE skins, CWnd* panel)
+{
+    for (int i = 0; i < count; ++i) {
+        const SkinButtonRow& row = rows[i];
+        CreateSkinButton(buttons[i], skins, row.images, row.style, row.x, row.y, panel, panel, row.id);
+        if (!row.visible) buttons[i].ShowWindow(SW_HIDE);
+    }
+}
+
 bool AddControlTip(CToolTipCtrl& tip, CWnd* owner, CWnd* control, const wchar_t* text)
 {
     if (!control->m_hWnd || !tip.Create(owner, TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON)) return false;

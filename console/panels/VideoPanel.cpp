@@ -106,76 +106,26 @@ std::wstring FileTitleOf(const std::wstring& path)
     return name;
 }
 
-struct CVideoPanel::ButtonRow {
-    unsigned short id;
-    int style;
-    int x, y;
-    ButtonImages images;
-    const wchar_t* tipKey;
-    const wchar_t* tipText;
-    bool visible;
+// clang-format off
+const SkinButtonRow CVideoPanel::kButtons[BUTTON_COUNT] = {
+    {ID_RECORD_XGA,        BUTTON_STYLE_CHECK, 20,  136, StateFirstImages(SKIN_RECORD_XGA_BUTTON), L"tipXGA", L"Record in XGA solution", false},
+    {ID_RECORD_SVGA,       BUTTON_STYLE_CHECK, 57,  136, StateFirstImages(SKIN_RECORD_SVGA_BUTTON), L"tipSVGA", L"Record in SVGA solution", false},
+    {ID_RECORD_VGA,        BUTTON_STYLE_CHECK, 94,  136, StateFirstImages(SKIN_RECORD_VGA_BUTTON), L"tipVGA", L"Record in VGA solution", false},
+    {ID_RECORD_QVGA,       BUTTON_STYLE_CHECK, 131, 136, StateFirstImages(SKIN_RECORD_QVGA_BUTTON), L"tipQVGA", L"Record in QVGA solution", false},
+    {ID_RECORD_AUDIO,      BUTTON_STYLE_CHECK, 190, 154, FourImages(SKIN_RECORD_AUDIO_BUTTON), L"tipAudio", L"Record audio in AVI file", false},
+    {ID_RECORD_ANNOTATION, BUTTON_STYLE_CHECK, 168, 136, StateFirstImages(SKIN_RECORD_ANNOTATION_BUTTON), L"tipAnnotation", L"Record annotation in AVI file", false},
+    {ID_RECORD_TIME_LIMIT, BUTTON_STYLE_CHECK, 61,  54,  StateFirstImages(SKIN_TIME_LIMIT_BUTTON), L"tipTimeLimit", L"Enable the time limit of recording", false},
+    {ID_START_RECORDING,   BUTTON_STYLE_PUSH,  257, 58,  StateFirstImages(SKIN_VIDEO_RECORD_BUTTON), L"tipRecord", L"Start recording", false},
+    {ID_STOP_RECORDING,    BUTTON_STYLE_PUSH,  148, 10,  StateFirstImages(SKIN_VIDEO_STOP_BUTTON), L"tipStop", L"Stop", true},
+    {ID_PLAY,              BUTTON_STYLE_PUSH,  219, 2,   StateFirstImages(SKIN_PLAY_BUTTON), L"tipPlay", L"Play", true},
+    {ID_PAUSE,             BUTTON_STYLE_CHECK, 219, 2,   StateFirstImages(SKIN_PAUSE_BUTTON), L"tipPause", L"Pause", false},
+    {ID_RECORD_PAUSE,      BUTTON_STYLE_CHECK, 252, 88,  {SKIN_RECORD_PAUSE_DISABLED, SKIN_RECORD_PAUSE_STATE, SKIN_RECORD_PAUSE_HOVER, SKIN_RECORD_PAUSE_FACE, 0}, L"tipPause", L"Pause", false},
+    {ID_NEXT_FRAME,        BUTTON_STYLE_PUSH,  270, 6,   StateFirstImages(SKIN_NEXT_FRAME_BUTTON), L"tipNext", L"The next Frame", true},
+    {ID_PREVIOUS_FRAME,    BUTTON_STYLE_PUSH,  178, 6,   StateFirstImages(SKIN_PREVIOUS_FRAME_BUTTON), L"tipPrev", L"The previous Frame", true},
+    {ID_OPEN_VIDEO,        BUTTON_STYLE_PUSH,  67,  17,  StateFirstImages(SKIN_OPEN_VIDEO_BUTTON), L"tipOpen", L"View the recorded files", false},
+    {ID_LIVE_VIEW,         BUTTON_STYLE_PUSH,  30,  17,  StateFirstImages(SKIN_LIVE_VIEW_BUTTON), L"tipLiveview", L"Back to the camera view", false},
 };
-
-const CVideoPanel::ButtonRow CVideoPanel::kButtons[BUTTON_COUNT] = {
-    {ID_RECORD_XGA, BUTTON_STYLE_CHECK, 20, 136, {312, 311, 313, 314, 0}, L"tipXGA", L"Record in XGA solution", false},
-    {ID_RECORD_SVGA,
-     BUTTON_STYLE_CHECK,
-     57,
-     136,
-     {763, 762, 764, 765, 0},
-     L"tipSVGA",
-     L"Record in SVGA solution",
-     false},
-    {ID_RECORD_VGA, BUTTON_STYLE_CHECK, 94, 136, {308, 307, 309, 310, 0}, L"tipVGA", L"Record in VGA solution", false},
-    {ID_RECORD_QVGA,
-     BUTTON_STYLE_CHECK,
-     131,
-     136,
-     {304, 303, 305, 306, 0},
-     L"tipQVGA",
-     L"Record in QVGA solution",
-     false},
-    {ID_RECORD_AUDIO,
-     BUTTON_STYLE_CHECK,
-     190,
-     154,
-     {180, 181, 182, 183, 0},
-     L"tipAudio",
-     L"Record audio in AVI file",
-     false},
-    {ID_RECORD_ANNOTATION,
-     BUTTON_STYLE_CHECK,
-     168,
-     136,
-     {316, 315, 317, 318, 0},
-     L"tipAnnotation",
-     L"Record annotation in AVI file",
-     false},
-    {ID_RECORD_TIME_LIMIT,
-     BUTTON_STYLE_CHECK,
-     61,
-     54,
-     {231, 230, 232, 233, 0},
-     L"tipTimeLimit",
-     L"Enable the time limit of recording",
-     false},
-    {ID_START_RECORDING, BUTTON_STYLE_PUSH, 257, 58, {213, 212, 214, 215, 0}, L"tipRecord", L"Start recording", false},
-    {ID_STOP_RECORDING, BUTTON_STYLE_PUSH, 148, 10, {209, 208, 210, 211, 0}, L"tipStop", L"Stop", true},
-    {ID_PLAY, BUTTON_STYLE_PUSH, 219, 2, {205, 204, 206, 207, 0}, L"tipPlay", L"Play", true},
-    {ID_PAUSE, BUTTON_STYLE_CHECK, 219, 2, {201, 200, 202, 203, 0}, L"tipPause", L"Pause", false},
-    {ID_RECORD_PAUSE, BUTTON_STYLE_CHECK, 252, 88, {217, 216, 219, 221, 0}, L"tipPause", L"Pause", false},
-    {ID_NEXT_FRAME, BUTTON_STYLE_PUSH, 270, 6, {185, 184, 186, 187, 0}, L"tipNext", L"The next Frame", true},
-    {ID_PREVIOUS_FRAME, BUTTON_STYLE_PUSH, 178, 6, {189, 188, 190, 191, 0}, L"tipPrev", L"The previous Frame", true},
-    {ID_OPEN_VIDEO, BUTTON_STYLE_PUSH, 67, 17, {197, 196, 198, 199, 0}, L"tipOpen", L"View the recorded files", false},
-    {ID_LIVE_VIEW,
-     BUTTON_STYLE_PUSH,
-     30,
-     17,
-     {193, 192, 194, 195, 0},
-     L"tipLiveview",
-     L"Back to the camera view",
-     false},
-};
+// clang-format on
 
 struct CVideoPanel::WorkerStart {
     CVideoPanel* panel;
@@ -213,12 +163,7 @@ void CVideoPanel::CreateControls(int)
 {
     m_font = CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Times New Roman");
-    const HMODULE skins = m_host.SkinLibrary();
-    for (int i = 0; i < BUTTON_COUNT; ++i) {
-        const ButtonRow& row = kButtons[i];
-        CreateSkinButton(m_buttons[i], skins, row.images, row.style, row.x, row.y, this, this, row.id);
-        if (!row.visible) m_buttons[i].ShowWindow(SW_HIDE);
-    }
+    CreateSkinButtons(m_buttons, kButtons, BUTTON_COUNT, m_host.SkinLibrary(), this);
     m_progress.CreateSlider(50, 10, this, this, ID_PLAY_PROGRESS, FALSE, FALSE, 0, 0, nullptr, nullptr, nullptr,
                             nullptr, nullptr, KVQ_TRANSPARENT, TRUE);
     m_volume.CreateSlider(310, 15, this, this, ID_PLAY_VOLUME, FALSE, FALSE, 0, 0, nullptr, nullptr, nullptr, nullptr,
@@ -377,13 +322,7 @@ BOOL CVideoPanel::OnButtonEvent(unsigned short id)
         return TRUE;
     case ID_PLAY:
         if (!open) return OpenAndPlay(nullptr);
-        m_buttons[PAUSE].SetCheck(0);
-        m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
-        if (StartPlay(SpeedOfIndex(m_speedIndex))) {
-            Show(PAUSE, true);
-            Show(PLAY, false);
-            Enable(m_buttons[STOP], true);
-        }
+        PlayAtWheelSpeed();
         m_displaySeconds = 0;
         Invalidate(FALSE);
         return TRUE;
@@ -495,14 +434,7 @@ BOOL CVideoPanel::OpenAndPlay(const wchar_t* path)
         m_progress.SetRange(0, last > 0 ? last : 1);
         m_progress.SetPos(0);
     }
-    m_buttons[PAUSE].SetCheck(0);
-    m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
-    if (StartPlay(SpeedOfIndex(m_speedIndex))) {
-        Show(PAUSE, true);
-        Show(PLAY, false);
-        Enable(m_buttons[STOP], true);
-        m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
-    }
+    if (PlayAtWheelSpeed()) m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
     m_displaySeconds = 0;
     Invalidate(FALSE);
     return TRUE;
@@ -578,6 +510,17 @@ void CVideoPanel::ClosePlayer()
 }
 
 // Caller holds no player lock: the worker's ticks take it.
+bool CVideoPanel::PlayAtWheelSpeed()
+{
+    m_buttons[PAUSE].SetCheck(0);
+    m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
+    if (!StartPlay(SpeedOfIndex(m_speedIndex))) return false;
+    Show(PAUSE, true);
+    Show(PLAY, false);
+    Enable(m_buttons[STOP], true);
+    return true;
+}
+
 BOOL CVideoPanel::StartPlay(float speed)
 {
     {

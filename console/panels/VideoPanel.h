@@ -13,6 +13,8 @@
 #include "VideoRecorder.h"
 #include "WaveCapture.h"
 
+struct SkinButtonRow;
+
 // The window a film plays into: it draws the video panel's Picture() in
 // place of the live picture while the panel is out of live mode.
 class IPlaybackTarget {
@@ -111,12 +113,13 @@ public:
     KVQAviPlayer& Player() { return m_player; }
 
 private:
-    struct ButtonRow;
-    static const ButtonRow kButtons[BUTTON_COUNT];
+    static const SkinButtonRow kButtons[BUTTON_COUNT];
     struct WorkerStart;
 
     static void OnAviPlaybackFrame(BYTE* frame);
     static DWORD WINAPI PlaybackWorker(void* start);
+    // Out of pause at the speed wheel's setting; true once it plays.
+    bool PlayAtWheelSpeed();
     BOOL StartPlay(float speed);
     void StartWorker();
     void EndWorkers();

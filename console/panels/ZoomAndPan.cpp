@@ -14,11 +14,11 @@ struct ArrowRow {
 };
 // By slot, from UP on; the centre last.
 const ArrowRow kArrows[] = {
-    {ID_PAN_UP, {151, 152, 153, 154, 0}, 32, 0, L"tipPanUp", L"Pan up"},
-    {ID_PAN_DOWN, {139, 140, 141, 142, 0}, 32, 47, L"tipPanDown", L"Pan down"},
-    {ID_PAN_LEFT, {143, 144, 145, 146, 0}, 10, 22, L"tipPanLeft", L"Pan left"},
-    {ID_PAN_RIGHT, {147, 148, 149, 150, 0}, 57, 22, L"tipPanRight", L"Pan right"},
-    {0, {906, 909, 909, 909, 0}, 32, 22, nullptr, nullptr},
+    {ID_PAN_UP, FourImages(SKIN_PAN_UP_BUTTON), 32, 0, L"tipPanUp", L"Pan up"},
+    {ID_PAN_DOWN, FourImages(SKIN_PAN_DOWN_BUTTON), 32, 47, L"tipPanDown", L"Pan down"},
+    {ID_PAN_LEFT, FourImages(SKIN_PAN_LEFT_BUTTON), 10, 22, L"tipPanLeft", L"Pan left"},
+    {ID_PAN_RIGHT, FourImages(SKIN_PAN_RIGHT_BUTTON), 57, 22, L"tipPanRight", L"Pan right"},
+    {0, OneFace(SKIN_PAN_CENTRE_DISABLED, SKIN_PAN_CENTRE), 32, 22, nullptr, nullptr},
 };
 const ArrowRow& RowOf(int slot) { return kArrows[slot - CZoomAndPan::UP]; }
 const int kStripLeft = 13, kStripSize = 90, kStripAboveBottom = 64;

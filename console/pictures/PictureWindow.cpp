@@ -26,10 +26,10 @@ const UINT WM_FIT_PICTURE = WM_APP + 1;
 const UINT WM_COPY_NOTICE = WM_APP + 2;
 
 // Images by role: disabled, state, hover, face.
-const ButtonImages kSaveImages = {234, 235, 236, 237, 0};
-const ButtonImages kToolsImages = {105, 106, 107, 108, 0};
-const ButtonImages kExitImages = {155, 156, 157, 158, 0};
-const ButtonImages kEmblemImages = {923, 923, 923, 923, 0};
+const ButtonImages kSaveImages = FourImages(SKIN_SAVE_AS_BUTTON);
+const ButtonImages kToolsImages = FourImages(SKIN_ANNOTATION_TOOLS_BUTTON);
+const ButtonImages kExitImages = {SKIN_EXIT_FACE, SKIN_EXIT_HOVER, SKIN_EXIT_DISABLED, SKIN_EXIT_PRESSED, 0};
+const ButtonImages kEmblemImages = OneFace(SKIN_EMBLEM, SKIN_EMBLEM);
 const int kExitWidth = 21, kExitHeight = 19;
 
 struct Tip {

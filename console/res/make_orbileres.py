@@ -3,23 +3,46 @@
 orbileres.dll with its resource script, and the program's icon:
 make_orbileres.py OUTPUT_DIR.
 
+The bitmap ids are those the console names in panels/SkinIds.h.
 Every bitmap is 24-bit; magenta (255, 0, 255) marks what is see-through."""
 import math
+import re
 import struct
 import sys
 from pathlib import Path
+from types import SimpleNamespace
 
 # The drawing primitives are the control library's.
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "uikit" / "skins"))
 from make_skins import KEY, Image, write_bitmaps  # noqa: E402
 
+SKIN_IDS_HEADER = Path(__file__).resolve().parents[1] / "panels" / "SkinIds.h"
+
+
+def read_skin_ids(header):
+    """The header's SKIN_NAME = number enumerators as ID.NAME."""
+    ids = re.findall(r"\bSKIN_(\w+) = (\d+),", header.read_text())
+    return SimpleNamespace(**{name: int(value) for name, value in ids})
+
+
+ID = read_skin_ids(SKIN_IDS_HEADER)
+
+
+class Bitmaps(dict):
+    """Images by id; an id drawn twice means two names share a number."""
+
+    def __setitem__(self, rid, img):
+        if rid in self:
+            raise ValueError(f"bitmap {rid} is drawn twice: check the numbers in {SKIN_IDS_HEADER.name}")
+        super().__setitem__(rid, img)
+
 EXIT_BUTTON_SIZE = (21, 19)
 # Background and cross colour of the full-screen exit button per state.
 EXIT_BUTTON_STATES = {
-    155: ((70, 100, 140), (240, 240, 240)),  # face
-    156: ((110, 150, 200), (255, 255, 255)),  # pointer over it
-    157: ((112, 112, 112), (160, 160, 160)),  # disabled
-    158: ((30, 48, 76), (230, 230, 230)),  # pressed
+    ID.EXIT_FACE: ((70, 100, 140), (240, 240, 240)),
+    ID.EXIT_HOVER: ((110, 150, 200), (255, 255, 255)),
+    ID.EXIT_DISABLED: ((112, 112, 112), (160, 160, 160)),
+    ID.EXIT_PRESSED: ((30, 48, 76), (230, 230, 230)),
 }
 
 
@@ -439,19 +462,20 @@ def g_transparency(kind, fill):
 
 
 def annotation_skins(s):
-    s[122] = annotation_panel_face()
-    button_set(s, 940, 60, 34, g_erase_all)
+    s[ID.ANNOTATION_PANEL_FACE] = annotation_panel_face()
+    button_set(s, ID.ERASE_ALL_BUTTON, 60, 34, g_erase_all)
     for i, thickness in enumerate((2, 4, 8, 16)):
-        button_set(s, 944 + 4 * i, 60, 34, g_pen_width(thickness))
+        button_set(s, ID.FIRST_PEN_WIDTH_BUTTON + 4 * i, 60, 34, g_pen_width(thickness))
     for i, colour in enumerate(PALETTE):
-        button_set(s, 960 + 4 * i, 60, 34, g_line_swatch(colour))
-        button_set(s, 992 + 4 * i, 60, 34, g_fill_swatch(colour))
-    for first, pointing in ((1024, ">"), (1028, "<"), (1032, ">"), (1036, "<")):
+        button_set(s, ID.FIRST_LINE_COLOUR_BUTTON + 4 * i, 60, 34, g_line_swatch(colour))
+        button_set(s, ID.FIRST_FILL_COLOUR_BUTTON + 4 * i, 60, 34, g_fill_swatch(colour))
+    for first, pointing in ((ID.LINE_PAGE_FORWARD_BUTTON, ">"), (ID.LINE_PAGE_BACK_BUTTON, "<"),
+                            (ID.FILL_PAGE_FORWARD_BUTTON, ">"), (ID.FILL_PAGE_BACK_BUTTON, "<")):
         button_set(s, first, 60, 34, g_chevrons(pointing))
-    for first, label, fill in ((1040, "LINE", False), (1045, "FILL", True)):
+    for first, label, fill in ((ID.LINE_TRANSPARENCY_BUTTON, "LINE", False), (ID.FILL_TRANSPARENCY_BUTTON, "FILL", True)):
         button_set(s, first, 120, 34, g_transparency("solid", fill), label, state_glyph=g_transparency("semi", fill))
         s[first + 4] = skin_button(120, 34, g_transparency("none", fill), "state", label)
-    button_set(s, 1050, 120, 34, g_pen_width(4), "PEN")
+    button_set(s, ID.PEN_LABEL_BUTTON, 120, 34, g_pen_width(4), "PEN")
 
 
 def collapsed_strip():
@@ -469,49 +493,55 @@ def grip():
     return img
 
 
-def console_skins():
-    s = {649: Image(4, 4, PANEL_BOTTOM)}
-    s[767] = bar_face(700, 280)
-    s[768] = bar_face(700, 97)
-    s[910] = bar_face(700, 97 + 76 + 40)
-    s[911] = bar_face(700, 97 + 38 + 40)
-    s[924] = collapsed_strip()
-    s[121] = sub_panel_face("CAMERA", (155, 283, 411))
-    s[123] = sub_panel_face("VIDEO", ())
-    s[914] = grip()
+def console_skins(s):
+    s[ID.PANEL_BACKGROUND] = Image(4, 4, PANEL_BOTTOM)
+    s[ID.BAR_FACE_FULL] = bar_face(700, 280)
+    s[ID.BAR_FACE_ROWS] = bar_face(700, 97)
+    s[ID.BAR_FACE_LINE_TOOLS] = bar_face(700, 97 + 76 + 40)
+    s[ID.BAR_FACE_ERASER_TOOLS] = bar_face(700, 97 + 38 + 40)
+    s[ID.BAR_COLLAPSED] = collapsed_strip()
+    s[ID.CAMERA_PANEL_FACE] = sub_panel_face("CAMERA", (155, 283, 411))
+    s[ID.VIDEO_PANEL_FACE] = sub_panel_face("VIDEO", ())
+    s[ID.BAR_GRIP] = grip()
     annotation_skins(s)
-    bar = [(770, g_camera), (774, g_record), (782, g_snapshot), (786, g_files), (790, g_print), (894, g_network),
-           (794, g_settings), (798, g_freehand), (802, g_line), (806, g_rectangle), (810, g_ellipse),
-           (814, g_text), (818, g_copy), (822, g_eraser)]
+    bar = [(ID.CAMERA_PANEL_BUTTON, g_camera), (ID.RECORD_BUTTON, g_record), (ID.SNAPSHOT_BUTTON, g_snapshot),
+           (ID.OPEN_FILE_BUTTON, g_files), (ID.PRINT_BUTTON, g_print), (ID.NETWORK_PANEL_BUTTON, g_network),
+           (ID.SETTINGS_BUTTON, g_settings), (ID.FREEHAND_BUTTON, g_freehand), (ID.LINE_BUTTON, g_line),
+           (ID.RECTANGLE_BUTTON, g_rectangle), (ID.ELLIPSE_BUTTON, g_ellipse), (ID.TEXT_BUTTON, g_text),
+           (ID.COPY_IMAGE_BUTTON, g_copy), (ID.ERASER_BUTTON, g_eraser)]
     for first, glyph in bar:
-        button_set(s, first, 60, 34, glyph, state_glyph=g_stop if first == 774 else None)
-    button_set(s, 915, 22, 70, g_chevrons(">"))
-    button_set(s, 919, 22, 70, g_chevrons("<"))
-    panel = [(159, g_focus, "AUTO FOCUS"), (163, g_magnifier("+"), "ZOOM IN"), (167, g_magnifier("-"), "ZOOM OUT"),
-             (176, g_magnifier("1"), "ZOOM 1:1"), (898, g_freeze, "FREEZE"), (902, g_rotate, "ROTATE"),
-             (826, g_sun("+"), "BRIGHTER"), (830, g_sun("-"), "DARKER")]
+        button_set(s, first, 60, 34, glyph, state_glyph=g_stop if first == ID.RECORD_BUTTON else None)
+    button_set(s, ID.EXPAND_BAR_BUTTON, 22, 70, g_chevrons(">"))
+    button_set(s, ID.COLLAPSE_BAR_BUTTON, 22, 70, g_chevrons("<"))
+    panel = [(ID.AUTO_FOCUS_BUTTON, g_focus, "AUTO FOCUS"), (ID.ZOOM_IN_BUTTON, g_magnifier("+"), "ZOOM IN"),
+             (ID.ZOOM_OUT_BUTTON, g_magnifier("-"), "ZOOM OUT"), (ID.ZOOM_RESET_BUTTON, g_magnifier("1"), "ZOOM 1:1"),
+             (ID.FREEZE_BUTTON, g_freeze, "FREEZE"), (ID.ROTATE_BUTTON, g_rotate, "ROTATE"),
+             (ID.BRIGHTER_BUTTON, g_sun("+"), "BRIGHTER"), (ID.DARKER_BUTTON, g_sun("-"), "DARKER")]
     for first, glyph, label in panel:
         button_set(s, first, 120, 34, glyph, label)
-    for first, glyph, label in ((834, g_auto_image, "AUTO IMAGE"), (838, g_motion, "MOTION")):
+    for first, glyph, label in ((ID.AUTO_IMAGE_BUTTON, g_auto_image, "AUTO IMAGE"), (ID.MOTION_BUTTON, g_motion, "MOTION")):
         button_set(s, first, 120, 50, glyph, label)
-    # Colour mode: disabled 171, colour (state 1 = grey) 172, hover 173, face 174, negative 175.
-    s[171] = skin_button(120, 34, g_colour("colour"), "disabled", "COLOUR")
-    s[172] = skin_button(120, 34, g_colour("grey"), "state", "GREY")
-    s[173] = skin_button(120, 34, g_colour("colour"), "hover", "COLOUR")
-    s[174] = skin_button(120, 34, g_colour("colour"), "face", "COLOUR")
-    s[175] = skin_button(120, 34, g_colour("negative"), "state", "NEGATIVE")
+    # Colour mode: disabled, colour (state 1 = grey), hover, face, negative.
+    colour_mode = ID.COLOUR_MODE_BUTTON
+    s[colour_mode] = skin_button(120, 34, g_colour("colour"), "disabled", "COLOUR")
+    s[colour_mode + 1] = skin_button(120, 34, g_colour("grey"), "state", "GREY")
+    s[colour_mode + 2] = skin_button(120, 34, g_colour("colour"), "hover", "COLOUR")
+    s[colour_mode + 3] = skin_button(120, 34, g_colour("colour"), "face", "COLOUR")
+    s[colour_mode + 4] = skin_button(120, 34, g_colour("negative"), "state", "NEGATIVE")
     # The zoom-and-pan cross: disabled, state, hover, face per arrow; the centre.
-    for first, direction, (w, h) in ((139, "d", (25, 22)), (143, "l", (22, 25)), (147, "r", (22, 25)),
-                                     (151, "u", (25, 22))):
+    for first, direction, (w, h) in ((ID.PAN_DOWN_BUTTON, "d", (25, 22)), (ID.PAN_LEFT_BUTTON, "l", (22, 25)),
+                                     (ID.PAN_RIGHT_BUTTON, "r", (22, 25)), (ID.PAN_UP_BUTTON, "u", (25, 22))):
         button_set(s, first, w, h, g_arrow(direction))
-    s[906] = skin_button(25, 25, lambda *a: None, "disabled", corner=12)
-    s[909] = skin_button(25, 25, lambda img, x, y, sz, c: img.disk(x + sz / 2, y + sz / 2, 4, c), "face", corner=12)
-    return s
+    s[ID.PAN_CENTRE_DISABLED] = skin_button(25, 25, lambda *a: None, "disabled", corner=12)
+    s[ID.PAN_CENTRE] = skin_button(25, 25, lambda img, x, y, sz, c: img.disk(x + sz / 2, y + sz / 2, 4, c), "face",
+                                   corner=12)
 
 
 def bitmaps():
-    images = {rid: exit_button(*colours) for rid, colours in EXIT_BUTTON_STATES.items()}
-    images.update(console_skins())
+    images = Bitmaps()
+    for rid, colours in EXIT_BUTTON_STATES.items():
+        images[rid] = exit_button(*colours)
+    console_skins(images)
     return images
 
 

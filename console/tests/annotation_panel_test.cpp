@@ -72,7 +72,7 @@ protected:
         annotation.layer.Resize(kWidth, kHeight);
         annotation.input.Create(&annotation.window, CInputCtrl::kControlId);
         annotation.input.ShowWindow(SW_HIDE);
-        const ButtonImages images{649, 649, 649, 122, 0};
+        const ButtonImages images = PanelImages(SKIN_ANNOTATION_PANEL_FACE);
         CreateSkinButton(panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0, &annotation.window, nullptr, 0);
         panel.CreateControls(0);
         panel.ShowWindow(SW_SHOW);

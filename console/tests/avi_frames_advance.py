@@ -6,35 +6,20 @@ recording keeps the camera's rate, now and then a page repeated or skipped
 when a frame came late, never a step back.
 avi_frames_advance.py <frames.rgb> <pages.rgb> <expected frame count>
 Both files: 160x120 rgb24 pictures, one after the other."""
-import math
 import sys
 
-SIZE = 160 * 120 * 3
+sys.dont_write_bytecode = True  # nothing written beside the sources
+from avi_frames import NEAR, PAGE_COUNT, nearest_page, read  # noqa: E402
 
-
-def pictures(path):
-    data = open(path, "rb").read()
-    return [data[i:i + SIZE] for i in range(0, len(data) - SIZE + 1, SIZE)]
-
-
-def distance(a, b):
-    return math.sqrt(sum((x - y) ** 2 for x, y in zip(a, b)) / SIZE) / 255
-
-
-frames, pages, expected = pictures(sys.argv[1]), pictures(sys.argv[2]), int(sys.argv[3])
-status = 0
-if len(frames) != expected or len(pages) != 8:
-    print(f"FAIL {len(frames)} frames decoded, expected {expected}; {len(pages)} pages")
-    status = 1
+frames, pages, status = read(sys.argv)
 shown = []
 for n, frame in enumerate(frames):
-    distances = [distance(frame, page) for page in pages]
-    nearest = min(range(len(pages)), key=distances.__getitem__)
+    nearest, away = nearest_page(frame, pages)
     shown.append(nearest)
-    if distances[nearest] >= 0.06:
-        print(f"FAIL frame {n}: nearest page {nearest} is {distances[nearest]:.4f} away")
+    if away >= NEAR:
+        print(f"FAIL frame {n}: nearest page {nearest} is {away:.4f} away")
         status = 1
-steps = [(b - a) % 8 for a, b in zip(shown, shown[1:])]
+steps = [(b - a) % PAGE_COUNT for a, b in zip(shown, shown[1:])]
 backward = [n + 1 for n, step in enumerate(steps) if step > 2]
 single = sum(step == 1 for step in steps)
 if backward:

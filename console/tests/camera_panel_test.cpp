@@ -36,7 +36,7 @@ protected:
         KVQButton::SetTickSource(&TestClock::Read);
         // Hidden: presses are messages, and windows that appear cost time.
         parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
-        const ButtonImages images{649, 649, 649, 121, 0};
+        const ButtonImages images = PanelImages(SKIN_CAMERA_PANEL_FACE);
         CreateSkinButtonForTest(images);
         panel.CreateControls(0);
     }

@@ -16,6 +16,7 @@
 #include "CopyDialog.h"
 #include "PanelTestSupport.h"
 #include "SettingDialog.h"
+#include "SkinIds.h"
 
 using paneltest::DialogDriver;
 using paneltest::FakeHost;
@@ -34,7 +35,7 @@ protected:
         bar.m_owner = &owner;
         bar.m_dockState = CBasePanel::DOCK_BELOW;
         bar.SetPanelStyle(PANEL_STYLE_DRAG);
-        HBITMAP face = LoadBitmapW(host.SkinLibrary(), MAKEINTRESOURCEW(767));
+        HBITMAP face = LoadBitmapW(host.SkinLibrary(), MAKEINTRESOURCEW(SKIN_BAR_FACE_FULL));
         ASSERT_TRUE(bar.CreatePanel(L"", 0, 0, &owner, nullptr, face, KVQ_TRANSPARENT, TRUE));
         bar.SetWindowPos(nullptr, 0, 0, CControlPanel::kWidth, CControlPanel::kRowsHeight,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -100,7 +101,7 @@ TEST(NetworkButton, FollowsTheDiscoveryServiceMark)
         SetMachineValue(c);
         FakeHost host;
         CControlPanel bar(host);
-        HBITMAP face = LoadBitmapW(host.SkinLibrary(), MAKEINTRESOURCEW(767));
+        HBITMAP face = LoadBitmapW(host.SkinLibrary(), MAKEINTRESOURCEW(SKIN_BAR_FACE_FULL));
         ASSERT_TRUE(bar.CreatePanel(L"", 0, 0, nullptr, nullptr, face, KVQ_TRANSPARENT, TRUE));
         EXPECT_EQ(bar.Button(CControlPanel::NETWORK).IsWindowEnabled() != FALSE, c.enabled);
     }

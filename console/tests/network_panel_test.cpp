@@ -48,7 +48,7 @@ protected:
     NetworkPanelFixture() : panel(host, network)
     {
         parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP, 0, 0, 700, 400, nullptr, nullptr);
-        const ButtonImages images{649, 649, 649, 649, 0};
+        const ButtonImages images = PanelImages(SKIN_PANEL_BACKGROUND);
         EXPECT_TRUE(CreateSkinButton(panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0, &parent, &parent, 0));
         panel.CreateControls(0);
     }

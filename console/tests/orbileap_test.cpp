@@ -214,6 +214,15 @@ bool ShowsLivePicture(HWND window)
     return PollUntil(10000, [&] { return ShownPicture(window) >= 0; });
 }
 
+// The frame counter the picture shows moves on from first.
+bool PictureMovesOn(HWND window, int first)
+{
+    return PollUntil(5000, [&] {
+        const int later = ShownPicture(window);
+        return later >= 0 && later != first;
+    });
+}
+
 bool ShowsNoCameraState(HWND window)
 {
     return PollUntil(5000, [&] {
@@ -261,13 +270,7 @@ TEST_F(LiveCamera, OpensAtTheSavedPlaceAndShowsTheDocumentPictureAdvancing)
 
     ASSERT_TRUE(ShowsLivePicture(window)) << "the picture area shows the simulated camera's page";
     const int first = ShownPicture(window);
-    int later = first;
-    EXPECT_TRUE(PollUntil(5000,
-                          [&] {
-                              later = ShownPicture(window);
-                              return later >= 0 && later != first;
-                          }))
-        << "the frame counter stays at " << first;
+    EXPECT_TRUE(PictureMovesOn(window, first)) << "the frame counter stays at " << first;
 }
 
 TEST_F(LiveCamera, OnlyTheCamerasOwnDeviceEventsTakeItAwayAndBringItBack)
@@ -357,36 +360,42 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
     })) << "\"Frozen\" is written over the picture";
 }
 
-// A press of a panel's button as the button reports it: WM_COMMAND with its
-// id to the panel it sits on.
-struct ButtonSearch {
+// A search of the console's windows for a control of an id.
+struct ControlSearch {
     DWORD process;
     int id;
-    HWND button;
+    HWND found;
 };
 
+bool OfProcess(HWND window, DWORD process)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == process;
+}
+
+// A press of a panel's button as the button reports it: WM_COMMAND with its
+// id to the panel it sits on.
 BOOL CALLBACK MatchButton(HWND child, LPARAM data)
 {
-    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    auto* search = reinterpret_cast<ControlSearch*>(data);
     if (GetDlgCtrlID(child) != search->id) return TRUE;
-    search->button = child;
+    search->found = child;
     return FALSE;
 }
 
 BOOL CALLBACK SearchTopWindow(HWND top, LPARAM data)
 {
-    auto* search = reinterpret_cast<ButtonSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(top, &process);
-    if (process == search->process) EnumChildWindows(top, &MatchButton, data);
-    return search->button == nullptr;
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (OfProcess(top, search->process)) EnumChildWindows(top, &MatchButton, data);
+    return search->found == nullptr;
 }
 
 bool PressPanelButton(const Console& console, int id)
 {
-    ButtonSearch search{console.ProcessId(), id, nullptr};
+    ControlSearch search{console.ProcessId(), id, nullptr};
     EnumWindows(&SearchTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.button && PostMessageW(GetParent(search.button), WM_COMMAND, id, 0);
+    return search.found && PostMessageW(GetParent(search.found), WM_COMMAND, id, 0);
 }
 
 // The display's own pointer and left button, as a user moves and presses
@@ -577,18 +586,10 @@ TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
 }
 
 // The console's top-level window that holds a control of that id.
-struct ControlSearch {
-    DWORD process;
-    int id;
-    HWND found;
-};
-
 BOOL CALLBACK MatchControlOwner(HWND window, LPARAM data)
 {
     auto* search = reinterpret_cast<ControlSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !GetDlgItem(window, search->id)) return TRUE;
+    if (!OfProcess(window, search->process) || !GetDlgItem(window, search->id)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -622,13 +623,7 @@ TEST_F(LiveCamera, CtrlTabWithOneCameraLeavesItsPictureRunning)
     ASSERT_TRUE(ShowsLivePicture(window));
     PressWithCtrl(window, VK_TAB);
     const int first = ShownPicture(window);
-    int later = first;
-    EXPECT_TRUE(PollUntil(5000,
-                          [&] {
-                              later = ShownPicture(window);
-                              return later >= 0 && later != first;
-                          }))
-        << "the camera still streams; the picture stays at " << first;
+    EXPECT_TRUE(PictureMovesOn(window, first)) << "the camera still streams; the picture stays at " << first;
     EXPECT_EQ(window, console.MainWindow());
 }
 

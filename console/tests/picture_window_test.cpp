@@ -235,7 +235,7 @@ TEST(AnnotatedPicture, TheDrawingIsSavedWithThePicture)
         AnnotatedPictureHost host(window);
         SetPictureHost(&host);
         ASSERT_TRUE(window.CreateView(L"2026-Dec-11_Fri_09-30-00", 0, 0, 667, 570, nullptr, 255));
-        const ButtonImages images{649, 649, 649, 122, 0};
+        const ButtonImages images = PanelImages(SKIN_ANNOTATION_PANEL_FACE);
         ASSERT_TRUE(CreateSkinButton(host.panel, host.panelHost.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0,
                                      &window, nullptr, 0));
         host.panel.CreateControls(0);

@@ -98,7 +98,7 @@ protected:
     VideoPanelFiles() : panel(host, live, target)
     {
         parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
-        CreateSkinButton(panel, host.SkinLibrary(), ButtonImages{649, 649, 649, 123, 0}, BUTTON_STYLE_MOUSE, 0, 0,
+        CreateSkinButton(panel, host.SkinLibrary(), PanelImages(SKIN_VIDEO_PANEL_FACE), BUTTON_STYLE_MOUSE, 0, 0,
                          &parent, &parent, 0);
         panel.CreateControls(0);
     }

@@ -108,7 +108,7 @@ public:
     void OpenPanel()
     {
         panel = std::make_unique<CVideoPanel>(host, live, window);
-        const ButtonImages images{649, 649, 649, 123, 0};
+        const ButtonImages images = PanelImages(SKIN_VIDEO_PANEL_FACE);
         CreateSkinButton(*panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0, &parent, &parent, 0);
         panel->CreateControls(0);
         panel->OnDeviceSetup(controller.get());

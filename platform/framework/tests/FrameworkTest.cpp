@@ -1,7 +1,10 @@
 // The framework under the skinned classes: handle map, subclassing,
-// reflection, the application's loop and profile, dialogs; and the hyperlink,
-// which needs all of them.
-#include "TestSupport.h"
+// reflection, the application's loop and profile, dialogs.
+#include <gtest/gtest.h>
+#include <kvqframe.h>
+#include <testsupport/WindowDriving.h>
+
+#include <vector>
 
 namespace {
 
@@ -20,9 +23,16 @@ public:
 LoopApp g_app;
 
 // Consumes the keys of its family, as a window with accelerators would.
-class KeyEater : public test::Host {
+class KeyEater : public testsupport::Host {
 public:
     BOOL PreTranslateMessage(MSG* msg) override { return msg->message == WM_KEYDOWN; }
+};
+
+// A label that makes itself report clicks when bound, as the control
+// library's link does.
+class NotifyingLabel : public CStatic {
+public:
+    void PreSubclassWindow() override { ModifyStyle(0, SS_NOTIFY); }
 };
 
 class AboutBox : public CDialog {
@@ -36,7 +46,7 @@ public:
         PostMessage(WM_COMMAND, IDOK);
         return TRUE;
     }
-    KVQHyperlink link;
+    NotifyingLabel link;
     bool linkedAtInit = false;
 };
 
@@ -44,7 +54,7 @@ public:
 
 TEST(Framework, SubclassedControlKeepsItsOwnHandling)
 {
-    test::Host host;
+    testsupport::Host host;
     HWND edit = ::CreateWindowExW(0, L"EDIT", L"abc", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, host.m_hWnd, nullptr,
                                   nullptr, nullptr);
     struct Counting : CWnd {
@@ -67,7 +77,7 @@ TEST(Framework, SubclassedControlKeepsItsOwnHandling)
 
 TEST(Framework, DestroyedWindowLeavesTheMap)
 {
-    auto* wnd = new test::Host;
+    auto* wnd = new testsupport::Host;
     HWND handle = wnd->m_hWnd;
     ASSERT_EQ(CWnd::FromHandlePermanent(handle), wnd);
     wnd->DestroyWindow();
@@ -79,7 +89,7 @@ TEST(Framework, DestroyedWindowLeavesTheMap)
 TEST(Framework, PreTranslateWalksFromTheTargetUpToTheMainWindow)
 {
     KeyEater top;
-    test::Host child;
+    testsupport::Host child;
     ::SetParent(child.m_hWnd, top.m_hWnd);
     ::SetWindowLongW(child.m_hWnd, GWL_STYLE, WS_CHILD | WS_VISIBLE);
     g_app.m_pMainWnd = &top;
@@ -93,7 +103,7 @@ TEST(Framework, PreTranslateWalksFromTheTargetUpToTheMainWindow)
 
 TEST(Framework, RunIdlesThenDispatchesUntilQuit)
 {
-    test::Host host;
+    testsupport::Host host;
     host.PostMessage(WM_COMMAND, 5);
     EXPECT_EQ(g_app.Run(), 107);  // WM_QUIT's code through ExitInstance
     EXPECT_EQ(host.commands.size(), 1u);
@@ -142,58 +152,4 @@ TEST(Framework, ModelessDialogEndsByDestroyingItself)
     EXPECT_TRUE(box.PreTranslateMessage(&tab));  // the dialog manager's keys
     box.SendMessage(WM_COMMAND, IDCANCEL);
     EXPECT_FALSE(::IsWindow(wnd));
-}
-
-namespace {
-// A static control in a window, subclassed as a link.
-struct LinkFixture {
-    LinkFixture() : host(500, 500, 200, 60)
-    {
-        HWND label = ::CreateWindowExW(0, L"STATIC", L"WWWWWWWW", WS_CHILD | WS_VISIBLE, 5, 5, 150, 20, host.m_hWnd,
-                                       reinterpret_cast<HMENU>(1002), nullptr, nullptr);
-        link.SubclassWindow(label);
-        test::Pump();
-    }
-    int CountColour(COLORREF colour)
-    {
-        link.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        return test::CountColour(link.m_hWnd, RECT{0, 0, 150, 20}, colour);
-    }
-    test::Host host;
-    KVQHyperlink link;
-};
-const COLORREF kNormal = 0x00FF0000, kVisited = 0x00800080, kHover = 0x0000FFFF;
-}  // namespace
-
-TEST(Hyperlink, ClickWithoutAddressOnlyMarksItVisited)
-{
-    LinkFixture f;
-    EXPECT_NE(f.link.GetStyle() & SS_NOTIFY, 0u);
-    EXPECT_GT(f.CountColour(kNormal), 0);
-    test::Click(f.link.m_hWnd, 10, 10);
-    EXPECT_EQ(f.link.IsVisited(), 1);
-    EXPECT_GT(f.CountColour(kVisited), 0);
-    EXPECT_EQ(f.CountColour(kNormal), 0);
-}
-
-TEST(Hyperlink, HoverTurnsItYellowEvenWhenVisited)
-{
-    LinkFixture f;
-    test::Click(f.link.m_hWnd, 10, 10);
-    test::Move(f.link.m_hWnd, 10, 10);
-    EXPECT_EQ(f.link.IsHovering(), 1);
-    EXPECT_EQ(::GetCapture(), f.link.m_hWnd);
-    EXPECT_EQ(f.link.CurrentColour(), kHover);
-    EXPECT_GT(f.CountColour(kHover), 0);
-    test::Move(f.link.m_hWnd, 300, 10);
-    EXPECT_EQ(f.link.IsHovering(), 0);
-    EXPECT_EQ(::GetCapture(), nullptr);
-    EXPECT_EQ(f.link.CurrentColour(), kVisited);
-}
-
-TEST(Hyperlink, ShowsTheHandCursor)
-{
-    LinkFixture f;
-    f.link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(f.link.m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
 }
