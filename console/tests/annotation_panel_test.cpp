@@ -7,6 +7,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cmath>
+#include <string>
 #include <vector>
 
 #include "AnnotationPanel.h"
@@ -93,10 +95,20 @@ protected:
         panel.OnPictureMouse(&annotation.window, 0, points.back(), FALSE);
     }
 
-    std::uint32_t At(int x, int y)
+    static std::uint32_t At(const ArgbPlane& plane, int x, int y)
     {
-        const ArgbPlane plane = annotation.layer.Plane();
         return plane.pixels[static_cast<size_t>(plane.height - 1 - y) * plane.width + x];
+    }
+    std::uint32_t At(int x, int y) { return At(annotation.layer.Plane(), x, y); }
+    // Types the text in a box opened by a click at (x, y), then finishes it
+    // with a click elsewhere, as a user would.
+    void TypeText(int x, int y, const std::wstring& text)
+    {
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(x, y), TRUE);
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(x, y), FALSE);
+        for (wchar_t c : text) annotation.input.SendMessage(WM_CHAR, c, 1);
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(150, 120), TRUE);
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(150, 120), FALSE);
     }
     int DrawnPixels()
     {
@@ -233,6 +245,88 @@ TEST_F(AnnotationPanelTest, DrawingOnAViewedConsoleIsSentNotDrawn)
     remote.state.controllable = 0;
     Drag({{10, 10}, {30, 20}});
     EXPECT_EQ(remote.graphics.size(), 3u);
+}
+
+// Typed text and "Erase all" go to the viewed console as well; nothing of
+// them reaches the local layer.
+TEST_F(AnnotationPanelTest, ViewedConsoleTakesTypedTextAndEraseAll)
+{
+    Press(ID_RECTANGLE);
+    Drag({{20, 20}, {120, 100}});
+    const int drawn = DrawnPixels();
+    ASSERT_GT(drawn, 0);
+
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    remote.state.zoom = 2.0f;
+    host.remote = &remote;
+    annotation.viewed = true;
+    Press(ID_ERASE_ALL);
+    EXPECT_EQ(remote.erasedAll, 1);
+
+    Press(ID_TEXT);
+    const int border = annotation.window.m_border;
+    TypeText(40 + border, 30 + border, L"HELLO");
+    remote.state.zoom = 1.0f;
+    TypeText(40 + border, 30 + border, L"HELLO");
+    ASSERT_EQ(remote.graphics.size(), 2u);
+    const auto& zoomed = remote.graphics[0];
+    EXPECT_EQ(zoomed.type, "Telvane::QxImageGraphic");
+    EXPECT_FLOAT_EQ(zoomed.x, (40.0f + border) / kWidth);
+    EXPECT_FLOAT_EQ(zoomed.y, (30.0f + border) / kHeight);
+    // The box as wide and high again at twice the zoom.
+    ASSERT_GT(remote.graphics[1].width, 0.0f);
+    EXPECT_FLOAT_EQ(zoomed.width, 2.0f * remote.graphics[1].width);
+    EXPECT_FLOAT_EQ(zoomed.height, 2.0f * remote.graphics[1].height);
+    EXPECT_EQ(DrawnPixels(), drawn);
+    EXPECT_FALSE(annotation.input.IsWindowVisible());
+
+    // A viewed console that does not let viewers steer it takes neither.
+    remote.state.controllable = 0;
+    Press(ID_ERASE_ALL);
+    EXPECT_EQ(remote.erasedAll, 1);
+    TypeText(40 + border, 30 + border, L"HELLO");
+    EXPECT_EQ(remote.graphics.size(), 2u);
+    EXPECT_EQ(DrawnPixels(), drawn);
+}
+
+// While the button is held on a viewed picture, the preview is as wide as
+// the viewed console will show the finished shape: widened by its zoom.
+TEST_F(AnnotationPanelTest, PreviewOnAViewedPictureIsWidenedByItsZoom)
+{
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    const struct {
+        bool viewed;
+        float zoom;
+        int width;
+    } cases[] = {{false, 2.5f, 4}, {true, 2.5f, 10}, {true, 1.0f, 4}, {true, std::nanf(""), 4}};
+    Press(ID_WIDTH_FIRST + 1);  // 4 pixels
+    for (const auto& c : cases) {
+        host.remote = c.viewed ? &remote : nullptr;
+        annotation.viewed = c.viewed;
+        remote.state.zoom = c.zoom;
+        Press(ID_RECTANGLE);
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(20, 20), TRUE);
+        panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, CPoint(120, 100));
+        const ArgbPlane box = panel.Preview().Plane();
+        // The left edge in the line colour, then the fill.
+        for (int x = 20; x < 20 + c.width; ++x) EXPECT_EQ(At(box, x, 60), 0xFFFF0000u) << c.zoom << " x " << x;
+        EXPECT_NE(At(box, 20 + c.width, 60), 0xFFFF0000u) << c.zoom;
+        EXPECT_NE(At(box, 20 + c.width, 60), 0u) << c.zoom;
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(120, 100), FALSE);
+
+        Press(ID_LINE);
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(20, 75), TRUE);
+        panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, CPoint(180, 75));
+        const ArgbPlane stroke = panel.Preview().Plane();
+        int covered = 0;  // the stroke's pixels across it, the smoothed rims included
+        for (int y = 0; y < kHeight; ++y) covered += At(stroke, 100, y) != 0;
+        EXPECT_GE(covered, c.width) << c.zoom;
+        EXPECT_LE(covered, c.width + 2) << c.zoom;
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(180, 75), FALSE);
+        annotation.layer.Clear();
+    }
 }
 
 TEST_F(AnnotationPanelTest, FreehandClickLeavesADot)
