@@ -677,13 +677,12 @@ void CAnnotationPanel::OnPictureEvent(CWnd* window, int context)
     }
     KVQAnnotator& preview = m_scratch[PREVIEW];
     if (!preview.IsDirty()) return;
-    const PixelRect& view = surface.geometry.view;
+    const PixelRect source = PlaneViewSource(surface.geometry, preview.GetWidth(), preview.GetHeight());
+    if (source.right <= source.left || source.bottom <= source.top) return;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, PreviewAlpha(), AC_SRC_ALPHA};
     SetStretchBltMode(preview.GetDC(), STRETCH_ORSCANS);
     AlphaBlend(dc, canvas.left, canvas.top, canvas.right - canvas.left, canvas.bottom - canvas.top, preview.GetDC(),
-               std::max(view.left, 0), std::max(view.top, 0),
-               std::min(view.right, preview.GetWidth()) - std::max(view.left, 0),
-               std::min(view.bottom, preview.GetHeight()) - std::max(view.top, 0), blend);
+               source.left, source.top, source.right - source.left, source.bottom - source.top, blend);
 }
 
 void CAnnotationPanel::PaintEraserOutline(HDC dc, const DrawingSurface& surface)
