@@ -4,6 +4,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <cwchar>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "CommandIds.h"
 #include "ImageRendering.h"
 #include "InputCtrl.h"
+#include "LanguageTable.h"
 #include "LanguageText.h"
 #include "PathRendering.h"
 #include "SkinButton.h"
@@ -28,15 +30,15 @@ const int kColumnLeftX = 35;
 const int kPageSize = 4;
 
 // Skin images of the panel's buttons (disabled, state, hover, face).
-const UINT kEraseAllImages = 940;
 const UINT kFirstWidthImages = 944;
 const UINT kFirstLineColourImages = 960;
 const UINT kFirstFillColourImages = 992;
 const UINT kLinePageImages[2] = {1024, 1028};
 const UINT kFillPageImages[2] = {1032, 1036};
-const UINT kLineTransparencyImages = 1040;  // and its second state at 1044
-const UINT kFillTransparencyImages = 1045;  // and its second state at 1049
-const UINT kWidthLabelImages = 1050;
+// The labelled buttons are drawn per language: English, German. A
+// transparency button's third state follows its four images.
+const CAnnotationPanel::LabelledImages kLabelledImages[] = {{940, 1040, 1045, 1050}, {1100, 1104, 1109, 1114}};
+const LangIdValue kLabelledImageSet[] = {{0x0000, 0}, {0x0407, 1}, {0x0807, 1}, {0x0C07, 1}, {0x1007, 1}, {0x1407, 1}};
 
 ButtonImages FourImages(UINT first, UINT secondState = 0)
 {
@@ -160,6 +162,11 @@ CAnnotationPanel::CAnnotationPanel(IPanelHost& host, IAnnotationHost& annotation
 
 CAnnotationPanel::~CAnnotationPanel() = default;
 
+CAnnotationPanel::LabelledImages CAnnotationPanel::LabelledImagesFor(unsigned short langId)
+{
+    return kLabelledImages[ValueForLangId(kLabelledImageSet, static_cast<int>(std::size(kLabelledImageSet)), langId)];
+}
+
 int CAnnotationPanel::PenWidth() const { return kPenWidths[m_widthIndex]; }
 
 void CAnnotationPanel::CreateControls(int)
@@ -173,8 +180,9 @@ void CAnnotationPanel::CreateControls(int)
         m_tools[i].ShowWindow(SW_HIDE);
     }
     m_tools[FREEHAND].SetCheck(1);
-    CreateSkinButton(m_eraseAll, skins, FourImages(kEraseAllImages), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY, this,
-                     this, ID_ERASE_ALL);
+    const LabelledImages labelled = LabelledImagesFor(GetSystemDefaultLangID());
+    CreateSkinButton(m_eraseAll, skins, FourImages(labelled.eraseAll), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY,
+                     this, this, ID_ERASE_ALL);
     for (int i = 0; i < kWidthCount; ++i)
         CreateSkinButton(m_widths[i], skins, FourImages(kFirstWidthImages + 4 * i), BUTTON_STYLE_CHECK,
                          kRowX + kRowPitch * i, kWidthRowY, this, this, ID_WIDTH_FIRST + i);
@@ -196,11 +204,11 @@ void CAnnotationPanel::CreateControls(int)
     }
     ShowColourPage(m_lineColours, m_linePageSwitch, 0);
     ShowColourPage(m_fillColours, m_fillPageSwitch, 0);
-    CreateSkinButton(m_lineTransparency, skins, FourImages(kLineTransparencyImages, kLineTransparencyImages + 4),
+    CreateSkinButton(m_lineTransparency, skins, FourImages(labelled.lineTransparency, labelled.lineTransparency + 4),
                      BUTTON_STYLE_CHECK, kColumnLeftX, kLineRowY, this, this, ID_LINE_TRANSPARENCY);
-    CreateSkinButton(m_widthLabel, skins, FourImages(kWidthLabelImages), BUTTON_STYLE_CHECK, kColumnLeftX, kWidthRowY,
+    CreateSkinButton(m_widthLabel, skins, FourImages(labelled.widthLabel), BUTTON_STYLE_CHECK, kColumnLeftX, kWidthRowY,
                      this, this, ID_WIDTH_LABEL);
-    CreateSkinButton(m_fillTransparency, skins, FourImages(kFillTransparencyImages, kFillTransparencyImages + 4),
+    CreateSkinButton(m_fillTransparency, skins, FourImages(labelled.fillTransparency, labelled.fillTransparency + 4),
                      BUTTON_STYLE_CHECK, kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
 
     for (int i = 0; i < TOOL_COUNT; ++i)

@@ -21,6 +21,13 @@ public:
     static constexpr DWORD kPalette[kColourCount] = {0xFF040404, 0xFFFF0000, 0xFFFFFF00, 0xFF0000FF,
                                                      0xFFFFFFFF, 0xFFFF8040, 0xFF00FF00, 0xFFFF00FF};
 
+    // The first images of the buttons that carry words, which are drawn for
+    // each language.
+    struct LabelledImages {
+        UINT eraseAll, lineTransparency, fillTransparency, widthLabel;
+    };
+    static LabelledImages LabelledImagesFor(unsigned short langId);
+
     CAnnotationPanel(IPanelHost& host, IAnnotationHost& annotationHost);
     ~CAnnotationPanel() override;
 

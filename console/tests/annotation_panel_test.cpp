@@ -395,4 +395,53 @@ TEST_F(AnnotationPanelTest, TypedTextLandsWhereClicked)
     EXPECT_EQ(outside, 0);
 }
 
+// A bitmap of the skin library as its size and pixels; empty when missing.
+struct SkinBitmap {
+    int width = 0, height = 0;
+    std::vector<BYTE> bits;
+};
+
+SkinBitmap LoadSkin(UINT id)
+{
+    SkinBitmap skin;
+    HANDLE bitmap = LoadImageW(paneltest::Skins(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    BITMAP info{};
+    if (bitmap && GetObjectW(bitmap, sizeof info, &info) && info.bmBits) {
+        skin.width = info.bmWidth;
+        skin.height = info.bmHeight;
+        const auto* bits = static_cast<const BYTE*>(info.bmBits);
+        skin.bits.assign(bits, bits + static_cast<size_t>(info.bmWidthBytes) * info.bmHeight);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    return skin;
+}
+
+// The buttons that carry words have their own images in German: each as large
+// as the English one, with other pixels. Every other language takes English.
+TEST(AnnotationPanelImages, GermanPicksTheGermanSet)
+{
+    using Images = CAnnotationPanel::LabelledImages;
+    const Images english = CAnnotationPanel::LabelledImagesFor(0x0409);
+    auto firsts = [](const Images& images) {
+        return std::vector<UINT>{images.eraseAll, images.lineTransparency, images.fillTransparency, images.widthLabel};
+    };
+    const int imageCounts[] = {4, 5, 5, 4};  // the transparency buttons' third state follows
+    for (unsigned short german : {0x0407, 0x0807, 0x0C07, 0x1007, 0x1407}) {
+        const std::vector<UINT> ids = firsts(CAnnotationPanel::LabelledImagesFor(german));
+        const std::vector<UINT> englishIds = firsts(english);
+        for (size_t button = 0; button < ids.size(); ++button)
+            for (int image = 0; image < imageCounts[button]; ++image) {
+                const SkinBitmap ours = LoadSkin(ids[button] + image);
+                const SkinBitmap theirs = LoadSkin(englishIds[button] + image);
+                ASSERT_FALSE(ours.bits.empty()) << german << " image " << ids[button] + image;
+                ASSERT_FALSE(theirs.bits.empty()) << englishIds[button] + image;
+                EXPECT_EQ(ours.width, theirs.width) << ids[button] + image;
+                EXPECT_EQ(ours.height, theirs.height) << ids[button] + image;
+                EXPECT_NE(ours.bits, theirs.bits) << ids[button] + image;
+            }
+    }
+    for (unsigned short other : {0x0000, 0x0411, 0x040C, 0x0809})
+        EXPECT_EQ(firsts(CAnnotationPanel::LabelledImagesFor(other)), firsts(english)) << other;
+}
+
 }  // namespace
