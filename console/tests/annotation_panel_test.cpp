@@ -7,7 +7,9 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,18 +37,17 @@ public:
     PixelRect canvas{0, 0, kWidth, kHeight};
     bool panelShown = false;
     int planeChanges = 0;
-    // Another console's picture, with the pointer where the drag ended.
+    // Another console's picture.
     bool viewed = false;
-    CPoint viewedPointer;
+    // The window's last pointer position, when the test sets it.
+    std::optional<CPoint> pointer;
 
     bool GetDrawingSurface(CWnd* target, DrawingSurface& surface) override
     {
         if (target != &window) return false;
         surface = {&layer, true, {canvas, {0, 0, kWidth, kHeight}, 1.0f}, window.GetMousePos(), &input};
-        if (viewed) {
-            surface.viewed = true;
-            surface.pointer = viewedPointer;
-        }
+        surface.viewed = viewed;
+        if (pointer) surface.pointer = *pointer;
         return true;
     }
     orbile::CriticalSection& DisplayLock() override { return lock; }
@@ -218,7 +219,7 @@ TEST_F(AnnotationPanelTest, DrawingOnAViewedConsoleIsSentNotDrawn)
     Press(ID_WIDTH_FIRST + 1);  // 4 pixels
 
     Press(ID_RECTANGLE);
-    annotation.viewedPointer = {50, 30};
+    annotation.pointer = CPoint(50, 30);
     Drag({{150, 120}, {100, 60}, {50, 30}});  // right to left and upwards
     Press(ID_FREEHAND);
     Drag({{10, 10}, {20, 15}, {30, 20}});
@@ -327,6 +328,48 @@ TEST_F(AnnotationPanelTest, PreviewOnAViewedPictureIsWidenedByItsZoom)
         panel.OnPictureMouse(&annotation.window, 0, CPoint(180, 75), FALSE);
         annotation.layer.Clear();
     }
+}
+
+// The eraser's outline on a viewed picture is as large as the square the
+// viewed console will erase.
+TEST_F(AnnotationPanelTest, EraserOutlineOnAViewedPictureIsWidenedByItsZoom)
+{
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    remote.state.zoom = 2.5f;
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(target && bits);
+    HGDIOBJ old = SelectObject(dc, target);
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    // The columns left of the pointer that the outline touches.
+    auto leftmostDrawn = [&] {
+        for (int x = 0; x < kWidth; ++x)
+            for (int y = 0; y < kHeight; ++y)
+                if (pixels[y * kWidth + x] & 0xFFFFFF) return x;
+        return -1;
+    };
+    Press(ID_ERASER);
+    Press(ID_WIDTH_FIRST);  // half size 4
+    annotation.pointer = CPoint(100, 75);
+    const struct {
+        bool viewed;
+        int half;
+    } cases[] = {{false, 4}, {true, 10}};
+    for (const auto& c : cases) {
+        host.remote = c.viewed ? &remote : nullptr;
+        annotation.viewed = c.viewed;
+        std::fill_n(static_cast<std::uint32_t*>(bits), kWidth * kHeight, 0u);
+        panel.OnPictureEvent(&annotation.window, static_cast<int>(reinterpret_cast<INT_PTR>(dc)));
+        GdiFlush();
+        EXPECT_EQ(leftmostDrawn(), 100 - c.half) << c.viewed;
+    }
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
 }
 
 TEST_F(AnnotationPanelTest, FreehandClickLeavesADot)
