@@ -22,7 +22,6 @@ constexpr int kLargeStillBytes = 0x180000;
 constexpr int kLargeStillWidth = 2016;
 constexpr int kLargeStillHeight = 1520;
 
-constexpr unsigned long kUnknownFeatures = 0xFFFFFFFFul;
 constexpr unsigned long kFeatureLargeFrameCamera = 0x20000;
 constexpr long kKeepAliveEvery = 5;
 // A freshly started camera may still report the freeze of an earlier
@@ -220,8 +219,7 @@ void LiveFramePath::HandleFrame(unsigned char* data, int width, int height, int 
     NoteFrameInterval(now);
     const long count = ++m_frameCount;
 
-    unsigned long features = camera->GetDocCamModelFeature(0);
-    if (features == kUnknownFeatures) features = 0;
+    const unsigned long features = ReadKnownFeatures(*camera);
     if ((features & kFeatureLargeFrameCamera) && camera->m_status.keepAlive) {
         if (count % kKeepAliveEvery == 0) camera->SetApAlive();
         width = camera->m_status.videoWidth;

@@ -6,6 +6,7 @@
 #include "MainFrame.h"
 #include "OrbileApp.h"
 #include "PictureWindow.h"
+#include "CameraPictureRead.h"
 #include "SkinButton.h"
 #include "ZoomGeometry.h"
 
@@ -48,11 +49,20 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
     if (window != this || (!IsLocalCameraShown() && !m_remoteCamera) || m_drawnPlacement.IsRectEmpty() ||
         !m_drawing.GetWidth())
         return false;
+    KVQDocCamController* camera = CurrentController();
     PixelRect view;
+    bool opticalZoom = false;
+    OpticalZoomWindow zoomWindow{};
     {
         LiveFramePath::FrameAccess access(m_live);
         const CFrameBuffer* frame = access.Display();
         if (!frame || !frame->HasPicture()) return false;
+        // The optically zoomed camera shows only part of the drawing plane;
+        // a viewed console's picture is drawn on as it is.
+        const CFrameBuffer* current = access.Current();
+        if (camera && !m_remoteCamera && current)
+            opticalZoom = ComputeOpticalZoomWindow(current->Width(), current->Height(), frame->Width(), frame->Height(),
+                                                   ReadPictureState(*camera, ReadKnownFeatures(*camera)), zoomWindow);
         const RECT& r =
             ::IsRectEmpty(&frame->m_viewRect) ? RECT{0, 0, frame->Width(), frame->Height()} : frame->m_viewRect;
         // Frame pixels to plane pixels, each coordinate truncated.
@@ -61,7 +71,6 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
         view = {static_cast<int>(r.left * plane / width), static_cast<int>(r.top * plane / width),
                 static_cast<int>(r.right * plane / width), static_cast<int>(r.bottom * plane / width)};
     }
-    KVQDocCamController* camera = CurrentController();
     const float zoom = m_remoteCamera ? m_remoteCamera->State().zoom
                        : camera       ? static_cast<float>(camera->GetZoomSize(0)) * 0.01f
                                       : 1.0f;
@@ -70,7 +79,9 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
     surface.viewed = m_remoteCamera != nullptr;
     surface.geometry = {{m_drawnPlacement.left, m_drawnPlacement.top, m_drawnPlacement.right, m_drawnPlacement.bottom},
                         view,
-                        zoom > 0.0f ? zoom : 1.0f};
+                        zoom > 0.0f ? zoom : 1.0f,
+                        opticalZoom,
+                        zoomWindow};
     surface.pointer = GetMousePos();
     surface.textInput = &m_textInput;
     return true;

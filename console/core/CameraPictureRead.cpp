@@ -2,6 +2,13 @@
 
 #include "kvqdoccam.h"
 
+unsigned long ReadKnownFeatures(KVQDocCamController& camera)
+{
+    constexpr unsigned long kUnknownFeatures = 0xFFFFFFFFul;
+    const unsigned long features = camera.GetDocCamModelFeature(0);
+    return features == kUnknownFeatures ? 0 : features;
+}
+
 CameraPictureState ReadPictureState(const KVQDocCamController& camera, unsigned long features)
 {
     const DocCamStatus& s = camera.m_status;

@@ -1,5 +1,6 @@
 #include "RemoteCamera.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,6 +30,13 @@ bool RemoteCameraState::Parse(const uint8_t* bytes, size_t size, RemoteCameraSta
     out->motion = bytes[19];
     out->flags = bytes[32];
     return true;
+}
+
+float RemoteZoomScale(const RemoteCameraState& state)
+{
+    constexpr float kLargestZoom = 64.0f;
+    if (!std::isfinite(state.zoom) || !(state.zoom > 0.0f)) return 1.0f;
+    return std::min(state.zoom, kLargestZoom);
 }
 
 bool RemoteCapability::Parse(const uint8_t* bytes, size_t size, RemoteCapability* out)

@@ -38,6 +38,10 @@ struct RemoteCapability {
     static bool Parse(const uint8_t* bytes, size_t size, RemoteCapability* out);
 };
 
+// The viewed camera's zoom as the factor by which drawing on its picture is
+// widened: 1 for a value that is not a positive finite number, at most 64.
+float RemoteZoomScale(const RemoteCameraState& state);
+
 // A reported float as a control value: value x scale + offset, truncated and
 // kept within low..high. False (out untouched) for a value that is not a
 // number or infinite.

@@ -75,7 +75,30 @@ bool MapCanvasPoint(int x, int y, const ShapeTarget& target, int& outX, int& out
     const long long dy = ClampPixel(static_cast<long long>(y) - c.top);
     outX = ClampPixel(v.left + dx * (static_cast<long long>(v.right) - v.left) / canvasWidth);
     outY = ClampPixel(v.top + dy * (static_cast<long long>(v.bottom) - v.top) / canvasHeight);
+    if (target.opticalZoom) {
+        MapIntoZoomWindow(target.zoomWindow, outX, outY);
+        outX = ClampPixel(outX);
+        outY = ClampPixel(outY);
+    }
     return true;
+}
+
+PixelRect PlaneViewSource(const ShapeTarget& target, int planeWidth, int planeHeight)
+{
+    if (planeWidth <= 0 || planeHeight <= 0) return {0, 0, 0, 0};
+    long long left = 0, top = 0, width = planeWidth, height = planeHeight;
+    if (target.opticalZoom) {
+        const OpticalZoomWindow& w = target.zoomWindow;
+        width = w.zoomed.width;
+        height = w.zoomed.height;
+        left = w.centreX - width / 2;
+        top = w.centreY - height / 2;
+    }
+    const PixelRect& v = target.view;
+    return {ClampPixel(std::max(left + v.left * width / planeWidth, 0LL)),
+            ClampPixel(std::max(top + v.top * height / planeHeight, 0LL)),
+            ClampPixel(std::min(left + v.right * width / planeWidth, static_cast<long long>(planeWidth))),
+            ClampPixel(std::min(top + v.bottom * height / planeHeight, static_cast<long long>(planeHeight)))};
 }
 
 bool PlaceShapeRect(const Telvane::RectGraphic& shape, const ShapeTarget& target, PixelRect& out)

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "AnnotationPlane.h"
+#include "ZoomGeometry.h"
 #include "telvane/Shapes.h"
 
 // Shapes that another console sends, turned into pixels of the drawing
@@ -30,11 +31,20 @@ struct ShapeTarget {
     PixelRect canvas;  // where the window drew the picture, window pixels
     PixelRect view;    // the picture part shown, in drawing-plane pixels
     float zoom;        // camera zoom size / 100
+    // Set while the camera is optically zoomed: the plane shows only the
+    // zoom window, so points move into it.
+    bool opticalZoom = false;
+    OpticalZoomWindow zoomWindow{};
 };
 
-// A window point onto the plane through the canvas and view rectangles,
-// integer arithmetic truncated towards zero; false for an empty canvas.
+// A window point onto the plane through the canvas and view rectangles, and
+// into the optical zoom window when there is one; integer arithmetic
+// truncated towards zero; false for an empty canvas.
 bool MapCanvasPoint(int x, int y, const ShapeTarget& target, int& outX, int& outY);
+// The part of a planeWidth x planeHeight plane that the window shows on its
+// canvas: the view, within the optical zoom window when there is one, kept
+// inside the plane.
+PixelRect PlaneViewSource(const ShapeTarget& target, int planeWidth, int planeHeight);
 // The plane rectangle of a received shape's rectangle (fractions of the
 // canvas, width and height possibly negative).
 bool PlaceShapeRect(const Telvane::RectGraphic& shape, const ShapeTarget& target, PixelRect& out);

@@ -1,6 +1,7 @@
 #include "ZoomGeometry.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -47,6 +48,20 @@ long long PanShift(int pan, int displaySide, int sign, int panRange)
     return panRange == 0 ? 0 : static_cast<long long>(pan) * displaySide * sign / panRange;
 }
 
+// The pan's directions on the picture: a mirrored picture pans the other way
+// across; a quarter turn swaps both.
+struct PanSigns {
+    int x, y;
+};
+
+PanSigns PanSignsOf(const CameraPictureState& state)
+{
+    const int turn = state.rotation == 1 ? -1 : 1;
+    return {(state.mirror ? -1 : 1) * turn, turn};
+}
+
+int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
 }  // namespace
 
 bool IsCameraZoomed(const CameraPictureState& s)
@@ -83,12 +98,31 @@ PixelRect ComputeAnnotationCutout(int planeWidth, int planeHeight, int displayWi
     long long left = (planeWidth - size.width) / 2;
     long long top = (planeHeight - size.height) / 2;
     if (state.features & kFeaturePanOffsets) {
-        // A mirrored picture pans the other way; a quarter turn swaps both.
-        const int turn = state.rotation == 1 ? -1 : 1;
-        const int sx = (state.mirror ? -1 : 1) * turn;
-        const int sy = turn;
-        left += PanShift(state.panHori, displayWidth, sx, state.panRangeHori);
-        top += PanShift(state.panVert, displayHeight, sy, state.panRangeVert);
+        const PanSigns signs = PanSignsOf(state);
+        left += PanShift(state.panHori, displayWidth, signs.x, state.panRangeHori);
+        top += PanShift(state.panVert, displayHeight, signs.y, state.panRangeVert);
     }
     return PlaceInside(left, top, size, planeWidth, planeHeight);
+}
+
+bool ComputeOpticalZoomWindow(int frameWidth, int frameHeight, int displayWidth, int displayHeight,
+                              const CameraPictureState& state, OpticalZoomWindow& out)
+{
+    if (!IsCameraZoomed(state) || frameWidth <= 0 || frameHeight <= 0) return false;
+    long long cx = frameWidth / 2;
+    long long cy = frameHeight / 2;
+    if (state.features & kFeaturePanOffsets) {
+        const PanSigns signs = PanSignsOf(state);
+        cx += PanShift(state.panHori, displayWidth, signs.x, state.panRangeHori);
+        cy -= PanShift(state.panVert, displayHeight, signs.y, state.panRangeVert);
+    }
+    out = {frameWidth, frameHeight, ComputeZoomedSize(frameWidth, frameHeight, state), ClampToInt(cx), ClampToInt(cy)};
+    return true;
+}
+
+void MapIntoZoomWindow(const OpticalZoomWindow& window, int& x, int& y)
+{
+    const PixelSize& z = window.zoomed;
+    x = ClampToInt(static_cast<long long>(x) * z.width / window.frameWidth - z.width / 2 + window.centreX);
+    y = ClampToInt(static_cast<long long>(y) * z.height / window.frameHeight - z.height / 2 + window.centreY);
 }

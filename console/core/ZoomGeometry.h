@@ -27,3 +27,21 @@ PixelRect ComputeZoomRect(int width, int height, const CameraPictureState& state
 // kept inside the plane. An axis whose pan range is 0 does not move.
 PixelRect ComputeAnnotationCutout(int planeWidth, int planeHeight, int displayWidth, int displayHeight,
                                   const CameraPictureState& state);
+
+// Where the optically zoomed picture lies in the drawing plane: a window of
+// the zoomed size around a centre that the pan moves.
+struct OpticalZoomWindow {
+    int frameWidth, frameHeight;  // the current frame
+    PixelSize zoomed;             // ComputeZoomedSize of the frame
+    int centreX, centreY;
+};
+
+// The window of a frameWidth x frameHeight frame shown by the zoomed camera,
+// moved with the pan on models with pan offsets (in proportion to the display
+// frame's size); false when the camera is not zoomed or the frame is empty.
+bool ComputeOpticalZoomWindow(int frameWidth, int frameHeight, int displayWidth, int displayHeight,
+                              const CameraPictureState& state, OpticalZoomWindow& out);
+
+// A plane point of the whole picture onto the zoomed window, integer
+// arithmetic truncated towards zero.
+void MapIntoZoomWindow(const OpticalZoomWindow& window, int& x, int& y);

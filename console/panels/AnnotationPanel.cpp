@@ -4,6 +4,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <cwchar>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "CommandIds.h"
 #include "ImageRendering.h"
 #include "InputCtrl.h"
+#include "LanguageTable.h"
 #include "LanguageText.h"
 #include "PathRendering.h"
 #include "SkinButton.h"
@@ -30,6 +32,13 @@ const int kPageSize = 4;
 // The page switches' images by page.
 const UINT kLinePageImages[2] = {SKIN_LINE_PAGE_FORWARD_BUTTON, SKIN_LINE_PAGE_BACK_BUTTON};
 const UINT kFillPageImages[2] = {SKIN_FILL_PAGE_FORWARD_BUTTON, SKIN_FILL_PAGE_BACK_BUTTON};
+// The labelled buttons are drawn per language: English, German. A
+// transparency button's third state follows its four images.
+const CAnnotationPanel::LabelledImages kLabelledImages[] = {
+    {SKIN_ERASE_ALL_BUTTON, SKIN_LINE_TRANSPARENCY_BUTTON, SKIN_FILL_TRANSPARENCY_BUTTON, SKIN_PEN_LABEL_BUTTON},
+    {SKIN_ERASE_ALL_BUTTON_GERMAN, SKIN_LINE_TRANSPARENCY_BUTTON_GERMAN, SKIN_FILL_TRANSPARENCY_BUTTON_GERMAN,
+     SKIN_PEN_LABEL_BUTTON_GERMAN}};
+const LangIdValue kLabelledImageSet[] = {{0x0000, 0}, {0x0407, 1}, {0x0807, 1}, {0x0C07, 1}, {0x1007, 1}, {0x1407, 1}};
 
 struct ToolRow {
     unsigned short id;
@@ -148,6 +157,11 @@ CAnnotationPanel::CAnnotationPanel(IPanelHost& host, IAnnotationHost& annotation
 
 CAnnotationPanel::~CAnnotationPanel() = default;
 
+CAnnotationPanel::LabelledImages CAnnotationPanel::LabelledImagesFor(unsigned short langId)
+{
+    return kLabelledImages[ValueForLangId(kLabelledImageSet, static_cast<int>(std::size(kLabelledImageSet)), langId)];
+}
+
 int CAnnotationPanel::PenWidth() const { return kPenWidths[m_widthIndex]; }
 
 void CAnnotationPanel::CreateControls(int)
@@ -161,7 +175,8 @@ void CAnnotationPanel::CreateControls(int)
         m_tools[i].ShowWindow(SW_HIDE);
     }
     m_tools[FREEHAND].SetCheck(1);
-    CreateSkinButton(m_eraseAll, skins, FourImages(SKIN_ERASE_ALL_BUTTON), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY,
+    const LabelledImages labelled = LabelledImagesFor(GetSystemDefaultLangID());
+    CreateSkinButton(m_eraseAll, skins, FourImages(labelled.eraseAll), BUTTON_STYLE_PUSH, kColumnRightX, kWidthRowY,
                      this, this, ID_ERASE_ALL);
     for (int i = 0; i < kWidthCount; ++i)
         CreateSkinButton(m_widths[i], skins, FourImages(SKIN_FIRST_PEN_WIDTH_BUTTON + 4 * i), BUTTON_STYLE_CHECK,
@@ -184,14 +199,12 @@ void CAnnotationPanel::CreateControls(int)
     }
     ShowColourPage(m_lineColours, m_linePageSwitch, 0);
     ShowColourPage(m_fillColours, m_fillPageSwitch, 0);
-    CreateSkinButton(m_lineTransparency, skins,
-                     FourImages(SKIN_LINE_TRANSPARENCY_BUTTON, SKIN_LINE_TRANSPARENCY_BUTTON + 4), BUTTON_STYLE_CHECK,
-                     kColumnLeftX, kLineRowY, this, this, ID_LINE_TRANSPARENCY);
-    CreateSkinButton(m_widthLabel, skins, FourImages(SKIN_PEN_LABEL_BUTTON), BUTTON_STYLE_CHECK, kColumnLeftX,
-                     kWidthRowY, this, this, ID_WIDTH_LABEL);
-    CreateSkinButton(m_fillTransparency, skins,
-                     FourImages(SKIN_FILL_TRANSPARENCY_BUTTON, SKIN_FILL_TRANSPARENCY_BUTTON + 4), BUTTON_STYLE_CHECK,
-                     kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
+    CreateSkinButton(m_lineTransparency, skins, FourImages(labelled.lineTransparency, labelled.lineTransparency + 4),
+                     BUTTON_STYLE_CHECK, kColumnLeftX, kLineRowY, this, this, ID_LINE_TRANSPARENCY);
+    CreateSkinButton(m_widthLabel, skins, FourImages(labelled.widthLabel), BUTTON_STYLE_CHECK, kColumnLeftX, kWidthRowY,
+                     this, this, ID_WIDTH_LABEL);
+    CreateSkinButton(m_fillTransparency, skins, FourImages(labelled.fillTransparency, labelled.fillTransparency + 4),
+                     BUTTON_STYLE_CHECK, kColumnLeftX, kFillRowY, this, this, ID_FILL_TRANSPARENCY);
 
     for (int i = 0; i < TOOL_COUNT; ++i)
         AddControlTip(m_tips[TIP_TOOLS + i], this, &m_tools[i],
@@ -299,7 +312,12 @@ void CAnnotationPanel::Dispatch(unsigned short id)
     m_scratch[PREVIEW].Clear();
     switch (id) {
     case ID_ERASE_ALL:
-        EraseAll(m_annotationHost.LastActivePictureWindow());
+        // A viewing console keeps no drawing of its own: the viewed one clears.
+        if (IRemoteCamera* remote = m_host.ShownRemoteCamera()) {
+            if (remote->State().controllable) remote->SendEraseAll();
+        } else {
+            EraseAll(m_annotationHost.LastActivePictureWindow());
+        }
         break;
     case ID_WIDTH_LABEL:
         m_widthLabel.SetCheck(0);
@@ -427,6 +445,12 @@ Telvane::Point CanvasFraction(const DrawingSurface& surface, CPoint point)
 
 }  // namespace
 
+float CAnnotationPanel::DrawingScale(const DrawingSurface& surface) const
+{
+    const IRemoteCamera* remote = surface.viewed ? m_host.ShownRemoteCamera() : nullptr;
+    return remote ? RemoteZoomScale(remote->State()) : 1.0f;
+}
+
 bool CAnnotationPanel::MapToPlane(const DrawingSurface& surface, CPoint point, POINT& out) const
 {
     int x, y;
@@ -522,7 +546,7 @@ void CAnnotationPanel::SendShape(const DrawingSurface& surface)
     } else {
         return;
     }
-    shape->setLineWidth(static_cast<float>(PenWidth()) * remote->State().zoom /
+    shape->setLineWidth(static_cast<float>(PenWidth()) * RemoteZoomScale(remote->State()) /
                         static_cast<float>(surface.layer->GetWidth()));
     // Only boxes leave out an invisible line or fill; a path is always drawn.
     shape->setFirstColor(ShapeColour(preview.GetLineColor(), m_semiLine, !boxVisible || m_lineVisible));
@@ -537,7 +561,7 @@ void CAnnotationPanel::SendEraser(const DrawingSurface& surface)
     const float vw = static_cast<float>(view.right - view.left);
     const float vh = static_cast<float>(view.bottom - view.top);
     if (!remote || vw <= 0.0f || vh <= 0.0f) return;
-    const float e = static_cast<float>(m_eraserHalfSize) * remote->State().zoom;
+    const float e = static_cast<float>(m_eraserHalfSize) * RemoteZoomScale(remote->State());
     const Telvane::Point at = CanvasFraction(surface, surface.pointer);
     remote->SendGraphic(Telvane::RectEraser(at.x - e / vw, at.y - e / vh, 2.0f * e / vw, 2.0f * e / vh));
 }
@@ -551,6 +575,8 @@ void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
     SizeScratch(*surface.layer, PREVIEW);
     POINT start, at;
     if (!MapToPlane(surface, m_dragStart, start) || !MapToPlane(surface, point, at)) return;
+    // The viewed console shows the finished drawing at its zoom: so does the preview.
+    const int strokeWidth = static_cast<int>(static_cast<float>(PenWidth()) * DrawingScale(surface));
     switch (m_tool) {
     case ERASER:
         if (surface.viewed)
@@ -560,12 +586,12 @@ void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
         break;
     case RECTANGLE:
     case ELLIPSE:
-        BoxStep(start, at);
+        BoxStep(start, at, m_lineVisible ? strokeWidth : 0);
         break;
     case LINE:
         if (m_lineVisible) {
             m_scratch[PREVIEW].Clear();
-            StrokeStep(at, start, nullptr);
+            StrokeStep(at, start, nullptr, strokeWidth);
             if (surface.live && !m_strokePoints.empty()) m_strokePoints.back() = CanvasFraction(surface, point);
         }
         break;
@@ -574,14 +600,14 @@ void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
             POINT last;
             if (!MapToPlane(surface, m_lastPointer, last)) return;
             if (m_strokeSteps < 3) {
-                StrokeStep(last, at, nullptr);
+                StrokeStep(last, at, nullptr, strokeWidth);
             } else {
                 const POINT& q = m_previousMapped;
                 const POINT bezier[4] = {last,
                                          {last.x + (at.x - q.x) / 4, last.y + (at.y - q.y) / 4},
                                          {at.x - (at.x - last.x) / 4, at.y - (at.y - last.y) / 4},
                                          at};
-                StrokeStep(last, at, bezier);
+                StrokeStep(last, at, bezier, strokeWidth);
             }
             m_previousMapped = last;
             m_lastPointer = point;
@@ -604,7 +630,7 @@ void CAnnotationPanel::EraseStep(const DrawingSurface& surface, POINT at)
     WriteLayer(surface, [&] { layer.EraseRect(rect); });
 }
 
-void CAnnotationPanel::BoxStep(POINT from, POINT to)
+void CAnnotationPanel::BoxStep(POINT from, POINT to, int border)
 {
     KVQAnnotator& preview = m_scratch[PREVIEW];
     preview.SetLineColor(Argb::WithAlpha(preview.GetLineColor(), m_semiLine ? 0x80 : 0xFF));
@@ -612,19 +638,18 @@ void CAnnotationPanel::BoxStep(POINT from, POINT to)
     RECT rect{std::max<LONG>(std::min(from.x, to.x), 0), std::max<LONG>(std::min(from.y, to.y), 0),
               std::max<LONG>(std::max(from.x, to.x) + 1, 1), std::max<LONG>(std::max(from.y, to.y) + 1, 1)};
     preview.Clear();
-    const int border = m_lineVisible ? PenWidth() : 0;
     if (m_tool == ELLIPSE)
         preview.DrawEllipse(rect, m_fillVisible, border);
     else
         preview.DrawRect(rect, m_fillVisible, border);
 }
 
-void CAnnotationPanel::StrokeStep(POINT from, POINT to, const POINT* bezier)
+void CAnnotationPanel::StrokeStep(POINT from, POINT to, const POINT* bezier, int width)
 {
     KVQAnnotator& segment = m_scratch[SEGMENT];
     {
         const LayerGraphics graphics(segment);
-        const StrokePen pen(segment.GetLineColor(), static_cast<float>(PenWidth()));
+        const StrokePen pen(segment.GetLineColor(), static_cast<float>(width));
         if (!graphics.Get() || !pen.Get()) return;
         if (bezier) {
             Gdiplus::DllExports::GdipDrawBezierI(graphics.Get(), pen.Get(), bezier[0].x, bezier[0].y, bezier[1].x,
@@ -655,13 +680,12 @@ void CAnnotationPanel::OnPictureEvent(CWnd* window, int context)
     }
     KVQAnnotator& preview = m_scratch[PREVIEW];
     if (!preview.IsDirty()) return;
-    const PixelRect& view = surface.geometry.view;
+    const PixelRect source = PlaneViewSource(surface.geometry, preview.GetWidth(), preview.GetHeight());
+    if (source.right <= source.left || source.bottom <= source.top) return;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, PreviewAlpha(), AC_SRC_ALPHA};
     SetStretchBltMode(preview.GetDC(), STRETCH_ORSCANS);
     AlphaBlend(dc, canvas.left, canvas.top, canvas.right - canvas.left, canvas.bottom - canvas.top, preview.GetDC(),
-               std::max(view.left, 0), std::max(view.top, 0),
-               std::min(view.right, preview.GetWidth()) - std::max(view.left, 0),
-               std::min(view.bottom, preview.GetHeight()) - std::max(view.top, 0), blend);
+               source.left, source.top, source.right - source.left, source.bottom - source.top, blend);
 }
 
 void CAnnotationPanel::PaintEraserOutline(HDC dc, const DrawingSurface& surface)
@@ -669,7 +693,8 @@ void CAnnotationPanel::PaintEraserOutline(HDC dc, const DrawingSurface& surface)
     const PixelRect& canvas = surface.geometry.canvas;
     const PixelRect& view = surface.geometry.view;
     if (view.right <= view.left) return;
-    const int half = m_eraserHalfSize * (canvas.right - canvas.left) / (view.right - view.left);
+    const int half = static_cast<int>(static_cast<float>(m_eraserHalfSize * (canvas.right - canvas.left)) /
+                                      static_cast<float>(view.right - view.left) * DrawingScale(surface));
     const CPoint p = surface.pointer;
     const int left = std::max<int>(p.x - half, canvas.left);
     const int top = std::max<int>(p.y - half, canvas.top);
@@ -762,9 +787,16 @@ void CAnnotationPanel::RenderTextGraphic(CWnd* window)
     const float cw = static_cast<float>(canvas.right - canvas.left);
     const float ch = static_cast<float>(canvas.bottom - canvas.top);
     if (cw <= 0.0f || ch <= 0.0f) return;
+    // Text typed on a viewed picture is sized for the viewed console's zoom.
+    const float z = DrawingScale(surface);
     const Telvane::ImageGraphic shape(png.data(), static_cast<uint32_t>(png.size()), (topLeft.x - canvas.left) / cw,
-                                      (topLeft.y - canvas.top) / ch, box.Width() * 1.11f / cw,
-                                      box.Height() * 0.99f / ch);
+                                      (topLeft.y - canvas.top) / ch, box.Width() * z * 1.11f / cw,
+                                      box.Height() * z * 0.99f / ch);
+    if (surface.viewed) {
+        IRemoteCamera* remote = m_host.ShownRemoteCamera();
+        if (remote && remote->State().controllable) remote->SendGraphic(shape);
+        return;
+    }
     WriteLayer(surface, [&] { ImageRenderer(surface.geometry, *surface.layer).Render(shape); });
     window->Invalidate(FALSE);
 }

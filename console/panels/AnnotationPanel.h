@@ -21,6 +21,13 @@ public:
     static constexpr DWORD kPalette[kColourCount] = {0xFF040404, 0xFFFF0000, 0xFFFFFF00, 0xFF0000FF,
                                                      0xFFFFFFFF, 0xFFFF8040, 0xFF00FF00, 0xFFFF00FF};
 
+    // The first images of the buttons that carry words, which are drawn for
+    // each language.
+    struct LabelledImages {
+        UINT eraseAll, lineTransparency, fillTransparency, widthLabel;
+    };
+    static LabelledImages LabelledImagesFor(unsigned short langId);
+
     CAnnotationPanel(IPanelHost& host, IAnnotationHost& annotationHost);
     ~CAnnotationPanel() override;
 
@@ -71,8 +78,8 @@ private:
 
     // Drawing steps, on the plane coordinates of the surface.
     void EraseStep(const DrawingSurface& surface, POINT at);
-    void BoxStep(POINT from, POINT to);
-    void StrokeStep(POINT from, POINT to, const POINT* bezier);
+    void BoxStep(POINT from, POINT to, int border);
+    void StrokeStep(POINT from, POINT to, const POINT* bezier, int width);
     void FinishStroke(const DrawingSurface& surface);
     // Viewing another console: the finished shape, or the eraser's square,
     // goes there instead of into a local layer.
@@ -80,6 +87,9 @@ private:
     void SendEraser(const DrawingSurface& surface);
     Telvane::Color ShapeColour(DWORD argb, bool semiTransparent, bool visible) const;
     void PaintEraserOutline(HDC dc, const DrawingSurface& surface);
+    // Drawing on a viewed picture is as wide as the viewed console will show
+    // it: widened by its zoom.
+    float DrawingScale(const DrawingSurface& surface) const;
     bool MapToPlane(const DrawingSurface& surface, CPoint point, POINT& out) const;
     void SizeScratch(const KVQAnnotator& model, Scratch scratch);
     // Writes into a layer, under the display lock when it is the live plane.

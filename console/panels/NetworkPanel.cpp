@@ -779,3 +779,9 @@ void CNetWorkPanel::SendGraphic(const Telvane::Graphic& shape)
     // The command only borrows the shape: it never frees one it does not own.
     Telvane::AnnotationCmd(const_cast<Telvane::Graphic*>(&shape), false).send(*m_client);
 }
+
+void CNetWorkPanel::SendEraseAll()
+{
+    if (m_localChosen || !m_client) return;
+    Telvane::EraseAllAnnotationCmd().send(*m_client);
+}

@@ -66,6 +66,7 @@ public:
     const RemoteCapability& Capability() const override { return m_capability; }
     void SendCameraCommand(char code, unsigned char argument) override;
     void SendGraphic(const Telvane::Graphic& shape) override;
+    void SendEraseAll() override;
     bool TakeNewConnectionMark() override { return m_newConnection.exchange(false); }
     bool RequestSnapshot(std::vector<uint8_t>& picture) override;
 

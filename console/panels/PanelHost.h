@@ -26,6 +26,8 @@ public:
     // A finished drawing, in fractions of the viewed picture, for the viewed
     // console to draw; nothing is awaited.
     virtual void SendGraphic(const Telvane::Graphic& shape) = 0;
+    // Clears the viewed console's drawing; nothing is awaited.
+    virtual void SendEraseAll() = 0;
     // Set when a server was chosen; reading clears it.
     virtual bool TakeNewConnectionMark() = 0;
     // Asks for a still of the viewed camera and waits, bounded, for its

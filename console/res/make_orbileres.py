@@ -83,6 +83,7 @@ FONT = {
     "V": ["10001", "10001", "10001", "10001", "10001", "01010", "00100"],
     "Y": ["10001", "10001", "01010", "00100", "00100", "00100", "00100"],
     "Z": ["11111", "00001", "00010", "00100", "01000", "10000", "11111"],
+    "\u00dc": ["01010", "00000", "10001", "10001", "10001", "10001", "01110"],
     "1": ["00100", "01100", "00100", "00100", "00100", "00100", "01110"],
     ":": ["00000", "00100", "00100", "00000", "00100", "00100", "00000"],
     "+": ["00000", "00100", "00100", "11111", "00100", "00100", "00000"],
@@ -327,7 +328,7 @@ BUTTON_STATES = {  # background, ink
 ROLE_ORDER = ("disabled", "state", "hover", "face")
 
 
-def skin_button(w, h, glyph, state, label=None, corner=6):
+def skin_button(w, h, glyph, state, label=None, corner=6, label_below=False):
     background, ink = BUTTON_STATES[state]
     img = Image(w, h, background)
     light = tuple(min(v + 40, 255) for v in background)
@@ -336,7 +337,12 @@ def skin_button(w, h, glyph, state, label=None, corner=6):
     img.rect(1, h - 2, w - 1, h - 1, dark)
     img.outline((28, 44, 68))
     size = min(h - 6, 28)
-    if label:
+    if label and label_below:
+        # A small glyph over a short word, for narrow buttons.
+        size = h - 14
+        glyph(img, (w - size) // 2, 2, size, ink)
+        draw_text(img, (w - text_width(label)) // 2, h - 10, label, ink)
+    elif label:
         glyph(img, 5, (h - size) // 2, size, ink)
         draw_text(img, size + 10, (h - 7) // 2, label, ink)
     else:
@@ -345,11 +351,11 @@ def skin_button(w, h, glyph, state, label=None, corner=6):
     return img
 
 
-def button_set(images, first, w, h, glyph, label=None, state_glyph=None):
+def button_set(images, first, w, h, glyph, label=None, state_glyph=None, label_below=False):
     """Disabled, state, hover, face at first .. first + 3."""
     for i, role in enumerate(ROLE_ORDER):
         draw = state_glyph if (role == "state" and state_glyph) else glyph
-        images[first + i] = skin_button(w, h, draw, role, label)
+        images[first + i] = skin_button(w, h, draw, role, label, label_below=label_below)
 
 
 BAR_TOP = (66, 94, 134)
@@ -461,9 +467,34 @@ def g_transparency(kind, fill):
     return draw
 
 
+# The panel's labelled buttons per language: erase all (4 images), line and
+# fill transparency (5 each: the four roles and the third state) and the
+# width row's label (4), from their first ids.
+LANGUAGE_SETS = {
+    "english": {"first": (ID.ERASE_ALL_BUTTON, ID.LINE_TRANSPARENCY_BUTTON, ID.FILL_TRANSPARENCY_BUTTON,
+                          ID.PEN_LABEL_BUTTON),
+                "words": ("ALL", "LINE", "FILL", "PEN")},
+    "german": {"first": (ID.ERASE_ALL_BUTTON_GERMAN, ID.LINE_TRANSPARENCY_BUTTON_GERMAN,
+                         ID.FILL_TRANSPARENCY_BUTTON_GERMAN, ID.PEN_LABEL_BUTTON_GERMAN),
+               "words": ("ALLE", "LINIE", "F\u00dcLLUNG", "STIFT")},
+}
+
+
+def annotation_language_skins(s, first, words):
+    erase_all, line, fill, width = first
+    all_word, line_word, fill_word, pen_word = words
+    button_set(s, erase_all, 60, 34, g_erase_all, all_word, label_below=True)
+    for first_id, label, is_fill in ((line, line_word, False), (fill, fill_word, True)):
+        button_set(s, first_id, 120, 34, g_transparency("solid", is_fill), label,
+                   state_glyph=g_transparency("semi", is_fill))
+        s[first_id + 4] = skin_button(120, 34, g_transparency("none", is_fill), "state", label)
+    button_set(s, width, 120, 34, g_pen_width(4), pen_word)
+
+
 def annotation_skins(s):
     s[ID.ANNOTATION_PANEL_FACE] = annotation_panel_face()
-    button_set(s, ID.ERASE_ALL_BUTTON, 60, 34, g_erase_all)
+    for language in LANGUAGE_SETS.values():
+        annotation_language_skins(s, language["first"], language["words"])
     for i, thickness in enumerate((2, 4, 8, 16)):
         button_set(s, ID.FIRST_PEN_WIDTH_BUTTON + 4 * i, 60, 34, g_pen_width(thickness))
     for i, colour in enumerate(PALETTE):
@@ -472,10 +503,6 @@ def annotation_skins(s):
     for first, pointing in ((ID.LINE_PAGE_FORWARD_BUTTON, ">"), (ID.LINE_PAGE_BACK_BUTTON, "<"),
                             (ID.FILL_PAGE_FORWARD_BUTTON, ">"), (ID.FILL_PAGE_BACK_BUTTON, "<")):
         button_set(s, first, 60, 34, g_chevrons(pointing))
-    for first, label, fill in ((ID.LINE_TRANSPARENCY_BUTTON, "LINE", False), (ID.FILL_TRANSPARENCY_BUTTON, "FILL", True)):
-        button_set(s, first, 120, 34, g_transparency("solid", fill), label, state_glyph=g_transparency("semi", fill))
-        s[first + 4] = skin_button(120, 34, g_transparency("none", fill), "state", label)
-    button_set(s, ID.PEN_LABEL_BUTTON, 120, 34, g_pen_width(4), "PEN")
 
 
 def collapsed_strip():

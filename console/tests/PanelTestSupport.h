@@ -55,6 +55,7 @@ public:
         Telvane::Color first, second;
     };
     std::vector<SentGraphic> graphics;
+    int erasedAll = 0;
 
     const RemoteCameraState& State() const override { return state; }
     const RemoteCapability& Capability() const override { return capability; }
@@ -68,6 +69,7 @@ public:
         if (const auto* path = dynamic_cast<const Telvane::Path*>(&shape)) sent.points = path->points().size();
         graphics.push_back(sent);
     }
+    void SendEraseAll() override { ++erasedAll; }
     bool TakeNewConnectionMark() override { return std::exchange(newConnection, false); }
     bool RequestSnapshot(std::vector<uint8_t>&) override { return false; }
 };

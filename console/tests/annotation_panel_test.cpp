@@ -7,6 +7,10 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "AnnotationPanel.h"
@@ -33,18 +37,17 @@ public:
     PixelRect canvas{0, 0, kWidth, kHeight};
     bool panelShown = false;
     int planeChanges = 0;
-    // Another console's picture, with the pointer where the drag ended.
+    // Another console's picture.
     bool viewed = false;
-    CPoint viewedPointer;
+    // The window's last pointer position, when the test sets it.
+    std::optional<CPoint> pointer;
 
     bool GetDrawingSurface(CWnd* target, DrawingSurface& surface) override
     {
         if (target != &window) return false;
         surface = {&layer, true, {canvas, {0, 0, kWidth, kHeight}, 1.0f}, window.GetMousePos(), &input};
-        if (viewed) {
-            surface.viewed = true;
-            surface.pointer = viewedPointer;
-        }
+        surface.viewed = viewed;
+        if (pointer) surface.pointer = *pointer;
         return true;
     }
     orbile::CriticalSection& DisplayLock() override { return lock; }
@@ -93,10 +96,20 @@ protected:
         panel.OnPictureMouse(&annotation.window, 0, points.back(), FALSE);
     }
 
-    std::uint32_t At(int x, int y)
+    static std::uint32_t At(const ArgbPlane& plane, int x, int y)
     {
-        const ArgbPlane plane = annotation.layer.Plane();
         return plane.pixels[static_cast<size_t>(plane.height - 1 - y) * plane.width + x];
+    }
+    std::uint32_t At(int x, int y) { return At(annotation.layer.Plane(), x, y); }
+    // Types the text in a box opened by a click at (x, y), then finishes it
+    // with a click elsewhere, as a user would.
+    void TypeText(int x, int y, const std::wstring& text)
+    {
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(x, y), TRUE);
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(x, y), FALSE);
+        for (wchar_t c : text) annotation.input.SendMessage(WM_CHAR, c, 1);
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(150, 120), TRUE);
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(150, 120), FALSE);
     }
     int DrawnPixels()
     {
@@ -206,7 +219,7 @@ TEST_F(AnnotationPanelTest, DrawingOnAViewedConsoleIsSentNotDrawn)
     Press(ID_WIDTH_FIRST + 1);  // 4 pixels
 
     Press(ID_RECTANGLE);
-    annotation.viewedPointer = {50, 30};
+    annotation.pointer = CPoint(50, 30);
     Drag({{150, 120}, {100, 60}, {50, 30}});  // right to left and upwards
     Press(ID_FREEHAND);
     Drag({{10, 10}, {20, 15}, {30, 20}});
@@ -233,6 +246,130 @@ TEST_F(AnnotationPanelTest, DrawingOnAViewedConsoleIsSentNotDrawn)
     remote.state.controllable = 0;
     Drag({{10, 10}, {30, 20}});
     EXPECT_EQ(remote.graphics.size(), 3u);
+}
+
+// Typed text and "Erase all" go to the viewed console as well; nothing of
+// them reaches the local layer.
+TEST_F(AnnotationPanelTest, ViewedConsoleTakesTypedTextAndEraseAll)
+{
+    Press(ID_RECTANGLE);
+    Drag({{20, 20}, {120, 100}});
+    const int drawn = DrawnPixels();
+    ASSERT_GT(drawn, 0);
+
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    remote.state.zoom = 2.0f;
+    host.remote = &remote;
+    annotation.viewed = true;
+    Press(ID_ERASE_ALL);
+    EXPECT_EQ(remote.erasedAll, 1);
+
+    Press(ID_TEXT);
+    const int border = annotation.window.m_border;
+    TypeText(40 + border, 30 + border, L"HELLO");
+    remote.state.zoom = 1.0f;
+    TypeText(40 + border, 30 + border, L"HELLO");
+    ASSERT_EQ(remote.graphics.size(), 2u);
+    const auto& zoomed = remote.graphics[0];
+    EXPECT_EQ(zoomed.type, "Telvane::QxImageGraphic");
+    EXPECT_FLOAT_EQ(zoomed.x, (40.0f + border) / kWidth);
+    EXPECT_FLOAT_EQ(zoomed.y, (30.0f + border) / kHeight);
+    // The box as wide and high again at twice the zoom.
+    ASSERT_GT(remote.graphics[1].width, 0.0f);
+    EXPECT_FLOAT_EQ(zoomed.width, 2.0f * remote.graphics[1].width);
+    EXPECT_FLOAT_EQ(zoomed.height, 2.0f * remote.graphics[1].height);
+    EXPECT_EQ(DrawnPixels(), drawn);
+    EXPECT_FALSE(annotation.input.IsWindowVisible());
+
+    // A viewed console that does not let viewers steer it takes neither.
+    remote.state.controllable = 0;
+    Press(ID_ERASE_ALL);
+    EXPECT_EQ(remote.erasedAll, 1);
+    TypeText(40 + border, 30 + border, L"HELLO");
+    EXPECT_EQ(remote.graphics.size(), 2u);
+    EXPECT_EQ(DrawnPixels(), drawn);
+}
+
+// While the button is held on a viewed picture, the preview is as wide as
+// the viewed console will show the finished shape: widened by its zoom.
+TEST_F(AnnotationPanelTest, PreviewOnAViewedPictureIsWidenedByItsZoom)
+{
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    const struct {
+        bool viewed;
+        float zoom;
+        int width;
+    } cases[] = {{false, 2.5f, 4}, {true, 2.5f, 10}, {true, 1.0f, 4}, {true, std::nanf(""), 4}};
+    Press(ID_WIDTH_FIRST + 1);  // 4 pixels
+    for (const auto& c : cases) {
+        host.remote = c.viewed ? &remote : nullptr;
+        annotation.viewed = c.viewed;
+        remote.state.zoom = c.zoom;
+        Press(ID_RECTANGLE);
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(20, 20), TRUE);
+        panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, CPoint(120, 100));
+        const ArgbPlane box = panel.Preview().Plane();
+        // The left edge in the line colour, then the fill.
+        for (int x = 20; x < 20 + c.width; ++x) EXPECT_EQ(At(box, x, 60), 0xFFFF0000u) << c.zoom << " x " << x;
+        EXPECT_NE(At(box, 20 + c.width, 60), 0xFFFF0000u) << c.zoom;
+        EXPECT_NE(At(box, 20 + c.width, 60), 0u) << c.zoom;
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(120, 100), FALSE);
+
+        Press(ID_LINE);
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, CPoint(20, 75), TRUE);
+        panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, CPoint(180, 75));
+        const ArgbPlane stroke = panel.Preview().Plane();
+        int covered = 0;  // the stroke's pixels across it, the smoothed rims included
+        for (int y = 0; y < kHeight; ++y) covered += At(stroke, 100, y) != 0;
+        EXPECT_GE(covered, c.width) << c.zoom;
+        EXPECT_LE(covered, c.width + 2) << c.zoom;
+        panel.OnPictureMouse(&annotation.window, 0, CPoint(180, 75), FALSE);
+        annotation.layer.Clear();
+    }
+}
+
+// The eraser's outline on a viewed picture is as large as the square the
+// viewed console will erase.
+TEST_F(AnnotationPanelTest, EraserOutlineOnAViewedPictureIsWidenedByItsZoom)
+{
+    paneltest::RecordingRemote remote;
+    remote.state.controllable = 1;
+    remote.state.zoom = 2.5f;
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(target && bits);
+    HGDIOBJ old = SelectObject(dc, target);
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    // The columns left of the pointer that the outline touches.
+    auto leftmostDrawn = [&] {
+        for (int x = 0; x < kWidth; ++x)
+            for (int y = 0; y < kHeight; ++y)
+                if (pixels[y * kWidth + x] & 0xFFFFFF) return x;
+        return -1;
+    };
+    Press(ID_ERASER);
+    Press(ID_WIDTH_FIRST);  // half size 4
+    annotation.pointer = CPoint(100, 75);
+    const struct {
+        bool viewed;
+        int half;
+    } cases[] = {{false, 4}, {true, 10}};
+    for (const auto& c : cases) {
+        host.remote = c.viewed ? &remote : nullptr;
+        annotation.viewed = c.viewed;
+        std::fill_n(static_cast<std::uint32_t*>(bits), kWidth * kHeight, 0u);
+        panel.OnPictureEvent(&annotation.window, static_cast<int>(reinterpret_cast<INT_PTR>(dc)));
+        GdiFlush();
+        EXPECT_EQ(leftmostDrawn(), 100 - c.half) << c.viewed;
+    }
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
 }
 
 TEST_F(AnnotationPanelTest, FreehandClickLeavesADot)
@@ -299,6 +436,55 @@ TEST_F(AnnotationPanelTest, TypedTextLandsWhereClicked)
         }
     EXPECT_GT(inBox, 40);
     EXPECT_EQ(outside, 0);
+}
+
+// A bitmap of the skin library as its size and pixels; empty when missing.
+struct SkinBitmap {
+    int width = 0, height = 0;
+    std::vector<BYTE> bits;
+};
+
+SkinBitmap LoadSkin(UINT id)
+{
+    SkinBitmap skin;
+    HANDLE bitmap = LoadImageW(paneltest::Skins(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    BITMAP info{};
+    if (bitmap && GetObjectW(bitmap, sizeof info, &info) && info.bmBits) {
+        skin.width = info.bmWidth;
+        skin.height = info.bmHeight;
+        const auto* bits = static_cast<const BYTE*>(info.bmBits);
+        skin.bits.assign(bits, bits + static_cast<size_t>(info.bmWidthBytes) * info.bmHeight);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    return skin;
+}
+
+// The buttons that carry words have their own images in German: each as large
+// as the English one, with other pixels. Every other language takes English.
+TEST(AnnotationPanelImages, GermanPicksTheGermanSet)
+{
+    using Images = CAnnotationPanel::LabelledImages;
+    const Images english = CAnnotationPanel::LabelledImagesFor(0x0409);
+    auto firsts = [](const Images& images) {
+        return std::vector<UINT>{images.eraseAll, images.lineTransparency, images.fillTransparency, images.widthLabel};
+    };
+    const int imageCounts[] = {4, 5, 5, 4};  // the transparency buttons' third state follows
+    for (unsigned short german : {0x0407, 0x0807, 0x0C07, 0x1007, 0x1407}) {
+        const std::vector<UINT> ids = firsts(CAnnotationPanel::LabelledImagesFor(german));
+        const std::vector<UINT> englishIds = firsts(english);
+        for (size_t button = 0; button < ids.size(); ++button)
+            for (int image = 0; image < imageCounts[button]; ++image) {
+                const SkinBitmap ours = LoadSkin(ids[button] + image);
+                const SkinBitmap theirs = LoadSkin(englishIds[button] + image);
+                ASSERT_FALSE(ours.bits.empty()) << german << " image " << ids[button] + image;
+                ASSERT_FALSE(theirs.bits.empty()) << englishIds[button] + image;
+                EXPECT_EQ(ours.width, theirs.width) << ids[button] + image;
+                EXPECT_EQ(ours.height, theirs.height) << ids[button] + image;
+                EXPECT_NE(ours.bits, theirs.bits) << ids[button] + image;
+            }
+    }
+    for (unsigned short other : {0x0000, 0x0411, 0x040C, 0x0809})
+        EXPECT_EQ(firsts(CAnnotationPanel::LabelledImagesFor(other)), firsts(english)) << other;
 }
 
 }  // namespace

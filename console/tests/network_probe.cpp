@@ -5,7 +5,7 @@
 //   network_probe register-camera DLL | share NAME | unshare | wait-name TEXT |
 //                 wait-listed TEXT | wait-unlisted TEXT | choose TEXT | selected |
 //                 press ID | wait-picture | wait-snapshot | wait-no-camera | status |
-//                 allow-control | draw-line | red-line
+//                 allow-control | draw-line | red-line | erase-all
 #include <windows.h>
 #include <objbase.h>
 
@@ -23,34 +23,44 @@ namespace {
 using testsupport::PollUntil;
 
 const wchar_t kTitle[] = L"DovraOrbile 3";
-const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910, kControlOn = 59911;
+const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910, kControlOn = 59911,
+          kEraseAll = 59702;
 const DWORD kWaitMs = 30000;
 
 HWND MainWindow() { return FindWindowW(nullptr, kTitle); }
 
-BOOL CALLBACK FindList(HWND child, LPARAM found)
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindControl(HWND child, LPARAM search)
 {
-    if (GetDlgCtrlID(child) != kServerList) return TRUE;
-    *reinterpret_cast<HWND*>(found) = child;
+    auto* s = reinterpret_cast<ControlSearch*>(search);
+    if (GetDlgCtrlID(child) != s->id) return TRUE;
+    s->found = child;
     return FALSE;
 }
 
-BOOL CALLBACK SearchTopLevel(HWND window, LPARAM found)
+BOOL CALLBACK SearchTopLevel(HWND window, LPARAM search)
 {
-    EnumChildWindows(window, FindList, found);
-    return *reinterpret_cast<HWND*>(found) == nullptr;
+    EnumChildWindows(window, FindControl, search);
+    return reinterpret_cast<ControlSearch*>(search)->found == nullptr;
+}
+
+// The panel that holds the control of this id (the console's ids are unique).
+HWND PanelOf(int id)
+{
+    ControlSearch search{id, nullptr};
+    PollUntil(kWaitMs, [&] {
+        EnumWindows(SearchTopLevel, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    return search.found ? GetParent(search.found) : nullptr;
 }
 
 // The network panel, found by its server list.
-HWND Panel()
-{
-    HWND list = nullptr;
-    PollUntil(kWaitMs, [&] {
-        EnumWindows(SearchTopLevel, reinterpret_cast<LPARAM>(&list));
-        return list != nullptr;
-    });
-    return list ? GetParent(list) : nullptr;
-}
+HWND Panel() { return PanelOf(kServerList); }
 
 std::wstring Text(HWND window)
 {
@@ -225,6 +235,14 @@ int Run(const std::string& step, const char* argument)
     }
     if (step == "draw-line") {
         DragLine(main);
+        return 0;
+    }
+    if (step == "erase-all") {
+        // As the annotation panel's button reports its click.
+        HWND annotation = PanelOf(kEraseAll);
+        if (!annotation) return 2;
+        SendMessageW(annotation, WM_COMMAND, MAKEWPARAM(kEraseAll, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(annotation, kEraseAll)));
         return 0;
     }
     if (step == "red-line") {

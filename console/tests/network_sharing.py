@@ -182,6 +182,10 @@ class NetworkSharing(unittest.TestCase):
             return wait_for(lambda: int(self.a.output("red-line").split()[0]) >= length // 2, 5)
 
         self.assertTrue(wait_for(line_reaches_a, 30), "B's line never showed on A")
+        # B's "Erase all" clears A's drawing.
+        self.assertTrue(self.b.ok("erase-all"), "B has no Erase all button")
+        self.assertTrue(wait_for(lambda: int(self.a.output("red-line").split()[0]) < length // 2, 15),
+                        "B's Erase all never cleared A's drawing")
 
         self.b.ok("choose", "this")
         self.assertTrue(self.b.ok("wait-no-camera"), "B's own state is not back")

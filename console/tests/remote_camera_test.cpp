@@ -84,4 +84,20 @@ TEST(RemoteCamera, ReportedFloatsBecomeControlValuesOnlyWhenUsable)
     }
 }
 
+// Drawing on a viewed picture is widened by its zoom; a reported zoom that
+// could not widen anything sensibly leaves it as drawn.
+TEST(RemoteCamera, ZoomWidensDrawingOnlyWhenUsable)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float zoom, scale;
+    } cases[] = {{2.5f, 2.5f},  {0.5f, 0.5f},          {1e30f, 64.0f}, {0.0f, 1.0f},
+                 {-2.0f, 1.0f}, {std::nanf(""), 1.0f}, {inf, 1.0f}};
+    for (const auto& c : cases) {
+        RemoteCameraState state;
+        state.zoom = c.zoom;
+        EXPECT_EQ(RemoteZoomScale(state), c.scale) << c.zoom;
+    }
+}
+
 }  // namespace

@@ -61,6 +61,88 @@ TEST(ShapeMapping, CanvasPointOntoPlane)
     EXPECT_FALSE(MapCanvasPoint(400, 300, flat, x, y));
 }
 
+// With the camera optically zoomed the plane shows only the zoom window: a
+// point of the whole picture moves into it, around a centre the pan moves.
+TEST(ShapeMapping, OpticallyZoomedPointMovesIntoTheZoomWindow)
+{
+    struct Case {
+        const char* what;
+        int factor, fraction;
+        unsigned features;
+        int mirror, rotation;
+        int frameWidth, frameHeight;
+        int x, y;  // canvas point
+        int expectedX, expectedY;
+    };
+    const Case cases[] = {
+        // 300 %: a window of 341 x 256 around (512, 384).
+        {"corner", 3, 100, 0, 0, 0, 1024, 768, 0, 0, 342, 256},
+        {"far corner", 3, 100, 0, 0, 0, 1024, 768, 800, 600, 683, 512},
+        {"inside", 3, 100, 0, 0, 0, 1024, 768, 200, 150, 427, 320},
+        // Left of the canvas: -10 x 341 / 1024 truncates towards zero, to -3.
+        {"left of it", 3, 100, 0, 0, 0, 1024, 768, -8, 0, 339, 256},
+        // Pan offsets (10 of 100 across, -5 of 50 up): the centre moves by
+        // 102 across and 76 down.
+        {"panned", 3, 100, kFeaturePanOffsets, 0, 0, 1024, 768, 0, 0, 444, 332},
+        {"panned mirrored", 3, 100, kFeaturePanOffsets, 1, 0, 1024, 768, 0, 0, 240, 332},
+        {"panned turned", 3, 100, kFeaturePanOffsets, 0, 1, 1024, 768, 0, 0, 240, 180},
+        {"panned turned mirrored", 3, 100, kFeaturePanOffsets, 1, 1, 1024, 768, 0, 0, 444, 180},
+        {"pan without offsets", 3, 100, 0, 1, 1, 1024, 768, 0, 0, 342, 256},
+        // The window is that of the current frame, here twice the plane.
+        {"large frame", 3, 100, 0, 0, 0, 2048, 1536, 0, 0, 683, 512},
+        {"not zoomed", 1, 0, kFeaturePanOffsets, 0, 0, 1024, 768, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CameraPictureState state{};
+        state.zoomFactor = c.factor;
+        state.zoomFraction = c.fraction;
+        state.features = c.features;
+        state.mirror = c.mirror;
+        state.rotation = c.rotation;
+        state.panHori = 10, state.panRangeHori = 100;
+        state.panVert = -5, state.panRangeVert = 50;
+        ShapeTarget target{{0, 0, 800, 600}, {0, 0, 1024, 768}, 1.0f};
+        target.opticalZoom = ComputeOpticalZoomWindow(c.frameWidth, c.frameHeight, 1024, 768, state, target.zoomWindow);
+        EXPECT_EQ(target.opticalZoom, c.factor > 1) << c.what;
+        int x = -1, y = -1;
+        ASSERT_TRUE(MapCanvasPoint(c.x, c.y, target, x, y)) << c.what;
+        EXPECT_EQ(x, c.expectedX) << c.what;
+        EXPECT_EQ(y, c.expectedY) << c.what;
+    }
+    // An empty frame has no window.
+    CameraPictureState zoomed{};
+    zoomed.zoomFactor = 3;
+    OpticalZoomWindow window;
+    EXPECT_FALSE(ComputeOpticalZoomWindow(0, 768, 1024, 768, zoomed, window));
+}
+
+// The preview is shown from the part of the plane that the canvas maps onto:
+// the view, inside the optical zoom window when the camera is zoomed.
+TEST(ShapeMapping, ShownPlanePartIsWhereTheCanvasCornersMap)
+{
+    ShapeTarget target{{0, 0, 800, 600}, {100, 50, 900, 700}, 1.0f};
+    EXPECT_EQ(PlaneViewSource(target, 1024, 768), (PixelRect{100, 50, 900, 700}));
+    target.view = {-10, -10, 2000, 800};
+    EXPECT_EQ(PlaneViewSource(target, 1024, 768), (PixelRect{0, 0, 1024, 768}));
+    EXPECT_EQ(PlaneViewSource(target, 0, 768), (PixelRect{0, 0, 0, 0}));
+
+    CameraPictureState state{};
+    state.zoomFactor = 3;
+    state.zoomFraction = 100;  // 300 %
+    target.view = {0, 0, 1024, 768};
+    ASSERT_TRUE(ComputeOpticalZoomWindow(1024, 768, 1024, 768, state, target.zoomWindow));
+    target.opticalZoom = true;
+    const PixelRect shown = PlaneViewSource(target, 1024, 768);
+    int left, top, right, bottom;
+    ASSERT_TRUE(MapCanvasPoint(0, 0, target, left, top));
+    ASSERT_TRUE(MapCanvasPoint(800, 600, target, right, bottom));
+    EXPECT_EQ(shown, (PixelRect{left, top, right, bottom}));
+    EXPECT_EQ(shown, (PixelRect{342, 256, 683, 512}));
+    // A view of the picture's top-left quarter: that quarter of the window.
+    target.view = {0, 0, 512, 384};
+    EXPECT_EQ(PlaneViewSource(target, 1024, 768), (PixelRect{342, 256, 512, 384}));
+}
+
 struct RenderFixture {
     explicit RenderFixture(float zoom = 1.0f)
         : drawing(100, 100),
