@@ -145,26 +145,25 @@ void CNetWorkPanel::CreateControls(int)
     m_localEntry = ReadIniString(kSection, L"itemLocalDocumentCamera", L"this");
     CreateViewingControls();
     CreateSharingControls();
+    m_tipTargets[0].Attach(m_shareButton);
+    m_tipTargets[1].Attach(m_controlOn);
     const struct {
-        HWND control;
+        CWnd* control;
         const wchar_t* key;
         const wchar_t* text;
-    } tips[3] = {{m_serverList, L"tipSelectVideoSource", L"Select video source"},
-                 {m_shareButton, L"tipStartSharingDoccam", L"Start sharing doccam"},
-                 {m_controlOn, L"tipClientControllable", L"Start sharing doccam"}};
-    for (int i = 0; i < 3; ++i) {
-        m_tipTargets[i].Attach(tips[i].control);
-        AddControlTip(m_tips[i], this, &m_tipTargets[i], ReadIniString(kSection, tips[i].key, tips[i].text));
-    }
+    } tips[3] = {{&m_serverList, L"tipSelectVideoSource", L"Select video source"},
+                 {&m_tipTargets[0], L"tipStartSharingDoccam", L"Start sharing doccam"},
+                 {&m_tipTargets[1], L"tipClientControllable", L"Start sharing doccam"}};
+    for (int i = 0; i < 3; ++i)
+        AddControlTip(m_tips[i], this, tips[i].control, ReadIniString(kSection, tips[i].key, tips[i].text));
     StartBrowsing();
 }
 
 void CNetWorkPanel::CreateViewingControls()
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_serverList =
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY,
-                        10, 10, 260, 150, m_hWnd, reinterpret_cast<HMENU>(ID_SERVER_LIST), instance, nullptr);
+    m_serverList.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, CRect(10, 10, 270, 160), this,
+                        ID_SERVER_LIST);
     ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_localEntry.c_str()));
     ::SendMessageW(m_serverList, LB_SETCURSEL, 0, 0);
     m_previousChoice = m_localEntry;

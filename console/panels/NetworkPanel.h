@@ -14,6 +14,7 @@
 
 #include "BasePanel.h"
 #include "FrameBuffer.h"
+#include "HListBox.h"
 #include "NetworkHost.h"
 #include "PanelHost.h"
 #include "SharingRecords.h"
@@ -130,14 +131,14 @@ private:
 
     // Controls.
     HWND m_nameField = nullptr;
-    HWND m_serverList = nullptr;
+    CHListBox m_serverList;
     HWND m_qualityBox = nullptr;
     HWND m_status = nullptr;
     HWND m_shareButton = nullptr;
     HWND m_controlOn = nullptr;
     HWND m_controlOff = nullptr;
-    // The controls with a tip, as the tips take them.
-    CWnd m_tipTargets[3];
+    // The buttons with a tip, as the tips take them.
+    CWnd m_tipTargets[2];
     CToolTipCtrl m_tips[3];
 
     // Sharing state.
