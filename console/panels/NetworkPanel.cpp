@@ -3,6 +3,7 @@
 #include <kvqdoccam.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -341,8 +342,10 @@ void CNetWorkPanel::StopSharing()
 }
 
 void DNSSD_API CNetWorkPanel::RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name,
-                                            const char*, const char*, void* context)
+                                            const char* type, const char* domain, void* context)
 {
+    fputs(RegistrationReplyLine(error, name, type, domain).c_str(), stdout);
+    fflush(stdout);
     static_cast<CNetWorkPanel*>(context)->OnRegistered(error, name);
 }
 

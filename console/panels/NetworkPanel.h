@@ -95,7 +95,7 @@ private:
     void StopSharing();
     void OnRegistered(DNSServiceErrorType error, const char* name);
     static void DNSSD_API RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name,
-                                        const char*, const char*, void* context);
+                                        const char* type, const char* domain, void* context);
 
     // Viewing.
     void StartBrowsing();
