@@ -119,6 +119,11 @@ bool CMainFrame::TakeLargeStill(std::vector<uint8_t>& jpeg, DWORD timeoutMs)
     return taken;
 }
 
+IRemoteCamera* CMainFrame::ShownRemoteCamera()
+{
+    return m_networkPanel && m_networkPanel->CarriesOutViewerCommand() ? nullptr : m_remoteCamera;
+}
+
 void CMainFrame::ShowRemoteCamera(IRemoteCamera* remote)
 {
     m_remoteCamera = remote;

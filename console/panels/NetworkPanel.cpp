@@ -436,19 +436,26 @@ void CNetWorkPanel::onQueryMulticastAddress(Telvane::Socket replySocket)
 void CNetWorkPanel::onDocCamCmd(uint8_t code, uint8_t arg1, uint8_t, uint8_t)
 {
     RunOnUiThread([&] {
-        if (code == 'b') {
-            if (KVQDocCamController* camera = m_host.CurrentController()) camera->SetBrightnessEx(arg1);
-            return;
-        }
-        for (const RemoteCommand& command : kRemoteCommands) {
-            if (command.code != code) continue;
-            if (command.mainWindow)
-                m_host.OnMainCommand(command.id);
-            else
-                m_network.PressCameraButton(command.id);
-            return;
-        }
+        m_viewerCommand = true;
+        CarryOutViewerCommand(code, arg1);
+        m_viewerCommand = false;
     });
+}
+
+void CNetWorkPanel::CarryOutViewerCommand(uint8_t code, uint8_t arg1)
+{
+    if (code == 'b') {
+        if (KVQDocCamController* camera = m_host.CurrentController()) camera->SetBrightnessEx(arg1);
+        return;
+    }
+    for (const RemoteCommand& command : kRemoteCommands) {
+        if (command.code != code) continue;
+        if (command.mainWindow)
+            m_host.OnMainCommand(command.id);
+        else
+            m_network.PressCameraButton(command.id);
+        return;
+    }
 }
 
 void CNetWorkPanel::onAnnotation(Telvane::Graphic* graphic)

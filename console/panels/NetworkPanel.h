@@ -58,6 +58,8 @@ public:
     bool Controllable() const { return m_controllable.load(); }
 
     bool IsSharing() const { return m_registration != nullptr; }
+    // Set while a viewer's camera command is carried out (UI thread).
+    bool CarriesOutViewerCommand() const { return m_viewerCommand; }
     // The live path, on the capture thread under the network lock.
     int PictureQuality() const { return m_quality.load(); }
     void FillCameraStateHeader(uint8_t header[kCameraStateHeaderBytes]);
@@ -122,6 +124,8 @@ private:
     void WatchSocket(DNSServiceRef ref);
     void OnDnssdSocket(SOCKET socket);
 
+    // A viewer's camera command, on the UI thread.
+    void CarryOutViewerCommand(uint8_t code, uint8_t arg1);
     // Viewers' commands are carried out on the UI thread, within a bound.
     bool RunOnUiThread(const std::function<void()>& work);
 
@@ -149,6 +153,7 @@ private:
     std::atomic<int> m_quality{50};
     std::atomic<bool> m_controllable{false};
     DWORD m_uiThread = 0;
+    bool m_viewerCommand = false;
 
     // Viewing state.
     DNSServiceRef m_browse = nullptr;
