@@ -158,7 +158,7 @@ public:
     bool RequestLargeStill() override;
     bool TakeLargeStill(std::vector<uint8_t>& jpeg, DWORD timeoutMs) override;
     void ShowRemoteCamera(IRemoteCamera* remote) override;
-    void ShowRemotePicture(CFrameBuffer* picture) override;
+    void ShowRemotePicture(CFrameBuffer& picture, DWORD intervalMs) override;
     IRemoteAnnotations* RemoteAnnotations() override { return this; }
 
     // IRemoteAnnotations: viewers' shapes, on the UI thread (the network

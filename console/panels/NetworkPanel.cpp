@@ -29,6 +29,7 @@ const UINT WM_SHARING_FAILED = WM_APP + 0x51;
 const uint32_t kPictureBytes = 3840000;
 const size_t kSnapshotBytes = 2560000;
 const DWORD kReceiveRetryMs = 5;
+const DWORD kPictureGapMs = 3000;
 
 struct QualityItem {
     const wchar_t* key;
@@ -714,6 +715,8 @@ void CNetWorkPanel::ReceivePictures()
 {
     Telvane::PictureBuffers buffers(kPictureBytes, kCameraStateHeaderBytes);
     int next = 0;
+    DWORD lastPictureTick = 0;
+    bool counted = false;
     while (m_connection.load() == RECEIVING) {
         if (!m_receiver->receive(buffers)) {
             Sleep(kReceiveRetryMs);
@@ -726,7 +729,12 @@ void CNetWorkPanel::ReceivePictures()
         }
         CFrameBuffer& picture = m_pictures[next];
         if (!DecodeCameraJpeg(picture, buffers.picture.data(), int(buffers.pictureLength))) break;
-        m_network.ShowRemotePicture(&picture);
+        // A gap of seconds is a pause of the sender, not its picture rate.
+        const DWORD now = GetTickCount();
+        const DWORD interval = counted && now - lastPictureTick < kPictureGapMs ? now - lastPictureTick : 0;
+        lastPictureTick = now;
+        counted = true;
+        m_network.ShowRemotePicture(picture, interval);
         next ^= 1;
     }
     m_connection = STOPPED;

@@ -37,7 +37,7 @@ public:
         return false;
     }
     void ShowRemoteCamera(IRemoteCamera*) override {}
-    void ShowRemotePicture(CFrameBuffer*) override {}
+    void ShowRemotePicture(CFrameBuffer&, DWORD) override {}
     IRemoteAnnotations* RemoteAnnotations() override { return nullptr; }
     void PressCameraButton(unsigned short id) override
     {
