@@ -109,6 +109,13 @@ void LiveFramePath::GetFrameIntervals(DWORD intervals[3]) const
     for (int i = 0; i < 3; ++i) intervals[i] = m_frameInterval[i].load();
 }
 
+void LiveFramePath::ShiftInFrameInterval(DWORD intervalMs)
+{
+    m_frameInterval[0].store(m_frameInterval[1].load());
+    m_frameInterval[1].store(m_frameInterval[2].load());
+    m_frameInterval[2].store(intervalMs);
+}
+
 void LiveFramePath::RestartStatisticsIfAsked(DWORD now)
 {
     if (!m_restartStatistics.exchange(0)) return;
@@ -216,7 +223,7 @@ void LiveFramePath::HandleFrame(unsigned char* data, int width, int height, int 
     KVQDocCamController* camera = KVQDocCamController::GetCurrentController();
     if (!camera) return;
     m_incrementalUpdate.store(camera->IncrementalUpdate());
-    NoteFrameInterval(now);
+    if (host->IsLocalCameraShown()) NoteFrameInterval(now);
     const long count = ++m_frameCount;
 
     const unsigned long features = ReadKnownFeatures(*camera);

@@ -134,6 +134,9 @@ public:
     long FrameCount() const { return m_frameCount.load(); }
     // Mean milliseconds per frame, three words the recorder averages.
     void GetFrameIntervals(DWORD intervals[3]) const;
+    // While another console's pictures are shown the history is theirs: the
+    // time between two of them enters it, the oldest of the three leaves.
+    void ShiftInFrameInterval(DWORD intervalMs);
     DWORD LastPushTick() const { return m_lastPushTick.load(); }
 
     // Flags the UI thread sets and the callback reads.

@@ -124,7 +124,11 @@ public:
     void ShowOsd(int kind, int ticks) override;
     int ShownOsd() override { return m_osdKind; }
     void RepaintPicture(bool erase) override { Invalidate(erase); }
-    IRemoteCamera* ShownRemoteCamera() override { return m_remoteCamera; }
+    // The viewed console, which the camera buttons drive; none while a
+    // viewer's command is carried out here, as that is for this console's
+    // own camera (passed on, two consoles viewing each other would bounce
+    // it between them).
+    IRemoteCamera* ShownRemoteCamera() override;
     void SetMotionFlag(int on, bool alsoApplication) override;
     BOOL OnMainCommand(unsigned short id) override { return OnButtonEvent(id); }
     bool HasPictureSource() override;
@@ -154,7 +158,7 @@ public:
     bool RequestLargeStill() override;
     bool TakeLargeStill(std::vector<uint8_t>& jpeg, DWORD timeoutMs) override;
     void ShowRemoteCamera(IRemoteCamera* remote) override;
-    void ShowRemotePicture(CFrameBuffer* picture) override;
+    void ShowRemotePicture(CFrameBuffer& picture, DWORD intervalMs) override;
     IRemoteAnnotations* RemoteAnnotations() override { return this; }
 
     // IRemoteAnnotations: viewers' shapes, on the UI thread (the network

@@ -59,8 +59,8 @@ BOOL CMainFrame::OnButtonEvent(unsigned short id)
         return TRUE;
     case ID_ZOOM_IN:
     case ID_ZOOM_OUT:
-        if (m_remoteCamera)
-            m_remoteCamera->SendCameraCommand(id == ID_ZOOM_IN ? '+' : '-', 0);
+        if (IRemoteCamera* remote = ShownRemoteCamera())
+            remote->SendCameraCommand(id == ID_ZOOM_IN ? '+' : '-', 0);
         else if (m_cameraPanel)
             m_cameraPanel->OnButtonEvent(id);
         return TRUE;
@@ -99,8 +99,8 @@ void CMainFrame::PanCommand(unsigned short id)
     // Up, down, left, right: the command order, the camera's directions.
     static const char kRemoteCodes[4] = {'^', 'v', '<', '>'};
     const int direction = id - ID_PAN_UP;
-    if (m_remoteCamera) {
-        m_remoteCamera->SendCameraCommand(kRemoteCodes[direction], 0);
+    if (IRemoteCamera* remote = ShownRemoteCamera()) {
+        remote->SendCameraCommand(kRemoteCodes[direction], 0);
         return;
     }
     KVQDocCamController* camera = CurrentController();

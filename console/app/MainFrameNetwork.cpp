@@ -118,6 +118,11 @@ bool CMainFrame::TakeLargeStill(std::vector<uint8_t>& jpeg, DWORD timeoutMs)
     return taken;
 }
 
+IRemoteCamera* CMainFrame::ShownRemoteCamera()
+{
+    return m_networkPanel && m_networkPanel->CarriesOutViewerCommand() ? nullptr : m_remoteCamera;
+}
+
 void CMainFrame::ShowRemoteCamera(IRemoteCamera* remote)
 {
     m_remoteCamera = remote;
@@ -134,9 +139,16 @@ void CMainFrame::ShowRemoteCamera(IRemoteCamera* remote)
     Invalidate(FALSE);
 }
 
-void CMainFrame::ShowRemotePicture(CFrameBuffer* picture)
+void CMainFrame::ShowRemotePicture(CFrameBuffer& picture, DWORD intervalMs)
 {
-    m_live.SetDisplayFrame(picture);
+    m_live.SetDisplayFrame(&picture);
+    if (intervalMs) m_live.ShiftInFrameInterval(intervalMs);
+    {
+        // The local camera's frames are not recorded meanwhile: the recording
+        // is of the pictures shown.
+        orbile::Locked guard(m_live.NetworkLock());
+        if (m_videoPanel && m_videoPanel->IsRecording()) m_videoPanel->RecordFrame(picture);
+    }
     RequestRepaint();
 }
 

@@ -1,5 +1,6 @@
 #include "SharingRecords.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -151,4 +152,26 @@ const ServiceRecord* BrowsedServices::Find(const std::string& name) const
 {
     auto found = m_services.find(name);
     return found == m_services.end() ? nullptr : &found->second.record;
+}
+
+std::string RegistrationReplyLine(int32_t error, const char* name, const char* type, const char* domain)
+{
+    // DNS-SD's code for a name another host holds.
+    const int32_t kNameConflict = -65548;
+    std::string line = "Got a reply for ";
+    line += name ? name : "";
+    line += ".";
+    line += type ? type : "";
+    line += domain ? domain : "";
+    line += ": ";
+    if (error == 0) {
+        line += "Name now registered and active";
+    } else if (error == kNameConflict) {
+        line += "Name in use, please choose another";
+    } else {
+        char code[32];
+        snprintf(code, sizeof code, "Error %d", static_cast<int>(error));
+        line += code;
+    }
+    return line + "\n";
 }

@@ -59,6 +59,10 @@ void BuildCameraStateHeader(const SharedCameraState& state, uint8_t out[kCameraS
 // whole character at a time to the 63 bytes a DNS label holds.
 std::string SharingServiceName(const std::string& asked, const std::string& localEntry);
 
+// The line printed to standard output when DNS-SD answers the registration
+// of name.type.domain with this error code (0: registered).
+std::string RegistrationReplyLine(int32_t error, const char* name, const char* type, const char* domain);
+
 // A multicast port in 7000..26999 that no other sharing console uses; draw
 // returns the next random number.
 uint32_t DrawSharingPort(const std::set<uint32_t>& taken, int (*draw)());

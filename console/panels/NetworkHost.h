@@ -44,8 +44,10 @@ public:
 
     // Viewing: remote is the viewed console (null: the local camera again).
     virtual void ShowRemoteCamera(IRemoteCamera* remote) = 0;
-    // A viewed console's picture becomes the one shown; any thread.
-    virtual void ShowRemotePicture(CFrameBuffer* picture) = 0;
+    // A viewed console's picture becomes the one shown and a recording in
+    // progress takes it; intervalMs is the time since the picture before
+    // (0: none to count). On the picture receiving thread.
+    virtual void ShowRemotePicture(CFrameBuffer& picture, DWORD intervalMs) = 0;
 
     // Null while no annotation layer takes viewers' shapes.
     virtual IRemoteAnnotations* RemoteAnnotations() = 0;

@@ -3,6 +3,7 @@
 #include <kvqdoccam.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -28,6 +29,7 @@ const UINT WM_SHARING_FAILED = WM_APP + 0x51;
 const uint32_t kPictureBytes = 3840000;
 const size_t kSnapshotBytes = 2560000;
 const DWORD kReceiveRetryMs = 5;
+const DWORD kPictureGapMs = 3000;
 
 struct QualityItem {
     const wchar_t* key;
@@ -145,26 +147,25 @@ void CNetWorkPanel::CreateControls(int)
     m_localEntry = ReadIniString(kSection, L"itemLocalDocumentCamera", L"this");
     CreateViewingControls();
     CreateSharingControls();
+    m_tipTargets[0].Attach(m_shareButton);
+    m_tipTargets[1].Attach(m_controlOn);
     const struct {
-        HWND control;
+        CWnd* control;
         const wchar_t* key;
         const wchar_t* text;
-    } tips[3] = {{m_serverList, L"tipSelectVideoSource", L"Select video source"},
-                 {m_shareButton, L"tipStartSharingDoccam", L"Start sharing doccam"},
-                 {m_controlOn, L"tipClientControllable", L"Start sharing doccam"}};
-    for (int i = 0; i < 3; ++i) {
-        m_tipTargets[i].Attach(tips[i].control);
-        AddControlTip(m_tips[i], this, &m_tipTargets[i], ReadIniString(kSection, tips[i].key, tips[i].text));
-    }
+    } tips[3] = {{&m_serverList, L"tipSelectVideoSource", L"Select video source"},
+                 {&m_tipTargets[0], L"tipStartSharingDoccam", L"Start sharing doccam"},
+                 {&m_tipTargets[1], L"tipClientControllable", L"Start sharing doccam"}};
+    for (int i = 0; i < 3; ++i)
+        AddControlTip(m_tips[i], this, tips[i].control, ReadIniString(kSection, tips[i].key, tips[i].text));
     StartBrowsing();
 }
 
 void CNetWorkPanel::CreateViewingControls()
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_serverList =
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY,
-                        10, 10, 260, 150, m_hWnd, reinterpret_cast<HMENU>(ID_SERVER_LIST), instance, nullptr);
+    m_serverList.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, CRect(10, 10, 270, 160), this,
+                        ID_SERVER_LIST);
     ::SendMessageW(m_serverList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m_localEntry.c_str()));
     ::SendMessageW(m_serverList, LB_SETCURSEL, 0, 0);
     m_previousChoice = m_localEntry;
@@ -342,8 +343,10 @@ void CNetWorkPanel::StopSharing()
 }
 
 void DNSSD_API CNetWorkPanel::RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name,
-                                            const char*, const char*, void* context)
+                                            const char* type, const char* domain, void* context)
 {
+    fputs(RegistrationReplyLine(error, name, type, domain).c_str(), stdout);
+    fflush(stdout);
     static_cast<CNetWorkPanel*>(context)->OnRegistered(error, name);
 }
 
@@ -434,19 +437,26 @@ void CNetWorkPanel::onQueryMulticastAddress(Telvane::Socket replySocket)
 void CNetWorkPanel::onDocCamCmd(uint8_t code, uint8_t arg1, uint8_t, uint8_t)
 {
     RunOnUiThread([&] {
-        if (code == 'b') {
-            if (KVQDocCamController* camera = m_host.CurrentController()) camera->SetBrightnessEx(arg1);
-            return;
-        }
-        for (const RemoteCommand& command : kRemoteCommands) {
-            if (command.code != code) continue;
-            if (command.mainWindow)
-                m_host.OnMainCommand(command.id);
-            else
-                m_network.PressCameraButton(command.id);
-            return;
-        }
+        m_viewerCommand = true;
+        CarryOutViewerCommand(code, arg1);
+        m_viewerCommand = false;
     });
+}
+
+void CNetWorkPanel::CarryOutViewerCommand(uint8_t code, uint8_t arg1)
+{
+    if (code == 'b') {
+        if (KVQDocCamController* camera = m_host.CurrentController()) camera->SetBrightnessEx(arg1);
+        return;
+    }
+    for (const RemoteCommand& command : kRemoteCommands) {
+        if (command.code != code) continue;
+        if (command.mainWindow)
+            m_host.OnMainCommand(command.id);
+        else
+            m_network.PressCameraButton(command.id);
+        return;
+    }
 }
 
 void CNetWorkPanel::onAnnotation(Telvane::Graphic* graphic)
@@ -705,6 +715,8 @@ void CNetWorkPanel::ReceivePictures()
 {
     Telvane::PictureBuffers buffers(kPictureBytes, kCameraStateHeaderBytes);
     int next = 0;
+    DWORD lastPictureTick = 0;
+    bool counted = false;
     while (m_connection.load() == RECEIVING) {
         if (!m_receiver->receive(buffers)) {
             Sleep(kReceiveRetryMs);
@@ -717,7 +729,12 @@ void CNetWorkPanel::ReceivePictures()
         }
         CFrameBuffer& picture = m_pictures[next];
         if (!DecodeCameraJpeg(picture, buffers.picture.data(), int(buffers.pictureLength))) break;
-        m_network.ShowRemotePicture(&picture);
+        // A gap of seconds is a pause of the sender, not its picture rate.
+        const DWORD now = GetTickCount();
+        const DWORD interval = counted && now - lastPictureTick < kPictureGapMs ? now - lastPictureTick : 0;
+        lastPictureTick = now;
+        counted = true;
+        m_network.ShowRemotePicture(picture, interval);
         next ^= 1;
     }
     m_connection = STOPPED;

@@ -14,6 +14,7 @@
 
 #include "BasePanel.h"
 #include "FrameBuffer.h"
+#include "HListBox.h"
 #include "NetworkHost.h"
 #include "PanelHost.h"
 #include "SharingRecords.h"
@@ -57,6 +58,8 @@ public:
     bool Controllable() const { return m_controllable.load(); }
 
     bool IsSharing() const { return m_registration != nullptr; }
+    // Set while a viewer's camera command is carried out (UI thread).
+    bool CarriesOutViewerCommand() const { return m_viewerCommand; }
     // The live path, on the capture thread under the network lock.
     int PictureQuality() const { return m_quality.load(); }
     void FillCameraStateHeader(uint8_t header[kCameraStateHeaderBytes]);
@@ -95,7 +98,7 @@ private:
     void StopSharing();
     void OnRegistered(DNSServiceErrorType error, const char* name);
     static void DNSSD_API RegisterReply(DNSServiceRef, DNSServiceFlags, DNSServiceErrorType error, const char* name,
-                                        const char*, const char*, void* context);
+                                        const char* type, const char* domain, void* context);
 
     // Viewing.
     void StartBrowsing();
@@ -122,6 +125,8 @@ private:
     void WatchSocket(DNSServiceRef ref);
     void OnDnssdSocket(SOCKET socket);
 
+    // A viewer's camera command, on the UI thread.
+    void CarryOutViewerCommand(uint8_t code, uint8_t arg1);
     // Viewers' commands are carried out on the UI thread, within a bound.
     bool RunOnUiThread(const std::function<void()>& work);
 
@@ -131,14 +136,14 @@ private:
 
     // Controls.
     HWND m_nameField = nullptr;
-    HWND m_serverList = nullptr;
+    CHListBox m_serverList;
     HWND m_qualityBox = nullptr;
     HWND m_status = nullptr;
     HWND m_shareButton = nullptr;
     HWND m_controlOn = nullptr;
     HWND m_controlOff = nullptr;
-    // The controls with a tip, as the tips take them.
-    CWnd m_tipTargets[3];
+    // The buttons with a tip, as the tips take them.
+    CWnd m_tipTargets[2];
     CToolTipCtrl m_tips[3];
 
     // Sharing state.
@@ -149,6 +154,7 @@ private:
     std::atomic<int> m_quality{50};
     std::atomic<bool> m_controllable{false};
     DWORD m_uiThread = 0;
+    bool m_viewerCommand = false;
 
     // Viewing state.
     DNSServiceRef m_browse = nullptr;

@@ -712,10 +712,12 @@ BOOL CVideoPanel::StartRecording(const wchar_t* path)
     if (chosen.empty()) return FALSE;
     if (m_player.IsOpened()) SetLiveMode(TRUE);
 
+    // The picture shown is the one recorded: the local camera's, or that of
+    // the console viewed.
     BITMAPINFOHEADER picture{};
     {
         LiveFramePath::FrameAccess access(m_live);
-        if (access.Current() && access.Current()->HasPicture()) picture = access.Current()->Header();
+        if (access.Display() && access.Display()->HasPicture()) picture = access.Display()->Header();
     }
     DWORD intervals[3];
     m_live.GetFrameIntervals(intervals);

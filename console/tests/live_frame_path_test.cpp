@@ -384,6 +384,26 @@ TEST_F(LivePath, TheRecorderGetsAFrameForEveryPeriodThatPassed)
     EXPECT_EQ(host.clock.framesSeen, 6u);
 }
 
+TEST_F(LivePath, WhileAnotherConsolesPicturesAreShownTheIntervalHistoryIsTheirs)
+{
+    std::vector<unsigned char> frame = PictureBytes(0);
+    Deliver(frame);
+    Deliver(frame);
+    host.localShown = false;
+    for (DWORD interval : {40u, 50u, 60u, 70u}) path.ShiftInFrameInterval(interval);
+    // The local camera's frames still arrive, and leave the history alone.
+    Sleep(30);
+    Deliver(frame);
+    DWORD intervals[3];
+    path.GetFrameIntervals(intervals);
+    EXPECT_EQ((std::vector<DWORD>{50, 60, 70}), std::vector<DWORD>(intervals, intervals + 3));
+
+    host.localShown = true;
+    Deliver(frame);
+    path.GetFrameIntervals(intervals);
+    EXPECT_EQ(intervals[0], intervals[2]) << "the local camera's mean fills all three again";
+}
+
 class LargeFrameCamera : public LivePath {
 protected:
     LargeFrameCamera() : LivePath(0x68) {}

@@ -20,8 +20,11 @@ namespace {
 
 class RecordingNetworkHost : public INetworkHost {
 public:
+    const CNetWorkPanel* panel = nullptr;
     std::vector<unsigned short> pressed;
     std::vector<DWORD> pressThreads;
+    // Whether the panel said, at each press, that a viewer's command runs.
+    std::vector<bool> pressMarks;
     bool stillGranted = false;
     int stillTaken = 0;
 
@@ -34,12 +37,13 @@ public:
         return false;
     }
     void ShowRemoteCamera(IRemoteCamera*) override {}
-    void ShowRemotePicture(CFrameBuffer*) override {}
+    void ShowRemotePicture(CFrameBuffer&, DWORD) override {}
     IRemoteAnnotations* RemoteAnnotations() override { return nullptr; }
     void PressCameraButton(unsigned short id) override
     {
         pressed.push_back(id);
         pressThreads.push_back(GetCurrentThreadId());
+        pressMarks.push_back(panel && panel->CarriesOutViewerCommand());
     }
 };
 
@@ -51,6 +55,7 @@ protected:
         const ButtonImages images = PanelImages(SKIN_PANEL_BACKGROUND);
         EXPECT_TRUE(CreateSkinButton(panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0, &parent, &parent, 0));
         panel.CreateControls(0);
+        network.panel = &panel;
     }
 
     // Runs work on a thread of its own, as the command server does, while
@@ -99,6 +104,16 @@ TEST_F(NetworkPanelFixture, AViewersCameraCommandsArePressesOnTheUiThread)
         EXPECT_EQ(c.mainCommand ? std::vector<unsigned short>{c.mainCommand} : std::vector<unsigned short>{},
                   host.mainCommands);
     }
+}
+
+// The mark keeps a viewer's press on this console's own camera, even while
+// this console views another.
+TEST_F(NetworkPanelFixture, AViewersPressIsMarkedAsSuchWhileItIsCarriedOut)
+{
+    EXPECT_FALSE(panel.CarriesOutViewerCommand());
+    for (char code : {'+', 'm', '^'}) ASSERT_TRUE(FromServerThread([&] { panel.onDocCamCmd(uint8_t(code), 0, 0, 0); }));
+    EXPECT_EQ((std::vector<bool>{true, true}), network.pressMarks) << "zoom and mirror are camera presses";
+    EXPECT_FALSE(panel.CarriesOutViewerCommand()) << "the mark ends with the command";
 }
 
 TEST_F(NetworkPanelFixture, ACommandTheUiThreadDoesNotTakeInTimeIsDropped)

@@ -5,17 +5,19 @@
 //   network_probe register-camera DLL | share NAME | unshare | wait-name TEXT |
 //                 wait-listed TEXT | wait-unlisted TEXT | choose TEXT | selected |
 //                 press ID | wait-picture | wait-snapshot | wait-no-camera | status |
-//                 allow-control | draw-line | red-line | erase-all
+//                 allow-control | draw-line | red-line | erase-all | record PATH MS
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "PictureCheck.h"
+#include <testsupport/Dialogs.h>
 #include <testsupport/PollUntil.h>
 
 namespace {
@@ -26,6 +28,8 @@ const wchar_t kTitle[] = L"DovraOrbile 3";
 const int kServiceName = 1179, kServerList = 1180, kStatus = 1182, kSharing = 59910, kControlOn = 59911,
           kEraseAll = 59702;
 const DWORD kWaitMs = 30000;
+// The sound input's error comes at once when it comes.
+const DWORD kSoundErrorWaitMs = 5000;
 
 HWND MainWindow() { return FindWindowW(nullptr, kTitle); }
 
@@ -130,6 +134,72 @@ bool PictureWindowShowsPicture(HWND main)
     return false;
 }
 
+struct ProcessDialog {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessDialog(HWND window, LPARAM search)
+{
+    auto* dialog = reinterpret_cast<ProcessDialog*>(search);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    if (process != dialog->process || !IsWindowVisible(window) || wcscmp(className, L"#32770") != 0) return TRUE;
+    dialog->found = window;
+    return FALSE;
+}
+
+// A visible dialog box of the console's, once there is one.
+HWND WaitForDialog(HWND main)
+{
+    ProcessDialog dialog{0, nullptr};
+    GetWindowThreadProcessId(main, &dialog.process);
+    PollUntil(kWaitMs, [&] {
+        EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&dialog));
+        return dialog.found != nullptr;
+    });
+    return dialog.found;
+}
+
+// Answers a dialog with a button, and waits until it went and the console
+// has carried out what followed.
+bool Answer(HWND main, HWND dialog, int button)
+{
+    PostMessageW(dialog, WM_COMMAND, button, 0);
+    if (!PollUntil(kWaitMs, [&] { return !IsWindow(dialog); })) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &result) != 0;
+}
+
+// Records through the control bar's buttons: the file named in the save
+// dialog, for the given time, then stopped with the confirmation answered.
+bool Record(HWND main, HWND bar, const std::wstring& path, DWORD ms)
+{
+    const int kStartRecording = 59659, kStopRecording = 59660;
+    const int kNameFields[] = {0x47C, 0x480};  // the name box of either dialog style
+    PostMessageW(bar, WM_COMMAND, kStartRecording, 0);
+    HWND save = WaitForDialog(main);
+    int field = 0;
+    for (int id : kNameFields)
+        if (save && GetDlgItem(save, id)) field = id;
+    if (!field) return false;
+    SetDlgItemTextW(save, field, path.c_str());
+    if (!Answer(main, save, IDOK)) return false;
+    // Without a sound input the console says so, then records without sound.
+    DWORD process = 0;
+    GetWindowThreadProcessId(main, &process);
+    std::vector<HWND> soundError;
+    PollUntil(kSoundErrorWaitMs,
+              [&] { return !(soundError = testsupport::VisibleDialogs(process, L"Device Error")).empty(); });
+    if (!soundError.empty() && !Answer(main, soundError.front(), IDOK)) return false;
+    Sleep(ms);
+    PostMessageW(bar, WM_COMMAND, kStopRecording, 0);
+    HWND confirm = WaitForDialog(main);
+    return confirm && Answer(main, confirm, IDYES);
+}
+
 void ToggleSharing(HWND panel)
 {
     SendMessageW(panel, WM_COMMAND, MAKEWPARAM(kSharing, BN_CLICKED),
@@ -174,7 +244,7 @@ void PrintRedNearLine(HWND main)
            line.right - line.left);
 }
 
-int Run(const std::string& step, const char* argument)
+int Run(const std::string& step, const char* argument, const char* second)
 {
     if (step == "register-camera") return RegisterCamera(Wide(argument).c_str());
     HWND panel = Panel();
@@ -249,6 +319,7 @@ int Run(const std::string& step, const char* argument)
         PrintRedNearLine(main);
         return 0;
     }
+    if (step == "record") return Result(second && Record(main, GetParent(panel), text, DWORD(atoi(second))));
     if (step == "wait-picture") return Result(PollUntil(kWaitMs, [&] { return ShownPicture(main) >= 0; }));
     if (step == "wait-snapshot") return Result(PollUntil(kWaitMs, [&] { return PictureWindowShowsPicture(main); }));
     if (step == "wait-no-camera")
@@ -264,7 +335,7 @@ int Run(const std::string& step, const char* argument)
 int main(int argc, char** argv)
 {
     if (argc < 2) return 2;
-    const int result = Run(argv[1], argc > 2 ? argv[2] : nullptr);
+    const int result = Run(argv[1], argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : nullptr);
     fflush(stdout);
     return result;
 }

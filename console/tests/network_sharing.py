@@ -1,8 +1,9 @@
-"""Two consoles on one link, each under Wine with a prefix, display and
+"""Consoles on one link, each under Wine with a prefix, display and
 wineserver of its own, and python3-zeroconf beside them: console A shares its
 simulated camera, console B (without a camera) finds it, views its picture
-and zooms its camera; zeroconf checks what A announces and registers
-services of its own.
+and zooms its camera, console C (with a camera of its own) records what it
+views of A; zeroconf checks what A announces and registers services of its
+own.
 
     network_sharing.py RUN PROBE PROGRAM_DIR SIMCAM_DLL SCRATCH
 """
@@ -53,8 +54,8 @@ class Seen:
 class Console:
     """orbileap.exe in a prefix of its own, and the probe that drives it."""
 
-    def __init__(self, prefix, camera_log=None):
-        self.env = dict(os.environ, WINEPREFIX=prefix)
+    def __init__(self, prefix, camera_log=None, frozen=False):
+        self.env = dict(os.environ, WINEPREFIX=prefix, SIMCAM_FROZEN="1" if frozen else "0")
         if camera_log:
             self.env["SIMCAM_COMMAND_LOG"] = windows_path(camera_log)
             assert self.probe("register-camera", windows_path(SIMCAM)).returncode == 0
@@ -85,6 +86,21 @@ def log_lines(path):
             return log.read().splitlines()
     except FileNotFoundError:
         return []
+
+
+def page_changes(path):
+    """The frames of a recording, and how often the page number in their
+    lower right corner changes from one to the next (the simulated camera
+    numbers its pages)."""
+    width, height = 320, 240
+    raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-vf", "scale=%d:%d" % (width, height), "-f",
+                          "rawvideo", "-pix_fmt", "gray", "-"], capture_output=True, check=True).stdout
+    size = width * height
+    numbers = [[raw[start + y * width + x] for y in range(210, 236) for x in range(270, 300)]
+               for start in range(0, len(raw) - size + 1, size)]
+    changes = sum(sum(abs(a - b) > 64 for a, b in zip(before, after)) > 10
+                  for before, after in zip(numbers, numbers[1:]))
+    return len(numbers), changes
 
 
 def wait_for(condition, seconds):
@@ -201,6 +217,23 @@ class NetworkSharing(unittest.TestCase):
         self.assertTrue(self.b.ok("wait-picture"), "B does not show A's camera picture")
         self.b.ok("press", SNAPSHOT)
         self.assertTrue(self.b.ok("wait-snapshot"), "B's picture window does not show A's snapshot")
+
+    def test_6_a_recording_while_viewing_holds_the_viewed_pictures(self):
+        # C's own camera is frozen: its frames keep one page number, while
+        # A's pictures count on.
+        c = Console(os.path.join(SCRATCH, "prefix-c"), os.path.join(SCRATCH, "camera-c.log"), frozen=True)
+        self.addCleanup(c.close)
+        self.share("Room A")
+        self.assertTrue(c.ok("wait-listed", "Room A"))
+        c.ok("choose", "Room A")
+        self.addCleanup(c.ok, "choose", "this")
+        self.assertEqual("Room A", c.output("selected"))
+
+        path = os.path.join(SCRATCH, "viewed.avi")
+        self.assertTrue(c.ok("record", windows_path(path), 4000), "C did not record")
+        frames, changes = page_changes(path)
+        self.assertGreaterEqual(frames, 10, "the recording holds too few of A's pictures")
+        self.assertGreaterEqual(changes, 3, "the recording does not show A's counting pages")
 
 
 if __name__ == "__main__":

@@ -166,4 +166,22 @@ TEST(BrowsedServices, AServiceSeenOnTwoInterfacesStaysUntilBothReportItGone)
     EXPECT_EQ(0u, services.Count());
 }
 
+TEST(RegistrationReplyLine, SaysWhatDnssdAnsweredForTheFullName)
+{
+    const struct {
+        int32_t error;
+        const char* name;
+        const char* line;
+    } cases[] = {
+        {0, "Room A", "Got a reply for Room A._dovraorbile._tcp.local.: Name now registered and active\n"},
+        {-65548, "Room A", "Got a reply for Room A._dovraorbile._tcp.local.: Name in use, please choose another\n"},
+        {-65537, "Room A", "Got a reply for Room A._dovraorbile._tcp.local.: Error -65537\n"},
+        {0, nullptr, "Got a reply for ._dovraorbile._tcp.local.: Name now registered and active\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(c.line, RegistrationReplyLine(c.error, c.name, "_dovraorbile._tcp.", "local."));
+    }
+}
+
 }  // namespace
