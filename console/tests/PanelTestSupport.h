@@ -78,6 +78,7 @@ public:
     IRemoteCamera* remote = nullptr;
     bool polled = true;
     bool pictureSource = false;
+    bool adaptiveMotion = false;
     int osd = 0;
     int osdTicks = 0;
     int motionFlag = -1;
@@ -110,6 +111,7 @@ public:
         ++settingsApplied;
     }
     bool CanTakeLargeStills() override { return false; }
+    bool IsAdaptiveMotion() override { return adaptiveMotion; }
 };
 
 // The buttons' millisecond clock, set by the test.
