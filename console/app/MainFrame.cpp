@@ -579,6 +579,8 @@ bool CMainFrame::CanTakeLargeStills()
     return IsLocalCameraShown() && camera && (camera->GetDocCamModelFeature(0) & kFeatureLargeStills);
 }
 
+bool CMainFrame::IsAdaptiveMotion() { return TheApp().MotionFlag() != 0; }
+
 void CMainFrame::RequestRepaint() { ::InvalidateRect(m_hWnd, nullptr, FALSE); }
 
 bool CMainFrame::GetRecorderClock(RecorderClock* clock)
@@ -640,4 +642,5 @@ void CMainFrame::WriteSettings()
     CWinApp& app = *AfxGetApp();
     place.Write(app);
     m_capture.Write(app);
+    if (m_videoPanel) m_videoPanel->SaveRecordSettings(app);
 }

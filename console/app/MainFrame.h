@@ -135,6 +135,7 @@ public:
     CaptureSettings CurrentCaptureSettings() override { return m_capture; }
     void ApplyCaptureSettings(const CaptureSettings& settings) override;
     bool CanTakeLargeStills() override;
+    bool IsAdaptiveMotion() override;
 
     // IPictureHost.
     CWnd* MainWindow() override { return this; }

@@ -181,19 +181,7 @@ HRESULT AviWriterAddAudio(AviWriter* writer, const void* data, DWORD bytes)
     if (bytes % format.nBlockAlign) return AVIERR_BADPARAM;
     const LONG samples = static_cast<LONG>(bytes / format.nBlockAlign);
 
-    if (!writer->soundStream) {
-        AVISTREAMINFOW info{};
-        info.fccType = streamtypeAUDIO;
-        info.dwScale = format.nBlockAlign;
-        info.dwRate = format.nSamplesPerSec * format.nBlockAlign;
-        info.dwSampleSize = format.nBlockAlign;
-        info.dwQuality = 0xFFFFFFFF;
-        HRESULT result = Checked(writer, AVIFileCreateStreamW(writer->file, &writer->soundStream, &info));
-        if (result != AVIERR_OK) return result;
-        WAVEFORMATEX copy = format;
-        result = Checked(writer, AVIStreamSetFormat(writer->soundStream, 0, &copy, sizeof copy));
-        if (result != AVIERR_OK) return result;
-    }
+    if (HRESULT created = AviWriterEnsureSoundStream(writer)) return created;
     // Appended (start -1) rather than placed at audioSamplePos: some AVIFile
     // implementations count a sound stream's length in blocks, and refuse a
     // start past that count.
@@ -201,6 +189,25 @@ HRESULT AviWriterAddAudio(AviWriter* writer, const void* data, DWORD bytes)
                                                           static_cast<LONG>(bytes), 0, nullptr, nullptr));
     if (result == AVIERR_OK) writer->audioSamplePos += samples;
     return result;
+}
+
+HRESULT AviWriterEnsureSoundStream(AviWriter* writer)
+{
+    if (!writer) return AVIERR_BADHANDLE;
+    if (writer->failed) return AVIERR_ERROR;
+    const WAVEFORMATEX& format = writer->waveFormat;
+    if (!format.nChannels || !format.nBlockAlign) return AVIERR_BADFORMAT;
+    if (writer->soundStream) return AVIERR_OK;
+    AVISTREAMINFOW info{};
+    info.fccType = streamtypeAUDIO;
+    info.dwScale = format.nBlockAlign;
+    info.dwRate = format.nSamplesPerSec * format.nBlockAlign;
+    info.dwSampleSize = format.nBlockAlign;
+    info.dwQuality = 0xFFFFFFFF;
+    const HRESULT result = Checked(writer, AVIFileCreateStreamW(writer->file, &writer->soundStream, &info));
+    if (result != AVIERR_OK) return result;
+    WAVEFORMATEX copy = format;
+    return Checked(writer, AVIStreamSetFormat(writer->soundStream, 0, &copy, sizeof copy));
 }
 
 HRESULT AviWriterAddWav(AviWriter* writer, const void* source, DWORD flags)

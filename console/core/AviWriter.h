@@ -40,3 +40,8 @@ HRESULT AviWriterEnsureVideoStream(AviWriter* writer, LONG width, LONG height, D
 HRESULT AviWriterEnsureCompressedStream(AviWriter* writer, AVICOMPRESSOPTIONS* options, const void* format,
                                         LONG formatSize);
 HRESULT AviWriterWriteVideo(AviWriter* writer, const void* bits, LONG bytes);
+// The sound stream in the writer's format, created once: on the first sound
+// block, or by the recorder before its first frame, as a stream created after
+// other streams were written to is not accepted by every AVIFile
+// implementation.
+HRESULT AviWriterEnsureSoundStream(AviWriter* writer);

@@ -31,6 +31,9 @@ HRESULT VideoRecorder::Start(const wchar_t* path, UINT framePeriod, const Record
     // The video stream comes first in the file, before any sound block.
     HRESULT result = video.CreateStream(writer, picture, &compression);
     if (result == AVIERR_OK && sound) {
+        // Also without silence: the sound stream must exist before the
+        // first frame.
+        result = AviWriterEnsureSoundStream(writer);
         static const BYTE kSilence[kSilenceBlockBytes] = {};
         for (int i = 0; i < options.silenceBlocks && result == AVIERR_OK; ++i)
             result = AviWriterAddAudio(writer, kSilence, sizeof kSilence);

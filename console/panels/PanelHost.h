@@ -64,4 +64,7 @@ public:
     virtual void ApplyCaptureSettings(const CaptureSettings& settings) = 0;
     // The camera shown can take large stills (2016 x 1520).
     virtual bool CanTakeLargeStills() = 0;
+    // The camera runs in its adaptive motion mode: a recording writes every
+    // frame twice at half the period.
+    virtual bool IsAdaptiveMotion() = 0;
 };

@@ -10,6 +10,7 @@
 #include "LanguageText.h"
 #include "OsdKind.h"
 #include "SkinButton.h"
+#include "StopRecordDialog.h"
 
 namespace {
 const wchar_t kSection[] = L"CVideoPanel";
@@ -62,6 +63,17 @@ const int kSpeedCount = sizeof kSpeeds / sizeof kSpeeds[0];
 // The panel whose player hands its frames to OnAviPlaybackFrame: the
 // player's callback carries no context of its own.
 std::atomic<CVideoPanel*> g_framePanel{nullptr};
+
+const wchar_t kSettings[] = L"Settings";
+// The silence count is kept per camera model for all users.
+const wchar_t kSilenceKey[] = L"SOFTWARE\\ORBILE2";
+
+HKEY OpenSilenceKey()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyW(HKEY_LOCAL_MACHINE, kSilenceKey, &key) == ERROR_SUCCESS) return key;
+    return RegCreateKeyW(HKEY_LOCAL_MACHINE, kSilenceKey, &key) == ERROR_SUCCESS ? key : nullptr;
+}
 
 const wchar_t kVideoFilter[] = L"Video Files (*.avi)\0*.avi\0\0";
 
@@ -184,16 +196,7 @@ void CVideoPanel::CreateControls(int)
         m_timeLimitList.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     m_timeLimitList.SendMessage(CB_SETCURSEL, 0);
 
-    CWinApp* app = AfxGetApp();
-    auto profile = [app](const wchar_t* name, int fallback) {
-        return app ? app->GetProfileInt(L"Settings", name, fallback) : fallback;
-    };
-    ChooseSize(profile(L"bDownToVGA", 0)    ? VGA
-               : profile(L"bDownToQVGA", 0) ? QVGA
-               : profile(L"bDownToSVGA", 0) ? SVGA
-                                            : XGA);
-    m_buttons[ANNOTATION].SetCheck(profile(L"bAnnotated", 1) ? 1 : 0);
-    m_buttons[AUDIO].SetCheck(profile(L"bAudio", 1) ? 1 : 0);
+    LoadRecordSettings();
 
     for (int i = 0; i < BUTTON_COUNT; ++i)
         AddControlTip(m_tips[i], this, &m_buttons[i], ReadIniString(kSection, kButtons[i].tipKey, kButtons[i].tipText));
@@ -209,6 +212,60 @@ void CVideoPanel::CreateControls(int)
     for (CWnd* control : std::initializer_list<CWnd*>{&m_timeLimitList, &m_progress, &m_volume, &m_speedWheel,
                                                       &m_buttons[NEXT], &m_buttons[PREVIOUS], &m_buttons[STOP]})
         control->EnableWindow(FALSE);
+}
+
+void CVideoPanel::LoadRecordSettings()
+{
+    CWinApp* app = AfxGetApp();
+    auto profile = [app](const wchar_t* name, int fallback) {
+        return app ? app->GetProfileInt(kSettings, name, fallback) : fallback;
+    };
+    ChooseSize(profile(L"bDownToVGA", 0)    ? VGA
+               : profile(L"bDownToQVGA", 0) ? QVGA
+               : profile(L"bDownToSVGA", 0) ? SVGA
+                                            : XGA);
+    m_buttons[ANNOTATION].SetCheck(profile(L"bAnnotated", 1) ? 1 : 0);
+    m_buttons[AUDIO].SetCheck(profile(L"bAudio", 1) ? 1 : 0);
+
+    m_silenceBlocks = 0;
+    if (HKEY key = OpenSilenceKey()) {
+        DWORD value = 0, type = 0, size = sizeof value;
+        if (RegQueryValueExW(key, SilenceValueName().c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_DWORD && size == sizeof value)
+            m_silenceBlocks = static_cast<BYTE>(value);
+        RegCloseKey(key);
+    }
+}
+
+void CVideoPanel::SaveRecordSettings(CWinApp& app)
+{
+    if (HKEY key = OpenSilenceKey()) {
+        const DWORD value = static_cast<DWORD>(m_silenceBlocks);
+        RegSetValueExW(key, SilenceValueName().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value);
+        RegCloseKey(key);
+    }
+    const struct {
+        const wchar_t* name;
+        Control option;
+    } options[] = {{L"bDownToSVGA", SVGA},
+                   {L"bDownToVGA", VGA},
+                   {L"bDownToQVGA", QVGA},
+                   {L"bAnnotated", ANNOTATION},
+                   {L"bAudio", AUDIO}};
+    for (const auto& option : options) app.WriteProfileInt(kSettings, option.name, Checked(option.option) ? 1 : 0);
+}
+
+std::wstring CVideoPanel::SilenceValueName()
+{
+    // Named by the camera model and by whether it pushes its state with the
+    // frames, so that each kind of camera keeps its own count.
+    KVQDocCamController* camera = m_host.CurrentController();
+    std::wstring name = L"bAudioSilence";
+    if (camera) name += camera->GetDocCamModelName(0);
+    name += m_host.IsStatusPolled() ? L"_11" : L"_20";
+    return name;
 }
 
 BOOL CVideoPanel::PreTranslateMessage(MSG* msg)
@@ -290,7 +347,8 @@ BOOL CVideoPanel::OnButtonEvent(unsigned short id)
         return TRUE;
     case ID_STOP_RECORDING:
         if (IsRecording()) {
-            if (IniMessageBox(m_hWnd, L"Messages", L"hintStopRecording", nullptr, MB_YESNO) == IDYES) StopRecording();
+            CStopRecordDialog question(this);
+            if (question.DoModal() == IDOK) StopRecording();
         } else if (open) {
             {
                 orbile::Locked guard(m_playerLock);
@@ -701,6 +759,7 @@ RecordOptions CVideoPanel::ChosenOptions() const
     if (Checked(TIME_LIMIT) && limit >= 0 && limit < static_cast<LRESULT>(sizeof kTimeLimits / sizeof kTimeLimits[0]))
         options.timeLimitSeconds = kTimeLimits[limit];
     options.silenceBlocks = m_silenceBlocks;
+    options.doubleFrames = m_host.IsAdaptiveMotion();
     return options;
 }
 

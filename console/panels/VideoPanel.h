@@ -95,6 +95,10 @@ public:
     BOOL StartRecording(const wchar_t* path);
     void StopRecording();
     bool IsRecording() const { return m_recorder.IsOpen(); }
+    // The recording options in the profile's "Settings" and the silence
+    // count in the machine's registry, as CreateControls reads them back.
+    void SaveRecordSettings(CWinApp& app);
+    int SilenceBlocks() const { return m_silenceBlocks; }
     // Seconds for the main window's clock: recorded while recording, else
     // the play position.
     UINT DisplaySeconds() const { return m_displaySeconds.load(); }
@@ -132,6 +136,8 @@ private:
     void ShowRecordingControls(bool recording);
     void StartSound();
     RecordOptions ChosenOptions() const;
+    void LoadRecordSettings();
+    std::wstring SilenceValueName();
     void SelectHistory(int index);
     void AddHistory(const std::wstring& title, const std::wstring& path);
     void ChooseSize(Control size);

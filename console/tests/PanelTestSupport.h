@@ -80,6 +80,7 @@ public:
     IRemoteCamera* remote = nullptr;
     bool polled = true;
     bool pictureSource = false;
+    bool adaptiveMotion = false;
     int osd = 0;
     int osdTicks = 0;
     int motionFlag = -1;
@@ -112,6 +113,7 @@ public:
         ++settingsApplied;
     }
     bool CanTakeLargeStills() override { return false; }
+    bool IsAdaptiveMotion() override { return adaptiveMotion; }
 };
 
 // The buttons' millisecond clock, set by the test.

@@ -3,8 +3,10 @@
 numbered pages (near it: a cut or wrongly scaled picture is far off), and
 the page numbers must advance as the camera's did: one page a frame when the
 recording keeps the camera's rate, now and then a page repeated or skipped
-when a frame came late, never a step back.
-avi_frames_advance.py <frames.rgb> <pages.rgb> <expected frame count>
+when a frame came late, never a step back. With a repeat count, every frame
+is written that many times in a row: each run of frames must be one picture,
+and the runs must advance as single frames do.
+avi_frames_advance.py <frames.rgb> <pages.rgb> <expected frame count> [repeat]
 Both files: 160x120 rgb24 pictures, one after the other."""
 import sys
 
@@ -12,6 +14,15 @@ sys.dont_write_bytecode = True  # nothing written beside the sources
 from avi_frames import NEAR, PAGE_COUNT, nearest_page, read  # noqa: E402
 
 frames, pages, status = read(sys.argv)
+repeat = int(sys.argv[4]) if len(sys.argv) > 4 else 1
+if len(frames) % repeat:
+    print(f"FAIL {len(frames)} frames decoded, not in runs of {repeat}")
+    status = 1
+unlike = [n for n in range(len(frames)) if frames[n] != frames[n - n % repeat]]
+if unlike:
+    print(f"FAIL frames {unlike[:10]} differ from the first of their run of {repeat}")
+    status = 1
+frames = frames[::repeat]
 shown = []
 for n, frame in enumerate(frames):
     nearest, away = nearest_page(frame, pages)

@@ -14,6 +14,7 @@
 #include "AviWriter.h"
 #include "FramePictures.h"
 #include "RecordVideo.h"
+#include "VideoRecorder.h"
 
 namespace {
 
@@ -472,6 +473,67 @@ TEST(MendAviSoundStreams, GivesTheSoundStreamItsLengthInSamples)
     const Bytes mended = ReadBytes(opened.path);
     EXPECT_FALSE(MendAviSoundStreams(opened.path.c_str()));  // nothing more to mend
     EXPECT_EQ(ReadBytes(opened.path), mended);
+}
+
+// Reads the stream's samples: their count, and each sample's bytes.
+std::vector<Bytes> ReadSamples(const std::wstring& path, DWORD type)
+{
+    std::vector<Bytes> samples;
+    AVIFileInit();
+    PAVISTREAM stream = nullptr;
+    if (AVIStreamOpenFromFileW(&stream, path.c_str(), type, 0, OF_READ, nullptr) == AVIERR_OK) {
+        const LONG length = AVIStreamLength(stream);
+        // Sound is read as one block: its samples are two bytes each.
+        const LONG step = type == streamtypeAUDIO ? length : 1;
+        for (LONG at = 0; at < length; at += step) {
+            LONG bytes = 0;
+            AVIStreamRead(stream, at, step, nullptr, 0, &bytes, nullptr);
+            Bytes sample(static_cast<size_t>(bytes));
+            if (bytes) AVIStreamRead(stream, at, step, sample.data(), bytes, nullptr, nullptr);
+            samples.push_back(std::move(sample));
+        }
+        AVIStreamRelease(stream);
+    }
+    AVIFileExit();
+    return samples;
+}
+
+// Three frames, each with its own first pixel, and a sound block after each.
+TEST(VideoRecorder, WritesEveryFrameOnceOrTwiceInMotionModeAlsoWithoutSilence)
+{
+    const struct {
+        bool doubleFrames;
+        int silenceBlocks;
+    } cases[] = {{false, 0}, {true, 0}, {false, 2}};
+    for (const auto& c : cases) {
+        const std::wstring path = TempFile(L"avi_recorder.avi");
+        CFrameBuffer frame;
+        ASSERT_TRUE(frame.Resize(16, 12));
+        RecordOptions options;
+        options.doubleFrames = c.doubleFrames;
+        options.silenceBlocks = c.silenceBlocks;
+        VideoRecorder recorder;
+        ASSERT_EQ(recorder.Start(path.c_str(), 40, options, frame.Header(), &kMono16), AVIERR_OK);
+        const Bytes block(4096, 0);
+        for (BYTE i = 0; i < 3; ++i) {
+            frame.WritablePlane().pixels[0] = i;
+            EXPECT_EQ(recorder.TakeFrame(frame), RecordEnd::Running);
+            recorder.TakeSound(block.data(), 4096);
+        }
+        const int times = c.doubleFrames ? 2 : 1;
+        EXPECT_EQ(recorder.Stop().frames, 3 * times) << c.doubleFrames;
+
+        const std::vector<Bytes> frames = ReadSamples(path, streamtypeVIDEO);
+        ASSERT_EQ(frames.size(), 3u * times) << c.doubleFrames << c.silenceBlocks;
+        for (size_t n = 0; n < frames.size(); ++n) {
+            ASSERT_FALSE(frames[n].empty());
+            EXPECT_EQ(frames[n][0], n / times) << "frame " << n << ", written " << times << " times";
+        }
+        const std::vector<Bytes> sound = ReadSamples(path, streamtypeAUDIO);
+        ASSERT_EQ(sound.size(), 1u) << c.silenceBlocks;
+        EXPECT_EQ(sound[0].size(), 4096u * (3 + c.silenceBlocks));
+        DeleteFileW(path.c_str());
+    }
 }
 
 }  // namespace

@@ -510,6 +510,11 @@ TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
     Profile::Set(L"TotalTime", 4);
     Profile::Set(L"IntervalTime", 2);
     Profile::Set(L"ShowHint", DWORD(0));
+    // VGA wins over QVGA; any nonzero value is a checked option.
+    Profile::Set(L"bDownToVGA", 1);
+    Profile::Set(L"bDownToQVGA", 1);
+    Profile::Set(L"bAnnotated", 5);
+    Profile::Set(L"bAudio", 9);
     Console console;
     HWND window = console.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
@@ -530,6 +535,12 @@ TEST_F(LiveCamera, ClosingWritesTheSeededSettingsAndTheNewPlaceBack)
     EXPECT_EQ(4u, Profile::Int(L"TotalTime"));
     EXPECT_EQ(2u, Profile::Int(L"IntervalTime"));
     EXPECT_EQ(0u, Profile::Int(L"ShowHint"));
+    // The recording options as the video panel read them.
+    EXPECT_EQ(1u, Profile::Int(L"bDownToVGA"));
+    EXPECT_EQ(0u, Profile::Int(L"bDownToSVGA"));
+    EXPECT_EQ(0u, Profile::Int(L"bDownToQVGA"));
+    EXPECT_EQ(1u, Profile::Int(L"bAnnotated"));
+    EXPECT_EQ(1u, Profile::Int(L"bAudio"));
 }
 
 TEST_F(WithoutCamera, OpensAtTheDefaultPlaceShowingUsbUnconnectedAndReopeningNeverEndsIt)

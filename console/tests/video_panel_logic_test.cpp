@@ -4,24 +4,29 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AviFilePatch.h"
 #include "AviWriter.h"
 #include "FramePictures.h"
+#include "LanguageText.h"
 #include "LiveFramePath.h"
 #include "PanelTestSupport.h"
 #include "RecordVideo.h"
 #include "SkinButton.h"
+#include "StopRecordDialog.h"
 #include "VideoPanel.h"
 #include "VideoRecorder.h"
+#include "kvqdoccam.h"
 
 namespace {
 
 using frametest::ReadBytes;
 using frametest::TempFile;
 using frametest::WriteBytes;
+using paneltest::DialogDriver;
 
 TEST(FileTitleOf, IsTheFileNameWithoutItsExtension)
 {
@@ -170,6 +175,191 @@ TEST_F(VideoPanelFiles, TheProgressEndsAtTheLastFrameThatDecodes)
     EXPECT_EQ(1, panel.ProgressSlider().GetRangeMax());
     panel.ClosePlayer();
     DeleteFileW(path.c_str());
+}
+
+struct StopQuestion {
+    std::wstring caption, question, yes, no;
+    INT_PTR answer = 0;
+};
+
+// Shows the question and answers it as a user would: a click on a button,
+// or the window's close box.
+StopQuestion AskToStop(UINT click)
+{
+    StopQuestion shown;
+    auto text = [](HWND window) {
+        wchar_t buffer[128] = L"";
+        GetWindowTextW(window, buffer, 128);
+        return std::wstring(buffer);
+    };
+    CStopRecordDialog dialog;
+    {
+        DialogDriver user([&](HWND box) {
+            shown.caption = text(box);
+            shown.question = text(GetDlgItem(box, 1003));
+            shown.yes = text(GetDlgItem(box, IDOK));
+            shown.no = text(GetDlgItem(box, IDCANCEL));
+            if (click)
+                SendDlgItemMessageW(box, static_cast<int>(click), BM_CLICK, 0, 0);
+            else
+                PostMessageW(box, WM_CLOSE, 0, 0);
+        });
+        shown.answer = dialog.DoModal();
+        EXPECT_TRUE(user.Found());
+    }
+    return shown;
+}
+
+// Without a language file the built-in texts stand; with one, its texts.
+TEST(StopRecordDialog, AsksInTheCataloguesWordsAndOnlyYesConfirms)
+{
+    const struct {
+        UINT click;  // 0: the close box
+        INT_PTR answer;
+    } answers[] = {{IDOK, IDOK}, {IDCANCEL, IDCANCEL}, {0, IDCANCEL}};
+    for (const auto& a : answers) {
+        const StopQuestion shown = AskToStop(a.click);
+        EXPECT_EQ(a.answer, shown.answer) << a.click;
+        EXPECT_EQ(L"Record", shown.caption);
+        EXPECT_EQ(L"Stop recording", shown.question);
+        EXPECT_EQ(L"Yes", shown.yes);
+        EXPECT_EQ(L"No", shown.no);
+    }
+
+    const std::wstring file = TempFile(L"stop_record_texts.ini");
+    WritePrivateProfileStringW(L"Messages", L"hintStopRecording", L"Aufnahme beenden?", file.c_str());
+    WritePrivateProfileStringW(L"Messages", L"hintOk", L"Ja", file.c_str());
+    WritePrivateProfileStringW(L"Messages", L"hintCancel", L"Nein", file.c_str());
+    const std::wstring folder = file.substr(0, file.find_last_of(L'\\'));
+    const LanguageFileRow only{0, L"stop_record_texts.ini"};
+    SelectLanguageFileIn(&only, 1, folder.c_str(), folder.c_str());
+    const StopQuestion translated = AskToStop(IDOK);
+    DeleteFileW(file.c_str());
+    EXPECT_EQ(IDOK, translated.answer);
+    EXPECT_EQ(L"Aufnahme beenden?", translated.question);
+    EXPECT_EQ(L"Ja", translated.yes);
+    EXPECT_EQ(L"Nein", translated.no);
+}
+
+// The options the main window saves in the profile and the machine-wide
+// silence count come back in the next panel.
+class RecordSettings : public ::testing::Test {
+protected:
+    RecordSettings() : app(L"video_panel_logic_test")
+    {
+        app.SetRegistryKey(kCompany);
+        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
+        controller.m_status.modelCode = 0x60;
+        host.controller = &controller;
+    }
+    ~RecordSettings() override
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\") + kCompany).c_str());
+        for (const wchar_t* suffix : {L"_11", L"_20"}) SetSilence(suffix, nullptr);
+    }
+
+    std::unique_ptr<CVideoPanel> OpenPanel()
+    {
+        auto panel = std::make_unique<CVideoPanel>(host, live, target);
+        CreateSkinButton(*panel, host.SkinLibrary(), ButtonImages{649, 649, 649, 123, 0}, BUTTON_STYLE_MOUSE, 0, 0,
+                         &parent, &parent, 0);
+        panel->CreateControls(0);
+        return panel;
+    }
+    std::wstring SilenceName(const wchar_t* suffix)
+    {
+        return std::wstring(L"bAudioSilence") + controller.GetDocCamModelName(0) + suffix;
+    }
+    // Writes the value, or deletes it with null.
+    void SetSilence(const wchar_t* suffix, const DWORD* value)
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ORBILE2", &key));
+        if (value)
+            RegSetValueExW(key, SilenceName(suffix).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(value),
+                           sizeof *value);
+        else
+            RegDeleteValueW(key, SilenceName(suffix).c_str());
+        RegCloseKey(key);
+    }
+    long StoredSilence(const wchar_t* suffix)
+    {
+        DWORD value = 0, size = sizeof value;
+        const LONG read = RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ORBILE2", SilenceName(suffix).c_str(),
+                                       RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return read == ERROR_SUCCESS ? static_cast<long>(value) : -1;
+    }
+    int Stored(const wchar_t* name)
+    {
+        DWORD value = 0, size = sizeof value;
+        const std::wstring key = std::wstring(L"Software\\") + kCompany + L"\\video_panel_logic_test\\Settings";
+        const LONG read = RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return read == ERROR_SUCCESS ? static_cast<int>(value) : -1;
+    }
+
+    static constexpr const wchar_t* kCompany = L"OrbileRecordSettingsTest";
+    CWinApp app;
+    paneltest::FakeHost host;
+    KVQDocCamController controller;
+    LiveFramePath live;
+    NoTarget target;
+    CWnd parent;
+};
+
+TEST_F(RecordSettings, TheOptionsGoToTheProfileAndComeBack)
+{
+    app.WriteProfileInt(L"Settings", L"bDownToQVGA", 1);
+    app.WriteProfileInt(L"Settings", L"bAnnotated", 0);
+    app.WriteProfileInt(L"Settings", L"bAudio", 0);
+    auto panel = OpenPanel();
+    EXPECT_TRUE(panel->Button(CVideoPanel::QVGA).GetCheckState());
+    EXPECT_FALSE(panel->Button(CVideoPanel::XGA).GetCheckState());
+    EXPECT_FALSE(panel->Button(CVideoPanel::ANNOTATION).GetCheckState());
+    EXPECT_FALSE(panel->Button(CVideoPanel::AUDIO).GetCheckState());
+
+    // The user picks SVGA and sound.
+    panel->OnButtonEvent(59731);
+    panel->Button(CVideoPanel::AUDIO).SetCheck(1);
+    panel->SaveRecordSettings(app);
+    const struct {
+        const wchar_t* name;
+        int value;
+    } stored[] = {{L"bDownToSVGA", 1}, {L"bDownToVGA", 0}, {L"bDownToQVGA", 0}, {L"bAnnotated", 0}, {L"bAudio", 1}};
+    for (const auto& s : stored) EXPECT_EQ(s.value, Stored(s.name)) << s.name;
+
+    panel = OpenPanel();
+    EXPECT_TRUE(panel->Button(CVideoPanel::SVGA).GetCheckState());
+    EXPECT_FALSE(panel->Button(CVideoPanel::QVGA).GetCheckState());
+    EXPECT_TRUE(panel->Button(CVideoPanel::AUDIO).GetCheckState());
+    EXPECT_FALSE(panel->Button(CVideoPanel::ANNOTATION).GetCheckState());
+}
+
+// The count is kept per model and per kind of status report: a camera that
+// pushes its state with the frames reads the "_20" value.
+TEST_F(RecordSettings, TheSilenceCountIsTheStoredValuesLowByte)
+{
+    const DWORD polledValue = 0x105, pushedValue = 7;
+    SetSilence(L"_11", &polledValue);
+    SetSilence(L"_20", &pushedValue);
+    const struct {
+        bool polled;
+        int blocks;
+    } cases[] = {{true, 5}, {false, 7}};
+    for (const auto& c : cases) {
+        host.polled = c.polled;
+        EXPECT_EQ(c.blocks, OpenPanel()->SilenceBlocks()) << c.polled;
+    }
+
+    host.polled = true;
+    SetSilence(L"_11", nullptr);
+    auto panel = OpenPanel();
+    EXPECT_EQ(0, panel->SilenceBlocks()) << "no stored value";
+    SetSilence(L"_11", &polledValue);
+    panel = OpenPanel();
+    SetSilence(L"_11", nullptr);
+    panel->SaveRecordSettings(app);
+    EXPECT_EQ(5, StoredSilence(L"_11")) << "the count read is the count written back";
+    EXPECT_EQ(7, StoredSilence(L"_20")) << "the other kind's value stays";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 //   sound.avi   10 s at the camera's size, with sound from the wave input
 //   qvga.avi    3 s at 320 x 240
 //   closed.avi  a recording the console's closing ended after 3 s
+//   motion.avi  3 s with the camera in its motion mode: every frame twice
 //   seek_<n>.bmp  the picture the panel shows after a seek to frame n of sound.avi
 // and checks playback of sound.avi in the panel itself: play, pause, seek,
 // reverse, speed 2x, volume and the history. Prints one line per check;
@@ -30,7 +31,8 @@ namespace {
 // Frames of the camera's size are 2.3 MB each: a slower camera keeps the
 // disk from setting the pace.
 const int kCameraFramesPerSecond = 10;
-const unsigned short kPlayId = 59718, kPauseId = 59719, kProgressId = 59725, kVolumeId = 59726, kWheelId = 59728;
+const unsigned short kStopId = 59660, kPlayId = 59718, kPauseId = 59719, kProgressId = 59725, kVolumeId = 59726,
+                     kWheelId = 59728;
 
 int g_failures = 0;
 
@@ -90,6 +92,7 @@ public:
         controller->m_status.contrast = 75;
         host.controller = controller.get();
         host.pictureSource = true;
+        StoreSilenceBlocks(3);
         parent.CreateEx(0, CWnd::RegisterWndClass(0), L"video panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
         OpenPanel();
         live.Attach(&window);
@@ -103,6 +106,17 @@ public:
         window.panel = nullptr;
         panel.reset();
         controller.reset();
+    }
+
+    // The silence before the sound of a recording, as the console keeps it
+    // for this model of camera (its state is polled, not pushed).
+    void StoreSilenceBlocks(DWORD blocks)
+    {
+        const std::wstring name = std::wstring(L"bAudioSilence") + controller->GetDocCamModelName(0) + L"_11";
+        HKEY key;
+        if (RegCreateKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ORBILE2", &key) != ERROR_SUCCESS) return;
+        RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&blocks), sizeof blocks);
+        RegCloseKey(key);
     }
 
     void OpenPanel()
@@ -155,8 +169,26 @@ bool SaveShown(CVideoPanel& panel, const std::wstring& path)
     return panel.Picture().CopyTo(shown) && shown.SaveBmpFile(path.c_str());
 }
 
+// Presses stop and answers the question that comes up with the button
+// `answer`; false when no question came.
+bool StopAnswering(Console& console, int answer)
+{
+    paneltest::DialogDriver user([answer](HWND question) { SendDlgItemMessageW(question, answer, BM_CLICK, 0, 0); });
+    console.panel->OnButtonEvent(kStopId);
+    return user.Found();
+}
+
 void Recordings(Console& console, const std::wstring& folder)
 {
+    Check(console.Record(folder + L"\\asked.avi", CVideoPanel::XGA, false, 1000), "asked.avi recording");
+    Check(StopAnswering(console, IDCANCEL) && console.panel->IsRecording(), "No to the stop question records on");
+    Check(StopAnswering(console, IDOK) && !console.panel->IsRecording(), "Yes to the stop question stops recording");
+
+    console.host.adaptiveMotion = true;
+    Check(console.Record(folder + L"\\motion.avi", CVideoPanel::XGA, false, 3000), "motion.avi recorded");
+    console.panel->StopRecording();
+    console.host.adaptiveMotion = false;
+
     Check(console.Record(folder + L"\\plain.avi", CVideoPanel::XGA, false, 10000), "plain.avi recorded");
     console.panel->StopRecording();
     Check(console.Record(folder + L"\\sound.avi", CVideoPanel::XGA, true, 10000), "sound.avi recorded");
