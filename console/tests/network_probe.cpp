@@ -196,8 +196,9 @@ bool Record(HWND main, HWND bar, const std::wstring& path, DWORD ms)
     if (!soundError.empty() && !Answer(main, soundError.front(), IDOK)) return false;
     Sleep(ms);
     PostMessageW(bar, WM_COMMAND, kStopRecording, 0);
+    // The stop question's Yes is its OK button.
     HWND confirm = WaitForDialog(main);
-    return confirm && Answer(main, confirm, IDYES);
+    return confirm && Answer(main, confirm, IDOK);
 }
 
 void ToggleSharing(HWND panel)
