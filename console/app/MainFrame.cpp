@@ -317,6 +317,11 @@ void CMainFrame::FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* 
         FormatText(text, size, L"%ls", ReadIniString(L"CMainFrame", L"osdPreview", L"Preview"));
         return;
     }
+    // A film plays also without a camera.
+    if (m_osdKind == OSD_PLAYBACK_SPEED) {
+        if (m_videoPanel) FormatText(text, size, L"%ls", m_videoPanel->SpeedLabelInUse());
+        return;
+    }
     if (!controller) return;
     const DocCamStatus& status = controller->m_status;
     switch (m_osdKind) {

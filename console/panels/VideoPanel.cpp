@@ -641,9 +641,9 @@ void CVideoPanel::StepFrame(bool forward)
 void CVideoPanel::OnSpeedChange()
 {
     const int index = SpeedIndexOfWheel(m_speedWheel.GetPos());
-    if (index != m_speedIndex) m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
-    const bool dragging = m_speedWheel.GetThumbState() != 0;
+    const bool changed = index != m_speedIndex;
     if (index == kPauseSpeedIndex) {
+        const bool dragging = m_speedWheel.GetThumbState() != 0;
         if (!dragging) {
             Show(PLAY, true);
             Enable(m_buttons[PLAY], false);
@@ -656,13 +656,14 @@ void CVideoPanel::OnSpeedChange()
             m_player.Stop();
         }
         if (!dragging) m_resumeAfterPause = false;
-        m_speedIndex = index;
-        return;
+    } else {
+        Enable(m_buttons[PLAY], true);
+        if (changed && (m_resumeAfterPause || IsPlaying())) ResumeAt(PlayPosition(), SpeedOfIndex(index));
+        m_resumeAfterPause = false;
     }
-    Enable(m_buttons[PLAY], true);
-    if (index != m_speedIndex && (m_resumeAfterPause || IsPlaying())) ResumeAt(PlayPosition(), SpeedOfIndex(index));
-    m_resumeAfterPause = false;
     m_speedIndex = index;
+    // The main window writes the label of the speed now in use.
+    if (changed) m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
 }
 
 void CVideoPanel::OnPlayEnded()

@@ -88,6 +88,9 @@ public:
     // Plays the history's entry (the list's selection).
     BOOL OpenHistoryEntry(int index);
     UINT PlayPosition();
+    // The label of the speed in use ("   1X", "PAUSE"), the main window's
+    // on-screen text while the speed is announced.
+    const wchar_t* SpeedLabelInUse() const { return SpeedLabel(m_speedIndex); }
 
     // Recording. path null: the save dialog asks.
     BOOL StartRecording(const wchar_t* path);

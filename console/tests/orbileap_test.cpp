@@ -791,6 +791,54 @@ TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeave
     EXPECT_EQ(ColourAt(picture, 0.75, 0.75), "255,255,255");
 }
 
+// A size in bytes of the file, 0 when it is not there.
+ULONGLONG FileBytes(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Recording with the control bar's record button, then closing the console
+// while it records: confirmed, the console ends and leaves a whole file.
+// Run by console_recording_test, which names the folder in
+// ORBILE_RECORDING_FOLDER and reads the file with ffprobe and ffmpeg.
+TEST_F(LiveCamera, ClosingWhileRecordingEndsTheFileWithTheFramesSoFar)
+{
+    const wchar_t* folder = _wgetenv(L"ORBILE_RECORDING_FOLDER");
+    if (!folder) GTEST_SKIP() << "console_recording_test runs this with a folder for the film";
+    const std::wstring path = std::wstring(folder) + L"\\closed.avi";
+    DeleteFileW(path.c_str());
+    // 320 x 240 without sound: the disk keeps pace with the camera.
+    Profile::Set(L"bDownToQVGA", DWORD(1));
+    Profile::Set(L"bAudio", DWORD(0));
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    ASSERT_TRUE(PressPanelButton(console, 59659));
+    ASSERT_TRUE(ChooseInOpenDialog(console, window, path)) << "the record command asks where to";
+    // Some 40 frames of 230,400 bytes written.
+    const ULONGLONG enough = 40ull * 320 * 240 * 3;
+    ASSERT_TRUE(PollUntil(30000, [&] { return FileBytes(path) > enough; })) << FileBytes(path) << " bytes";
+
+    // No keeps the console recording; Yes ends both.
+    for (int answer : {IDNO, IDYES}) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        HWND question = nullptr;
+        ASSERT_TRUE(PollUntil(10000, [&] { return (question = console.FindWindowOf(L"#32770", IDYES)) != nullptr; }))
+            << "closing asks whether to stop the recording";
+        const ULONGLONG asked = FileBytes(path);
+        PostMessageW(question, WM_COMMAND, answer, 0);
+        if (answer == IDYES) break;
+        ASSERT_TRUE(PollUntil(10000, [&] { return FileBytes(path) > asked + 10 * 320 * 240 * 3; }))
+            << "the recording goes on";
+        EXPECT_FALSE(console.WaitForExit(0));
+    }
+    ASSERT_TRUE(console.WaitForExit(20000));
+    EXPECT_EQ(0u, console.ExitCode());
+}
+
 // The file names in a folder matching the pattern.
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
 {
