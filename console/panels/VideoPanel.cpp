@@ -602,17 +602,22 @@ BOOL CVideoPanel::ResumeAt(UINT position, float speed)
     return StartPlay(speed);
 }
 
+void CVideoPanel::StopPlaying()
+{
+    {
+        orbile::Locked guard(m_playerLock);
+        m_player.Stop();
+    }
+    Show(PLAY, true);
+    Show(PAUSE, false);
+    m_buttons[PAUSE].SetCheck(0);
+}
+
 BOOL CVideoPanel::TogglePause()
 {
     m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
     if (Checked(PAUSE)) {
-        {
-            orbile::Locked guard(m_playerLock);
-            m_player.Stop();
-        }
-        Show(PLAY, true);
-        Show(PAUSE, false);
-        m_buttons[PAUSE].SetCheck(0);
+        StopPlaying();
         return TRUE;
     }
     if (!ResumeAt(PlayPosition(), SpeedOfIndex(m_speedIndex))) {

@@ -13,8 +13,8 @@
 #include "VideoRecorder.h"
 #include "WaveCapture.h"
 
-// The window a film plays into: it draws the video panel's Picture() in
-// place of the live picture while the panel is out of live mode.
+// The window a film plays into: it draws the video panel's Picture() while
+// the panel is out of live mode.
 class IPlaybackTarget {
 public:
     virtual ~IPlaybackTarget() = default;
@@ -78,6 +78,8 @@ public:
     bool IsPlaying();
     // Stops play and closes the file (the main window going).
     void ClosePlayer();
+    // Stops play where it is, the file staying open (its window closing).
+    void StopPlaying();
     PlaybackPicture& Picture() { return m_picture; }
     const std::wstring& FileTitle() const { return m_fileTitle; }
     struct HistoryEntry {

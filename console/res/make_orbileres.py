@@ -454,6 +454,29 @@ def annotation_skins(s):
     button_set(s, 1050, 120, 34, g_pen_width(4), "PEN")
 
 
+def video_panel_face():
+    """The video panel as the picture window shows it over a film."""
+    img = Image(395, 48)
+    img.vgradient(PANEL_TOP, PANEL_BOTTOM)
+    img.outline((120, 150, 190))
+    img.round_corners(12)
+    return img
+
+
+def video_bar():
+    """The zone at the bottom of a picture window that brings the video panel."""
+    img = Image(440, 48)
+    img.vgradient(BAR_TOP, BAR_BOTTOM)
+    img.outline((120, 150, 190))
+    return img
+
+
+def video_bar_face():
+    img = Image(100, 20, BAR_BOTTOM)
+    draw_text(img, 8, 4, "VIDEO", (120, 146, 182), 2)
+    return img
+
+
 def collapsed_strip():
     img = Image(64, 97)
     img.vgradient(BAR_TOP, BAR_BOTTOM)
@@ -477,7 +500,9 @@ def console_skins():
     s[911] = bar_face(700, 97 + 38 + 40)
     s[924] = collapsed_strip()
     s[121] = sub_panel_face("CAMERA", (155, 283, 411))
-    s[123] = sub_panel_face("VIDEO", ())
+    s[123] = video_panel_face()
+    s[769] = video_bar()
+    s[913] = video_bar_face()
     s[914] = grip()
     annotation_skins(s)
     bar = [(770, g_camera), (774, g_record), (782, g_snapshot), (786, g_files), (790, g_print), (894, g_network),

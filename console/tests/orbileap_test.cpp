@@ -791,6 +791,59 @@ TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeave
     EXPECT_EQ(ColourAt(picture, 0.75, 0.75), "255,255,255");
 }
 
+// The panel holding a button of this id within a window, or null.
+HWND PanelWithButtonIn(HWND window, int id)
+{
+    ButtonSearch search{0, id, nullptr};
+    EnumChildWindows(window, &MatchButton, reinterpret_cast<LPARAM>(&search));
+    return search.button ? GetParent(search.button) : nullptr;
+}
+
+// An opened film plays in the embedded picture window, titled with the
+// file's name, with the video panel at its bottom: the pointer over the
+// video bar's zone brings the panel, elsewhere in the window it goes. The
+// bar's video command (59654) opens nothing. With the film open the console
+// closes cleanly.
+TEST_F(WithoutCamera, AnOpenedFilmPlaysInThePictureWindowWithTheVideoPanel)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    HWND bar = WindowWithControl(console, 59892);
+    ASSERT_NE(nullptr, bar);
+    DWORD_PTR result = 1;
+    SendMessageTimeoutW(window, WM_COMMAND, 59654, 0, SMTO_NORMAL, 10000, &result);
+    EXPECT_EQ(97, WindowRect(bar).bottom - WindowRect(bar).top) << "the video command opens no panel in the bar";
+
+    PointerMoves pointer;
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    PostMessageW(window, WM_COMMAND, 59655, 0);
+    ASSERT_TRUE(ChooseInOpenDialog(console, window, BesideTest(L"fixtures\\films\\video25.avi")));
+    HWND picture = nullptr;
+    ASSERT_TRUE(PollUntil(10000, [&] { return (picture = FindWindowW(nullptr, L"video25.avi")) != nullptr; }));
+    EXPECT_TRUE(IsWindowVisible(picture));
+    EXPECT_NE(picture, window);
+    // The film's frames: blue over green.
+    EXPECT_TRUE(PollUntil(5000, [&] { return ColourAt(picture, 0.5, 0.25) == "0,0,255"; }))
+        << ColourAt(picture, 0.5, 0.25);
+    EXPECT_EQ(ColourAt(picture, 0.5, 0.6), "0,255,0");
+
+    HWND panel = PanelWithButtonIn(picture, 59660);  // the panel's stop button
+    ASSERT_NE(nullptr, panel);
+    EXPECT_TRUE(IsWindowVisible(panel));
+    const int height = WindowRect(picture).bottom - WindowRect(picture).top;
+    pointer.To(picture, 100, 100);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(panel); })) << "away from the bar the panel goes";
+    pointer.To(picture, 300, height - 55);
+    EXPECT_TRUE(PollUntil(5000, [&] { return IsWindowVisible(panel) != FALSE; })) << "over the bar it comes back";
+
+    // The panel goes with the window it sits in, after the main window
+    // closed the film.
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(console.WaitForExit(10000));
+    EXPECT_EQ(0u, console.ExitCode());
+}
+
 // A size in bytes of the file, 0 when it is not there.
 ULONGLONG FileBytes(const std::wstring& path)
 {
