@@ -145,6 +145,9 @@ BOOL CPictureWindow::OnCreateWindow(CREATESTRUCTW* cs)
         CreateSkinButton(m_videoBarFace, skins, kVideoBarFaceImages, BUTTON_STYLE_MOUSE, 0, 0, &m_videoBar, nullptr, 0);
         m_videoBar.EnableWindow(FALSE);
         m_videoBar.ShowWindow(SW_HIDE);
+        CRect bar;
+        m_videoBar.GetWindowRect(&bar);
+        m_videoBarSize = bar.Size();
     }
     CreateSkinButton(m_emblem, skins, kEmblemImages, BUTTON_STYLE_MOUSE, 2, 2, this, nullptr, 0);
     if (CreateSkinButton(m_exitButton, skins, kExitImages, BUTTON_STYLE_PUSH, 0, 0, this, this, ID_LEAVE_FULLSCREEN))
@@ -597,7 +600,10 @@ void CPictureWindow::LayOutVideoPanel()
     }
     MoveKeepingSize(*m_videoPanel, x, window.Height() - 64 - m_border + 12);
     ShowVideoPanel(IsVideoMode());
-    MoveKeepingSize(m_videoBar, 216, window.Height() - 48);
+    // Back at its own size after full screen widened it.
+    if (m_videoBar.m_hWnd)
+        m_videoBar.SetWindowPos(nullptr, 216, window.Height() - 48, m_videoBarSize.cx, m_videoBarSize.cy,
+                                SWP_NOZORDER | SWP_NOACTIVATE);
     Show(m_videoBar, false);
 }
 

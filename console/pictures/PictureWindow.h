@@ -118,6 +118,7 @@ private:
     KVQButton m_emblem;
     KVQButton m_videoBar;
     KVQButton m_videoBarFace;
+    CSize m_videoBarSize;
     CWnd* m_videoPanel = nullptr;
     wchar_t m_onScreenText[256] = L"";
     IPictureVideoSource* m_videoSource = nullptr;

@@ -837,6 +837,24 @@ TEST_F(WithoutCamera, AnOpenedFilmPlaysInThePictureWindowWithTheVideoPanel)
     pointer.To(picture, 300, height - 55);
     EXPECT_TRUE(PollUntil(5000, [&] { return IsWindowVisible(panel) != FALSE; })) << "over the bar it comes back";
 
+    // Full screen, the bar spans the bottom edge; back in the window it has
+    // its own place again, right of the window's left end.
+    const WPARAM kFullScreen = 0xE14E, kLeaveFullScreen = 59656;
+    PostMessageW(picture, WM_COMMAND, kFullScreen, 0);
+    ASSERT_TRUE(PollUntil(5000, [&] { return IsZoomed(picture) != 0; }));
+    const RECT full = SettledRect(picture);
+    pointer.To(picture, 100, 100);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(panel); }));
+    pointer.To(picture, 20, full.bottom - full.top - 10);
+    EXPECT_TRUE(PollUntil(5000, [&] { return IsWindowVisible(panel) != FALSE; })) << "the bar's left end";
+    PostMessageW(picture, WM_COMMAND, kLeaveFullScreen, 0);
+    ASSERT_TRUE(PollUntil(5000, [&] { return !IsZoomed(picture); }));
+    const RECT restored = SettledRect(picture);
+    pointer.To(picture, 100, 100);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(panel); }));
+    pointer.To(picture, 20, restored.bottom - restored.top - 55);
+    EXPECT_FALSE(PollUntil(1000, [&] { return IsWindowVisible(panel) != FALSE; })) << "left of the bar";
+
     // The panel goes with the window it sits in, after the main window
     // closed the film.
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -970,7 +988,11 @@ TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
         SetDlgItemTextW(dialog, kNameField, choice.name);
         PostMessageW(dialog, WM_COMMAND, choice.button, 0);
         ASSERT_TRUE(PollUntil(10000, [&] { return !IsWindow(dialog); }));
-        EXPECT_EQ(Profile::Text(L"SavingName"), choice.saved) << "after " << choice.button;
+        // The settings are written once the dialog has returned, a moment
+        // after its window went.
+        std::wstring saved;
+        EXPECT_TRUE(PollUntil(5000, [&] { return (saved = Profile::Text(L"SavingName")) == choice.saved; }))
+            << "after " << choice.button << ": " << std::string(saved.begin(), saved.end());
     }
 }
 
