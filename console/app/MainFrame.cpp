@@ -181,18 +181,17 @@ void CMainFrame::CreateCameraPanel()
 
 void CMainFrame::CreateVideoPanel()
 {
+    if (!m_pictureWindow.m_hWnd) return;
     m_videoPanel = std::make_unique<CVideoPanel>(*this, m_live, *this);
     const ButtonImages images = PanelImages(SKIN_VIDEO_PANEL_FACE);
-    if (!CreateSkinButton(*m_videoPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, CControlPanel::kRowsHeight,
-                          m_bar.get(), this, 0)) {
+    if (!CreateSkinButton(*m_videoPanel, SkinLibrary(), images, BUTTON_STYLE_MOUSE, 9, 0, &m_pictureWindow, this, 0)) {
         m_videoPanel.reset();
         return;
     }
-    m_videoPanel->ShowWindow(SW_HIDE);
     m_videoPanel->CreateControls(0);
     m_videoPanel->OnDeviceSetup(CurrentController());
-    m_subPanels[VIDEO_PANEL] = m_videoPanel.get();
     m_bar->m_videoPanel = m_videoPanel.get();
+    m_pictureWindow.SetVideoPanel(m_videoPanel.get());
 }
 
 void CMainFrame::SetUpToolTips()
@@ -232,6 +231,7 @@ void CMainFrame::RefreshDeviceState(KVQDocCamController* controller)
     // What the camera shows now is the base line: only later changes are announced.
     NoteShownValues(controller);
     if (m_visibleSubPanel != NO_SUB_PANEL) m_subPanels[m_visibleSubPanel]->OnDeviceSetup(controller);
+    if (m_videoPanel) m_videoPanel->OnDeviceSetup(controller);
 }
 
 void CMainFrame::RefreshControls(KVQDocCamController* controller)
@@ -313,6 +313,11 @@ void CMainFrame::FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* 
         FormatText(text, size, L"%ls", ReadIniString(L"CMainFrame", L"osdPreview", L"Preview"));
         return;
     }
+    // A film plays also without a camera.
+    if (m_osdKind == OSD_PLAYBACK_SPEED) {
+        if (m_videoPanel) FormatText(text, size, L"%ls", m_videoPanel->SpeedLabelInUse());
+        return;
+    }
     if (!controller) return;
     const DocCamStatus& status = controller->m_status;
     switch (m_osdKind) {
@@ -362,7 +367,6 @@ void CMainFrame::OnDraw(CDC* dc, CRect& rect)
 
 bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
 {
-    if (m_videoPanel && !m_videoPanel->IsLiveMode()) return m_videoPanel->Picture().DrawFrame(*dc, rect);
     if (!m_remoteCamera && (!TheApp().CurrentController() || !IsLocalCameraShown())) return false;
     LiveFramePath::FrameAccess access(m_live);
     CFrameBuffer* frame = access.Display();

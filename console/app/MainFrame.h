@@ -42,12 +42,13 @@ class CMainFrame : public KVQWindow,
                    public IPictureHost,
                    public IPrintSource,
                    public IPlaybackTarget,
+                   public IPictureVideoSource,
                    public INetworkHost,
                    public IAnnotationHost,
                    public IRemoteAnnotations {
 public:
-    // The sub-panels of the bar, in the order the bar's commands name them.
-    enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, VIDEO_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
+    // The sub-panels of the bar.
+    enum SubPanel { CAMERA_PANEL, ANNOTATION_PANEL, NETWORK_PANEL, SUB_PANEL_COUNT, NO_SUB_PANEL = -1 };
 
     CMainFrame();
     ~CMainFrame() override;
@@ -69,7 +70,8 @@ public:
     CControlPanel* Bar() { return m_bar.get(); }
     CDocCamPanel* CameraPanel() { return m_cameraPanel.get(); }
     CPictureWindow& EmbeddedPictureWindow() { return m_pictureWindow; }
-    // Opening an AVI file plays it here: VideoPanel()->OpenAndPlay(path).
+    // The recording and playback panel, placed in the embedded picture
+    // window, which shows the films it plays.
     CVideoPanel* VideoPanel() { return m_videoPanel.get(); }
     SubPanel VisibleSubPanel() const { return m_visibleSubPanel; }
     // The camera's frames no longer arrive (false when a frame in progress
@@ -105,9 +107,12 @@ public:
     bool GetRecorderClock(RecorderClock* clock) override;
     void RecordFrame(CFrameBuffer& displayFrame) override;
 
-    // IPlaybackTarget: the film plays in the picture area.
-    void RepaintFilm() override { RequestRepaint(); }
-    void ShowFilm(bool) override { Invalidate(FALSE); }
+    // IPlaybackTarget and IPictureVideoSource: the film plays in the
+    // embedded picture window (MainFramePictures.cpp).
+    void RepaintFilm() override;
+    void ShowFilm(bool shown) override;
+    void DrawFrame(HDC dc, const RECT& area) override;
+    void StopFilm() override;
 
     Telvane::MulticastImageProvider* ImageProvider() override;
     int SharingQuality() override;

@@ -23,8 +23,8 @@ BOOL CMainFrame::OnButtonEvent(unsigned short id)
 {
     // A typed annotation still being edited is finished before the panel
     // and file commands.
-    if (m_annotationPanel && (id == ID_CAMERA_PANEL || id == ID_ANNOTATION_PANEL || id == ID_NETWORK_PANEL ||
-                              id == ID_VIDEO_PANEL || id == ID_OPEN_FILE))
+    if (m_annotationPanel &&
+        (id == ID_CAMERA_PANEL || id == ID_ANNOTATION_PANEL || id == ID_NETWORK_PANEL || id == ID_OPEN_FILE))
         m_annotationPanel->FinishText(this);
     switch (id) {
     case ID_CAMERA_PANEL:
@@ -35,9 +35,6 @@ BOOL CMainFrame::OnButtonEvent(unsigned short id)
         return TRUE;
     case ID_NETWORK_PANEL:
         ShowSubPanel(NETWORK_PANEL);
-        return TRUE;
-    case ID_VIDEO_PANEL:
-        ShowSubPanel(VIDEO_PANEL);
         return TRUE;
     case ID_OPEN_FILE:
         OpenFile();
@@ -277,13 +274,6 @@ void CMainFrame::OpenFile()
     case OpenedFileKind::Other:
         break;
     }
-}
-
-void CMainFrame::OpenVideoFile(const wchar_t* path)
-{
-    if (!m_videoPanel || IsAviWriterOpen()) return;
-    m_videoPanel->OpenAndPlay(path);
-    if (m_visibleSubPanel != VIDEO_PANEL) ShowSubPanel(VIDEO_PANEL);
 }
 
 void CMainFrame::SwitchToNextCamera()

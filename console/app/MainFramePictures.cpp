@@ -9,6 +9,17 @@
 #include "OrbileApp.h"
 #include "PictureFiles.h"
 
+namespace {
+
+// The name an opened file's window is titled with.
+const wchar_t* FileNameOf(const wchar_t* path)
+{
+    const wchar_t* separator = std::wcsrchr(path, L'\\');
+    return separator ? separator + 1 : path;
+}
+
+}  // namespace
+
 bool CMainFrame::OfferToSaveEmbeddedPicture()
 {
     return !m_pictureWindow.m_hWnd || !m_pictureWindow.IsWindowVisible() || m_pictureWindow.OfferToSave(this);
@@ -18,6 +29,7 @@ void CMainFrame::ShowSnapshot()
 {
     if (!m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
     m_pictureWindow.SetTitle(TimestampString());
+    m_pictureWindow.SetVideoSource(nullptr);
     m_pictureWindow.ShowWindow(SW_SHOW);
     if (m_remoteCamera)
         TakeRemoteSnapshot(*m_remoteCamera);
@@ -60,12 +72,48 @@ void CMainFrame::SaveDisplayedPictureAs()
 void CMainFrame::OpenPictureFile(const wchar_t* path)
 {
     if (!m_pictureWindow.m_hWnd || !LoadPictureFile(m_pictureWindow, path)) return;
-    const wchar_t* name = std::wcsrchr(path, L'\\');
-    m_pictureWindow.SetTitle(name ? name + 1 : path);
+    m_pictureWindow.SetTitle(FileNameOf(path));
     m_pictureWindow.SetVideoSource(nullptr);
     m_pictureWindow.ShowWindow(SW_SHOW);
     m_pictureWindow.Invalidate(FALSE);
     ::SetActiveWindow(m_pictureWindow.m_hWnd);
+}
+
+void CMainFrame::OpenVideoFile(const wchar_t* path)
+{
+    if (!m_videoPanel || !m_pictureWindow.m_hWnd || IsAviWriterOpen()) return;
+    m_pictureWindow.Layer().Clear();
+    if (!m_videoPanel->OpenAndPlay(path)) return;
+    m_pictureWindow.SetTitle(FileNameOf(path));
+    ::SetActiveWindow(m_pictureWindow.m_hWnd);
+}
+
+void CMainFrame::ShowFilm(bool shown)
+{
+    if (!m_pictureWindow.m_hWnd) return;
+    if (shown) {
+        // Video mode: the window draws the film and shows the video panel.
+        m_pictureWindow.SetVideoSource(this);
+        m_pictureWindow.ShowWindow(SW_SHOW);
+    }
+    m_pictureWindow.Invalidate(FALSE);
+}
+
+// From the playback worker as well as the UI thread.
+void CMainFrame::RepaintFilm()
+{
+    if (m_pictureWindow.m_hWnd) ::InvalidateRect(m_pictureWindow.m_hWnd, nullptr, FALSE);
+}
+
+void CMainFrame::DrawFrame(HDC dc, const RECT& area)
+{
+    ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    if (m_videoPanel) m_videoPanel->Picture().DrawFrame(dc, area);
+}
+
+void CMainFrame::StopFilm()
+{
+    if (m_videoPanel) m_videoPanel->StopPlaying();
 }
 
 void CMainFrame::PrintPicture()

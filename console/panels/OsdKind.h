@@ -6,7 +6,7 @@ enum OsdKind {
     OSD_NONE = 0,
     OSD_BRIGHTNESS = 1,
     OSD_FROZEN = 3,
-    OSD_PLAYBACK_SPEED = 4,  // no text; cleared by the next controls refresh
+    OSD_PLAYBACK_SPEED = 4,  // the video panel's speed label; cleared by the next controls refresh
     OSD_ZOOM = 5,
     OSD_ROTATION = 6,
     OSD_ADJUSTING_TO_SVGA = 7,

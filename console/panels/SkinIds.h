@@ -88,6 +88,9 @@ enum SkinId : unsigned {
     SKIN_ANNOTATION_TOOLS_BUTTON = 105,
     SKIN_SAVE_AS_BUTTON = 234,
     SKIN_EMBLEM = 923,
+    // The zone at the bottom that brings the video panel, and its face.
+    SKIN_VIDEO_BAR = 769,
+    SKIN_VIDEO_BAR_FACE = 913,
 
     // Video panel.
     SKIN_RECORD_AUDIO_BUTTON = 180,

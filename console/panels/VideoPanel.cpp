@@ -603,17 +603,22 @@ BOOL CVideoPanel::ResumeAt(UINT position, float speed)
     return StartPlay(speed);
 }
 
+void CVideoPanel::StopPlaying()
+{
+    {
+        orbile::Locked guard(m_playerLock);
+        m_player.Stop();
+    }
+    Show(PLAY, true);
+    Show(PAUSE, false);
+    m_buttons[PAUSE].SetCheck(0);
+}
+
 BOOL CVideoPanel::TogglePause()
 {
     m_speedIndex = SpeedIndexOfWheel(m_speedWheel.GetPos());
     if (Checked(PAUSE)) {
-        {
-            orbile::Locked guard(m_playerLock);
-            m_player.Stop();
-        }
-        Show(PLAY, true);
-        Show(PAUSE, false);
-        m_buttons[PAUSE].SetCheck(0);
+        StopPlaying();
         return TRUE;
     }
     if (!ResumeAt(PlayPosition(), SpeedOfIndex(m_speedIndex))) {
@@ -642,9 +647,9 @@ void CVideoPanel::StepFrame(bool forward)
 void CVideoPanel::OnSpeedChange()
 {
     const int index = SpeedIndexOfWheel(m_speedWheel.GetPos());
-    if (index != m_speedIndex) m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
-    const bool dragging = m_speedWheel.GetThumbState() != 0;
+    const bool changed = index != m_speedIndex;
     if (index == kPauseSpeedIndex) {
+        const bool dragging = m_speedWheel.GetThumbState() != 0;
         if (!dragging) {
             Show(PLAY, true);
             Enable(m_buttons[PLAY], false);
@@ -657,13 +662,14 @@ void CVideoPanel::OnSpeedChange()
             m_player.Stop();
         }
         if (!dragging) m_resumeAfterPause = false;
-        m_speedIndex = index;
-        return;
+    } else {
+        Enable(m_buttons[PLAY], true);
+        if (changed && (m_resumeAfterPause || IsPlaying())) ResumeAt(PlayPosition(), SpeedOfIndex(index));
+        m_resumeAfterPause = false;
     }
-    Enable(m_buttons[PLAY], true);
-    if (index != m_speedIndex && (m_resumeAfterPause || IsPlaying())) ResumeAt(PlayPosition(), SpeedOfIndex(index));
-    m_resumeAfterPause = false;
     m_speedIndex = index;
+    // The main window writes the label of the speed now in use.
+    if (changed) m_host.ShowOsd(OSD_PLAYBACK_SPEED, kOsdTicks);
 }
 
 void CVideoPanel::OnPlayEnded()

@@ -15,8 +15,8 @@
 
 struct SkinButtonRow;
 
-// The window a film plays into: it draws the video panel's Picture() in
-// place of the live picture while the panel is out of live mode.
+// The window a film plays into: it draws the video panel's Picture() while
+// the panel is out of live mode.
 class IPlaybackTarget {
 public:
     virtual ~IPlaybackTarget() = default;
@@ -80,6 +80,8 @@ public:
     bool IsPlaying();
     // Stops play and closes the file (the main window going).
     void ClosePlayer();
+    // Stops play where it is, the file staying open (its window closing).
+    void StopPlaying();
     PlaybackPicture& Picture() { return m_picture; }
     const std::wstring& FileTitle() const { return m_fileTitle; }
     struct HistoryEntry {
@@ -90,6 +92,9 @@ public:
     // Plays the history's entry (the list's selection).
     BOOL OpenHistoryEntry(int index);
     UINT PlayPosition();
+    // The label of the speed in use ("   1X", "PAUSE"), the main window's
+    // on-screen text while the speed is announced.
+    const wchar_t* SpeedLabelInUse() const { return SpeedLabel(m_speedIndex); }
 
     // Recording. path null: the save dialog asks.
     BOOL StartRecording(const wchar_t* path);

@@ -39,4 +39,6 @@ class IPictureVideoSource {
 public:
     virtual ~IPictureVideoSource() = default;
     virtual void DrawFrame(HDC dc, const RECT& area) = 0;
+    // The window closes (it is only hidden): a playing film stops.
+    virtual void StopFilm() = 0;
 };

@@ -30,6 +30,10 @@ const ButtonImages kSaveImages = FourImages(SKIN_SAVE_AS_BUTTON);
 const ButtonImages kToolsImages = FourImages(SKIN_ANNOTATION_TOOLS_BUTTON);
 const ButtonImages kExitImages = {SKIN_EXIT_FACE, SKIN_EXIT_HOVER, SKIN_EXIT_DISABLED, SKIN_EXIT_PRESSED, 0};
 const ButtonImages kEmblemImages = OneFace(SKIN_EMBLEM, SKIN_EMBLEM);
+const ButtonImages kVideoBarImages = {SKIN_VIDEO_BAR, SKIN_PANEL_BACKGROUND, SKIN_PANEL_BACKGROUND, SKIN_VIDEO_BAR, 0};
+const ButtonImages kVideoBarFaceImages = OneFace(SKIN_VIDEO_BAR_FACE, SKIN_VIDEO_BAR_FACE);
+// The video bar's zone reaches this far above the bar.
+const int kVideoZoneAbove = 12;
 const int kExitWidth = 21, kExitHeight = 19;
 
 struct Tip {
@@ -137,6 +141,14 @@ BOOL CPictureWindow::OnCreateWindow(CREATESTRUCTW* cs)
     if (CreateSkinButton(m_toolsButton, skins, kToolsImages, BUTTON_STYLE_PUSH, 216, height - 48, this, this,
                          ID_ANNOTATION_PANEL))
         m_toolsButton.ShowWindow(SW_HIDE);
+    if (CreateSkinButton(m_videoBar, skins, kVideoBarImages, BUTTON_STYLE_PUSH, 216, height - 48, this, this, 0)) {
+        CreateSkinButton(m_videoBarFace, skins, kVideoBarFaceImages, BUTTON_STYLE_MOUSE, 0, 0, &m_videoBar, nullptr, 0);
+        m_videoBar.EnableWindow(FALSE);
+        m_videoBar.ShowWindow(SW_HIDE);
+        CRect bar;
+        m_videoBar.GetWindowRect(&bar);
+        m_videoBarSize = bar.Size();
+    }
     CreateSkinButton(m_emblem, skins, kEmblemImages, BUTTON_STYLE_MOUSE, 2, 2, this, nullptr, 0);
     if (CreateSkinButton(m_exitButton, skins, kExitImages, BUTTON_STYLE_PUSH, 0, 0, this, this, ID_LEAVE_FULLSCREEN))
         m_exitButton.ShowWindow(SW_HIDE);
@@ -244,7 +256,15 @@ void CPictureWindow::SetOnScreenText(const wchar_t* text)
 void CPictureWindow::SetVideoSource(IPictureVideoSource* source)
 {
     m_videoSource = source;
-    if (m_hWnd) Invalidate(FALSE);
+    if (!m_hWnd) return;
+    LayOutVideoPanel();
+    Invalidate(FALSE);
+}
+
+void CPictureWindow::SetVideoPanel(CWnd* panel)
+{
+    m_videoPanel = panel;
+    if (m_hWnd) LayOutVideoPanel();
 }
 
 void CPictureWindow::AddHistoryEntry(const wchar_t* displayName)
@@ -418,15 +438,35 @@ void CPictureWindow::OnMoveMouse(UINT flags, CPoint pt)
     }
     if (host.IsAnnotationInProgress()) Invalidate(FALSE);
     if (m_strip.IsVisible()) m_strip.SetVisible(0);
-    if (!m_fullscreen) return;
-    CRect window, view;
-    GetRect(&window, &view);
-    if (CRect(window.right - 40, 0, window.right, 120).PtInRect(pt)) {
-        Show(m_exitButton, true);
-    } else {
-        Show(m_saveButton, false);
-        Show(m_toolsButton, false);
-        Show(m_exitButton, false);
+    if (m_fullscreen) {
+        CRect window, view;
+        GetRect(&window, &view);
+        if (CRect(window.right - 40, 0, window.right, 120).PtInRect(pt)) {
+            Show(m_exitButton, true);
+        } else {
+            Show(m_saveButton, false);
+            Show(m_toolsButton, false);
+            Show(m_exitButton, false);
+        }
+    }
+    FollowPointerWithVideoPanel(pt);
+}
+
+void CPictureWindow::FollowPointerWithVideoPanel(CPoint pt)
+{
+    if (!m_videoPanel || !m_videoBar.m_hWnd) return;
+    // The bar's rectangle in the window coordinates the pointer comes in.
+    CRect zone;
+    m_videoBar.GetWindowRect(&zone);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&zone), 2);
+    zone.OffsetRect(m_border, m_border);
+    zone.top -= kVideoZoneAbove;
+    if (!zone.PtInRect(pt)) {
+        ShowVideoPanel(false);
+        Show(m_videoBar, false);
+    } else if (IsVideoMode()) {
+        ShowVideoPanel(true);
+        Show(m_videoBar, true);
     }
 }
 
@@ -516,6 +556,7 @@ void CPictureWindow::LayOutFullscreen(const CRect& window)
         m_exitButton.SetWindowPos(nullptr, window.Width() - 30, 10, kExitWidth, kExitHeight,
                                   SWP_NOZORDER | SWP_NOACTIVATE);
     Show(m_emblem, false);
+    LayOutVideoPanel();
 }
 
 void CPictureWindow::LayOutWindowed(const CRect& window)
@@ -527,12 +568,48 @@ void CPictureWindow::LayOutWindowed(const CRect& window)
         m_historyList.SetWindowPos(nullptr, 36, window.Height() - 40, 120, 100, SWP_NOZORDER | SWP_NOACTIVATE);
     MoveKeepingSize(m_saveButton, 166, top);
     MoveKeepingSize(m_toolsButton, 216, top);
+    LayOutVideoPanel();
     CControlPanel* bar = Host().ControlBar();
     if (bar && bar->m_hWnd)
         bar->PlacePanel(bar->m_dockState == CBasePanel::DOCK_BELOW ? CBasePanel::PLACE_DOCKED : CBasePanel::PLACE_LAST);
     // The rule's own correction is not corrected again: its whole-pixel
     // steps would creep on.
     if (m_hWnd && !m_fitting && !m_fitPending) m_fitPending = PostMessage(WM_FIT_PICTURE) != FALSE;
+}
+
+// Windowed, the panel sits at the bottom while a film is shown and the bar
+// waits at its first place; full screen, the bar spans the bottom edge and
+// only the pointer over it brings the panel.
+void CPictureWindow::LayOutVideoPanel()
+{
+    if (!m_videoPanel || !m_videoPanel->m_hWnd) return;
+    CRect window, view, panel;
+    GetRect(&window, &view);
+    m_videoPanel->GetWindowRect(&panel);
+    const int x = (window.Width() - panel.Width()) / 2;
+    if (m_fullscreen) {
+        MoveKeepingSize(*m_videoPanel, x, window.Height() - 52);
+        ShowVideoPanel(false);
+        if (!m_videoBar.m_hWnd) return;
+        CRect bar;
+        m_videoBar.GetWindowRect(&bar);
+        m_videoBar.SetWindowPos(nullptr, 0, window.Height() - bar.Height(), window.Width(), bar.Height(),
+                                SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveKeepingSize(m_videoBarFace, window.Width() - 120, 17);
+        return;
+    }
+    MoveKeepingSize(*m_videoPanel, x, window.Height() - 64 - m_border + 12);
+    ShowVideoPanel(IsVideoMode());
+    // Back at its own size after full screen widened it.
+    if (m_videoBar.m_hWnd)
+        m_videoBar.SetWindowPos(nullptr, 216, window.Height() - 48, m_videoBarSize.cx, m_videoBarSize.cy,
+                                SWP_NOZORDER | SWP_NOACTIVATE);
+    Show(m_videoBar, false);
+}
+
+void CPictureWindow::ShowVideoPanel(bool show)
+{
+    if (m_videoPanel) Show(*m_videoPanel, show);
 }
 
 void CPictureWindow::FitTo4To3()
@@ -578,6 +655,7 @@ void CPictureWindow::Close()
         }
     }
     if (m_closeCancelled) return;
+    if (m_videoSource) m_videoSource->StopFilm();
     ShowWindow(SW_HIDE);
     if (bar && bar->m_hWnd) bar->RefreshBarButtons();
 }

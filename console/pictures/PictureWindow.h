@@ -51,6 +51,11 @@ public:
     // Non-null: video mode, the source draws the picture area.
     void SetVideoSource(IPictureVideoSource* source);
     bool IsVideoMode() const { return m_videoSource != nullptr; }
+    // The video panel, a child of this window: shown at the bottom in video
+    // mode; the video bar's zone there shows it again and the rest of the
+    // window hides it as the pointer moves.
+    void SetVideoPanel(CWnd* panel);
+    KVQButton& VideoBar() { return m_videoBar; }
 
     CFrameBuffer& Picture() { return m_picture; }
     // The picture with the drawing layer, as last painted: what is saved and printed.
@@ -96,6 +101,9 @@ private:
     void FitTo4To3();
     void LayOutWindowed(const CRect& window);
     void LayOutFullscreen(const CRect& window);
+    void LayOutVideoPanel();
+    void ShowVideoPanel(bool show);
+    void FollowPointerWithVideoPanel(CPoint pt);
 
     IPictureHost* m_host;
     CFrameBuffer m_picture;
@@ -108,6 +116,10 @@ private:
     KVQButton m_toolsButton;
     KVQButton m_exitButton;
     KVQButton m_emblem;
+    KVQButton m_videoBar;
+    KVQButton m_videoBarFace;
+    CSize m_videoBarSize;
+    CWnd* m_videoPanel = nullptr;
     wchar_t m_onScreenText[256] = L"";
     IPictureVideoSource* m_videoSource = nullptr;
     RECT m_placement{};

@@ -505,6 +505,29 @@ def annotation_skins(s):
         button_set(s, first, 60, 34, g_chevrons(pointing))
 
 
+def video_panel_face():
+    """The video panel as the picture window shows it over a film."""
+    img = Image(395, 48)
+    img.vgradient(PANEL_TOP, PANEL_BOTTOM)
+    img.outline((120, 150, 190))
+    img.round_corners(12)
+    return img
+
+
+def video_bar():
+    """The zone at the bottom of a picture window that brings the video panel."""
+    img = Image(440, 48)
+    img.vgradient(BAR_TOP, BAR_BOTTOM)
+    img.outline((120, 150, 190))
+    return img
+
+
+def video_bar_face():
+    img = Image(100, 20, BAR_BOTTOM)
+    draw_text(img, 8, 4, "VIDEO", (120, 146, 182), 2)
+    return img
+
+
 def collapsed_strip():
     img = Image(64, 97)
     img.vgradient(BAR_TOP, BAR_BOTTOM)
@@ -528,7 +551,9 @@ def console_skins(s):
     s[ID.BAR_FACE_ERASER_TOOLS] = bar_face(700, 97 + 38 + 40)
     s[ID.BAR_COLLAPSED] = collapsed_strip()
     s[ID.CAMERA_PANEL_FACE] = sub_panel_face("CAMERA", (155, 283, 411))
-    s[ID.VIDEO_PANEL_FACE] = sub_panel_face("VIDEO", ())
+    s[ID.VIDEO_PANEL_FACE] = video_panel_face()
+    s[ID.VIDEO_BAR] = video_bar()
+    s[ID.VIDEO_BAR_FACE] = video_bar_face()
     s[ID.BAR_GRIP] = grip()
     annotation_skins(s)
     bar = [(ID.CAMERA_PANEL_BUTTON, g_camera), (ID.RECORD_BUTTON, g_record), (ID.SNAPSHOT_BUTTON, g_snapshot),

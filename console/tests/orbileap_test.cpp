@@ -797,6 +797,125 @@ TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeave
     EXPECT_EQ(ColourAt(picture, 0.75, 0.75), "255,255,255");
 }
 
+// The panel holding a button of this id within a window, or null.
+HWND PanelWithButtonIn(HWND window, int id)
+{
+    ButtonSearch search{0, id, nullptr};
+    EnumChildWindows(window, &MatchButton, reinterpret_cast<LPARAM>(&search));
+    return search.button ? GetParent(search.button) : nullptr;
+}
+
+// An opened film plays in the embedded picture window, titled with the
+// file's name, with the video panel at its bottom: the pointer over the
+// video bar's zone brings the panel, elsewhere in the window it goes. The
+// bar's video command (59654) opens nothing. With the film open the console
+// closes cleanly.
+TEST_F(WithoutCamera, AnOpenedFilmPlaysInThePictureWindowWithTheVideoPanel)
+{
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    HWND bar = WindowWithControl(console, 59892);
+    ASSERT_NE(nullptr, bar);
+    DWORD_PTR result = 1;
+    SendMessageTimeoutW(window, WM_COMMAND, 59654, 0, SMTO_NORMAL, 10000, &result);
+    EXPECT_EQ(97, WindowRect(bar).bottom - WindowRect(bar).top) << "the video command opens no panel in the bar";
+
+    PointerMoves pointer;
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    PostMessageW(window, WM_COMMAND, 59655, 0);
+    ASSERT_TRUE(ChooseInOpenDialog(console, window, BesideTest(L"fixtures\\films\\video25.avi")));
+    HWND picture = nullptr;
+    ASSERT_TRUE(PollUntil(10000, [&] { return (picture = FindWindowW(nullptr, L"video25.avi")) != nullptr; }));
+    EXPECT_TRUE(IsWindowVisible(picture));
+    EXPECT_NE(picture, window);
+    // The film's frames: blue over green.
+    EXPECT_TRUE(PollUntil(5000, [&] { return ColourAt(picture, 0.5, 0.25) == "0,0,255"; }))
+        << ColourAt(picture, 0.5, 0.25);
+    EXPECT_EQ(ColourAt(picture, 0.5, 0.6), "0,255,0");
+
+    HWND panel = PanelWithButtonIn(picture, 59660);  // the panel's stop button
+    ASSERT_NE(nullptr, panel);
+    EXPECT_TRUE(IsWindowVisible(panel));
+    const int height = WindowRect(picture).bottom - WindowRect(picture).top;
+    pointer.To(picture, 100, 100);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(panel); })) << "away from the bar the panel goes";
+    pointer.To(picture, 300, height - 55);
+    EXPECT_TRUE(PollUntil(5000, [&] { return IsWindowVisible(panel) != FALSE; })) << "over the bar it comes back";
+
+    // Full screen, the bar spans the bottom edge; back in the window it has
+    // its own place again, right of the window's left end.
+    const WPARAM kFullScreen = 0xE14E, kLeaveFullScreen = 59656;
+    PostMessageW(picture, WM_COMMAND, kFullScreen, 0);
+    ASSERT_TRUE(PollUntil(5000, [&] { return IsZoomed(picture) != 0; }));
+    const RECT full = SettledRect(picture);
+    pointer.To(picture, 100, 100);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(panel); }));
+    pointer.To(picture, 20, full.bottom - full.top - 10);
+    EXPECT_TRUE(PollUntil(5000, [&] { return IsWindowVisible(panel) != FALSE; })) << "the bar's left end";
+    PostMessageW(picture, WM_COMMAND, kLeaveFullScreen, 0);
+    ASSERT_TRUE(PollUntil(5000, [&] { return !IsZoomed(picture); }));
+    const RECT restored = SettledRect(picture);
+    pointer.To(picture, 100, 100);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(panel); }));
+    pointer.To(picture, 20, restored.bottom - restored.top - 55);
+    EXPECT_FALSE(PollUntil(1000, [&] { return IsWindowVisible(panel) != FALSE; })) << "left of the bar";
+
+    // The panel goes with the window it sits in, after the main window
+    // closed the film.
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(console.WaitForExit(10000));
+    EXPECT_EQ(0u, console.ExitCode());
+}
+
+// A size in bytes of the file, 0 when it is not there.
+ULONGLONG FileBytes(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Recording with the control bar's record button, then closing the console
+// while it records: confirmed, the console ends and leaves a whole file.
+// Run by console_recording_test, which names the folder in
+// ORBILE_RECORDING_FOLDER and reads the file with ffprobe and ffmpeg.
+TEST_F(LiveCamera, ClosingWhileRecordingEndsTheFileWithTheFramesSoFar)
+{
+    const wchar_t* folder = _wgetenv(L"ORBILE_RECORDING_FOLDER");
+    if (!folder) GTEST_SKIP() << "console_recording_test runs this with a folder for the film";
+    const std::wstring path = std::wstring(folder) + L"\\closed.avi";
+    DeleteFileW(path.c_str());
+    // 320 x 240 without sound: the disk keeps pace with the camera.
+    Profile::Set(L"bDownToQVGA", DWORD(1));
+    Profile::Set(L"bAudio", DWORD(0));
+    Console console;
+    HWND window = console.WaitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(ShowsLivePicture(window));
+    ASSERT_TRUE(PressPanelButton(console, 59659));
+    ASSERT_TRUE(ChooseInOpenDialog(console, window, path)) << "the record command asks where to";
+    // Some 40 frames of 230,400 bytes written.
+    const ULONGLONG enough = 40ull * 320 * 240 * 3;
+    ASSERT_TRUE(PollUntil(30000, [&] { return FileBytes(path) > enough; })) << FileBytes(path) << " bytes";
+
+    // No keeps the console recording; Yes ends both.
+    for (int answer : {IDNO, IDYES}) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        HWND question = nullptr;
+        ASSERT_TRUE(PollUntil(10000, [&] { return (question = console.FindWindowOf(L"#32770", IDYES)) != nullptr; }))
+            << "closing asks whether to stop the recording";
+        const ULONGLONG asked = FileBytes(path);
+        PostMessageW(question, WM_COMMAND, answer, 0);
+        if (answer == IDYES) break;
+        ASSERT_TRUE(PollUntil(10000, [&] { return FileBytes(path) > asked + 10 * 320 * 240 * 3; }))
+            << "the recording goes on";
+        EXPECT_FALSE(console.WaitForExit(0));
+    }
+    ASSERT_TRUE(console.WaitForExit(20000));
+    EXPECT_EQ(0u, console.ExitCode());
+}
+
 // The file names in a folder matching the pattern.
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern)
 {
@@ -875,7 +994,11 @@ TEST_F(WithoutCamera, SettingsDialogWritesTheProfileOnOkOnly)
         SetDlgItemTextW(dialog, kNameField, choice.name);
         PostMessageW(dialog, WM_COMMAND, choice.button, 0);
         ASSERT_TRUE(PollUntil(10000, [&] { return !IsWindow(dialog); }));
-        EXPECT_EQ(Profile::Text(L"SavingName"), choice.saved) << "after " << choice.button;
+        // The settings are written once the dialog has returned, a moment
+        // after its window went.
+        std::wstring saved;
+        EXPECT_TRUE(PollUntil(5000, [&] { return (saved = Profile::Text(L"SavingName")) == choice.saved; }))
+            << "after " << choice.button << ": " << std::string(saved.begin(), saved.end());
     }
 }
 

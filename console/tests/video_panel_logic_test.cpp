@@ -13,6 +13,7 @@
 #include "FramePictures.h"
 #include "LanguageText.h"
 #include "LiveFramePath.h"
+#include "OsdKind.h"
 #include "PanelTestSupport.h"
 #include "RecordVideo.h"
 #include "SkinButton.h"
@@ -152,6 +153,34 @@ TEST_F(VideoPanelFiles, AStreamWithoutARateIsRefused)
     EXPECT_FALSE(panel.OpenPlayback(path.c_str()));
     EXPECT_TRUE(panel.IsLiveMode());
     EXPECT_TRUE(panel.History().empty());
+    DeleteFileW(path.c_str());
+}
+
+// The main window writes the label of the speed in use while the panel
+// announces it: on play, and on each wheel turn to another speed.
+TEST_F(VideoPanelFiles, ASpeedChangeAnnouncesTheLabelOfTheNewSpeed)
+{
+    KVQDocCamController camera;
+    host.controller = &camera;
+    const std::wstring path = WriteFilm(TempFile(L"film_speeds.avi"));
+    ASSERT_TRUE(panel.OpenAndPlay(path.c_str()));
+    EXPECT_EQ(OSD_PLAYBACK_SPEED, host.osd);
+    EXPECT_STREQ(L"   1X", panel.SpeedLabelInUse());
+    const struct {
+        int position;
+        const wchar_t* label;
+        bool announced;
+    } turns[] = {
+        {70, L"   2X", true}, {74, L"   2X", false}, {40, L"PAUSE", true}, {20, L"  -1X", true}, {84, L"   4X", true}};
+    for (const auto& turn : turns) {
+        host.osd = OSD_NONE;
+        panel.SpeedWheel().SetPos(turn.position);
+        panel.OnButtonEvent(59728);
+        EXPECT_EQ(turn.announced ? OSD_PLAYBACK_SPEED : OSD_NONE, host.osd) << turn.position;
+        EXPECT_STREQ(turn.label, panel.SpeedLabelInUse()) << turn.position;
+    }
+    panel.ClosePlayer();
+    host.controller = nullptr;
     DeleteFileW(path.c_str());
 }
 

@@ -4,10 +4,10 @@
 //   plain.avi   10 s at the camera's size (10 frames per second), without sound
 //   sound.avi   10 s at the camera's size, with sound from the wave input
 //   qvga.avi    3 s at 320 x 240
-//   closed.avi  a recording the console's closing ended after 3 s
 //   motion.avi  3 s with the camera in its motion mode: every frame twice
-//   seek_<n>.bmp  the picture the panel shows after a seek to frame n of sound.avi
-// and checks playback of sound.avi in the panel itself: play, pause, seek,
+//   seek_<n>.bmp  the picture the picture window shows after a seek to frame n of sound.avi
+// and checks playback of sound.avi through the panel into a picture window
+// in video mode, as the main window's embedded one: play, pause, seek,
 // reverse, speed 2x, volume and the history. Prints one line per check;
 // exit code 0 when all passed.
 #include <windows.h>
@@ -21,6 +21,8 @@
 #include "FrameBuffer.h"
 #include "LiveFramePath.h"
 #include "PanelTestSupport.h"
+#include "PictureTestSupport.h"
+#include "PictureWindow.h"
 #include "SimCameraFrames.h"
 #include "SkinButton.h"
 #include "VideoPanel.h"
@@ -60,10 +62,13 @@ void PumpFor(DWORD ms)
     PumpUntil([] { return false; }, ms);
 }
 
-// The main window's part: the live path's host and the film's target.
-class Window : public ILiveFrameHost, public IPlaybackTarget {
+// The main window's part: the live path's host, and the film's target, its
+// embedded picture window in video mode.
+class Window : public ILiveFrameHost, public IPlaybackTarget, public IPictureVideoSource {
 public:
     CVideoPanel* panel = nullptr;
+    picturetest::FakePictureHost pictureHost;
+    CPictureWindow pictures{&pictureHost};
 
     bool IsLocalCameraShown() override { return true; }
     void RequestRepaint() override {}
@@ -74,8 +79,21 @@ public:
     {
         if (panel) panel->RecordFrame(frame);
     }
-    void RepaintFilm() override { ++filmRepaints; }
-    void ShowFilm(bool shown) override { filmShown = shown; }
+    void RepaintFilm() override
+    {
+        ++filmRepaints;
+        InvalidateRect(pictures.m_hWnd, nullptr, FALSE);
+    }
+    void ShowFilm(bool shown) override
+    {
+        filmShown = shown;
+        if (shown) pictures.SetVideoSource(this);
+    }
+    void DrawFrame(HDC dc, const RECT& area) override
+    {
+        if (panel) panel->Picture().DrawFrame(dc, area);
+    }
+    void StopFilm() override {}
 
     std::atomic<int> filmRepaints{0};
     bool filmShown = false;
@@ -93,7 +111,7 @@ public:
         host.controller = controller.get();
         host.pictureSource = true;
         StoreSilenceBlocks(3);
-        parent.CreateEx(0, CWnd::RegisterWndClass(0), L"video panel host", WS_POPUP, 0, 0, 700, 200, nullptr, nullptr);
+        window.pictures.CreateEmbedded(nullptr);
         OpenPanel();
         live.Attach(&window);
         io.frameSource = simframes::PacedPictureFrames(kCameraFramesPerSecond);
@@ -123,21 +141,13 @@ public:
     {
         panel = std::make_unique<CVideoPanel>(host, live, window);
         const ButtonImages images = PanelImages(SKIN_VIDEO_PANEL_FACE);
-        CreateSkinButton(*panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 0, 0, &parent, &parent, 0);
+        CreateSkinButton(*panel, host.SkinLibrary(), images, BUTTON_STYLE_MOUSE, 9, 0, &window.pictures,
+                         &window.pictures, 0);
         panel->CreateControls(0);
         panel->OnDeviceSetup(controller.get());
         window.panel = panel.get();
+        window.pictures.SetVideoPanel(panel.get());
     }
-    // As the main window goes: the panel's recording is stopped by the
-    // window's teardown, then the panel itself goes.
-    void ClosePanel()
-    {
-        panel->StopRecording();
-        panel->ClosePlayer();
-        window.panel = nullptr;
-        panel.reset();
-    }
-
     bool WaitForFrames(long count)
     {
         return PumpUntil([&] { return live.FrameCount() >= count; }, 10000);
@@ -157,16 +167,23 @@ public:
     simframes::DirectRoad road;
     std::unique_ptr<KVQDocCamController> controller;
     paneltest::FakeHost host;
-    CWnd parent;
     Window window;
     LiveFramePath live;
     std::unique_ptr<CVideoPanel> panel;
 };
 
-bool SaveShown(CVideoPanel& panel, const std::wstring& path)
+// What the picture window paints over an area of the film's own size.
+bool SaveShown(Console& console, const std::wstring& path)
 {
-    CFrameBuffer shown;
-    return panel.Picture().CopyTo(shown) && shown.SaveBmpFile(path.c_str());
+    CFrameBuffer film, painted;
+    if (!console.panel->Picture().CopyTo(film) || !painted.Resize(film.Width(), film.Height())) return false;
+    CRect area(0, 0, film.Width(), film.Height());
+    CDC dc;
+    dc.Attach(painted.MemoryDC());
+    console.window.pictures.OnDraw(&dc, area);
+    dc.Detach();
+    GdiFlush();
+    return painted.SaveBmpFile(path.c_str());
 }
 
 // Presses stop and answers the question that comes up with the button
@@ -195,10 +212,6 @@ void Recordings(Console& console, const std::wstring& folder)
     console.panel->StopRecording();
     Check(console.Record(folder + L"\\qvga.avi", CVideoPanel::QVGA, false, 3000), "qvga.avi recorded");
     console.panel->StopRecording();
-
-    Check(console.Record(folder + L"\\closed.avi", CVideoPanel::XGA, false, 3000), "closed.avi recording");
-    console.ClosePanel();
-    console.OpenPanel();
 }
 
 void Playback(Console& console, const std::wstring& folder)
@@ -206,10 +219,14 @@ void Playback(Console& console, const std::wstring& folder)
     CVideoPanel& panel = *console.panel;
     const std::wstring path = folder + L"\\sound.avi";
     Check(panel.OpenAndPlay(path.c_str()) != FALSE, "sound.avi opens and plays");
-    Check(console.window.filmShown && !panel.IsLiveMode(), "the film is shown in place of the live picture");
-    Check(
-        panel.History().size() >= 1 && panel.History().back().title == L"sound" && panel.History().back().path == path,
-        "the history lists it");
+    Check(console.window.filmShown && !panel.IsLiveMode() && console.window.pictures.IsVideoMode() &&
+              (GetWindowLongW(panel.m_hWnd, GWL_STYLE) & WS_VISIBLE),
+          "the film is shown in the picture window, with the video panel");
+    // The recordings listed it already: it is listed once, and selected.
+    const int listed = static_cast<int>(SendMessageW(panel.HistoryList(), CB_GETCURSEL, 0, 0));
+    Check(panel.History().size() == 3 && listed >= 0 && listed < 3 && panel.History()[listed].title == L"sound" &&
+              panel.History()[listed].path == path,
+          "the history lists it once");
     Check(PumpUntil([&] { return panel.PlayPosition() >= 20; }, 5000), "play advances");
 
     panel.Button(CVideoPanel::PAUSE).SetCheck(1);
@@ -223,7 +240,7 @@ void Playback(Console& console, const std::wstring& folder)
         panel.ProgressSlider().SetPos(static_cast<int>(frame));
         panel.OnButtonEvent(kProgressId);
         Check(panel.PlayPosition() == frame, "a seek goes to the frame");
-        Check(SaveShown(panel, folder + L"\\seek_" + std::to_wstring(frame) + L".bmp"), "the sought frame is shown");
+        Check(SaveShown(console, folder + L"\\seek_" + std::to_wstring(frame) + L".bmp"), "the sought frame is shown");
     }
 
     // Reverse from frame 73.
@@ -254,9 +271,8 @@ void Playback(Console& console, const std::wstring& folder)
 
     panel.SetLiveMode(TRUE);
     Check(!panel.Player().IsOpened() && !console.window.filmShown, "live view closes the film");
-    Check(
-        panel.OpenHistoryEntry(static_cast<int>(panel.History().size()) - 1) != FALSE && panel.FileTitle() == L"sound",
-        "the history entry opens the file again");
+    Check(panel.OpenHistoryEntry(listed) != FALSE && panel.FileTitle() == L"sound",
+          "the history entry opens the file again");
     Check(panel.OpenHistoryEntry(static_cast<int>(panel.History().size())) == FALSE, "past the history's end");
 }
 
