@@ -800,9 +800,9 @@ TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeave
 // The panel holding a button of this id within a window, or null.
 HWND PanelWithButtonIn(HWND window, int id)
 {
-    ButtonSearch search{0, id, nullptr};
+    ControlSearch search{0, id, nullptr};
     EnumChildWindows(window, &MatchButton, reinterpret_cast<LPARAM>(&search));
-    return search.button ? GetParent(search.button) : nullptr;
+    return search.found ? GetParent(search.found) : nullptr;
 }
 
 // An opened film plays in the embedded picture window, titled with the
