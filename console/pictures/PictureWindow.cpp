@@ -357,7 +357,8 @@ BOOL CPictureWindow::OnButtonEvent(unsigned short id)
 BOOL CPictureWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
 {
     if (!down || vk < VK_ESCAPE || vk > VK_F1) return FALSE;
-    const bool ctrl = ::GetAsyncKeyState(VK_CONTROL) < 0;
+    // Ctrl as it was when this key was pressed, not when it is read.
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
     switch (vk) {
     case VK_ESCAPE:
         if (m_fullscreen) LeaveFullscreen();
