@@ -515,6 +515,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_videoPanel && m_videoPanel->IsRecording() &&
             IniMessageBox(m_hWnd, L"Messages", L"hintStopRecordingAndQuit", nullptr, MB_YESNO) != IDYES)
             return 0;
+        // The embedded picture window goes with this one: its picture is
+        // offered while the window can still own the question.
+        if (!OfferToSaveEmbeddedPicture()) return 0;
         // Out of sight at once; the camera and the settings take a moment.
         ShowWindow(SW_MINIMIZE);
         return Default();

@@ -209,6 +209,8 @@ private:
     // user cancelled the offer to save its picture.
     bool OfferToSaveEmbeddedPicture();
     void ShowSnapshot();
+    // A picture shown in the embedded window puts the film panel away.
+    void HideVideoPanel();
     void TakeLocalSnapshot();
     void TakeRemoteSnapshot(IRemoteCamera& remote);
     void SaveDisplayedPictureAs();

@@ -18,12 +18,18 @@ void CMainFrame::ShowSnapshot()
 {
     if (!m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
     m_pictureWindow.SetTitle(TimestampString());
+    HideVideoPanel();
     m_pictureWindow.ShowWindow(SW_SHOW);
     if (m_remoteCamera)
         TakeRemoteSnapshot(*m_remoteCamera);
     else
         TakeLocalSnapshot();
     m_pictureWindow.Invalidate(FALSE);
+}
+
+void CMainFrame::HideVideoPanel()
+{
+    if (m_visibleSubPanel == VIDEO_PANEL) ShowSubPanel(VIDEO_PANEL);  // a second showing closes it
 }
 
 void CMainFrame::TakeLocalSnapshot()
@@ -63,6 +69,7 @@ void CMainFrame::OpenPictureFile(const wchar_t* path)
     const wchar_t* name = std::wcsrchr(path, L'\\');
     m_pictureWindow.SetTitle(name ? name + 1 : path);
     m_pictureWindow.SetVideoSource(nullptr);
+    HideVideoPanel();
     m_pictureWindow.ShowWindow(SW_SHOW);
     m_pictureWindow.Invalidate(FALSE);
     ::SetActiveWindow(m_pictureWindow.m_hWnd);
