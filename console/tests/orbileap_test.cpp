@@ -161,15 +161,18 @@ private:
 
 // The window's rectangle once it has stopped changing: the console is another
 // process, whose window shows its new state before its new size arrives.
+// A loaded machine can keep the size waiting for a good while, so the
+// rectangle must hold for a time, not for a number of looks.
 RECT SettledRect(HWND window)
 {
     RECT last = WindowRect(window);
-    int unchanged = 0;
+    auto since = std::chrono::steady_clock::now();
     PollUntil(5000, [&] {
         const RECT now = WindowRect(window);
-        unchanged = EqualRect(&now, &last) ? unchanged + 1 : 0;
+        const auto sampled = std::chrono::steady_clock::now();
+        if (!EqualRect(&now, &last)) since = sampled;
         last = now;
-        return unchanged >= 6;
+        return sampled - since >= std::chrono::milliseconds(300);
     });
     return last;
 }
@@ -331,6 +334,11 @@ TEST_F(LiveCamera, FullScreenOffersItsExitButtonNearTheTopRightCorner)
 
     PostMessageW(window, WM_COMMAND, kLeaveFullScreen, 0);
     ASSERT_TRUE(PollUntil(5000, [&] { return !IsZoomed(window); }));
+    // The style goes back before the size does.
+    PollUntil(5000, [&] {
+        const RECT now = WindowRect(window);
+        return !EqualRect(&now, &full);
+    });
     const RECT restored = SettledRect(window);
     EXPECT_EQ(normal.left, restored.left);
     EXPECT_EQ(normal.right - normal.left, restored.right - restored.left);
