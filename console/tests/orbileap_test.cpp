@@ -716,6 +716,19 @@ int HeightOf(HWND window)
     return rect.bottom - rect.top;
 }
 
+// Closes the console, which first offers its unsaved snapshot: true when it
+// asked and waits for the answer. The answer is No, so the console ends.
+bool CloseDecliningToSave(Console& console, HWND window)
+{
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    HWND question = nullptr;
+    const bool asked =
+        PollUntil(10000, [&] { return (question = console.FindWindowOf(L"#32770", kMessageText)) != nullptr; }) &&
+        !console.WaitForExit(0);
+    if (question) PostMessageW(question, WM_COMMAND, IDNO, 0);
+    return asked;
+}
+
 // The snapshot key shows the live page in the embedded picture window,
 // titled with the time, and the open video panel makes way for it. Closing
 // the console then offers the unsaved picture before it goes.
@@ -741,12 +754,7 @@ TEST_F(LiveCamera, TheSnapshotKeyShowsTheLivePageInAPictureWindowTitledWithTheTi
     EXPECT_TRUE(PollUntil(5000, [&] { return HeightOf(bar) == 97; }))
         << "the video panel is put away: bar height " << HeightOf(bar);
 
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    HWND question = nullptr;
-    EXPECT_TRUE(PollUntil(10000, [&] { return (question = console.FindWindowOf(L"#32770", kMessageText)) != nullptr; }))
-        << "the unsaved snapshot is offered";
-    EXPECT_FALSE(console.WaitForExit(0));
-    if (question) PostMessageW(question, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(CloseDecliningToSave(console, window)) << "the unsaved snapshot is offered";
     EXPECT_TRUE(console.WaitForExit(10000));
 }
 
@@ -838,6 +846,8 @@ TEST_F(LiveCamera, TheToolsWorkOnThePictureWindowActivatedLast)
     EXPECT_TRUE(PollUntil(5000, [&] { return redInPicture() > 1000; })) << "the line: " << redInPicture();
     ASSERT_TRUE(PressPanelButton(console, 59702));  // erase all
     EXPECT_TRUE(PollUntil(5000, [&] { return redInPicture() < 50; })) << "left: " << redInPicture();
+    EXPECT_TRUE(CloseDecliningToSave(console, window));
+    EXPECT_TRUE(console.WaitForExit(10000));
 }
 
 // Chooses a file in the console's open dialog (its first dialog), once it is
