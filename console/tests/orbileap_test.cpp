@@ -823,11 +823,16 @@ TEST_F(LiveCamera, TheToolsWorkOnThePictureWindowActivatedLast)
     ASSERT_TRUE(OpenClipboard(nullptr));  // nothing from before is offered
     EmptyClipboard();
     CloseClipboard();
+    const DWORD emptied = GetClipboardSequenceNumber();
 
     ASSERT_TRUE(PressPanelButton(console, 59891));  // the copy tool
     DragOverPicture(picture, {100, 100}, {300, 250});
+    // Opened here while the console copies, the clipboard would refuse the
+    // console: it is read only once the console has changed it.
     Screen copied;
-    EXPECT_TRUE(PollUntil(5000, [&] { return (copied = ClipboardPicture()).width > 0; })) << "nothing copied";
+    EXPECT_TRUE(PollUntil(5000, [&] { return GetClipboardSequenceNumber() != emptied; }) &&
+                PollUntil(5000, [&] { return (copied = ClipboardPicture()).width > 0; }))
+        << "nothing copied";
     EXPECT_EQ(copied.width, 200);
     EXPECT_EQ(copied.height, 150);
     if (copied.width == 200 && copied.height == 150) {
