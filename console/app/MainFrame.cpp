@@ -10,6 +10,7 @@
 #include <cwchar>
 
 #include "CommandIds.h"
+#include "CopyRequest.h"
 #include "DeviceEvent.h"
 #include "LanguageText.h"
 #include "OrbileApp.h"
@@ -356,7 +357,8 @@ void CMainFrame::OnDraw(CDC* dc, CRect& rect)
     HGDIOBJ font = dc->SelectObject(&m_osdFont);
     if (DrawLivePicture(dc, rect)) {
         const HWND active = ::GetActiveWindow();
-        if (m_annotationPanel && (active == m_hWnd || (m_bar && active == m_bar->m_hWnd)))
+        if (active == m_hWnd && ServeCopyRequest(*this, *this, *dc)) PostMessage(WM_COPY_NOTICE);
+        if (m_annotationPanel && (active == m_hWnd || (m_bar && active == m_bar->m_hWnd) || IsAnnotationInProgress()))
             m_annotationPanel->OnPictureEvent(this, static_cast<int>(reinterpret_cast<INT_PTR>(dc->GetSafeHdc())));
     } else if (m_presence == CameraPresence::Absent) {
         DrawNoCameraText(dc, rect);
@@ -513,12 +515,17 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_videoPanel && m_videoPanel->IsRecording() &&
             IniMessageBox(m_hWnd, L"Messages", L"hintStopRecordingAndQuit", nullptr, MB_YESNO) != IDYES)
             return 0;
+        // The embedded picture window goes with this one: its picture is
+        // offered while the window can still own the question.
+        if (!OfferToSaveEmbeddedPicture()) return 0;
         // Out of sight at once; the camera and the settings take a moment.
         ShowWindow(SW_MINIMIZE);
         return Default();
     case WM_FIT_PICTURE:
         KeepPictureAt4To3();
         return 0;
+    case WM_COPY_NOTICE:
+        ShowCopyNotice(*this, this);
         return 0;
     case WM_LARGE_FRAME:
         OnLargeFrame(wParam != 0);

@@ -146,11 +146,11 @@ public:
     CWnd* MainWindow() override { return this; }
     CControlPanel* ControlBar() override { return m_bar.get(); }
     PanelHooks* AnnotationPanel() override { return m_annotationPanel.get(); }
-    // The annotation panel's drawing and copy tools, once it is there.
-    bool IsAnnotationInProgress() override { return false; }
-    bool TakeCopyRequest(RECT*) override { return false; }
+    bool IsAnnotationInProgress() override { return m_annotationPanel && m_annotationPanel->IsDrawing(); }
+    bool TakeCopyRequest(RECT* selection) override;
     HFONT OsdFont() override { return m_osdFont; }
     void SetLastActiveWindow(CWnd* window) override { m_lastActiveWindow = window; }
+    void ForgetWindow(CWnd* window) override;
     bool ShowsCopyNotice() override { return m_capture.showHints; }
     void SetShowsCopyNotice(bool show) override { m_capture.showHints = show; }
 
@@ -178,7 +178,9 @@ public:
     orbile::CriticalSection& DisplayLock() override { return m_live.DisplayLock(); }
     void DrawingPlaneChanged() override;
     CWnd* LiveWindow() override { return this; }
-    CWnd* LastActivePictureWindow() override { return this; }
+    CWnd* LastActivePictureWindow() override { return m_lastActiveWindow ? m_lastActiveWindow : this; }
+    bool IsCopyToolChosen() override { return m_bar && m_bar->IsCopyToolChosen(); }
+    void RequestCopy(const RECT& selection) override;
     void ShowAnnotationPanel(bool show) override;
     bool IsOtherSubPanelShown() override;
 
@@ -189,6 +191,8 @@ private:
     // A large still became the current frame (posted by the capture thread;
     // wParam: continuous mode).
     static constexpr UINT WM_LARGE_FRAME = WM_APP + 2;
+    // The copy notice, after the paint that copied.
+    static constexpr UINT WM_COPY_NOTICE = WM_APP + 3;
 
     bool CreateBar(const CREATESTRUCTW& cs);
     void CreateCameraPanel();
@@ -283,7 +287,10 @@ private:
     CToolTipCtrl m_toolTips[4];
     HDEVNOTIFY m_deviceNotification = nullptr;
     CPictureWindow m_pictureWindow{this};
-    // The print dialog's parent: this window or the embedded picture window,
-    // whichever was activated last.
+    // The print dialog's parent and what "Erase all" clears: this window or
+    // a picture window, whichever was activated last.
     CWnd* m_lastActiveWindow = nullptr;
+    // A copy-tool selection waiting for the paint of the active window.
+    bool m_copyRequested = false;
+    RECT m_copySelection{};
 };

@@ -87,6 +87,25 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
     return true;
 }
 
+void CMainFrame::RequestCopy(const RECT& selection)
+{
+    m_copySelection = selection;
+    m_copyRequested = true;
+}
+
+bool CMainFrame::TakeCopyRequest(RECT* selection)
+{
+    if (!m_copyRequested) return false;
+    *selection = m_copySelection;
+    m_copyRequested = false;
+    return true;
+}
+
+void CMainFrame::ForgetWindow(CWnd* window)
+{
+    if (m_lastActiveWindow == window) m_lastActiveWindow = nullptr;
+}
+
 void CMainFrame::DrawingPlaneChanged()
 {
     KVQDocCamController* camera = CurrentController();

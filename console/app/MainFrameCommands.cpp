@@ -112,7 +112,9 @@ void CMainFrame::PanCommand(unsigned short id)
 
 BOOL CMainFrame::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
 {
-    const bool ctrl = ::GetAsyncKeyState(VK_CONTROL) < 0;
+    // Ctrl as it was when this key was pressed: a busy window reads the key
+    // late, when a quick hand may already have let go of Ctrl.
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
     switch (MainKeyFor(vk, down != FALSE, ctrl)) {
     case MainKeyAction::NotHandled:
         return FALSE;

@@ -35,6 +35,12 @@ public:
     // The window whose drawing "Erase all" clears: the main window or a
     // picture window, whichever was active last.
     virtual CWnd* LastActivePictureWindow() = 0;
+    // The control bar's copy tool is chosen: a drag selects an area of the
+    // picture for the clipboard instead of drawing.
+    virtual bool IsCopyToolChosen() = 0;
+    // The selection, in the window's coordinates, goes to the clipboard at
+    // the next paint of the window that is active then.
+    virtual void RequestCopy(const RECT& selection) = 0;
     // The annotation sub-panel in the bar, shown (another one gives way) or
     // hidden with the bar back at its rows.
     virtual void ShowAnnotationPanel(bool show) = 0;

@@ -216,6 +216,7 @@ void CAnnotationPanel::CreateControls(int)
                   ReadIniString(kSection, kFillTips.keys[SOLID], kFillTips.keys[SOLID]));
 
     m_dottedPen.Attach(::CreatePen(PS_DOT, 1, 0xFFFFFF));
+    m_selectionPen.Attach(::CreatePen(PS_SOLID, 1, 0xFFFFFF));
     m_dragStart.x = -1;
     EnableRows(true, true, false);
     m_textColour = kPalette[0];
@@ -478,7 +479,7 @@ void CAnnotationPanel::OnPictureMouse(CWnd* window, UINT flags, CPoint point, BO
         m_strokeSteps = 0;
         m_dragStart = m_lastPointer = point;
         if (surface.live) m_strokePoints.assign(2, CanvasFraction(surface, point));
-        if (m_tool == TEXT) {
+        if (m_tool == TEXT && !m_annotationHost.IsCopyToolChosen()) {
             CInputCtrl* input = surface.textInput;
             if (!input || !input->m_hWnd) return;
             input->ApplyFont();
@@ -495,7 +496,10 @@ void CAnnotationPanel::OnPictureMouse(CWnd* window, UINT flags, CPoint point, BO
         if (m_tool == FREEHAND || m_tool == ERASER) OnPictureMouseMove(window, flags, point);
         return;
     }
-    if (m_tool != TEXT && m_tool != ERASER && m_dragStart.x != -1) {
+    if (m_dragStart.x != -1 && m_annotationHost.IsCopyToolChosen()) {
+        m_annotationHost.RequestCopy(CopySelection(surface));
+        window->Invalidate(FALSE);
+    } else if (m_tool != TEXT && m_tool != ERASER && m_dragStart.x != -1) {
         if (surface.viewed)
             SendShape(surface);
         else
@@ -503,6 +507,16 @@ void CAnnotationPanel::OnPictureMouse(CWnd* window, UINT flags, CPoint point, BO
     }
     m_strokeSteps = 0;
     m_dragStart.x = -1;
+}
+
+RECT CAnnotationPanel::CopySelection(const DrawingSurface& surface) const
+{
+    const PixelRect& canvas = surface.geometry.canvas;
+    const CPoint& to = surface.pointer;
+    return {std::max<LONG>(std::min(m_dragStart.x, to.x), canvas.left),
+            std::max<LONG>(std::min(m_dragStart.y, to.y), canvas.top),
+            std::min<LONG>(std::max(m_dragStart.x, to.x), canvas.right),
+            std::min<LONG>(std::max(m_dragStart.y, to.y), canvas.bottom - 1)};
 }
 
 void CAnnotationPanel::FinishStroke(const DrawingSurface& surface)
@@ -568,7 +582,12 @@ void CAnnotationPanel::SendEraser(const DrawingSurface& surface)
 
 void CAnnotationPanel::OnPictureMouseMove(CWnd* window, UINT, CPoint point)
 {
-    if (m_tool == TEXT || m_dragStart.x == -1) return;
+    if (m_dragStart.x == -1) return;
+    if (m_annotationHost.IsCopyToolChosen()) {
+        window->Invalidate(FALSE);  // the selection's frame follows the pointer
+        return;
+    }
+    if (m_tool == TEXT) return;
     DrawingSurface surface;
     if (!m_annotationHost.GetDrawingSurface(window, surface) || !surface.layer) return;
     SizeScratch(*surface.layer, SEGMENT);
@@ -669,11 +688,21 @@ void CAnnotationPanel::OnPictureEvent(CWnd* window, int context)
 {
     HDC dc = ContextDC(context);
     DrawingSurface surface;
-    if (m_tool == TEXT || !dc || !m_annotationHost.GetDrawingSurface(window, surface)) return;
+    if (!dc || !m_annotationHost.GetDrawingSurface(window, surface)) return;
     const PixelRect& canvas = surface.geometry.canvas;
     if (surface.pointer.x < canvas.left || surface.pointer.x >= canvas.right || surface.pointer.y < canvas.top ||
         surface.pointer.y >= canvas.bottom)
         return;
+    if (IsDrawing() && m_annotationHost.IsCopyToolChosen()) {
+        const RECT selection = CopySelection(surface);
+        HGDIOBJ oldPen = SelectObject(dc, m_selectionPen.GetSafeHandle());
+        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
+        Rectangle(dc, selection.left, selection.top, selection.right, selection.bottom);
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        return;
+    }
+    if (m_tool == TEXT) return;
     if (m_tool == ERASER) {
         PaintEraserOutline(dc, surface);
         return;

@@ -52,6 +52,8 @@ public:
     void FinishText(CWnd* window);
 
     Tool ChosenTool() const { return m_tool; }
+    // A drag with the left button is under way on some window.
+    bool IsDrawing() const { return m_dragStart.x != -1; }
     int PenWidth() const;
     int EraserHalfSize() const { return m_eraserHalfSize; }
     KVQAnnotator& Preview() { return m_scratch[PREVIEW]; }
@@ -90,6 +92,9 @@ private:
     // Drawing on a viewed picture is as wide as the viewed console will show
     // it: widened by its zoom.
     float DrawingScale(const DrawingSurface& surface) const;
+    // The area a copy-tool drag selects: from its start to the pointer,
+    // within the canvas.
+    RECT CopySelection(const DrawingSurface& surface) const;
     bool MapToPlane(const DrawingSurface& surface, CPoint point, POINT& out) const;
     void SizeScratch(const KVQAnnotator& model, Scratch scratch);
     // Writes into a layer, under the display lock when it is the live plane.
@@ -111,6 +116,7 @@ private:
     KVQAnnotator m_scratch[SCRATCH_COUNT];
     CToolTipCtrl m_tips[TIP_COUNT];
     CPen m_dottedPen;
+    CPen m_selectionPen;
 
     Tool m_tool = FREEHAND;
     int m_widthIndex = 0;

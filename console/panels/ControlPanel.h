@@ -56,6 +56,9 @@ public:
 
     KVQButton& Button(Control control) { return m_buttons[control]; }
     unsigned short LastToolCommand() const { return m_lastToolCommand; }
+    // The copy tool is chosen: drags on a picture select areas for the
+    // clipboard.
+    bool IsCopyToolChosen() const { return m_buttons[COPY_IMAGE].GetCheckState() != 0; }
 
 private:
     struct ButtonRow;

@@ -25,6 +25,8 @@ public:
     virtual HFONT OsdFont() = 0;
     // The window the user worked in last (the print command's parent).
     virtual void SetLastActiveWindow(CWnd* window) = 0;
+    // The window goes: the host keeps no pointer to it.
+    virtual void ForgetWindow(CWnd* window) = 0;
 
     // A selection of the picture to go to the clipboard: true (once per
     // request) with the selection in window coordinates.

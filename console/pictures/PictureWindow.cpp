@@ -3,11 +3,10 @@
 #include <cwchar>
 
 #include "BasePanel.h"
-#include "ClipboardCopy.h"
 #include "CommandIds.h"
 #include "ConsoleText.h"
 #include "ControlPanel.h"
-#include "CopyDialog.h"
+#include "CopyRequest.h"
 #include "LanguageText.h"
 #include "PictureFiles.h"
 #include "PictureView.h"
@@ -59,6 +58,7 @@ public:
     bool IsAnnotationInProgress() override { return false; }
     HFONT OsdFont() override { return nullptr; }
     void SetLastActiveWindow(CWnd*) override {}
+    void ForgetWindow(CWnd*) override {}
     bool TakeCopyRequest(RECT*) override { return false; }
     bool ShowsCopyNotice() override { return false; }
     void SetShowsCopyNotice(bool) override {}
@@ -314,13 +314,7 @@ void CPictureWindow::OnDraw(CDC* dc, CRect& rect)
 
 void CPictureWindow::CopySelection(CDC* dc)
 {
-    RECT selection;
-    if (!Host().TakeCopyRequest(&selection)) return;
-    const bool copied = CopyAreaToClipboard(m_hWnd, *dc, selection);
-    if (copied) dc->FillSolidRect(selection, RGB(255, 255, 255));
-    Invalidate(FALSE);
-    // A dialog can't run inside a paint: it follows once this one is done.
-    if (copied && Host().ShowsCopyNotice()) PostMessage(WM_COPY_NOTICE);
+    if (ServeCopyRequest(Host(), *this, *dc)) PostMessage(WM_COPY_NOTICE);
 }
 
 void CPictureWindow::DrawOnScreenText(CDC* dc)
@@ -377,7 +371,8 @@ BOOL CPictureWindow::OnButtonEvent(unsigned short id)
 BOOL CPictureWindow::OnKeyboard(UINT vk, UINT, UINT, BOOL down)
 {
     if (!down || vk < VK_ESCAPE || vk > VK_F1) return FALSE;
-    const bool ctrl = ::GetAsyncKeyState(VK_CONTROL) < 0;
+    // Ctrl as it was when this key was pressed, not when it is read.
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
     switch (vk) {
     case VK_ESCAPE:
         if (m_fullscreen) LeaveFullscreen();
@@ -630,6 +625,7 @@ void CPictureWindow::OnDestroyWindow()
     // its owner offers the save (OfferToSave) before destroying it.
     if (m_timer) KillTimer(m_timer);
     m_timer = 0;
+    Host().ForgetWindow(this);
 }
 
 void CPictureWindow::Close()
@@ -670,13 +666,9 @@ LRESULT CPictureWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_fitPending = false;
         FitTo4To3();
         return 0;
-    case WM_COPY_NOTICE: {
-        IPictureHost& host = Host();
-        CCopyDialog notice(host.ShowsCopyNotice(), this);
-        notice.DoModal();
-        host.SetShowsCopyNotice(notice.Result());
+    case WM_COPY_NOTICE:
+        ShowCopyNotice(Host(), this);
         return 0;
-    }
     default:
         return KVQWindow::WindowProc(message, wParam, lParam);
     }

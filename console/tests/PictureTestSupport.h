@@ -29,6 +29,7 @@ public:
     bool IsAnnotationInProgress() override { return false; }
     HFONT OsdFont() override { return nullptr; }
     void SetLastActiveWindow(CWnd*) override {}
+    void ForgetWindow(CWnd*) override {}
     bool TakeCopyRequest(RECT* selection) override
     {
         if (!copyRequested) return false;

@@ -56,6 +56,11 @@ public:
     CWnd* LastActivePictureWindow() override { return &window; }
     void ShowAnnotationPanel(bool show) override { panelShown = show; }
     bool IsOtherSubPanelShown() override { return false; }
+    // The control bar's copy tool, and the selections it asked to copy.
+    bool copyTool = false;
+    std::vector<RECT> copies;
+    bool IsCopyToolChosen() override { return copyTool; }
+    void RequestCopy(const RECT& selection) override { copies.push_back(selection); }
 };
 
 class AnnotationPanelTest : public ::testing::Test {
@@ -205,6 +210,47 @@ TEST_F(AnnotationPanelTest, RectangleDraggedLeavesItsFrameAndFill)
     EXPECT_EQ(At(40, 18), 0u);
     EXPECT_EQ(panel.Preview().IsDirty(), 0);
     EXPECT_GT(annotation.planeChanges, 0);
+}
+
+// With the copy tool chosen a drag, whatever drawing tool is chosen too,
+// selects an area for the clipboard: from its start to the pointer in either
+// direction, within the canvas (its last row left out). It draws nothing.
+TEST_F(AnnotationPanelTest, ACopyToolDragSelectsAnAreaWithinTheCanvasAndDrawsNothing)
+{
+    annotation.copyTool = true;
+    const struct {
+        unsigned short tool;
+        POINT from, to;
+        RECT selection;
+    } cases[] = {
+        {ID_FREEHAND, {20, 30}, {80, 70}, {20, 30, 80, 70}},
+        {ID_RECTANGLE, {80, 70}, {20, 30}, {20, 30, 80, 70}},
+        {ID_TEXT, {150, 100}, {260, 190}, {150, 100, kWidth, kHeight - 1}},
+        {ID_ERASER, {30, -8}, {-5, 10}, {0, 0, 30, 10}},
+    };
+    for (const auto& c : cases) {
+        Press(c.tool);
+        annotation.copies.clear();
+        panel.OnPictureMouse(&annotation.window, MK_LBUTTON, c.from, TRUE);
+        EXPECT_TRUE(panel.IsDrawing());
+        panel.OnPictureMouseMove(&annotation.window, MK_LBUTTON, c.to);
+        annotation.window.GetMousePos() = c.to;
+        panel.OnPictureMouse(&annotation.window, 0, c.to, FALSE);
+        EXPECT_FALSE(panel.IsDrawing());
+        ASSERT_EQ(annotation.copies.size(), 1u) << c.tool;
+        const RECT& got = annotation.copies.front();
+        EXPECT_TRUE(EqualRect(&got, &c.selection))
+            << c.tool << ": " << got.left << "," << got.top << " - " << got.right << "," << got.bottom;
+        EXPECT_EQ(DrawnPixels(), 0) << c.tool;
+        EXPECT_FALSE(annotation.input.IsWindowVisible()) << c.tool;
+    }
+    // The tool put away, a drag draws again and copies nothing.
+    annotation.copyTool = false;
+    annotation.copies.clear();
+    Press(ID_FREEHAND);
+    Drag({{20, 30}, {80, 70}});
+    EXPECT_TRUE(annotation.copies.empty());
+    EXPECT_GT(DrawnPixels(), 0);
 }
 
 // Viewing another console, drawing travels there in fractions of the canvas

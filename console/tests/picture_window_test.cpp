@@ -215,6 +215,8 @@ public:
     CWnd* LastActivePictureWindow() override { return &window; }
     void ShowAnnotationPanel(bool) override {}
     bool IsOtherSubPanelShown() override { return false; }
+    bool IsCopyToolChosen() override { return false; }
+    void RequestCopy(const RECT&) override {}
 
     CPictureWindow& window;
     paneltest::FakeHost panelHost;

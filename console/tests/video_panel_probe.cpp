@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <algorithm>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
