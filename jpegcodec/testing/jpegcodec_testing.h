@@ -3,7 +3,7 @@
 #ifndef JPEGCODEC_TESTING_H
 #define JPEGCODEC_TESTING_H
 
-#include "cpu_dispatch.h"
+#include "CpuDispatch.h"
 #include "jpegcodec.h"
 
 namespace jpegtest {
