@@ -8,6 +8,8 @@ stop_sound_server() {
   local pid
   pid="$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null || true)"
   pulseaudio --kill 2>/dev/null || true
+  # --kill only signals the server, which still writes under $HOME while it
+  # exits; removing the directory before it is gone races with those writes.
   if [ -n "$pid" ]; then
     for _ in $(seq 100); do
       case "$(ps -o stat= -p "$pid" 2>/dev/null)" in ""|Z*) break ;; esac
