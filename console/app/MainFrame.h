@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "AnnotationHost.h"
@@ -291,6 +292,5 @@ private:
     // a picture window, whichever was activated last.
     CWnd* m_lastActiveWindow = nullptr;
     // A copy-tool selection waiting for the paint of the active window.
-    bool m_copyRequested = false;
-    RECT m_copySelection{};
+    std::optional<RECT> m_copySelection;
 };

@@ -87,17 +87,13 @@ bool CMainFrame::GetDrawingSurface(CWnd* window, DrawingSurface& surface)
     return true;
 }
 
-void CMainFrame::RequestCopy(const RECT& selection)
-{
-    m_copySelection = selection;
-    m_copyRequested = true;
-}
+void CMainFrame::RequestCopy(const RECT& selection) { m_copySelection = selection; }
 
 bool CMainFrame::TakeCopyRequest(RECT* selection)
 {
-    if (!m_copyRequested) return false;
-    *selection = m_copySelection;
-    m_copyRequested = false;
+    if (!m_copySelection) return false;
+    *selection = *m_copySelection;
+    m_copySelection.reset();
     return true;
 }
 

@@ -116,11 +116,7 @@ void CMainFrame::StopFilm()
     if (m_videoPanel) m_videoPanel->StopPlaying();
 }
 
-void CMainFrame::PrintPicture()
-{
-    CWnd* parent = m_lastActiveWindow ? m_lastActiveWindow : this;
-    TheApp().PrintView().Print(TRUE, parent, *this);
-}
+void CMainFrame::PrintPicture() { TheApp().PrintView().Print(TRUE, LastActivePictureWindow(), *this); }
 
 KVQFrameBuffer* CMainFrame::LockPicture()
 {

@@ -34,6 +34,9 @@ const ButtonImages kVideoBarFaceImages = OneFace(SKIN_VIDEO_BAR_FACE, SKIN_VIDEO
 // The video bar's zone reaches this far above the bar.
 const int kVideoZoneAbove = 12;
 const int kExitWidth = 21, kExitHeight = 19;
+// The bottom row: the save button, then the tools button, where the video
+// bar also waits; it starts this far above the window's bottom edge.
+const int kSaveButtonX = 166, kToolsX = 216, kBottomRowRise = 48;
 
 struct Tip {
     const wchar_t* section;
@@ -136,12 +139,14 @@ BOOL CPictureWindow::OnCreateWindow(CREATESTRUCTW* cs)
 
     const int height = cs->cy;
     HMODULE skins = Host().SkinLibrary();
-    if (CreateSkinButton(m_saveButton, skins, kSaveImages, BUTTON_STYLE_PUSH, 166, height - 48, this, this, kSaveAs))
+    if (CreateSkinButton(m_saveButton, skins, kSaveImages, BUTTON_STYLE_PUSH, kSaveButtonX, height - kBottomRowRise,
+                         this, this, kSaveAs))
         m_saveButton.ShowWindow(SW_HIDE);
-    if (CreateSkinButton(m_toolsButton, skins, kToolsImages, BUTTON_STYLE_PUSH, 216, height - 48, this, this,
-                         ID_ANNOTATION_PANEL))
+    if (CreateSkinButton(m_toolsButton, skins, kToolsImages, BUTTON_STYLE_PUSH, kToolsX, height - kBottomRowRise, this,
+                         this, ID_ANNOTATION_PANEL))
         m_toolsButton.ShowWindow(SW_HIDE);
-    if (CreateSkinButton(m_videoBar, skins, kVideoBarImages, BUTTON_STYLE_PUSH, 216, height - 48, this, this, 0)) {
+    if (CreateSkinButton(m_videoBar, skins, kVideoBarImages, BUTTON_STYLE_PUSH, kToolsX, height - kBottomRowRise, this,
+                         this, 0)) {
         CreateSkinButton(m_videoBarFace, skins, kVideoBarFaceImages, BUTTON_STYLE_MOUSE, 0, 0, &m_videoBar, nullptr, 0);
         m_videoBar.EnableWindow(FALSE);
         m_videoBar.ShowWindow(SW_HIDE);
@@ -561,8 +566,8 @@ void CPictureWindow::LayOutWindowed(const CRect& window)
     const int top = window.Height() - 64;
     if (m_historyList.m_hWnd)
         m_historyList.SetWindowPos(nullptr, 36, window.Height() - 40, 120, 100, SWP_NOZORDER | SWP_NOACTIVATE);
-    MoveKeepingSize(m_saveButton, 166, top);
-    MoveKeepingSize(m_toolsButton, 216, top);
+    MoveKeepingSize(m_saveButton, kSaveButtonX, top);
+    MoveKeepingSize(m_toolsButton, kToolsX, top);
     LayOutVideoPanel();
     CControlPanel* bar = Host().ControlBar();
     if (bar && bar->m_hWnd)
@@ -597,8 +602,8 @@ void CPictureWindow::LayOutVideoPanel()
     ShowVideoPanel(IsVideoMode());
     // Back at its own size after full screen widened it.
     if (m_videoBar.m_hWnd)
-        m_videoBar.SetWindowPos(nullptr, 216, window.Height() - 48, m_videoBarSize.cx, m_videoBarSize.cy,
-                                SWP_NOZORDER | SWP_NOACTIVATE);
+        m_videoBar.SetWindowPos(nullptr, kToolsX, window.Height() - kBottomRowRise, m_videoBarSize.cx,
+                                m_videoBarSize.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     Show(m_videoBar, false);
 }
 
