@@ -145,10 +145,16 @@ void fillBits(EntropyIo* io)
 
 void clearBitCount(EntropyIo* io) { io->bitCount = io->paddingBits = 0; }
 
-bool entropyDataExhausted(const EntropyIo* io)
+bool entropyDataExhausted(const EntropyIo* io, bool restartsInForce)
 {
-    const bool restartNext = io->pendingMarker >= 0xD0 && io->pendingMarker <= 0xD7;
+    const bool restartNext = restartsInForce && io->pendingMarker >= 0xD0 && io->pendingMarker <= 0xD7;
     return io->paddingBits > io->bitCount && !restartNext;
+}
+
+void restartBitReader(EntropyIo* io)
+{
+    clearBitCount(io);
+    if (io->pendingMarker == END_OF_DATA) io->paddingBits = 1;
 }
 
 JPEG_STATUS buildDecoderHuffman(const uint8_t* counts, const uint8_t* values, int32_t tableClass, int32_t id,

@@ -48,8 +48,12 @@ void clearBitCount(EntropyIo* io);
 // The signed value that `size` received bits stand for (T.81 F.2.2.1).
 int32_t extend(uint32_t value, int32_t size);
 // Whether the decoder has used bits past the end of its scan's data (and no
-// restart marker explains it): the scan is damaged or cut short.
-bool entropyDataExhausted(const EntropyIo* io);
+// restart marker explains it): the scan is damaged or cut short. A restart
+// marker explains it only in a scan with restart intervals.
+bool entropyDataExhausted(const EntropyIo* io, bool restartsInForce);
+// At a restart boundary: the reader starts again on a byte of its own. Past
+// the end of the data it stays marked as exhausted, since no marker follows.
+void restartBitReader(EntropyIo* io);
 
 JPEG_STATUS buildDecoderHuffman(const uint8_t* counts, const uint8_t* values, int32_t tableClass, int32_t id,
                                 HuffDecodeTable* table);

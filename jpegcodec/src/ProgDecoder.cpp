@@ -81,7 +81,8 @@ private:
                 JPEG_STATUS status = decodeBlock(0, storedBlock(state_, component.frameIndex, bx, by));
                 if (status == JPEG_SUCCESS) status = restartAfter(by * columns + bx + 1, rows * columns);
                 if (status != JPEG_SUCCESS) return status;
-                if (bx + 1 == columns && entropyDataExhausted(io_)) return exhaustionStatus(io_);
+                if (bx + 1 == columns && entropyDataExhausted(io_, scan_.restartInterval != 0))
+                    return exhaustionStatus(io_);
             }
         return JPEG_SUCCESS;
     }
@@ -104,7 +105,8 @@ private:
                 }
                 const JPEG_STATUS status = restartAfter(y * columns + x + 1, rows * columns);
                 if (status != JPEG_SUCCESS) return status;
-                if (x + 1 == columns && entropyDataExhausted(io_)) return exhaustionStatus(io_);
+                if (x + 1 == columns && entropyDataExhausted(io_, scan_.restartInterval != 0))
+                    return exhaustionStatus(io_);
             }
         return JPEG_SUCCESS;
     }

@@ -11,7 +11,7 @@ JPEG_STATUS processRestart(JPEG_CODEC_STATE* state, const ScanPlan& plan, int32_
     if (scan.restartInterval == 0 || done % scan.restartInterval != 0 || done >= plan.columns * plan.rows)
         return JPEG_SUCCESS;
     for (int32_t& predictor : scan.dcPredictor) predictor = 0;
-    clearBitCount(&state->io);
+    restartBitReader(&state->io);
     if (state->io.pendingMarker == END_OF_DATA) return JPEG_SUCCESS;
     if (state->io.pendingMarker) {
         state->io.pendingMarker = 0;

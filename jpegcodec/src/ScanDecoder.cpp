@@ -30,7 +30,7 @@ JPEG_STATUS runScan(JPEG_CODEC_STATE* state, ScanPlan& plan)
             if (lastOfRow && full && y > plan.fullFrom) emitBand(state, plan, y - 1);
             // Past the end of the scan's data nothing more can be decoded: the
             // rows so far stay, and the read reports the cut or the damage.
-            const bool dataEnded = lastOfRow && entropyDataExhausted(&state->io);
+            const bool dataEnded = lastOfRow && entropyDataExhausted(&state->io, scan.restartInterval != 0);
             if (lastOfRow && full && (y + 1 == plan.fullTo || dataEnded)) emitBand(state, plan, y);
             if (dataEnded) return state->io.pendingMarker == END_OF_DATA ? JPEG_EOF_ERROR : JPEG_DATA_ERROR;
             if (state->interruptEachMcu && !(lastOfRow && y + 1 == plan.fullTo)) {

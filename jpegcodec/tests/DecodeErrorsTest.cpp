@@ -2,6 +2,8 @@
 // (the sanitizers watch every access).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CodecFixtures.h"
 #include "jpegcodec_testing.h"
 
@@ -126,6 +128,35 @@ TEST(DecodeErrors, CutAtEveryByteGivesAStatusOrAPicture)
                 EXPECT_EQ(JPEG_EOF_ERROR, status) << name << " cut at " << length;
             }
         }
+    }
+}
+
+// Entropy data cut short ends the decode where the data ends, whatever
+// restart markers say: the rows below the cut are not made up from padding
+// (which would cost the whole picture's time for a few bytes).
+TEST(DecodeErrors, ScanCutShortStopsWhereItsDataEnds)
+{
+    const struct {
+        const char* name;
+        bool strayRestart;
+    } cases[] = {
+        {"restart_each_1023x767", false},  // a restart after every MCU, none after the cut
+        {"s420_1023x767", true},           // no restart intervals, yet an RST0 after the cut
+    };
+    for (const auto& c : cases) {
+        const Bytes jpeg = fixtures::readFile(std::string(c.name) + ".jpg");
+        const size_t scan = segmentAt(jpeg, 0xDA);
+        Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<long>(scan + (jpeg.size() - scan) / 8));
+        while (cut.back() == 0xFF) cut.pop_back();
+        if (c.strayRestart) cut.insert(cut.end(), {0xFF, 0xD0});
+        const auto decoded = fixtures::decode(cut, fixtures::DecodeOptions{});
+        EXPECT_LT(decoded.status, JPEG_SUCCESS) << c.name;
+        const std::vector<uint8_t>& pixels = decoded.image.pixels;
+        const size_t row = static_cast<size_t>(decoded.image.width) * 3;
+        ASSERT_GE(pixels.size(), row) << c.name;
+        EXPECT_TRUE(
+            std::all_of(pixels.end() - static_cast<long>(row), pixels.end(), [](uint8_t v) { return v == 0xCD; }))
+            << c.name << ": the bottom row was written";
     }
 }
 

@@ -38,6 +38,7 @@ for size in 1x1 7x9 17x17 64x48 1023x767; do
 done
 encode restart_rows_64x48 src64x48 -restart 1 -quality 70
 encode restart_blocks_1023x767 src1023x767 -restart 5B -quality 70
+encode restart_each_1023x767 src1023x767 -restart 1B -quality 70
 encode restart_blocks_17x17 src17x17 -sample 2x1 -restart 1B
 printf '0;\n1;\n2;\n' > separate.scans
 printf '0;\n1 2;\n' > luma_then_chroma.scans
