@@ -15,6 +15,7 @@
 #include "LanguageText.h"
 #include "OrbileApp.h"
 #include "SkinButton.h"
+#include "StatusOverlay.h"
 #include "resource.h"
 
 namespace {
@@ -387,15 +388,49 @@ void CMainFrame::DrawNoCameraText(CDC* dc, const CRect& rect)
 
 void CMainFrame::DrawTexts(CDC* dc, const CRect& rect)
 {
-    // Blinking: shown for the first 600 ms of each second.
-    if (m_series.IsRunning() && ::GetTickCount() % 1000 < 600)
-        DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdCapturing", L"Capturing"),
-                         CRect(rect.right - 200, rect.top + 2, rect.right, rect.top + 40), DT_LEFT);
+    DrawStatusTexts(dc, rect);
     wchar_t text[128];
     FormatOsdText(text, 128, TheApp().CurrentController());
     if (!text[0]) return;
     const CRect box(rect.right - 13 * NonzeroBytes(text) - 10, rect.bottom - 30, rect.right, rect.bottom);
     DrawShadowedText(dc, text, box, DT_RIGHT);
+}
+
+void CMainFrame::DrawStatusTexts(CDC* dc, const CRect& rect)
+{
+    StatusOverlayState state;
+    state.recording = m_videoPanel && m_videoPanel->IsRecording();
+    state.recordedSeconds = state.recording ? m_videoPanel->DisplaySeconds() : 0;
+    state.seriesRunning = m_series.IsRunning();
+    state.sharing = m_networkPanel && m_networkPanel->IsSharing();
+    state.remoteShown = m_remoteCamera != nullptr;
+    state.tick = ::GetTickCount();
+    for (const StatusOverlayItem& item : LayOutStatusTexts(state, {rect.left, rect.top, rect.right, rect.bottom})) {
+        const CRect box(item.box.left, item.box.top, item.box.right, item.box.bottom);
+        switch (item.text) {
+        case StatusText::Recording:
+            DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdRecording", L"Rec"), box, DT_LEFT);
+            break;
+        case StatusText::RecordingTime:
+            DrawShadowedText(dc, FormatRecordingTime(state.recordedSeconds).c_str(), box, DT_LEFT);
+            break;
+        case StatusText::Capturing:
+            DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdCapturing", L"Capturing"), box, DT_LEFT);
+            break;
+        case StatusText::Sharing:
+            DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdSharig", L"Sharing"), box, DT_LEFT);
+            break;
+        case StatusText::ServerName: {
+            // Over the title bar: the frame is drawn again before the next
+            // name, which neither piles up nor outlasts the viewing.
+            HGDIOBJ font = dc->SelectObject(&m_smallFont);
+            DrawShadowedText(dc, m_remoteCamera->ServerName().c_str(), box, DT_LEFT);
+            dc->SelectObject(font);
+            RedrawFrameOnNextPaint();
+            break;
+        }
+        }
+    }
 }
 
 void CMainFrame::OnPostDraw(CDC*)

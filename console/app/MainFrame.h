@@ -228,6 +228,7 @@ private:
     void CreateExitButton();
     bool DrawLivePicture(CDC* dc, const CRect& rect);
     void DrawTexts(CDC* dc, const CRect& rect);
+    void DrawStatusTexts(CDC* dc, const CRect& rect);
     void DrawNoCameraText(CDC* dc, const CRect& rect);
     void NoteShownValues(KVQDocCamController* controller);
     void FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* controller) const;

@@ -29,6 +29,7 @@ void CMainFrame::ShowSnapshot()
 {
     if (!m_pictureWindow.m_hWnd || !OfferToSaveEmbeddedPicture()) return;
     m_pictureWindow.SetTitle(TimestampString());
+    m_pictureWindow.SetOnScreenText(nullptr);
     m_pictureWindow.SetVideoSource(nullptr);
     m_pictureWindow.ShowWindow(SW_SHOW);
     if (m_remoteCamera)
@@ -73,6 +74,7 @@ void CMainFrame::OpenPictureFile(const wchar_t* path)
 {
     if (!m_pictureWindow.m_hWnd || !LoadPictureFile(m_pictureWindow, path)) return;
     m_pictureWindow.SetTitle(FileNameOf(path));
+    m_pictureWindow.SetOnScreenText(FileNameOf(path));
     m_pictureWindow.SetVideoSource(nullptr);
     m_pictureWindow.ShowWindow(SW_SHOW);
     m_pictureWindow.Invalidate(FALSE);
@@ -85,6 +87,7 @@ void CMainFrame::OpenVideoFile(const wchar_t* path)
     m_pictureWindow.Layer().Clear();
     if (!m_videoPanel->OpenAndPlay(path)) return;
     m_pictureWindow.SetTitle(FileNameOf(path));
+    m_pictureWindow.SetOnScreenText(FileNameOf(path));
     ::SetActiveWindow(m_pictureWindow.m_hWnd);
 }
 

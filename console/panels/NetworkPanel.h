@@ -67,6 +67,7 @@ public:
     // IRemoteCamera: the viewed console.
     const RemoteCameraState& State() const override;
     const RemoteCapability& Capability() const override { return m_capability; }
+    std::wstring ServerName() const override { return m_previousChoice; }
     void SendCameraCommand(char code, unsigned char argument) override;
     void SendGraphic(const Telvane::Graphic& shape) override;
     void SendEraseAll() override;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ConsoleSettings.h"
@@ -21,6 +22,8 @@ public:
     virtual ~IRemoteCamera() = default;
     virtual const RemoteCameraState& State() const = 0;
     virtual const RemoteCapability& Capability() const = 0;
+    // The viewed console's name as the server list shows it.
+    virtual std::wstring ServerName() const = 0;
     // One command character with its first argument byte; nothing is awaited.
     virtual void SendCameraCommand(char code, unsigned char argument) = 0;
     // A finished drawing, in fractions of the viewed picture, for the viewed

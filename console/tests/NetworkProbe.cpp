@@ -9,6 +9,9 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -245,6 +248,26 @@ void PrintRedNearLine(HWND main)
            line.right - line.left);
 }
 
+// Red pixels of the texts over the picture, the fewest and the most seen in
+// a second and a half (long enough for a blinking text to be on and off):
+// the sharing notice at the bottom left of the picture, the viewed
+// console's name at the left of the title bar.
+void PrintOverlayTexts(HWND main)
+{
+    struct Range {
+        int least = INT_MAX, most = 0;
+        void Add(int count) { least = std::min(least, count), most = std::max(most, count); }
+    } sharing, name;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+        const Screen area = CapturePictureArea(main);
+        sharing.Add(area.RedPixels(20, area.height - 30, 300, area.height));
+        name.Add(CaptureWindowPart(main, 10, 5, 300, 27).TextPixels());
+        Sleep(50);
+    }
+    printf("%d %d %d %d\n", sharing.least, sharing.most, name.least, name.most);
+}
+
 int Run(const std::string& step, const char* argument, const char* second)
 {
     if (step == "register-camera") return RegisterCamera(Wide(argument).c_str());
@@ -314,6 +337,10 @@ int Run(const std::string& step, const char* argument, const char* second)
         if (!annotation) return 2;
         SendMessageW(annotation, WM_COMMAND, MAKEWPARAM(kEraseAll, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(annotation, kEraseAll)));
+        return 0;
+    }
+    if (step == "overlay-texts") {
+        PrintOverlayTexts(main);
         return 0;
     }
     if (step == "red-line") {

@@ -1027,11 +1027,25 @@ TEST_F(LiveCamera, ClosingWhileRecordingEndsTheFileWithTheFramesSoFar)
     HWND window = console.WaitForMainWindow();
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(ShowsLivePicture(window));
+    // At the top right: "Rec", blinking, and the recording clock beside it.
+    auto recTextPixels = [&] {
+        const Screen shot = CapturePictureArea(window);
+        return shot.RedPixels(shot.width - 250, 0, shot.width - 110, 40);
+    };
+    auto clockPixels = [&] {
+        const Screen shot = CapturePictureArea(window);
+        return shot.RedPixels(shot.width - 100, 0, shot.width, 25);
+    };
+    EXPECT_LT(recTextPixels(), 10);
+    EXPECT_LT(clockPixels(), 10);
     ASSERT_TRUE(PressPanelButton(console, 59659));
     ASSERT_TRUE(ChooseInOpenDialog(console, window, path)) << "the record command asks where to";
     // Some 40 frames of 230,400 bytes written.
     const ULONGLONG enough = 40ull * 320 * 240 * 3;
     ASSERT_TRUE(PollUntil(30000, [&] { return FileBytes(path) > enough; })) << FileBytes(path) << " bytes";
+    EXPECT_TRUE(PollUntil(5000, [&] { return recTextPixels() > 30; })) << "\"Rec\" shows while recording";
+    EXPECT_TRUE(PollUntil(5000, [&] { return recTextPixels() < 10; })) << "\"Rec\" blinks";
+    EXPECT_GT(clockPixels(), 30) << "the clock stays while \"Rec\" is off";
 
     // No keeps the console recording; Yes ends both.
     for (int answer : {IDNO, IDYES}) {

@@ -59,6 +59,7 @@ public:
 
     const RemoteCameraState& State() const override { return state; }
     const RemoteCapability& Capability() const override { return capability; }
+    std::wstring ServerName() const override { return L"viewed"; }
     void SendCameraCommand(char code, unsigned char argument) override { sent.emplace_back(code, argument); }
     void SendGraphic(const Telvane::Graphic& shape) override
     {

@@ -83,12 +83,13 @@ struct Screen {
     }
 };
 
-inline Screen CapturePictureArea(HWND window)
+// A part of a window as the screen shows it, in window coordinates.
+inline Screen CaptureWindowPart(HWND window, int left, int top, int width, int height)
 {
     const RECT rect = WindowRect(window);
     Screen shot;
-    shot.width = rect.right - rect.left - 26;
-    shot.height = rect.bottom - rect.top - 90;
+    shot.width = width;
+    shot.height = height;
     shot.stride = (shot.width * 3 + 3) & ~3;
     shot.bgr.resize(size_t(shot.stride) * shot.height);
     BITMAPINFO info{};
@@ -102,7 +103,7 @@ inline Screen CapturePictureArea(HWND window)
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, rect.left + 13, rect.top + 26, SRCCOPY);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, rect.left + left, rect.top + top, SRCCOPY);
     GdiFlush();
     std::memcpy(shot.bgr.data(), bits, shot.bgr.size());
     SelectObject(memory, old);
@@ -110,6 +111,13 @@ inline Screen CapturePictureArea(HWND window)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shot;
+}
+
+// The picture area: inside the skin's frame, below its title bar.
+inline Screen CapturePictureArea(HWND window)
+{
+    const RECT rect = WindowRect(window);
+    return CaptureWindowPart(window, 13, 26, rect.right - rect.left - 26, rect.bottom - rect.top - 90);
 }
 
 // The simulated camera's pictures as grids, decoded here with the codec.

@@ -168,9 +168,16 @@ class NetworkSharing(unittest.TestCase):
         self.assertTrue(self.b.ok("wait-listed", "Room A"))
         self.assertTrue(self.a.ok("wait-unlisted", "Room A"), "a console lists its own service")
 
+        # A says that it shares, blinking; B names the console it views.
+        sharing_least, sharing_most, _, _ = map(int, self.a.output("overlay-texts").split())
+        self.assertGreater(sharing_most, 30, "A does not say that it shares")
+        self.assertLess(sharing_least, 10, "A's sharing notice does not blink")
+        self.assertLess(int(self.b.output("overlay-texts").split()[3]), 10, "B names a console before viewing one")
         self.b.ok("choose", "Room A")
         self.assertEqual("Room A", self.b.output("selected"))
         self.assertTrue(self.b.ok("wait-picture"), "B does not show A's camera picture")
+        _, _, name_least, _ = map(int, self.b.output("overlay-texts").split())
+        self.assertGreater(name_least, 30, "B does not name the console it views")
 
         before = len(log_lines(self.camera_log))
         self.b.ok("press", ZOOM_IN)

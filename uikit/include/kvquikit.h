@@ -100,6 +100,10 @@ public:
     KVQButton* m_titleButtons[4] = {};  // About, Minimise, Full screen, Close
 
 protected:
+    // For a window that draws over its frame: the next paint draws the frame
+    // afresh before OnDraw.
+    void RedrawFrameOnNextPaint() { m_frameDirty = 1; }
+
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnDestroy() override;
     void OnPaint() override;
