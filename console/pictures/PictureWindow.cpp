@@ -255,6 +255,7 @@ BOOL CPictureWindow::SaveAs()
 void CPictureWindow::SetOnScreenText(const wchar_t* text)
 {
     FormatText(m_onScreenText, 256, L"%ls", text ? text : L"");
+    RedrawFrameOnNextPaint();
     if (m_hWnd) Invalidate(FALSE);
 }
 
@@ -335,6 +336,8 @@ void CPictureWindow::DrawOnScreenText(CDC* dc)
     dc->SetTextColor(RGB(255, 20, 0));
     ::DrawTextW(*dc, m_onScreenText, -1, &box, DT_VCENTER);
     dc->SelectObject(old);
+    // The text lies over the title bar: the frame is drawn again under the next one.
+    RedrawFrameOnNextPaint();
 }
 
 void CPictureWindow::OnPostDraw(CDC*)

@@ -967,6 +967,7 @@ TEST_F(WithoutCamera, AnOpenedFilmPlaysInThePictureWindowWithTheVideoPanel)
     EXPECT_TRUE(PollUntil(5000, [&] { return ColourAt(picture, 0.5, 0.25) == "0,0,255"; }))
         << ColourAt(picture, 0.5, 0.25);
     EXPECT_EQ(ColourAt(picture, 0.5, 0.6), "0,255,0");
+    EXPECT_GT(CaptureWindowPart(picture, 25, 5, 275, 27).TextPixels(), 30) << "the file's name at the top left";
 
     HWND panel = PanelWithButtonIn(picture, 59660);  // the panel's stop button
     ASSERT_NE(nullptr, panel);
