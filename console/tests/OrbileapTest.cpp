@@ -502,10 +502,16 @@ TEST_F(LiveCamera, TypedTextAppearsWhereClicked)
     ClickOnPicture(window, {600, 300});
     ASSERT_TRUE(PollUntil(5000, [&] { return !IsWindowVisible(box); }));
     // "HELLO" in 17-pixel Arial, about 10 pixels high on the screen, from the
-    // click on and nowhere else on the blank paper.
-    EXPECT_TRUE(PollUntil(5000, [&] { return ink() > 80; })) << "ink: " << ink();
-    const Screen shot = CapturePictureArea(window);
-    EXPECT_GT(shot.InkPixels(118, 518, 175, 540), 80) << "the text starts where the click was";
+    // click on and nowhere else on the blank paper. Drawings show while the
+    // main window is active, which a busy machine may hand over for a moment:
+    // the text must come, and where it comes is checked on that picture.
+    Screen shot;
+    EXPECT_TRUE(PollUntil(5000,
+                          [&] {
+                              shot = CapturePictureArea(window);
+                              return shot.InkPixels(118, 518, 175, 540) > 80;
+                          }))
+        << "the text starts where the click was; ink on the blank paper: " << ink();
     EXPECT_EQ(0, shot.InkPixels(100, 515, 118, 580) + shot.InkPixels(190, 515, 400, 580) +
                      shot.InkPixels(118, 545, 190, 580));
 }
