@@ -36,34 +36,12 @@ const DWORD kSoundErrorWaitMs = 5000;
 
 HWND MainWindow() { return FindWindowW(nullptr, kTitle); }
 
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK FindControl(HWND child, LPARAM search)
-{
-    auto* s = reinterpret_cast<ControlSearch*>(search);
-    if (GetDlgCtrlID(child) != s->id) return TRUE;
-    s->found = child;
-    return FALSE;
-}
-
-BOOL CALLBACK SearchTopLevel(HWND window, LPARAM search)
-{
-    EnumChildWindows(window, FindControl, search);
-    return reinterpret_cast<ControlSearch*>(search)->found == nullptr;
-}
-
 // The panel that holds the control of this id (the console's ids are unique).
 HWND PanelOf(int id)
 {
-    ControlSearch search{id, nullptr};
-    PollUntil(kWaitMs, [&] {
-        EnumWindows(SearchTopLevel, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    });
-    return search.found ? GetParent(search.found) : nullptr;
+    HWND control = nullptr;
+    PollUntil(kWaitMs, [&] { return (control = testsupport::FindControl(0, id)) != nullptr; });
+    return control ? GetParent(control) : nullptr;
 }
 
 // The network panel, found by its server list.
@@ -109,61 +87,22 @@ int RegisterCamera(const wchar_t* dll)
     return entry && SUCCEEDED(entry()) ? 0 : 2;
 }
 
-struct OtherWindows {
-    DWORD process;
-    HWND main;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOtherWindow(HWND window, LPARAM search)
-{
-    auto* windows = reinterpret_cast<OtherWindows*>(search);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == windows->process && window != windows->main && IsWindowVisible(window))
-        windows->found.push_back(window);
-    return TRUE;
-}
-
 // Whether a visible top-level window of the console other than its main
 // window (the embedded picture window) shows the camera's page.
 bool PictureWindowShowsPicture(HWND main)
 {
-    OtherWindows windows{0, main, {}};
-    GetWindowThreadProcessId(main, &windows.process);
-    EnumWindows(CollectOtherWindow, reinterpret_cast<LPARAM>(&windows));
-    for (HWND window : windows.found)
-        if (ShownPicture(window) >= 0) return true;
+    for (HWND window : testsupport::TopLevelWindows(testsupport::ProcessOf(main)))
+        if (window != main && IsWindowVisible(window) && ShownPicture(window) >= 0) return true;
     return false;
-}
-
-struct ProcessDialog {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM search)
-{
-    auto* dialog = reinterpret_cast<ProcessDialog*>(search);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[16] = L"";
-    GetClassNameW(window, className, 16);
-    if (process != dialog->process || !IsWindowVisible(window) || wcscmp(className, L"#32770") != 0) return TRUE;
-    dialog->found = window;
-    return FALSE;
 }
 
 // A visible dialog box of the console's, once there is one.
 HWND WaitForDialog(HWND main)
 {
-    ProcessDialog dialog{0, nullptr};
-    GetWindowThreadProcessId(main, &dialog.process);
-    PollUntil(kWaitMs, [&] {
-        EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&dialog));
-        return dialog.found != nullptr;
-    });
-    return dialog.found;
+    std::vector<HWND> dialogs;
+    PollUntil(kWaitMs,
+              [&] { return !(dialogs = testsupport::VisibleDialogs(testsupport::ProcessOf(main), nullptr)).empty(); });
+    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 // Answers a dialog with a button, and waits until it went and the console
@@ -191,11 +130,10 @@ bool Record(HWND main, HWND bar, const std::wstring& path, DWORD ms)
     SetDlgItemTextW(save, field, path.c_str());
     if (!Answer(main, save, IDOK)) return false;
     // Without a sound input the console says so, then records without sound.
-    DWORD process = 0;
-    GetWindowThreadProcessId(main, &process);
     std::vector<HWND> soundError;
-    PollUntil(kSoundErrorWaitMs,
-              [&] { return !(soundError = testsupport::VisibleDialogs(process, L"Device Error")).empty(); });
+    PollUntil(kSoundErrorWaitMs, [&] {
+        return !(soundError = testsupport::VisibleDialogs(testsupport::ProcessOf(main), L"Device Error")).empty();
+    });
     if (!soundError.empty() && !Answer(main, soundError.front(), IDOK)) return false;
     Sleep(ms);
     PostMessageW(bar, WM_COMMAND, kStopRecording, 0);

@@ -118,9 +118,17 @@ public:
     // a child of that id, or titled kTitle when no class is given.
     HWND FindWindowOf(const wchar_t* className = nullptr, int childId = 0) const
     {
-        WindowSearch search{m_process.dwProcessId, className, childId, nullptr};
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        for (HWND window : testsupport::TopLevelWindows(m_process.dwProcessId)) {
+            wchar_t text[64] = L"";
+            if (className)
+                GetClassNameW(window, text, 64);
+            else
+                GetWindowTextW(window, text, 64);
+            if (IsWindowVisible(window) && wcscmp(text, className ? className : kTitle) == 0 &&
+                (!childId || GetDlgItem(window, childId)))
+                return window;
+        }
+        return nullptr;
     }
     HWND MainWindow() const { return FindWindowOf(); }
     HWND WaitForMainWindow(DWORD ms = 20000) const
@@ -131,30 +139,6 @@ public:
     }
 
 private:
-    struct WindowSearch {
-        DWORD process;
-        const wchar_t* className;
-        int childId;
-        HWND found;
-    };
-    static BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
-    {
-        auto* search = reinterpret_cast<WindowSearch*>(data);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t text[64] = L"";
-        if (search->className)
-            GetClassNameW(window, text, 64);
-        else
-            GetWindowTextW(window, text, 64);
-        if (process != search->process || !IsWindowVisible(window) ||
-            wcscmp(text, search->className ? search->className : kTitle) != 0 ||
-            (search->childId && !GetDlgItem(window, search->childId)))
-            return TRUE;
-        search->found = window;
-        return FALSE;
-    }
-
     PROCESS_INFORMATION m_process{};
     bool m_started = false;
 };
@@ -369,42 +353,12 @@ TEST_F(LiveCamera, AFrozenCameraIsAnnouncedAtTheBottomRight)
     })) << "\"Frozen\" is written over the picture";
 }
 
-// A search of the console's windows for a control of an id.
-struct ControlSearch {
-    DWORD process;
-    int id;
-    HWND found;
-};
-
-bool OfProcess(HWND window, DWORD process)
-{
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    return owner == process;
-}
-
 // A press of a panel's button as the button reports it: WM_COMMAND with its
 // id to the panel it sits on.
-BOOL CALLBACK MatchButton(HWND child, LPARAM data)
-{
-    auto* search = reinterpret_cast<ControlSearch*>(data);
-    if (GetDlgCtrlID(child) != search->id) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-BOOL CALLBACK SearchTopWindow(HWND top, LPARAM data)
-{
-    auto* search = reinterpret_cast<ControlSearch*>(data);
-    if (OfProcess(top, search->process)) EnumChildWindows(top, &MatchButton, data);
-    return search->found == nullptr;
-}
-
 bool PressPanelButton(const Console& console, int id)
 {
-    ControlSearch search{console.ProcessId(), id, nullptr};
-    EnumWindows(&SearchTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found && PostMessageW(GetParent(search.found), WM_COMMAND, id, 0);
+    HWND button = testsupport::FindControl(console.ProcessId(), id);
+    return button && PostMessageW(GetParent(button), WM_COMMAND, id, 0);
 }
 
 // The display's own pointer and left button, as a user moves and presses
@@ -612,20 +566,11 @@ TEST_F(WithoutCamera, F1TwiceOpensOneAboutBox)
 }
 
 // The console's top-level window that holds a control of that id.
-BOOL CALLBACK MatchControlOwner(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<ControlSearch*>(data);
-    if (!OfProcess(window, search->process) || !GetDlgItem(window, search->id)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 HWND WindowWithControl(const Console& console, int id)
 {
-    ControlSearch search{0, id, nullptr};
-    GetWindowThreadProcessId(console.MainWindow(), &search.process);
-    EnumWindows(&MatchControlOwner, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : testsupport::TopLevelWindows(testsupport::ProcessOf(console.MainWindow())))
+        if (GetDlgItem(window, id)) return window;
+    return nullptr;
 }
 
 // Ctrl+key typed on the display's keyboard into the window, brought to the
@@ -690,36 +635,20 @@ TEST_F(LiveCamera, TheCameraPanelCommandOpensTheBarAndASecondOneClosesIt)
 
 // The console's visible top-level window titled like a picture taken at one
 // of the seconds from `from` to `to`.
-struct TitleSearch {
-    DWORD process;
-    std::vector<std::wstring> titles;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<TitleSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t title[128] = L"";
-    GetWindowTextW(window, title, 128);
-    if (process != search->process || !IsWindowVisible(window)) return TRUE;
-    for (const std::wstring& candidate : search->titles)
-        if (candidate == title) search->found = window;
-    return search->found ? FALSE : TRUE;
-}
-
 HWND WindowTitledWithTimeBetween(const Console& console, time_t from, time_t to)
 {
-    TitleSearch search{0, {}, nullptr};
-    GetWindowThreadProcessId(console.MainWindow(), &search.process);
+    std::vector<std::wstring> titles;
     for (time_t t = from; t <= to; ++t) {
         wchar_t title[128];
         wcsftime(title, 128, L"%Y-%b-%d_%a_%H-%M-%S", localtime(&t));
-        search.titles.push_back(title);
+        titles.push_back(title);
     }
-    EnumWindows(&MatchTitle, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : testsupport::TopLevelWindows(testsupport::ProcessOf(console.MainWindow()))) {
+        wchar_t title[128] = L"";
+        GetWindowTextW(window, title, 128);
+        if (IsWindowVisible(window) && std::find(titles.begin(), titles.end(), title) != titles.end()) return window;
+    }
+    return nullptr;
 }
 
 // Closes the console, which first offers its unsaved snapshot: true when it
@@ -876,26 +805,10 @@ bool ChooseInOpenDialog(const Console& console, HWND window, const std::wstring&
     return true;
 }
 
-struct VisibleCount {
-    DWORD process;
-    int visible;
-};
-
-BOOL CALLBACK CountVisible(HWND window, LPARAM data)
-{
-    auto* count = reinterpret_cast<VisibleCount*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    count->visible += process == count->process && IsWindowVisible(window);
-    return TRUE;
-}
-
 int VisibleWindows(const Console& console)
 {
-    VisibleCount count{0, 0};
-    GetWindowThreadProcessId(console.MainWindow(), &count.process);
-    EnumWindows(&CountVisible, reinterpret_cast<LPARAM>(&count));
-    return count.visible;
+    const std::vector<HWND> windows = testsupport::TopLevelWindows(testsupport::ProcessOf(console.MainWindow()));
+    return static_cast<int>(std::count_if(windows.begin(), windows.end(), IsWindowVisible));
 }
 
 // The screen's colour at a fraction of the window's picture area, as "r,g,b"
@@ -940,9 +853,8 @@ TEST_F(WithoutCamera, TheOpenCommandShowsAChosenPictureTitledWithItsNameAndLeave
 // The panel holding a button of this id within a window, or null.
 HWND PanelWithButtonIn(HWND window, int id)
 {
-    ControlSearch search{0, id, nullptr};
-    EnumChildWindows(window, &MatchButton, reinterpret_cast<LPARAM>(&search));
-    return search.found ? GetParent(search.found) : nullptr;
+    HWND button = testsupport::FindControlIn(window, id);
+    return button ? GetParent(button) : nullptr;
 }
 
 // An opened film plays in the embedded picture window, titled with the
