@@ -37,6 +37,10 @@ const int kExitWidth = 21, kExitHeight = 19;
 // The bottom row: the save button, then the tools button, where the video
 // bar also waits; it starts this far above the window's bottom edge.
 const int kSaveButtonX = 166, kToolsX = 216, kBottomRowRise = 48;
+// The video panel stands centred with its top this far above the bottom
+// edge; in full screen the video bar spans the bottom edge with its face
+// this far from the right, this far down.
+const int kVideoPanelRise = 52, kBarFaceFromRight = 120, kBarFaceTop = 17;
 
 struct Tip {
     const wchar_t* section;
@@ -591,17 +595,18 @@ void CPictureWindow::LayOutVideoPanel()
     m_videoPanel->GetWindowRect(&panel);
     const int x = (window.Width() - panel.Width()) / 2;
     if (m_fullscreen) {
-        MoveKeepingSize(*m_videoPanel, x, window.Height() - 52);
+        MoveKeepingSize(*m_videoPanel, x, window.Height() - kVideoPanelRise);
         ShowVideoPanel(false);
         if (!m_videoBar.m_hWnd) return;
         CRect bar;
         m_videoBar.GetWindowRect(&bar);
         m_videoBar.SetWindowPos(nullptr, 0, window.Height() - bar.Height(), window.Width(), bar.Height(),
                                 SWP_NOZORDER | SWP_NOACTIVATE);
-        MoveKeepingSize(m_videoBarFace, window.Width() - 120, 17);
+        MoveKeepingSize(m_videoBarFace, window.Width() - kBarFaceFromRight, kBarFaceTop);
         return;
     }
-    MoveKeepingSize(*m_videoPanel, x, window.Height() - 64 - m_border + 12);
+    // Windowed, the panel is placed in client coordinates: the border off.
+    MoveKeepingSize(*m_videoPanel, x, window.Height() - kVideoPanelRise - m_border);
     ShowVideoPanel(IsVideoMode());
     // Back at its own size after full screen widened it.
     if (m_videoBar.m_hWnd)
