@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -271,7 +272,8 @@ void Playback(Console& console, const std::wstring& folder)
     panel.OnButtonEvent(kWheelId);
     panel.VolumeSlider().SetPos(0x4000);
     panel.OnButtonEvent(kVolumeId);
-    Check(panel.Player().GetVolume() == 0x4000, "the volume slider sets the volume");
+    // 32-bit Wine hands the volume back a step lower (0x3FFF).
+    Check(std::abs(int(panel.Player().GetVolume()) - 0x4000) <= 1, "the volume slider sets the volume");
 
     panel.SetLiveMode(TRUE);
     Check(!panel.Player().IsOpened() && !console.window.filmShown, "live view closes the film");

@@ -77,7 +77,11 @@ const Case kCases[] = {
     {"padding that overflows the row step", DecodeFromMemory,
      [](JPEG_PROPERTIES* p) { p->bitmapRowPadding = INT32_MAX - 4; }, JPEG_INVALID_PROPERTIES},
     {"padding up to the row step's limit", DecodeFromMemory,
-     [](JPEG_PROPERTIES* p) { p->bitmapRowPadding = INT32_MAX - 12; }, JPEG_SUCCESS},
+     [](JPEG_PROPERTIES* p) {
+         p->bitmapRowPadding = INT32_MAX - 12;
+         p->bitmapHeight = 1;
+     },
+     JPEG_SUCCESS},
     {"rows whose last lies beyond any address", DecodeFromMemory,
      [](JPEG_PROPERTIES* p) {
          p->bitmapRowPadding = INT32_MAX - 12;
