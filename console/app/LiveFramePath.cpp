@@ -6,6 +6,7 @@
 #include "ImageCorrections.h"
 #include "ZoomGeometry.h"
 #include "kvqdoccam.h"
+#include "kvqfeatures.h"
 #include "telvane/Multicast.h"
 
 namespace {
@@ -22,7 +23,6 @@ constexpr int kLargeStillBytes = 0x180000;
 constexpr int kLargeStillWidth = 2016;
 constexpr int kLargeStillHeight = 1520;
 
-constexpr unsigned long kFeatureLargeFrameCamera = 0x20000;
 constexpr long kKeepAliveEvery = 5;
 // A freshly started camera may still report the freeze of an earlier
 // session; its state is believed from this frame on.
@@ -227,7 +227,7 @@ void LiveFramePath::HandleFrame(unsigned char* data, int width, int height, int 
     const long count = ++m_frameCount;
 
     const unsigned long features = ReadKnownFeatures(*camera);
-    if ((features & kFeatureLargeFrameCamera) && camera->m_status.keepAlive) {
+    if ((features & kFeatureLargeFrame) && camera->m_status.keepAlive) {
         if (count % kKeepAliveEvery == 0) camera->SetApAlive();
         width = camera->m_status.videoWidth;
         height = camera->m_status.videoHeight;

@@ -2,6 +2,7 @@
 
 #include <dbt.h>
 #include <kvqdoccam.h>
+#include <kvqfeatures.h>
 #include <ole2.h>
 // After ole2.h, which it needs.
 #include <gdiplus.h>
@@ -22,8 +23,6 @@ namespace {
 
 const int kOsdTicks = 60;  // three seconds of 50 ms ticks
 const int kMotionOsdTicks = 20;
-const unsigned long kFeatureMotion = 0x20000;
-const unsigned long kFeatureLargeStills = 0x100000;
 // Applies the 4:3 rule once the size change that broke it has finished.
 const UINT WM_FIT_PICTURE = WM_APP + 1;
 
@@ -210,6 +209,16 @@ void CMainFrame::SetUpToolTips()
 void CMainFrame::ShowCameraPresence(bool present)
 {
     m_presence = present ? CameraPresence::Present : CameraPresence::Absent;
+    if (!present) {
+        // Nothing more comes from the camera: the series and the film end
+        // with what they hold.
+        if (m_series.IsRunning()) {
+            m_series.Stop();
+            ShowSeriesState();
+        }
+        if (m_videoPanel) m_videoPanel->StopRecording();
+    }
+    if (m_networkPanel) m_networkPanel->ShowLocalCameraPresence(present);
     if (m_bar) m_bar->RefreshBarButtons();
     if (m_cameraPanel) m_cameraPanel->OnDeviceSetup(CurrentController());
     if (m_hWnd) Invalidate(FALSE);
@@ -275,13 +284,18 @@ void CMainFrame::RefreshMotionMode(KVQDocCamController* controller)
     if (!m_cameraPanel) return;
     KVQButton& motion = m_cameraPanel->Button(CDocCamPanel::MOTION);
     const unsigned long features = controller->GetDocCamModelFeature(0);
-    const bool motionModel = (features & kFeatureMotion) != 0;
+    // Large-frame cameras have the motion mode.
+    const bool motionModel = (features & kFeatureLargeFrame) != 0;
     const unsigned char* flags = controller->m_status.statusFlags17;
-    const bool cameraAllows = motionModel && !m_remoteCamera && flags[0] == 0 && flags[1] == 0 && flags[2] == 0;
-    if ((motion.IsWindowEnabled() != FALSE) != cameraAllows) {
-        motion.EnableWindow(cameraAllows);
+    const bool cameraAllows = motionModel && flags[0] == 0 && flags[1] == 0 && flags[2] == 0;
+    // The mode changes the picture size: not while it is recorded or shared.
+    const bool consoleAllows =
+        !m_remoteCamera && !IsAviWriterOpen() && !(m_networkPanel && m_networkPanel->IsSharing());
+    if ((motion.IsWindowEnabled() != FALSE) != (cameraAllows && consoleAllows)) {
+        motion.EnableWindow(cameraAllows && consoleAllows);
         motion.RedrawWindow(RDW_INVALIDATE | RDW_UPDATENOW);
     }
+    if (consoleAllows && !cameraAllows && m_videoPanel) m_videoPanel->AllowFullSize(true);
     if (!motionModel) return;
     const int shown = m_remoteCamera ? m_remoteCamera->State().motion : m_motionFlag;
     if ((motion.GetCheckState() != 0) != (shown != 0)) return;
@@ -289,6 +303,7 @@ void CMainFrame::RefreshMotionMode(KVQDocCamController* controller)
     const int state = shown ? 0 : 1;
     m_live.m_restartStatistics = 1;
     motion.SetCheck(state);
+    if (m_videoPanel) m_videoPanel->AllowFullSize(state != 0);
     ShowOsd(state ? OSD_ADJUSTING_TO_XGA : OSD_ADJUSTING_TO_SVGA, kMotionOsdTicks);
 }
 
@@ -354,6 +369,7 @@ void CMainFrame::FormatOsdText(wchar_t* text, size_t size, KVQDocCamController* 
 
 void CMainFrame::OnDraw(CDC* dc, CRect& rect)
 {
+    const DWORD start = ::GetTickCount();
     dc->FillSolidRect(rect, RGB(0, 0, 0));
     HGDIOBJ font = dc->SelectObject(&m_osdFont);
     if (DrawLivePicture(dc, rect)) {
@@ -366,6 +382,7 @@ void CMainFrame::OnDraw(CDC* dc, CRect& rect)
     }
     DrawTexts(dc, rect);
     dc->SelectObject(font);
+    m_paintPacing.Painted(start, ::GetTickCount());
 }
 
 bool CMainFrame::DrawLivePicture(CDC* dc, const CRect& rect)
@@ -584,6 +601,7 @@ void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)
     if (event == DBT_DEVICEARRIVAL && !present) {
         ReopenDevices();
     } else if (event == DBT_DEVICEREMOVECOMPLETE && present) {
+        if (m_networkPanel) m_networkPanel->RemoveLocalEntry();
         ShowCameraPresence(false);
     } else {
         return;
@@ -622,12 +640,15 @@ void CMainFrame::ApplyCaptureSettings(const CaptureSettings& settings)
 bool CMainFrame::CanTakeLargeStills()
 {
     KVQDocCamController* camera = CurrentController();
-    return IsLocalCameraShown() && camera && (camera->GetDocCamModelFeature(0) & kFeatureLargeStills);
+    return IsLocalCameraShown() && camera && (camera->GetDocCamModelFeature(0) & kFeatureLargeStill);
 }
 
 bool CMainFrame::IsAdaptiveMotion() { return TheApp().MotionFlag() != 0; }
 
-void CMainFrame::RequestRepaint() { ::InvalidateRect(m_hWnd, nullptr, FALSE); }
+void CMainFrame::RequestRepaint()
+{
+    if (m_paintPacing.TakeRepaint(::GetTickCount())) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
 
 bool CMainFrame::GetRecorderClock(RecorderClock* clock)
 {

@@ -17,6 +17,7 @@
 #include "LiveFramePath.h"
 #include "NetworkPanel.h"
 #include "OsdKind.h"
+#include "PaintPacing.h"
 #include "PanelHost.h"
 #include "PictureHost.h"
 #include "PictureWindow.h"
@@ -239,6 +240,8 @@ private:
 
     LiveFramePath m_live;
     TimedCapture m_series{m_live};
+    // The camera thread's repaints of the picture.
+    PaintPacing m_paintPacing;
     CaptureSettings m_capture;
     std::atomic<CameraPresence> m_presence{CameraPresence::Unknown};
 

@@ -1,6 +1,7 @@
 #include "OrbileApp.h"
 
 #include <kvqdoccam.h>
+#include <kvqfeatures.h>
 
 #include "AboutDialog.h"
 #include "ConsoleSettings.h"
@@ -13,7 +14,6 @@ const wchar_t kWindowTitle[] = L"DovraOrbile 3";
 const wchar_t kInstanceMutex[] = L"DovraOrbile-088FA840-B10D-11D3-BC36-006067709674";
 const int kTitleButtons = 0xFF;
 const DWORD kIdleRefreshMs = 501;
-const unsigned long kFeatureLargeFrame = 0x20000;
 
 // Raises the running console's window when one exists; false when this is the
 // only console.

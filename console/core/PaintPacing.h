@@ -12,7 +12,11 @@ public:
     bool TakeRepaint(uint32_t now)
     {
         if (now - m_paintEnd.load() < m_paintMs.load()) return false;
-        return !m_due.exchange(true);
+        // A paint that never came (a minimised window draws nothing) is
+        // asked for again after a while.
+        if (m_due.exchange(true) && now - m_dueSince.load() < kAskAgainMs) return false;
+        m_dueSince.store(now);
+        return true;
     }
     // The window's thread, after a paint from start to end (tick counts).
     void Painted(uint32_t start, uint32_t end)
@@ -29,7 +33,9 @@ public:
     }
 
 private:
+    static constexpr uint32_t kAskAgainMs = 1000;
     std::atomic<bool> m_due{false};
+    std::atomic<uint32_t> m_dueSince{0};
     std::atomic<uint32_t> m_paintMs{0};
     std::atomic<uint32_t> m_paintEnd{0};
 };

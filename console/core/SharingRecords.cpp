@@ -3,11 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include <kvqfeatures.h>
 
-const unsigned long kFeatureBrightnessRange = 0x1000;
-const unsigned long kFeatureMotion = 0x20000;
-const unsigned long kFeatureAutoImage = 0x40000;
+namespace {
 
 // Feature bits of the model and the bit of the capability record's feature
 // byte each becomes.
@@ -16,7 +14,7 @@ struct FeatureBit {
     uint8_t bit;
 };
 const FeatureBit kFeatureBits[] = {
-    {0x8, 0x01}, {0x4, 0x02}, {0x80, 0x10}, {0x40, 0x20}, {kFeatureMotion, 0x40}, {kFeatureAutoImage, 0x80},
+    {0x8, 0x01}, {0x4, 0x02}, {0x80, 0x10}, {0x40, 0x20}, {kFeatureLargeFrame, 0x40}, {kFeatureAutoImage, 0x80},
 };
 
 const size_t kMaxLabelBytes = 63;
@@ -63,7 +61,7 @@ void BuildCapabilityReply(const SharedCameraFacts& facts, uint8_t out[kCapabilit
     out[1] = ZoomFactorB(facts.model);
     out[2] = ZoomSteps(facts.model, facts.zoomMax);
     out[3] = 0;
-    if (facts.features & kFeatureBrightnessRange)
+    if (facts.features & kFeatureOwnBrightnessRange)
         out[4] = facts.brightnessMax ? uint8_t(facts.brightnessMax) : uint8_t('?');
     else
         out[4] = 'd';
@@ -90,7 +88,7 @@ void BuildCameraStateHeader(const SharedCameraState& state, uint8_t out[kCameraS
     out[16] = state.whiteBalanceMode == 0 ? 1 : 0;
     out[17] = state.exposureMode == 0 ? 1 : 0;
     out[18] = state.controllable ? 1 : 0;
-    out[19] = (state.features & kFeatureMotion) && state.motion ? 1 : 0;
+    out[19] = (state.features & kFeatureLargeFrame) && state.motion ? 1 : 0;
     StoreBigEndianFloat(out + 20, float(ZoomFactorA(state.model)));
     StoreBigEndianFloat(out + 24, float(ZoomSteps(state.model, state.shownZoomMax)));
     StoreBigEndianFloat(out + 28, 1.0f);

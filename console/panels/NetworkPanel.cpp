@@ -761,6 +761,41 @@ void CNetWorkPanel::ReturnToLocalCamera()
     m_host.RepaintPicture(false);
 }
 
+LRESULT CNetWorkPanel::LocalEntryIndex()
+{
+    const LRESULT index =
+        ::SendMessageW(m_serverList, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(m_localEntry.c_str()));
+    // LB_FINDSTRINGEXACT ignores case: a service may be named like the entry.
+    return index != LB_ERR && ListText(m_serverList, int(index)) == m_localEntry ? index : LB_ERR;
+}
+
+void CNetWorkPanel::RemoveLocalEntry()
+{
+    const LRESULT index = LocalEntryIndex();
+    if (index != LB_ERR) ::SendMessageW(m_serverList, LB_DELETESTRING, WPARAM(index), 0);
+}
+
+void CNetWorkPanel::ShowLocalCameraPresence(bool present)
+{
+    if (!present) {
+        if (m_registration) StopSharing();
+        SetStatus(ReadIniString(kSection, L"staticUsbUnconnected", L"Usb unconnected"));
+        EnableSharingControls(false);
+        Invalidate(FALSE);
+        return;
+    }
+    SetStatus(L"");
+    if (LocalEntryIndex() == LB_ERR)
+        ::SendMessageW(m_serverList, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(m_localEntry.c_str()));
+    // While another console is viewed its sharing controls stay off.
+    if (m_connection.load() != RECEIVING) EnableSharingControls(true);
+    if (::SendMessageW(m_serverList, LB_GETCURSEL, 0, 0) == LB_ERR) {
+        ::SendMessageW(m_serverList, LB_SETCURSEL, 0, 0);
+        OnServerChosen();
+    }
+    Invalidate(FALSE);
+}
+
 void CNetWorkPanel::EnableSharingControls(bool enable)
 {
     for (HWND control : {m_shareButton, m_qualityBox, m_controlOn, m_controlOff}) ::EnableWindow(control, enable);

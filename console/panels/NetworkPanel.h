@@ -58,6 +58,11 @@ public:
     bool Controllable() const { return m_controllable.load(); }
 
     bool IsSharing() const { return m_registration != nullptr; }
+    // Whether there is a local camera: the sharing of it and the status text
+    // follow, and a camera that came back is listed again at the top.
+    void ShowLocalCameraPresence(bool present);
+    // The local camera was unplugged: its entry leaves the list.
+    void RemoveLocalEntry();
     // Set while a viewer's camera command is carried out (UI thread).
     bool CarriesOutViewerCommand() const { return m_viewerCommand; }
     // The live path, on the capture thread under the network lock.
@@ -119,6 +124,7 @@ private:
     void Disconnect();
     void ReturnToLocalCamera();
     void SelectListText(const std::wstring& text);
+    LRESULT LocalEntryIndex();
     void SetStatus(const wchar_t* text);
     void EnableSharingControls(bool enable);
 

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 #include <kvqdoccam.h>
+#include <kvqfeatures.h>
 
 #include <memory>
 
@@ -212,6 +213,10 @@ void CVideoPanel::CreateControls(int)
     for (CWnd* control : std::initializer_list<CWnd*>{&m_timeLimitList, &m_progress, &m_volume, &m_speedWheel,
                                                       &m_buttons[NEXT], &m_buttons[PREVIOUS], &m_buttons[STOP]})
         control->EnableWindow(FALSE);
+    // Cameras with a motion mode start in it; the main window lets full size
+    // back in when the mode ends.
+    KVQDocCamController* camera = m_host.CurrentController();
+    if (camera && (camera->GetDocCamModelFeature(0) & kFeatureLargeFrame)) AllowFullSize(false);
 }
 
 void CVideoPanel::LoadRecordSettings()
@@ -284,6 +289,16 @@ void CVideoPanel::OnDeviceSetup(KVQDocCamController* controller)
         for (Control size : {SVGA, VGA, QVGA}) m_buttons[size].EnableWindow(TRUE);
     }
     Invalidate(FALSE);
+}
+
+void CVideoPanel::AllowFullSize(bool allow)
+{
+    KVQDocCamController* camera = m_host.CurrentController();
+    // Cameras without the full-size mode never get it (OnDeviceSetup).
+    if (allow && camera && !(camera->m_status.modelCode & 0x80)) return;
+    if (!allow && Checked(XGA)) ChooseSize(SVGA);
+    Enable(m_buttons[XGA], allow && !IsRecording());
+    if (m_hWnd) Invalidate(FALSE);
 }
 
 void CVideoPanel::ChooseSize(Control size)
@@ -829,7 +844,9 @@ void CVideoPanel::ShowRecordingControls(bool recording)
     Enable(m_buttons[AUDIO], !recording);
     Enable(m_buttons[LIVE_VIEW], !recording);
     KVQDocCamController* camera = m_host.CurrentController();
-    if (!camera || (camera->m_status.modelCode & 0x80)) Enable(m_buttons[XGA], !recording);
+    // The camera says in its status whether its full-size mode is available.
+    if (!camera || ((camera->m_status.modelCode & 0x80) && camera->m_status.statusFlags17[0] == 0))
+        Enable(m_buttons[XGA], !recording);
     for (Control size : {SVGA, VGA, QVGA}) Enable(m_buttons[size], !recording);
 }
 

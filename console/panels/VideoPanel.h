@@ -99,6 +99,10 @@ public:
     // Recording. path null: the save dialog asks.
     BOOL StartRecording(const wchar_t* path);
     void StopRecording();
+    // Full-size recording (the camera's own picture size) is offered only
+    // while the camera is out of its motion mode; taking it away moves the
+    // choice to 800 x 600.
+    void AllowFullSize(bool allow);
     bool IsRecording() const { return m_recorder.IsOpen(); }
     // The recording options in the profile's "Settings" and the silence
     // count in the machine's registry, as CreateControls reads them back.

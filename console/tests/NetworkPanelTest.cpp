@@ -136,4 +136,40 @@ TEST_F(NetworkPanelFixture, ALargeStillTheCameraRefusesEndsWithoutWaiting)
     EXPECT_EQ(1, network.stillTaken) << "a granted still is waited for (within its bound)";
 }
 
+// Unplugged, the local camera leaves the source list and nothing of it can be
+// shared; the entry comes back at the top when the camera does.
+TEST_F(NetworkPanelFixture, TheLocalEntryAndSharingFollowTheLocalCamera)
+{
+    HWND list = GetDlgItem(panel, CNetWorkPanel::ID_SERVER_LIST), share = GetDlgItem(panel, ID_SHARING);
+    HWND status = GetDlgItem(panel, CNetWorkPanel::ID_STATUS);
+    auto text = [](HWND window) {
+        wchar_t buffer[200] = L"";
+        GetWindowTextW(window, buffer, 200);
+        return std::wstring(buffer);
+    };
+    ASSERT_EQ(1, SendMessageW(list, LB_GETCOUNT, 0, 0));
+    KVQDocCamController camera;
+    camera.m_status.modelCode = 0x60;
+    host.controller = &camera;
+    panel.OnButtonEvent(ID_SHARING);
+    ASSERT_TRUE(panel.IsSharing());
+
+    panel.RemoveLocalEntry();
+    panel.ShowLocalCameraPresence(false);
+    EXPECT_FALSE(panel.IsSharing());
+    host.controller = nullptr;
+    EXPECT_EQ(0, SendMessageW(list, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Usb unconnected", text(status));
+    EXPECT_FALSE(IsWindowEnabled(share));
+
+    panel.ShowLocalCameraPresence(true);
+    ASSERT_EQ(1, SendMessageW(list, LB_GETCOUNT, 0, 0));
+    wchar_t entry[32] = L"";
+    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_STREQ(L"this", entry);
+    EXPECT_EQ(0, SendMessageW(list, LB_GETCURSEL, 0, 0)) << "the local camera is chosen again";
+    EXPECT_EQ(L"", text(status));
+    EXPECT_TRUE(IsWindowEnabled(share));
+}
+
 }  // namespace

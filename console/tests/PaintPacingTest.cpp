@@ -21,6 +21,15 @@ TEST(PaintPacing, OneRepaintIsDueUntilThePaintAndThenAGapAsLongAsThePaint)
     EXPECT_TRUE(pacing.TakeRepaint(1460));
 }
 
+TEST(PaintPacing, APaintThatNeverCameIsAskedForAgainAfterASecond)
+{
+    PaintPacing pacing;
+    EXPECT_TRUE(pacing.TakeRepaint(5000));
+    EXPECT_FALSE(pacing.TakeRepaint(5999));
+    EXPECT_TRUE(pacing.TakeRepaint(6000));
+    EXPECT_FALSE(pacing.TakeRepaint(6033));
+}
+
 TEST(PaintPacing, TheTickCountWrappingKeepsThePace)
 {
     PaintPacing pacing;

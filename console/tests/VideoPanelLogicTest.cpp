@@ -2,6 +2,7 @@
 // read back by the playback library: titles, speeds, the frame period, the
 // history, and files the player must refuse or cannot decode.
 #include <gtest/gtest.h>
+#include <kvqfeatures.h>
 
 #include <cstring>
 #include <memory>
@@ -361,6 +362,30 @@ TEST_F(RecordSettings, TheOptionsGoToTheProfileAndComeBack)
     EXPECT_FALSE(panel->Button(CVideoPanel::QVGA).GetCheckState());
     EXPECT_TRUE(panel->Button(CVideoPanel::AUDIO).GetCheckState());
     EXPECT_FALSE(panel->Button(CVideoPanel::ANNOTATION).GetCheckState());
+}
+
+// Large-frame cameras start in their motion mode, whose pictures are smaller
+// than the camera's own: full size is offered only outside that mode.
+TEST_F(RecordSettings, FullSizeIsOfferedOnlyOutsideTheMotionMode)
+{
+    controller.m_status.modelCode = 0xE0;  // a model with the full-size mode
+    controller.m_feature = kFeatureLargeFrame;
+    auto panel = OpenPanel();
+    KVQButton& fullSize = panel->Button(CVideoPanel::XGA);
+    EXPECT_FALSE(fullSize.IsWindowEnabled());
+    EXPECT_TRUE(panel->Button(CVideoPanel::SVGA).GetCheckState()) << "the stored full size gave way to 800 x 600";
+
+    panel->AllowFullSize(true);
+    EXPECT_TRUE(fullSize.IsWindowEnabled()) << "the motion mode ended";
+    panel->OnButtonEvent(59712);
+    panel->AllowFullSize(false);
+    EXPECT_FALSE(fullSize.IsWindowEnabled());
+    EXPECT_FALSE(fullSize.GetCheckState());
+    EXPECT_TRUE(panel->Button(CVideoPanel::SVGA).GetCheckState());
+
+    controller.m_status.modelCode = 0x60;
+    panel->AllowFullSize(true);
+    EXPECT_FALSE(fullSize.IsWindowEnabled()) << "a model without the full-size mode never gets it";
 }
 
 // The count is kept per model and per kind of status report: a camera that

@@ -15,7 +15,7 @@ const unsigned long kFeatureAbsoluteBrightness = 0x200;
 // Rotation by quarter turns, not only a half turn.
 const unsigned long kFeatureRotateModes = 0x400;
 const unsigned long kFeatureDoubleZoom = 0x800;
-// The model keeps its own brightness range, not the common one.
+// Pan offsets, sensor resolution and a brightness range of the model's own.
 const unsigned long kFeatureOwnBrightnessRange = 0x1000;
 const unsigned long kFeatureLargeFrame = 0x20000;
 const unsigned long kFeatureAutoImage = 0x40000;

@@ -188,9 +188,12 @@ public:
     bool WaitForNotice(TW_UINT16 notice, DWORD ms = 15000)
     {
         const DWORD start = GetTickCount();
-        while (GetTickCount() - start < ms) {
+        auto inTime = [&] { return GetTickCount() - start < ms; };
+        while (inTime()) {
             MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            // The live picture is invalidated with every frame: on a slow
+            // machine a paint is always pending, so the queue never runs dry.
+            while (inTime() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 TW_EVENT event{&msg, MSG_NULL};
                 if (ToSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT &&
                     event.TWMessage == notice)

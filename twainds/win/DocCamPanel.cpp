@@ -95,7 +95,7 @@ bool CDocCamPanel::Open(HWND owner)
     SetPanelStyle(PANEL_STYLE_DRAG);
     CreateButtons();
     if (KVQDocCamController* camera = m_app.CurrentController()) LoadControlsFromCamera(*camera);
-    m_app.Live().SetWindow(m_hWnd);
+    m_app.Live().SetWindow(m_hWnd, kPictureArea);
     m_font = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
     SetTimer(kPanelTimer, kTimerMs);
     ShowWindow(SW_SHOW);
@@ -258,7 +258,7 @@ void CDocCamPanel::OnDestroyWindow()
     KillTimer(kPanelTimer);
     if (m_font) DeleteObject(m_font);
     m_font = nullptr;
-    m_app.Live().SetWindow(nullptr);
+    m_app.Live().SetWindow(nullptr, kPictureArea);
     if (KVQDocCamController* camera = m_app.CurrentController()) SaveAudioSilence(*camera);
     SavePlacement();
 }

@@ -68,7 +68,10 @@ bool LivePicture::HandleFrame(KVQDocCamController& camera, unsigned char* data, 
         if (waited >= kSwapLimitMs) return false;
         Sleep(kSwapStepMs);
     }
-    if (HWND window = m_window.load()) InvalidateRect(window, nullptr, FALSE);
+    {
+        orbile::Locked guard(m_lock);
+        if (m_window && m_pacing.TakeRepaint(GetTickCount())) InvalidateRect(m_window, &m_area, FALSE);
+    }
     ++m_framesShown;
     return back->Height() > kLiveHeight;
 }
@@ -92,17 +95,30 @@ bool LivePicture::FrontSize(int& width, int& height)
     return m_front->HasPicture();
 }
 
+void LivePicture::SetWindow(HWND window, const RECT& area)
+{
+    orbile::Locked guard(m_lock);
+    m_area = area;
+    m_window = window;
+    m_pacing.Reset();
+}
+
 bool LivePicture::Draw(HDC target, const RECT& area)
 {
     CFrameBuffer* front;
     {
         orbile::Locked guard(m_lock);
-        if (!m_front->HasPicture()) return false;
+        if (!m_front->HasPicture()) {
+            m_pacing.Painted(GetTickCount(), GetTickCount());
+            return false;
+        }
         m_drawing.store(true);
         front = m_front;
     }
+    const DWORD start = GetTickCount();
     front->StretchTo(target, area, &front->m_viewRect, TRUE, TRUE);
     m_drawing.store(false);
+    m_pacing.Painted(start, GetTickCount());
     return true;
 }
 

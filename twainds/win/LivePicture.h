@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FrameBuffer.h"
+#include "PaintPacing.h"
 #include "PixelPlane.h"
 #include "orbile/CriticalSection.h"
 
@@ -31,8 +32,9 @@ public:
     // keeping its aspect; the camera thread does not swap meanwhile.
     bool Draw(HDC target, const RECT& area);
 
-    // The window that shows the picture, invalidated after each swap.
-    void SetWindow(HWND window) { m_window.store(window); }
+    // The window that shows the picture in the area; the area is
+    // invalidated after a swap once the picture before was drawn.
+    void SetWindow(HWND window, const RECT& area);
     // Pictures shown since the start, and whether a decode is running.
     long FramesShown() const { return m_framesShown.load(); }
     bool Decoding() const { return m_decoding.load(); }
@@ -47,5 +49,7 @@ private:
     std::atomic<bool> m_drawing{false};
     std::atomic<bool> m_decoding{false};
     std::atomic<long> m_framesShown{0};
-    std::atomic<HWND> m_window{nullptr};
+    HWND m_window = nullptr;  // with m_area, under m_lock
+    RECT m_area{};
+    PaintPacing m_pacing;
 };

@@ -12,7 +12,6 @@ namespace {
 
 CTwainSourceApp* g_app = nullptr;
 
-constexpr unsigned long kFeaturePanOffsets = 0x1000;
 constexpr long kFramesBeforeFreezeTrusted = 5;
 constexpr long kFramesBeforeReady = 2;
 // A camera that has not shown a picture within this time is not working.
@@ -97,7 +96,7 @@ bool CTwainSourceApp::AttachDevices()
     first.GetAllConfig();
     const bool large = (first.GetDocCamModelFeature(1) & kFeatureLargeFrame) || (first.m_status.modelCode & 0x80);
     if (!first.SetResolution(large ? RES_1024x768 : RES_640x480)) Warn(L"warnInvalidVideoFormat");
-    if (first.GetDocCamModelFeature(0) & kFeaturePanOffsets) {
+    if (first.GetDocCamModelFeature(0) & kFeatureOwnBrightnessRange) {
         first.GetSensorResolutionHori();
         first.GetSensorResolutionVert();
         first.GetBrightnessRange();
@@ -132,7 +131,7 @@ void CTwainSourceApp::ReleaseControllers()
 void CTwainSourceApp::ReleaseDevices()
 {
     if (m_panel) m_panel->Close();
-    m_live.SetWindow(nullptr);
+    m_live.SetWindow(nullptr, RECT{});
     ReleaseControllers();
     m_panel.reset();
     if (m_resources) FreeLibrary(m_resources);
@@ -172,9 +171,8 @@ void CTwainSourceApp::NotifyApplication(TW_UINT16 message)
 // transfer the live picture at once.
 void CTwainSourceApp::Capture()
 {
-    constexpr unsigned long kFeatureStillCapture = 0x100000;
     if (!m_current || !m_source) return;
-    if (m_current->GetDocCamModelFeature(0) & kFeatureStillCapture)
+    if (m_current->GetDocCamModelFeature(0) & kFeatureLargeStill)
         m_current->Set3MCapture();
     else
         m_source->NotifyXferReady();
