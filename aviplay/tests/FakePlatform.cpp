@@ -2,6 +2,8 @@
 
 #include <kvqaviplay.h>
 
+#include "testsupport/PollUntil.h"
+
 namespace {
 const HWAVEOUT kDevice = reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(0x5A5A));
 thread_local bool insideCallback = false;
@@ -171,9 +173,5 @@ MMRESULT FakeWaveOutput::GetVolume(HWAVEOUT device, DWORD* volume)
 bool FakeWaveOutput::WaitForWrites(size_t count)
 {
     // The refill thread runs on its own; give it time, but never forever.
-    for (int waited = 0; waited < 5000; ++waited) {
-        if (Writes().size() >= count) return true;
-        Sleep(1);
-    }
-    return false;
+    return testsupport::PollUntil(5000, [&] { return Writes().size() >= count; });
 }

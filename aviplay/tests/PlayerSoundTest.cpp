@@ -6,6 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "testsupport/PollUntil.h"
+
 namespace {
 
 // 8000 samples a second, 320 per frame at 25 frames a second; a block holds
@@ -24,8 +26,7 @@ protected:
     // Waits until the refill thread has settled on the flag going down.
     bool SoundRunsOut()
     {
-        for (int waited = 0; waited < 5000 && KVQAviPlayer::bAudioIsPlaying; ++waited) Sleep(1);
-        return !KVQAviPlayer::bAudioIsPlaying;
+        return testsupport::PollUntil(5000, [] { return !KVQAviPlayer::bAudioIsPlaying; });
     }
     void TearDown() override
     {

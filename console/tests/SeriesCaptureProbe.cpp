@@ -14,6 +14,7 @@
 #include "SimCameraFrames.h"
 #include "TimedCapture.h"
 #include "kvqdoccam.h"
+#include "testsupport/PollUntil.h"
 
 namespace {
 
@@ -26,11 +27,7 @@ public:
 
 bool WaitForFrameAfter(const LiveFramePath& path, long count)
 {
-    for (int waited = 0; waited < 5000; waited += 5) {
-        if (path.FrameCount() > count) return true;
-        Sleep(5);
-    }
-    return false;
+    return testsupport::PollUntil(5000, [&] { return path.FrameCount() > count; });
 }
 
 }  // namespace

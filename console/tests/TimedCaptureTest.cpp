@@ -12,6 +12,7 @@
 #include "SimCameraFrames.h"
 #include "TimedCapture.h"
 #include "kvqdoccam.h"
+#include "testsupport/PollUntil.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ protected:
         EXPECT_EQ(1, controller->SetCallbackFunction(OnDeviceFrame));
         EXPECT_EQ(1, controller->StartCapture());
         // A whole frame is current.
-        for (int waited = 0; path.FrameCount() < 2 && waited < 5000; waited += 5) Sleep(5);
+        testsupport::PollUntil(5000, [this] { return path.FrameCount() >= 2; });
     }
     ~SeriesRig() override
     {
