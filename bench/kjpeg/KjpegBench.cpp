@@ -13,7 +13,7 @@
 
 #include "kjpeg/JpegDecoder.h"
 #include "kjpeg/PixelConverters.h"
-#include "TurboPlanes.h"
+#include "testsupport/TurboPlanes.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;
@@ -86,7 +86,7 @@ void KernelDecode(benchmark::State& state, const Bytes& frame)
 
 void TurboDecode(benchmark::State& state, const Bytes& frame)
 {
-    kjpeg_test::TurboPlanes turbo;
+    testsupport::TurboPlanes turbo;
     for (auto _ : state)
         if (!turbo.Decode(frame)) state.SkipWithError(turbo.error());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));

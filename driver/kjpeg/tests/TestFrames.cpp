@@ -4,7 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "TurboPlanes.h"
+#include "testsupport/TurboPlanes.h"
 
 namespace kjpeg_test {
 
@@ -32,7 +32,7 @@ KernelDecode DecodeWithKernel(const Bytes& frame)
 
 Bytes DecodeWithTurbo(const Bytes& frame)
 {
-    TurboPlanes turbo;
+    testsupport::TurboPlanes turbo;
     if (!turbo.Decode(frame)) throw std::runtime_error(turbo.error());
     return turbo.planes();
 }

@@ -1,7 +1,8 @@
 // libjpeg-turbo's decode to the kernel decoder's output: Y, Cb and Cr
 // planes at their own sampling (no upsampling, no colour conversion), with
 // the accurate integer DCT (TurboJPEG's default), one after the other.
-// Shared by the tests (as the oracle) and the benchmark (as the peer).
+// Shared by the kernel decoder's tests (as the oracle) and its benchmark (as
+// the peer); who includes it links libjpeg-turbo's TurboJPEG.
 #pragma once
 
 #include <turbojpeg.h>
@@ -9,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kjpeg_test {
+namespace testsupport {
 
 class TurboPlanes {
 public:
@@ -42,4 +43,4 @@ private:
     std::vector<uint8_t> planes_;
 };
 
-}  // namespace kjpeg_test
+}  // namespace testsupport
