@@ -298,7 +298,6 @@ void CVideoPanel::AllowFullSize(bool allow)
     if (allow && camera && !(camera->m_status.modelCode & 0x80)) return;
     if (!allow && Checked(XGA)) ChooseSize(SVGA);
     Enable(m_buttons[XGA], allow && !IsRecording());
-    if (m_hWnd) Invalidate(FALSE);
 }
 
 void CVideoPanel::ChooseSize(Control size)
