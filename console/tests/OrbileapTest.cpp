@@ -393,14 +393,25 @@ void ClickOnPicture(HWND window, POINT at)
     SendPointer(window, at, MOUSEEVENTF_LEFTUP);
 }
 
+// The console's windows hold the pointer from the press to the release: a
+// drag has ended, stroke and all, once the window's thread lets it go.
+bool PointerHeld(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndCapture != nullptr;
+}
+
 void DragOverPicture(HWND window, POINT from, POINT to)
 {
     const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10 + 1;
     SendPointer(window, from, 0);
     SendPointer(window, from, MOUSEEVENTF_LEFTDOWN);
+    PollUntil(5000, [&] { return PointerHeld(window); });
     for (int i = 1; i <= steps; ++i)
         SendPointer(window, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps}, 0);
     SendPointer(window, to, MOUSEEVENTF_LEFTUP);
+    PollUntil(5000, [&] { return !PointerHeld(window); });
 }
 
 // Drawn with the pointer over the live picture (800 x 600 of a 1024 x 768
