@@ -108,6 +108,9 @@ BOOL CMainFrame::OnCreateWindow(CREATESTRUCTW* cs)
 
     wcsncpy(m_osdBrightnessLabel, ReadIniString(L"CMainFrame", L"osdBrightness", L"Brightness"), 63);
     wcsncpy(m_osdFrozenLabel, ReadIniString(L"CMainFrame", L"osdFrozen", L"Frozen"), 63);
+    m_recordingLabel = ReadIniString(L"CMainFrame", L"osdRecording", L"Rec");
+    m_capturingLabel = ReadIniString(L"CMainFrame", L"osdCapturing", L"Capturing");
+    m_sharingLabel = ReadIniString(L"CMainFrame", L"osdSharig", L"Sharing");
     for (auto [font, height] : {std::pair<CFont*, int>{&m_osdFont, 24}, {&m_smallFont, 16}})
         font->Attach(::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"Tahoma"));
@@ -426,16 +429,16 @@ void CMainFrame::DrawStatusTexts(CDC* dc, const CRect& rect)
         const CRect box(item.box.left, item.box.top, item.box.right, item.box.bottom);
         switch (item.text) {
         case StatusText::Recording:
-            DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdRecording", L"Rec"), box, DT_LEFT);
+            DrawShadowedText(dc, m_recordingLabel.c_str(), box, DT_LEFT);
             break;
         case StatusText::RecordingTime:
             DrawShadowedText(dc, FormatRecordingTime(state.recordedSeconds).c_str(), box, DT_LEFT);
             break;
         case StatusText::Capturing:
-            DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdCapturing", L"Capturing"), box, DT_LEFT);
+            DrawShadowedText(dc, m_capturingLabel.c_str(), box, DT_LEFT);
             break;
         case StatusText::Sharing:
-            DrawShadowedText(dc, ReadIniString(L"CMainFrame", L"osdSharig", L"Sharing"), box, DT_LEFT);
+            DrawShadowedText(dc, m_sharingLabel.c_str(), box, DT_LEFT);
             break;
         case StatusText::ServerName: {
             // Over the title bar: the frame is drawn again before the next

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "AnnotationHost.h"
@@ -249,6 +250,8 @@ private:
     int m_osdCountdown = 0;
     wchar_t m_osdBrightnessLabel[64] = L"";
     wchar_t m_osdFrozenLabel[64] = L"";
+    // The status notices, read once: they are drawn with every frame.
+    std::wstring m_recordingLabel, m_capturingLabel, m_sharingLabel;
     CFont m_osdFont;
     CFont m_smallFont;  // the viewed console's name
     // Camera values last shown, to tell a change; the first refresh after

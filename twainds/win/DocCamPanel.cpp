@@ -258,7 +258,7 @@ void CDocCamPanel::OnDestroyWindow()
     KillTimer(kPanelTimer);
     if (m_font) DeleteObject(m_font);
     m_font = nullptr;
-    m_app.Live().SetWindow(nullptr, kPictureArea);
+    m_app.Live().SetWindow(nullptr);
     if (KVQDocCamController* camera = m_app.CurrentController()) SaveAudioSilence(*camera);
     SavePlacement();
 }

@@ -32,9 +32,9 @@ public:
     // keeping its aspect; the camera thread does not swap meanwhile.
     bool Draw(HDC target, const RECT& area);
 
-    // The window that shows the picture in the area; the area is
-    // invalidated after a swap once the picture before was drawn.
-    void SetWindow(HWND window, const RECT& area);
+    // The window that shows the picture in the area (none: no window); the
+    // area is invalidated after a swap once the picture before was drawn.
+    void SetWindow(HWND window, const RECT& area = {});
     // Pictures shown since the start, and whether a decode is running.
     long FramesShown() const { return m_framesShown.load(); }
     bool Decoding() const { return m_decoding.load(); }

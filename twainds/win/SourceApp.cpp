@@ -131,7 +131,7 @@ void CTwainSourceApp::ReleaseControllers()
 void CTwainSourceApp::ReleaseDevices()
 {
     if (m_panel) m_panel->Close();
-    m_live.SetWindow(nullptr, RECT{});
+    m_live.SetWindow(nullptr);
     ReleaseControllers();
     m_panel.reset();
     if (m_resources) FreeLibrary(m_resources);
